@@ -32,15 +32,10 @@ void BM_RodResistanceOnce(benchmark::State& state) {
 }
 BENCHMARK(BM_RodResistanceOnce);
 
-BENCHMARK_CAPTURE(BM_Scan, ScanDefaultEnglish, 0.625, English,
-                  10.0)
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Scan, ScanMetric, 0.016, Metric, 10.0)
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Search, DefaultEnglish, 0.625, English, 10.0)
-    ->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(BM_Search, Metric, 0.016, Metric, 10.0)
-    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Scan, ScanDefaultEnglish, 0.625, English, 10.0)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Scan, ScanMetric, 0.016, Metric, 10.0)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Search, DefaultEnglish, 0.625, English, 10.0)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Search, Metric, 0.016, Metric, 10.0)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

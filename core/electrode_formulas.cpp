@@ -17,8 +17,7 @@ double RodRadiusMetres(double diameter, int units) {
   return IsMetric(units) ? radius : radius * kMetresPerInch;
 }
 
-std::optional<double> RodResistance(double rho, double diameter, double lengthMetres,
-                                    int units) {
+std::optional<double> RodResistance(double rho, double diameter, double lengthMetres, int units) {
   const double rhoM = rho / 100;
   const double w = lengthMetres * kTwoPi;
   const double r = RodRadiusMetres(diameter, units);

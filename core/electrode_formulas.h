@@ -45,8 +45,7 @@ double RodRadiusMetres(double diameter, int units);
 //   (rho / 100) * (ln(4 L / r) - 1) / (2 pi L).
 // No result when the formula does not apply: a length below e/4 of the radius
 // (the logarithm term turns negative), or a length that is zero or negative.
-std::optional<double> RodResistance(double rho, double diameter, double lengthMetres,
-                                    int units);
+std::optional<double> RodResistance(double rho, double diameter, double lengthMetres, int units);
 
 // Soil resistivity in ohm-cm from a four-probe reading: 2 pi a R x 100, with
 // the spacing a in feet or metres and the measured resistance R in ohms.

@@ -6,8 +6,7 @@
 
 namespace ostrevin {
 
-std::optional<double> FindRodLengthByScan(double rho, double diameter, int units,
-                                          double target) {
+std::optional<double> FindRodLengthByScan(double rho, double diameter, int units, double target) {
   std::optional<double> bestLength;
   double bestDiff = kScanTolerance;  // an accepted step must lie strictly closer
   for (double length = RodRadiusMetres(diameter, units) * kScanStartFactor;

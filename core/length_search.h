@@ -32,7 +32,6 @@ std::optional<double> FindRodLength(double rho, double diameter, int units, doub
 
 // The reference definition: visits every step (about ten million for a
 // typical rod). FindRodLength returns the same answer.
-std::optional<double> FindRodLengthByScan(double rho, double diameter, int units,
-                                          double target);
+std::optional<double> FindRodLengthByScan(double rho, double diameter, int units, double target);
 
 }  // namespace ostrevin

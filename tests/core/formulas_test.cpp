@@ -42,8 +42,7 @@ INSTANTIATE_TEST_SUITE_P(
     Rows, RoundTo3PlacesTest,
     testing::Values(RoundingRow{"HalfAwayFromZeroUp", 0.0625, 0.063},
                     RoundingRow{"HalfAwayFromZeroDown", -0.0625, -0.063},
-                    RoundingRow{"SmallNegative", -0.0012, -0.001},
-                    RoundingRow{"Zero", 0.0, 0.0},
+                    RoundingRow{"SmallNegative", -0.0012, -0.001}, RoundingRow{"Zero", 0.0, 0.0},
                     RoundingRow{"ExactHalfAfterScaling", 1.0005, 1.001},
                     // 0.5005 * 1000 is 500.49999999999994: the scaled value decides.
                     RoundingRow{"ScaledJustBelowHalf", 0.5005, 0.5},
@@ -100,16 +99,15 @@ TEST_P(RodResistanceTest, Computes) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, RodResistanceTest,
-    testing::Values(
-        RodRow{"DefaultEnglishRod", 2000, 0.625, 3 * kMetresPerFoot, English, 17.868},
-        RodRow{"MetricRod", 2000, 0.016, 0.914, Metric, 17.847},
-        RodRow{"ScanStartOfDefaultRod", 2000, 0.625, 0.0053975, English, 0.373},
-        // ln(e) is exactly 1: zero ohms is a result, not a missing one.
-        RodRow{"LogTermExactlyZero", 2000, 8, 2.718281828459045, Metric, 0.0},
-        RodRow{"ShorterThanRadius", 2000, 10, 0.1, Metric, std::nullopt},
-        RodRow{"ZeroLength", 2000, 0.625, 0.0, English, std::nullopt},
-        RodRow{"NegativeLength", 2000, 0.625, -1.0, English, std::nullopt},
-        RodRow{"NegativeResistivity", -2000, 0.625, 1.0, English, std::nullopt}),
+    testing::Values(RodRow{"DefaultEnglishRod", 2000, 0.625, 3 * kMetresPerFoot, English, 17.868},
+                    RodRow{"MetricRod", 2000, 0.016, 0.914, Metric, 17.847},
+                    RodRow{"ScanStartOfDefaultRod", 2000, 0.625, 0.0053975, English, 0.373},
+                    // ln(e) is exactly 1: zero ohms is a result, not a missing one.
+                    RodRow{"LogTermExactlyZero", 2000, 8, 2.718281828459045, Metric, 0.0},
+                    RodRow{"ShorterThanRadius", 2000, 10, 0.1, Metric, std::nullopt},
+                    RodRow{"ZeroLength", 2000, 0.625, 0.0, English, std::nullopt},
+                    RodRow{"NegativeLength", 2000, 0.625, -1.0, English, std::nullopt},
+                    RodRow{"NegativeResistivity", -2000, 0.625, 1.0, English, std::nullopt}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(RodResistance, ThinRodRisesSteeply) {
@@ -123,8 +121,8 @@ TEST(RodResistance, ThinRodRisesSteeply) {
 
 TEST(ResistivityFromProbes, ThreeDecimalsUpTo1000WholeAbove) {
   EXPECT_EQ(ResistivityFromProbes(3, 1, English), 574.534);
-  EXPECT_EQ(ResistivityFromProbes(3, 1, Metric), 1885.0);     // 1884.955...
-  EXPECT_EQ(ResistivityFromProbes(1.6, 1, Metric), 1005.0);   // 1005.309...
+  EXPECT_EQ(ResistivityFromProbes(3, 1, Metric), 1885.0);      // 1884.955...
+  EXPECT_EQ(ResistivityFromProbes(1.6, 1, Metric), 1005.0);    // 1005.309...
   EXPECT_EQ(ResistivityFromProbes(1.59, 1, Metric), 999.026);  // 999.0264...
   EXPECT_EQ(ResistivityFromProbes(0.001, 0.0001, Metric), 0.0);
 }

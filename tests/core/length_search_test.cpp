@@ -12,9 +12,7 @@ namespace ostrevin {
 namespace {
 
 // The length as the form shows it: feet or metres, three decimals.
-double Shown(double metres, int units) {
-  return RoundTo3Places(LengthFromMetres(metres, units));
-}
+double Shown(double metres, int units) { return RoundTo3Places(LengthFromMetres(metres, units)); }
 
 struct SearchRow {
   const char* name;
