@@ -1,0 +1,37 @@
+// Resource and control ids of the program: the one place they are defined.
+#pragma once
+
+// Dialog and icon.
+inline constexpr int IDD_KELMORA_DIALOG = 102;
+inline constexpr int IDR_MAINFRAME = 128;
+
+// Strings.
+inline constexpr int IDS_RESISTANCE_TO_GROUND = 130;
+inline constexpr int IDS_OHMS = 132;
+inline constexpr int IDS_DIAMETER_METERS = 133;
+inline constexpr int IDS_DIAMETER_INCHES = 134;
+inline constexpr int IDS_LENGTH_METERS = 135;
+inline constexpr int IDS_LENGTH_FEET = 136;
+inline constexpr int IDS_METERS = 1012;
+inline constexpr int IDS_FEET = 1013;
+inline constexpr int IDS_DISTANCE_M = 1019;
+inline constexpr int IDS_DISTANCE_FT = 1020;
+
+// Controls of the calculator dialog.
+inline constexpr int IDC_RHO = 1000;
+inline constexpr int IDC_CALCULATE = 1001;
+inline constexpr int IDC_DIAMETER = 1002;
+inline constexpr int IDC_RESULT = 1003;
+inline constexpr int IDC_INPUT = 1004;  // target resistance or rod length
+inline constexpr int IDC_INPUT_LABEL = 1005;
+inline constexpr int IDC_RESULT_UNITS = 1006;
+inline constexpr int IDC_TYPE_LENGTH = 1007;
+inline constexpr int IDC_TYPE_RESISTANCE = 1008;
+inline constexpr int IDC_DIAMETER_LABEL = 1009;
+inline constexpr int IDC_ENGLISH = 1010;
+inline constexpr int IDC_METRIC = 1011;
+inline constexpr int IDC_MEASURED_R = 1014;
+inline constexpr int IDC_MEASURED_R_LABEL = 1015;
+inline constexpr int IDC_SPACING_LABEL = 1016;
+inline constexpr int IDC_SPACING = 1017;
+inline constexpr int IDC_CALCULATE_RHO = 1018;
