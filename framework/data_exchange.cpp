@@ -62,8 +62,8 @@ void DDV_MinMaxDouble(CDataExchange* pDX, double& value, double min, double max)
   if (pDX->Failed() || !pDX->m_bSaveAndValidate) return;
   if (value >= min && value <= max) return;
   if (pDX->lastMember() == &value) value = pDX->lastPrevious();
-  pDX->Fail(pDX->lastControl(),
-            "Please enter a number between " + FormatNumber(min) + " and " + FormatNumber(max) + ".");
+  pDX->Fail(pDX->lastControl(), "Please enter a number between " + FormatNumber(min) + " and " +
+                                    FormatNumber(max) + ".");
 }
 
 }  // namespace ostrevin::fw

@@ -17,13 +17,13 @@ enum class ControlKind { GroupBox, RadioButton, PushButton, Edit, Static };
 
 // Style marks of a control.
 enum Style : unsigned {
-  kGroup = 1u << 0,       // first control of a group
-  kTabStop = 1u << 1,     // reached with the Tab key
-  kFrame = 1u << 2,       // modal-frame extended style (a raised edge)
-  kCentred = 1u << 3,     // text or title centred
-  kBorder = 1u << 4,      // edit with a border
-  kAutoHScroll = 1u << 5, // edit scrolls horizontally as the user types
-  kPushLike = 1u << 6,    // radio button drawn as a toggle push button
+  kGroup = 1u << 0,        // first control of a group
+  kTabStop = 1u << 1,      // reached with the Tab key
+  kFrame = 1u << 2,        // modal-frame extended style (a raised edge)
+  kCentred = 1u << 3,      // text or title centred
+  kBorder = 1u << 4,       // edit with a border
+  kAutoHScroll = 1u << 5,  // edit scrolls horizontally as the user types
+  kPushLike = 1u << 6,     // radio button drawn as a toggle push button
 };
 
 struct DialogRect {

@@ -36,10 +36,17 @@ std::optional<std::string> Convert(std::string_view spec, double value) {
   if (spec.size() != 1) return std::nullopt;
   std::chars_format format{};
   switch (spec.front()) {
-    case 'f': format = std::chars_format::fixed; break;
-    case 'e': format = std::chars_format::scientific; break;
-    case 'g': format = std::chars_format::general; break;
-    default: return std::nullopt;
+    case 'f':
+      format = std::chars_format::fixed;
+      break;
+    case 'e':
+      format = std::chars_format::scientific;
+      break;
+    case 'g':
+      format = std::chars_format::general;
+      break;
+    default:
+      return std::nullopt;
   }
   std::array<char, 512> buffer{};
   const auto [ptr, ec] =

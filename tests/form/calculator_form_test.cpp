@@ -252,18 +252,17 @@ constexpr const char* kNumber = "Please enter a number.";
 
 INSTANTIATE_TEST_SUITE_P(
     AtEachControl, FailedPull,
-    testing::Values(
-        FailRow{"UnreadableRho", IDC_RHO, "abc", false, kNumber},
-        FailRow{"DiameterTooLarge", IDC_DIAMETER, "10.5", false,
-                "Please enter a number between 0.001 and 10."},
-        FailRow{"TargetTooSmall", IDC_INPUT, "0", false,
-                "Please enter a number between 0.000001 and 1000000000."},
-        FailRow{"RodTooShort", IDC_INPUT, "0.09", true,
-                "Please enter a number between 0.1 and 10000."},
-        // The last two controls come after the radio groups in the exchange.
-        FailRow{"MeasuredREmpty", IDC_MEASURED_R, "", true, kNumber},
-        FailRow{"SpacingTooLarge", IDC_SPACING, "1000.5", false,
-                "Please enter a number between 0.001 and 1000."}),
+    testing::Values(FailRow{"UnreadableRho", IDC_RHO, "abc", false, kNumber},
+                    FailRow{"DiameterTooLarge", IDC_DIAMETER, "10.5", false,
+                            "Please enter a number between 0.001 and 10."},
+                    FailRow{"TargetTooSmall", IDC_INPUT, "0", false,
+                            "Please enter a number between 0.000001 and 1000000000."},
+                    FailRow{"RodTooShort", IDC_INPUT, "0.09", true,
+                            "Please enter a number between 0.1 and 10000."},
+                    // The last two controls come after the radio groups in the exchange.
+                    FailRow{"MeasuredREmpty", IDC_MEASURED_R, "", true, kNumber},
+                    FailRow{"SpacingTooLarge", IDC_SPACING, "1000.5", false,
+                            "Please enter a number between 0.001 and 1000."}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(CalculatorForm, RangeFailureKeepsTheMembersPreviousValue) {
