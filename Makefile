@@ -5,6 +5,7 @@ WERROR ?= 0
 JOBS ?= $(shell nproc)
 BUILD_DIR := build/$(PRESET)
 
+MAKEFLAGS += --no-print-directory
 export OSTREVIN_WERROR := $(if $(filter 1,$(WERROR)),ON,OFF)
 
 .PHONY: all deps configure build test bench run clean format
