@@ -8,7 +8,7 @@ BUILD_DIR := build/$(PRESET)
 MAKEFLAGS += --no-print-directory
 export OSTREVIN_WERROR := $(if $(filter 1,$(WERROR)),ON,OFF)
 
-.PHONY: all deps configure build test bench run clean format
+.PHONY: all deps configure build test test-long bench run clean format
 
 all: build
 
@@ -23,6 +23,12 @@ build: configure
 
 test: build
 	@ctest --preset $(PRESET)
+
+# The long comparison of the fast rod-length search with the exhaustive scan
+# (100,000 rod and target pairs, about ten minutes on two cores).
+test-long: PRESET := release
+test-long: build
+	@ctest --test-dir build/release -L long --output-on-failure
 
 bench: PRESET := release
 bench: build

@@ -30,6 +30,11 @@ inline constexpr double kScanTolerance = 0.2;
 // The rod length for the target resistance, as defined above.
 std::optional<double> FindRodLength(double rho, double diameter, int units, double target);
 
+// The highest rounded resistance of any step of the scan: no target more than
+// 0.2 ohm above it has an answer. No result outside the form's resistivity and
+// diameter ranges, or when the scan has no step.
+std::optional<double> PeakRodResistance(double rho, double diameter, int units);
+
 // The reference definition: visits every step (about ten million for a
 // typical rod). FindRodLength returns the same answer.
 std::optional<double> FindRodLengthByScan(double rho, double diameter, int units, double target);

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "core/electrode_formulas.h"
+#include "core/field_ranges.h"
 #include "core/length_search.h"
 #include "res/resource.h"
 
@@ -38,18 +39,18 @@ std::span<const MessageEntry> CKelmoraDlg::GetMessageMap() const {
 void CKelmoraDlg::DoDataExchange(CDataExchange* pDX) {
   CDialog::DoDataExchange(pDX);
   DDX_Text(pDX, IDC_RHO, m_rho);
-  DDV_MinMaxDouble(pDX, m_rho, 0.0001, 1000000.0);
+  DDV_MinMaxDouble(pDX, m_rho, kRhoRange.min, kRhoRange.max);
   DDX_Text(pDX, IDC_DIAMETER, m_rodDiameter);
-  DDV_MinMaxDouble(pDX, m_rodDiameter, 0.001, 10.0);
+  DDV_MinMaxDouble(pDX, m_rodDiameter, kDiameterRange.min, kDiameterRange.max);
   DDX_Text(pDX, IDC_INPUT_LABEL, m_inputLabel);
   // Edit 1004 belongs to the calculation type the record holds when the pass
   // reaches it, before the radio group below is read.
   if (m_calcType != Length) {
     DDX_Text(pDX, IDC_INPUT, m_rodLength);
-    DDV_MinMaxDouble(pDX, m_rodLength, 0.1, 10000.0);
+    DDV_MinMaxDouble(pDX, m_rodLength, kRodLengthRange.min, kRodLengthRange.max);
   } else {
     DDX_Text(pDX, IDC_INPUT, m_targetResistance);
-    DDV_MinMaxDouble(pDX, m_targetResistance, 0.000001, 1000000000.0);
+    DDV_MinMaxDouble(pDX, m_targetResistance, kTargetRange.min, kTargetRange.max);
   }
   DDX_Text(pDX, IDC_RESULT, m_resultText);
   DDX_Text(pDX, IDC_RESULT_UNITS, m_resultUnits);
@@ -57,9 +58,9 @@ void CKelmoraDlg::DoDataExchange(CDataExchange* pDX) {
   DDX_Radio(pDX, IDC_ENGLISH, m_units);
   DDX_Text(pDX, IDC_DIAMETER_LABEL, m_diameterLabel);
   DDX_Text(pDX, IDC_MEASURED_R, m_measuredR);
-  DDV_MinMaxDouble(pDX, m_measuredR, 0.0001, 1000000000.0);
+  DDV_MinMaxDouble(pDX, m_measuredR, kMeasuredRRange.min, kMeasuredRRange.max);
   DDX_Text(pDX, IDC_SPACING, m_probeSpacing);
-  DDV_MinMaxDouble(pDX, m_probeSpacing, 0.001, 1000.0);
+  DDV_MinMaxDouble(pDX, m_probeSpacing, kSpacingRange.min, kSpacingRange.max);
   DDX_Text(pDX, IDC_SPACING_LABEL, m_spacingLabel);
 }
 

@@ -86,8 +86,7 @@ TEST_F(QtCalculator, SwitchUnitsAndCalculationType) {
 }
 
 TEST_F(QtCalculator, InvalidInputPromptsAndPutsTheClickedButtonBack) {
-  expectedPrompts = {"Please enter a number.",
-                     "Please enter a number between 0.0001 and 1000000."};
+  expectedPrompts = {"Please enter a number.", "Please enter a number between 0.0001 and 1000000."};
   TypeInto(IDC_RHO, "abc");
   Click(IDC_CALCULATE);
   EXPECT_EQ(Label(IDC_RESULT), "");
@@ -140,13 +139,14 @@ TEST_F(QtCalculator, LayoutFollowsTheTemplate) {
   for (std::size_t i = 0; i < dialog.controls.size(); ++i) {
     const fw::ControlTemplate& control = dialog.controls[i];
     SCOPED_TRACE(std::string(control.caption) + " " + std::to_string(control.id));
-    EXPECT_EQ(widgets[static_cast<qsizetype>(i)]->geometry(), fw::qt::ToPixels(control.rect, units));
+    EXPECT_EQ(widgets[static_cast<qsizetype>(i)]->geometry(),
+              fw::qt::ToPixels(control.rect, units));
     EXPECT_EQ(widgets[static_cast<qsizetype>(i)]->focusPolicy() == Qt::StrongFocus,
               control.Has(fw::kTabStop));
     for (std::size_t j = i + 1; j < dialog.controls.size(); ++j) {
       const fw::DialogRect a = control.rect, b = dialog.controls[j].rect;
-      const bool apart = a.x + a.width <= b.x || b.x + b.width <= a.x ||
-                         a.y + a.height <= b.y || b.y + b.height <= a.y;
+      const bool apart = a.x + a.width <= b.x || b.x + b.width <= a.x || a.y + a.height <= b.y ||
+                         b.y + b.height <= a.y;
       if (apart) {
         EXPECT_FALSE(widgets[static_cast<qsizetype>(i)]->geometry().intersects(
             widgets[static_cast<qsizetype>(j)]->geometry()))
