@@ -9,11 +9,11 @@ struct FieldRange {
   constexpr bool Contains(double value) const { return value >= min && value <= max; }
 };
 
-inline constexpr FieldRange kRhoRange{0.0001, 1000000.0};          // ohm-cm
-inline constexpr FieldRange kDiameterRange{0.001, 10.0};           // inches or metres
-inline constexpr FieldRange kRodLengthRange{0.1, 10000.0};         // feet or metres
-inline constexpr FieldRange kTargetRange{0.000001, 1000000000.0};  // ohms
-inline constexpr FieldRange kMeasuredRRange{0.0001, 1000000000.0}; // ohms
-inline constexpr FieldRange kSpacingRange{0.001, 1000.0};          // feet or metres
+inline constexpr FieldRange kRhoRange{0.0001, 1000000.0};           // ohm-cm
+inline constexpr FieldRange kDiameterRange{0.001, 10.0};            // inches or metres
+inline constexpr FieldRange kRodLengthRange{0.1, 10000.0};          // feet or metres
+inline constexpr FieldRange kTargetRange{0.000001, 1000000000.0};   // ohms
+inline constexpr FieldRange kMeasuredRRange{0.0001, 1000000000.0};  // ohms
+inline constexpr FieldRange kSpacingRange{0.001, 1000.0};           // feet or metres
 
 }  // namespace ostrevin

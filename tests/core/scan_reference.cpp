@@ -53,16 +53,36 @@ std::vector<double> TargetsFor(const ScanTable& table, std::mt19937_64& random, 
     const double edge = std::uniform_int_distribution<int>(0, 1)(random) ? 0.2 : -0.2;
     double target = 0;
     switch (std::uniform_int_distribution<int>(0, 9)(random)) {
-      case 0: target = at; break;
-      case 1: target = at + (edge > 0 ? 0.0005 : -0.0005); break;
-      case 2: target = at + edge; break;
-      case 3: target = std::nextafter(at + edge, edge > 0 ? 1e300 : -1e300); break;
-      case 4: target = std::nextafter(at + edge, edge > 0 ? -1e300 : 1e300); break;
-      case 5: target = peak + std::uniform_int_distribution<int>(-2, 2)(random) * 0.1; break;
-      case 6: target = peak - 0.0005; break;
-      case 7: target = LogUniform(random, 0.000001, 0.01); break;
-      case 8: target = LogUniform(random, 1000, 1000000000); break;
-      default: target = LogUniform(random, 0.000001, 1000000000); break;
+      case 0:
+        target = at;
+        break;
+      case 1:
+        target = at + (edge > 0 ? 0.0005 : -0.0005);
+        break;
+      case 2:
+        target = at + edge;
+        break;
+      case 3:
+        target = std::nextafter(at + edge, edge > 0 ? 1e300 : -1e300);
+        break;
+      case 4:
+        target = std::nextafter(at + edge, edge > 0 ? -1e300 : 1e300);
+        break;
+      case 5:
+        target = peak + std::uniform_int_distribution<int>(-2, 2)(random) * 0.1;
+        break;
+      case 6:
+        target = peak - 0.0005;
+        break;
+      case 7:
+        target = LogUniform(random, 0.000001, 0.01);
+        break;
+      case 8:
+        target = LogUniform(random, 1000, 1000000000);
+        break;
+      default:
+        target = LogUniform(random, 0.000001, 1000000000);
+        break;
     }
     if (target >= 0.000001 && target <= 1000000000) targets.push_back(target);
   }

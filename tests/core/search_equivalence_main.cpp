@@ -30,16 +30,15 @@ int main(int argc, char* argv[]) {
       const testing_support::Rod rod = testing_support::RandomRod(random);
       const testing_support::ScanTable table(rod.rho, rod.diameter, rod.units);
       for (const double target : testing_support::TargetsFor(table, random, kTargetsPerRod)) {
-        const std::optional<double> fast =
-            FindRodLength(rod.rho, rod.diameter, rod.units, target);
+        const std::optional<double> fast = FindRodLength(rod.rho, rod.diameter, rod.units, target);
         const std::optional<double> scan = table.Answer(target);
         ++compared;
         if (fast != scan) {
           ++mismatches;
           const std::lock_guard lock(print);
-          std::printf("MISMATCH rho %.17g diameter %.17g units %d target %.17g: fast %.17g scan %.17g\n",
-                      rod.rho, rod.diameter, rod.units, target, fast.value_or(-1),
-                      scan.value_or(-1));
+          std::printf(
+              "MISMATCH rho %.17g diameter %.17g units %d target %.17g: fast %.17g scan %.17g\n",
+              rod.rho, rod.diameter, rod.units, target, fast.value_or(-1), scan.value_or(-1));
         }
       }
       if ((i + 1) % 50 == 0) {
@@ -53,7 +52,7 @@ int main(int argc, char* argv[]) {
   std::vector<std::thread> threads(std::max(1u, std::thread::hardware_concurrency()));
   for (auto& thread : threads) thread = std::thread(work);
   for (auto& thread : threads) thread.join();
-  std::printf("compared %ld pairs on %ld rods (seed %llu): %ld mismatches\n", compared.load(),
-              rods, seed, mismatches.load());
+  std::printf("compared %ld pairs on %ld rods (seed %llu): %ld mismatches\n", compared.load(), rods,
+              seed, mismatches.load());
   return mismatches == 0 ? 0 : 1;
 }

@@ -22,9 +22,8 @@ void ExpectSameAnswers(const Rod& rod, std::mt19937_64& random, int targets) {
   EXPECT_EQ(PeakRodResistance(rod.rho, rod.diameter, rod.units), table.PeakOhms());
   for (const double target : testing_support::TargetsFor(table, random, targets)) {
     const std::optional<double> fast = FindRodLength(rod.rho, rod.diameter, rod.units, target);
-    ASSERT_EQ(fast, table.Answer(target))
-        << "rho " << rod.rho << " diameter " << rod.diameter << " units " << rod.units
-        << " target " << target;
+    ASSERT_EQ(fast, table.Answer(target)) << "rho " << rod.rho << " diameter " << rod.diameter
+                                          << " units " << rod.units << " target " << target;
   }
 }
 
@@ -38,13 +37,13 @@ TEST(SearchEquivalence, TableAgreesWithTheScanItself) {
 TEST(SearchEquivalence, NamedRods) {
   std::mt19937_64 random(1);
   const Rod rods[] = {
-      {2000, 0.625, English},   // the default rod
-      {2000, 0.016, Metric},    // its metric twin
-      {2000, 10, Metric},       // thickest: the rising side spans thousands of steps
-      {2000, 10, English},      //
-      {2000, 0.001, English},   // thinnest: starts in the binade with a rounding tie
-      {1000000, 0.001, Metric}, // highest resistances
-      {0.0001, 0.5, English},   // resistances that round to zero
+      {2000, 0.625, English},    // the default rod
+      {2000, 0.016, Metric},     // its metric twin
+      {2000, 10, Metric},        // thickest: the rising side spans thousands of steps
+      {2000, 10, English},       //
+      {2000, 0.001, English},    // thinnest: starts in the binade with a rounding tie
+      {1000000, 0.001, Metric},  // highest resistances
+      {0.0001, 0.5, English},    // resistances that round to zero
       {57.3, 3.3, Metric},
   };
   for (const Rod& rod : rods) ExpectSameAnswers(rod, random, 30);
