@@ -118,13 +118,17 @@ void CKelmoraDlg::CalculateLength() {
   UpdateData(false);
 }
 
-void CKelmoraDlg::OnCalcTypeChanged() {
-  if (!PullOrRestore(IDC_TYPE_LENGTH, m_calcType, m_calcType)) return;
+void CKelmoraDlg::LoadInputLabel() {
   if (m_calcType == Length) {
     m_inputLabel = LoadString(IDS_RESISTANCE_TO_GROUND);
   } else {
     m_inputLabel = LoadString(IsMetric(m_units) ? IDS_LENGTH_METERS : IDS_LENGTH_FEET);
   }
+}
+
+void CKelmoraDlg::OnCalcTypeChanged() {
+  if (!PullOrRestore(IDC_TYPE_LENGTH, m_calcType, m_calcType)) return;
+  LoadInputLabel();
   UpdateData(false);
 }
 
@@ -135,6 +139,9 @@ void CKelmoraDlg::OnUnitsChanged() {
   if (metric == wasMetric) return;
   m_diameterLabel = LoadString(metric ? IDS_DIAMETER_METERS : IDS_DIAMETER_INCHES);
   m_spacingLabel = LoadString(metric ? IDS_DISTANCE_M : IDS_DISTANCE_FT);
+  // The length label follows the units here too: a converted value can fall
+  // outside its field's range, and then the pull below stops before it would.
+  LoadInputLabel();
   m_rodLength = ConvertLengthUnits(m_rodLength, metric);
   m_probeSpacing = ConvertLengthUnits(m_probeSpacing, metric);
   m_rodDiameter = ConvertDiameterUnits(m_rodDiameter, metric);

@@ -64,6 +64,8 @@ class CKelmoraDlg : public fw::CDialog {
 
  private:
   void CalculateLength();
+  // The caption of edit 1004 for the record's calculation type and units.
+  void LoadInputLabel();
   // Pulls the controls into the record; after a failure puts the radio group
   // starting at radioId back to `choice`, the record's value before the pull.
   bool PullOrRestore(int radioId, int& member, int choice);

@@ -29,8 +29,7 @@ namespace {
 std::string_view UnitsName(int units) { return IsMetric(units) ? "metric" : "english"; }
 std::string_view DiameterUnit(int units) { return IsMetric(units) ? "m" : "in"; }
 
-Outcome Start(std::string command, int units,
-              std::vector<std::pair<std::string, double>> inputs) {
+Outcome Start(std::string command, int units, std::vector<std::pair<std::string, double>> inputs) {
   Outcome outcome;
   outcome.command = std::move(command);
   outcome.units = IsMetric(units) ? Metric : English;
@@ -71,8 +70,8 @@ Outcome LengthFor(double rho, double diameter, double target, int units) {
                      " ohms: the highest resistance of this rod is " + FormatNumber(*peak) +
                      " ohms";
   } else {
-    outcome.reason = "no rod length up to 9999.9 m comes within 0.2 ohm of " +
-                     FormatNumber(target) + " ohms";
+    outcome.reason =
+        "no rod length up to 9999.9 m comes within 0.2 ohm of " + FormatNumber(target) + " ohms";
   }
   return outcome;
 }
@@ -195,7 +194,8 @@ struct Field {
 // The inputs of each mode, in the order its calculation takes them.
 const std::map<std::string, std::vector<Field>, std::less<>>& Modes() {
   static const std::map<std::string, std::vector<Field>, std::less<>> modes{
-      {"resistance", {{"rho", kRhoRange}, {"diameter", kDiameterRange}, {"length", kRodLengthRange}}},
+      {"resistance",
+       {{"rho", kRhoRange}, {"diameter", kDiameterRange}, {"length", kRodLengthRange}}},
       {"length", {{"rho", kRhoRange}, {"diameter", kDiameterRange}, {"target", kTargetRange}}},
       {"rho", {{"spacing", kSpacingRange}, {"reading", kMeasuredRRange}}},
   };
@@ -310,8 +310,8 @@ std::string CurveCsv(const Curve& curve) {
   std::ostringstream out;
   out << "length_m,length_" << LengthUnit(curve.units) << ",ohms\n";
   for (const auto& [metres, ohms] : curve.points) {
-    out << FormatNumber(metres) << "," << FormatNumber(LengthFromMetres(metres, curve.units))
-        << "," << FormatNumber(ohms) << "\n";
+    out << FormatNumber(metres) << "," << FormatNumber(LengthFromMetres(metres, curve.units)) << ","
+        << FormatNumber(ohms) << "\n";
   }
   return out.str();
 }

@@ -16,22 +16,22 @@ namespace ostrevin::calc {
 
 // Exit statuses of the program.
 enum Status : int {
-  kAnswered = 0,   // a result
-  kFailed = 1,     // a file could not be read or written
-  kBadInput = 2,   // unknown command or option, unreadable or out-of-range number
-  kNoAnswer = 3,   // the formula gives no result: "na"
+  kAnswered = 0,  // a result
+  kFailed = 1,    // a file could not be read or written
+  kBadInput = 2,  // unknown command or option, unreadable or out-of-range number
+  kNoAnswer = 3,  // the formula gives no result: "na"
 };
 
 // One calculation and its result.
 struct Outcome {
-  std::string command;                                // resistance, length or rho
-  int units = 0;                                      // 0 English, 1 Metric
-  std::vector<std::pair<std::string, double>> inputs; // as given, in option order
-  std::string result;        // as the window shows it ("17.868", "6.100"), or "na"
-  std::string unit;          // "ohms", "ft", "m", "ohm-cm"
-  std::string valueKey;      // "ohms", "length_m" or "ohm_cm"
+  std::string command;                                 // resistance, length or rho
+  int units = 0;                                       // 0 English, 1 Metric
+  std::vector<std::pair<std::string, double>> inputs;  // as given, in option order
+  std::string result;           // as the window shows it ("17.868", "6.100"), or "na"
+  std::string unit;             // "ohms", "ft", "m", "ohm-cm"
+  std::string valueKey;         // "ohms", "length_m" or "ohm_cm"
   std::optional<double> value;  // full precision; length_m in metres
-  std::string reason;        // why there is no result
+  std::string reason;           // why there is no result
 
   Status status() const { return value ? kAnswered : kNoAnswer; }
 };

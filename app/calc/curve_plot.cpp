@@ -89,11 +89,11 @@ void PaintCurve(QPainter& painter, const Curve& curve) {
   const QPointF peak = at(curve.peakMetres, curve.peakOhms);
   painter.setPen(QPen(Qt::darkRed, 2));
   painter.drawEllipse(peak, 4, 4);
-  painter.drawText(peak + QPointF(8, -8), QString("peak %1 ohms at %2 %3")
-                                              .arg(Number(curve.peakOhms))
-                                              .arg(QString::fromStdString(
-                                                  ShowLength(curve.peakMetres, curve.units)))
-                                              .arg(LengthUnit(curve.units).data()));
+  painter.drawText(peak + QPointF(8, -8),
+                   QString("peak %1 ohms at %2 %3")
+                       .arg(Number(curve.peakOhms))
+                       .arg(QString::fromStdString(ShowLength(curve.peakMetres, curve.units)))
+                       .arg(LengthUnit(curve.units).data()));
   if (curve.target) {
     const double y = plot.bottom() - *curve.target / yMax * plot.height();
     painter.setPen(QPen(Qt::darkBlue, 1, Qt::DashLine));

@@ -41,7 +41,8 @@ not be read or written.
 )";
 
 const std::map<std::string, std::string, std::less<>> kHelp{
-    {"resistance", R"(Usage: ostrevin-calc resistance --rho R --diameter D --length L [--units U] [--json]
+    {"resistance",
+     R"(Usage: ostrevin-calc resistance --rho R --diameter D --length L [--units U] [--json]
 
 The resistance to earth, in ohms, of a rod driven L deep.
   --rho R        soil resistivity, ohm-cm (0.0001 to 1000000)
@@ -123,7 +124,8 @@ struct Arguments {
 
 int Report(const Outcome& outcome, bool json) {
   std::cout << (json ? ToJson(outcome) : ToText(outcome)) << "\n";
-  if (!outcome.value) std::cerr << "ostrevin-calc " << outcome.command << ": na: " << outcome.reason << "\n";
+  if (!outcome.value)
+    std::cerr << "ostrevin-calc " << outcome.command << ": na: " << outcome.reason << "\n";
   return outcome.status();
 }
 
@@ -131,9 +133,11 @@ int RunCurve(Arguments& args) {
   const auto rho = args.Number("rho", kRhoRange);
   const auto diameter = args.Number("diameter", kDiameterRange);
   std::optional<double> target;
-  if (args.error.empty() && args.parser.isSet("target")) target = args.Number("target", kTargetRange);
+  if (args.error.empty() && args.parser.isSet("target"))
+    target = args.Number("target", kTargetRange);
   if (!args.error.empty()) return Fail("curve", args.error);
-  const int outputs = args.parser.isSet("svg") + args.parser.isSet("png") + args.parser.isSet("csv");
+  const int outputs =
+      args.parser.isSet("svg") + args.parser.isSet("png") + args.parser.isSet("csv");
   if (outputs != 1) return Fail("curve", "give exactly one of --svg FILE, --png FILE and --csv");
   const Curve curve = MakeCurve(*rho, *diameter, args.units, target);
   if (target && !curve.foundMetres) {
@@ -165,8 +169,8 @@ int RunBatchCommand(const QStringList& files) {
 
 int Run(const std::string& command, const QStringList& rest) {
   Arguments args;
-  for (const char* name : {"rho", "diameter", "length", "target", "spacing", "reading", "units",
-                           "svg", "png"}) {
+  for (const char* name :
+       {"rho", "diameter", "length", "target", "spacing", "reading", "units", "svg", "png"}) {
     args.parser.addOption(QCommandLineOption(name, name, "value"));
   }
   for (const char* name : {"json", "csv", "help"}) args.parser.addOption(QCommandLineOption(name));
@@ -239,7 +243,8 @@ int main(int argc, char* argv[]) {
   if (!kHelp.contains(command)) {
     std::cerr << (command.empty() ? std::string("ostrevin-calc: no command")
                                   : "ostrevin-calc: unknown command \"" + command + "\"")
-              << "\n\n" << kUsage;
+              << "\n\n"
+              << kUsage;
     return kBadInput;
   }
   QStringList rest = QCoreApplication::arguments().mid(2);

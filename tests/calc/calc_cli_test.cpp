@@ -34,7 +34,7 @@ TEST(CalcCommands, AnswerAsTheWindowDoes) {
   EXPECT_EQ(Calc({"rho", "--spacing", "3", "--reading", "1", "--units", "metric"}).out,
             "1885 ohm-cm\n");
   const Result json = Calc({"length", "--rho", "2000", "--diameter", "0.016", "--target", "10",
-                         "--units", "metric", "--json"});
+                            "--units", "metric", "--json"});
   EXPECT_EQ(json.status, 0);
   EXPECT_NE(json.out.find("\"result\":\"1.856\",\"unit\":\"m\",\"length_m\":1.85643999999990"),
             std::string::npos)
@@ -49,7 +49,7 @@ TEST(CalcCommands, NoAnswerIsNaWithAReason) {
   EXPECT_NE(above.err.find("the highest resistance of this rod is 217.052 ohms"),
             std::string::npos);
   const Result json = Calc({"resistance", "--rho", "2000", "--diameter", "10", "--length", "0.1",
-                         "--units", "metric", "--json"});
+                            "--units", "metric", "--json"});
   EXPECT_EQ(json.status, 3);
   EXPECT_NE(json.out.find("\"result\":\"na\""), std::string::npos);
   EXPECT_NE(json.out.find("\"ohms\":null"), std::string::npos);
@@ -68,10 +68,10 @@ TEST(CalcCommands, BadInputNamesTheOptionAndRange) {
 
 TEST(CalcBatch, ABadRowIsReportedAndTheRestGoesThrough) {
   const Result run = Calc({"batch", "-"},
-                       "mode,units,rho,diameter,length,target,spacing,reading\r\n"
-                       "length,english,2000,0.625,,10,,\r\n"
-                       "resistance,metric,2000,\"0,5\",0.914,,,\r\n"
-                       "rho,,,,,,3,1\r\n");
+                          "mode,units,rho,diameter,length,target,spacing,reading\r\n"
+                          "length,english,2000,0.625,,10,,\r\n"
+                          "resistance,metric,2000,\"0,5\",0.914,,,\r\n"
+                          "rho,,,,,,3,1\r\n");
   EXPECT_EQ(run.status, 2);
   EXPECT_EQ(run.out,
             "mode,units,rho,diameter,length,target,spacing,reading,result,unit,value,error\n"

@@ -146,6 +146,20 @@ TEST_F(CalculatorForm, SameUnitsAgainConvertsNothingButTakesTheEdits) {
   EXPECT_EQ(Text(IDC_DIAMETER), "0.0200");  // nothing pushed
 }
 
+TEST_F(CalculatorForm, ConvertedValueOutOfRangeStillRelabelsEverything) {
+  Click(IDC_TYPE_RESISTANCE);
+  Type(IDC_DIAMETER, "0.001");  // inches: 0.0000254 m rounds to 0
+  Click(IDC_METRIC);
+  EXPECT_EQ(Text(IDC_DIAMETER), "0");
+  ASSERT_EQ(w().Prompts().size(), 1u);  // the type refresh after the switch reports it
+  EXPECT_EQ(w().Prompts()[0], "Please enter a number between 0.001 and 10.");
+  EXPECT_EQ(w().GetFocus(), IDC_DIAMETER);
+  EXPECT_TRUE(w().IsChecked(IDC_METRIC));
+  EXPECT_EQ(Text(IDC_INPUT_LABEL), "Rod Length (meters)");
+  EXPECT_EQ(Text(IDC_DIAMETER_LABEL), "Rod diameter (meters)");
+  EXPECT_EQ(Text(IDC_INPUT), "0.914");
+}
+
 TEST_F(CalculatorForm, ResultKeepsTheUnitItWasComputedIn) {
   Click(IDC_CALCULATE);
   Click(IDC_METRIC);
