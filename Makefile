@@ -6,9 +6,10 @@ JOBS ?= $(shell nproc)
 BUILD_DIR := build/$(PRESET)
 
 MAKEFLAGS += --no-print-directory
+SHELL := /bin/bash
 export OSTREVIN_WERROR := $(if $(filter 1,$(WERROR)),ON,OFF)
 
-.PHONY: all deps configure build test test-long bench run clean format
+.PHONY: all deps configure build test test-long bench run clean format lint fuzz
 
 all: build
 
@@ -37,6 +38,34 @@ bench: build
 
 run: build
 	@scripts/run-window.sh $(BUILD_DIR)/app/ostrevin
+
+# Static analysis of the product code: clang-tidy (checks in .clang-tidy) and cppcheck.
+PRODUCT_SOURCES = $(shell git ls-files 'core/*.cpp' 'framework/*.cpp' 'res/*.cpp' 'form/*.cpp' 'app/*.cpp')
+lint: build
+	@scripts/install-deps.sh clang-tidy cppcheck
+	@echo "clang-tidy: $(words $(PRODUCT_SOURCES)) files"
+	@echo $(PRODUCT_SOURCES) | xargs -n 1 -P $(JOBS) clang-tidy -p $(BUILD_DIR) --quiet 2>/dev/null
+	@cppcheck --std=c++20 --language=c++ --enable=warning,performance,portability,style \
+	  --error-exitcode=1 --inline-suppr --quiet -I . -j $(JOBS) core framework form res app fuzz
+	@echo "clang-tidy and cppcheck: clean"
+
+# libFuzzer targets (clang, address and undefined-behaviour sanitizers), each run
+# for FUZZ_SECONDS from the kept corpus; a crashing input lands in build/fuzz/crashes.
+FUZZ_SECONDS ?= 30
+FUZZ_TARGETS = number_text form
+fuzz:
+	@scripts/install-deps.sh clang-14 libclang-rt-14-dev
+	@cmake --preset fuzz >/dev/null
+	@cmake --build --preset fuzz -j $(JOBS)
+	@mkdir -p build/fuzz/crashes
+	@for target in $(FUZZ_TARGETS); do \
+	  mkdir -p build/fuzz/corpus/$$target && \
+	  build/fuzz/fuzz/$${target}_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=512 \
+	    -artifact_prefix=build/fuzz/crashes/$$target- -print_final_stats=1 \
+	    build/fuzz/corpus/$$target fuzz/corpus/$$target 2>&1 \
+	    | grep -E '^(Done|stat::number_of_executed_units|==[0-9]+==ERROR|SUMMARY)' ; \
+	  test $${PIPESTATUS[0]} -eq 0 || exit 1; \
+	done
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
-#include <ranges>
 #include <vector>
 
 #include "core/electrode_formulas.h"
@@ -15,6 +14,8 @@ namespace ostrevin {
 std::optional<double> FindRodLengthByScan(double rho, double diameter, int units, double target) {
   std::optional<double> bestLength;
   double bestDiff = kScanTolerance;  // an accepted step must lie strictly closer
+  // The accumulated length, rounding of every addition included, defines the
+  // answer. NOLINTNEXTLINE(clang-analyzer-security.FloatLoopCounter)
   for (double length = RodRadiusMetres(diameter, units) * kScanStartFactor;
        length < kScanUpperBound; length += kScanStep) {
     const std::optional<double> resistance = RodResistance(rho, diameter, length, units);
@@ -95,12 +96,26 @@ class ScanLengths {
 // Steps on each side of the formula's peak that are compared one by one.
 constexpr Index kPeakMargin = 16;
 
+// The first step of [from, to) where `holds`, true on a prefix of the steps,
+// is false; `to` when it holds throughout. A binary search.
+template <class Predicate>
+Index FirstFailing(Index from, Index to, Predicate holds) {
+  while (from < to) {
+    const Index middle = from + (to - from) / 2;
+    if (holds(middle)) {
+      from = middle + 1;
+    } else {
+      to = middle;
+    }
+  }
+  return from;
+}
+
 // The step nearest the formula's peak at e^2/4 of the radius: the first one at
 // or beyond it.
 Index PeakStep(const ScanLengths& lengths, double radius) {
   const double peakLength = radius * std::exp(2.0) / 4;
-  const auto steps = std::views::iota(Index{0}, lengths.size());
-  return *std::ranges::partition_point(steps, [&](Index k) { return lengths[k] < peakLength; });
+  return FirstFailing(0, lengths.size(), [&](Index k) { return lengths[k] < peakLength; });
 }
 
 bool InFormRanges(double rho, double diameter, double target) {
@@ -131,11 +146,6 @@ std::optional<double> FindRodLength(double rho, double diameter, int units, doub
     missing = missing || !r;
     return r.value_or(std::numeric_limits<double>::quiet_NaN());
   };
-  // The first step of [from, to) where `holds`, true on a prefix, fails; `to`
-  // when it holds throughout.
-  const auto firstFailing = [](Index from, Index to, auto holds) {
-    return from >= to ? to : *std::ranges::partition_point(std::views::iota(from, to), holds);
-  };
 
   const Index peak = PeakStep(lengths, radius);
   const Index low = std::max<Index>(0, peak - kPeakMargin);
@@ -145,19 +155,19 @@ std::optional<double> FindRodLength(double rho, double diameter, int units, doub
   candidates.reserve(static_cast<std::size_t>(high - low) + 4);
   // Rising side [0, low): the first step at or above the target, and the first
   // step of the plateau below it.
-  const Index up = firstFailing(0, low, [&](Index k) { return ohms(k) < target; });
+  const Index up = FirstFailing(0, low, [&](Index k) { return ohms(k) < target; });
   if (up > 0) {
     const double below = ohms(up - 1);
-    candidates.push_back(firstFailing(0, up, [&](Index k) { return ohms(k) < below; }));
+    candidates.push_back(FirstFailing(0, up, [&](Index k) { return ohms(k) < below; }));
   }
   if (up < low) candidates.push_back(up);
   for (Index k = low; k < high; ++k) candidates.push_back(k);
   // Falling side [high, n): the first step at or below the target, and the
   // first step of the plateau above it.
-  const Index down = firstFailing(high, n, [&](Index k) { return ohms(k) > target; });
+  const Index down = FirstFailing(high, n, [&](Index k) { return ohms(k) > target; });
   if (down > high) {
     const double above = ohms(down - 1);
-    candidates.push_back(firstFailing(high, down, [&](Index k) { return ohms(k) > above; }));
+    candidates.push_back(FirstFailing(high, down, [&](Index k) { return ohms(k) > above; }));
   }
   if (down < n) candidates.push_back(down);
 

@@ -50,11 +50,11 @@ void CDialog::EndWaitCursor() {
 }
 
 long CDialog::OnWindowMessage(Message message, int id) {
-  for (const MessageEntry& entry : GetMessageMap()) {
-    if (entry.message == message && (message != Message::Command || entry.id == id)) {
-      return entry.handler(*this);
-    }
-  }
+  const std::span<const MessageEntry> map = GetMessageMap();
+  const auto entry = std::ranges::find_if(map, [&](const MessageEntry& e) {
+    return e.message == message && (message != Message::Command || e.id == id);
+  });
+  if (entry != map.end()) return entry->handler(*this);
   if (message == Message::Command && id == IDOK) OnOK();
   if (message == Message::Command && id == IDCANCEL) OnCancel();
   return 0;

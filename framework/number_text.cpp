@@ -45,7 +45,7 @@ std::string FormatNumber(double value) {
   const auto format = plain ? std::chars_format::fixed : std::chars_format::general;
   const auto [ptr, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, format);
   if (ec != std::errc{}) return {};
-  return std::string(buffer.data(), ptr);
+  return {buffer.data(), ptr};
 }
 
 }  // namespace ostrevin::fw

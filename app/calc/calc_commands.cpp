@@ -182,7 +182,7 @@ std::string CsvField(std::string_view text) {
 }
 
 void WriteCsvRow(std::ostream& out, const std::vector<std::string>& fields) {
-  for (std::size_t i = 0; i < fields.size(); ++i) out << (i ? "," : "") << CsvField(fields[i]);
+  for (std::size_t i = 0; i < fields.size(); ++i) out << (i > 0 ? "," : "") << CsvField(fields[i]);
   out << "\n";
 }
 

@@ -1,6 +1,7 @@
 #include "app/calc/curve_plot.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include <QImage>
@@ -21,10 +22,8 @@ QString Number(double value) { return QString::fromStdString(fw::FormatNumber(va
 double NiceStep(double span, int count) {
   const double raw = span / count;
   const double power = std::pow(10.0, std::floor(std::log10(raw)));
-  for (const double factor : {1.0, 2.0, 5.0}) {
-    if (factor * power >= raw) return factor * power;
-  }
-  return 10 * power;
+  constexpr std::array kFactors{1.0, 2.0, 5.0, 10.0};
+  return *std::ranges::find_if(kFactors, [&](double f) { return f * power >= raw; }) * power;
 }
 
 }  // namespace
@@ -63,7 +62,8 @@ void PaintCurve(QPainter& painter, const Curve& curve) {
     painter.setPen(QPen(QColor(0xcc, 0xcc, 0xcc), 1));
   }
   const double yStep = NiceStep(yMax, 6);
-  for (double y = 0; y <= yMax; y += yStep) {
+  for (int tick = 0; tick * yStep <= yMax; ++tick) {
+    const double y = tick * yStep;
     const double py = plot.bottom() - y / yMax * plot.height();
     painter.drawLine(QPointF(plot.left(), py), QPointF(plot.right(), py));
     painter.setPen(Qt::black);

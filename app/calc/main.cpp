@@ -1,4 +1,6 @@
 // ostrevin-calc: the calculator from the command line. See --help.
+#include <algorithm>
+#include <array>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -136,8 +138,8 @@ int RunCurve(Arguments& args) {
   if (args.error.empty() && args.parser.isSet("target"))
     target = args.Number("target", kTargetRange);
   if (!args.error.empty()) return Fail("curve", args.error);
-  const int outputs =
-      args.parser.isSet("svg") + args.parser.isSet("png") + args.parser.isSet("csv");
+  const auto outputs = std::ranges::count_if(
+      std::array{"svg", "png", "csv"}, [&](const char* name) { return args.parser.isSet(name); });
   if (outputs != 1) return Fail("curve", "give exactly one of --svg FILE, --png FILE and --csv");
   const Curve curve = MakeCurve(*rho, *diameter, args.units, target);
   if (target && !curve.foundMetres) {

@@ -34,15 +34,15 @@ class CheckedForm : public CKelmoraDlg {
     EXPECT_TRUE(kRhoRange.Contains(m_rho)) << m_rho;
     EXPECT_TRUE(kDiameterRange.Contains(m_rodDiameter)) << m_rodDiameter;
     EXPECT_TRUE(exchangedType == Length ? kTargetRange.Contains(m_targetResistance)
-                                     : kRodLengthRange.Contains(m_rodLength));
+                                        : kRodLengthRange.Contains(m_rodLength));
     EXPECT_TRUE(kMeasuredRRange.Contains(m_measuredR)) << m_measuredR;
     EXPECT_TRUE(kSpacingRange.Contains(m_probeSpacing)) << m_probeSpacing;
   }
 };
 
 constexpr int kEdits[] = {IDC_RHO, IDC_DIAMETER, IDC_INPUT, IDC_MEASURED_R, IDC_SPACING};
-constexpr int kButtons[] = {IDC_CALCULATE, IDC_CALCULATE_RHO, IDC_ENGLISH, IDC_METRIC,
-                            IDC_TYPE_LENGTH, IDC_TYPE_RESISTANCE};
+constexpr int kButtons[] = {IDC_CALCULATE, IDC_CALCULATE_RHO, IDC_ENGLISH,
+                            IDC_METRIC,    IDC_TYPE_LENGTH,   IDC_TYPE_RESISTANCE};
 
 class Monkey {
  public:
@@ -50,9 +50,18 @@ class Monkey {
 
   void Act() {
     switch (Pick(10)) {
-      case 0: case 1: case 2: case 3: TypeSomething(); break;
-      case 4: RoundTrip(); break;
-      default: Click(kButtons[Pick(std::size(kButtons))]); break;
+      case 0:
+      case 1:
+      case 2:
+      case 3:
+        TypeSomething();
+        break;
+      case 4:
+        RoundTrip();
+        break;
+      default:
+        Click(kButtons[Pick(std::size(kButtons))]);
+        break;
     }
     CheckLabels();
     CheckResult();
@@ -60,30 +69,55 @@ class Monkey {
 
  private:
   fw::MemoryWindow& w() { return *system_.last; }
-  std::size_t Pick(std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(random_); }
+  std::size_t Pick(std::size_t n) {
+    return std::uniform_int_distribution<std::size_t>(0, n - 1)(random_);
+  }
 
   // Text for an edit: often a number its field accepts, else anything.
   std::string SomeText(int id) {
     if (Pick(2)) {
-      const FieldRange range = id == IDC_RHO            ? kRhoRange
-                               : id == IDC_DIAMETER     ? kDiameterRange
-                               : id == IDC_MEASURED_R   ? kMeasuredRRange
-                               : id == IDC_SPACING      ? kSpacingRange
+      const FieldRange range = id == IDC_RHO                ? kRhoRange
+                               : id == IDC_DIAMETER         ? kDiameterRange
+                               : id == IDC_MEASURED_R       ? kMeasuredRRange
+                               : id == IDC_SPACING          ? kSpacingRange
                                : form_.m_calcType == Length ? kTargetRange
                                                             : kRodLengthRange;
       const double value = std::exp(std::uniform_real_distribution<double>(
           std::log(range.min), std::log(range.max))(random_));
       return fw::FormatNumber(std::clamp(RoundTo3Places(value), range.min, range.max));
     }
-    static const std::vector<std::string> kOdd = {
-        "", " ", "abc", "1,5", "nan", "inf", "-inf", "0x1p3", "1e400", "-0", "0", "1e-400",
-        "  7  ", "+.5", "5.", "1e", "--1", "\t2\t", "99999999999999999999", "0.0001", "10000",
-        "1000000000", "1000000000.0000001", "0.000001", "0.0000009999999", "10.0000001"};
+    static const std::vector<std::string> kOdd = {"",
+                                                  " ",
+                                                  "abc",
+                                                  "1,5",
+                                                  "nan",
+                                                  "inf",
+                                                  "-inf",
+                                                  "0x1p3",
+                                                  "1e400",
+                                                  "-0",
+                                                  "0",
+                                                  "1e-400",
+                                                  "  7  ",
+                                                  "+.5",
+                                                  "5.",
+                                                  "1e",
+                                                  "--1",
+                                                  "\t2\t",
+                                                  "99999999999999999999",
+                                                  "0.0001",
+                                                  "10000",
+                                                  "1000000000",
+                                                  "1000000000.0000001",
+                                                  "0.000001",
+                                                  "0.0000009999999",
+                                                  "10.0000001"};
     switch (Pick(4)) {
-      case 0: return kOdd[Pick(kOdd.size())];
+      case 0:
+        return kOdd[Pick(kOdd.size())];
       case 1: {  // a bound of a field, or one step past it
-        const FieldRange ranges[] = {kRhoRange, kDiameterRange, kRodLengthRange, kTargetRange,
-                                     kMeasuredRRange, kSpacingRange};
+        const FieldRange ranges[] = {kRhoRange,    kDiameterRange,  kRodLengthRange,
+                                     kTargetRange, kMeasuredRRange, kSpacingRange};
         const FieldRange range = ranges[Pick(std::size(ranges))];
         double value = Pick(2) ? range.min : range.max;
         if (Pick(2)) value = std::nextafter(value, Pick(2) ? 0.0 : 1e300);
