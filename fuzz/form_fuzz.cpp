@@ -3,46 +3,21 @@
 // a button, Enter, Escape). After every action the labels match the record's
 // units and calculation type, and a click whose pull failed changed none of
 // the edits or the result.
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "core/electrode_formulas.h"
-#include "form/calculator_dlg.h"
+#include "form_invariants.h"
 #include "framework/memory_window.h"
-#include "res/resource.h"
 
 namespace {
 
 using namespace ostrevin;
-
-constexpr int kEdits[] = {IDC_RHO, IDC_DIAMETER, IDC_INPUT, IDC_MEASURED_R, IDC_SPACING};
-constexpr int kButtons[] = {IDC_CALCULATE, IDC_CALCULATE_RHO, IDC_ENGLISH,
-                            IDC_METRIC,    IDC_TYPE_LENGTH,   IDC_TYPE_RESISTANCE};
-constexpr int kWatched[] = {IDC_RHO,     IDC_DIAMETER, IDC_INPUT,       IDC_MEASURED_R,
-                            IDC_SPACING, IDC_RESULT,   IDC_RESULT_UNITS};
+using namespace ostrevin::invariants;
 
 void Require(bool condition) {
   if (!condition) __builtin_trap();
-}
-
-std::vector<std::string> Watch(const fw::MemoryWindow& window) {
-  std::vector<std::string> texts(std::size(kWatched));
-  std::ranges::transform(kWatched, texts.begin(), [&](int id) { return window.GetText(id); });
-  return texts;
-}
-
-void CheckLabels(const CKelmoraDlg& form, const fw::MemoryWindow& window) {
-  const bool metric = IsMetric(form.m_units);
-  Require(window.GetText(IDC_INPUT_LABEL) == (form.m_calcType == Length
-                                                  ? "Resistance to ground (ohms)"
-                                              : metric ? "Rod Length (meters)"
-                                                       : "Rod Length (feet)"));
-  Require(window.GetText(IDC_DIAMETER_LABEL) ==
-          (metric ? "Rod diameter (meters)" : "Rod diameter (inches)"));
-  Require(window.GetText(IDC_SPACING_LABEL) == (metric ? "Distance (m)" : "Distance (ft)"));
 }
 
 }  // namespace
@@ -62,19 +37,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                   std::string(reinterpret_cast<const char*>(data + i), take));
       i += take;
     } else if (op < 250) {
-      const std::vector<std::string> before = Watch(window);
+      const std::vector<std::string> before = Visible(window);
       const std::size_t prompts = window.Prompts().size();
       const int units = form.m_units;
       window.Click(kButtons[op % std::size(kButtons)]);
       if (window.Prompts().size() != prompts && IsMetric(form.m_units) == IsMetric(units)) {
-        Require(Watch(window) == before);
+        Require(Visible(window) == before);
       }
     } else if (op < 253) {
       window.PressEnter();
     } else {
       window.PressEscape();
     }
-    CheckLabels(form, window);
+    Require(MismatchedLabel(form, window).empty());
   }
   return 0;
 }

@@ -1,36 +1,55 @@
 // The fast rod-length search against the exhaustive scan, on rods that span
-// the form's ranges and targets where a search can go wrong.
+// the form's ranges and targets where a search can go wrong. (The long
+// comparison over 100,000 pairs is bench/search_agreement.)
 #include <cmath>
-#include <cstdlib>
 #include <optional>
 #include <random>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "core/electrode_formulas.h"
+#include "core/field_ranges.h"
 #include "core/length_search.h"
-#include "scan_reference.h"
 
 namespace ostrevin {
 namespace {
 
-using testing_support::Rod;
-using testing_support::ScanTable;
+struct Rod {
+  double rho, diameter;
+  int units;
+};
 
-void ExpectSameAnswers(const Rod& rod, std::mt19937_64& random, int targets) {
-  const ScanTable table(rod.rho, rod.diameter, rod.units);
-  EXPECT_EQ(PeakRodResistance(rod.rho, rod.diameter, rod.units), table.PeakOhms());
-  for (const double target : testing_support::TargetsFor(table, random, targets)) {
-    const std::optional<double> fast = FindRodLength(rod.rho, rod.diameter, rod.units, target);
-    ASSERT_EQ(fast, table.Answer(target)) << "rho " << rod.rho << " diameter " << rod.diameter
-                                          << " units " << rod.units << " target " << target;
-  }
+// Targets at a rounded resistance the rod reaches, midway between two, on
+// both edges of the 0.2-ohm window around it (and one ulp inside and out),
+// at the peak and just above its reach.
+std::vector<double> TargetsFor(const Rod& rod, std::mt19937_64& random) {
+  const double start = RodRadiusMetres(rod.diameter, rod.units) * kScanStartFactor;
+  const double at = *RodResistance(rod.rho, rod.diameter,
+                                   std::exp(std::uniform_real_distribution<double>(
+                                       std::log(start), std::log(kScanUpperBound))(random)),
+                                   rod.units);
+  const double peak = *PeakRodResistance(rod.rho, rod.diameter, rod.units);
+  std::vector<double> targets{at,
+                              at + 0.0005,
+                              at - 0.0005,
+                              at + 0.2,
+                              at - 0.2,
+                              std::nextafter(at + 0.2, 0.0),
+                              std::nextafter(at - 0.2, 1e300),
+                              peak,
+                              peak + 0.2,
+                              peak - 0.1};
+  std::erase_if(targets, [](double t) { return !kTargetRange.Contains(t); });
+  return targets;
 }
 
-TEST(SearchEquivalence, TableAgreesWithTheScanItself) {
-  const ScanTable table(2000, 0.625, English);
-  for (const double target : {10.0, 5.058, 217.251, 0.373, 1000.0}) {
-    EXPECT_EQ(table.Answer(target), FindRodLengthByScan(2000, 0.625, English, target)) << target;
+void ExpectSameAnswers(const Rod& rod, std::mt19937_64& random) {
+  for (const double target : TargetsFor(rod, random)) {
+    EXPECT_EQ(FindRodLength(rod.rho, rod.diameter, rod.units, target),
+              FindRodLengthByScan(rod.rho, rod.diameter, rod.units, target))
+        << "rho " << rod.rho << " diameter " << rod.diameter << " units " << rod.units << " target "
+        << target;
   }
 }
 
@@ -38,23 +57,21 @@ TEST(SearchEquivalence, NamedRods) {
   std::mt19937_64 random(1);
   const Rod rods[] = {
       {2000, 0.625, English},    // the default rod
-      {2000, 0.016, Metric},     // its metric twin
       {2000, 10, Metric},        // thickest: the rising side spans thousands of steps
-      {2000, 10, English},       //
       {2000, 0.001, English},    // thinnest: starts in the binade with a rounding tie
       {1000000, 0.001, Metric},  // highest resistances
       {0.0001, 0.5, English},    // resistances that round to zero
-      {57.3, 3.3, Metric},
   };
-  for (const Rod& rod : rods) ExpectSameAnswers(rod, random, 30);
+  for (const Rod& rod : rods) ExpectSameAnswers(rod, random);
 }
 
 TEST(SearchEquivalence, RandomRods) {
-  // OSTREVIN_SEARCH_RODS widens the run; the long run is its own program.
-  const char* wanted = std::getenv("OSTREVIN_SEARCH_RODS");
-  const int rods = wanted != nullptr ? std::atoi(wanted) : 6;
   std::mt19937_64 random(20261206);
-  for (int i = 0; i < rods; ++i) ExpectSameAnswers(testing_support::RandomRod(random), random, 20);
+  std::uniform_real_distribution<double> rho(std::log(0.0001), std::log(1000000.0));
+  std::uniform_real_distribution<double> diameter(std::log(0.001), std::log(10.0));
+  for (int i = 0; i < 3; ++i) {
+    ExpectSameAnswers({std::exp(rho(random)), std::exp(diameter(random)), i % 2}, random);
+  }
 }
 
 TEST(SearchEquivalence, OutsideTheFormsRangesTheScanAnswers) {
@@ -62,6 +79,7 @@ TEST(SearchEquivalence, OutsideTheFormsRangesTheScanAnswers) {
   EXPECT_EQ(FindRodLength(2000, 30000, Metric, 0.001), std::nullopt);
   EXPECT_EQ(FindRodLength(2000, 0.625, English, 2e9), std::nullopt);
   EXPECT_EQ(FindRodLength(2000, 0.625, English, std::nan("")), std::nullopt);
+  EXPECT_EQ(PeakRodResistance(2000, 0.625, English), 217.052);
 }
 
 }  // namespace

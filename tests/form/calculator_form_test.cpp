@@ -232,12 +232,6 @@ TEST_P(FailedPull, CalculateStopsAndKeepsTheTypedText) {
   }
 }
 
-TEST_P(FailedPull, RhoCommandStops) {
-  Prepare();
-  Click(IDC_CALCULATE_RHO);
-  ExpectStoppedAtTheControl();
-}
-
 TEST_P(FailedPull, UnitsSwitchStopsAndTheButtonGoesBack) {
   Prepare();
   Click(IDC_METRIC);
@@ -279,30 +273,7 @@ INSTANTIATE_TEST_SUITE_P(
                             "Please enter a number between 0.001 and 1000."}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(CalculatorForm, RangeFailureKeepsTheMembersPreviousValue) {
-  Type(IDC_DIAMETER, "20");
-  Click(IDC_CALCULATE);
-  EXPECT_EQ(dlg.m_rodDiameter, 0.625);
-  EXPECT_EQ(Text(IDC_DIAMETER), "20");
-}
-
-// --- Closing and painting -----------------------------------------------------------
-
-TEST_F(CalculatorForm, EnterClosesOnlyWhenTheFormValidates) {
-  Type(IDC_RHO, "-5");
-  w().PressEnter();
-  EXPECT_FALSE(dlg.EndResult());
-  Type(IDC_RHO, "5");
-  w().PressEnter();
-  EXPECT_EQ(dlg.EndResult(), fw::IDOK);
-}
-
-TEST_F(CalculatorForm, EscapeCloses) {
-  Type(IDC_RHO, "not checked");
-  w().PressEscape();
-  EXPECT_EQ(dlg.EndResult(), fw::IDCANCEL);
-  EXPECT_TRUE(w().Prompts().empty());
-}
+// --- Painting -----------------------------------------------------------------------
 
 TEST_F(CalculatorForm, MinimisedWindowPaintsItsIconCentred) {
   w().Send(fw::Message::Paint);

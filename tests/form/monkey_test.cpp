@@ -2,9 +2,7 @@
 // invariants a user relies on checked after each one.
 #include <algorithm>
 #include <cmath>
-#include <limits>
 #include <random>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -15,55 +13,58 @@
 #include "form/calculator_dlg.h"
 #include "framework/memory_window.h"
 #include "framework/number_text.h"
+#include "fuzz/form_invariants.h"
 #include "res/resource.h"
 
 namespace ostrevin {
 namespace {
 
-// The form, with a check of the record at the end of every successful pull.
+// The form, checking the record at the end of every pull that succeeds.
 class CheckedForm : public CKelmoraDlg {
  public:
   int pulls = 0;
 
  protected:
   void DoDataExchange(fw::CDataExchange* pDX) override {
-    const int exchangedType = m_calcType;  // edit 1004 belongs to the type before the pull
+    const bool length = m_calcType == Length;  // edit 1004's member is chosen before the pull
     CKelmoraDlg::DoDataExchange(pDX);
     if (!pDX->m_bSaveAndValidate || pDX->Failed()) return;
     ++pulls;
-    EXPECT_TRUE(kRhoRange.Contains(m_rho)) << m_rho;
-    EXPECT_TRUE(kDiameterRange.Contains(m_rodDiameter)) << m_rodDiameter;
-    EXPECT_TRUE(exchangedType == Length ? kTargetRange.Contains(m_targetResistance)
-                                        : kRodLengthRange.Contains(m_rodLength));
-    EXPECT_TRUE(kMeasuredRRange.Contains(m_measuredR)) << m_measuredR;
-    EXPECT_TRUE(kSpacingRange.Contains(m_probeSpacing)) << m_probeSpacing;
+    const std::pair<double, FieldRange> members[] = {
+        {m_rho, kRhoRange},
+        {m_rodDiameter, kDiameterRange},
+        {length ? m_targetResistance : m_rodLength, length ? kTargetRange : kRodLengthRange},
+        {m_measuredR, kMeasuredRRange},
+        {m_probeSpacing, kSpacingRange}};
+    for (const auto& [value, range] : members) EXPECT_TRUE(range.Contains(value)) << value;
   }
 };
 
-constexpr int kEdits[] = {IDC_RHO, IDC_DIAMETER, IDC_INPUT, IDC_MEASURED_R, IDC_SPACING};
-constexpr int kButtons[] = {IDC_CALCULATE, IDC_CALCULATE_RHO, IDC_ENGLISH,
-                            IDC_METRIC,    IDC_TYPE_LENGTH,   IDC_TYPE_RESISTANCE};
+// The edits' own ranges, then that of the other member of edit 1004.
+constexpr FieldRange kRanges[] = {kRhoRange,       kDiameterRange, kTargetRange,
+                                  kMeasuredRRange, kSpacingRange,  kRodLengthRange};
+const char* const kOddTexts[] = {
+    "",   "abc",    "1,5", "nan", "inf", "0x1p3", "1e400",
+    "-0", "1e-400", " 7 ", "+.5", "1e",  "--1",   "99999999999999999999"};
 
 class Monkey {
  public:
   explicit Monkey(unsigned seed) : random_(seed) { EXPECT_TRUE(form_.Create(system_)); }
+  int Pulls() const { return form_.pulls; }
 
   void Act() {
-    switch (Pick(10)) {
-      case 0:
-      case 1:
-      case 2:
-      case 3:
-        TypeSomething();
-        break;
-      case 4:
-        RoundTrip();
-        break;
-      default:
-        Click(kButtons[Pick(std::size(kButtons))]);
-        break;
+    const std::size_t action = Pick(10);
+    if (action < 4) {
+      const std::size_t edit =
+          Pick(std::size(invariants::kEdits));  // mostly a text of its own field
+      w().Type(invariants::kEdits[edit],
+               SomeText(kRanges[Pick(4) > 0 ? edit : Pick(std::size(kRanges))]));
+    } else if (action == 4) {
+      RoundTrip();
+    } else {
+      Click(invariants::kButtons[Pick(std::size(invariants::kButtons))]);
     }
-    CheckLabels();
+    EXPECT_EQ(invariants::MismatchedLabel(form_, w()), "");
     CheckResult();
   }
 
@@ -73,153 +74,75 @@ class Monkey {
     return std::uniform_int_distribution<std::size_t>(0, n - 1)(random_);
   }
 
-  // Text for an edit: often a number its field accepts, else anything.
-  std::string SomeText(int id) {
-    if (Pick(2)) {
-      const FieldRange range = id == IDC_RHO                ? kRhoRange
-                               : id == IDC_DIAMETER         ? kDiameterRange
-                               : id == IDC_MEASURED_R       ? kMeasuredRRange
-                               : id == IDC_SPACING          ? kSpacingRange
-                               : form_.m_calcType == Length ? kTargetRange
-                                                            : kRodLengthRange;
-      const double value = std::exp(std::uniform_real_distribution<double>(
-          std::log(range.min), std::log(range.max))(random_));
-      return fw::FormatNumber(std::clamp(RoundTo3Places(value), range.min, range.max));
-    }
-    static const std::vector<std::string> kOdd = {"",
-                                                  " ",
-                                                  "abc",
-                                                  "1,5",
-                                                  "nan",
-                                                  "inf",
-                                                  "-inf",
-                                                  "0x1p3",
-                                                  "1e400",
-                                                  "-0",
-                                                  "0",
-                                                  "1e-400",
-                                                  "  7  ",
-                                                  "+.5",
-                                                  "5.",
-                                                  "1e",
-                                                  "--1",
-                                                  "\t2\t",
-                                                  "99999999999999999999",
-                                                  "0.0001",
-                                                  "10000",
-                                                  "1000000000",
-                                                  "1000000000.0000001",
-                                                  "0.000001",
-                                                  "0.0000009999999",
-                                                  "10.0000001"};
-    switch (Pick(4)) {
+  // A number some field accepts, a bound or one step past it, or oddities.
+  std::string SomeText(FieldRange range) {
+    switch (Pick(8)) {
       case 0:
-        return kOdd[Pick(kOdd.size())];
-      case 1: {  // a bound of a field, or one step past it
-        const FieldRange ranges[] = {kRhoRange,    kDiameterRange,  kRodLengthRange,
-                                     kTargetRange, kMeasuredRRange, kSpacingRange};
-        const FieldRange range = ranges[Pick(std::size(ranges))];
-        double value = Pick(2) ? range.min : range.max;
-        if (Pick(2)) value = std::nextafter(value, Pick(2) ? 0.0 : 1e300);
-        return fw::FormatNumber(value);
-      }
+        return kOddTexts[Pick(std::size(kOddTexts))];
+      case 1:
+        return fw::FormatNumber(
+            std::nextafter(Pick(2) ? range.min : range.max, Pick(2) ? 0.0 : 1e300));
       default: {
-        const double value = std::exp(std::uniform_real_distribution<double>(-14, 21)(random_));
-        return fw::FormatNumber(Pick(3) ? RoundTo3Places(value) : value);
+        const double value = std::exp(std::uniform_real_distribution<double>(
+            std::log(range.min), std::log(range.max))(random_));
+        return fw::FormatNumber(std::clamp(RoundTo3Places(value), range.min, range.max));
       }
     }
   }
 
-  void TypeSomething() {
-    const int id = kEdits[Pick(std::size(kEdits))];
-    w().Type(id, SomeText(id));
-  }
-
-  struct Seen {
-    std::vector<std::string> edits;
-    std::string result, units;
-  };
-  Seen Look() {
-    Seen seen;
-    for (const int id : kEdits) seen.edits.push_back(w().GetText(id));
-    seen.result = w().GetText(IDC_RESULT);
-    seen.units = w().GetText(IDC_RESULT_UNITS);
-    return seen;
-  }
-
-  // A click; when its pull fails nothing the user sees may change but the
-  // prompt, the focus, and the clicked radio button going back. (A units
-  // switch that converted may be followed by a failing pull of its own: a
-  // converted value can fall outside its field's range.)
+  // After a click whose pull failed the user sees what they typed, the same
+  // result, and the radio buttons of the record. (A units switch that did
+  // convert may be followed by a failing pull of its own, since a converted
+  // value can fall outside its field's range.)
   void Click(int id) {
-    const Seen before = Look();
+    const std::vector<std::string> before = invariants::Visible(w());
     const std::size_t prompts = w().Prompts().size();
     const int calcType = form_.m_calcType, units = form_.m_units;
     w().Click(id);
     if (w().Prompts().size() == prompts || IsMetric(form_.m_units) != IsMetric(units)) return;
-    const Seen after = Look();
-    EXPECT_EQ(after.edits, before.edits);
-    EXPECT_EQ(after.result, before.result);
-    EXPECT_EQ(after.units, before.units);
+    EXPECT_EQ(invariants::Visible(w()), before);
     EXPECT_EQ(form_.m_calcType, calcType);
-    EXPECT_EQ(form_.m_units, units);
     EXPECT_TRUE(w().IsChecked(calcType == Length ? IDC_TYPE_LENGTH : IDC_TYPE_RESISTANCE));
     EXPECT_TRUE(w().IsChecked(IsMetric(units) ? IDC_METRIC : IDC_ENGLISH));
   }
 
-  // English -> Metric -> English moves each value by at most its two roundings.
+  // English -> Metric -> English moves each value by at most its two
+  // roundings and leaves resistivity and resistances alone.
   void RoundTrip() {
-    Click(IDC_ENGLISH);  // takes what is typed into the record, converting if Metric
-    if (IsMetric(form_.m_units)) return;  // the form did not validate
-    const CKelmoraDlg& f = form_;
-    const double rho = f.m_rho, target = f.m_targetResistance, measured = f.m_measuredR;
-    const double diameter = f.m_rodDiameter, length = f.m_rodLength, spacing = f.m_probeSpacing;
+    Click(IDC_ENGLISH);  // takes what is typed into the record
+    if (IsMetric(form_.m_units)) return;
+    const double values[] = {form_.m_rho,         form_.m_targetResistance, form_.m_measuredR,
+                             form_.m_rodDiameter, form_.m_rodLength,        form_.m_probeSpacing};
     Click(IDC_METRIC);
     if (!IsMetric(form_.m_units)) return;
     Click(IDC_ENGLISH);
     if (IsMetric(form_.m_units)) return;
-    EXPECT_EQ(f.m_rho, rho);
-    EXPECT_EQ(f.m_targetResistance, target);
-    EXPECT_EQ(f.m_measuredR, measured);
-    const double inchSlack = 0.0005 / kMetresPerInch + 0.0005 + 1e-9;
-    const double footSlack = 0.0005 / kMetresPerFoot + 0.0005 + 1e-9;
-    EXPECT_LE(std::fabs(f.m_rodDiameter - diameter), inchSlack) << diameter;
-    EXPECT_LE(std::fabs(f.m_rodLength - length), footSlack) << length;
-    EXPECT_LE(std::fabs(f.m_probeSpacing - spacing), footSlack) << spacing;
+    EXPECT_EQ(form_.m_rho, values[0]);
+    EXPECT_EQ(form_.m_targetResistance, values[1]);
+    EXPECT_EQ(form_.m_measuredR, values[2]);
+    const double inch = 0.0005 / kMetresPerInch + 0.0005 + 1e-9;
+    const double foot = 0.0005 / kMetresPerFoot + 0.0005 + 1e-9;
+    EXPECT_NEAR(form_.m_rodDiameter, values[3], inch);
+    EXPECT_NEAR(form_.m_rodLength, values[4], foot);
+    EXPECT_NEAR(form_.m_probeSpacing, values[5], foot);
   }
 
-  void CheckLabels() {
-    const bool metric = IsMetric(form_.m_units);
-    const char* input = form_.m_calcType == Length
-                            ? "Resistance to ground (ohms)"
-                            : (metric ? "Rod Length (meters)" : "Rod Length (feet)");
-    EXPECT_EQ(w().GetText(IDC_INPUT_LABEL), input);
-    EXPECT_EQ(w().GetText(IDC_DIAMETER_LABEL),
-              metric ? "Rod diameter (meters)" : "Rod diameter (inches)");
-    EXPECT_EQ(w().GetText(IDC_SPACING_LABEL), metric ? "Distance (m)" : "Distance (ft)");
-  }
-
-  // A resistance has six decimals and the unit "Ohms"; a length three and
-  // "Feet" or "Meters"; "na" goes with either; nothing goes with nothing.
+  // A resistance has six decimals and "Ohms", a length three and "Feet" or
+  // "Meters"; "na" goes with either, and nothing with nothing.
   void CheckResult() {
-    static const std::regex kOhms(R"(na|\d+\.\d{6})"), kLength(R"(na|\d+\.\d{3})");
     const std::string result = w().GetText(IDC_RESULT), units = w().GetText(IDC_RESULT_UNITS);
-    if (units.empty()) {
-      EXPECT_EQ(result, "");
-    } else if (units == "Ohms") {
-      EXPECT_TRUE(std::regex_match(result, kOhms)) << result;
-    } else {
-      EXPECT_TRUE(units == "Feet" || units == "Meters") << units;
-      EXPECT_TRUE(std::regex_match(result, kLength)) << result;
-    }
+    const std::size_t decimals = units == "Ohms" ? 6 : units == "Feet" || units == "Meters" ? 3 : 0;
+    const std::size_t point = result.find('.');
+    const bool number = point != std::string::npos && point > 0 &&
+                        result.size() == point + 1 + decimals &&
+                        result.find_first_not_of("0123456789.") == std::string::npos;
+    EXPECT_TRUE(units.empty() ? result.empty() : decimals > 0 && (result == "na" || number))
+        << result << " " << units;
   }
 
   std::mt19937 random_;
   fw::MemoryWindowSystem system_;
   CheckedForm form_;
-
- public:
-  int Pulls() const { return form_.pulls; }
 };
 
 TEST(Monkey, ThousandsOfRandomActionsKeepTheInvariants) {

@@ -1,9 +1,9 @@
 #include <cmath>
 #include <limits>
 #include <optional>
-#include <ostream>
 #include <random>
 #include <string>
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -13,44 +13,27 @@
 namespace ostrevin::fw {
 namespace {
 
-struct ParseRow {
-  const char* name;
-  const char* text;
-  std::optional<double> value;
-  friend void PrintTo(const ParseRow& row, std::ostream* os) { *os << row.name; }
-};
+TEST(ParseNumber, ReadsDecimalTextWithBlanksSignAndExponent) {
+  const std::pair<const char*, double> rows[] = {
+      {"2000", 2000.0},
+      {"6.1", 6.1},
+      {" \t0.625 \t", 0.625},
+      {"+3", 3.0},
+      {"-0.5", -0.5},
+      {".5", 0.5},
+      {"5.", 5.0},
+      {"1E-3", 0.001},
+      {"1e+9", 1e9},
+      {"1.7976931348623157e308", std::numeric_limits<double>::max()}};
+  for (const auto& [text, value] : rows) EXPECT_EQ(ParseNumber(text), value) << text;
+}
 
-class ParseNumberTest : public testing::TestWithParam<ParseRow> {};
-
-TEST_P(ParseNumberTest, Reads) { EXPECT_EQ(ParseNumber(GetParam().text), GetParam().value); }
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, ParseNumberTest,
-    testing::Values(
-        ParseRow{"Integer", "2000", 2000.0}, ParseRow{"Decimal", "6.1", 6.1},
-        ParseRow{"Blanks", " \t0.625 \t", 0.625}, ParseRow{"PlusSign", "+3", 3.0},
-        ParseRow{"MinusSign", "-0.5", -0.5}, ParseRow{"LeadingPoint", ".5", 0.5},
-        ParseRow{"TrailingPoint", "5.", 5.0}, ParseRow{"Exponent", "1E-3", 0.001},
-        ParseRow{"ExponentPlus", "1e+9", 1e9},
-        ParseRow{"LargestDouble", "1.7976931348623157e308", std::numeric_limits<double>::max()},
-        ParseRow{"Empty", "", std::nullopt}, ParseRow{"OnlyBlanks", "  ", std::nullopt},
-        ParseRow{"Word", "abc", std::nullopt}, ParseRow{"Nan", "nan", std::nullopt},
-        ParseRow{"Inf", "inf", std::nullopt},
-        ParseRow{"NegativeInfinity", "-Infinity", std::nullopt},
-        ParseRow{"Hex", "0x10", std::nullopt}, ParseRow{"DecimalComma", "1,5", std::nullopt},
-        ParseRow{"TrailingGarbage", "1.5x", std::nullopt},
-        ParseRow{"InnerBlank", "1 2", std::nullopt}, ParseRow{"DoubleSign", "+-1", std::nullopt},
-        ParseRow{"LonePoint", ".", std::nullopt}, ParseRow{"BareExponent", "e5", std::nullopt},
-        ParseRow{"DanglingExponent", "1e", std::nullopt},
-        ParseRow{"Overflow", "1e400", std::nullopt},
-        ParseRow{"NegativeOverflow", "-1e400", std::nullopt}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST(ParseNumber, RejectsEmbeddedNulInsideText) {
-  EXPECT_EQ(ParseNumber(std::string_view("1\0"
-                                         "2",
-                                         3)),
-            std::nullopt);
+TEST(ParseNumber, EverythingElseIsNotANumber) {
+  for (const char* text : {"", "  ", "abc", "nan", "inf", "-Infinity", "0x10", "1,5", "1.5x", "1 2",
+                           "+-1", ".", "e5", "1e", "1e400", "-1e400"}) {
+    EXPECT_EQ(ParseNumber(text), std::nullopt) << '"' << text << '"';
+  }
+  EXPECT_EQ(ParseNumber(std::string_view("1\0002", 3)), std::nullopt);  // an embedded NUL
 }
 
 TEST(FormatNumber, WritesTheShortestExactText) {

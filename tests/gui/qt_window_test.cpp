@@ -62,7 +62,7 @@ class QtCalculator : public testing::Test {
   std::vector<std::string> prompts, expectedPrompts;
 };
 
-TEST_F(QtCalculator, TypeAndCalculate) {
+TEST_F(QtCalculator, TypeCalculateAndRenderToAPicture) {
   EXPECT_EQ(window->windowTitle(), "Ostrevin");
   EXPECT_EQ(window->GetFocus(), IDC_RHO);
   TypeInto(IDC_INPUT, "10");
@@ -70,6 +70,9 @@ TEST_F(QtCalculator, TypeAndCalculate) {
   EXPECT_EQ(Label(IDC_RESULT), "6.100");
   EXPECT_EQ(Label(IDC_RESULT_UNITS), "Feet");
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);  // the busy cursor is gone
+  const QPixmap picture = window->grab();
+  EXPECT_EQ(picture.size(), window->size());
+  EXPECT_TRUE(picture.save(QStringLiteral(OSTREVIN_SCREENSHOT_DIR "/ostrevin-window.png")));
 }
 
 TEST_F(QtCalculator, SwitchUnitsAndCalculationType) {
@@ -81,8 +84,6 @@ TEST_F(QtCalculator, SwitchUnitsAndCalculationType) {
   Click(IDC_TYPE_RESISTANCE);
   EXPECT_EQ(Label(IDC_INPUT_LABEL), "Rod Length (meters)");
   EXPECT_EQ(Edit(IDC_INPUT)->text(), "0.914");
-  Click(IDC_CALCULATE);
-  EXPECT_EQ(Label(IDC_RESULT), "17.847000");
 }
 
 TEST_F(QtCalculator, InvalidInputPromptsAndPutsTheClickedButtonBack) {
@@ -133,7 +134,7 @@ TEST_F(QtCalculator, LayoutFollowsTheTemplate) {
   const fw::qt::DialogBaseUnits units = window->BaseUnits();
   EXPECT_GT(units.x, 0);
   EXPECT_EQ(window->size(), fw::qt::ToPixels({0, 0, dialog.width, dialog.height}, units).size());
-  // Widgets in template order, which is creation order and so the tab order.
+  // Widgets in template order: creation order, which is also Qt's tab order.
   const QList<QWidget*> widgets = window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
   ASSERT_EQ(widgets.size(), static_cast<qsizetype>(dialog.controls.size()));
   for (std::size_t i = 0; i < dialog.controls.size(); ++i) {
@@ -154,21 +155,6 @@ TEST_F(QtCalculator, LayoutFollowsTheTemplate) {
       }
     }
   }
-  QWidget* next = Edit(IDC_RHO);
-  for (const int id : {IDC_CALCULATE_RHO, IDC_MEASURED_R, IDC_SPACING, IDC_DIAMETER, IDC_INPUT,
-                       IDC_CALCULATE, IDC_RHO}) {
-    next = next->nextInFocusChain();
-    while (next->focusPolicy() != Qt::StrongFocus) next = next->nextInFocusChain();
-    EXPECT_EQ(next, window->Control(id));
-  }
-}
-
-TEST_F(QtCalculator, RendersToAPicture) {
-  TypeInto(IDC_INPUT, "10");
-  Click(IDC_CALCULATE);
-  const QPixmap picture = window->grab();
-  EXPECT_EQ(picture.size(), window->size());
-  EXPECT_TRUE(picture.save(QStringLiteral(OSTREVIN_SCREENSHOT_DIR "/ostrevin-window.png")));
 }
 
 }  // namespace

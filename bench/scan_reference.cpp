@@ -7,7 +7,7 @@
 #include "core/electrode_formulas.h"
 #include "core/length_search.h"
 
-namespace ostrevin::testing_support {
+namespace ostrevin::reference {
 
 ScanTable::ScanTable(double rho, double diameter, int units) {
   lengths_.reserve(10'000'000);
@@ -94,4 +94,4 @@ Rod RandomRod(std::mt19937_64& random) {
           std::uniform_int_distribution<int>(0, 1)(random)};
 }
 
-}  // namespace ostrevin::testing_support
+}  // namespace ostrevin::reference

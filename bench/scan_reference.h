@@ -8,7 +8,7 @@
 #include <random>
 #include <vector>
 
-namespace ostrevin::testing_support {
+namespace ostrevin::reference {
 
 class ScanTable {
  public:
@@ -41,4 +41,4 @@ struct Rod {
 };
 Rod RandomRod(std::mt19937_64& random);
 
-}  // namespace ostrevin::testing_support
+}  // namespace ostrevin::reference

@@ -1,5 +1,5 @@
 // The long comparison of the fast rod-length search with the exhaustive scan:
-//   length_search_diff [PAIRS] [SEED]
+//   search_agreement [PAIRS] [SEED]
 // Random rods across the form's ranges, both unit systems, with 100 targets
 // each, on every core. Prints the number compared and every mismatch; exits 1
 // when there is one.
@@ -27,9 +27,9 @@ int main(int argc, char* argv[]) {
   const auto work = [&] {
     for (long i = next++; i < rods; i = next++) {
       std::mt19937_64 random(seed * 1000003 + static_cast<unsigned long long>(i));
-      const testing_support::Rod rod = testing_support::RandomRod(random);
-      const testing_support::ScanTable table(rod.rho, rod.diameter, rod.units);
-      for (const double target : testing_support::TargetsFor(table, random, kTargetsPerRod)) {
+      const reference::Rod rod = reference::RandomRod(random);
+      const reference::ScanTable table(rod.rho, rod.diameter, rod.units);
+      for (const double target : reference::TargetsFor(table, random, kTargetsPerRod)) {
         const std::optional<double> fast = FindRodLength(rod.rho, rod.diameter, rod.units, target);
         const std::optional<double> scan = table.Answer(target);
         ++compared;
