@@ -2,6 +2,8 @@
 // the form's fuzz target and its monkey test.
 #pragma once
 
+#include <algorithm>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -18,11 +20,10 @@ inline constexpr int kButtons[] = {IDC_CALCULATE, IDC_CALCULATE_RHO, IDC_ENGLISH
 
 // The edits and the result as the user sees them.
 inline std::vector<std::string> Visible(const fw::Window& window) {
-  std::vector<std::string> texts;
-  for (const int id : {IDC_RHO, IDC_DIAMETER, IDC_INPUT, IDC_MEASURED_R, IDC_SPACING, IDC_RESULT,
-                       IDC_RESULT_UNITS}) {
-    texts.push_back(window.GetText(id));
-  }
+  constexpr int kSeen[] = {IDC_RHO,     IDC_DIAMETER, IDC_INPUT,       IDC_MEASURED_R,
+                           IDC_SPACING, IDC_RESULT,   IDC_RESULT_UNITS};
+  std::vector<std::string> texts(std::size(kSeen));
+  std::ranges::transform(kSeen, texts.begin(), [&](int id) { return window.GetText(id); });
   return texts;
 }
 
