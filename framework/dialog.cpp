@@ -6,7 +6,7 @@ namespace ostrevin::fw {
 
 CDialog::~CDialog() = default;
 
-bool CDialog::Open(WindowSystem& system) {
+bool CDialog::Create(WindowSystem& system) {
   const DialogTemplate* dialog = resources_.FindDialog(templateId_);
   if (dialog == nullptr) return false;
   endResult_.reset();
@@ -19,10 +19,8 @@ bool CDialog::Open(WindowSystem& system) {
   return true;
 }
 
-bool CDialog::Create(WindowSystem& system) { return Open(system); }
-
 int CDialog::DoModal(WindowSystem& system) {
-  if (!Open(system)) return -1;
+  if (!Create(system)) return -1;
   const int result = endResult_ ? *endResult_ : window_->RunModal();
   OnWindowMessage(Message::Destroy, 0);
   window_.reset();

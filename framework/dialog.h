@@ -110,8 +110,6 @@ class CDialog : public MessageSink {
   std::string LoadString(int id) const { return fw::LoadString(resources_, id); }
 
  private:
-  bool Open(WindowSystem& system);
-
   int templateId_;
   const ResourceModule& resources_;
   std::unique_ptr<Window> window_;

@@ -35,7 +35,6 @@ class MemoryWindow final : public Window {
   const std::vector<std::string>& Prompts() const { return prompts_; }
   bool BusyCursor() const { return busy_; }
   int BusyCursorShown() const { return busyShown_; }
-  std::optional<int> ModalResult() const { return modalResult_; }
   IconHandle Icon(bool big) const { return big ? bigIcon_ : smallIcon_; }
   // Icons drawn while minimised, with their positions, and background erasures.
   struct Drawn {
