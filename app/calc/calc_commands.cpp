@@ -142,6 +142,46 @@ std::optional<int> ReadUnits(std::string_view text) {
   return std::nullopt;
 }
 
+namespace {
+
+struct Field {
+  const char* name;
+  FieldRange range;
+};
+
+// The inputs of each mode, in the order its calculation takes them.
+const std::map<std::string, std::vector<Field>, std::less<>>& Modes() {
+  static const std::map<std::string, std::vector<Field>, std::less<>> modes{
+      {"resistance",
+       {{"rho", kRhoRange}, {"diameter", kDiameterRange}, {"length", kRodLengthRange}}},
+      {"length", {{"rho", kRhoRange}, {"diameter", kDiameterRange}, {"target", kTargetRange}}},
+      {"rho", {{"spacing", kSpacingRange}, {"reading", kMeasuredRRange}}},
+  };
+  return modes;
+}
+
+}  // namespace
+
+std::variant<Outcome, std::string> Calculate(std::string_view mode, const InputLookup& input,
+                                             int units) {
+  const auto inputs = Modes().find(mode);
+  if (inputs == Modes().end()) {
+    return "unknown mode \"" + std::string(mode) + "\" (resistance, length or rho)";
+  }
+  std::vector<double> values;
+  for (const Field& field : inputs->second) {
+    const std::optional<std::string> text = input(field.name);
+    if (!text) return "--" + std::string(field.name) + " is missing";
+    std::string error;
+    const std::optional<double> value = ReadNumber(field.name, *text, field.range, error);
+    if (!value) return error;
+    values.push_back(*value);
+  }
+  if (mode == "resistance") return ResistanceOf(values[0], values[1], values[2], units);
+  if (mode == "length") return LengthFor(values[0], values[1], values[2], units);
+  return RhoFrom(values[0], values[1], units);
+}
+
 // --- Batch ----------------------------------------------------------------
 
 namespace {
@@ -186,46 +226,25 @@ void WriteCsvRow(std::ostream& out, const std::vector<std::string>& fields) {
   out << "\n";
 }
 
-struct Field {
-  const char* name;
-  FieldRange range;
-};
-
-// The inputs of each mode, in the order its calculation takes them.
-const std::map<std::string, std::vector<Field>, std::less<>>& Modes() {
-  static const std::map<std::string, std::vector<Field>, std::less<>> modes{
-      {"resistance",
-       {{"rho", kRhoRange}, {"diameter", kDiameterRange}, {"length", kRodLengthRange}}},
-      {"length", {{"rho", kRhoRange}, {"diameter", kDiameterRange}, {"target", kTargetRange}}},
-      {"rho", {{"spacing", kSpacingRange}, {"reading", kMeasuredRRange}}},
-  };
-  return modes;
-}
-
 // One row's calculation, or the error that prevents it.
 std::variant<Outcome, std::string> RunRow(const std::map<std::string, std::string>& row) {
-  const auto mode = Modes().find(row.at("mode"));
-  if (mode == Modes().end()) {
-    return "unknown mode \"" + row.at("mode") + "\" (resistance, length or rho)";
-  }
   int units = English;
   if (const auto given = row.find("units"); given != row.end() && !given->second.empty()) {
     const std::optional<int> read = ReadUnits(given->second);
     if (!read) return "units must be english or metric, not \"" + given->second + "\"";
     units = *read;
   }
-  std::vector<double> values;
-  for (const Field& field : mode->second) {
-    const auto cell = row.find(field.name);
-    if (cell == row.end()) return "no " + std::string(field.name) + " column for " + mode->first;
-    std::string error;
-    const std::optional<double> value = ReadNumber(field.name, cell->second, field.range, error);
-    if (!value) return error.substr(2);  // without the option's dashes
-    values.push_back(*value);
+  auto result = Calculate(
+      row.at("mode"),
+      [&](std::string_view name) -> std::optional<std::string> {
+        const auto cell = row.find(std::string(name));
+        return cell == row.end() ? std::nullopt : std::optional(cell->second);
+      },
+      units);
+  if (auto* error = std::get_if<std::string>(&result); error && error->starts_with("--")) {
+    error->erase(0, 2);  // a column, not an option
   }
-  if (mode->first == "resistance") return ResistanceOf(values[0], values[1], values[2], units);
-  if (mode->first == "length") return LengthFor(values[0], values[1], values[2], units);
-  return RhoFrom(values[0], values[1], units);
+  return result;
 }
 
 }  // namespace

@@ -3,11 +3,13 @@
 // and its unit), for programs (JSON) and in batches (CSV). No toolkit.
 #pragma once
 
+#include <functional>
 #include <iosfwd>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
+#include <variant>
 #include <vector>
 
 #include "core/field_ranges.h"
@@ -51,6 +53,16 @@ std::optional<double> ReadNumber(std::string_view option, std::string_view text,
                                  std::string& error);
 // "english" or "metric", any case; nothing otherwise.
 std::optional<int> ReadUnits(std::string_view text);
+
+// The inputs of a calculation by name ("rho", "diameter", ...): the text
+// given, or nothing when it was not given.
+using InputLookup = std::function<std::optional<std::string>(std::string_view name)>;
+
+// The calculation of a mode (resistance, length or rho) from its inputs, each
+// checked against its field's range; or the error that prevents it, naming the
+// input as an option ("--rho is missing", "--rho needs a number between ...").
+std::variant<Outcome, std::string> Calculate(std::string_view mode, const InputLookup& input,
+                                             int units);
 
 // CSV in, CSV out: a header naming the columns (mode, optional units, and the
 // inputs of the modes used: rho, diameter, length, target, spacing, reading),

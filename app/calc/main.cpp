@@ -195,25 +195,16 @@ int Run(const std::string& command, const QStringList& rest) {
     args.units = *units;
   }
   if (command == "curve") return RunCurve(args);
-  const bool json = args.parser.isSet("json");
-  if (command == "resistance") {
-    const auto rho = args.Number("rho", kRhoRange);
-    const auto diameter = args.Number("diameter", kDiameterRange);
-    const auto length = args.Number("length", kRodLengthRange);
-    if (!args.error.empty()) return Fail(command, args.error);
-    return Report(ResistanceOf(*rho, *diameter, *length, args.units), json);
-  }
-  if (command == "length") {
-    const auto rho = args.Number("rho", kRhoRange);
-    const auto diameter = args.Number("diameter", kDiameterRange);
-    const auto target = args.Number("target", kTargetRange);
-    if (!args.error.empty()) return Fail(command, args.error);
-    return Report(LengthFor(*rho, *diameter, *target, args.units), json);
-  }
-  const auto spacing = args.Number("spacing", kSpacingRange);
-  const auto reading = args.Number("reading", kMeasuredRRange);
-  if (!args.error.empty()) return Fail(command, args.error);
-  return Report(RhoFrom(*spacing, *reading, args.units), json);
+  const auto result = Calculate(
+      command,
+      [&](std::string_view name) -> std::optional<std::string> {
+        const QString option = QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
+        if (!args.parser.isSet(option)) return std::nullopt;
+        return args.parser.value(option).toStdString();
+      },
+      args.units);
+  if (const auto* error = std::get_if<std::string>(&result)) return Fail(command, *error);
+  return Report(std::get<Outcome>(result), args.parser.isSet("json"));
 }
 
 }  // namespace
