@@ -241,7 +241,8 @@ std::variant<Outcome, std::string> RunRow(const std::map<std::string, std::strin
         return cell == row.end() ? std::nullopt : std::optional(cell->second);
       },
       units);
-  if (auto* error = std::get_if<std::string>(&result); error && error->starts_with("--")) {
+  if (auto* error = std::get_if<std::string>(&result);
+      error != nullptr && error->starts_with("--")) {
     error->erase(0, 2);  // a column, not an option
   }
   return result;
