@@ -1,6 +1,6 @@
 #include "framework/data_exchange.h"
 
-#include "framework/number_text.h"
+#include "core/number_text.h"
 
 namespace ostrevin::fw {
 

@@ -31,11 +31,9 @@ std::string LoadString(const ResourceModule& module, int id);
 // The icon of the given id, or no icon (id 0) when the module has none.
 IconHandle LoadIcon(const ResourceModule& module, int id);
 
-// printf-style formatting of one double, independent of the locale: the format
-// holds literal text ("%%" for a percent sign) and one conversion
-// %[.precision]f, e or g (precision 6 when not given). A format with no
-// conversion is returned as it stands (so Format("na", x) is "na"); any other
-// conversion gives an empty string.
+// printf-style formatting of one double, independent of the locale: one
+// conversion %[.precision]f, e or g in literal text (FormatDouble of
+// core/number_text.h, which says the rest).
 std::string Format(std::string_view format, double value);
 
 }  // namespace ostrevin::fw

@@ -9,22 +9,21 @@
 #include <cstring>
 #include <string_view>
 
-#include "framework/number_text.h"
-#include "framework/resources.h"
+#include "core/number_text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
-  if (const std::optional<double> value = ostrevin::fw::ParseNumber(text)) {
+  if (const std::optional<double> value = ostrevin::ParseNumber(text)) {
     if (!std::isfinite(*value)) __builtin_trap();
     const std::optional<double> again =
-        ostrevin::fw::ParseNumber(ostrevin::fw::FormatNumber(*value));
+        ostrevin::ParseNumber(ostrevin::FormatNumber(*value));
     if (!again || std::bit_cast<std::uint64_t>(*again) != std::bit_cast<std::uint64_t>(*value)) {
       __builtin_trap();
     }
   }
   double value = 0;
   if (size >= sizeof value) std::memcpy(&value, data, sizeof value);
-  (void)ostrevin::fw::Format(text, value);
-  (void)ostrevin::fw::Format("%.3f", value);
+  (void)ostrevin::FormatDouble(text, value);
+  (void)ostrevin::FormatDouble("%.3f", value);
   return 0;
 }

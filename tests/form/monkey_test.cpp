@@ -12,7 +12,7 @@
 #include "core/field_ranges.h"
 #include "form/calculator_dlg.h"
 #include "framework/memory_window.h"
-#include "framework/number_text.h"
+#include "core/number_text.h"
 #include "fuzz/form_invariants.h"
 #include "res/resource.h"
 
@@ -80,12 +80,12 @@ class Monkey {
       case 0:
         return kOddTexts[Pick(std::size(kOddTexts))];
       case 1:
-        return fw::FormatNumber(
+        return FormatNumber(
             std::nextafter(Pick(2) ? range.min : range.max, Pick(2) ? 0.0 : 1e300));
       default: {
         const double value = std::exp(std::uniform_real_distribution<double>(
             std::log(range.min), std::log(range.max))(random_));
-        return fw::FormatNumber(std::clamp(RoundTo3Places(value), range.min, range.max));
+        return FormatNumber(std::clamp(RoundTo3Places(value), range.min, range.max));
       }
     }
   }

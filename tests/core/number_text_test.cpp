@@ -7,10 +7,9 @@
 
 #include <gtest/gtest.h>
 
-#include "framework/number_text.h"
-#include "framework/resources.h"
+#include "core/number_text.h"
 
-namespace ostrevin::fw {
+namespace ostrevin {
 namespace {
 
 TEST(ParseNumber, ReadsDecimalTextWithBlanksSignAndExponent) {
@@ -59,24 +58,24 @@ TEST(FormatNumber, ReadsBackToTheSameDouble) {
   }
 }
 
-TEST(Format, PrintfStyleConversionsOfOneDouble) {
-  EXPECT_EQ(Format("%f", 17.868), "17.868000");
-  EXPECT_EQ(Format("%.3f", 6.1), "6.100");
-  EXPECT_EQ(Format("%.3f m", 1.856), "1.856 m");
-  EXPECT_EQ(Format("%.0f", 1885.0), "1885");
-  EXPECT_EQ(Format("%e", 1500.0), "1.500000e+03");
-  EXPECT_EQ(Format("100%% %g", 0.5), "100% 0.5");
-  EXPECT_EQ(Format("na", 0.0), "na");
-  EXPECT_EQ(Format("%f", 1e308).size(), 316u);  // 309 digits, a point, six decimals
+TEST(FormatDouble, PrintfStyleConversionsOfOneDouble) {
+  EXPECT_EQ(FormatDouble("%f", 17.868), "17.868000");
+  EXPECT_EQ(FormatDouble("%.3f", 6.1), "6.100");
+  EXPECT_EQ(FormatDouble("%.3f m", 1.856), "1.856 m");
+  EXPECT_EQ(FormatDouble("%.0f", 1885.0), "1885");
+  EXPECT_EQ(FormatDouble("%e", 1500.0), "1.500000e+03");
+  EXPECT_EQ(FormatDouble("100%% %g", 0.5), "100% 0.5");
+  EXPECT_EQ(FormatDouble("na", 0.0), "na");
+  EXPECT_EQ(FormatDouble("%f", 1e308).size(), 316u);  // 309 digits, a point, six decimals
 }
 
-TEST(Format, RefusesWhatItCannotFormatSafely) {
-  EXPECT_EQ(Format("%d", 1.0), "");
-  EXPECT_EQ(Format("%s", 1.0), "");
-  EXPECT_EQ(Format("%f %f", 1.0), "");
-  EXPECT_EQ(Format("%", 1.0), "");
-  EXPECT_EQ(Format("%.999f", 1.0), "");
+TEST(FormatDouble, RefusesWhatItCannotFormatSafely) {
+  EXPECT_EQ(FormatDouble("%d", 1.0), "");
+  EXPECT_EQ(FormatDouble("%s", 1.0), "");
+  EXPECT_EQ(FormatDouble("%f %f", 1.0), "");
+  EXPECT_EQ(FormatDouble("%", 1.0), "");
+  EXPECT_EQ(FormatDouble("%.999f", 1.0), "");
 }
 
 }  // namespace
-}  // namespace ostrevin::fw
+}  // namespace ostrevin

@@ -1,12 +1,12 @@
-// Numbers as they appear in edit controls, independent of the C and C++
-// locales: a decimal point, never a comma.
+// Numbers as text, independent of the C and C++ locales (a decimal point,
+// never a comma): what the window's edits and the command line read and write.
 #pragma once
 
 #include <optional>
 #include <string>
 #include <string_view>
 
-namespace ostrevin::fw {
+namespace ostrevin {
 
 // Reads a finite number: optional blanks, an optional sign, decimal digits
 // with an optional point and exponent, optional blanks. Empty text, "nan",
@@ -20,4 +20,11 @@ std::optional<double> ParseNumber(std::string_view text);
 // "inf" and "-inf" (and are not read back).
 std::string FormatNumber(double value);
 
-}  // namespace ostrevin::fw
+// printf-style formatting of one double: the format holds literal text ("%%"
+// for a percent sign) and one conversion %[.precision]f, e or g (precision 6
+// when not given). A format with no conversion is returned as it stands (so
+// FormatDouble("na", x) is "na"); any other conversion gives an empty string.
+// Example: FormatDouble("%.3f ft", 6.1) is "6.100 ft".
+std::string FormatDouble(std::string_view format, double value);
+
+}  // namespace ostrevin
