@@ -40,19 +40,19 @@ run: build
 	@scripts/run-window.sh $(BUILD_DIR)/app/ostrevin
 
 # Static analysis of the product code: clang-tidy (checks in .clang-tidy) and cppcheck.
-PRODUCT_SOURCES = $(shell git ls-files 'core/*.cpp' 'framework/*.cpp' 'res/*.cpp' 'form/*.cpp' 'app/*.cpp')
+PRODUCT_SOURCES = $(shell git ls-files 'core/*.cpp' 'framework/*.cpp' 'res/*.cpp' 'form/*.cpp' 'app/*.cpp' 'calc/*.cpp')
 lint: build
 	@scripts/install-deps.sh clang-tidy cppcheck
 	@echo "clang-tidy: $(words $(PRODUCT_SOURCES)) files"
 	@echo $(PRODUCT_SOURCES) | xargs -n 1 -P $(JOBS) clang-tidy -p $(BUILD_DIR) --quiet 2>/dev/null
 	@cppcheck --std=c++20 --language=c++ --enable=warning,performance,portability,style \
-	  --error-exitcode=1 --inline-suppr --quiet -I . -j $(JOBS) core framework form res app fuzz
+	  --error-exitcode=1 --inline-suppr --quiet -I . -j $(JOBS) core framework form res app calc fuzz
 	@echo "clang-tidy and cppcheck: clean"
 
 # libFuzzer targets (clang, address and undefined-behaviour sanitizers), each run
 # for FUZZ_SECONDS from the kept corpus; a crashing input lands in build/fuzz/crashes.
 FUZZ_SECONDS ?= 30
-FUZZ_TARGETS = number_text form
+FUZZ_TARGETS = number_text form batch
 fuzz:
 	@scripts/install-deps.sh clang-14 libclang-rt-14-dev
 	@cmake --preset fuzz >/dev/null

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cstdint>
+#include <deque>
 
 #include "core/electrode_formulas.h"
 #include "core/number_text.h"
@@ -295,7 +297,7 @@ class Batch {
     std::vector<std::string_view> cells(header.fields.begin(), header.fields.end());
     cells.insert(cells.end(), kOutputColumns.begin(), kOutputColumns.end());
     const std::string start = reader_.HadByteOrderMark() ? std::string(kByteOrderMark) : "";
-    if (!out_.Write(start + CsvLine(cells, separator_))) return WriteFailed(header.line);
+    if (!Put(start + CsvLine(cells, separator_), header.line)) return WriteFailed();
 
     Status status = kAnswered;
     CsvRecord record;
@@ -303,9 +305,9 @@ class Batch {
       const CsvReader::Next next = reader_.Read(record);
       if (next == CsvReader::Next::kEnd) break;
       if (next == CsvReader::Next::kReadError) return ReadFailed();
-      if (!WriteRecord(record, status)) return WriteFailed(record.line);
+      if (!WriteRecord(record, status)) return WriteFailed();
     }
-    if (!out_.Flush()) return WriteFailed(reader_.Line());
+    if (!out_.Flush()) return WriteFailed();
     return status;
   }
 
@@ -328,7 +330,26 @@ class Batch {
       status = kBadInput;
       if (!Say("line " + std::to_string(record.line) + ": " + error)) return false;
     }
-    return out_.Write(CsvLine(cells, separator_));
+    return Put(CsvLine(cells, separator_), record.line);
+  }
+
+  // Writes the output of the record that starts on `line`, and remembers
+  // where it ends until the sink has delivered it.
+  bool Put(const std::string& text, long line) {
+    written_ += text.size();
+    pending_.push_back({written_, line});
+    if (!out_.Write(text)) return false;
+    Delivered();
+    return true;
+  }
+
+  // The line of the last record whose output has reached its destination.
+  long Delivered() {
+    while (!pending_.empty() && pending_.front().first <= out_.Delivered()) {
+      delivered_ = pending_.front().second;
+      pending_.pop_front();
+    }
+    return delivered_;
   }
 
   bool Say(const std::string& message) {
@@ -341,9 +362,14 @@ class Batch {
     return kFailed;
   }
 
-  Status WriteFailed(long line) {
-    Say("cannot write standard output: " + out_.ErrorText() + " (stopped at input line " +
-        std::to_string(line) + ")");
+  Status WriteFailed() {
+    const long delivered = Delivered();
+    Say("cannot write standard output: " + out_.ErrorText() + " (" +
+        (delivered == 0 ? std::string("nothing written")
+                        : "written up to input line " + std::to_string(delivered)) +
+        ", stopped at line " + std::to_string(pending_.empty() ? reader_.Line()
+                                                               : pending_.back().second) +
+        ")");
     return kFailed;
   }
 
@@ -353,6 +379,9 @@ class Batch {
   const BatchOptions& options_;
   Columns columns_;
   char separator_ = ',', decimalMark_ = '.';
+  std::uint64_t written_ = 0;                          // bytes handed to the sink
+  std::deque<std::pair<std::uint64_t, long>> pending_;  // (end of a record's output, its line)
+  long delivered_ = 0;
 };
 
 }  // namespace

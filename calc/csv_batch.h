@@ -79,8 +79,8 @@ struct BatchOptions {
 // it came, plus result, unit, value and error. A bad record gets its error and
 // a line on `err` ("line 7: rho is missing"), and the rest still goes through.
 // Returns kAnswered; kBadInput when the header or any record was bad; kFailed
-// when reading or writing failed, after one line on `err` naming what failed
-// and the input line reached.
+// when reading or writing failed, after one line on `err` naming what failed,
+// the last input line whose result was written and the line reached.
 Status RunBatch(ByteSource& in, ByteSink& out, ByteSink& err, const BatchOptions& options);
 
 }  // namespace ostrevin::calc

@@ -77,7 +77,7 @@ std::vector<Tick> LinearTicks(double max, int count) {
   std::vector<Tick> ticks;
   for (int i = 0;; ++i) {
     const double value = i * step;
-    ticks.push_back({value, Decimals(value, decimals)});
+    ticks.push_back({value, i == 0 ? "0" : Decimals(value, decimals)});
     if (value >= max) break;
   }
   return ticks;

@@ -16,8 +16,9 @@ namespace {
 
 std::string ErrnoText(int error) { return std::strerror(error); }
 
-// write(2) until all is written or it fails; 0 or the error number.
-int WriteAll(int fd, std::string_view bytes) {
+// write(2) until all is written or it fails; 0 or the error number. Adds
+// the bytes written to `delivered`.
+int WriteAll(int fd, std::string_view bytes, std::uint64_t* delivered = nullptr) {
   while (!bytes.empty()) {
     const ssize_t written = ::write(fd, bytes.data(), bytes.size());
     if (written < 0) {
@@ -25,6 +26,7 @@ int WriteAll(int fd, std::string_view bytes) {
       return errno;
     }
     bytes.remove_prefix(static_cast<std::size_t>(written));
+    if (delivered != nullptr) *delivered += static_cast<std::uint64_t>(written);
   }
   return 0;
 }
@@ -64,7 +66,7 @@ std::string FdSource::ErrorText() const { return ErrnoText(error_); }
 FdSink::~FdSink() { (void)Flush(); }
 
 bool FdSink::WriteThrough(std::string_view bytes) {
-  if (error_ == 0) error_ = WriteAll(fd_, bytes);
+  if (error_ == 0) error_ = WriteAll(fd_, bytes, &delivered_);
   return error_ == 0;
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -31,6 +32,8 @@ class ByteSink {
   // Everything written so far handed on to the system.
   virtual bool Flush() = 0;
   virtual std::string ErrorText() const = 0;
+  // How many of the bytes written have reached their destination.
+  virtual std::uint64_t Delivered() const = 0;
 };
 
 // A file descriptor, read as it comes (standard input, a file, a pipe).
@@ -65,6 +68,7 @@ class FdSink final : public ByteSink {
   bool Write(std::string_view bytes) override;
   bool Flush() override;
   std::string ErrorText() const override;
+  std::uint64_t Delivered() const override { return delivered_; }
 
  private:
   bool WriteThrough(std::string_view bytes);
@@ -72,6 +76,7 @@ class FdSink final : public ByteSink {
   std::size_t capacity_;
   std::string buffer_;
   int error_ = 0;
+  std::uint64_t delivered_ = 0;
 };
 
 // Text in memory, for tests and for drawing into before a file is replaced.
@@ -94,6 +99,7 @@ class StringSink final : public ByteSink {
   }
   bool Flush() override { return true; }
   std::string ErrorText() const override { return {}; }
+  std::uint64_t Delivered() const override { return text.size(); }
   std::string text;
 };
 

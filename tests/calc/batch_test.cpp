@@ -1,0 +1,194 @@
+// The CSV batch in-process: what spreadsheets write goes through record for
+// record, what is broken is refused loudly, and a failed read or write is
+// never a quiet success.
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "calc/csv_batch.h"
+
+namespace ostrevin::calc {
+namespace {
+
+struct Ran {
+  Status status;
+  std::string out, err;
+};
+
+Ran Batch(const std::string& input, std::optional<char> separator = std::nullopt) {
+  StringSource in(input);
+  StringSink out, err;
+  BatchOptions options;
+  options.separator = separator;
+  const Status status = RunBatch(in, out, err, options);
+  return {status, out.text, err.text};
+}
+
+constexpr const char* kRow = "resistance,2000,0.625,3";
+constexpr const char* kAnswer = "resistance,2000,0.625,3,17.868,ohms,17.868,\n";
+constexpr const char* kOutHeader = "mode,rho,diameter,length,result,unit,value,error\n";
+
+struct Case {
+  const char* name;
+  std::string input;
+  Status status;
+  std::string out;
+  std::string err;  // a part of standard error, or "" for none at all
+};
+
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
+
+class BatchCases : public testing::TestWithParam<Case> {};
+
+TEST_P(BatchCases, ReadsWritesAndReports) {
+  const Case& c = GetParam();
+  const Ran run = Batch(c.input);
+  EXPECT_EQ(run.status, c.status);
+  EXPECT_EQ(run.out, c.out);
+  if (c.err.empty()) {
+    EXPECT_EQ(run.err, "");
+  } else {
+    EXPECT_NE(run.err.find(c.err), std::string::npos) << run.err;
+  }
+}
+
+const std::string kHeader = "mode,rho,diameter,length";
+
+INSTANTIATE_TEST_SUITE_P(
+    Spreadsheets, BatchCases,
+    testing::Values(
+        Case{"Lf", kHeader + "\n" + kRow + "\n", kAnswered, kOutHeader + std::string(kAnswer), ""},
+        Case{"CrLfNoFinalBreak", kHeader + "\r\n" + kRow + "\r\n" + kRow, kAnswered,
+             kOutHeader + std::string(kAnswer) + kAnswer, ""},
+        Case{"OldMacCr", kHeader + "\r" + kRow + "\r" + kRow + "\r", kAnswered,
+             kOutHeader + std::string(kAnswer) + kAnswer, ""},
+        Case{"ByteOrderMarkKept", "\xef\xbb\xbf" + kHeader + "\n" + kRow + "\n", kAnswered,
+             "\xef\xbb\xbf" + std::string(kOutHeader) + kAnswer, ""},
+        Case{"HeaderCaseAndBlanks", " Mode , RHO,Diameter ,length\n" + std::string(kRow) + "\n",
+             kAnswered,
+             " Mode , RHO,Diameter ,length,result,unit,value,error\n" + std::string(kAnswer), ""},
+        Case{"SemicolonsAndDecimalCommas",
+             "mode;units;rho;diameter;target\nlength;English;2000;0,625;10\n"
+             "length;METRIC;2000;\"0,016\";10\n",
+             kAnswered,
+             "mode;units;rho;diameter;target;result;unit;value;error\n"
+             "length;English;2000;0,625;10;6,100;ft;1,8593974999999061;\n"
+             "length;METRIC;2000;0,016;10;1,856;m;1,8564399999999064;\n",
+             ""},
+        Case{"QuotesDoubledAndLineBreaks",
+             "mode,note,rho,diameter,length\nresistance,\"say \"\"hi\"\",\r\nrod 2\",2000,"
+             "0.625,3\n" + std::string(kRow) + ",x\n",
+             kBadInput,
+             "mode,note,rho,diameter,length,result,unit,value,error\n"
+             "resistance,\"say \"\"hi\"\",\r\nrod 2\",2000,0.625,3,17.868,ohms,17.868,\n"
+             "resistance,2000,0.625,3,x,,,,\"length needs a number between 0.1 and 10000, not "
+             "\"\"x\"\"\"\n",
+             "line 4: length needs a number"},
+        Case{"BlankLinesAreNoRecords", kHeader + "\n\n" + kRow + "\n\r\n", kAnswered,
+             kOutHeader + std::string(kAnswer), ""},
+        Case{"ShortRowAndPhysicalLineNumbers", kHeader + "\n\n\nresistance,2000\n", kBadInput,
+             kOutHeader + std::string("resistance,2000,,,,,,\"expected 4 fields, found 2\"\n"),
+             "batch: line 4: expected 4 fields, found 2"},
+        Case{"MetricAndNoAnswer",
+             "mode,units,rho,diameter,target\nlength, metric ,2000,0.016,1000\n", kAnswered,
+             "mode,units,rho,diameter,target,result,unit,value,error\n"
+             "length, metric ,2000,0.016,1000,na,,,no rod length reaches 1000 ohms: the highest "
+             "resistance of this rod is 215.334 ohms\n",
+             ""},
+        Case{"BadValueEscapedInTheMessage", kHeader + "\nresistance,2000,\x1b[2J,3\n", kBadInput,
+             kOutHeader + std::string("resistance,2000,\x1b[2J,3,,,,\"diameter needs a number "
+                                      "between 0.001 and 10, not \"\"\\x1b[2J\"\"\"\n"),
+             "line 2: diameter needs a number between 0.001 and 10, not \"\\x1b[2J\""},
+        Case{"MissingColumnAndUnknownMode", "mode,rho,diameter\nresistance,1,1\nbake,1,1\n",
+             kBadInput,
+             "mode,rho,diameter,result,unit,value,error\nresistance,1,1,,,,length is missing\n"
+             "bake,1,1,,,,\"unknown mode \"\"bake\"\" (resistance, length or rho)\"\n",
+             "line 3: unknown mode \"bake\""},
+        Case{"UnclosedQuote", kHeader + "\n" + kRow + "\nresistance,\"2000,1,1\n", kBadInput,
+             kOutHeader + std::string(kAnswer) +
+                 "resistance,\"2000,1,1\n\",,,,,,a quoted field is not closed by the end of the "
+                 "input\n",
+             "line 3: a quoted field is not closed"},
+        Case{"DuplicatedColumn", "mode,rho,diameter,Rho\n" + std::string(kRow) + "\n", kBadInput,
+             "", "line 1: column \"rho\" appears twice (columns 2 and 4)"},
+        Case{"OutputColumnInTheInput", "mode,rho,diameter,length,Result\n", kBadInput, "",
+             "column \"result\" is one the batch writes"},
+        Case{"NoModeColumn", "rho,diameter\n1,2\n", kBadInput, "",
+             "line 1: the header has no mode column"},
+        Case{"Empty", "\n\n", kBadInput, "", "the input is empty"}),
+    [](const testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
+
+TEST(Batch, ALineBeyondTheBoundIsAnErrorRowNotAnAllocation) {
+  const std::string huge(CsvReader::kMaxRecordBytes + 10, '9');
+  const Ran run = Batch(kHeader + "\n" + kRow + "\nresistance," + huge + ",1,1\n" + kRow + "\n");
+  EXPECT_EQ(run.status, kBadInput);
+  EXPECT_EQ(run.out, kOutHeader + std::string(kAnswer) +
+                         ",,,,,,,the line is longer than 1048576 bytes\n" + kAnswer);
+  EXPECT_NE(run.err.find("line 3: the line is longer"), std::string::npos);
+}
+
+TEST(Batch, ASeparatorGivenOverridesTheHeader) {
+  // A header without separators reads as one column; forcing ";" lets a comma
+  // inside a cell be a decimal comma.
+  EXPECT_EQ(Batch("mode;rho;spacing;reading\nrho;;3;1\n", ',').status, kBadInput);
+  EXPECT_EQ(Batch("mode,rho\n", ';').err,
+            "ostrevin-calc batch: line 1: the header has no mode column (the first line must "
+            "name the columns, e.g. mode,rho,diameter,length)\n");
+}
+
+// A source that fails after its text, and a sink that fails after `room` bytes.
+class FailingSource final : public ByteSource {
+ public:
+  explicit FailingSource(std::string text) : text_(std::move(text)) {}
+  std::ptrdiff_t Read(char* buffer, std::size_t size) override {
+    if (done_) return -1;
+    done_ = true;
+    return StringSource(text_).Read(buffer, size);
+  }
+  std::string ErrorText() const override { return "Input/output error"; }
+
+ private:
+  std::string text_;
+  bool done_ = false;
+};
+
+class FullSink final : public ByteSink {
+ public:
+  explicit FullSink(std::size_t room) : room_(room) {}
+  bool Write(std::string_view bytes) override {
+    if (bytes.size() > room_) room_ = 0, failed_ = true;
+    if (failed_) return false;
+    room_ -= bytes.size();
+    delivered_ += bytes.size();
+    return true;
+  }
+  bool Flush() override { return !failed_; }
+  std::string ErrorText() const override { return "No space left on device"; }
+  std::uint64_t Delivered() const override { return delivered_; }
+
+ private:
+  std::size_t room_, delivered_ = 0;
+  bool failed_ = false;
+};
+
+TEST(Batch, AFailedReadOrWriteStopsWithTheLineReached) {
+  StringSink out, err;
+  FailingSource broken(kHeader + "\n" + kRow + "\n" + kRow + "\n");
+  EXPECT_EQ(RunBatch(broken, out, err, {}), kFailed);
+  EXPECT_EQ(err.text,
+            "ostrevin-calc batch: cannot read standard input: Input/output error (stopped at line "
+            "4)\n");
+
+  std::string input = kHeader + "\n";
+  for (int i = 0; i < 100; ++i) input += std::string(kRow) + "\n";
+  StringSource in(input);
+  FullSink full(std::string(kOutHeader).size() + 10 * std::string(kAnswer).size());
+  StringSink err2;
+  EXPECT_EQ(RunBatch(in, full, err2, {}), kFailed);
+  EXPECT_EQ(err2.text,
+            "ostrevin-calc batch: cannot write standard output: No space left on device (written "
+            "up to input line 11, stopped at line 12)\n");
+}
+
+}  // namespace
+}  // namespace ostrevin::calc
