@@ -56,7 +56,8 @@ void OnStartMessage(QtMsgType type, const QMessageLogContext& context, const QSt
                                                      : firstPlatformNote;
   const QByteArray line = "ostrevin: cannot open the window: " + reason.toUtf8() +
                           " (run it in a desktop session, or under Xvfb: xvfb-run ostrevin)\n";
-  (void)!::write(STDERR_FILENO, line.constData(), static_cast<std::size_t>(line.size()));
+  [[maybe_unused]] const ssize_t written =
+      ::write(STDERR_FILENO, line.constData(), static_cast<std::size_t>(line.size()));
   std::_Exit(1);
 }
 

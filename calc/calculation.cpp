@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <memory>
 
 #include "core/electrode_formulas.h"
 #include "core/length_search.h"
@@ -50,14 +51,14 @@ std::span<const Quantity> Quantities() { return kQuantities; }
 
 const Quantity* FindQuantity(std::string_view name) {
   const auto* it = std::ranges::find(kQuantities, name, &Quantity::name);
-  return it == kQuantities.end() ? nullptr : &*it;
+  return it == kQuantities.end() ? nullptr : std::to_address(it);
 }
 
 std::span<const Mode> Modes() { return kModes; }
 
 const Mode* FindMode(std::string_view name) {
   const auto* it = std::ranges::find(kModes, name, &Mode::name);
-  return it == kModes.end() ? nullptr : &*it;
+  return it == kModes.end() ? nullptr : std::to_address(it);
 }
 
 std::string_view LengthUnit(int units) { return IsMetric(units) ? "m" : "ft"; }

@@ -196,7 +196,10 @@ std::string HelpText(const CommandSpec& command) {
     std::string usage = "--" + std::string(option.name) + (metavar.empty() ? "" : " " + metavar);
     synopsis += option.required ? " " + usage : " [" + usage + "]";
     usage.resize(std::max<std::size_t>(usage.size() + 1, 15), ' ');
-    lines += "  " + usage + help + "\n";
+    lines += "  ";
+    lines += usage;
+    lines += help;
+    lines += "\n";
   }
   if (!command.positional.empty()) synopsis += " " + std::string(command.positional);
   std::string text = synopsis + "\n\n" + std::string(command.details);

@@ -13,7 +13,7 @@ namespace ostrevin::calc {
 
 namespace {
 
-constexpr std::size_t kChunk = 64 * 1024;
+constexpr std::size_t kChunk = std::size_t{64} * 1024;
 constexpr std::string_view kByteOrderMark = "\xef\xbb\xbf";
 // The columns the batch adds; an input column may not be named like them.
 constexpr std::array<std::string_view, 4> kOutputColumns{"result", "unit", "value", "error"};
@@ -61,7 +61,8 @@ bool CsvReader::StartInput() {
 
 std::optional<char> CsvReader::DetectSeparator() {
   if (!StartInput()) return std::nullopt;
-  long commas = 0, semicolons = 0;
+  long commas = 0;
+  long semicolons = 0;
   bool quoted = false;
   for (std::size_t offset = 0; offset <= kMaxRecordBytes; ++offset) {
     if (position_ + offset == buffer_.size() && !Fill()) {
@@ -72,8 +73,8 @@ std::optional<char> CsvReader::DetectSeparator() {
     if (c == '"') quoted = !quoted;
     if (!quoted && (c == '\n' || c == '\r')) break;
     if (!quoted) {
-      commas += c == ',';
-      semicolons += c == ';';
+      commas += c == ',' ? 1 : 0;
+      semicolons += c == ';' ? 1 : 0;
     }
   }
   return semicolons > commas ? ';' : ',';
@@ -86,8 +87,10 @@ CsvReader::Next CsvReader::Read(CsvRecord& record) {
   record.fields.front().clear();
   record.line = line_;
   record.problem.clear();
-  std::size_t count = 0, size = 0;
-  bool any = false, kept = true;
+  std::size_t count = 0;
+  std::size_t size = 0;
+  bool any = false;
+  bool kept = true;
   const auto newField = [&] {
     ++count;
     if (!kept) return;
@@ -316,16 +319,18 @@ class Batch {
     const std::variant<Outcome, std::string> result = RunRecord(columns_, record, decimalMark_);
     std::vector<std::string_view> cells(record.fields.begin(), record.fields.end());
     cells.resize(columns_.size());
-    std::string result_text, unit, value;
+    struct {
+      std::string result, unit, value;
+    } added;  // the cells point into it
     if (const auto* outcome = std::get_if<Outcome>(&result)) {
-      result_text = WithDecimalMark(outcome->result, decimalMark_);
+      added.result = WithDecimalMark(outcome->result, decimalMark_);
       if (outcome->value) {
-        unit = outcome->unit;
-        value = WithDecimalMark(FormatNumber(*outcome->value), decimalMark_);
+        added.unit = outcome->unit;
+        added.value = WithDecimalMark(FormatNumber(*outcome->value), decimalMark_);
       }
-      cells.insert(cells.end(), {result_text, unit, value, outcome->reason});
+      cells.insert(cells.end(), {added.result, added.unit, added.value, outcome->reason});
     } else {
-      const std::string& error = std::get<std::string>(result);
+      const auto& error = std::get<std::string>(result);
       cells.insert(cells.end(), {"", "", "", error});
       status = kBadInput;
       if (!Say("line " + std::to_string(record.line) + ": " + error)) return false;
@@ -337,7 +342,7 @@ class Batch {
   // where it ends until the sink has delivered it.
   bool Put(const std::string& text, long line) {
     written_ += text.size();
-    pending_.push_back({written_, line});
+    pending_.emplace_back(written_, line);
     if (!out_.Write(text)) return false;
     Delivered();
     return true;

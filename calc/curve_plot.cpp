@@ -222,11 +222,13 @@ void PaintCurve(QPainter& painter, const Curve& curve, const PlotOptions& option
     painter.drawLine(QPointF(plot.left(), line), QPointF(plot.right(), line));
     const QString text = QString("target %1 ohms").arg(Text(FormatNumber(*curve.target)));
     const QSizeF size = metrics.size(0, text) + QSizeF(2, 0);
-    const double right = inside.right() - size.width(), left = inside.left();
-    const double above = line - 4 - size.height(), below = line + 4;
+    const double right = inside.right() - size.width();
+    const double start = inside.left();
+    const double above = line - 4 - size.height();
+    const double below = line + 4;
     Place(painter, text,
           {QRectF(QPointF(right, above), size), QRectF(QPointF(right, below), size),
-           QRectF(QPointF(left, above), size), QRectF(QPointF(left, below), size)},
+           QRectF(QPointF(start, above), size), QRectF(QPointF(start, below), size)},
           inside, taken);
   }
   painter.restore();

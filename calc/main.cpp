@@ -6,7 +6,10 @@
 // offscreen platform: nothing here needs a display.
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
+#include <exception>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -20,21 +23,22 @@
 #include "calc/curve_plot.h"
 #include "calc/io.h"
 #include "core/electrode_formulas.h"
+#include "core/length_search.h"
+#include "core/number_text.h"
 
 namespace {
 
 using namespace ostrevin;
 using namespace ostrevin::calc;
 
-// Qt's fatal errors (no platform plugin, no fonts) end the program with one
-// line and exit status 1 instead of an abort; its notes are not for a
-// command-line user.
+// Qt's fatal errors (no platform plugin) end the program with one line and
+// exit status 1 instead of an abort; its notes are not for a command-line user.
 void QtMessage(QtMsgType type, const QMessageLogContext&, const QString& message) {
-  if (type != QtFatalMsg && type != QtCriticalMsg) return;
+  if (type != QtFatalMsg) return;
   const std::string line = "ostrevin-calc curve: cannot draw: " +
                            Quoted(message.toStdString()).substr(1) + "\n";
-  (void)!::write(STDERR_FILENO, line.data(), line.size());
-  if (type == QtFatalMsg) std::_Exit(kFailed);
+  [[maybe_unused]] const ssize_t written = ::write(STDERR_FILENO, line.data(), line.size());
+  std::_Exit(kFailed);
 }
 
 class Program {
@@ -51,7 +55,7 @@ class Program {
     command_ = command->name;
     const auto parsed = ParseCommandLine(*command, std::span(arguments).subspan(1));
     if (const auto* error = std::get_if<std::string>(&parsed)) return Finish(Fail(*error));
-    const ParsedCommand& args = std::get<ParsedCommand>(parsed);
+    const auto& args = std::get<ParsedCommand>(parsed);
     if (args.help) return Finish(Print(HelpText(*command)));
     return Finish(Dispatch(args));
   }
@@ -69,7 +73,7 @@ class Program {
     const auto result = Calculate(
         *FindMode(command_), [&](std::string_view name) { return args.Value(name); }, units);
     if (const auto* error = std::get_if<std::string>(&result)) return Fail(*error);
-    const Outcome& outcome = std::get<Outcome>(result);
+    const auto& outcome = std::get<Outcome>(result);
     if (Print((args.Has("json") ? ToJson(outcome) : ToText(outcome)) + "\n") != kAnswered) {
       return kFailed;
     }
@@ -108,11 +112,13 @@ class Program {
       values[i] = ReadQuantity(*FindQuantity(names[i]), *text, "--", error);
       if (!values[i]) return Fail(error);
     }
-    const int outputs = args.Has("svg") + args.Has("png") + args.Has("csv");
+    const auto outputs = std::ranges::count_if(std::array{"svg", "png", "csv"},
+                                               [&](const char* name) { return args.Has(name); });
     if (outputs != 1) return Fail("give exactly one of --svg FILE, --png FILE and --csv");
     const Curve curve = MakeCurve(*values[0], *values[1], units, values[2]);
     if (values[2] && !curve.foundMetres &&
-        !Say("no rod length comes within the scan's tolerance of the target")) {
+        !Say("no rod length comes within " + FormatNumber(kScanTolerance) +
+             " ohm of the target")) {
       return kFailed;
     }
     if (args.Has("csv")) return Print(CurveCsv(curve));
@@ -166,7 +172,7 @@ class Program {
     return status;
   }
 
-  FdSink out_{STDOUT_FILENO, 64 * 1024};
+  FdSink out_{STDOUT_FILENO, std::size_t{64} * 1024};
   FdSink err_{STDERR_FILENO, 0};
   std::string_view command_;
 };
@@ -174,6 +180,11 @@ class Program {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-  const std::vector<std::string> arguments(argv + 1, argv + argc);
-  return Program().Run(arguments);
+  try {
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    return Program().Run(arguments);
+  } catch (const std::exception& error) {  // out of memory, in practice
+    std::fprintf(stderr, "ostrevin-calc: %s\n", error.what());
+    return kFailed;
+  }
 }
