@@ -1,0 +1,124 @@
+// The window contract's scenarios, on the calculator form in a real window.
+#include "tests/contract/window_contract.h"
+
+#include <algorithm>
+
+#include "form/calculator_dlg.h"
+#include "res/resource.h"
+
+namespace ostrevin::contract {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+// The calculator, created in the driver's window system and shown.
+struct Calculator {
+  explicit Calculator(WindowDriver& driver) : driver(driver) {
+    EXPECT_TRUE(dlg.Create(driver.System()));
+    driver.Show(window());
+  }
+  fw::Window& window() { return *dlg.GetWindow(); }
+  std::string Text(int id) { return window().GetText(id); }
+  void Type(int id, std::string_view text) { driver.Type(window(), id, text); }
+  void Click(int id) { driver.Click(window(), id); }
+
+  WindowDriver& driver;
+  CKelmoraDlg dlg;
+};
+
+TEST_P(WindowContract, TypeAndCalculate) {
+  Calculator calc(*driver);
+  EXPECT_EQ(calc.Text(IDC_RHO), "2000");
+  EXPECT_EQ(calc.window().GetFocus(), IDC_RHO);
+  calc.Type(IDC_INPUT, "10");
+  calc.Click(IDC_CALCULATE);
+  EXPECT_EQ(calc.Text(IDC_RESULT), "6.100");
+  EXPECT_EQ(calc.Text(IDC_RESULT_UNITS), "Feet");
+  EXPECT_FALSE(driver->BusyCursorShown());
+  calc.Click(IDC_TYPE_RESISTANCE);
+  calc.Type(IDC_INPUT, "3");
+  calc.Click(IDC_CALCULATE);
+  EXPECT_EQ(calc.Text(IDC_RESULT), "17.868000");
+  EXPECT_EQ(calc.Text(IDC_RESULT_UNITS), "Ohms");
+  EXPECT_EQ(driver->TakePrompts(), Strings{});
+}
+
+TEST_P(WindowContract, BothSwitchesConvertAndRelabel) {
+  Calculator calc(*driver);
+  calc.Click(IDC_METRIC);
+  EXPECT_TRUE(calc.window().IsChecked(IDC_METRIC));
+  EXPECT_FALSE(calc.window().IsChecked(IDC_ENGLISH));
+  EXPECT_EQ(calc.Text(IDC_DIAMETER), "0.016");
+  EXPECT_EQ(calc.Text(IDC_DIAMETER_LABEL), "Rod diameter (meters)");
+  calc.Click(IDC_TYPE_RESISTANCE);
+  EXPECT_TRUE(calc.window().IsChecked(IDC_TYPE_RESISTANCE));
+  EXPECT_FALSE(calc.window().IsChecked(IDC_TYPE_LENGTH));
+  EXPECT_EQ(calc.Text(IDC_INPUT_LABEL), "Rod Length (meters)");
+  EXPECT_EQ(calc.Text(IDC_INPUT), "0.914");
+  EXPECT_EQ(driver->TakePrompts(), Strings{});
+}
+
+TEST_P(WindowContract, ARejectedValuePromptsAndPutsTheButtonBack) {
+  Calculator calc(*driver);
+  calc.Type(IDC_RHO, "abc");
+  calc.Click(IDC_CALCULATE);
+  EXPECT_EQ(driver->TakePrompts(), Strings{"Please enter a number."});
+  EXPECT_EQ(calc.Text(IDC_RESULT), "");
+  EXPECT_EQ(calc.window().GetFocus(), IDC_RHO);
+  calc.Type(IDC_RHO, "0");
+  calc.Click(IDC_METRIC);
+  EXPECT_EQ(driver->TakePrompts(), Strings{"Please enter a number between 0.0001 and 1000000."});
+  EXPECT_TRUE(calc.window().IsChecked(IDC_ENGLISH));
+  EXPECT_FALSE(calc.window().IsChecked(IDC_METRIC));
+  EXPECT_EQ(calc.Text(IDC_RHO), "0");
+}
+
+TEST_P(WindowContract, EnterIsOkExceptOnAPushButton) {
+  Calculator calc(*driver);
+  driver->PressEnter(calc.window(), IDC_CALCULATE_RHO);
+  EXPECT_EQ(calc.Text(IDC_RHO), "574.534");
+  EXPECT_FALSE(calc.dlg.EndResult());
+  calc.Type(IDC_SPACING, "x");
+  driver->PressEnter(calc.window(), IDC_SPACING);  // OK, but the form does not validate
+  EXPECT_EQ(driver->TakePrompts(), Strings{"Please enter a number."});
+  EXPECT_FALSE(calc.dlg.EndResult());
+  EXPECT_TRUE(driver->IsVisible(calc.window()));
+  calc.Type(IDC_SPACING, "3");
+  driver->PressEnter(calc.window(), IDC_SPACING);
+  EXPECT_EQ(calc.dlg.EndResult(), fw::IDOK);
+  EXPECT_FALSE(driver->IsVisible(calc.window()));
+}
+
+TEST_P(WindowContract, EscapeAndTheCloseBoxCancel) {
+  Calculator escaped(*driver);
+  driver->PressEscape(escaped.window());
+  EXPECT_EQ(escaped.dlg.EndResult(), fw::IDCANCEL);
+  Calculator closed(*driver);
+  driver->CloseBox(closed.window());
+  EXPECT_EQ(closed.dlg.EndResult(), fw::IDCANCEL);
+  EXPECT_FALSE(driver->IsVisible(closed.window()));
+}
+
+TEST_P(WindowContract, TabOrderAndLayoutFollowTheTemplate) {
+  Calculator calc(*driver);
+  const fw::DialogTemplate& dialog = calc.window().Template();
+  std::vector<int> tabStops;
+  for (const fw::ControlTemplate& control : dialog.controls) {
+    if (control.Has(fw::kTabStop)) tabStops.push_back(control.id);
+  }
+  std::vector<int> visited = driver->TabOrder(calc.window());
+  // The order is a cycle: start it where the template starts.
+  const auto first = std::ranges::find(visited, tabStops.front());
+  ASSERT_NE(first, visited.end());
+  std::ranges::rotate(visited, first);
+  EXPECT_EQ(visited, tabStops);
+  const std::vector<PixelRect> actual = driver->ControlRects(calc.window());
+  const std::vector<PixelRect> expected = driver->TemplateRects(calc.window());
+  ASSERT_EQ(actual.size(), dialog.controls.size());
+  for (std::size_t i = 0; i < actual.size(); ++i) {
+    EXPECT_EQ(actual[i], expected[i]) << "control " << i << " " << dialog.controls[i].caption;
+  }
+}
+
+}  // namespace
+}  // namespace ostrevin::contract
