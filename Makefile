@@ -9,7 +9,7 @@ MAKEFLAGS += --no-print-directory
 SHELL := /bin/bash
 export OSTREVIN_WERROR := $(if $(filter 1,$(WERROR)),ON,OFF)
 
-.PHONY: all deps configure build test test-long bench run clean format lint fuzz
+.PHONY: all deps configure build test test-long bench run clean format lint fuzz windows test-windows
 
 all: build
 
@@ -35,6 +35,19 @@ bench: PRESET := release
 bench: build
 	@build/release/bench/length_search_bench --benchmark_repetitions=5 \
 	  --benchmark_report_aggregates_only=true
+
+# The Windows program, cross-built with mingw-w64: build/windows/Ostrevin.exe.
+WINDOWS_PACKAGES = g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 googletest
+windows:
+	@scripts/install-deps.sh $(WINDOWS_PACKAGES)
+	@cmake --preset windows >/dev/null
+	@cmake --build --preset windows -j $(JOBS)
+	@cp build/windows/app/Ostrevin.exe build/windows/Ostrevin.exe
+
+# Its tests under Wine on a virtual X screen, and a screenshot of the window.
+test-windows: windows
+	@scripts/install-deps.sh wine64 xvfb xauth imagemagick
+	@scripts/test-windows.sh
 
 run: build
 	@scripts/run-window.sh $(BUILD_DIR)/app/ostrevin

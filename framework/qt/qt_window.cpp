@@ -41,11 +41,8 @@ DialogBaseUnits BaseUnitsOf(const QFont& font) {
 }
 
 QRect ToPixels(const DialogRect& rect, DialogBaseUnits units) {
-  const int left = MulDiv(rect.x, units.x, 4);
-  const int top = MulDiv(rect.y, units.y, 8);
-  const int right = MulDiv(rect.x + rect.width, units.x, 4);
-  const int bottom = MulDiv(rect.y + rect.height, units.y, 8);
-  return {QPoint(left, top), QSize(right - left, bottom - top)};
+  return {MulDiv(rect.x, units.x, 4), MulDiv(rect.y, units.y, 8), MulDiv(rect.width, units.x, 4),
+          MulDiv(rect.height, units.y, 8)};
 }
 
 QFont DialogFont(const DialogTemplate& dialog) {

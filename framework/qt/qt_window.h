@@ -31,8 +31,10 @@ struct DialogBaseUnits {
 
 DialogBaseUnits BaseUnitsOf(const QFont& font);
 
-// A rectangle in dialog units, in pixels: each edge scaled and rounded half
-// away from zero, as dialog templates are laid out.
+// A rectangle in dialog units, in pixels, as the Windows dialog manager
+// places a template's controls: the position and the size each scaled and
+// rounded half away from zero (so the right edge may differ by a pixel from
+// the rounded right edge in dialog units).
 QRect ToPixels(const DialogRect& rect, DialogBaseUnits units);
 
 // The template's font: its point size in the desktop's own family (the

@@ -42,8 +42,9 @@ class WindowDriver {
   // The controls the Tab key visits, from the first, once round.
   virtual std::vector<int> TabOrder(fw::Window& window) = 0;
   // Every control's rectangle in the window's client area, in template
-  // order; and the template's rectangles as the window system converts
-  // dialog units (MapDialogRect, or the font metrics that stand for it).
+  // order; and the template's rectangles as the dialog manager converts
+  // dialog units: position and size each through MapDialogRect (or the font
+  // metrics that stand for it).
   virtual std::vector<PixelRect> ControlRects(fw::Window& window) = 0;
   virtual std::vector<PixelRect> TemplateRects(fw::Window& window) = 0;
 };

@@ -1,6 +1,7 @@
 // Rod groups and the other formulas beyond one rod, against published worked
 // examples (with the tolerance their printed digits allow) and properties.
 #include <cmath>
+#include <numbers>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -91,7 +92,7 @@ TEST(RodGroups, InverseFormulasReturnTheirInputs) {
     const double rho = *ResistivityFromRod(2.4, 0.008, ohms);
     EXPECT_NEAR(*SingleRodOhms(rho, 2.4, 0.008), ohms, ohms * 1e-14);
   }
-  EXPECT_DOUBLE_EQ(WennerResistivity(3, 0, 1), 2 * M_PI * 3 * 100);
+  EXPECT_DOUBLE_EQ(WennerResistivity(3, 0, 1), 2 * std::numbers::pi * 3 * 100);
   EXPECT_GT(WennerResistivity(1, 0.3, 10), WennerResistivity(1, 0, 10));  // depth raises rho
   EXPECT_FALSE(ResistivityFromRod(0.001, 0.01, 10));                     // below e/4 of r
 }
