@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "calc/calculation.h"
-#include "core/length_search.h"
 #include "core/number_text.h"
 
 namespace ostrevin::calc {
@@ -14,49 +13,21 @@ const OptionSpec kUnitsOption{"units", OptionKind::kUnits};
 const OptionSpec kJsonOption{"json", OptionKind::kFlag, false, {},
                              "one JSON object: the inputs, the result, the full-precision value"};
 
-std::string ModeDetails(std::string_view mode) {
-  if (mode == "resistance") return "The resistance to earth, in ohms, of a rod driven L deep.\n";
-  if (mode == "length") {
-    return "The rod length whose resistance to earth lies closest to T ohms (within " +
-           FormatNumber(kScanTolerance) +
-           " ohm),\nthe shorter one on a tie; \"na\" when no length up to " +
-           FormatNumber(kScanUpperBound) + " m comes that close.\n";
-  }
-  return "The soil resistivity, ohm-cm, from a four-probe reading: 2 pi A R x 100,\n"
-         "whole above 1000 ohm-cm, three decimals at 1000 and below.\n";
-}
-
-std::string_view ModeExample(std::string_view mode) {
-  if (mode == "resistance") {
-    return "ostrevin-calc resistance --rho 2000 --diameter 0.625 --length 3\n"
-           "         17.868 ohms\n";
-  }
-  if (mode == "length") {
-    return "ostrevin-calc length --rho 2000 --diameter 0.625 --target 10\n"
-           "         6.100 ft\n";
-  }
-  return "ostrevin-calc rho --spacing 3 --reading 1\n"
-         "         574.534 ohm-cm\n";
-}
-
 struct Tables {
   std::vector<CommandSpec> commands;
-  std::vector<std::string> texts;  // owns the texts built here
 };
 
 const Tables& BuildTables() {
   static const Tables tables = [] {
     Tables built;
-    built.texts.reserve(Modes().size());
     for (const Mode& mode : Modes()) {
-      CommandSpec command{mode.name, mode.summary, {}, {}, {}, ModeExample(mode.name)};
-      for (const std::string_view input : mode.inputs) {
-        command.options.push_back({input, OptionKind::kQuantity, true});
+      CommandSpec command{mode.name, mode.summary, {}, {}, mode.details, mode.example};
+      for (const ModeInput& input : mode.inputs) {
+        command.options.push_back({input.name, OptionKind::kQuantity, input.required, {},
+                                   input.help});
       }
       command.options.push_back(kUnitsOption);
       command.options.push_back(kJsonOption);
-      built.texts.push_back(ModeDetails(mode.name));
-      command.details = built.texts.back();
       built.commands.push_back(std::move(command));
     }
     built.commands.push_back(
@@ -106,8 +77,11 @@ std::string OptionHelp(const OptionSpec& option, std::string& metavar) {
     case OptionKind::kQuantity: {
       const Quantity& quantity = *FindQuantity(option.name);
       metavar = quantity.metavar;
-      return std::string(quantity.meaning) + " (" + FormatNumber(quantity.range.min) + " to " +
-             FormatNumber(quantity.range.max) + ")";
+      const std::string meaning(option.help.empty() ? quantity.meaning : option.help);
+      if (quantity.dimension == Dimension::kText) return meaning;
+      return meaning + " (" + FormatNumber(quantity.range.min) + " to " +
+             FormatNumber(quantity.range.max) + ")" +
+             (quantity.withUnit.empty() ? "" : "; or " + std::string(quantity.withUnit));
     }
     case OptionKind::kUnits:
       metavar = "U";

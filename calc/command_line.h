@@ -30,7 +30,7 @@ struct OptionSpec {
   OptionKind kind;
   bool required = false;
   std::string_view metavar = {};  // for kText
-  std::string_view help = {};     // for all but kQuantity, whose help is its meaning
+  std::string_view help = {};     // for kQuantity, replaces the quantity's meaning
 };
 
 struct CommandSpec {

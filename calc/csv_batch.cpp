@@ -254,21 +254,26 @@ std::variant<Outcome, std::string> RunRecord(const Columns& columns, const CsvRe
     return "expected " + std::to_string(columns.size()) + " fields, found " +
            std::to_string(record.fields.size());
   }
+  // A blank cell is an input not given, as a column left out.
   const auto cell = [&](std::string_view name) -> std::optional<std::string_view> {
     const std::optional<std::size_t> column = columns.Find(name);
     if (!column) return std::nullopt;
-    return record.fields[*column];
+    const std::string_view text = record.fields[*column];
+    if (text.find_first_not_of(" \t") == std::string_view::npos) return std::nullopt;
+    return text;
   };
   int units = English;
-  if (const auto given = cell("units"); given && given->find_first_not_of(" \t") != given->npos) {
+  if (const auto given = cell("units")) {
     const std::optional<int> read = ReadUnits(*given);
     if (!read) return "units must be english or metric, not " + Quoted(*given);
     units = *read;
   }
-  const std::string modeName = ColumnName(*cell("mode"));
+  const std::string modeName = ColumnName(cell("mode").value_or(""));
   const Mode* mode = FindMode(modeName);
   if (mode == nullptr) {
-    return "unknown mode " + Quoted(*cell("mode")) + " (resistance, length or rho)";
+    std::string known;
+    for (const Mode& each : Modes()) known += (known.empty() ? "" : ", ") + std::string(each.name);
+    return "unknown mode " + Quoted(cell("mode").value_or("")) + " (" + known + ")";
   }
   return Calculate(*mode, cell, units, "", decimalMark);
 }
@@ -320,7 +325,7 @@ class Batch {
     std::vector<std::string_view> cells(record.fields.begin(), record.fields.end());
     cells.resize(columns_.size());
     struct {
-      std::string result, unit, value;
+      std::string result, unit, value, error;
     } added;  // the cells point into it
     if (const auto* outcome = std::get_if<Outcome>(&result)) {
       added.result = WithDecimalMark(outcome->result, decimalMark_);
@@ -328,7 +333,11 @@ class Batch {
         added.unit = outcome->unit;
         added.value = WithDecimalMark(FormatNumber(*outcome->value), decimalMark_);
       }
-      cells.insert(cells.end(), {added.result, added.unit, added.value, outcome->reason});
+      added.error = outcome->reason;
+      for (const std::string& warning : outcome->warnings) {
+        added.error += (added.error.empty() ? "warning: " : "; warning: ") + warning;
+      }
+      cells.insert(cells.end(), {added.result, added.unit, added.value, added.error});
     } else {
       const auto& error = std::get<std::string>(result);
       cells.insert(cells.end(), {"", "", "", error});

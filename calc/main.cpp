@@ -77,6 +77,9 @@ class Program {
     if (Print((args.Has("json") ? ToJson(outcome) : ToText(outcome)) + "\n") != kAnswered) {
       return kFailed;
     }
+    for (const std::string& warning : outcome.warnings) {
+      if (!Say("warning: " + warning)) return kFailed;
+    }
     if (!outcome.value && !Say("na: " + outcome.reason)) return kFailed;
     return outcome.status();
   }
@@ -109,7 +112,7 @@ class Program {
       const auto text = args.Value(names[i]);
       if (!text) continue;
       std::string error;
-      values[i] = ReadQuantity(*FindQuantity(names[i]), *text, "--", error);
+      values[i] = ReadQuantity(*FindQuantity(names[i]), *text, "--", error, units);
       if (!values[i]) return Fail(error);
     }
     const auto outputs = std::ranges::count_if(std::array{"svg", "png", "csv"},

@@ -150,13 +150,16 @@ std::optional<NecCheck> CheckSingleRodRule(double rho, double lengthM, double di
   check.sufficient = *single <= kNecMaxOhms;
   check.secondRod6ftOhms = *at6ft;
   check.secondRod2LOhms = *at2L;
-  if (lengthM < kNecMinLengthM) {
+  // A rod given as 8 ft or 5/8 in meets the rule, whatever the last bit of
+  // its conversion to metres.
+  constexpr double kSlack = 1e-9;
+  if (lengthM < kNecMinLengthM * (1 - kSlack)) {
     check.warnings.push_back("the rod is " + Fixed(lengthM / 0.3048, 2) +
                              " ft long: the code asks for at least 8 ft");
   }
-  if (diameterM < kNecListedMinDiameterM) {
+  if (diameterM < kNecListedMinDiameterM * (1 - kSlack)) {
     check.warnings.emplace_back("the rod is thinner than 1/2 in, the least even for a listed rod");
-  } else if (diameterM < kNecMinDiameterM) {
+  } else if (diameterM < kNecMinDiameterM * (1 - kSlack)) {
     check.warnings.emplace_back(
         "the rod is thinner than 5/8 in: only a listed rod of 1/2 in or more qualifies");
   }

@@ -102,7 +102,7 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"MissingColumnAndUnknownMode", "mode,rho,diameter\nresistance,1,1\nbake,1,1\n",
              kBadInput,
              "mode,rho,diameter,result,unit,value,error\nresistance,1,1,,,,length is missing\n"
-             "bake,1,1,,,,\"unknown mode \"\"bake\"\" (resistance, length or rho)\"\n",
+             "bake,1,1,,,,\"unknown mode \"\"bake\"\" (resistance, length, rho, group, rods, check)\"\n",
              "line 3: unknown mode \"bake\""},
         Case{"UnclosedQuote", kHeader + "\n" + kRow + "\nresistance,\"2000,1,1\n", kBadInput,
              kOutHeader + std::string(kAnswer) +

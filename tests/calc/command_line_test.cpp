@@ -1,6 +1,7 @@
 // The command line's tables and parser, message escaping, and the curve's
 // data: in-process, without starting the program.
 #include <algorithm>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -75,7 +76,7 @@ TEST(CommandLine, HelpPrintsTheRangesOfTheFields) {
   EXPECT_NE(help.find("Usage: ostrevin-calc length --rho R --diameter D --target T [--units U] "
                       "[--json]\n"),
             std::string::npos);
-  EXPECT_NE(help.find("  --rho R        soil resistivity, ohm-cm (0.0001 to 1000000)\n"),
+  EXPECT_NE(help.find("  --rho R        soil resistivity, ohm-cm (0.0001 to 1000000); or 20ohm-m\n"),
             std::string::npos);
   EXPECT_NE(help.find("(0.000001 to 1000000000)"), std::string::npos);
   EXPECT_NE(help.find("within 0.2 ohm"), std::string::npos);
@@ -134,6 +135,106 @@ TEST(Curve, TickLabelsAreRoundedToTheirStep) {
   EXPECT_EQ(Labels(LogTicks(0.01, 10))[0], "0.01");
   EXPECT_EQ(Labels(LogTicks(3, 60)), (Strings{"", "", "5", "", "", "", "", "10", "20", "", "",
                                                "50", ""}));
+}
+
+}  // namespace
+}  // namespace ostrevin::calc
+
+namespace ostrevin::calc {
+namespace {
+
+// A mode's calculation from option texts, as the command line runs it.
+std::variant<Outcome, std::string> RunMode(std::string_view mode,
+                                           std::map<std::string, std::string, std::less<>> options,
+                                           int units = Metric) {
+  return Calculate(
+      *FindMode(mode),
+      [&](std::string_view name) -> std::optional<std::string_view> {
+        const auto it = options.find(name);
+        if (it == options.end()) return std::nullopt;
+        return it->second;
+      },
+      units);
+}
+
+std::string Json(const std::variant<Outcome, std::string>& result) {
+  const auto* outcome = std::get_if<Outcome>(&result);
+  return outcome == nullptr ? "error: " + std::get<std::string>(result) : ToJson(*outcome);
+}
+
+TEST(RodCommands, PrintTheWorkedExamples) {
+  const struct {
+    const char* name;
+    std::string_view mode;
+    std::map<std::string, std::string, std::less<>> options;
+    int units;
+    const char* expected;  // a part of the JSON, or of the error
+  } rows[] = {
+      {"DwightSixMetres", "group",
+       {{"rho", "200ohm-m"}, {"diameter", "20mm"}, {"length", "3"}, {"layout", "line"},
+        {"spacing", "6"}, {"rods", "2"}},
+       Metric, "\"single_ohms\":64.61772214821426,\"lambda\":1,\"rods\":2,\"dwight_ohms\":34.80"},
+      {"DwightSevenMetres", "group",
+       {{"rho", "20000"}, {"diameter", "0.02"}, {"length", "3"}, {"layout", "line"},
+        {"spacing", "7"}, {"rods", "2"}},
+       Metric, "\"dwight_ohms\":34.47"},
+      {"EnglishWithMetricUnits", "group",
+       {{"rho", "200ohm-m"}, {"diameter", "20mm"}, {"length", "3m"}, {"layout", "line"},
+        {"spacing", "6m"}, {"rods", "2"}},
+       English, "\"dwight_ohms\":34.80"},
+      {"PointsGiveTheLine", "group",
+       {{"rho", "20000"}, {"diameter", "0.02"}, {"length", "3"}, {"layout", "points"},
+        {"at", "0,0 6,0 12,0"}},
+       Metric, "\"lambda\":1.6666666666666667,\"rods\":3"},
+      {"Wenner20Feet", "rho", {{"spacing", "20"}, {"reading", "2"}}, English,
+       "\"result\":\"7660\""},
+      {"WennerDepthZeroIsTodays", "rho", {{"spacing", "3"}, {"reading", "1"}, {"depth", "0"}},
+       English, "\"result\":\"574.534\",\"unit\":\"ohm-cm\",\"ohm_cm\":574.534}"},
+      {"FromADrivenRod", "rho", {{"rod-length", "3"}, {"diameter", "20mm"}, {"reading", "64.6"}},
+       Metric, "\"result\":\"19995\""},
+      {"FewestRods", "rods",
+       {{"rho", "200ohm-m"}, {"diameter", "16mm"}, {"length", "3"}, {"layout", "line"},
+        {"spacing", "6"}, {"target", "10"}},
+       Metric, "\"result\":\"9\",\"unit\":\"rods\",\"rods\":9,\"ohms\":9.59"},
+      {"TwentyFiveOhmRule", "check", {{"rho", "10000"}, {"diameter", "0.625"}, {"length", "8"}},
+       English, "\"sufficient\":false,\"second_rod_6ft_ohms\":23.26"},
+      {"RodsOfATriangle", "group",
+       {{"rho", "1"}, {"diameter", "1"}, {"length", "3"}, {"layout", "triangle"},
+        {"spacing", "3"}, {"rods", "3"}},
+       Metric, "error: --rods does not go with --layout triangle"},
+      {"TwoWaysToRho", "rho",
+       {{"rod-length", "3"}, {"diameter", "0.02"}, {"reading", "1"}, {"spacing", "1"}}, Metric,
+       "error: --rod-length measures a driven rod"},
+      {"UnknownUnit", "group",
+       {{"rho", "20furlongs"}, {"diameter", "1"}, {"length", "3"}, {"layout", "line"}},
+       Metric, "error: --rho: unknown unit \"furlongs\" (ohm-cm or ohm-m)"},
+      {"HalfARod", "group",
+       {{"rho", "1"}, {"diameter", "1"}, {"length", "3"}, {"layout", "line"}, {"spacing", "3"},
+        {"rods", "2.5"}},
+       Metric, "error: --rods needs a whole number between 1 and 1000, not \"2.5\""},
+  };
+  for (const auto& row : rows) {
+    const std::string json = Json(RunMode(row.mode, row.options, row.units));
+    EXPECT_NE(json.find(row.expected), std::string::npos) << row.name << ": " << json;
+  }
+}
+
+TEST(RodCommands, QuantitiesCarryTheirUnits) {
+  std::string error;
+  const auto read = [&](const char* name, const char* text, int units) {
+    return ReadQuantity(*FindQuantity(name), text, "--", error, units);
+  };
+  EXPECT_EQ(read("rho", "20ohm-m", English), 2000);
+  EXPECT_EQ(read("rho", "2000 OHM-CM", English), 2000);
+  EXPECT_EQ(read("diameter", "16mm", Metric), 0.016);
+  EXPECT_EQ(read("diameter", "0.625in", English), 0.625);
+  EXPECT_EQ(read("length", "8ft", English), 8);
+  EXPECT_EQ(read("length", "12in", English), 1);
+  EXPECT_DOUBLE_EQ(*read("length", "8ft", Metric), 2.4384);
+  EXPECT_EQ(read("reading", "2ohms", English), 2);
+  EXPECT_EQ(read("diameter", "10m", Metric), 10);
+  EXPECT_FALSE(read("diameter", "11m", Metric));  // the field's range, after the unit
+  EXPECT_EQ(error, "--diameter needs a number between 0.001 and 10, not \"11m\"");
 }
 
 }  // namespace
