@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <iterator>
 #include <cmath>
 #include <memory>
 
@@ -112,7 +113,7 @@ std::span<const Mode> Modes() {
          "ostrevin-calc rho --spacing 3 --reading 1\n"
          "         574.534 ohm-cm\n"},
     };
-    for (Mode& mode : RodModes()) table.push_back(std::move(mode));
+    std::ranges::move(RodModes(), std::back_inserter(table));
     return table;
   }();
   return modes;
@@ -325,10 +326,10 @@ std::nullopt_t Inputs::Fail(std::string message) {
 std::optional<double> Inputs::Optional(std::string_view name) {
   const std::optional<std::string_view> text = lookup_(name);
   if (!text || error_) return std::nullopt;
-  std::string error;
+  std::string problem;
   const std::optional<double> value =
-      ReadQuantity(*FindQuantity(name), *text, prefix_, error, units_, decimalMark_);
-  if (!value) return Fail(error);
+      ReadQuantity(*FindQuantity(name), *text, prefix_, problem, units_, decimalMark_);
+  if (!value) return Fail(problem);
   return value;
 }
 
@@ -346,14 +347,16 @@ std::variant<Outcome, std::string> Calculate(const Mode& mode, const InputLookup
 }
 
 std::variant<Outcome, std::string> ComputeResistance(Inputs& in) {
-  const auto rho = in.Required("rho"), diameter = in.Required("diameter");
+  const auto rho = in.Required("rho");
+  const auto diameter = in.Required("diameter");
   const auto length = in.Required("length");
   if (in.error()) return *in.error();
   return ResistanceOf(*rho, *diameter, *length, in.units());
 }
 
 std::variant<Outcome, std::string> ComputeLength(Inputs& in) {
-  const auto rho = in.Required("rho"), diameter = in.Required("diameter");
+  const auto rho = in.Required("rho");
+  const auto diameter = in.Required("diameter");
   const auto target = in.Required("target");
   if (in.error()) return *in.error();
   return LengthFor(*rho, *diameter, *target, in.units());

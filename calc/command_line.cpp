@@ -77,7 +77,7 @@ std::string OptionHelp(const OptionSpec& option, std::string& metavar) {
     case OptionKind::kQuantity: {
       const Quantity& quantity = *FindQuantity(option.name);
       metavar = quantity.metavar;
-      const std::string meaning(option.help.empty() ? quantity.meaning : option.help);
+      std::string meaning(option.help.empty() ? quantity.meaning : option.help);
       if (quantity.dimension == Dimension::kText) return meaning;
       return meaning + " (" + FormatNumber(quantity.range.min) + " to " +
              FormatNumber(quantity.range.max) + ")" +

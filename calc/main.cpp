@@ -77,9 +77,9 @@ class Program {
     if (Print((args.Has("json") ? ToJson(outcome) : ToText(outcome)) + "\n") != kAnswered) {
       return kFailed;
     }
-    for (const std::string& warning : outcome.warnings) {
-      if (!Say("warning: " + warning)) return kFailed;
-    }
+    const bool warned = std::ranges::all_of(
+        outcome.warnings, [&](const std::string& warning) { return Say("warning: " + warning); });
+    if (!warned) return kFailed;
     if (!outcome.value && !Say("na: " + outcome.reason)) return kFailed;
     return outcome.status();
   }

@@ -39,7 +39,8 @@ std::variant<Outcome, std::string> ComputeRho(Inputs& in) {
       return in.Named("rod-length") + " measures a driven rod; " + in.Named("spacing") + " and " +
              in.Named("depth") + " a four-probe reading: give one or the other";
     }
-    const auto length = in.Required("rod-length"), diameter = in.Required("diameter");
+    const auto length = in.Required("rod-length");
+    const auto diameter = in.Required("diameter");
     if (in.error()) return *in.error();
     Outcome outcome = StartOutcome(
         "rho", in.units(), {{"rod-length", *length}, {"diameter", *diameter}, {"reading", *reading}});
@@ -78,11 +79,13 @@ namespace {
 struct Rod {
   double rho = 0;  // ohm-cm
   double lengthM = 0, radiusM = 0;
+  // cppcheck-suppress unusedStructMember ; read through std::optional<Rod>
   std::vector<std::pair<std::string, double>> inputs;  // as read
 };
 
 std::optional<Rod> ReadRod(Inputs& in) {
-  const auto rho = in.Required("rho"), diameter = in.Required("diameter");
+  const auto rho = in.Required("rho");
+  const auto diameter = in.Required("diameter");
   const auto length = in.Required("length");
   if (in.error()) return std::nullopt;
   return Rod{*rho,
@@ -143,8 +146,11 @@ std::optional<Layout> ReadLayout(Inputs& in, bool lineOrRingOnly) {
   const std::optional<std::string_view> name = in.Text("layout");
   if (!name) return in.Fail(in.Named("layout") + " is missing");
   const std::string layout(*name);
-  const bool line = layout == "line", ring = layout == "ring", square = layout == "square";
-  const bool triangle = layout == "triangle", points = layout == "points";
+  const bool line = layout == "line";
+  const bool ring = layout == "ring";
+  const bool square = layout == "square";
+  const bool triangle = layout == "triangle";
+  const bool points = layout == "points";
   if (lineOrRingOnly ? !(line || ring) : !(line || ring || square || triangle || points)) {
     return in.Fail(in.Named("layout") + " must be " +
                    (lineOrRingOnly ? "line or ring" : "line, triangle, square, ring or points") +
