@@ -6,6 +6,15 @@
 #include <optional>
 #include <system_error>
 
+// Where the C++ library has no floating-point std::from_chars / std::to_chars
+// (Debian's emscripten), the portable path reads with fast_float and writes
+// with {fmt}: the same texts, checked by the same tests on every platform.
+#if OSTREVIN_PORTABLE_NUMBERS
+#include <fast_float/fast_float.h>
+#define FMT_HEADER_ONLY
+#include <fmt/format.h>
+#endif
+
 namespace ostrevin {
 
 namespace {
@@ -34,19 +43,79 @@ std::optional<double> ParseNumber(std::string_view text) {
   if (text.empty() || !(IsDigit(text.front()) || text.front() == '.')) return std::nullopt;
   double value = 0;
   const char* end = text.data() + text.size();
+#if OSTREVIN_PORTABLE_NUMBERS
+  const auto [ptr, ec] =
+      fast_float::from_chars(text.data(), end, value, fast_float::chars_format::general);
+  // fast_float rounds a value beyond a double's range to infinity or zero
+  // without an error: refuse both, as std::from_chars does.
+  const std::string_view mantissa = text.substr(0, text.find_first_of("eE"));
+  if (value == 0 && mantissa.find_first_of("123456789") != std::string_view::npos) {
+    return std::nullopt;
+  }
+#else
   const auto [ptr, ec] = std::from_chars(text.data(), end, value, std::chars_format::general);
+#endif
   if (ec != std::errc{} || ptr != end || !std::isfinite(value)) return std::nullopt;
   return negative ? -value : value;
 }
 
+#if OSTREVIN_PORTABLE_NUMBERS
+namespace {
+
+// The shortest digits that read back as `value`, and the decimal exponent of
+// the first: 6.1 is {"61", 0}, 0.00125 {"125", -3}. Tries 1 to 17 digits with
+// exact rounding.
+std::pair<std::string, int> ShortestDigits(double value) {
+  std::string scientific;
+  for (int digits = 1; digits <= 17; ++digits) {
+    scientific = fmt::format("{:.{}e}", value, digits - 1);
+    double back = 0;
+    fast_float::from_chars(scientific.data(), scientific.data() + scientific.size(), back);
+    if (back == value) break;
+  }
+  const std::size_t e = scientific.find('e');
+  std::string digits = scientific.substr(0, e);
+  std::erase(digits, '.');
+  std::erase(digits, '-');
+  while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+  return {digits, std::stoi(scientific.substr(e + 1))};
+}
+
+// `digits` with the first at 10^exponent, in fixed notation.
+std::string Fixed(const std::string& digits, int exponent) {
+  if (exponent < 0) return "0." + std::string(static_cast<std::size_t>(-exponent - 1), '0') + digits;
+  const auto point = static_cast<std::size_t>(exponent) + 1;
+  if (digits.size() <= point) return digits + std::string(point - digits.size(), '0');
+  return digits.substr(0, point) + "." + digits.substr(point);
+}
+
+// As printf's %e with the exponent of two digits at least: 1e-07, 1.5e+20.
+std::string Scientific(const std::string& digits, int exponent) {
+  std::string text = digits.substr(0, 1);
+  if (digits.size() > 1) text += "." + digits.substr(1);
+  const std::string power = std::to_string(exponent < 0 ? -exponent : exponent);
+  return text + (exponent < 0 ? "e-" : "e+") + (power.size() < 2 ? "0" : "") + power;
+}
+
+}  // namespace
+#endif
+
 std::string FormatNumber(double value) {
-  std::array<char, 64> buffer{};
   const double magnitude = std::fabs(value);
   const bool plain = magnitude == 0 || (magnitude >= 1e-6 && magnitude < 1e15);
+#if OSTREVIN_PORTABLE_NUMBERS
+  if (!std::isfinite(value)) return std::isnan(value) ? "nan" : value < 0 ? "-inf" : "inf";
+  if (value == 0) return std::signbit(value) ? "-0" : "0";
+  const auto [digits, exponent] = ShortestDigits(magnitude);
+  const std::string sign = value < 0 ? "-" : "";
+  return sign + (plain ? Fixed(digits, exponent) : Scientific(digits, exponent));
+#else
+  std::array<char, 64> buffer{};
   const auto format = plain ? std::chars_format::fixed : std::chars_format::general;
   const auto [ptr, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, format);
   if (ec != std::errc{}) return {};
   return {buffer.data(), ptr};
+#endif
 }
 
 namespace {
@@ -60,6 +129,18 @@ std::optional<std::string> Convert(std::string_view spec, double value) {
     spec.remove_prefix(static_cast<std::size_t>(ptr - spec.data()));
   }
   if (spec.size() != 1) return std::nullopt;
+#if OSTREVIN_PORTABLE_NUMBERS
+  switch (spec.front()) {
+    case 'f':
+      return fmt::format("{:.{}f}", value, precision);
+    case 'e':
+      return fmt::format("{:.{}e}", value, precision);
+    case 'g':
+      return fmt::format("{:.{}g}", value, precision);
+    default:
+      return std::nullopt;
+  }
+#else
   std::chars_format format{};
   switch (spec.front()) {
     case 'f':
@@ -79,6 +160,7 @@ std::optional<std::string> Convert(std::string_view spec, double value) {
       std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, format, precision);
   if (ec != std::errc{}) return std::nullopt;
   return std::string(buffer.data(), ptr);
+#endif
 }
 
 }  // namespace
