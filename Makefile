@@ -9,7 +9,8 @@ MAKEFLAGS += --no-print-directory
 SHELL := /bin/bash
 export OSTREVIN_WERROR := $(if $(filter 1,$(WERROR)),ON,OFF)
 
-.PHONY: all deps configure build test test-long bench run clean format lint fuzz windows test-windows
+.PHONY: all deps configure build test test-long bench run clean format lint fuzz windows test-windows \
+  web serve test-web
 
 all: build
 
@@ -48,6 +49,27 @@ windows:
 test-windows: windows
 	@scripts/install-deps.sh wine64 xvfb xauth imagemagick
 	@scripts/test-windows.sh
+
+# The page: build/web, a static folder (page, script, WebAssembly, manifest,
+# icons, service worker). Debian's emscripten wants NODE_PATH for its optimiser.
+WEB_PACKAGES = emscripten libfmt-dev libfast-float-dev
+web: export NODE_PATH := /usr/share/nodejs
+web:
+	@scripts/install-deps.sh $(WEB_PACKAGES)
+	@cmake --preset web >/dev/null
+	@cmake --build --preset web -j $(JOBS)
+	@scripts/assemble-site.sh
+
+serve: web
+	@echo "Ostrevin: http://127.0.0.1:8000/ (Ctrl-C stops the server)"
+	@python3 -m http.server 8000 --bind 127.0.0.1 --directory build/web
+
+# The page in headless Chromium (web/tests, npm packages pinned by its lock file).
+test-web: web
+	@scripts/install-deps.sh chromium nodejs
+	@command -v npm >/dev/null || scripts/install-deps.sh npm
+	@cd web/tests && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error
+	@cd web/tests && node --test
 
 run: build
 	@scripts/run-window.sh $(BUILD_DIR)/app/ostrevin

@@ -65,7 +65,10 @@ class ScanLengths {
   Index size() const { return size_; }
 
   double operator[](Index k) const {
-    const auto run = std::ranges::upper_bound(runs_, k, {}, &Run::first) - 1;
+    // (std::upper_bound rather than its ranges form, which emscripten's C++ library lacks.)
+    const auto run = std::upper_bound(runs_.begin(), runs_.end(), k,
+                                      [](Index key, const Run& r) { return key < r.first; }) -
+                     1;
     return At(*run, k - run->first);
   }
 

@@ -1,8 +1,8 @@
 #include "core/rod_groups.h"
 
+#include "core/number_text.h"
+
 #include <algorithm>
-#include <array>
-#include <charconv>
 #include <cmath>
 #include <numbers>
 
@@ -17,14 +17,6 @@ double OhmMetres(double rhoOhmCm) { return rhoOhmCm / 100; }
 bool Applies(double rho, double lengthM, double radiusM) {
   return rho > 0 && radiusM > 0 && lengthM > radiusM * std::numbers::e / 4 && std::isfinite(rho) &&
          std::isfinite(lengthM) && std::isfinite(radiusM);
-}
-
-// `value` with `decimals` decimals, whatever the locale.
-std::string Fixed(double value, int decimals) {
-  std::array<char, 64> buffer{};
-  const auto [end, error] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
-                                          std::chars_format::fixed, decimals);
-  return error == std::errc{} ? std::string(buffer.data(), end) : std::string();
 }
 
 }  // namespace
@@ -135,7 +127,7 @@ FewestRodsResult FewestRods(double rho, double lengthM, double radiusM, RodLine 
     }
     lowest = group->ohms;
   }
-  result.reason = "even " + std::to_string(kMaxRods) + " rods give " + Fixed(lowest, 3) + " ohms";
+  result.reason = "even " + std::to_string(kMaxRods) + " rods give " + FormatDouble("%.3f", lowest) + " ohms";
   return result;
 }
 
@@ -154,7 +146,7 @@ std::optional<NecCheck> CheckSingleRodRule(double rho, double lengthM, double di
   // its conversion to metres.
   constexpr double kSlack = 1e-9;
   if (lengthM < kNecMinLengthM * (1 - kSlack)) {
-    check.warnings.push_back("the rod is " + Fixed(lengthM / 0.3048, 2) +
+    check.warnings.push_back("the rod is " + FormatDouble("%.2f", lengthM / 0.3048) +
                              " ft long: the code asks for at least 8 ft");
   }
   if (diameterM < kNecListedMinDiameterM * (1 - kSlack)) {

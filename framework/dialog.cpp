@@ -12,8 +12,8 @@ bool CDialog::Create(WindowSystem& system) {
   endResult_.reset();
   window_ = system.CreateDialogWindow(*dialog, *this);
   if (OnInitDialog()) {
-    const auto first = std::ranges::find_if(
-        dialog->controls, [](const ControlTemplate& c) { return c.Has(kTabStop); });
+    const auto first = std::find_if(dialog->controls.begin(), dialog->controls.end(),
+                                    [](const ControlTemplate& c) { return c.Has(kTabStop); });
     if (first != dialog->controls.end()) window_->SetFocus(first->id);
   }
   return true;
@@ -49,7 +49,7 @@ void CDialog::EndWaitCursor() {
 
 long CDialog::OnWindowMessage(Message message, int id) {
   const std::span<const MessageEntry> map = GetMessageMap();
-  const auto entry = std::ranges::find_if(map, [&](const MessageEntry& e) {
+  const auto entry = std::find_if(map.begin(), map.end(), [&](const MessageEntry& e) {
     return e.message == message && (message != Message::Command || e.id == id);
   });
   if (entry != map.end()) return entry->handler(*this);

@@ -5,13 +5,15 @@
 namespace ostrevin::fw {
 
 const ControlTemplate* DialogTemplate::Find(int controlId) const {
-  const auto it = std::ranges::find(controls, controlId, &ControlTemplate::id);
+  const auto it = std::find_if(controls.begin(), controls.end(),
+                               [&](const ControlTemplate& c) { return c.id == controlId; });
   return it == controls.end() ? nullptr : &*it;
 }
 
 std::vector<int> DialogTemplate::RadioGroup(int firstId) const {
   std::vector<int> ids;
-  auto it = std::ranges::find(controls, firstId, &ControlTemplate::id);
+  auto it = std::find_if(controls.begin(), controls.end(),
+                         [&](const ControlTemplate& c) { return c.id == firstId; });
   if (it == controls.end() || it->kind != ControlKind::RadioButton) return ids;
   ids.push_back(it->id);
   for (++it; it != controls.end() && it->kind == ControlKind::RadioButton && !it->Has(kGroup);

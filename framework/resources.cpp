@@ -7,14 +7,18 @@
 namespace ostrevin::fw {
 
 const DialogTemplate* ResourceModule::FindDialog(int id) const {
-  const auto it = std::ranges::find(dialogs, id, &DialogTemplate::id);
+  const auto it = std::find_if(dialogs.begin(), dialogs.end(),
+                               [&](const DialogTemplate& d) { return d.id == id; });
   return it == dialogs.end() ? nullptr : &*it;
 }
 
-bool ResourceModule::HasIcon(int id) const { return std::ranges::find(icons, id) != icons.end(); }
+bool ResourceModule::HasIcon(int id) const {
+  return std::find(icons.begin(), icons.end(), id) != icons.end();
+}
 
 std::string LoadString(const ResourceModule& module, int id) {
-  const auto it = std::ranges::find(module.strings, id, &StringResource::id);
+  const auto it = std::find_if(module.strings.begin(), module.strings.end(),
+                               [&](const StringResource& s) { return s.id == id; });
   return it == module.strings.end() ? std::string() : std::string(it->text);
 }
 
