@@ -59,7 +59,14 @@ WebDialogWindow::WebDialogWindow(const DialogTemplate& dialog, MessageSink& sink
   if (Exists(caption)) SetTextOf(caption, dialog.caption);
   for (std::size_t i = 0; i < dialog.controls.size(); ++i) {
     SetTextOf(ElementAt(i), dialog.controls[i].caption);
+    const int id = dialog.controls[i].id;
+    if (id != kStaticId) elements_.emplace(id, ElementOf(id));
   }
+}
+
+val WebDialogWindow::Element(int id) const {
+  const auto it = elements_.find(id);
+  return it == elements_.end() ? val::null() : it->second;
 }
 
 void WebDialogWindow::Click(int id) {
@@ -84,19 +91,19 @@ void WebDialogWindow::PromptClosed() {
   if (pendingFocus_) SetFocus(*std::exchange(pendingFocus_, std::nullopt));
 }
 
-std::string WebDialogWindow::GetText(int id) const { return TextOf(ElementOf(id)); }
+std::string WebDialogWindow::GetText(int id) const { return TextOf(Element(id)); }
 
-void WebDialogWindow::SetText(int id, std::string_view text) { SetTextOf(ElementOf(id), text); }
+void WebDialogWindow::SetText(int id, std::string_view text) { SetTextOf(Element(id), text); }
 
 bool WebDialogWindow::IsChecked(int id) const {
-  const val element = ElementOf(id);
+  const val element = Element(id);
   return Exists(element) &&
          element.call<val>("getAttribute", std::string("aria-checked")).as<std::string>() ==
              "true";
 }
 
 void WebDialogWindow::SetChecked(int id, bool checked) {
-  val element = ElementOf(id);
+  val element = Element(id);
   if (!Exists(element)) return;
   element.call<void>("setAttribute", std::string("aria-checked"),
                      std::string(checked ? "true" : "false"));
@@ -116,7 +123,7 @@ void WebDialogWindow::SetFocus(int id) {
     pendingFocus_ = id;
     return;
   }
-  val element = ElementOf(id);
+  val element = Element(id);
   if (!Exists(element)) return;
   element.call<void>("focus");
   if (Tag(element) == "INPUT") element.call<void>("select");

@@ -9,10 +9,14 @@
 // asked for meanwhile is given when the user dismisses it. A page cannot
 // close itself either: EndModal records the result on the page
 // (data-end-result) and the page stays. No toolkit; emscripten's val only.
+// The page's elements are found once, when the window is made.
 #pragma once
 
+#include <map>
 #include <memory>
 #include <optional>
+
+#include <emscripten/val.h>
 
 #include "framework/window.h"
 
@@ -49,8 +53,11 @@ class WebDialogWindow final : public Window {
   void EndModal(int result) override;
 
  private:
+  emscripten::val Element(int id) const;
+
   const DialogTemplate& dialog_;
   MessageSink& sink_;
+  std::map<int, emscripten::val> elements_;  // found once, by control id
   bool prompting_ = false;
   std::optional<int> pendingFocus_;
 };
