@@ -1,6 +1,8 @@
 #include "framework/web/web_window.h"
 
+#include <algorithm>
 #include <string>
+#include <utility>
 
 #include <emscripten/val.h>
 
