@@ -52,8 +52,8 @@ void OnStartMessage(QtMsgType type, const QMessageLogContext& context, const QSt
     }
     return;
   }
-  const QString reason = firstPlatformNote.isEmpty() ? message.section('\n', 0, 0).trimmed()
-                                                     : firstPlatformNote;
+  const QString reason =
+      firstPlatformNote.isEmpty() ? message.section('\n', 0, 0).trimmed() : firstPlatformNote;
   const QByteArray line = "ostrevin: cannot open the window: " + reason.toUtf8() +
                           " (run it in a desktop session, or under Xvfb: xvfb-run ostrevin)\n";
   [[maybe_unused]] const ssize_t written =

@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
-#include <iterator>
 #include <cmath>
+#include <iterator>
 #include <memory>
 
 #include "core/electrode_formulas.h"
@@ -26,8 +26,7 @@ constexpr FieldRange kNoRange{0, 0};
 
 constexpr std::array kQuantities{
     Quantity{"rho", kRhoRange, "R", "soil resistivity, ohm-cm", kResistivity, "20ohm-m"},
-    Quantity{"diameter", kDiameterRange, "D", "rod diameter, inches or metres", kDiameter,
-             "16mm"},
+    Quantity{"diameter", kDiameterRange, "D", "rod diameter, inches or metres", kDiameter, "16mm"},
     Quantity{"length", kRodLengthRange, "L", "rod length, feet or metres", kLength, "8ft"},
     Quantity{"target", kTargetRange, "T", "wanted resistance, ohms", kResistance},
     Quantity{"spacing", kSpacingRange, "A", "probe spacing, feet or metres", kLength, "3m"},
@@ -268,8 +267,8 @@ std::variant<double, std::string> ToSystemUnit(double number, std::string_view u
       return std::string("ohms");
     case kLength:
     case kDiameter: {
-      const std::string_view own = dimension == kLength ? (IsMetric(units) ? "m" : "ft")
-                                                        : (IsMetric(units) ? "m" : "in");
+      const std::string_view own =
+          dimension == kLength ? (IsMetric(units) ? "m" : "ft") : (IsMetric(units) ? "m" : "in");
       const std::optional<double> per = MetresPer(unit);
       if (!per) return std::string("in, ft, mm, cm or m");
       if (unit == own) return number;
@@ -302,10 +301,11 @@ std::optional<double> ReadQuantity(const Quantity& quantity, std::string_view te
   }
   const bool whole = quantity.dimension != kCount || (value && std::floor(*value) == *value);
   if (value && whole && quantity.range.Contains(*value)) return value;
-  error = name + (quantity.dimension == kCount ? " needs a whole number between "
-                                               : " needs a number between ") +
-          FormatNumber(quantity.range.min) + " and " + FormatNumber(quantity.range.max) +
-          ", not " + Quoted(text);
+  error = name +
+          (quantity.dimension == kCount ? " needs a whole number between "
+                                        : " needs a number between ") +
+          FormatNumber(quantity.range.min) + " and " + FormatNumber(quantity.range.max) + ", not " +
+          Quoted(text);
   return std::nullopt;
 }
 

@@ -114,7 +114,9 @@ class Inputs {
   // Sets the error unless one is already set; returns nothing, for brevity.
   std::nullopt_t Fail(std::string message);
   // The name as the user wrote it: "--rho" for an option, "rho" for a column.
-  std::string Named(std::string_view name) const { return std::string(prefix_) + std::string(name); }
+  std::string Named(std::string_view name) const {
+    return std::string(prefix_) + std::string(name);
+  }
   const std::optional<std::string>& error() const { return error_; }
 
  private:

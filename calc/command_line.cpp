@@ -10,7 +10,10 @@ namespace ostrevin::calc {
 namespace {
 
 const OptionSpec kUnitsOption{"units", OptionKind::kUnits};
-const OptionSpec kJsonOption{"json", OptionKind::kFlag, false, {},
+const OptionSpec kJsonOption{"json",
+                             OptionKind::kFlag,
+                             false,
+                             {},
                              "one JSON object: the inputs, the result, the full-precision value"};
 
 struct Tables {
@@ -23,8 +26,8 @@ const Tables& BuildTables() {
     for (const Mode& mode : Modes()) {
       CommandSpec command{mode.name, mode.summary, {}, {}, mode.details, mode.example};
       for (const ModeInput& input : mode.inputs) {
-        command.options.push_back({input.name, OptionKind::kQuantity, input.required, {},
-                                   input.help});
+        command.options.push_back(
+            {input.name, OptionKind::kQuantity, input.required, {}, input.help});
       }
       command.options.push_back(kUnitsOption);
       command.options.push_back(kJsonOption);
@@ -113,7 +116,7 @@ std::optional<std::string_view> ParsedCommand::Value(std::string_view option) co
 }
 
 std::variant<ParsedCommand, std::string> ParseCommandLine(const CommandSpec& command,
-                                                         std::span<const std::string> arguments) {
+                                                          std::span<const std::string> arguments) {
   ParsedCommand parsed;
   parsed.command = &command;
   for (std::size_t i = 0; i < arguments.size(); ++i) {

@@ -19,10 +19,10 @@
 namespace ostrevin::calc {
 
 enum class OptionKind {
-  kQuantity,   // a number in the range of the quantity of the same name
-  kUnits,      // english or metric
-  kFlag,       // no value
-  kText,       // a value the command reads itself (a file name, a separator)
+  kQuantity,  // a number in the range of the quantity of the same name
+  kUnits,     // english or metric
+  kFlag,      // no value
+  kText,      // a value the command reads itself (a file name, a separator)
 };
 
 struct OptionSpec {
@@ -60,7 +60,7 @@ struct ParsedCommand {
 // Returns the error otherwise, naming the option ("--svg is not an option of
 // resistance", "--rho is given twice", "--rho needs a value").
 std::variant<ParsedCommand, std::string> ParseCommandLine(const CommandSpec& command,
-                                                         std::span<const std::string> arguments);
+                                                          std::span<const std::string> arguments);
 
 // The help of one command, and of the program.
 std::string HelpText(const CommandSpec& command);

@@ -105,7 +105,8 @@ CsvReader::Next CsvReader::Read(CsvRecord& record) {
     if (c == kError) return Next::kReadError;
     if (c == kEnd) {
       if (!any) return Next::kEnd;
-      if (state == kQuoted && kept) record.problem = "a quoted field is not closed by the end of the input";
+      if (state == kQuoted && kept)
+        record.problem = "a quoted field is not closed by the end of the input";
       break;
     }
     const bool lineEnd = c == '\n' || c == '\r';
@@ -381,9 +382,8 @@ class Batch {
     Say("cannot write standard output: " + out_.ErrorText() + " (" +
         (delivered == 0 ? std::string("nothing written")
                         : "written up to input line " + std::to_string(delivered)) +
-        ", stopped at line " + std::to_string(pending_.empty() ? reader_.Line()
-                                                               : pending_.back().second) +
-        ")");
+        ", stopped at line " +
+        std::to_string(pending_.empty() ? reader_.Line() : pending_.back().second) + ")");
     return kFailed;
   }
 
@@ -393,7 +393,7 @@ class Batch {
   const BatchOptions& options_;
   Columns columns_;
   char separator_ = ',', decimalMark_ = '.';
-  std::uint64_t written_ = 0;                          // bytes handed to the sink
+  std::uint64_t written_ = 0;                           // bytes handed to the sink
   std::deque<std::pair<std::uint64_t, long>> pending_;  // (end of a record's output, its line)
   long delivered_ = 0;
 };

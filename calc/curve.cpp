@@ -71,8 +71,8 @@ std::vector<Tick> LinearTicks(double max, int count) {
   const int exponent = static_cast<int>(std::floor(std::log10(raw)));
   const double power = std::pow(10.0, exponent);
   constexpr std::array kFactors{1.0, 2.0, 5.0, 10.0};
-  const double step = *std::ranges::find_if(kFactors, [&](double f) { return f * power >= raw; }) *
-                      power;
+  const double step =
+      *std::ranges::find_if(kFactors, [&](double f) { return f * power >= raw; }) * power;
   const int decimals = step >= 1 ? 0 : static_cast<int>(std::ceil(-std::log10(step) - 1e-9));
   std::vector<Tick> ticks;
   for (int i = 0;; ++i) {

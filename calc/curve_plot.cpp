@@ -159,14 +159,13 @@ void PaintCurve(QPainter& painter, const Curve& curve, const PlotOptions& option
   painter.drawRect(plot);
   painter.drawText(
       QRectF(plot.left(), plot.bottom() + kTickLength + kGap + lineHeight + 6, plot.width(), 20),
-      Qt::AlignCenter,
-      QString("Rod length (%1, logarithmic)").arg(LengthUnit(curve.units).data()));
+      Qt::AlignCenter, QString("Rod length (%1, logarithmic)").arg(LengthUnit(curve.units).data()));
   painter.save();
   painter.translate(16, plot.center().y());
   painter.rotate(-90);
-  painter.drawText(QRectF(-200, -10, 400, 20), Qt::AlignCenter,
-                   options.logOhms ? "Resistance to ground (ohms, logarithmic)"
-                                   : "Resistance to ground (ohms)");
+  painter.drawText(
+      QRectF(-200, -10, 400, 20), Qt::AlignCenter,
+      options.logOhms ? "Resistance to ground (ohms, logarithmic)" : "Resistance to ground (ohms)");
   painter.restore();
 
   painter.save();
@@ -196,8 +195,7 @@ void PaintCurve(QPainter& painter, const Curve& curve, const PlotOptions& option
     peakText += Text("\nthe window's scan, in 1 mm steps, reaches " +
                      FormatDouble("%.3f", *curve.scanPeakOhms) + " ohms");
   }
-  const QRectF peakBox =
-      Beside(peak, metrics.size(0, peakText) + QSizeF(2, 0), inside);
+  const QRectF peakBox = Beside(peak, metrics.size(0, peakText) + QSizeF(2, 0), inside);
   Place(painter, peakText, {peakBox}, inside, taken);
 
   if (curve.foundMetres && curve.target) {

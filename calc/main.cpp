@@ -9,8 +9,8 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
-#include <exception>
 #include <cstdlib>
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -35,8 +35,8 @@ using namespace ostrevin::calc;
 // exit status 1 instead of an abort; its notes are not for a command-line user.
 void QtMessage(QtMsgType type, const QMessageLogContext&, const QString& message) {
   if (type != QtFatalMsg) return;
-  const std::string line = "ostrevin-calc curve: cannot draw: " +
-                           Quoted(message.toStdString()).substr(1) + "\n";
+  const std::string line =
+      "ostrevin-calc curve: cannot draw: " + Quoted(message.toStdString()).substr(1) + "\n";
   [[maybe_unused]] const ssize_t written = ::write(STDERR_FILENO, line.data(), line.size());
   std::_Exit(kFailed);
 }
@@ -120,8 +120,7 @@ class Program {
     if (outputs != 1) return Fail("give exactly one of --svg FILE, --png FILE and --csv");
     const Curve curve = MakeCurve(*values[0], *values[1], units, values[2]);
     if (values[2] && !curve.foundMetres &&
-        !Say("no rod length comes within " + FormatNumber(kScanTolerance) +
-             " ohm of the target")) {
+        !Say("no rod length comes within " + FormatNumber(kScanTolerance) + " ohm of the target")) {
       return kFailed;
     }
     if (args.Has("csv")) return Print(CurveCsv(curve));
@@ -147,9 +146,7 @@ class Program {
   }
 
   // Text for standard output: kAnswered, or kFailed once it cannot be written.
-  int Print(const std::string& text) {
-    return out_.Write(text) ? kAnswered : WriteFailed();
-  }
+  int Print(const std::string& text) { return out_.Write(text) ? kAnswered : WriteFailed(); }
 
   int WriteFailed() {
     Say("cannot write standard output: " + out_.ErrorText());
@@ -158,9 +155,8 @@ class Program {
 
   // One line on standard error: "ostrevin-calc length: ...".
   bool Say(const std::string& message) {
-    const std::string prefix = command_.empty() ? "ostrevin-calc: " : "ostrevin-calc " +
-                                                                          std::string(command_) +
-                                                                          ": ";
+    const std::string prefix =
+        command_.empty() ? "ostrevin-calc: " : "ostrevin-calc " + std::string(command_) + ": ";
     return err_.Write(prefix + message + "\n");
   }
 

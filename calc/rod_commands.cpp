@@ -42,8 +42,9 @@ std::variant<Outcome, std::string> ComputeRho(Inputs& in) {
     const auto length = in.Required("rod-length");
     const auto diameter = in.Required("diameter");
     if (in.error()) return *in.error();
-    Outcome outcome = StartOutcome(
-        "rho", in.units(), {{"rod-length", *length}, {"diameter", *diameter}, {"reading", *reading}});
+    Outcome outcome =
+        StartOutcome("rho", in.units(),
+                     {{"rod-length", *length}, {"diameter", *diameter}, {"reading", *reading}});
     outcome.unit = "ohm-cm";
     outcome.valueKey = "ohm_cm";
     outcome.value = ResistivityFromRod(LengthToMetres(*length, in.units()),
@@ -51,7 +52,8 @@ std::variant<Outcome, std::string> ComputeRho(Inputs& in) {
     if (outcome.value) {
       outcome.result = ShowResistivity(*outcome.value);
     } else {
-      outcome.reason = "the rod is shorter than e/4 of its radius, where the formula does not apply";
+      outcome.reason =
+          "the rod is shorter than e/4 of its radius, where the formula does not apply";
     }
     return outcome;
   }
@@ -63,8 +65,8 @@ std::variant<Outcome, std::string> ComputeRho(Inputs& in) {
   const auto depth = in.Optional("depth");
   if (in.error()) return *in.error();
   if (!depth || *depth == 0) return RhoFrom(*spacing, *reading, in.units());
-  Outcome outcome = StartOutcome(
-      "rho", in.units(), {{"spacing", *spacing}, {"reading", *reading}, {"depth", *depth}});
+  Outcome outcome = StartOutcome("rho", in.units(),
+                                 {{"spacing", *spacing}, {"reading", *reading}, {"depth", *depth}});
   outcome.unit = "ohm-cm";
   outcome.valueKey = "ohm_cm";
   outcome.value = WennerResistivity(LengthToMetres(*spacing, in.units()),
@@ -217,9 +219,9 @@ std::variant<Outcome, std::string> ComputeGroup(Inputs& in) {
   outcome.fields = {{"single_ohms", Json(group->singleOhms)},
                     {"lambda", Json(group->lambda)},
                     {"rods", std::to_string(group->rods)}};
-  outcome.details = {std::to_string(group->rods) + " rods; one rod alone: " +
-                         ShowOhms(group->singleOhms) + " ohms; group factor lambda " +
-                         FormatDouble("%.3f", group->lambda)};
+  outcome.details = {std::to_string(group->rods) +
+                     " rods; one rod alone: " + ShowOhms(group->singleOhms) +
+                     " ohms; group factor lambda " + FormatDouble("%.3f", group->lambda)};
   if (group->rods == 2) {
     const double apart = NearestDistance(layout->points);
     const std::optional<double> dwight = DwightTwoRods(rod->rho, rod->lengthM, rod->radiusM, apart);
@@ -244,9 +246,9 @@ std::variant<Outcome, std::string> ComputeRods(Inputs& in) {
   outcome.unit = "rods";
   outcome.valueKey = "rods";
   const bool line = in.Text("layout") == "line";
-  const FewestRodsResult fewest = FewestRods(rod->rho, rod->lengthM, rod->radiusM,
-                                             line ? RodLine::kLine : RodLine::kRing,
-                                             layout->spacingM, *target);
+  const FewestRodsResult fewest =
+      FewestRods(rod->rho, rod->lengthM, rod->radiusM, line ? RodLine::kLine : RodLine::kRing,
+                 layout->spacingM, *target);
   if (!fewest.count) {
     outcome.reason = "no " + std::string(line ? "line" : "ring") + " of rods reaches " +
                      FormatNumber(*target) + " ohms: " + fewest.reason;
@@ -269,7 +271,8 @@ std::variant<Outcome, std::string> ComputeCheck(Inputs& in) {
   Outcome outcome = StartOutcome("check", in.units(), rod->inputs);
   outcome.unit = "ohms";
   outcome.valueKey = "single_ohms";
-  const std::optional<NecCheck> check = CheckSingleRodRule(rod->rho, rod->lengthM, 2 * rod->radiusM);
+  const std::optional<NecCheck> check =
+      CheckSingleRodRule(rod->rho, rod->lengthM, 2 * rod->radiusM);
   if (!check) {
     outcome.reason = "the rod is shorter than e/4 of its radius, where the formula does not apply";
     outcome.fields = {{"sufficient", "null"}};

@@ -83,7 +83,8 @@ std::pair<std::string, int> ShortestDigits(double value) {
 
 // `digits` with the first at 10^exponent, in fixed notation.
 std::string Fixed(const std::string& digits, int exponent) {
-  if (exponent < 0) return "0." + std::string(static_cast<std::size_t>(-exponent - 1), '0') + digits;
+  if (exponent < 0)
+    return "0." + std::string(static_cast<std::size_t>(-exponent - 1), '0') + digits;
   const auto point = static_cast<std::size_t>(exponent) + 1;
   if (digits.size() <= point) return digits + std::string(point - digits.size(), '0');
   return digits.substr(0, point) + "." + digits.substr(point);

@@ -96,7 +96,8 @@ std::optional<double> DwightTwoRods(double rho, double lengthM, double radiusM, 
   const double s = spacing;
   if (s > l) {
     return p / (4 * kPi * l) * (std::log(4 * l / radiusM) - 1) +
-           p / (4 * kPi * s) * (1 - l * l / (3 * s * s) + 2 * std::pow(l, 4) / (5 * std::pow(s, 4)));
+           p / (4 * kPi * s) *
+               (1 - l * l / (3 * s * s) + 2 * std::pow(l, 4) / (5 * std::pow(s, 4)));
   }
   return p / (4 * kPi * l) *
          (std::log(4 * l / radiusM) + std::log(4 * l / s) - 2 + s / (2 * l) - s * s / (16 * l * l) +
@@ -127,7 +128,8 @@ FewestRodsResult FewestRods(double rho, double lengthM, double radiusM, RodLine 
     }
     lowest = group->ohms;
   }
-  result.reason = "even " + std::to_string(kMaxRods) + " rods give " + FormatDouble("%.3f", lowest) + " ohms";
+  result.reason =
+      "even " + std::to_string(kMaxRods) + " rods give " + FormatDouble("%.3f", lowest) + " ohms";
   return result;
 }
 
@@ -166,7 +168,8 @@ std::optional<double> ResistivityFromRod(double lengthM, double radiusM, double 
 double WennerResistivity(double spacingM, double depthM, double ohms) {
   const double a = spacingM;
   const double b = depthM;
-  const double denominator = 1 + 2 * a / std::sqrt(a * a + 4 * b * b) - a / std::sqrt(a * a + b * b);
+  const double denominator =
+      1 + 2 * a / std::sqrt(a * a + 4 * b * b) - a / std::sqrt(a * a + b * b);
   return 4 * kPi * a * ohms / denominator * 100;
 }
 

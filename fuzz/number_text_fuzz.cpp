@@ -15,8 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   if (const std::optional<double> value = ostrevin::ParseNumber(text)) {
     if (!std::isfinite(*value)) __builtin_trap();
-    const std::optional<double> again =
-        ostrevin::ParseNumber(ostrevin::FormatNumber(*value));
+    const std::optional<double> again = ostrevin::ParseNumber(ostrevin::FormatNumber(*value));
     if (!again || std::bit_cast<std::uint64_t>(*again) != std::bit_cast<std::uint64_t>(*value)) {
       __builtin_trap();
     }

@@ -15,8 +15,7 @@ using emscripten::val;
 val Document() { return val::global("document"); }
 
 val ElementOf(int id) {
-  return Document().call<val>("querySelector",
-                              "[data-control=\"" + std::to_string(id) + "\"]");
+  return Document().call<val>("querySelector", "[data-control=\"" + std::to_string(id) + "\"]");
 }
 
 val ElementAt(std::size_t index) {
@@ -100,8 +99,7 @@ void WebDialogWindow::SetText(int id, std::string_view text) { SetTextOf(Element
 bool WebDialogWindow::IsChecked(int id) const {
   const val element = Element(id);
   return Exists(element) &&
-         element.call<val>("getAttribute", std::string("aria-checked")).as<std::string>() ==
-             "true";
+         element.call<val>("getAttribute", std::string("aria-checked")).as<std::string>() == "true";
 }
 
 void WebDialogWindow::SetChecked(int id, bool checked) {

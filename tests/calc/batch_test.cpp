@@ -77,7 +77,8 @@ INSTANTIATE_TEST_SUITE_P(
              ""},
         Case{"QuotesDoubledAndLineBreaks",
              "mode,note,rho,diameter,length\nresistance,\"say \"\"hi\"\",\r\nrod 2\",2000,"
-             "0.625,3\n" + std::string(kRow) + ",x\n",
+             "0.625,3\n" +
+                 std::string(kRow) + ",x\n",
              kBadInput,
              "mode,note,rho,diameter,length,result,unit,value,error\n"
              "resistance,\"say \"\"hi\"\",\r\nrod 2\",2000,0.625,3,17.868,ohms,17.868,\n"
@@ -102,7 +103,8 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"MissingColumnAndUnknownMode", "mode,rho,diameter\nresistance,1,1\nbake,1,1\n",
              kBadInput,
              "mode,rho,diameter,result,unit,value,error\nresistance,1,1,,,,length is missing\n"
-             "bake,1,1,,,,\"unknown mode \"\"bake\"\" (resistance, length, rho, group, rods, check)\"\n",
+             "bake,1,1,,,,\"unknown mode \"\"bake\"\" (resistance, length, rho, group, rods, "
+             "check)\"\n",
              "line 3: unknown mode \"bake\""},
         Case{"UnclosedQuote", kHeader + "\n" + kRow + "\nresistance,\"2000,1,1\n", kBadInput,
              kOutHeader + std::string(kAnswer) +

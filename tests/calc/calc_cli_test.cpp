@@ -74,8 +74,8 @@ TEST(CalcProgram, CurvesReplaceFilesWholeWithoutADisplay) {
   // No display platform can start: the curve does not need one.
   const std::string noDisplay = "env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb";
   const std::string name = "r\xe9sultat.png";  // Latin-1, not UTF-8: kept byte for byte
-  ASSERT_EQ(Calc(std::string("curve ") + kRod + " --target 10 --png '" + name + "'", "",
-                 noDisplay).status,
+  ASSERT_EQ(Calc(std::string("curve ") + kRod + " --target 10 --png '" + name + "'", "", noDisplay)
+                .status,
             0);
   const std::string png = Slurp(dir + "/" + name);
   EXPECT_EQ(png.substr(1, 3), "PNG");

@@ -32,11 +32,15 @@ TEST(CommandLine, EachCommandTakesOnlyItsOwnOptionsOnce) {
     std::vector<std::string> arguments;
     const char* error;
   } rows[] = {
-      {"resistance", {"--rho", "1", "--diameter", "1", "--length", "3", "--svg", "x.svg"},
+      {"resistance",
+       {"--rho", "1", "--diameter", "1", "--length", "3", "--svg", "x.svg"},
        "\"--svg\" is not an option of resistance (see ostrevin-calc resistance --help)"},
-      {"curve", {"--rho", "1", "--diameter", "1", "--csv", "--json"},
+      {"curve",
+       {"--rho", "1", "--diameter", "1", "--csv", "--json"},
        "\"--json\" is not an option of curve (see ostrevin-calc curve --help)"},
-      {"batch", {"--json"}, "\"--json\" is not an option of batch (see ostrevin-calc batch --help)"},
+      {"batch",
+       {"--json"},
+       "\"--json\" is not an option of batch (see ostrevin-calc batch --help)"},
       {"length", {"--rho", "2000", "--rho", "3000"}, "--rho is given twice"},
       {"length", {"--rho=2000", "--rho", "3000"}, "--rho is given twice"},
       {"length", {"--diameter", "1", "--target", "1", "--rho"}, "--rho needs a value"},
@@ -76,8 +80,9 @@ TEST(CommandLine, HelpPrintsTheRangesOfTheFields) {
   EXPECT_NE(help.find("Usage: ostrevin-calc length --rho R --diameter D --target T [--units U] "
                       "[--json]\n"),
             std::string::npos);
-  EXPECT_NE(help.find("  --rho R        soil resistivity, ohm-cm (0.0001 to 1000000); or 20ohm-m\n"),
-            std::string::npos);
+  EXPECT_NE(
+      help.find("  --rho R        soil resistivity, ohm-cm (0.0001 to 1000000); or 20ohm-m\n"),
+      std::string::npos);
   EXPECT_NE(help.find("(0.000001 to 1000000000)"), std::string::npos);
   EXPECT_NE(help.find("within 0.2 ohm"), std::string::npos);
   EXPECT_NE(help.find("up to 9999.9 m"), std::string::npos);
@@ -89,10 +94,12 @@ TEST(Quoted, EscapesWhatATerminalWouldObey) {
   EXPECT_EQ(Quoted("a\"b\\c"), "\"a\\\"b\\\\c\"");
   EXPECT_EQ(Quoted("\x1b]0;owned\x07\n\t\r"), "\"\\x1b]0;owned\\x07\\n\\t\\r\"");
   EXPECT_EQ(Quoted("\x7f"), "\"\\x7f\"");
-  EXPECT_EQ(Quoted("\xc2\x9b" "31m"), "\"\\u009b31m\"");  // C1 CSI
+  EXPECT_EQ(Quoted("\xc2\x9b"
+                   "31m"),
+            "\"\\u009b31m\"");                                                    // C1 CSI
   EXPECT_EQ(Quoted("caf\xc3\xa9 \xe2\x84\xa6"), "\"caf\xc3\xa9 \xe2\x84\xa6\"");  // UTF-8 kept
-  EXPECT_EQ(Quoted("\xe9t\xc3"), "\"\\xe9t\\xc3\"");  // not UTF-8
-  EXPECT_EQ(Quoted("\xed\xa0\x80"), "\"\\xed\\xa0\\x80\"");  // a surrogate
+  EXPECT_EQ(Quoted("\xe9t\xc3"), "\"\\xe9t\\xc3\"");                              // not UTF-8
+  EXPECT_EQ(Quoted("\xed\xa0\x80"), "\"\\xed\\xa0\\x80\"");                       // a surrogate
 }
 
 TEST(Curve, ShowsTheLengthsPeopleDriveWithThePeakAsItsHighestPoint) {
@@ -125,16 +132,16 @@ std::vector<std::string> Labels(const std::vector<Tick>& ticks) {
 TEST(Curve, TickLabelsAreRoundedToTheirStep) {
   using Strings = std::vector<std::string>;
   EXPECT_EQ(Labels(LinearTicks(0.33, 6)), (Strings{"0", "0.1", "0.2", "0.3", "0.4"}));
-  EXPECT_EQ(Labels(LinearTicks(0.3, 6)), (Strings{"0", "0.05", "0.10", "0.15", "0.20", "0.25",
-                                                  "0.30"}));
+  EXPECT_EQ(Labels(LinearTicks(0.3, 6)),
+            (Strings{"0", "0.05", "0.10", "0.15", "0.20", "0.25", "0.30"}));
   EXPECT_EQ(Labels(LinearTicks(238.8, 6)), (Strings{"0", "50", "100", "150", "200", "250"}));
   EXPECT_EQ(Labels(LinearTicks(0.6, 6)), (Strings{"0", "0.1", "0.2", "0.3", "0.4", "0.5", "0.6"}));
   const std::vector<Tick> log = LogTicks(0.0054, 30);
   EXPECT_EQ(std::ranges::count_if(log, [](const Tick& t) { return !t.label.empty(); }), 4);
   EXPECT_EQ(log.front().value, 0.006);  // a minor tick
   EXPECT_EQ(Labels(LogTicks(0.01, 10))[0], "0.01");
-  EXPECT_EQ(Labels(LogTicks(3, 60)), (Strings{"", "", "5", "", "", "", "", "10", "20", "", "",
-                                               "50", ""}));
+  EXPECT_EQ(Labels(LogTicks(3, 60)),
+            (Strings{"", "", "5", "", "", "", "", "10", "20", "", "", "50", ""}));
 }
 
 }  // namespace
@@ -170,48 +177,105 @@ TEST(RodCommands, PrintTheWorkedExamples) {
     int units;
     const char* expected;  // a part of the JSON, or of the error
   } rows[] = {
-      {"DwightSixMetres", "group",
-       {{"rho", "200ohm-m"}, {"diameter", "20mm"}, {"length", "3"}, {"layout", "line"},
-        {"spacing", "6"}, {"rods", "2"}},
-       Metric, "\"single_ohms\":64.61772214821426,\"lambda\":1,\"rods\":2,\"dwight_ohms\":34.80"},
-      {"DwightSevenMetres", "group",
-       {{"rho", "20000"}, {"diameter", "0.02"}, {"length", "3"}, {"layout", "line"},
-        {"spacing", "7"}, {"rods", "2"}},
-       Metric, "\"dwight_ohms\":34.47"},
-      {"EnglishWithMetricUnits", "group",
-       {{"rho", "200ohm-m"}, {"diameter", "20mm"}, {"length", "3m"}, {"layout", "line"},
-        {"spacing", "6m"}, {"rods", "2"}},
-       English, "\"dwight_ohms\":34.80"},
-      {"PointsGiveTheLine", "group",
-       {{"rho", "20000"}, {"diameter", "0.02"}, {"length", "3"}, {"layout", "points"},
+      {"DwightSixMetres",
+       "group",
+       {{"rho", "200ohm-m"},
+        {"diameter", "20mm"},
+        {"length", "3"},
+        {"layout", "line"},
+        {"spacing", "6"},
+        {"rods", "2"}},
+       Metric,
+       "\"single_ohms\":64.61772214821426,\"lambda\":1,\"rods\":2,\"dwight_ohms\":34.80"},
+      {"DwightSevenMetres",
+       "group",
+       {{"rho", "20000"},
+        {"diameter", "0.02"},
+        {"length", "3"},
+        {"layout", "line"},
+        {"spacing", "7"},
+        {"rods", "2"}},
+       Metric,
+       "\"dwight_ohms\":34.47"},
+      {"EnglishWithMetricUnits",
+       "group",
+       {{"rho", "200ohm-m"},
+        {"diameter", "20mm"},
+        {"length", "3m"},
+        {"layout", "line"},
+        {"spacing", "6m"},
+        {"rods", "2"}},
+       English,
+       "\"dwight_ohms\":34.80"},
+      {"PointsGiveTheLine",
+       "group",
+       {{"rho", "20000"},
+        {"diameter", "0.02"},
+        {"length", "3"},
+        {"layout", "points"},
         {"at", "0,0 6,0 12,0"}},
-       Metric, "\"lambda\":1.6666666666666667,\"rods\":3"},
-      {"Wenner20Feet", "rho", {{"spacing", "20"}, {"reading", "2"}}, English,
+       Metric,
+       "\"lambda\":1.6666666666666667,\"rods\":3"},
+      {"Wenner20Feet",
+       "rho",
+       {{"spacing", "20"}, {"reading", "2"}},
+       English,
        "\"result\":\"7660\""},
-      {"WennerDepthZeroIsTodays", "rho", {{"spacing", "3"}, {"reading", "1"}, {"depth", "0"}},
-       English, "\"result\":\"574.534\",\"unit\":\"ohm-cm\",\"ohm_cm\":574.534}"},
-      {"FromADrivenRod", "rho", {{"rod-length", "3"}, {"diameter", "20mm"}, {"reading", "64.6"}},
-       Metric, "\"result\":\"19995\""},
-      {"FewestRods", "rods",
-       {{"rho", "200ohm-m"}, {"diameter", "16mm"}, {"length", "3"}, {"layout", "line"},
-        {"spacing", "6"}, {"target", "10"}},
-       Metric, "\"result\":\"9\",\"unit\":\"rods\",\"rods\":9,\"ohms\":9.59"},
-      {"TwentyFiveOhmRule", "check", {{"rho", "10000"}, {"diameter", "0.625"}, {"length", "8"}},
-       English, "\"sufficient\":false,\"second_rod_6ft_ohms\":23.26"},
-      {"RodsOfATriangle", "group",
-       {{"rho", "1"}, {"diameter", "1"}, {"length", "3"}, {"layout", "triangle"},
-        {"spacing", "3"}, {"rods", "3"}},
-       Metric, "error: --rods does not go with --layout triangle"},
-      {"TwoWaysToRho", "rho",
-       {{"rod-length", "3"}, {"diameter", "0.02"}, {"reading", "1"}, {"spacing", "1"}}, Metric,
+      {"WennerDepthZeroIsTodays",
+       "rho",
+       {{"spacing", "3"}, {"reading", "1"}, {"depth", "0"}},
+       English,
+       "\"result\":\"574.534\",\"unit\":\"ohm-cm\",\"ohm_cm\":574.534}"},
+      {"FromADrivenRod",
+       "rho",
+       {{"rod-length", "3"}, {"diameter", "20mm"}, {"reading", "64.6"}},
+       Metric,
+       "\"result\":\"19995\""},
+      {"FewestRods",
+       "rods",
+       {{"rho", "200ohm-m"},
+        {"diameter", "16mm"},
+        {"length", "3"},
+        {"layout", "line"},
+        {"spacing", "6"},
+        {"target", "10"}},
+       Metric,
+       "\"result\":\"9\",\"unit\":\"rods\",\"rods\":9,\"ohms\":9.59"},
+      {"TwentyFiveOhmRule",
+       "check",
+       {{"rho", "10000"}, {"diameter", "0.625"}, {"length", "8"}},
+       English,
+       "\"sufficient\":false,\"second_rod_6ft_ohms\":23.26"},
+      {"RodsOfATriangle",
+       "group",
+       {{"rho", "1"},
+        {"diameter", "1"},
+        {"length", "3"},
+        {"layout", "triangle"},
+        {"spacing", "3"},
+        {"rods", "3"}},
+       Metric,
+       "error: --rods does not go with --layout triangle"},
+      {"TwoWaysToRho",
+       "rho",
+       {{"rod-length", "3"}, {"diameter", "0.02"}, {"reading", "1"}, {"spacing", "1"}},
+       Metric,
        "error: --rod-length measures a driven rod"},
-      {"UnknownUnit", "group",
+      {"UnknownUnit",
+       "group",
        {{"rho", "20furlongs"}, {"diameter", "1"}, {"length", "3"}, {"layout", "line"}},
-       Metric, "error: --rho: unknown unit \"furlongs\" (ohm-cm or ohm-m)"},
-      {"HalfARod", "group",
-       {{"rho", "1"}, {"diameter", "1"}, {"length", "3"}, {"layout", "line"}, {"spacing", "3"},
+       Metric,
+       "error: --rho: unknown unit \"furlongs\" (ohm-cm or ohm-m)"},
+      {"HalfARod",
+       "group",
+       {{"rho", "1"},
+        {"diameter", "1"},
+        {"length", "3"},
+        {"layout", "line"},
+        {"spacing", "3"},
         {"rods", "2.5"}},
-       Metric, "error: --rods needs a whole number between 1 and 1000, not \"2.5\""},
+       Metric,
+       "error: --rods needs a whole number between 1 and 1000, not \"2.5\""},
   };
   for (const auto& row : rows) {
     const std::string json = Json(RunMode(row.mode, row.options, row.units));

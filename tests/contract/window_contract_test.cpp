@@ -108,8 +108,8 @@ TEST_P(WindowContract, TabOrderAndLayoutFollowTheTemplate) {
   for (const int id : driver->TabOrder(calc.window())) {
     const auto* control = dialog.Find(id);
     ASSERT_NE(control, nullptr) << id;
-    EXPECT_TRUE(control->Has(fw::kTabStop) || (control->kind == fw::ControlKind::RadioButton &&
-                                               calc.window().IsChecked(id)))
+    EXPECT_TRUE(control->Has(fw::kTabStop) ||
+                (control->kind == fw::ControlKind::RadioButton && calc.window().IsChecked(id)))
         << id;
     order.push_back(static_cast<std::size_t>(control - dialog.controls.data()));
   }

@@ -49,7 +49,8 @@ TEST(RodGroups, Properties) {
         const GroupResult group = *GroupResistance(rho, length, radius, layout, spacing);
         EXPECT_GT(group.ohms, single / n);  // never better than n rods far apart
       }
-      const double ohms = GroupResistance(rho, length, radius, LineLayout(n, spacing), spacing)->ohms;
+      const double ohms =
+          GroupResistance(rho, length, radius, LineLayout(n, spacing), spacing)->ohms;
       EXPECT_LE(ohms, previous) << n << " rods " << spacing << " m apart";  // apart never worse
       previous = ohms;
     }
@@ -94,7 +95,7 @@ TEST(RodGroups, InverseFormulasReturnTheirInputs) {
   }
   EXPECT_DOUBLE_EQ(WennerResistivity(3, 0, 1), 2 * std::numbers::pi * 3 * 100);
   EXPECT_GT(WennerResistivity(1, 0.3, 10), WennerResistivity(1, 0, 10));  // depth raises rho
-  EXPECT_FALSE(ResistivityFromRod(0.001, 0.01, 10));                     // below e/4 of r
+  EXPECT_FALSE(ResistivityFromRod(0.001, 0.01, 10));                      // below e/4 of r
 }
 
 }  // namespace

@@ -10,9 +10,9 @@
 
 #include "core/electrode_formulas.h"
 #include "core/field_ranges.h"
+#include "core/number_text.h"
 #include "form/calculator_dlg.h"
 #include "framework/memory_window.h"
-#include "core/number_text.h"
 #include "fuzz/form_invariants.h"
 #include "res/resource.h"
 
@@ -80,8 +80,7 @@ class Monkey {
       case 0:
         return kOddTexts[Pick(std::size(kOddTexts))];
       case 1:
-        return FormatNumber(
-            std::nextafter(Pick(2) ? range.min : range.max, Pick(2) ? 0.0 : 1e300));
+        return FormatNumber(std::nextafter(Pick(2) ? range.min : range.max, Pick(2) ? 0.0 : 1e300));
       default: {
         const double value = std::exp(std::uniform_real_distribution<double>(
             std::log(range.min), std::log(range.max))(random_));

@@ -36,7 +36,8 @@ std::string ClassOf(HWND hwnd) {
 
 std::string TextOf(HWND hwnd) {
   std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
-  text.resize(static_cast<std::size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
+  text.resize(
+      static_cast<std::size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
   return Narrow(text);
 }
 
@@ -154,7 +155,8 @@ class Win32Driver final : public contract::WindowDriver {
       RECT size{0, 0, control.rect.width, control.rect.height};
       MapDialogRect(Dialog(window), &origin);
       MapDialogRect(Dialog(window), &size);
-      rects.push_back({origin.left, origin.top, origin.left + size.right, origin.top + size.bottom});
+      rects.push_back(
+          {origin.left, origin.top, origin.left + size.right, origin.top + size.bottom});
     }
     return rects;
   }
@@ -172,7 +174,9 @@ class Win32Driver final : public contract::WindowDriver {
   UINT_PTR timer_;
 };
 
-std::unique_ptr<contract::WindowDriver> MakeWin32Driver() { return std::make_unique<Win32Driver>(); }
+std::unique_ptr<contract::WindowDriver> MakeWin32Driver() {
+  return std::make_unique<Win32Driver>();
+}
 
 }  // namespace
 
@@ -257,7 +261,8 @@ TEST(Win32Executable, CarriesItsVersionIconAndManifest) {
   const HMODULE module = LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
   ASSERT_NE(module, nullptr);
   EXPECT_NE(LoadIconW(module, MAKEINTRESOURCEW(IDR_MAINFRAME)), nullptr);
-  const HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));  // RT_MANIFEST
+  const HRSRC found =
+      FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));  // RT_MANIFEST
   ASSERT_NE(found, nullptr);
   const std::string manifest(static_cast<const char*>(LockResource(LoadResource(module, found))),
                              SizeofResource(module, found));
