@@ -346,20 +346,26 @@ std::variant<Outcome, std::string> Calculate(const Mode& mode, const InputLookup
   return result;
 }
 
-std::variant<Outcome, std::string> ComputeResistance(Inputs& in) {
+namespace {
+
+// The window's two rod calculations: rho, the diameter and a third input.
+std::variant<Outcome, std::string> ComputeForRod(Inputs& in, std::string_view third,
+                                                 Outcome (*compute)(double, double, double, int)) {
   const auto rho = in.Required("rho");
   const auto diameter = in.Required("diameter");
-  const auto length = in.Required("length");
+  const auto value = in.Required(third);
   if (in.error()) return *in.error();
-  return ResistanceOf(*rho, *diameter, *length, in.units());
+  return compute(*rho, *diameter, *value, in.units());
+}
+
+}  // namespace
+
+std::variant<Outcome, std::string> ComputeResistance(Inputs& in) {
+  return ComputeForRod(in, "length", &ResistanceOf);
 }
 
 std::variant<Outcome, std::string> ComputeLength(Inputs& in) {
-  const auto rho = in.Required("rho");
-  const auto diameter = in.Required("diameter");
-  const auto target = in.Required("target");
-  if (in.error()) return *in.error();
-  return LengthFor(*rho, *diameter, *target, in.units());
+  return ComputeForRod(in, "target", &LengthFor);
 }
 
 namespace {
