@@ -310,9 +310,7 @@ std::optional<double> ReadQuantity(const Quantity& quantity, std::string_view te
 }
 
 std::optional<int> ReadUnits(std::string_view text) {
-  std::string lower(Trim(text));
-  std::ranges::transform(lower, lower.begin(),
-                         [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  const std::string lower = Lower(Trim(text));
   if (lower == "english") return English;
   if (lower == "metric") return Metric;
   return std::nullopt;

@@ -16,11 +16,7 @@ namespace ostrevin::calc {
 
 namespace {
 
-// Resistivity shown as the window shows it: whole above 1000 ohm-cm, three
-// decimals at 1000 and below.
-std::string ShowResistivity(double ohmCm) {
-  return FormatNumber(ohmCm > 1000 ? RoundToWhole(ohmCm) : RoundTo3Places(ohmCm));
-}
+std::string ShowResistivity(double ohmCm) { return FormatNumber(RoundResistivity(ohmCm)); }
 
 std::string Json(double value) { return FormatNumber(value); }
 

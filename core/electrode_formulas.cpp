@@ -30,8 +30,11 @@ std::optional<double> RodResistance(double rho, double diameter, double lengthMe
 
 double ResistivityFromProbes(double spacing, double measuredR, int units) {
   const double aM = LengthToMetres(spacing, units);
-  const double v = aM * kTwoPi * measuredR * 100;
-  return v > 1000 ? RoundToWhole(v) : RoundTo3Places(v);
+  return RoundResistivity(aM * kTwoPi * measuredR * 100);
+}
+
+double RoundResistivity(double ohmCm) {
+  return ohmCm > 1000 ? RoundToWhole(ohmCm) : RoundTo3Places(ohmCm);
 }
 
 double LengthToMetres(double length, int units) {

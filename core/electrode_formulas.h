@@ -47,6 +47,10 @@ double RodRadiusMetres(double diameter, int units);
 // (the logarithm term turns negative), or a length that is zero or negative.
 std::optional<double> RodResistance(double rho, double diameter, double lengthMetres, int units);
 
+// A resistivity in ohm-cm as the form shows it: whole above 1000 ohm-cm,
+// three decimals at 1000 and below.
+double RoundResistivity(double ohmCm);
+
 // Soil resistivity in ohm-cm from a four-probe reading: 2 pi a R x 100, with
 // the spacing a in feet or metres and the measured resistance R in ohms.
 // Whole ohm-cm above 1000, three decimals at 1000 and below.

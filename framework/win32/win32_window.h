@@ -46,7 +46,6 @@ class Win32DialogWindow final : public Window {
 
   WindowHandle Handle() const { return hwnd_; }
   WindowHandle Control(int id) const;
-  bool Ended() const { return ended_; }
 
   const DialogTemplate& Template() const override { return dialog_; }
   std::string GetText(int id) const override;
