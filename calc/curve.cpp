@@ -1,10 +1,9 @@
 #include "calc/curve.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 
-#include "calc/calculation.h"
+#include "calc/calculations.h"
 #include "core/electrode_formulas.h"
 #include "core/length_search.h"
 #include "core/number_text.h"
@@ -14,17 +13,42 @@ namespace ostrevin::calc {
 namespace {
 
 constexpr int kPoints = 400;
-// The lengths people drive: the curve goes at least this far.
-constexpr double kDrivenMetres = 10.0;
-constexpr double kDrivenFeet = 30.0;
 
-std::string Decimals(double value, int decimals) {
-  return FormatDouble("%." + std::to_string(std::max(decimals, 0)) + "f", value);
+// Where a default curve starts and ends at least, in the unit system's unit.
+double ShortestRod(int units) { return IsMetric(units) ? 0.3 : 1.0; }
+double LongestRod(int units) { return IsMetric(units) ? 10.0 : 30.0; }
+
+// Three decimals, or three significant digits below a hundredth.
+std::string ShowShortLength(double metres, int units) {
+  const double length = LengthFromMetres(metres, units);
+  return length < 0.01 ? FormatDouble("%.3g", length) : ShowLength(metres, units);
+}
+
+// The resistance axis: linear from zero, or logarithmic over the decades the
+// points and the target cover.
+Axis OhmsAxis(const Curve& curve, bool logOhms) {
+  double top = 0, bottom = INFINITY;
+  for (const auto& [metres, ohms] : curve.points) {
+    top = std::max(top, ohms);
+    if (ohms > 0) bottom = std::min(bottom, ohms);
+  }
+  if (curve.target) top = std::max(top, *curve.target), bottom = std::min(bottom, *curve.target);
+  if (!(top > 0)) top = 1;
+  if (!logOhms) {
+    std::vector<Tick> ticks = LinearTicks(top * 1.1, 6);
+    const double max = ticks.back().value;
+    return {"Resistance to ground (ohms)", 0, max, false, std::move(ticks)};
+  }
+  if (!(bottom > 0) || !std::isfinite(bottom)) bottom = top / 1000;
+  const double min = std::pow(10.0, std::floor(std::log10(bottom * 0.99)));
+  const double max = std::pow(10.0, std::ceil(std::log10(top * 1.01)));
+  return {"Resistance to ground (ohms, logarithmic)", min, max, true, LogTicks(min, max)};
 }
 
 }  // namespace
 
-Curve MakeCurve(double rho, double diameter, int units, std::optional<double> target) {
+Curve MakeCurve(double rho, double diameter, int units, std::optional<double> target,
+                const CurveRange& range) {
   Curve curve;
   curve.units = IsMetric(units) ? Metric : English;
   curve.title = "Resistance to earth: rho " + FormatNumber(rho) + " ohm-cm, diameter " +
@@ -40,19 +64,26 @@ Curve MakeCurve(double rho, double diameter, int units, std::optional<double> ta
   if (target) curve.foundMetres = FindRodLength(rho, diameter, units, *target);
 
   const double first = radius * kScanStartFactor;
-  double last = IsMetric(units) ? kDrivenMetres : LengthToMetres(kDrivenFeet, units);
-  last = std::max(last, curve.peakMetres * 10);
-  if (curve.foundMetres) last = std::max(last, *curve.foundMetres * 3);
-  last = std::min(last, kScanUpperBound);
+  double from = LengthToMetres(range.from.value_or(ShortestRod(units)), units);
+  double to = LengthToMetres(LongestRod(units), units);
+  if (curve.foundMetres) to = std::max(to, *curve.foundMetres * 3);
+  if (range.to) to = LengthToMetres(*range.to, units);
+  from = std::clamp(from, first, kScanUpperBound);
+  to = std::clamp(to, from, kScanUpperBound);
+  if (!(to > from)) to = std::min(from * 10, kScanUpperBound), from = to / 10;
+  curve.fromMetres = from;
+  curve.toMetres = to;
   for (int i = 0; i < kPoints; ++i) {
-    const double metres = first * std::pow(last / first, i / double(kPoints - 1));
+    const double metres = from * std::pow(to / from, i / double(kPoints - 1));
     if (const std::optional<double> ohms = RodResistance(rho, diameter, metres, units)) {
       curve.points.emplace_back(metres, *ohms);
     }
   }
-  const auto at = std::ranges::lower_bound(curve.points, curve.peakMetres, {},
-                                           &std::pair<double, double>::first);
-  if (curve.peakOhms > 0) curve.points.insert(at, {curve.peakMetres, curve.peakOhms});
+  if (curve.peakOhms > 0 && curve.peakMetres >= from && curve.peakMetres <= to) {
+    const auto at = std::ranges::lower_bound(curve.points, curve.peakMetres, {},
+                                             &std::pair<double, double>::first);
+    curve.points.insert(at, {curve.peakMetres, curve.peakOhms});
+  }
   return curve;
 }
 
@@ -65,40 +96,38 @@ std::string CurveCsv(const Curve& curve) {
   return out;
 }
 
-std::vector<Tick> LinearTicks(double max, int count) {
-  if (!(max > 0) || !std::isfinite(max)) max = 1;
-  const double raw = max / std::max(count, 1);
-  const int exponent = static_cast<int>(std::floor(std::log10(raw)));
-  const double power = std::pow(10.0, exponent);
-  constexpr std::array kFactors{1.0, 2.0, 5.0, 10.0};
-  const double step =
-      *std::ranges::find_if(kFactors, [&](double f) { return f * power >= raw; }) * power;
-  const int decimals = step >= 1 ? 0 : static_cast<int>(std::ceil(-std::log10(step) - 1e-9));
-  std::vector<Tick> ticks;
-  for (int i = 0;; ++i) {
-    const double value = i * step;
-    ticks.push_back({value, i == 0 ? "0" : Decimals(value, decimals)});
-    if (value >= max) break;
-  }
-  return ticks;
-}
-
-std::vector<Tick> LogTicks(double min, double max) {
-  std::vector<Tick> ticks;
-  if (!(min > 0) || !(max > min)) return ticks;
-  const bool narrow = std::log10(max / min) < 2;
-  const int low = static_cast<int>(std::floor(std::log10(min)));
-  const int high = static_cast<int>(std::ceil(std::log10(max)));
-  for (int exponent = low; exponent <= high; ++exponent) {
-    const double power = std::pow(10.0, exponent);
-    for (int mantissa = 1; mantissa <= 9; ++mantissa) {
-      const double value = mantissa * power;
-      if (value < min * (1 - 1e-12) || value > max * (1 + 1e-12)) continue;
-      const bool labelled = mantissa == 1 || (narrow && (mantissa == 2 || mantissa == 5));
-      ticks.push_back({value, labelled ? Decimals(value, -exponent) : std::string()});
+Chart CurveChart(const Curve& curve, bool logOhms) {
+  Chart chart;
+  chart.title = curve.title;
+  const auto length = [&](double metres) { return LengthFromMetres(metres, curve.units); };
+  const std::string unit(LengthUnit(curve.units));
+  const double from = length(curve.fromMetres), to = length(curve.toMetres);
+  chart.x = {"Rod length (" + unit + ", logarithmic)", from, to, true, LogTicks(from, to)};
+  chart.y = OhmsAxis(curve, logOhms);
+  Series line;
+  for (const auto& [metres, ohms] : curve.points) line.points.emplace_back(length(metres), ohms);
+  chart.series.push_back(std::move(line));
+  const bool peakShown = curve.peakOhms > 0 && curve.peakMetres >= curve.fromMetres &&
+                         curve.peakMetres <= curve.toMetres;
+  if (peakShown) {
+    std::string label = "peak " + FormatDouble("%.3f", curve.peakOhms) + " ohms at " +
+                        ShowShortLength(curve.peakMetres, curve.units) + " " + unit;
+    if (curve.scanPeakOhms) {
+      label += "\nthe window's scan, in 1 mm steps, reaches " +
+               FormatDouble("%.3f", *curve.scanPeakOhms) + " ohms";
     }
+    chart.markers.push_back({length(curve.peakMetres), curve.peakOhms, "#8b0000", label});
   }
-  return ticks;
+  if (curve.target) {
+    chart.guides.push_back(
+        {false, *curve.target, "#00008b", "target " + FormatNumber(*curve.target) + " ohms"});
+  }
+  if (curve.target && curve.foundMetres && *curve.foundMetres >= curve.fromMetres &&
+      *curve.foundMetres <= curve.toMetres) {
+    chart.markers.push_back({length(*curve.foundMetres), *curve.target, "#006400",
+                             ShowLength(*curve.foundMetres, curve.units) + " " + unit});
+  }
+  return chart;
 }
 
 }  // namespace ostrevin::calc

@@ -1,10 +1,15 @@
 #include "core/rod_groups.h"
 
-#include "core/number_text.h"
-
+#include <Eigen/Cholesky>
+#include <Eigen/Core>
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <limits>
 #include <numbers>
+
+#include "core/electrode_formulas.h"
+#include "core/number_text.h"
 
 namespace ostrevin {
 
@@ -14,16 +19,27 @@ constexpr double kPi = std::numbers::pi;
 
 double OhmMetres(double rhoOhmCm) { return rhoOhmCm / 100; }
 
-bool Applies(double rho, double lengthM, double radiusM) {
-  return rho > 0 && radiusM > 0 && lengthM > radiusM * std::numbers::e / 4 && std::isfinite(rho) &&
-         std::isfinite(lengthM) && std::isfinite(radiusM);
-}
+double Distance(const RodPoint& a, const RodPoint& b) { return std::hypot(a.x - b.x, a.y - b.y); }
+
+// BS 7430's factor for 2 to 10 rods in a line, as the standard tabulates it
+// (four rods: 2.15, as its worked example uses).
+constexpr std::array<double, 9> kLineLambda{1.00, 1.66, 2.15, 2.54, 2.87, 3.15, 3.39, 3.61, 3.80};
 
 }  // namespace
 
 std::optional<double> SingleRodOhms(double rho, double lengthM, double radiusM) {
-  if (!Applies(rho, lengthM, radiusM)) return std::nullopt;
-  return OhmMetres(rho) / (2 * kPi * lengthM) * (std::log(4 * lengthM / radiusM) - 1);
+  if (!(rho > 0 && lengthM > 0 && radiusM > 0) || !std::isfinite(rho) || !std::isfinite(lengthM) ||
+      !std::isfinite(radiusM)) {
+    return std::nullopt;
+  }
+  const double ohms = OhmMetres(rho) / (2 * kPi * lengthM) * (std::log(4 * lengthM / radiusM) - 1);
+  if (!(ohms > 0) || !std::isfinite(ohms)) return std::nullopt;
+  return ohms;
+}
+
+double MutualRodOhms(double rho, double lengthM, double distanceM) {
+  const double u = distanceM / (2 * lengthM);
+  return OhmMetres(rho) / (2 * kPi * lengthM) * (std::asinh(1 / u) - std::sqrt(1 + u * u) + u);
 }
 
 std::vector<RodPoint> LineLayout(int rods, double spacing) {
@@ -60,13 +76,82 @@ std::vector<RodPoint> RingLayout(int rods, double spacing) {
   return points;
 }
 
-std::optional<double> GroupLambda(std::span<const RodPoint> rods, double spacing) {
+double NearestDistance(std::span<const RodPoint> rods) {
+  double nearest = std::numeric_limits<double>::infinity();
+  for (std::size_t i = 0; i < rods.size(); ++i) {
+    for (std::size_t j = i + 1; j < rods.size(); ++j) {
+      nearest = std::min(nearest, Distance(rods[i], rods[j]));
+    }
+  }
+  return nearest;
+}
+
+std::optional<std::string> GroupProblem(double rho, double lengthM, double radiusM,
+                                        std::span<const RodPoint> rods, int units) {
+  if (rods.empty()) return "the group has no rods";
+  if (rods.size() > kMaxGroupRods) {
+    return std::to_string(rods.size()) + " rods: a group may have at most " +
+           std::to_string(kMaxGroupRods);
+  }
+  if (!SingleRodOhms(rho, lengthM, radiusM)) {
+    return "the rod is shorter than e/4 of its radius, where the formula does not apply";
+  }
+  if (lengthM < kMinSlenderness * radiusM) {
+    return "the rod is shorter than " + FormatNumber(kMinSlenderness) +
+           " times its radius: group methods need slender rods";
+  }
+  for (std::size_t i = 0; i < rods.size(); ++i) {
+    if (!std::isfinite(rods[i].x) || !std::isfinite(rods[i].y)) return "a rod has no position";
+    for (std::size_t j = 0; j < i; ++j) {
+      const double apart = Distance(rods[i], rods[j]);
+      // Touching rods are accepted, whatever the last bit of their positions.
+      if (!(apart >= 2 * radiusM * (1 - 1e-9))) {
+        const bool metric = IsMetric(units);
+        return "rods " + std::to_string(j + 1) + " and " + std::to_string(i + 1) + " stand " +
+               FormatDouble("%.3f", LengthFromMetres(apart, units)) + (metric ? " m" : " ft") +
+               " apart, closer than their diameter (" +
+               FormatDouble("%.3f", metric ? 2 * radiusM : 2 * radiusM / kMetresPerInch) +
+               (metric ? " m)" : " in)");
+      }
+    }
+  }
+  return std::nullopt;
+}
+
+std::variant<double, std::string> PotentialGroupOhms(double rho, double lengthM, double radiusM,
+                                                     std::span<const RodPoint> rods) {
+  if (auto problem = GroupProblem(rho, lengthM, radiusM, rods)) return *std::move(problem);
+  const auto n = static_cast<Eigen::Index>(rods.size());
+  Eigen::MatrixXd resistance(n, n);
+  const double self = *SingleRodOhms(rho, lengthM, radiusM);
+  for (Eigen::Index i = 0; i < n; ++i) {
+    resistance(i, i) = self;
+    for (Eigen::Index j = 0; j < i; ++j) {
+      const double mutual = MutualRodOhms(rho, lengthM, Distance(rods[i], rods[j]));
+      resistance(i, j) = mutual;
+      resistance(j, i) = mutual;
+    }
+  }
+  const Eigen::LLT<Eigen::MatrixXd> factor(resistance);
+  if (factor.info() != Eigen::Success) {
+    return std::string(
+        "the rods' mutual resistances are not positive definite: the line-source "
+        "model does not hold for these rods");
+  }
+  const double conductance = factor.solve(Eigen::VectorXd::Ones(n)).sum();
+  if (!(conductance > 0) || !std::isfinite(conductance)) {
+    return std::string("the group's currents could not be solved");
+  }
+  return 1 / conductance;
+}
+
+std::optional<double> PositionLambda(std::span<const RodPoint> rods, double spacing) {
   if (rods.empty() || !(spacing > 0)) return std::nullopt;
   double sum = 0;
   for (std::size_t i = 0; i < rods.size(); ++i) {
     for (std::size_t j = 0; j < rods.size(); ++j) {
       if (i == j) continue;
-      const double distance = std::hypot(rods[i].x - rods[j].x, rods[i].y - rods[j].y);
+      const double distance = Distance(rods[i], rods[j]);
       if (!(distance > 0)) return std::nullopt;
       sum += spacing / distance;
     }
@@ -74,23 +159,36 @@ std::optional<double> GroupLambda(std::span<const RodPoint> rods, double spacing
   return sum / static_cast<double>(rods.size());
 }
 
-std::optional<GroupResult> GroupResistance(double rho, double lengthM, double radiusM,
-                                           std::span<const RodPoint> rods, double spacing) {
-  const std::optional<double> single = SingleRodOhms(rho, lengthM, radiusM);
-  const std::optional<double> lambda = GroupLambda(rods, spacing);
-  if (!single || !lambda) return std::nullopt;
-  const double alpha = OhmMetres(rho) / (2 * kPi * *single * spacing);
-  GroupResult result;
-  result.rods = static_cast<int>(rods.size());
-  result.singleOhms = *single;
-  result.lambda = *lambda;
-  result.ohms = *single * (1 + *lambda * alpha) / result.rods;
-  result.closeSpacing = result.rods > 1 && spacing < lengthM;
-  return result;
+std::optional<double> TabulatedLineLambda(int rods) {
+  if (rods < 2 || rods > static_cast<int>(kLineLambda.size()) + 1) return std::nullopt;
+  return kLineLambda[static_cast<std::size_t>(rods - 2)];
+}
+
+std::optional<Bs7430Group> Bs7430GroupOhms(double rho, double lengthM, double radiusM,
+                                           std::span<const RodPoint> rods, double spacing,
+                                           TabulatedLayout layout) {
+  if (GroupProblem(rho, lengthM, radiusM, rods) || !(spacing > 0) || !std::isfinite(spacing)) {
+    return std::nullopt;
+  }
+  const int n = static_cast<int>(rods.size());
+  Bs7430Group group;
+  const std::optional<double> table =
+      layout == TabulatedLayout::kLine ? TabulatedLineLambda(n) : std::nullopt;
+  const std::optional<double> lambda = table ? table : PositionLambda(rods, spacing);
+  if (!lambda) return std::nullopt;
+  const double single = *SingleRodOhms(rho, lengthM, radiusM);
+  const double alpha = OhmMetres(rho) / (2 * kPi * single * spacing);
+  group.lambda = *lambda;
+  group.tabulated = table.has_value();
+  group.ohms = single * (1 + *lambda * alpha) / n;
+  group.closeSpacing = n > 1 && spacing < lengthM;
+  return group;
 }
 
 std::optional<double> DwightTwoRods(double rho, double lengthM, double radiusM, double spacing) {
-  if (!Applies(rho, lengthM, radiusM) || !(spacing > 0)) return std::nullopt;
+  if (!SingleRodOhms(rho, lengthM, radiusM) || !(spacing > 0) || !std::isfinite(spacing)) {
+    return std::nullopt;
+  }
   const double p = OhmMetres(rho);
   const double l = lengthM;
   const double s = spacing;
@@ -105,72 +203,42 @@ std::optional<double> DwightTwoRods(double rho, double lengthM, double radiusM, 
 }
 
 FewestRodsResult FewestRods(double rho, double lengthM, double radiusM, RodLine layout,
-                            double spacing, double targetOhms) {
+                            double spacing, double targetOhms, GroupMethod method) {
   FewestRodsResult result;
-  if (!SingleRodOhms(rho, lengthM, radiusM) || !(spacing > 0)) {
-    result.reason = "the rod formula does not apply to this rod";
+  const auto positions = [&](int rods) {
+    return layout == RodLine::kLine ? LineLayout(rods, spacing) : RingLayout(rods, spacing);
+  };
+  // Two rods are the closest any count stands, in a line and in a ring.
+  if (auto problem = GroupProblem(rho, lengthM, radiusM, positions(2))) {
+    result.reason = *std::move(problem);
     return result;
   }
-  double lowest = 0;
+  const TabulatedLayout table =
+      layout == RodLine::kLine ? TabulatedLayout::kLine : TabulatedLayout::kNone;
   for (int rods = 1; rods <= kMaxRods; ++rods) {
-    const std::vector<RodPoint> points =
-        layout == RodLine::kLine ? LineLayout(rods, spacing) : RingLayout(rods, spacing);
-    const std::optional<GroupResult> group =
-        GroupResistance(rho, lengthM, radiusM, points, spacing);
-    if (!group) break;
-    if (group->ohms <= targetOhms) {
-      result.count = RodCount{rods, group->ohms};
+    const std::vector<RodPoint> points = positions(rods);
+    double ohms = 0;
+    if (method == GroupMethod::kPotential) {
+      const auto group = PotentialGroupOhms(rho, lengthM, radiusM, points);
+      if (const auto* reason = std::get_if<std::string>(&group)) {
+        result.reason = *reason;
+        return result;
+      }
+      ohms = std::get<double>(group);
+    } else {
+      ohms = Bs7430GroupOhms(rho, lengthM, radiusM, points, spacing, table)->ohms;
+    }
+    if (rods == 1 || ohms < result.lowestOhms) {
+      result.lowestOhms = ohms;
+      result.lowestAt = rods;
+    }
+    if (ohms <= targetOhms) {
+      result.rods = rods;
+      result.ohms = ohms;
       return result;
     }
-    if (rods > 1 && group->ohms >= lowest) {
-      result.reason = "adding rods stops helping at " + std::to_string(rods - 1) + " rods";
-      return result;
-    }
-    lowest = group->ohms;
   }
-  result.reason =
-      "even " + std::to_string(kMaxRods) + " rods give " + FormatDouble("%.3f", lowest) + " ohms";
   return result;
-}
-
-std::optional<NecCheck> CheckSingleRodRule(double rho, double lengthM, double diameterM) {
-  const double radius = diameterM / 2;
-  const std::optional<double> single = SingleRodOhms(rho, lengthM, radius);
-  const std::optional<double> at6ft = DwightTwoRods(rho, lengthM, radius, kNecMinSpacingM);
-  const std::optional<double> at2L = DwightTwoRods(rho, lengthM, radius, 2 * lengthM);
-  if (!single || !at6ft || !at2L) return std::nullopt;
-  NecCheck check;
-  check.singleOhms = *single;
-  check.sufficient = *single <= kNecMaxOhms;
-  check.secondRod6ftOhms = *at6ft;
-  check.secondRod2LOhms = *at2L;
-  // A rod given as 8 ft or 5/8 in meets the rule, whatever the last bit of
-  // its conversion to metres.
-  constexpr double kSlack = 1e-9;
-  if (lengthM < kNecMinLengthM * (1 - kSlack)) {
-    check.warnings.push_back("the rod is " + FormatDouble("%.2f", lengthM / 0.3048) +
-                             " ft long: the code asks for at least 8 ft");
-  }
-  if (diameterM < kNecListedMinDiameterM * (1 - kSlack)) {
-    check.warnings.emplace_back("the rod is thinner than 1/2 in, the least even for a listed rod");
-  } else if (diameterM < kNecMinDiameterM * (1 - kSlack)) {
-    check.warnings.emplace_back(
-        "the rod is thinner than 5/8 in: only a listed rod of 1/2 in or more qualifies");
-  }
-  return check;
-}
-
-std::optional<double> ResistivityFromRod(double lengthM, double radiusM, double ohms) {
-  if (!Applies(1, lengthM, radiusM) || !(ohms > 0)) return std::nullopt;
-  return 2 * kPi * lengthM * ohms / (std::log(4 * lengthM / radiusM) - 1) * 100;
-}
-
-double WennerResistivity(double spacingM, double depthM, double ohms) {
-  const double a = spacingM;
-  const double b = depthM;
-  const double denominator =
-      1 + 2 * a / std::sqrt(a * a + 4 * b * b) - a / std::sqrt(a * a + b * b);
-  return 4 * kPi * a * ohms / denominator * 100;
 }
 
 }  // namespace ostrevin

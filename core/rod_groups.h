@@ -1,26 +1,45 @@
-// Beyond one rod: groups of identical rods, the fewest rods for a target,
-// the single-rod rule of the US electrical code, resistivity from a driven
-// rod, and the four-probe (Wenner) reading with the probes' depth.
+// Groups of identical driven rods bonded together: their resistance to earth
+// by two methods, Dwight's two-rod formulas beside them, and the fewest rods
+// in a line or a ring for a wanted resistance.
 //
 // Units. Everything here is SI but the resistivity: rho in ohm-cm as in the
 // rest of the program, lengths, radii, spacings and positions in metres,
-// resistances in ohms. Nothing is rounded; nothing allocates but the layouts.
+// resistances in ohms. Nothing is rounded.
 //
-// Rod groups use the mutual-resistance (average potential) method of BS 7430:
-//   R_n = R_1 (1 + lambda alpha) / n,   alpha = rho / (2 pi R_1 s),
-//   lambda = (1/n) sum_i sum_(j != i) s / d_ij
-// with R_1 the single rod (rho/(2 pi L)) (ln(4L/r) - 1), s the spacing that
-// names the layout and d_ij the distances between the rods. Valid when the
-// rods stand at least about one rod length apart: closer, the method
-// overstates the benefit (the result says so, it does not refuse).
+// Rods at one potential (the default method: the average-potential method
+// of Dwight, "Calculation of resistances to ground", Electrical Engineering
+// 55, 1936, with the mutual resistance of parallel vertical conductors of
+// Sunde, "Earth Conduction Effects in Transmission Systems", 1949). Bonded rods stand at one
+// potential V. Rod i's self resistance is the single-rod formula,
+//   R_ii = rho / (2 pi L) (ln(4L/r) - 1),
+// and the mutual resistance of two vertical rods d apart is the average
+// potential along one from a uniform current along the other and its image
+// in the surface:
+//   R_ij = rho / (2 pi L) (asinh(2L/d) - sqrt(1 + (d/2L)^2) + d/2L),
+// which tends to rho / (2 pi d) far apart. The currents solve R I = 1 (a
+// Cholesky factorisation); the group is 1 / sum(I). Whenever R is positive
+// definite, adding a rod never raises the group's resistance (the Schur
+// complement of the new rod is positive), so no group is above one rod
+// alone. The conductor bonding the rods is not counted.
+// Validity: uniform soil, slender rods (at least kMinSlenderness radii
+// long; real rods are 100 to 1,000) standing no closer than their diameter.
 //
-// Worked example: rho 20000 ohm-cm (200 ohm-m), L 3 m, r 0.01 m: one rod
-// 64.6 ohms; two rods 6 m apart by Dwight's formula 34.8 ohms.
+// BS 7430:2011+A1:2015, rods in parallel: R = R1 (1 + lambda alpha) / n,
+// alpha = rho / (2 pi R1 s), with lambda from the standard's table for rods
+// in a line (2 to 10 rods) and otherwise from the rods' positions,
+// lambda = (1/n) sum_i sum_(j != i) s / d_ij. Valid with the rods at least
+// about their length apart; closer, it overstates the group's resistance.
+//
+// Worked examples: rho 20000 ohm-cm, L 3 m, r 0.01 m: one rod 64.618 ohms;
+// two rods 0.3 m apart at one potential 46.836 ohms (Dwight's close-spacing
+// formula gives the same). rho 10000 ohm-cm, four 3 m by 16 mm rods 3 m
+// apart in a line: BS 7430 with lambda 2.15, 11.2 ohms.
 #pragma once
 
 #include <optional>
 #include <span>
 #include <string>
+#include <variant>
 #include <vector>
 
 namespace ostrevin {
@@ -29,9 +48,20 @@ struct RodPoint {
   double x = 0, y = 0;  // metres
 };
 
+// Groups larger than this are refused: the work grows with the cube of the count.
+inline constexpr int kMaxGroupRods = 1000;
+// A rod at least this many radii long is slender enough for the line-source
+// model: two rods, or many packed as closely as rods can stand, never come
+// out worse than one (the matrix stays positive definite; it fails near 3).
+inline constexpr double kMinSlenderness = 10;
+
 // The resistance of one rod, unrounded: (rho/100) / (2 pi L) (ln(4L/r) - 1).
-// No result unless rho, L and r are positive and L above e/4 of r.
+// No result unless the inputs are finite and positive and the value is
+// positive (L above e/4 of r).
 std::optional<double> SingleRodOhms(double rho, double lengthM, double radiusM);
+
+// The mutual resistance of two rods `distanceM` apart (formula above).
+double MutualRodOhms(double rho, double lengthM, double distanceM);
 
 // Rod positions of the layouts, `spacing` apart (metres).
 std::vector<RodPoint> LineLayout(int rods, double spacing);
@@ -41,75 +71,68 @@ std::vector<RodPoint> HollowSquareLayout(int perSide, double spacing);
 // `rods` on a circle, neighbours `spacing` apart along the chord.
 std::vector<RodPoint> RingLayout(int rods, double spacing);
 
-// lambda of the positions for the naming spacing s: 1 for two rods s apart,
-// 2 (1/2 + ... + 1/n) for n rods in a line. No result when two rods coincide.
-std::optional<double> GroupLambda(std::span<const RodPoint> rods, double spacing);
+// The distance between the two closest rods; infinity for fewer than two.
+double NearestDistance(std::span<const RodPoint> rods);
 
-struct GroupResult {
-  double ohms = 0;        // the group
-  double singleOhms = 0;  // one rod
+// Why the group cannot be worked out, or nothing when it can: no rods, more
+// than kMaxGroupRods, a rod the rod formula gives no positive value for, a
+// rod shorter than kMinSlenderness radii, or two rods closer than the rod's
+// diameter ("rods 1 and 2 stand 0.010 m apart, closer than their diameter
+// (0.016 m)"; distances in feet and inches when `units` is English).
+std::optional<std::string> GroupProblem(double rho, double lengthM, double radiusM,
+                                        std::span<const RodPoint> rods, int units = 1);
+
+// The group's resistance with the rods at one potential, or why there is
+// none (GroupProblem's reasons; a matrix that is not positive definite).
+std::variant<double, std::string> PotentialGroupOhms(double rho, double lengthM, double radiusM,
+                                                     std::span<const RodPoint> rods);
+
+// Which of BS 7430's tables a layout may take its lambda from.
+enum class TabulatedLayout { kNone, kLine };
+
+struct Bs7430Group {
+  double ohms = 0;
   double lambda = 0;
-  int rods = 0;
-  bool closeSpacing = false;  // spacing below the rod length: outside the method's validity
+  bool tabulated = false;     // lambda from the standard's table
+  bool closeSpacing = false;  // s below the rod length: outside the method's validity
 };
 
-// The group's resistance by the method above. No result for no rods, rods at
-// the same place, or a rod the formula does not apply to.
-std::optional<GroupResult> GroupResistance(double rho, double lengthM, double radiusM,
-                                           std::span<const RodPoint> rods, double spacing);
+// The group by BS 7430, with s the spacing that names the layout. lambda is
+// the table's where `layout` has one for this many rods, else the
+// positions'. No result where GroupProblem has one or s is not positive.
+std::optional<Bs7430Group> Bs7430GroupOhms(double rho, double lengthM, double radiusM,
+                                           std::span<const RodPoint> rods, double spacing,
+                                           TabulatedLayout layout = TabulatedLayout::kNone);
 
-// Two rods s apart by Dwight's formulas (IEEE 142), for s > L:
+// BS 7430's lambda of the positions: 1 for two rods s apart, 2 (1/2 + ... +
+// 1/n) for n rods in a line, 0 for one rod. No result when two rods coincide.
+std::optional<double> PositionLambda(std::span<const RodPoint> rods, double spacing);
+// The table's lambda for n rods in a line (2 to 10), or nothing.
+std::optional<double> TabulatedLineLambda(int rods);
+
+// Two rods s apart by Dwight's formulas (Dwight 1936, as IEEE Std 142-2007
+// lists them), for s > L:
 //   rho/(4 pi L) (ln(4L/r) - 1) + rho/(4 pi s) (1 - L^2/(3 s^2) + 2 L^4/(5 s^4))
 // and for s <= L:
 //   rho/(4 pi L) (ln(4L/r) + ln(4L/s) - 2 + s/(2L) - s^2/(16 L^2) + s^4/(512 L^4)).
+// The far series is truncated: it jumps about 3.5 % at s = L.
 std::optional<double> DwightTwoRods(double rho, double lengthM, double radiusM, double spacing);
 
+enum class GroupMethod { kPotential, kBs7430 };
 enum class RodLine { kLine, kRing };
 
-struct RodCount {
-  int rods = 0;
-  double ohms = 0;
-};
-
-// The fewest rods in a line or a ring at the given spacing whose group
-// resistance is at or below the target; up to kMaxRods. Otherwise the reason:
-// the lowest the layout reaches within kMaxRods, or that the rod does not
-// apply.
+// The fewest rods, up to kMaxRods, in a line or a ring at the given spacing
+// whose group resistance by `method` is at or below the target. Every count
+// is tried (BS 7430's value is not monotone at close spacing).
 inline constexpr int kMaxRods = 100;
 struct FewestRodsResult {
-  std::optional<RodCount> count;
-  std::string reason;  // when there is no count
+  std::optional<int> rods;  // the count, when one reaches the target
+  double ohms = 0;          // the group at that count
+  double lowestOhms = 0;    // otherwise the lowest reached
+  int lowestAt = 0;         // and at how many rods
+  std::string reason;       // why there is no search at all (GroupProblem's)
 };
 FewestRodsResult FewestRods(double rho, double lengthM, double radiusM, RodLine layout,
-                            double spacing, double targetOhms);
-
-// The single-rod rule of NEC 250.53(A)(2): a rod of 25 ohms or less suffices
-// alone; otherwise a supplemental electrode is needed, at least 6 ft (1.8288
-// m) away. Rods must be at least 8 ft long and 5/8 in thick (1/2 in when
-// listed): the warnings say where the rod falls short.
-inline constexpr double kNecMaxOhms = 25.0;
-inline constexpr double kNecMinSpacingM = 6 * 0.3048;
-inline constexpr double kNecMinLengthM = 8 * 0.3048;
-inline constexpr double kNecMinDiameterM = 0.625 * 0.0254;
-inline constexpr double kNecListedMinDiameterM = 0.5 * 0.0254;
-
-struct NecCheck {
-  double singleOhms = 0;
-  bool sufficient = false;
-  double secondRod6ftOhms = 0;  // two rods 6 ft apart
-  double secondRod2LOhms = 0;   // two rods twice the rod length apart
-  std::vector<std::string> warnings;
-};
-std::optional<NecCheck> CheckSingleRodRule(double rho, double lengthM, double diameterM);
-
-// The soil resistivity (ohm-cm) from a rod of length L and radius r driven
-// and measured at R ohms: 2 pi L R / (ln(4L/r) - 1) x 100. No result where
-// the rod formula does not apply.
-std::optional<double> ResistivityFromRod(double lengthM, double radiusM, double ohms);
-
-// The Wenner reading with probes `depth` deep (IEEE 81), ohm-cm:
-//   4 pi a R / (1 + 2a / sqrt(a^2 + 4b^2) - a / sqrt(a^2 + b^2)) x 100,
-// which is 2 pi a R x 100 at depth 0. Spacing and depth in metres.
-double WennerResistivity(double spacingM, double depthM, double ohms);
+                            double spacing, double targetOhms, GroupMethod method);
 
 }  // namespace ostrevin

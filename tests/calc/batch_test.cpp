@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "calc/csv_batch.h"
+#include "calc/cli/batch.h"
 
 namespace ostrevin::calc {
 namespace {
@@ -25,8 +25,10 @@ Ran Batch(const std::string& input, std::optional<char> separator = std::nullopt
 }
 
 constexpr const char* kRow = "resistance,2000,0.625,3";
-constexpr const char* kAnswer = "resistance,2000,0.625,3,17.868,ohms,17.868,\n";
-constexpr const char* kOutHeader = "mode,rho,diameter,length,result,unit,value,error\n";
+constexpr const char* kAnswer = "resistance,2000,0.625,3,17.868,ohms,17.868,,,,\n";
+constexpr const char* kAdded =
+    "result,unit,value,error,sufficient,second_rod_6ft_ohms,second_rod_2l_ohms";
+const std::string kOutHeader = "mode,rho,diameter,length," + std::string(kAdded) + "\n";
 
 struct Case {
   const char* name;
@@ -57,76 +59,160 @@ const std::string kHeader = "mode,rho,diameter,length";
 INSTANTIATE_TEST_SUITE_P(
     Spreadsheets, BatchCases,
     testing::Values(
-        Case{"Lf", kHeader + "\n" + kRow + "\n", kAnswered, kOutHeader + std::string(kAnswer), ""},
+        Case{"Lf", kHeader + "\n" + kRow + "\n", kAnswered, kOutHeader + kAnswer, ""},
         Case{"CrLfNoFinalBreak", kHeader + "\r\n" + kRow + "\r\n" + kRow, kAnswered,
-             kOutHeader + std::string(kAnswer) + kAnswer, ""},
+             kOutHeader + kAnswer + kAnswer, ""},
         Case{"OldMacCr", kHeader + "\r" + kRow + "\r" + kRow + "\r", kAnswered,
-             kOutHeader + std::string(kAnswer) + kAnswer, ""},
+             kOutHeader + kAnswer + kAnswer, ""},
         Case{"ByteOrderMarkKept", "\xef\xbb\xbf" + kHeader + "\n" + kRow + "\n", kAnswered,
              "\xef\xbb\xbf" + std::string(kOutHeader) + kAnswer, ""},
         Case{"HeaderCaseAndBlanks", " Mode , RHO,Diameter ,length\n" + std::string(kRow) + "\n",
-             kAnswered,
-             " Mode , RHO,Diameter ,length,result,unit,value,error\n" + std::string(kAnswer), ""},
+             kAnswered, " Mode , RHO,Diameter ,length," + std::string(kAdded) + "\n" + kAnswer, ""},
         Case{"SemicolonsAndDecimalCommas",
              "mode;units;rho;diameter;target\nlength;English;2000;0,625;10\n"
              "length;METRIC;2000;\"0,016\";10\n",
              kAnswered,
-             "mode;units;rho;diameter;target;result;unit;value;error\n"
-             "length;English;2000;0,625;10;6,100;ft;1,8593974999999061;\n"
-             "length;METRIC;2000;0,016;10;1,856;m;1,8564399999999064;\n",
+             "mode;units;rho;diameter;target;result;unit;value;error;sufficient;second_rod_6ft_"
+             "ohms;second_rod_2l_ohms\n"
+             "length;English;2000;0,625;10;6,100;ft;1,8593974999999061;;;;\n"
+             "length;METRIC;2000;0,016;10;1,856;m;1,8564399999999064;;;;\n",
              ""},
         Case{"QuotesDoubledAndLineBreaks",
              "mode,note,rho,diameter,length\nresistance,\"say \"\"hi\"\",\r\nrod 2\",2000,"
              "0.625,3\n" +
                  std::string(kRow) + ",x\n",
              kBadInput,
-             "mode,note,rho,diameter,length,result,unit,value,error\n"
-             "resistance,\"say \"\"hi\"\",\r\nrod 2\",2000,0.625,3,17.868,ohms,17.868,\n"
-             "resistance,2000,0.625,3,x,,,,\"length needs a number between 0.1 and 10000, not "
-             "\"\"x\"\"\"\n",
-             "line 4: length needs a number"},
+             "mode,note,rho,diameter,length," + std::string(kAdded) +
+                 "\n"
+                 "resistance,\"say \"\"hi\"\",\r\nrod 2\",2000,0.625,3,17.868,ohms,17.868,,,,\n"
+                 "resistance,2000,0.625,3,x,,,,\"length needs a length between 0.1 and 10000 ft, "
+                 "not \"\"x\"\"\",,,\n",
+             "line 4: length needs a length"},
         Case{"BlankLinesAreNoRecords", kHeader + "\n\n" + kRow + "\n\r\n", kAnswered,
-             kOutHeader + std::string(kAnswer), ""},
+             kOutHeader + kAnswer, ""},
         Case{"ShortRowAndPhysicalLineNumbers", kHeader + "\n\n\nresistance,2000\n", kBadInput,
-             kOutHeader + std::string("resistance,2000,,,,,,\"expected 4 fields, found 2\"\n"),
+             kOutHeader + std::string("resistance,2000,,,,,,\"expected 4 fields, found 2\",,,\n"),
              "batch: line 4: expected 4 fields, found 2"},
-        Case{"MetricAndNoAnswer",
-             "mode,units,rho,diameter,target\nlength, metric ,2000,0.016,1000\n", kAnswered,
-             "mode,units,rho,diameter,target,result,unit,value,error\n"
-             "length, metric ,2000,0.016,1000,na,,,no rod length reaches 1000 ohms: the highest "
-             "resistance of this rod is 215.334 ohms\n",
-             ""},
+        Case{
+            "MetricAndNoAnswer",
+            "mode,units,rho,diameter,target\nlength, metric ,2000,0.016,1000\n", kAnswered,
+            "mode,units,rho,diameter,target," + std::string(kAdded) +
+                "\n"
+                "length, metric ,2000,0.016,1000,na,,,no rod length reaches 1000 ohms: the highest "
+                "resistance of this rod is 215.334 ohms,,,\n",
+            ""},
         Case{"BadValueEscapedInTheMessage", kHeader + "\nresistance,2000,\x1b[2J,3\n", kBadInput,
-             kOutHeader + std::string("resistance,2000,\x1b[2J,3,,,,\"diameter needs a number "
-                                      "between 0.001 and 10, not \"\"\\x1b[2J\"\"\"\n"),
-             "line 2: diameter needs a number between 0.001 and 10, not \"\\x1b[2J\""},
+             kOutHeader + std::string("resistance,2000,\x1b[2J,3,,,,\"diameter needs a diameter "
+                                      "between 0.001 and 10 in, not \"\"\\x1b[2J\"\"\",,,\n"),
+             "line 2: diameter needs a diameter between 0.001 and 10 in, not \"\\x1b[2J\""},
         Case{"MissingColumnAndUnknownMode", "mode,rho,diameter\nresistance,1,1\nbake,1,1\n",
              kBadInput,
-             "mode,rho,diameter,result,unit,value,error\nresistance,1,1,,,,length is missing\n"
-             "bake,1,1,,,,\"unknown mode \"\"bake\"\" (resistance, length, rho, group, rods, "
-             "check)\"\n",
+             "mode,rho,diameter," + std::string(kAdded) +
+                 "\nresistance,1,1,,,,length is missing,,,\n"
+                 "bake,1,1,,,,\"unknown mode \"\"bake\"\" (resistance, length, rho, group, rods, "
+                 "check)\",,,\n",
              "line 3: unknown mode \"bake\""},
         Case{"UnclosedQuote", kHeader + "\n" + kRow + "\nresistance,\"2000,1,1\n", kBadInput,
-             kOutHeader + std::string(kAnswer) +
-                 "resistance,\"2000,1,1\n\",,,,,,a quoted field is not closed by the end of the "
-                 "input\n",
-             "line 3: a quoted field is not closed"},
+             kOutHeader + kAnswer +
+                 "resistance,\"2000,1,1\n\",,,,,,a quote opened on line 3 is not closed by the "
+                 "end of the input,,,\n",
+             "line 3: a quote opened on line 3 is not closed"},
         Case{"DuplicatedColumn", "mode,rho,diameter,Rho\n" + std::string(kRow) + "\n", kBadInput,
              "", "line 1: column \"rho\" appears twice (columns 2 and 4)"},
         Case{"OutputColumnInTheInput", "mode,rho,diameter,length,Result\n", kBadInput, "",
              "column \"result\" is one the batch writes"},
         Case{"NoModeColumn", "rho,diameter\n1,2\n", kBadInput, "",
              "line 1: the header has no mode column"},
-        Case{"Empty", "\n\n", kBadInput, "", "the input is empty"}),
+        Case{"Empty", "\n\n", kBadInput, "", "the input is empty"},
+        Case{"CrLfLineNumbersInAnErrorRow", kHeader + "\r\n" + kRow + "\r\nresistance,x,1,1\r\n",
+             kBadInput,
+             kOutHeader + kAnswer +
+                 "resistance,x,1,1,,,,\"rho needs a resistivity between 0.0001 and 1000000 "
+                 "ohm-cm, not \"\"x\"\"\",,,\n",
+             "batch: line 3: rho needs"},
+        Case{"TextAfterAClosingQuoteIsKeptAsWritten", kHeader + "\nresistance,\"3\"0,1,1\n",
+             kBadInput,
+             kOutHeader + "resistance,\"\"\"3\"\"0\",1,1,,,,text after a closing quote,,,\n",
+             "line 2: text after a closing quote"},
+        Case{"ExtraFieldsAreNotDropped", kHeader + "\n" + kRow + ",9\n", kBadInput,
+             kOutHeader + "resistance,2000,0.625,3,,,,\"expected 4 fields, found 5\",,,\n",
+             "line 2: expected 4 fields, found 5"},
+        Case{"BlankCellsAreInputsNotGiven", kHeader + "\nresistance, ,,\n", kBadInput,
+             kOutHeader + "resistance, ,,,,,,rho is missing,,,\n", "line 2: rho is missing"},
+        Case{"ALoneCrInsideAQuotedCell",
+             "mode,note,rho,diameter,length\nresistance,\"a\rb\",2000,0.625,3\nresistance,,x,1,1\n",
+             kBadInput,
+             "mode,note,rho,diameter,length," + std::string(kAdded) +
+                 "\nresistance,\"a\rb\",2000,0.625,3,17.868,ohms,17.868,,,,\n"
+                 "resistance,,x,1,1,,,,\"rho needs a resistivity between 0.0001 and 1000000 "
+                 "ohm-cm, not \"\"x\"\"\",,,\n",
+             "line 4: rho needs"},
+        Case{"CentimetresAndOhms",
+             "mode,units,rho,diameter,target\nlength,metric,20ohm-m,1.6cm,10ohm\n", kAnswered,
+             "mode,units,rho,diameter,target," + std::string(kAdded) +
+                 "\nlength,metric,20ohm-m,1.6cm,10ohm,1.856,m,1.8564399999999064,,,,\n",
+             ""},
+        Case{"RowsOfOnlySeparatorsAreBlank", kHeader + "\n,,,\n;;\n , ,,\n" + kRow + "\n",
+             kBadInput, kOutHeader + ";;,,,,,,,\"expected 4 fields, found 1\",,,\n" + kAnswer,
+             "line 3: expected 4 fields"},
+        Case{"ASemicolonFileStartingBlank",
+             "\r\nmode;rho;diameter;length\nresistance;2000;0,625;3\n", kAnswered,
+             "mode;rho;diameter;length;result;unit;value;error;sufficient;second_rod_6ft_ohms;"
+             "second_rod_2l_ohms\nresistance;2000;0,625;3;17,868;ohms;17,868;;;;\n",
+             ""},
+        Case{"APointWithoutACommaIsAmbiguous",
+             "mode;rho;diameter;length\nresistance;2.000;0,625;3\nresistance;1.234,5;0,625;3\n",
+             kBadInput,
+             "mode;rho;diameter;length;result;unit;value;error;sufficient;second_rod_6ft_ohms;"
+             "second_rod_2l_ohms\nresistance;2.000;0,625;3;;;;\"rho needs a resistivity between "
+             "0.0001 and 1000000 ohm-cm, not \"\"2.000\"\": \"\"2.000\"\" is ambiguous: a comma "
+             "is the decimal mark here, and a point groups thousands only beside it "
+             "(1.234,5)\";;;\nresistance;1.234,5;0,625;3;11,029;ohms;11,029;;;;\n",
+             "line 2: rho needs a resistivity"},
+        Case{"ACheckKeepsItsVerdictAndSecondRods",
+             "mode,rho,diameter,length\ncheck,10000,0.625,8\ncheck,4000,0.625,8\n", kAnswered,
+             kOutHeader +
+                 "check,10000,0.625,8,39.905,ohms,39.904873468968596,,false,23.26297889049823,"
+                 "21.47701898385712\ncheck,4000,0.625,8,15.962,ohms,15.96194938758744,,true,"
+                 "9.305191556199294,8.590807593542849\n",
+             ""},
+        Case{"LayoutInAnyCase",
+             "mode,units,rho,diameter,length,layout,spacing,rods\ngroup,metric,20000,0.02,3,LINE,6,"
+             "2\n",
+             kAnswered,
+             "mode,units,rho,diameter,length,layout,spacing,rods," + std::string(kAdded) +
+                 "\ngroup,metric,20000,0.02,3,LINE,6,2,34.787,ohms,34.78722197868759,,,,\n",
+             ""}),
     [](const testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
 
 TEST(Batch, ALineBeyondTheBoundIsAnErrorRowNotAnAllocation) {
   const std::string huge(CsvReader::kMaxRecordBytes + 10, '9');
   const Ran run = Batch(kHeader + "\n" + kRow + "\nresistance," + huge + ",1,1\n" + kRow + "\n");
   EXPECT_EQ(run.status, kBadInput);
-  EXPECT_EQ(run.out, kOutHeader + std::string(kAnswer) +
-                         ",,,,,,,the line is longer than 1048576 bytes\n" + kAnswer);
+  EXPECT_EQ(run.out,
+            kOutHeader + kAnswer + ",,,,,,,the line is longer than 1048576 bytes,,,\n" + kAnswer);
   EXPECT_NE(run.err.find("line 3: the line is longer"), std::string::npos);
+}
+
+TEST(Batch, ARecordOfExactlyTheBoundIsKept) {
+  // 1 MiB to the byte, line end not counted: read as a record (its cell is
+  // no number), one byte more is not kept.
+  const std::string prefix = "resistance,";
+  const std::string tail = ",1,1";
+  const std::string cell(CsvReader::kMaxRecordBytes - prefix.size() - tail.size(), '9');
+  const Ran exact = Batch(kHeader + "\n" + prefix + cell + tail + "\n");
+  EXPECT_NE(exact.err.find("line 2: rho needs a resistivity"), std::string::npos) << exact.err;
+  const Ran over = Batch(kHeader + "\n" + prefix + cell + "9" + tail + "\n");
+  EXPECT_NE(over.err.find("line 2: the line is longer than 1048576 bytes"), std::string::npos);
+}
+
+TEST(Batch, AnUnclosedQuoteNamesWhereItOpened) {
+  // Longer than a record may be: the message still says what went wrong.
+  const std::string huge(CsvReader::kMaxRecordBytes + 10, '9');
+  const Ran run = Batch(kHeader + "\n" + kRow + "\nresistance,\"" + huge + "\n" + kRow + "\n");
+  EXPECT_NE(run.err.find("line 3: a quote opened on line 3 is not closed by the end of the input"),
+            std::string::npos)
+      << run.err.substr(0, 200);
 }
 
 TEST(Batch, ASeparatorGivenOverridesTheHeader) {
@@ -184,7 +270,7 @@ TEST(Batch, AFailedReadOrWriteStopsWithTheLineReached) {
   std::string input = kHeader + "\n";
   for (int i = 0; i < 100; ++i) input += std::string(kRow) + "\n";
   StringSource in(input);
-  FullSink full(std::string(kOutHeader).size() + 10 * std::string(kAnswer).size());
+  FullSink full(kOutHeader.size() + 10 * std::string(kAnswer).size());
   StringSink err2;
   EXPECT_EQ(RunBatch(in, full, err2, {}), kFailed);
   EXPECT_EQ(err2.text,

@@ -1,8 +1,10 @@
 // ostrevin-calc run as a user runs it: arguments in, text, files and exit
 // status out. The cases here are the ones only a real process shows: a full
-// disk, a failed file write, no display, file names that are not UTF-8.
+// disk, files replaced or written through, a batch into its own input, the
+// order of the two outputs, no display, no toolkit loaded.
 #include <fcntl.h>
 #include <unistd.h>
+#include <csignal>
 
 #include <fstream>
 #include <sstream>
@@ -25,17 +27,27 @@ std::string Slurp(const std::string& path) {
   return text.str();
 }
 
+const std::string kDir = OSTREVIN_TEST_DIR;
+
 // Runs the program through the shell with `redirect` appended ("> /dev/full").
 Result Calc(const std::string& arguments, const std::string& redirect = "> out.txt",
             const std::string& environment = "") {
-  const std::string command = "cd '" + std::string(OSTREVIN_TEST_DIR) + "' && " + environment +
+  const std::string command = "cd '" + kDir + "' && rm -f out.txt err.txt && " + environment +
                               " '" + OSTREVIN_CALC + "' " + arguments + " " + redirect +
                               " 2> err.txt";
   const int raw = std::system(command.c_str());
-  const std::string dir = OSTREVIN_TEST_DIR;
-  return {WEXITSTATUS(raw), Slurp(dir + "/out.txt"), Slurp(dir + "/err.txt")};
+  return {WEXITSTATUS(raw), Slurp(kDir + "/out.txt"), Slurp(kDir + "/err.txt")};
 }
 
+// Runs a shell line in the test folder: its output and exit status.
+Result Shell(const std::string& line) {
+  const std::string command =
+      "cd '" + kDir + "' && rm -f out.txt err.txt && { " + line + " ; } > out.txt 2> err.txt";
+  const int raw = std::system(command.c_str());
+  return {WEXITSTATUS(raw), Slurp(kDir + "/out.txt"), Slurp(kDir + "/err.txt")};
+}
+
+const std::string kCalc = std::string("'") + OSTREVIN_CALC + "'";
 constexpr const char* kRod = "--rho 2000 --diameter 0.625";
 
 TEST(CalcProgram, AnswersAndStatuses) {
@@ -49,16 +61,42 @@ TEST(CalcProgram, AnswersAndStatuses) {
   const Result bad = Calc(std::string("resistance ") + kRod + " --length 3 --svg x.svg");
   EXPECT_EQ(bad.status, 2);
   EXPECT_EQ(bad.out, "");
-  EXPECT_EQ(Calc("--version").out, "ostrevin-calc 1.0.0.3\n");
-  EXPECT_EQ(Calc("divide").status, 2);
+  EXPECT_EQ(Calc("--version").out, "ostrevin-calc " OSTREVIN_VERSION "\n");
+  const Result typo = Calc("lenght");
+  EXPECT_EQ(typo.status, 2);
+  EXPECT_EQ(typo.err,
+            "ostrevin-calc: unknown command \"lenght\": did you mean length? (ostrevin-calc help "
+            "lists the commands)\n");
+  EXPECT_EQ(Calc("help check").out.substr(0, 26), "Usage: ostrevin-calc check");
+  EXPECT_EQ(Calc("check --bogus --help").status, 0);
+  // --units before the command, once.
+  EXPECT_EQ(Calc("--units metric length --rho 2000 --diameter 0.016 --target 10").out, "1.856 m\n");
+  EXPECT_EQ(
+      Calc("--units metric length --units metric --rho 2000 --diameter 0.016 --target 10").err,
+      "ostrevin-calc length: --units is given twice\n");
+  EXPECT_EQ(Calc("length --rho 2000 --target 10").err,
+            "ostrevin-calc length: --diameter is missing (see ostrevin-calc length --help)\n");
+}
+
+TEST(CalcProgram, NotesFollowTheResultTheyComment) {
+  // With both outputs in one place the answer comes first, then the note.
+  const Result both =
+      Shell(kCalc + " --units metric resistance --rho 2000 --diameter 0.625 --length 3 2>&1");
+  EXPECT_EQ(both.out,
+            "2.810 ohms\nostrevin-calc resistance: note: --diameter 0.625 is a 625 mm rod: did you "
+            "mean 0.625in?\n");
+  // A value beyond any soil is still answered, with a warning.
+  const Result rock = Calc("rho --rod-length 3 --diameter 0.02 --reading 1e6 --units metric");
+  EXPECT_EQ(rock.status, 0);
+  EXPECT_NE(rock.err.find("warning: more than 1000000 ohm-cm is beyond any soil"),
+            std::string::npos);
 }
 
 TEST(CalcProgram, AFullDiskIsAFailureNamedOnStandardError) {
   const Result one = Calc(std::string("rho --spacing 3 --reading 1"), "> /dev/full");
   EXPECT_EQ(one.status, 1);
   EXPECT_EQ(one.err, "ostrevin-calc rho: cannot write standard output: No space left on device\n");
-  std::ofstream(std::string(OSTREVIN_TEST_DIR) + "/rows.csv")
-      << "mode,spacing,reading\nrho,3,1\nrho,3,2\n";
+  std::ofstream(kDir + "/rows.csv") << "mode,spacing,reading\nrho,3,1\nrho,3,2\n";
   const Result batch = Calc("batch rows.csv", "> /dev/full");
   EXPECT_EQ(batch.status, 1);
   EXPECT_EQ(batch.err,
@@ -69,36 +107,77 @@ TEST(CalcProgram, AFullDiskIsAFailureNamedOnStandardError) {
   EXPECT_EQ(Calc("batch .").err, "ostrevin-calc batch: cannot read \".\": is a directory\n");
 }
 
+TEST(CalcProgram, ABatchNeverWritesIntoItsOwnInput) {
+  std::ofstream(kDir + "/own.csv") << "mode,spacing,reading\nrho,3,1\n";
+  for (const std::string& line :
+       {kCalc + " batch own.csv >> own.csv", kCalc + " batch - < own.csv >> own.csv"}) {
+    const Result run = Shell(line);
+    EXPECT_EQ(run.status, 1) << line;
+    EXPECT_NE(run.err.find("input file is output file"), std::string::npos) << run.err;
+    EXPECT_EQ(Slurp(kDir + "/own.csv"), "mode,spacing,reading\nrho,3,1\n");
+  }
+  // Standard input named "-" works as a file does.
+  EXPECT_EQ(Shell(kCalc + " batch - < own.csv").out,
+            "mode,spacing,reading,result,unit,value,error,sufficient,second_rod_6ft_ohms,"
+            "second_rod_2l_ohms\nrho,3,1,574.534,ohm-cm,574.534,,,,\n");
+}
+
+TEST(CalcProgram, StandardOutputByAnyNameIsWrittenThrough) {
+  for (const std::string name : {"/dev/stdout", "/dev/fd/1", "/proc/self/fd/1"}) {
+    std::ofstream(kDir + "/log.txt") << "before\n";
+    const Result run = Shell("{ echo start; " + kCalc + " curve " + kRod + " --svg " + name +
+                             "; echo after; } >> log.txt");
+    EXPECT_EQ(run.status, 0) << name << run.err;
+    const std::string log = Slurp(kDir + "/log.txt");
+    EXPECT_EQ(log.rfind("before\nstart\n<?xml", 0), 0u) << name;
+    EXPECT_TRUE(log.ends_with("</svg>\nafter\n")) << name;
+  }
+}
+
 TEST(CalcProgram, CurvesReplaceFilesWholeWithoutADisplay) {
-  const std::string dir = OSTREVIN_TEST_DIR;
   // No display platform can start: the curve does not need one.
   const std::string noDisplay = "env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb";
   const std::string name = "r\xe9sultat.png";  // Latin-1, not UTF-8: kept byte for byte
-  ASSERT_EQ(Calc(std::string("curve ") + kRod + " --target 10 --png '" + name + "'", "", noDisplay)
-                .status,
-            0);
-  const std::string png = Slurp(dir + "/" + name);
-  EXPECT_EQ(png.substr(1, 3), "PNG");
+  const Result png =
+      Calc(std::string("curve ") + kRod + " --target 10 --png '" + name + "'", "", noDisplay);
+  ASSERT_EQ(png.status, 0) << png.err;
+  EXPECT_EQ(Slurp(kDir + "/" + name).substr(1, 3), "PNG");
   EXPECT_EQ(Calc(std::string("curve ") + kRod + " --csv", "> out.txt", noDisplay).status, 0);
 
   // A failed write leaves the old file as it was: here a file-size limit
   // stops the new drawing half-way (root ignores permissions, not limits).
   ASSERT_EQ(Calc(std::string("curve ") + kRod + " --svg old.svg", "").status, 0);
-  const std::string before = Slurp(dir + "/old.svg");
+  const std::string before = Slurp(kDir + "/old.svg");
   ASSERT_NE(before.find("<svg"), std::string::npos);
   const Result failed = Calc(std::string("curve ") + kRod + " --log-ohms --svg old.svg", "",
                              "trap '' XFSZ; ulimit -f 1;");  // at most 512 bytes a file
   EXPECT_EQ(failed.status, 1);
   EXPECT_NE(failed.err.find("ostrevin-calc curve: cannot write \"old.svg\": "), std::string::npos);
-  EXPECT_EQ(Slurp(dir + "/old.svg"), before);
+  EXPECT_EQ(Slurp(kDir + "/old.svg"), before);
+}
+
+TEST(CalcProgram, AClosedPipeEndsQuietly) {
+  // As other filters: `| head -1` takes its line and the program ends on SIGPIPE, silently.
+  std::string rows = "mode,spacing,reading\n";
+  for (int i = 0; i < 20000; ++i) rows += "rho,3,1\n";
+  std::ofstream(kDir + "/many.csv") << rows;
+  const Result run =
+      Shell("{ " + kCalc + " batch many.csv 2> pipe-err.txt; echo $? > status.txt; } | head -1");
+  EXPECT_EQ(run.out.substr(0, 19), "mode,spacing,readin");
+  EXPECT_EQ(Slurp(kDir + "/status.txt"), std::to_string(128 + SIGPIPE) + "\n");
+  EXPECT_EQ(Slurp(kDir + "/pipe-err.txt"), "");
+}
+
+TEST(CalcProgram, NoToolkitForCommandsThatDrawNothing) {
+  const Result libraries = Shell("ldd " + kCalc);
+  EXPECT_EQ(libraries.out.find("Qt"), std::string::npos) << libraries.out;
 }
 
 TEST(WindowProgram, WithoutADisplaySaysSoInOneLine) {
   const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb '" +
-                              std::string(OSTREVIN_WINDOW) + "' 2> '" + OSTREVIN_TEST_DIR +
-                              "/err.txt'";
+                              std::string(OSTREVIN_WINDOW) + "' 2> '" + kDir + "/err.txt'";
   EXPECT_EQ(WEXITSTATUS(std::system(command.c_str())), 1);  // not an abort
-  EXPECT_EQ(Slurp(std::string(OSTREVIN_TEST_DIR) + "/err.txt"),
+  EXPECT_EQ(Slurp(kDir + "/err.txt"),
             "ostrevin: cannot open the window: could not connect to display (run it in a desktop "
             "session, or under Xvfb: xvfb-run ostrevin)\n");
 }

@@ -49,6 +49,7 @@ class FdSource final : public ByteSource {
 
   std::ptrdiff_t Read(char* buffer, std::size_t size) override;
   std::string ErrorText() const override;
+  int Descriptor() const { return fd_; }
 
  private:
   int fd_;
@@ -103,12 +104,26 @@ class StringSink final : public ByteSink {
   std::string text;
 };
 
-// Writes `bytes` as the whole content of the file at `path`. A regular file
-// (or none yet) is replaced whole: the bytes go to a temporary file beside it,
-// which is renamed over it only when written and synced, so a failure leaves
-// the old file as it was; the new file keeps the old one's permissions. A
-// file that is not regular (a terminal, a pipe, /dev/full) is written in place.
-// Returns nothing on success, otherwise why not ("No space left on device").
+// Writes `bytes` as the whole content of the file at `path`, as the shell's
+// `>` would let this user write it. A regular file (or none yet) is replaced
+// whole: the bytes go to a temporary file beside it, which is renamed over it
+// only when written and synced, so a failure or an interrupt (SIGINT,
+// SIGTERM, SIGHUP) leaves the old file as it was and no temporary file
+// behind; the new file keeps the old one's permissions and, where allowed,
+// owner. A file this user may not write is refused ("Permission denied").
+// Through a symbolic link the file it points to is written, created if it
+// does not exist yet. A file that is not regular (a terminal, a pipe,
+// /dev/full) is written in place. Returns nothing on success, otherwise why
+// not ("No space left on device").
 std::optional<std::string> ReplaceFile(const std::string& path, std::string_view bytes);
+
+// Whether `path` names what is open as descriptor `fd` (/dev/stdout,
+// /dev/fd/1, /proc/self/fd/1, or the same file by device and inode): such a
+// target is written through the descriptor, never replaced.
+bool IsOpenAs(const std::string& path, int fd);
+
+// Whether the two descriptors are one regular file: a batch whose output is
+// its input would never end.
+bool SameRegularFile(int inputFd, int outputFd);
 
 }  // namespace ostrevin::calc

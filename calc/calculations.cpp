@@ -1,0 +1,133 @@
+#include "calc/calculations.h"
+
+#include <algorithm>
+#include <array>
+#include <iterator>
+#include <memory>
+
+#include "calc/calculation_parts.h"
+#include "calc/text.h"
+#include "core/electrode_formulas.h"
+#include "core/number_text.h"
+
+namespace ostrevin::calc {
+
+namespace {
+
+constexpr std::array<std::string_view, 7> kBatchColumns{
+    "result", "unit", "value", "error", "sufficient", "second_rod_6ft_ohms", "second_rod_2l_ohms"};
+
+}  // namespace
+
+std::string Inputs::Named(std::string_view name) const {
+  return std::string(context_.prefix) + std::string(name);
+}
+
+std::nullopt_t Inputs::Fail(std::string message) {
+  if (!error_) error_ = std::move(message);
+  return std::nullopt;
+}
+
+void Inputs::Refuse(std::string_view name, std::string_view because) {
+  if (Given(name)) Fail(Named(name) + " does not go with " + std::string(because));
+}
+
+std::optional<double> Inputs::Optional(std::string_view name) {
+  const std::optional<std::string_view> text = lookup_(name);
+  if (!text || error_) return std::nullopt;
+  QuantityReading reading = ReadQuantity(*FindQuantity(name), *text, context_);
+  if (!reading.value) return Fail(std::move(reading.error));
+  if (!reading.hint.empty()) hints_.push_back(std::move(reading.hint));
+  return reading.value;
+}
+
+std::optional<double> Inputs::Required(std::string_view name) {
+  if (!Given(name)) return Fail(Named(name) + " is missing");
+  return Optional(name);
+}
+
+std::optional<std::string_view> Inputs::Choice(std::string_view name, bool required) {
+  const std::optional<std::string_view> text = lookup_(name);
+  if (!text) return required ? Fail(Named(name) + " is missing") : std::nullopt;
+  const Quantity& quantity = *FindQuantity(name);
+  const std::optional<std::string_view> word = ReadChoice(quantity, *text);
+  if (!word) {
+    return Fail(Named(name) + " must be " + std::string(quantity.meaning) + ", not " +
+                Quoted(*text));
+  }
+  return word;
+}
+
+std::span<const Calculation> Calculations() {
+  static const std::vector<Calculation> table = [] {
+    std::vector<Calculation> all;
+    for (auto part : {&RodCalculations, &ResistivityCalculations, &GroupCalculations,
+                      &CheckCalculations}) {
+      std::ranges::move(part(), std::back_inserter(all));
+    }
+    return all;
+  }();
+  return table;
+}
+
+const Calculation* FindCalculation(std::string_view name) {
+  const auto all = Calculations();
+  const auto it = std::ranges::find(all, name, &Calculation::name);
+  return it == all.end() ? nullptr : std::to_address(it);
+}
+
+std::variant<Outcome, std::string> Calculate(const Calculation& calculation,
+                                             const InputLookup& input, const ReadContext& context) {
+  Inputs inputs(input, context);
+  std::variant<Outcome, std::string> result = calculation.compute(inputs);
+  if (inputs.error()) return *inputs.error();
+  if (auto* outcome = std::get_if<Outcome>(&result)) {
+    outcome->notes = inputs.hints();
+    if (!AllFinite(*outcome)) {
+      // A formula used where it has no value: never shown as a number.
+      Outcome na = StartOutcome(outcome->command, outcome->units, outcome->inputs);
+      na.unit = outcome->unit;
+      na.valueKey = outcome->valueKey;
+      na.notes = outcome->notes;
+      na.reason = "the formula gives no finite value for these inputs";
+      return na;
+    }
+  }
+  return result;
+}
+
+std::span<const std::string_view> BatchColumns() { return kBatchColumns; }
+
+std::vector<std::string> BatchCells(const Outcome& outcome, char decimalMark) {
+  const auto number = [&](std::string text) {
+    if (decimalMark != '.') std::ranges::replace(text, '.', decimalMark);
+    return text;
+  };
+  std::string error = outcome.reason;
+  const auto add = [&](std::string_view kind, const std::string& text) {
+    error += (error.empty() ? "" : "; ") + std::string(kind) + text;
+  };
+  for (const std::string& warning : outcome.warnings) add("warning: ", warning);
+  for (const std::string& note : outcome.notes) add("note: ", note);
+  std::vector<std::string> cells{number(outcome.result), outcome.value ? outcome.unit : "",
+                                 outcome.value ? number(FormatNumber(*outcome.value)) : "", error};
+  for (std::size_t i = cells.size(); i < kBatchColumns.size(); ++i) {
+    const JsonValue* field = outcome.Field(kBatchColumns[i]);
+    if (field == nullptr) {
+      cells.emplace_back();
+    } else {
+      cells.push_back(std::holds_alternative<double>(*field) ? number(ToCell(*field))
+                                                               : ToCell(*field));
+    }
+  }
+  return cells;
+}
+
+std::string_view LengthUnit(int units) { return IsMetric(units) ? "m" : "ft"; }
+std::string_view DiameterUnit(int units) { return IsMetric(units) ? "m" : "in"; }
+
+std::string ShowLength(double metres, int units) {
+  return FormatDouble("%.3f", RoundTo3Places(LengthFromMetres(metres, units)));
+}
+
+}  // namespace ostrevin::calc

@@ -1,0 +1,115 @@
+// The library of calculations: one table of every calculation the command
+// line, its batch and the page offer, with the options each takes, its help
+// and its computation. No input or output of its own, no toolkit: the page
+// runs the same table through WebAssembly, so that a calculation, a range or
+// a message exists once.
+//
+// Data flow: option, column or field text -> Inputs (ReadQuantity: unit,
+// marks, range) -> the calculation's Compute -> Outcome -> ToText / ToJson.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "calc/outcome.h"
+#include "calc/quantities.h"
+
+namespace ostrevin::calc {
+
+enum class OptionKind {
+  kQuantity,  // a value of the quantity of the same name (quantities.h)
+  kUnits,     // english or metric
+  kFlag,      // no value
+  kText,      // a value the command reads itself (a file name, a separator)
+};
+
+struct Option {
+  std::string_view name;  // without the leading "--"
+  OptionKind kind = OptionKind::kQuantity;
+  bool required = false;
+  std::string_view metavar = {};  // kText and kFlag; a quantity's comes from its table
+  std::string_view help = {};     // replaces the quantity's meaning in this calculation
+  std::string_view label = {};    // replaces the quantity's label on the page
+};
+
+// The text given for an input by name ("rho", "diameter", ...), or nothing
+// when it was not given.
+using InputLookup = std::function<std::optional<std::string_view>(std::string_view name)>;
+
+// The inputs of one calculation, read on demand; the first error is kept,
+// and the hints of every value read.
+class Inputs {
+ public:
+  Inputs(const InputLookup& lookup, const ReadContext& context)
+      : lookup_(lookup), context_(context) {}
+  int units() const { return context_.units; }
+  const ReadContext& context() const { return context_; }
+  bool Given(std::string_view name) const { return lookup_(name).has_value(); }
+  std::optional<std::string_view> Text(std::string_view name) const { return lookup_(name); }
+  // A quantity's value in the unit system's unit; nothing when not given (or
+  // unreadable: see error()).
+  std::optional<double> Optional(std::string_view name);
+  // A quantity's value; "--rho is missing" when not given.
+  std::optional<double> Required(std::string_view name);
+  // A choice's word ("line"), any case; an error naming the choices otherwise.
+  std::optional<std::string_view> Choice(std::string_view name, bool required);
+  // Sets the error unless one is already set; returns nothing, for brevity.
+  std::nullopt_t Fail(std::string message);
+  // Refuses `name` when it is given: "--rods does not go with --layout triangle".
+  void Refuse(std::string_view name, std::string_view because);
+  // The name as the user wrote it: "--rho" for an option, "rho" for a column.
+  std::string Named(std::string_view name) const;
+  const std::optional<std::string>& error() const { return error_; }
+  const std::vector<std::string>& hints() const { return hints_; }
+
+ private:
+  const InputLookup& lookup_;
+  ReadContext context_;
+  std::optional<std::string> error_;
+  std::vector<std::string> hints_;
+};
+
+using Compute = std::variant<Outcome, std::string> (*)(Inputs& inputs);
+
+// A calculation: its name (the command, the batch's mode, the page's tool),
+// what it gives, its options (in the order its formula takes them), how it
+// is worked out, its help paragraph and an example with what it prints.
+struct Calculation {
+  std::string_view name;
+  std::string_view summary;
+  std::vector<Option> options;
+  Compute compute = nullptr;
+  std::string details;
+  std::string_view example;
+};
+std::span<const Calculation> Calculations();
+const Calculation* FindCalculation(std::string_view name);
+
+// The calculation from its inputs, each checked against its range; or the
+// error that prevents it, naming the input as the context writes names
+// ("--rho is missing", "rho needs a resistivity between ..."). An outcome
+// with a number that is not finite becomes "na" with the reason: no such
+// number is ever shown as a result.
+std::variant<Outcome, std::string> Calculate(const Calculation& calculation,
+                                             const InputLookup& input, const ReadContext& context);
+
+// The columns a batch adds to every record, in order: result, unit, value,
+// error, then the members some calculations give that a spreadsheet filters
+// on (the 25-ohm check's verdict and second rods), empty where they do not apply.
+std::span<const std::string_view> BatchColumns();
+
+// What the batch writes in the added columns for an outcome, numbers with
+// the file's decimal mark.
+std::vector<std::string> BatchCells(const Outcome& outcome, char decimalMark = '.');
+
+// A length in metres in the unit system's length unit, three decimals.
+std::string ShowLength(double metres, int units);
+std::string_view LengthUnit(int units);
+std::string_view DiameterUnit(int units);
+
+}  // namespace ostrevin::calc

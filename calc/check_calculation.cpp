@@ -1,0 +1,84 @@
+// The US electrical code's rule for one rod (core/nec_rule.h): the rod's
+// resistance, the verdict with the clause behind it, what a second rod 6 ft
+// and twice the rod's length away achieves, and where the rod falls short.
+#include "calc/calculation_parts.h"
+#include "core/electrode_formulas.h"
+#include "core/nec_rule.h"
+#include "core/number_text.h"
+
+namespace ostrevin::calc {
+
+namespace {
+
+// "6 ft" or "1.829 m": a length in metres in the unit system's unit.
+std::string ShowDistance(double metres, int units) {
+  return FormatNumber(RoundTo3Places(LengthFromMetres(metres, units))) + " " +
+         std::string(LengthUnit(units));
+}
+
+std::string SecondRodLine(const SecondRod& rod, std::string_view where, int units) {
+  return "with a second rod " + ShowDistance(rod.spacingM, units) + " away" + std::string(where) +
+         ", at one potential: " + ShowOhms(rod.ohms) + " ohms (Dwight's formula: " +
+         ShowOhms(rod.dwightOhms) + " ohms)";
+}
+
+std::variant<Outcome, std::string> ComputeCheck(Inputs& in) {
+  const auto rho = in.Required("rho");
+  const auto diameter = in.Required("diameter");
+  const auto length = in.Required("length");
+  if (in.error()) return *in.error();
+  Outcome outcome = StartOutcome("check", in.units(),
+                                 {{"rho", *rho}, {"diameter", *diameter}, {"length", *length}});
+  outcome.unit = "ohms";
+  outcome.valueKey = "single_ohms";
+  const double lengthM = LengthToMetres(*length, in.units());
+  const double diameterM = 2 * RodRadiusMetres(*diameter, in.units());
+  const std::optional<NecCheck> check =
+      CheckSingleRodRule(*rho, lengthM, diameterM, &outcome.reason);
+  if (!check) return outcome;
+  outcome.value = check->singleOhms;
+  outcome.result = ShowBeside(check->singleOhms, kNecMaxOhms);
+  outcome.fields = {{"sufficient", check->sufficient},
+                    {"second_rod_6ft_ohms", check->at6ft.ohms},
+                    {"second_rod_2l_ohms", check->at2L.ohms},
+                    {"second_rod_6ft_dwight_ohms", check->at6ft.dwightOhms},
+                    {"second_rod_2l_dwight_ohms", check->at2L.dwightOhms},
+                    {"code", std::string(kNecEdition)},
+                    {"warnings", check->notes}};
+  const std::string code = std::string(kNecEdition) + ", ";
+  outcome.details = {
+      check->sufficient
+          ? "25 ohms or less: one rod suffices (" + code + "250.53(A)(2))"
+          : "more than 25 ohms: a supplemental electrode is required (" + code +
+                "250.53(A)(2)), at least 6 ft (1.83 m) away (250.53(A)(3))",
+      SecondRodLine(check->at6ft, "", in.units()),
+      SecondRodLine(check->at2L, " (twice the length)", in.units())};
+  for (const std::string& note : check->notes) outcome.details.push_back("note: " + note);
+  return outcome;
+}
+
+}  // namespace
+
+std::vector<Calculation> CheckCalculations() {
+  return {
+      {"check",
+       "the single-rod rule of the US electrical code (25 ohms)",
+       {{"rho", OptionKind::kQuantity, true},
+        {"diameter", OptionKind::kQuantity, true},
+        {"length", OptionKind::kQuantity, true},
+        kUnitsOption},
+       &ComputeCheck,
+       "The National Electrical Code (NEC 2020/2023): one rod of 25 ohms or less\n"
+       "suffices (250.53(A)(2)); otherwise a supplemental electrode is required, at\n"
+       "least 6 ft (1.83 m) away (250.53(A)(3)). Gives the rod's resistance (the rod\n"
+       "formula, unrounded), the verdict, and a second rod 6 ft and twice the rod\n"
+       "length away (rods at one potential, Dwight's formula beside), and notes a rod\n"
+       "shorter than 8 ft (250.52(A)(5)), thinner than 5/8 in (1/2 in listed;\n"
+       "250.52(A)(5)(b)), or a second rod at twice its length under 6 ft away.\n",
+       "ostrevin-calc check --rho 10000 --diameter 0.625 --length 8\n"
+       "         39.905 ohms\n"
+       "         more than 25 ohms: a supplemental electrode is required, ...\n"},
+  };
+}
+
+}  // namespace ostrevin::calc

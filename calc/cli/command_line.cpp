@@ -1,0 +1,179 @@
+#include "calc/cli/command_line.h"
+
+#include <algorithm>
+
+#include "calc/text.h"
+#include "core/number_text.h"
+
+namespace ostrevin::calc {
+
+namespace {
+
+const Option kJsonOption{"json",
+                         OptionKind::kFlag,
+                         false,
+                         {},
+                         "one JSON object: the inputs, the result, the full-precision value"};
+
+// Every option a command takes: its own, and --json for a calculation.
+std::vector<const Option*> OptionsOf(const Command& command) {
+  std::vector<const Option*> options;
+  for (const Option& option : command.options) options.push_back(&option);
+  if (command.json) options.push_back(&kJsonOption);
+  return options;
+}
+
+const Option* FindOption(const Command& command, std::string_view name) {
+  for (const Option* option : OptionsOf(command)) {
+    if (option->name == name) return option;
+  }
+  return nullptr;
+}
+
+std::string SeeHelp(const Command& command) {
+  return "(see ostrevin-calc " + std::string(command.name) + " --help)";
+}
+
+std::string UnknownOption(const Command& command, std::string_view written, std::string_view name) {
+  std::vector<std::string_view> names;
+  for (const Option* option : OptionsOf(command)) names.push_back(option->name);
+  const std::optional<std::string_view> meant = Nearest(name, names);
+  return Quoted(written) + " is not an option of " + std::string(command.name) +
+         (meant ? ": did you mean --" + std::string(*meant) + "?" : "") + " " + SeeHelp(command);
+}
+
+std::string OptionHelp(const Option& option, std::string& metavar) {
+  switch (option.kind) {
+    case OptionKind::kQuantity: {
+      const Quantity& quantity = *FindQuantity(option.name);
+      metavar = quantity.metavar;
+      std::string meaning(option.help.empty() ? quantity.meaning : option.help);
+      if (quantity.dimension == Dimension::kText || quantity.dimension == Dimension::kChoice) {
+        return meaning;
+      }
+      return meaning + " (" + FormatNumber(quantity.range.min) + " to " +
+             FormatNumber(quantity.range.max) + ")" +
+             (quantity.example.empty() ? "" : "; or " + std::string(quantity.example));
+    }
+    case OptionKind::kUnits:
+      metavar = "U";
+      return "english (inches, feet; the default) or metric (metres)";
+    case OptionKind::kFlag:
+      metavar.clear();
+      return std::string(option.help);
+    case OptionKind::kText:
+      metavar = option.metavar;
+      return std::string(option.help);
+  }
+  return {};
+}
+
+}  // namespace
+
+const Command* FindCommand(std::string_view name) {
+  const auto commands = Commands();
+  const auto it = std::ranges::find(commands, name, &Command::name);
+  return it == commands.end() ? nullptr : &*it;
+}
+
+std::string UnknownCommand(std::string_view name) {
+  std::vector<std::string_view> names;
+  for (const Command& command : Commands()) names.push_back(command.name);
+  const std::optional<std::string_view> meant = Nearest(name, names);
+  return "unknown command " + Quoted(name) +
+         (meant ? ": did you mean " + std::string(*meant) + "?" : "") +
+         " (ostrevin-calc help lists the commands)";
+}
+
+std::optional<std::string_view> ParsedCommand::Value(std::string_view option) const {
+  const auto it = values.find(option);
+  if (it == values.end()) return std::nullopt;
+  return it->second;
+}
+
+std::variant<ParsedCommand, std::string> ParseCommandLine(const Command& command,
+                                                          std::span<const std::string> arguments) {
+  ParsedCommand parsed;
+  if (std::ranges::any_of(arguments,
+                          [](const std::string& a) { return a == "-h" || a == "--help"; })) {
+    parsed.help = true;
+    return parsed;
+  }
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& argument = arguments[i];
+    if (!argument.starts_with("--")) {
+      if (argument.size() > 1 && argument.front() == '-') {
+        return UnknownOption(command, argument, argument.substr(1));
+      }
+      if (command.positional.empty() || !parsed.positional.empty()) {
+        return "unexpected argument " + Quoted(argument) + " " + SeeHelp(command);
+      }
+      parsed.positional.push_back(argument);
+      continue;
+    }
+    const std::size_t equals = argument.find('=');
+    const std::string name = argument.substr(2, equals == std::string::npos ? equals : equals - 2);
+    const Option* option = FindOption(command, name);
+    if (option == nullptr) return UnknownOption(command, "--" + name, name);
+    if (parsed.values.contains(name)) return "--" + name + " is given twice";
+    std::string value;
+    if (option->kind == OptionKind::kFlag) {
+      if (equals != std::string::npos) return "--" + name + " takes no value";
+    } else if (equals != std::string::npos) {
+      value = argument.substr(equals + 1);
+    } else if (i + 1 < arguments.size() && !arguments[i + 1].starts_with("--")) {
+      value = arguments[++i];
+    } else {
+      return "--" + name + " needs a value";
+    }
+    parsed.values.emplace(name, std::move(value));
+  }
+  for (const Option* option : OptionsOf(command)) {
+    if (option->required && !parsed.values.contains(option->name)) {
+      return "--" + std::string(option->name) + " is missing " + SeeHelp(command);
+    }
+  }
+  return parsed;
+}
+
+std::string HelpText(const Command& command) {
+  std::string synopsis = "Usage: ostrevin-calc " + std::string(command.name);
+  std::string lines;
+  for (const Option* option : OptionsOf(command)) {
+    std::string metavar;
+    const std::string help = OptionHelp(*option, metavar);
+    std::string usage = "--" + std::string(option->name) + (metavar.empty() ? "" : " " + metavar);
+    synopsis += option->required ? " " + usage : " [" + usage + "]";
+    usage.resize(std::max<std::size_t>(usage.size() + 1, 15), ' ');
+    lines += "  ";
+    lines += usage;
+    lines += help;
+    lines += "\n";
+  }
+  if (!command.positional.empty()) synopsis += " " + std::string(command.positional);
+  std::string text = synopsis + "\n\n" + command.details;
+  if (!lines.empty()) text += "\nOptions:\n" + lines;
+  return text + "  -h, --help     this help\n\nExample: " + std::string(command.example);
+}
+
+std::string UsageText() {
+  std::string text =
+      "Usage: ostrevin-calc [--units U] COMMAND [OPTIONS]\n\n"
+      "The resistance to earth of driven ground rods and groups of rods, the rod\n"
+      "length for a wanted resistance, the 25-ohm rule, and soil resistivity from\n"
+      "field readings: the same formulas, rounding and answers as the Ostrevin window\n"
+      "where it has them.\n\nCommands:\n";
+  for (const Command& command : Commands()) {
+    std::string name(command.name);
+    name.resize(std::max<std::size_t>(name.size() + 1, 13), ' ');
+    text += "  " + name + std::string(command.summary) + "\n";
+  }
+  return text +
+         "\nRun 'ostrevin-calc help COMMAND' (or 'ostrevin-calc COMMAND --help') for a\n"
+         "command's options. --units english|metric may also come before the command.\n"
+         "Options: --help, --version.\n\n"
+         "Exit status: 0 a result, 3 no result (\"na\"), 2 bad input, 1 an input could\n"
+         "not be read or an output could not be written.\n";
+}
+
+}  // namespace ostrevin::calc

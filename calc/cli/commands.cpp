@@ -1,0 +1,123 @@
+// The table of ostrevin-calc's commands: every calculation of the library
+// (its options, help and example are the calculation's own), then the
+// program's own commands: the batch, the curve and help.
+#include <algorithm>
+#include <array>
+
+#include "calc/cli/command_line.h"
+#include "calc/cli/program.h"
+
+namespace ostrevin::calc {
+
+namespace {
+
+const std::array kBatchOptions{
+    Option{"separator", OptionKind::kText, false, "S",
+           "the field separator, , or ; (taken from the header line when not given)"},
+};
+
+const std::array kCurveOptions{
+    Option{"rho", OptionKind::kQuantity, true},
+    Option{"diameter", OptionKind::kQuantity, true},
+    Option{"target"},
+    Option{"from"},
+    Option{"to"},
+    Option{"units", OptionKind::kUnits},
+    Option{"svg", OptionKind::kText, false, "FILE", "write the curve as an SVG drawing"},
+    Option{"png", OptionKind::kText, false, "FILE", "write the curve as a 900 x 560 PNG picture"},
+    Option{"csv", OptionKind::kFlag, false, {}, "write the points as CSV to standard output"},
+    Option{"log-ohms", OptionKind::kFlag, false, {}, "a logarithmic resistance axis"},
+};
+
+// The batch's help: its modes and their columns, from the table.
+std::string BatchDetails() {
+  std::string modes;
+  for (const Calculation& calculation : Calculations()) {
+    std::string columns;
+    for (const Option& option : calculation.options) {
+      if (option.kind == OptionKind::kQuantity) {
+        columns += (columns.empty() ? "" : ", ") + std::string(option.name);
+      }
+    }
+    std::string name(calculation.name);
+    name.resize(std::max<std::size_t>(name.size() + 1, 12), ' ');
+    modes += "  " + name + columns + "\n";
+  }
+  std::string added;
+  for (const std::string_view column : BatchColumns()) {
+    added += (added.empty() ? "" : ", ") + std::string(column);
+  }
+  return "Reads CSV from FILE (standard input when none or -) and writes CSV to standard\n"
+         "output, one calculation a record. The header names the columns, in any case:\n"
+         "mode, optionally units (english or metric), and the inputs of the modes used;\n"
+         "other columns are passed through. The modes and their input columns:\n" +
+         modes +
+         "Each record comes back as it was, with these columns added to every record\n"
+         "(empty where they do not apply): " +
+         added +
+         ".\n"
+         "value is the full-precision value (metres for a length); error holds the\n"
+         "reason for \"na\", a bad record's error, warnings and notes; sufficient and\n"
+         "the second-rod columns are the check's verdict and second rods (at one\n"
+         "potential). A bad record gets its error and a line on standard error, the\n"
+         "rest still goes through (exit status 2). Spreadsheet files are read as they\n"
+         "are written: a UTF-8 byte-order mark, LF, CRLF or CR line ends, quoted fields;\n"
+         "with ; as the separator a decimal comma is read and written (1.234,5; a point\n"
+         "without a comma, as in 2.000, is ambiguous and refused). Blank lines and lines\n"
+         "of only separators are skipped.\n";
+}
+
+std::vector<Command> BuildCommands() {
+  std::vector<Command> commands;
+  for (const Calculation& calculation : Calculations()) {
+    commands.push_back({calculation.name, calculation.summary, calculation.options, true, {},
+                        calculation.details, calculation.example, &calculation,
+                        &Program::RunCalculation});
+  }
+  commands.push_back({"batch",
+                      "many calculations from a CSV file",
+                      kBatchOptions,
+                      false,
+                      "[FILE|-]",
+                      BatchDetails(),
+                      "ostrevin-calc batch rods.csv > results.csv\n"
+                      "  with rods.csv:  mode,units,rho,diameter,length,target\n"
+                      "                  length,english,2000,0.625,,10\n",
+                      nullptr,
+                      &Program::RunBatch});
+  commands.push_back(
+      {"curve",
+       "resistance against rod length, as SVG, PNG or CSV",
+       kCurveOptions,
+       false,
+       {},
+       "Resistance against rod length for one rod, on a logarithmic length scale: by\n"
+       "default over the lengths rods come in, 1 to 30 ft (0.3 to 10 m) and three\n"
+       "times the length found; --from and --to choose the range. The formula's peak\n"
+       "is marked where the range holds it; given a target, the target line and the\n"
+       "length found for it. Give exactly one of --svg, --png and --csv; a file is\n"
+       "replaced whole, or left as it was when writing fails; - or a name of standard\n"
+       "output (/dev/stdout) writes to standard output.\n",
+       "ostrevin-calc curve --rho 2000 --diameter 0.625 --target 10 --svg rod.svg\n",
+       nullptr,
+       &Program::RunCurve});
+  commands.push_back({"help",
+                      "this list, or a command's help: help COMMAND",
+                      {},
+                      false,
+                      "[COMMAND]",
+                      "Lists the commands, or shows the help of one.\n",
+                      "ostrevin-calc help group\n",
+                      nullptr,
+                      &Program::RunHelp});
+  return commands;
+}
+
+}  // namespace
+
+std::span<const Command> Commands() {
+  static const std::vector<Command> commands = BuildCommands();
+  return commands;
+}
+
+}  // namespace ostrevin::calc

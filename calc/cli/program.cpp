@@ -1,0 +1,188 @@
+#include "calc/cli/program.h"
+
+#include <algorithm>
+#include <array>
+
+#include "calc/cli/batch.h"
+#include "calc/cli/png.h"
+#include "calc/curve.h"
+#include "calc/text.h"
+#include "core/length_search.h"
+#include "core/number_text.h"
+
+namespace ostrevin::calc {
+
+namespace {
+
+// The values given on the command line, as the calculations look them up.
+InputLookup LookupIn(const ParsedCommand& parsed) {
+  return [&parsed](std::string_view name) { return parsed.Value(name); };
+}
+
+}  // namespace
+
+int Program::Run(std::vector<std::string> arguments) {
+  // --units may come before the command, once.
+  std::vector<std::string> leading;
+  while (!arguments.empty() && arguments.front().starts_with("--units")) {
+    const bool joined = arguments.front().starts_with("--units=");
+    if (!joined && arguments.front() != "--units") break;
+    if (!leading.empty()) return Finish(Fail("--units is given twice"));
+    if (!joined && arguments.size() < 2) return Finish(Fail("--units needs a value"));
+    leading.push_back(joined ? arguments.front() : "--units=" + arguments[1]);
+    arguments.erase(arguments.begin(), arguments.begin() + (joined ? 1 : 2));
+  }
+  if (arguments.empty()) return Finish(Fail("no command\n\n" + UsageText()));
+  const std::string name = arguments.front();
+  if (name == "--version") return Finish(Print("ostrevin-calc " OSTREVIN_VERSION "\n"));
+  if (name == "--help" || name == "-h") return Finish(Print(UsageText()));
+  const Command* command = FindCommand(name);
+  if (command == nullptr) return Finish(Fail(UnknownCommand(name)));
+  command_ = command->name;
+  arguments.erase(arguments.begin());
+  arguments.insert(arguments.begin(), leading.begin(), leading.end());
+  const auto parsed = ParseCommandLine(*command, arguments);
+  if (const auto* error = std::get_if<std::string>(&parsed)) return Finish(Fail(*error));
+  const auto& args = std::get<ParsedCommand>(parsed);
+  if (args.help) return Finish(Print(HelpText(*command)));
+  return Finish((this->*(command->run))(*command, args));
+}
+
+int Program::RunCalculation(const Command& command, const ParsedCommand& parsed) {
+  ReadContext context;
+  if (const auto given = parsed.Value("units")) {
+    const std::optional<int> read = ReadUnits(*given);
+    if (!read) return Fail("--units must be english or metric, not " + Quoted(*given));
+    context.units = *read;
+  }
+  const auto result = Calculate(*command.calculation, LookupIn(parsed), context);
+  if (const auto* error = std::get_if<std::string>(&result)) {
+    return Fail(*error + (error->ends_with(" is missing") ? " (see ostrevin-calc " +
+                                                                std::string(command.name) +
+                                                                " --help)"
+                                                          : ""));
+  }
+  const auto& outcome = std::get<Outcome>(result);
+  if (Print((parsed.Has("json") ? ToJson(outcome) : ToText(outcome)) + "\n") != kAnswered) {
+    return kFailed;
+  }
+  if (!SayRemarks(outcome)) return kFailed;
+  if (!outcome.value && !Say("na: " + outcome.reason)) return kFailed;
+  return outcome.status();
+}
+
+bool Program::SayRemarks(const Outcome& outcome) {
+  const auto say = [&](std::string_view kind) {
+    return [this, kind](const std::string& text) { return Say(std::string(kind) + text); };
+  };
+  return std::ranges::all_of(outcome.notes, say("note: ")) &&
+         std::ranges::all_of(outcome.warnings, say("warning: "));
+}
+
+int Program::RunBatch(const Command& /*command*/, const ParsedCommand& parsed) {
+  BatchOptions options;
+  if (const auto separator = parsed.Value("separator")) {
+    if (*separator != "," && *separator != ";") {
+      return Fail("--separator must be , or ;, not " + Quoted(*separator));
+    }
+    options.separator = separator->front();
+  }
+  if (parsed.positional.empty() || parsed.positional.front() == "-") {
+    if (SameRegularFile(STDIN_FILENO, STDOUT_FILENO)) {
+      return Fail("standard input: input file is output file", kFailed);
+    }
+    FdSource in(STDIN_FILENO);
+    return calc::RunBatch(in, out_, err_, options);
+  }
+  const std::string& path = parsed.positional.front();
+  auto opened = FdSource::Open(path);
+  if (const auto* error = std::get_if<std::string>(&opened)) {
+    return Fail("cannot read " + Quoted(path) + ": " + *error, kFailed);
+  }
+  auto& source = *std::get<std::unique_ptr<FdSource>>(opened);
+  if (SameRegularFile(source.Descriptor(), STDOUT_FILENO)) {
+    return Fail(Quoted(path) + ": input file is output file", kFailed);
+  }
+  options.inputName = Quoted(path);
+  return calc::RunBatch(source, out_, err_, options);
+}
+
+int Program::RunCurve(const Command& /*command*/, const ParsedCommand& parsed) {
+  ReadContext context;
+  if (const auto given = parsed.Value("units")) {
+    const std::optional<int> read = ReadUnits(*given);
+    if (!read) return Fail("--units must be english or metric, not " + Quoted(*given));
+    context.units = *read;
+  }
+  const InputLookup lookup = LookupIn(parsed);
+  Inputs in(lookup, context);
+  const auto rho = in.Required("rho");
+  const auto diameter = in.Required("diameter");
+  const auto target = in.Optional("target");
+  const CurveRange range{in.Optional("from"), in.Optional("to")};
+  if (in.error()) return Fail(*in.error());
+  if (range.from && range.to && !(*range.from < *range.to)) {
+    return Fail("--from must be below --to");
+  }
+  for (const std::string& hint : in.hints()) {
+    if (!Say("note: " + hint)) return kFailed;
+  }
+  const auto outputs = std::ranges::count_if(std::array{"svg", "png", "csv"},
+                                             [&](const char* name) { return parsed.Has(name); });
+  if (outputs != 1) return Fail("give exactly one of --svg FILE, --png FILE and --csv");
+  const Curve curve = MakeCurve(*rho, *diameter, context.units, target, range);
+  if (target && !curve.foundMetres &&
+      !Say("no rod length comes within " + FormatNumber(kScanTolerance) + " ohm of the target")) {
+    return kFailed;
+  }
+  if (parsed.Has("csv")) return Print(CurveCsv(curve));
+  const Chart chart = CurveChart(curve, parsed.Has("log-ohms"));
+  const std::string svg = ToSvg(chart);
+  if (parsed.Has("svg")) return WriteFile(std::string(*parsed.Value("svg")), svg);
+  const Png png = RasteriseSvg(svg, chart.width, chart.height);
+  if (png.bytes.empty()) return Fail("cannot draw the curve: " + png.error, kFailed);
+  return WriteFile(std::string(*parsed.Value("png")), png.bytes);
+}
+
+int Program::RunHelp(const Command& /*command*/, const ParsedCommand& parsed) {
+  if (parsed.positional.empty()) return Print(UsageText());
+  const Command* asked = FindCommand(parsed.positional.front());
+  if (asked == nullptr) return Fail(UnknownCommand(parsed.positional.front()));
+  return Print(HelpText(*asked));
+}
+
+int Program::WriteFile(const std::string& path, const std::string& bytes) {
+  if (path == "-" || IsOpenAs(path, STDOUT_FILENO)) return Print(bytes);
+  if (const auto error = ReplaceFile(path, bytes)) {
+    return Fail("cannot write " + Quoted(path) + ": " + *error, kFailed);
+  }
+  return kAnswered;
+}
+
+int Program::Print(const std::string& text) {
+  if (out_.Write(text)) return kAnswered;
+  Say("cannot write standard output: " + out_.ErrorText());
+  return kFailed;
+}
+
+bool Program::Say(const std::string& message) {
+  (void)out_.Flush();  // a failure shows at the next write or at the end
+  const std::string prefix =
+      command_.empty() ? "ostrevin-calc: " : "ostrevin-calc " + std::string(command_) + ": ";
+  return err_.Write(prefix + message + "\n");
+}
+
+int Program::Fail(const std::string& message, int status) {
+  Say(message);
+  return status;
+}
+
+int Program::Finish(int status) {
+  if (!out_.Flush() && status != kFailed) {
+    Say("cannot write standard output: " + out_.ErrorText());
+    return kFailed;
+  }
+  return status;
+}
+
+}  // namespace ostrevin::calc

@@ -1,0 +1,47 @@
+// ostrevin-calc's run: the arguments, the command's runner, checked writes
+// to standard output, standard error and files, and the exit status.
+#pragma once
+
+#include <unistd.h>
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "calc/cli/command_line.h"
+#include "calc/cli/io.h"
+
+namespace ostrevin::calc {
+
+class Program {
+ public:
+  int Run(std::vector<std::string> arguments);
+
+  // The runners of the table of commands.
+  int RunCalculation(const Command& command, const ParsedCommand& parsed);
+  int RunBatch(const Command& command, const ParsedCommand& parsed);
+  int RunCurve(const Command& command, const ParsedCommand& parsed);
+  int RunHelp(const Command& command, const ParsedCommand& parsed);
+
+ private:
+  // Text for standard output: kAnswered, or kFailed once it cannot be written.
+  int Print(const std::string& text);
+  // One line on standard error, "ostrevin-calc length: ...", after what
+  // standard output has so far (the two stay in order when they are one).
+  bool Say(const std::string& message);
+  int Fail(const std::string& message, int status = kBadInput);
+  // Everything written out, or exit status 1 with the reason.
+  int Finish(int status);
+  // A file's bytes: through standard output for "-" or a name of it,
+  // otherwise the file replaced whole.
+  int WriteFile(const std::string& path, const std::string& bytes);
+  // The outcome's warnings and notes on standard error; false when that failed.
+  bool SayRemarks(const Outcome& outcome);
+
+  FdSink out_{STDOUT_FILENO, std::size_t{64} * 1024};
+  FdSink err_{STDERR_FILENO, 0};
+  std::string_view command_;
+};
+
+}  // namespace ostrevin::calc

@@ -1,0 +1,108 @@
+#include "calc/number_reading.h"
+
+#include <vector>
+
+#include "calc/text.h"
+#include "core/number_text.h"
+
+namespace ostrevin::calc {
+
+namespace {
+
+bool Digits(std::string_view text) {
+  return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
+// Narrow and no-break spaces group thousands in French and others; a plain
+// blank typed in their place means the same.
+bool IsSpaceMark(std::string_view mark) { return mark == "\xc2\xa0" || mark == "\xe2\x80\xaf"; }
+
+std::vector<std::string_view> Split(std::string_view text, std::string_view mark) {
+  std::vector<std::string_view> parts;
+  for (std::size_t at = 0;;) {
+    const std::size_t next = text.find(mark, at);
+    parts.push_back(text.substr(at, next == std::string_view::npos ? next : next - at));
+    if (next == std::string_view::npos) return parts;
+    at = next + mark.size();
+  }
+}
+
+// The integer part with its thousands marks taken out, or nothing when the
+// marks do not stand between groups of three.
+std::optional<std::string> Ungrouped(std::string_view integer, std::string_view group) {
+  const std::vector<std::string_view> groups = Split(integer, group);
+  if (groups.size() == 1) return std::string(integer);
+  const std::string_view first = groups.front();
+  if (!Digits(first) || first.size() > 3 || first == "0") return std::nullopt;
+  std::string digits(first);
+  for (std::size_t i = 1; i < groups.size(); ++i) {
+    if (!Digits(groups[i]) || groups[i].size() != 3) return std::nullopt;
+    digits += groups[i];
+  }
+  return digits;
+}
+
+std::string MarkName(std::string_view mark) {
+  if (mark == ".") return "a point";
+  if (mark == ",") return "a comma";
+  if (mark == "'" || mark == "\xe2\x80\x99") return "an apostrophe";
+  if (IsSpaceMark(mark) || mark == " ") return "a space";
+  return Quoted(mark);
+}
+
+}  // namespace
+
+NumberReading ReadNumber(std::string_view text, const NumberMarks& marks) {
+  std::string trimmed(Trim(text));
+  if (marks.decimal == "." && marks.group.empty()) return {ParseNumber(trimmed), {}};
+  std::string group(marks.group);
+  if (IsSpaceMark(group)) {
+    // Any of the spaces groups, whichever the keyboard typed.
+    for (const std::string_view space : {"\xc2\xa0", "\xe2\x80\xaf"}) {
+      for (std::size_t at; (at = trimmed.find(space)) != std::string::npos;) {
+        trimmed.replace(at, space.size(), " ");
+      }
+    }
+    group = " ";
+  }
+  std::string_view rest = trimmed;
+  std::string sign;
+  if (rest.starts_with('-') || rest.starts_with('+')) {
+    sign = rest.substr(0, 1);
+    rest.remove_prefix(1);
+  }
+  const std::size_t decimalAt = rest.find(marks.decimal);
+  const bool hasDecimal = decimalAt != std::string_view::npos;
+  std::string_view integer = rest.substr(0, decimalAt);
+  std::string_view fraction = hasDecimal ? rest.substr(decimalAt + marks.decimal.size()) : "";
+  if (fraction.find(marks.decimal) != std::string_view::npos) return {};
+  const bool grouped = !group.empty() && integer.find(group) != std::string_view::npos;
+  const std::string example = "1" + group + "234" + std::string(marks.decimal) + "5";
+  const std::string notHere = Quoted(trimmed) + " is not a number as written here (" + example +
+                              ": " + MarkName(marks.decimal) + " is the decimal mark" +
+                              (group.empty() ? "" : ", " + MarkName(group) + " groups thousands") +
+                              ")";
+  if (grouped && marks.groupNeedsDecimal && !hasDecimal) {
+    return {std::nullopt, Quoted(trimmed) + " is ambiguous: " + MarkName(marks.decimal) +
+                              " is the decimal mark here, and " + MarkName(group) +
+                              " groups thousands only beside it (" + example + ")"};
+  }
+  std::string canonical = sign;
+  if (grouped) {
+    const std::optional<std::string> digits = Ungrouped(integer, group);
+    if (!digits) return {std::nullopt, notHere};
+    canonical += *digits;
+  } else {
+    canonical += integer;
+  }
+  if (hasDecimal) canonical += "." + std::string(fraction);
+  // A point that is neither mark here: "2.5" on a page that writes 2,5.
+  if (marks.decimal != "." && canonical.find('.') != canonical.rfind('.')) return {std::nullopt, notHere};
+  if (marks.decimal != "." && !hasDecimal && canonical.find('.') != std::string::npos) {
+    return {std::nullopt, notHere};
+  }
+  if (grouped && canonical.find_first_of("eE") != std::string::npos) return {};
+  return {ParseNumber(canonical), {}};
+}
+
+}  // namespace ostrevin::calc

@@ -1,0 +1,33 @@
+// Numbers as people write them: with a decimal point (the command line), a
+// decimal comma (a spreadsheet's ';' file), or the marks of a page's
+// language (en: 10,000.5; de: 10.000,5; fr: 10 000,5). A text that could
+// mean two numbers is refused with the reason, never guessed.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace ostrevin::calc {
+
+struct NumberMarks {
+  std::string_view decimal = ".";  // the decimal mark (UTF-8)
+  std::string_view group = {};     // the thousands mark, or empty when none is read
+  // A thousands mark counts only beside a decimal mark: in a decimal-comma
+  // file "1.234,5" is 1234.5 while "2.000" (2 or 2000?) is refused.
+  bool groupNeedsDecimal = false;
+};
+
+struct NumberReading {
+  std::optional<double> value;
+  std::string why;  // when there is no value and more can be said than "not a number"
+};
+
+// Blanks around the number are ignored. With the plain marks (a point, no
+// thousands) this is ParseNumber: digits, a point, an exponent. Otherwise
+// thousands marks must stand between groups of three digits after a first
+// group of one to three (not "0"), and an exponent is read only without
+// thousands marks.
+NumberReading ReadNumber(std::string_view text, const NumberMarks& marks = {});
+
+}  // namespace ostrevin::calc

@@ -1,0 +1,71 @@
+// One calculation's result, written for people (a value and its unit, lines
+// of detail) and for programs (one JSON object on one line).
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <variant>
+#include <vector>
+
+namespace ostrevin::calc {
+
+// Exit statuses of the program; also what a calculation's outcome means.
+enum Status : int {
+  kAnswered = 0,  // a result
+  kFailed = 1,    // an input could not be read or an output could not be written
+  kBadInput = 2,  // unknown command or option, unreadable or out-of-range number, bad CSV
+  kNoAnswer = 3,  // the formula gives no result: "na"
+};
+
+// A JSON value an outcome carries: null, true or false, a number, a
+// string, or a list of strings.
+using JsonValue = std::variant<std::nullptr_t, bool, double, std::string, std::vector<std::string>>;
+using JsonMember = std::pair<std::string, JsonValue>;
+
+struct Outcome {
+  std::string command;              // resistance, length, rho, group, ...
+  int units = 0;                    // 0 English, 1 Metric
+  std::vector<JsonMember> inputs;   // as read, in the unit system's units
+  std::string result = "na";        // as the window shows it ("17.868", "6.100"), or "na"
+  std::string unit;                 // "ohms", "ft", "m", "ohm-cm", "rods"
+  std::string valueKey;             // the JSON name of the value: "ohms", "length_m", ...
+  std::optional<double> value;      // full precision; a length in metres
+  std::string reason;               // why there is no result
+  std::vector<JsonMember> fields;   // more JSON members, after the value
+  std::vector<std::string> details;   // lines of text after the result
+  std::vector<std::string> warnings;  // where a formula is used outside its validity
+  std::vector<std::string> notes;     // about the input: a unit that looks mistaken
+  bool listWarnings = false;          // "warnings" in the JSON even when there are none
+
+  Status status() const { return value ? kAnswered : kNoAnswer; }
+  const JsonValue* Field(std::string_view key) const;
+};
+
+// A new outcome of `command` with its inputs as read; the result is "na" until set.
+Outcome StartOutcome(std::string command, int units, std::vector<JsonMember> inputs);
+
+// "17.868 ohms" and any detail lines, or "na".
+std::string ToText(const Outcome& outcome);
+
+// One JSON object on one line, e.g.
+// {"command":"rho","units":"english","spacing":3,"reading":1,"result":"574.534",
+//  "unit":"ohm-cm","ohm_cm":574.534}
+// A number that is not finite is written null (and the calculation that
+// made it is at fault: Calculate turns it into "na").
+std::string ToJson(const Outcome& outcome);
+std::string ToJson(const JsonValue& value);
+
+// A value as a batch cell writes it: numbers in full, true and false, lists
+// joined with "; ", null empty.
+std::string ToCell(const JsonValue& value);
+
+// Whether every number of the outcome is finite.
+bool AllFinite(const Outcome& outcome);
+
+// Ohms as the program shows them: three decimals.
+std::string ShowOhms(double ohms);
+
+}  // namespace ostrevin::calc

@@ -1,0 +1,282 @@
+#include "calc/quantities.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <memory>
+
+#include "calc/text.h"
+#include "core/electrode_formulas.h"
+#include "core/number_text.h"
+
+namespace ostrevin::calc {
+
+namespace {
+
+using enum Dimension;
+
+constexpr FieldRange kDepthRange{0, 1000};     // feet or metres
+constexpr FieldRange kRodCountRange{1, 1000};  // rods
+constexpr FieldRange kPerSideRange{2, 250};    // rods a side: at most 996 rods
+constexpr FieldRange kCurveRange{0.0001, 9999.9};  // feet or metres, within the scan
+constexpr FieldRange kNoRange{0, 0};
+
+constexpr std::array kQuantities{
+    Quantity{"rho", kRhoRange, "R", "soil resistivity, ohm-cm", "Soil resistivity", kResistivity,
+             "20ohm-m"},
+    Quantity{"diameter", kDiameterRange, "D", "rod diameter, inches or metres", "Rod diameter",
+             kDiameter, "16mm"},
+    Quantity{"length", kRodLengthRange, "L", "rod length, feet or metres", "Rod length", kLength,
+             "8ft"},
+    Quantity{"target", kTargetRange, "T", "wanted resistance, ohms", "Wanted resistance",
+             kResistance},
+    Quantity{"spacing", kSpacingRange, "A", "probe spacing, feet or metres", "Probe spacing",
+             kLength, "3m"},
+    Quantity{"reading", kMeasuredRRange, "R", "the instrument's resistance reading, ohms",
+             "Instrument reading", kResistance},
+    Quantity{"depth", kDepthRange, "B", "depth of the probes, feet or metres (0: at the surface)",
+             "Probe depth", kLength},
+    Quantity{"rod-length", kRodLengthRange, "L", "length of the driven rod, feet or metres",
+             "Driven rod length", kLength, "3m"},
+    Quantity{"layout", kNoRange, "K", "line, triangle, square, ring or points", "Layout", kChoice,
+             {}, "line triangle square ring points"},
+    Quantity{"rods", kRodCountRange, "N", "number of rods", "Number of rods", kCount},
+    Quantity{"per-side", kPerSideRange, "M", "rods a side of the hollow square", "Rods a side",
+             kCount},
+    Quantity{"at", kNoRange, "\"X,Y ...\"", "rod positions x,y, feet or metres",
+             "Rod positions", kText},
+    Quantity{"from", kCurveRange, "L", "where the curve starts, feet or metres", "From", kLength,
+             "1ft"},
+    Quantity{"to", kCurveRange, "L", "where the curve ends, feet or metres", "To", kLength,
+             "30ft"},
+    Quantity{"method", kNoRange, "M",
+             "potential (rods at one potential; the default) or bs7430 (the standard's factors)",
+             "Method", kChoice, {}, "potential bs7430"},
+};
+
+struct UnitSuffix {
+  std::string_view name;
+  Dimension dimension;  // kLength serves diameters too
+  int system;           // English, Metric, or -1 for either
+  double base;          // metres, or ohm-cm, or ohms, in one unit
+};
+
+constexpr std::array kSuffixes{
+    UnitSuffix{"m", kLength, Metric, 1.0},
+    UnitSuffix{"cm", kLength, Metric, 0.01},
+    UnitSuffix{"mm", kLength, Metric, 0.001},
+    UnitSuffix{"in", kLength, English, kMetresPerInch},
+    UnitSuffix{"ft", kLength, English, kMetresPerFoot},
+    UnitSuffix{"ohm-cm", kResistivity, -1, 1.0},
+    UnitSuffix{"ohmcm", kResistivity, -1, 1.0},
+    UnitSuffix{"ohm-m", kResistivity, Metric, 100.0},
+    UnitSuffix{"ohmm", kResistivity, Metric, 100.0},
+    UnitSuffix{"ohm", kResistance, -1, 1.0},
+    UnitSuffix{"ohms", kResistance, -1, 1.0},
+};
+
+Dimension Family(Dimension dimension) { return dimension == kDiameter ? kLength : dimension; }
+
+const UnitSuffix* FindSuffix(std::string_view name, Dimension dimension) {
+  const std::string lower = Lower(name);
+  const auto* it = std::ranges::find_if(kSuffixes, [&](const UnitSuffix& suffix) {
+    return suffix.name == lower && suffix.dimension == Family(dimension);
+  });
+  return it == kSuffixes.end() ? nullptr : std::to_address(it);
+}
+
+std::string_view KnownUnits(Dimension dimension) {
+  switch (Family(dimension)) {
+    case kResistivity:
+      return "ohm-cm or ohm-m";
+    case kResistance:
+      return "ohms";
+    case kLength:
+      return "in, ft, mm, cm or m";
+    default:
+      return "no unit";
+  }
+}
+
+std::string_view Noun(Dimension dimension) {
+  switch (dimension) {
+    case kResistivity:
+      return "a resistivity";
+    case kDiameter:
+      return "a diameter";
+    case kLength:
+      return "a length";
+    case kResistance:
+      return "a resistance";
+    default:
+      return "a whole number";
+  }
+}
+
+// The unit written after a number ("20ohm-m", "16 mm"): the letters and
+// dashes at the end. Empty when there are none.
+std::string_view UnitPart(std::string_view text) {
+  std::size_t start = text.size();
+  while (start > 0 && (std::isalpha(static_cast<unsigned char>(text[start - 1])) != 0 ||
+                       text[start - 1] == '-')) {
+    --start;
+  }
+  // A dash before the letters belongs to the unit only inside it ("ohm-m").
+  while (start < text.size() && text[start] == '-') ++start;
+  return text.substr(start);
+}
+
+// The base units (metres, ohm-cm or ohms) in one unit of a field.
+double FieldBase(Dimension dimension, int units) {
+  const std::string_view unit = FieldUnit(dimension, units);
+  const UnitSuffix* suffix = FindSuffix(unit, dimension);
+  return suffix == nullptr ? 1.0 : suffix->base;
+}
+
+std::string RangeError(const Quantity& quantity, std::string_view text,
+                       const ReadContext& context, int system, const std::string& more) {
+  const std::string_view unit = FieldUnit(quantity.dimension, system);
+  return std::string(context.prefix) + std::string(quantity.name) + " needs " +
+         std::string(Noun(quantity.dimension)) + " between " + FormatNumber(quantity.range.min) +
+         " and " + FormatNumber(quantity.range.max) + (unit.empty() ? "" : " ") +
+         std::string(unit) + ", not " + Quoted(text) + more;
+}
+
+// A bare number more typical of the other unit system: the fix, or nothing.
+std::string OtherSystemHint(const Quantity& quantity, std::string_view text, double value,
+                            const ReadContext& context) {
+  const bool metric = IsMetric(context.units);
+  const bool rod = quantity.name == "length" || quantity.name == "rod-length";
+  std::string_view fix;
+  std::string reads;
+  if (quantity.dimension == kDiameter && metric && value >= 0.1) {
+    fix = "in", reads = "a " + FormatNumber(value * 1000) + " mm rod";
+  } else if (quantity.dimension == kDiameter && !metric && value < 0.1) {
+    fix = "m", reads = "a rod " + FormatNumber(RoundTo3Places(value * 25.4)) + " mm thick";
+  } else if (rod && !metric && value < 1) {
+    fix = "m", reads = FormatNumber(value) + " ft, " + FormatNumber(RoundTo3Places(value * 12)) +
+                       " in";
+  } else {
+    return {};
+  }
+  const std::string trimmed(Trim(text));
+  return std::string(context.prefix) + std::string(quantity.name) + " " + trimmed + " is " +
+         reads + ": did you mean " + trimmed + std::string(fix) + "?";
+}
+
+}  // namespace
+
+std::span<const Quantity> Quantities() { return kQuantities; }
+
+const Quantity* FindQuantity(std::string_view name) {
+  const auto* it = std::ranges::find(kQuantities, name, &Quantity::name);
+  return it == kQuantities.end() ? nullptr : std::to_address(it);
+}
+
+std::string_view FieldUnit(Dimension dimension, int units) {
+  switch (dimension) {
+    case kResistivity:
+      return "ohm-cm";
+    case kDiameter:
+      return IsMetric(units) ? "m" : "in";
+    case kLength:
+      return IsMetric(units) ? "m" : "ft";
+    case kResistance:
+      return "ohms";
+    default:
+      return {};
+  }
+}
+
+QuantityReading ReadQuantity(const Quantity& quantity, std::string_view text,
+                             const ReadContext& context) {
+  QuantityReading reading;
+  const std::string name = std::string(context.prefix) + std::string(quantity.name);
+  const bool counted = quantity.dimension == kCount;
+  const std::string_view unit = counted ? "" : UnitPart(Trim(text));
+  const std::string_view number = Trim(text).substr(0, Trim(text).size() - unit.size());
+  const NumberReading read = ReadNumber(number, context.marks);
+  const std::string why = read.why.empty() ? "" : ": " + read.why;
+  if (!read.value) {
+    reading.error = RangeError(quantity, text, context, context.units, why);
+    return reading;
+  }
+  if (counted) {
+    if (std::floor(*read.value) == *read.value && quantity.range.Contains(*read.value)) {
+      reading.value = read.value;
+    } else {
+      reading.error = RangeError(quantity, text, context, context.units, "");
+    }
+    return reading;
+  }
+  if (unit.empty()) {
+    if (!quantity.range.Contains(*read.value)) {
+      reading.error = RangeError(quantity, text, context, context.units, "");
+      return reading;
+    }
+    reading.value = read.value;
+    reading.hint = OtherSystemHint(quantity, text, *read.value, context);
+    return reading;
+  }
+  const UnitSuffix* suffix = FindSuffix(unit, quantity.dimension);
+  if (suffix == nullptr) {
+    reading.error = name + ": unknown unit " + Quoted(unit) + " (" +
+                    std::string(KnownUnits(quantity.dimension)) + ")";
+    return reading;
+  }
+  // The field's range in the terms of the unit's own system.
+  const int system = suffix->system < 0 ? context.units : suffix->system;
+  const std::string_view own = FieldUnit(quantity.dimension, system);
+  const double inOwn = suffix->name == own ? *read.value
+                                           : *read.value * suffix->base /
+                                                 FieldBase(quantity.dimension, system);
+  if (!quantity.range.Contains(inOwn) || !std::isfinite(inOwn)) {
+    const std::string shown = suffix->name == own ? std::string()
+                                                  : " (" + FormatDouble("%.6g", inOwn) + " " +
+                                                        std::string(own) + ")";
+    reading.error = RangeError(quantity, text, context, system, shown);
+    return reading;
+  }
+  const std::string_view target = FieldUnit(quantity.dimension, context.units);
+  reading.value = suffix->name == target ? *read.value
+                                         : *read.value * suffix->base /
+                                               FieldBase(quantity.dimension, context.units);
+  return reading;
+}
+
+std::optional<double> ReadMetres(std::string_view text, const ReadContext& context) {
+  const std::string_view trimmed = Trim(text);
+  const std::string_view unit = UnitPart(trimmed);
+  const NumberReading read = ReadNumber(trimmed.substr(0, trimmed.size() - unit.size()),
+                                        context.marks);
+  if (!read.value) return std::nullopt;
+  const UnitSuffix* suffix =
+      unit.empty() ? FindSuffix(FieldUnit(kLength, context.units), kLength)
+                   : FindSuffix(unit, kLength);
+  if (suffix == nullptr) return std::nullopt;
+  const double metres = *read.value * suffix->base;
+  if (!std::isfinite(metres)) return std::nullopt;
+  return metres;
+}
+
+std::optional<int> ReadUnits(std::string_view text) {
+  const std::string lower = Lower(Trim(text));
+  if (lower == "english") return English;
+  if (lower == "metric") return Metric;
+  return std::nullopt;
+}
+
+std::string_view UnitsName(int units) { return IsMetric(units) ? "metric" : "english"; }
+
+std::optional<std::string_view> ReadChoice(const Quantity& quantity, std::string_view text) {
+  const std::string lower = Lower(Trim(text));
+  std::string_view choices = quantity.choices;
+  while (!choices.empty()) {
+    const std::size_t end = std::min(choices.find(' '), choices.size());
+    if (choices.substr(0, end) == lower) return choices.substr(0, end);
+    choices.remove_prefix(std::min(end + 1, choices.size()));
+  }
+  return std::nullopt;
+}
+
+}  // namespace ostrevin::calc

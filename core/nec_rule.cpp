@@ -1,0 +1,74 @@
+#include "core/nec_rule.h"
+
+#include <string>
+
+#include "core/number_text.h"
+#include "core/rod_groups.h"
+
+namespace ostrevin {
+
+namespace {
+
+constexpr double kFoot = 0.3048;
+
+std::optional<SecondRod> SecondRodAt(double rho, double lengthM, double radiusM, double spacingM,
+                                     std::string* reason) {
+  const std::vector<RodPoint> two = LineLayout(2, spacingM);
+  const auto potential = PotentialGroupOhms(rho, lengthM, radiusM, two);
+  if (const auto* why = std::get_if<std::string>(&potential)) {
+    if (reason != nullptr) *reason = *why;
+    return std::nullopt;
+  }
+  return SecondRod{spacingM, std::get<double>(potential),
+                   *DwightTwoRods(rho, lengthM, radiusM, spacingM)};
+}
+
+}  // namespace
+
+std::string ShowBeside(double value, double bound) {
+  for (int decimals = 3; decimals < 17; ++decimals) {
+    const std::string text = FormatDouble("%." + std::to_string(decimals) + "f", value);
+    const double shown = *ParseNumber(text);
+    if ((shown > bound) == (value > bound) && (shown < bound) == (value < bound)) return text;
+  }
+  return FormatNumber(value);
+}
+
+std::optional<NecCheck> CheckSingleRodRule(double rho, double lengthM, double diameterM,
+                                           std::string* reason) {
+  const double radius = diameterM / 2;
+  const std::optional<double> single = SingleRodOhms(rho, lengthM, radius);
+  if (!single) {
+    if (reason != nullptr) {
+      *reason = "the rod is shorter than e/4 of its radius, where the formula does not apply";
+    }
+    return std::nullopt;
+  }
+  const auto at6ft = SecondRodAt(rho, lengthM, radius, kNecMinSpacingM, reason);
+  const auto at2L = at6ft ? SecondRodAt(rho, lengthM, radius, 2 * lengthM, reason) : std::nullopt;
+  if (!at2L) return std::nullopt;
+  NecCheck check{*single, *single <= kNecMaxOhms, *at6ft, *at2L, {}};
+  // A rod given as 8 ft or 5/8 in meets the rule, whatever the last bit of
+  // its conversion to metres.
+  constexpr double kSlack = 1e-9;
+  if (lengthM < kNecMinLengthM * (1 - kSlack)) {
+    check.notes.push_back("the rod is " + ShowBeside(lengthM / kFoot, 8) +
+                          " ft long: the code asks for at least 8 ft (250.52(A)(5))");
+  }
+  if (diameterM < kNecListedMinDiameterM * (1 - kSlack)) {
+    check.notes.emplace_back(
+        "the rod is thinner than 1/2 in, the least even for a listed rod (250.52(A)(5)(b))");
+  } else if (diameterM < kNecMinDiameterM * (1 - kSlack)) {
+    check.notes.emplace_back(
+        "the rod is thinner than 5/8 in: only a listed rod of 1/2 in or more qualifies "
+        "(250.52(A)(5)(b))");
+  }
+  if (2 * lengthM < kNecMinSpacingM * (1 - kSlack)) {
+    check.notes.push_back("a second rod at twice the length stands " +
+                          ShowBeside(2 * lengthM / kFoot, 6) +
+                          " ft away, under the code's 6 ft (250.53(A)(3))");
+  }
+  return check;
+}
+
+}  // namespace ostrevin

@@ -1,0 +1,56 @@
+// The US electrical code's rule for a single rod electrode (NFPA 70, the
+// National Electrical Code, 2020 and 2023 editions):
+//   250.52(A)(5)      a rod electrode is at least 8 ft (2.44 m) long;
+//   250.52(A)(5)(b)   and at least 5/8 in (15.87 mm) thick, or 1/2 in
+//                     (12.70 mm) when listed;
+//   250.53(A)(2)      one rod of 25 ohms or less suffices alone; otherwise
+//                     a supplemental electrode is required;
+//   250.53(A)(3)      rod, pipe and plate electrodes at least 6 ft (1.83 m)
+//                     apart.
+// The rod's resistance is the single-rod formula (unrounded); the second rod
+// by the rods-at-one-potential method of rod_groups.h, with Dwight's
+// two-rod formula beside it. SI units, rho in ohm-cm.
+//
+// Worked example: an 8 ft, 5/8 in rod in 10,000 ohm-cm soil is 39.9 ohms,
+// more than 25: a second rod is required.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace ostrevin {
+
+inline constexpr double kNecMaxOhms = 25.0;
+inline constexpr double kNecMinSpacingM = 6 * 0.3048;
+inline constexpr double kNecMinLengthM = 8 * 0.3048;
+inline constexpr double kNecMinDiameterM = 0.625 * 0.0254;
+inline constexpr double kNecListedMinDiameterM = 0.5 * 0.0254;
+inline constexpr const char* kNecEdition = "NEC 2020/2023";
+
+struct SecondRod {
+  double spacingM = 0;
+  double ohms = 0;        // at one potential
+  double dwightOhms = 0;  // Dwight's two-rod formula
+};
+
+struct NecCheck {
+  double singleOhms = 0;
+  bool sufficient = false;  // 25 ohms or less
+  SecondRod at6ft;          // a second rod 6 ft away
+  SecondRod at2L;           // a second rod twice the rod length away
+  // Where the rod or the second rod falls short of the code, each naming its clause.
+  std::vector<std::string> notes;
+};
+
+// No result where the rod formula gives no positive value, or the rod is
+// too stubby for the two-rod methods (rod_groups.h's GroupProblem); the
+// reason is then in `reason` when given.
+std::optional<NecCheck> CheckSingleRodRule(double rho, double lengthM, double diameterM,
+                                           std::string* reason = nullptr);
+
+// A value as text with as many decimals (three at least) as it takes to see
+// on which side of `bound` it lies: 25.0000001 is not shown as 25.000.
+std::string ShowBeside(double value, double bound);
+
+}  // namespace ostrevin

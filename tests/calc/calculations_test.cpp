@@ -1,0 +1,317 @@
+// The library of calculations in-process: each calculation's worked
+// examples and refusals (named rows), quantities read with their units and
+// marks, and the properties every answer has over the whole input range.
+#include <cmath>
+#include <map>
+#include <numbers>
+#include <random>
+#include <string>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include "calc/calculations.h"
+#include "calc/text.h"
+#include "core/electrode_formulas.h"
+#include "core/number_text.h"
+
+namespace ostrevin::calc {
+namespace {
+
+using Options = std::map<std::string, std::string, std::less<>>;
+
+std::variant<Outcome, std::string> RunCalculation(std::string_view name, const Options& options,
+                                       int units = Metric) {
+  return Calculate(
+      *FindCalculation(name),
+      [&](std::string_view key) -> std::optional<std::string_view> {
+        const auto it = options.find(key);
+        if (it == options.end()) return std::nullopt;
+        return it->second;
+      },
+      ReadContext{units});
+}
+
+std::string Json(const std::variant<Outcome, std::string>& result) {
+  const auto* outcome = std::get_if<Outcome>(&result);
+  return outcome == nullptr ? "error: " + std::get<std::string>(result) : ToJson(*outcome);
+}
+
+struct Row {
+  const char* name;
+  std::string_view calculation;
+  Options options;
+  int units;
+  const char* expected;  // a part of the JSON, or of the error
+};
+
+void PrintTo(const Row& row, std::ostream* os) { *os << row.name; }
+
+class WorkedExamples : public testing::TestWithParam<Row> {};
+
+TEST_P(WorkedExamples, GiveTheirPublishedFigures) {
+  const Row& row = GetParam();
+  const std::string json = Json(RunCalculation(row.calculation, row.options, row.units));
+  EXPECT_NE(json.find(row.expected), std::string::npos) << json;
+}
+
+const Options kTwoRods{{"rho", "200ohm-m"}, {"diameter", "20mm"}, {"length", "3m"},
+                       {"layout", "line"},  {"rods", "2"}};
+
+Options With(Options options, const Options& more) {
+  for (const auto& [key, value] : more) options[key] = value;
+  return options;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Calculations, WorkedExamples,
+    testing::Values(
+        Row{"WindowResistance", "resistance",
+            {{"rho", "2000"}, {"diameter", "0.625"}, {"length", "3"}}, English,
+            "\"result\":\"17.868\",\"unit\":\"ohms\",\"ohms\":17.868}"},
+        Row{"WindowLength", "length", {{"rho", "2000"}, {"diameter", "0.016"}, {"target", "10"}},
+            Metric, "\"result\":\"1.856\",\"unit\":\"m\",\"length_m\":1.8564399999999064}"},
+        Row{"TwoRodsFarApart", "group", With(kTwoRods, {{"spacing", "6"}}), Metric,
+            "\"ohms\":34.78722197868759,\"potential_ohms\":34.78722197868759,\"bs7430_ohms\":34."
+            "96144345897205,\"lambda\":1,\"dwight_ohms\":34.80"},
+        Row{"TwoRodsCloserThanTheirLength", "group", With(kTwoRods, {{"spacing", "0.3"}}), Metric,
+            "\"result\":\"46.836\""},
+        Row{"Bs7430AskedFor", "group",
+            With(kTwoRods, {{"spacing", "0.3"}, {"method", "BS7430"}}), Metric,
+            "\"result\":\"85.361\",\"unit\":\"ohms\",\"ohms\":85.36"},
+        Row{"Bs7430TrainingExample", "group",
+            {{"rho", "100ohm-m"}, {"diameter", "16mm"}, {"length", "3m"}, {"layout", "Line"},
+             {"spacing", "3m"}, {"rods", "4"}, {"method", "bs7430"}},
+            English, "\"result\":\"11.225\""},
+        Row{"PointsJudgedByTheirPositions", "group",
+            {{"rho", "20000"}, {"diameter", "0.02"}, {"length", "3"}, {"layout", "points"},
+             {"at", "0,0 6,0 12,0"}},
+            Metric, "\"lambda\":1.6666666666666667"},
+        Row{"OnePointIsOneRod", "group",
+            {{"rho", "20000"}, {"diameter", "0.02"}, {"length", "3"}, {"layout", "points"},
+             {"at", "5,5"}},
+            Metric, "\"result\":\"64.618\""},
+        Row{"FewestRods", "rods",
+            {{"rho", "200ohm-m"}, {"diameter", "16mm"}, {"length", "3"}, {"layout", "line"},
+             {"spacing", "6"}, {"target", "10"}},
+            Metric, "\"result\":\"9\",\"unit\":\"rods\",\"rods\":9,\"ohms\":9.5"},
+        Row{"FewestRodsNaNamesTheLowest", "rods",
+            {{"rho", "200ohm-m"}, {"diameter", "16mm"}, {"length", "3"}, {"layout", "ring"},
+             {"spacing", "3"}, {"target", "0.5"}},
+            Metric,
+            "\"reason\":\"no ring of up to 100 rods reaches 0.5 ohms: the lowest is "},
+        Row{"TwentyFiveOhmRule", "check", {{"rho", "10000"}, {"diameter", "0.625"}, {"length", "8"}},
+            English, "\"sufficient\":false,\"second_rod_6ft_ohms\":23.26"},
+        Row{"Wenner20Feet", "rho", {{"spacing", "20"}, {"reading", "2"}}, English,
+            "\"result\":\"7660\""},
+        Row{"WennerDepthZeroIsTheWindows", "rho",
+            {{"spacing", "3"}, {"reading", "1"}, {"depth", "0"}}, English,
+            "\"result\":\"574.534\",\"unit\":\"ohm-cm\",\"ohm_cm\":574.534}"},
+        Row{"WennerDeepProbes", "rho", {{"spacing", "1"}, {"reading", "10"}, {"depth", "30cm"}},
+            Metric, "\"result\":\"7152\""},
+        Row{"FromADrivenRod", "rho", {{"rod-length", "3"}, {"diameter", "20mm"}, {"reading", "64.6"}},
+            Metric, "\"result\":\"19995\""},
+        Row{"ADrivenRodBeyondAnySoil", "rho",
+            {{"rod-length", "3"}, {"diameter", "0.02"}, {"reading", "1000000"}}, Metric,
+            "\"warnings\":[\"more than 1000000 ohm-cm is beyond any soil"},
+        Row{"RodsOfATriangle", "group", With(kTwoRods, {{"layout", "triangle"}, {"spacing", "3"}}),
+            Metric, "error: --rods does not go with --layout triangle"},
+        Row{"SpacingWithPoints", "group",
+            {{"rho", "1"}, {"diameter", "1"}, {"length", "3"}, {"layout", "points"},
+             {"at", "0,0 6,0"}, {"spacing", "10"}},
+            Metric, "error: --spacing does not go with --layout points: the positions give"},
+        Row{"RodsCloserThanTheirDiameter", "group", With(kTwoRods, {{"spacing", "1cm"}}), Metric,
+            "\"reason\":\"rods 1 and 2 stand 0.010 m apart, closer than their diameter (0.020 m)\""},
+        Row{"PointsCloserThanTheirDiameter", "group",
+            {{"rho", "1"}, {"diameter", "0.02"}, {"length", "3"}, {"layout", "points"},
+             {"at", "0,0 0,1e-320"}},
+            Metric, "\"reason\":\"rods 1 and 2 stand 0.000 m apart"},
+        Row{"TooManyPositions", "group",
+            {{"rho", "1"}, {"diameter", "0.02"}, {"length", "3"}, {"layout", "points"},
+             {"at", [] {
+                std::string at;
+                for (int i = 0; i < 1001; ++i) at += std::to_string(i) + ",0 ";
+                return at;
+              }()}},
+            Metric, "error: --at names more than 1000 positions"},
+        Row{"TwoWaysToRho", "rho",
+            {{"rod-length", "3"}, {"diameter", "0.02"}, {"reading", "1"}, {"spacing", "1"}}, Metric,
+            "error: --rod-length measures a driven rod"},
+        Row{"UnknownUnit", "group", With(kTwoRods, {{"rho", "20furlongs"}}), Metric,
+            "error: --rho: unknown unit \"furlongs\" (ohm-cm or ohm-m)"},
+        Row{"HalfARod", "group", With(kTwoRods, {{"spacing", "3"}, {"rods", "2.5"}}), Metric,
+            "error: --rods needs a whole number between 1 and 1000, not \"2.5\""}),
+    [](const testing::TestParamInfo<Row>& info) { return std::string(info.param.name); });
+
+// Where the rod formula is zero or below (at e/4 of the radius and under),
+// every calculation beyond the window answers "na" with the reason.
+TEST(Calculations, NoNumberWhereTheRodFormulaHasNone) {
+  const double atZero = 10 * std::numbers::e / 8;  // e/4 of a 10 m rod's 5 m radius
+  const std::string length = "3.3978522855738067";
+  ASSERT_NEAR(std::stod(length), atZero, 1e-15);
+  const Options rod{{"rho", "2000"}, {"diameter", "10"}, {"length", length}};
+  for (const auto& [name, options] :
+       std::vector<std::pair<std::string_view, Options>>{
+           {"group", With(rod, {{"layout", "line"}, {"rods", "1"}, {"spacing", "1"}})},
+           {"rods", With(rod, {{"layout", "line"}, {"spacing", "20"}, {"target", "1"}})},
+           {"check", rod},
+           {"rho", {{"rod-length", length}, {"diameter", "10"}, {"reading", "5"}}}}) {
+    const auto result = RunCalculation(name, options);
+    ASSERT_TRUE(std::holds_alternative<Outcome>(result)) << name << ": " << Json(result);
+    const Outcome& outcome = std::get<Outcome>(result);
+    EXPECT_EQ(outcome.status(), kNoAnswer) << name;
+    EXPECT_EQ(outcome.result, "na") << name;
+    EXPECT_NE(outcome.reason.find("e/4"), std::string::npos) << name << ": " << outcome.reason;
+    EXPECT_TRUE(nlohmann::json::accept(ToJson(outcome))) << ToJson(outcome);
+  }
+}
+
+TEST(Quantities, AUnitIsJudgedInItsOwnSystem) {
+  const auto read = [](const char* name, const char* text, int units) {
+    return ReadQuantity(*FindQuantity(name), text, ReadContext{units});
+  };
+  EXPECT_EQ(read("rho", "20ohm-m", English).value, 2000);
+  EXPECT_EQ(read("rho", "2000 OHM-CM", English).value, 2000);
+  EXPECT_EQ(read("diameter", "16mm", Metric).value, 0.016);
+  EXPECT_EQ(read("diameter", "0.625in", English).value, 0.625);
+  EXPECT_EQ(read("length", "8ft", English).value, 8);
+  EXPECT_EQ(read("length", "12in", English).value, 1);
+  EXPECT_DOUBLE_EQ(*read("length", "8ft", Metric).value, 2.4384);
+  EXPECT_EQ(read("length", "0.104ft", English).value, 0.104);  // its own unit, bit for bit
+  EXPECT_EQ(read("reading", "2ohms", English).value, 2);
+  EXPECT_EQ(read("target", "2 ohm", English).value, 2);
+  EXPECT_EQ(read("rho", "20ohmcm", English).value, 20);
+  EXPECT_EQ(read("diameter", "1.6cm", Metric).value, 0.016);
+  // Accepted or refused the same under either unit system.
+  for (const int units : {English, Metric}) {
+    EXPECT_EQ(read("length", "5cm", units).error,
+              "--length needs a length between 0.1 and 10000 m, not \"5cm\" (0.05 m)");
+    EXPECT_TRUE(read("length", "5000m", units).value);
+    EXPECT_EQ(read("diameter", "1ft", units).error,
+              "--diameter needs a diameter between 0.001 and 10 in, not \"1ft\" (12 in)");
+  }
+  EXPECT_EQ(read("diameter", "11m", Metric).error,
+            "--diameter needs a diameter between 0.001 and 10 m, not \"11m\"");
+  EXPECT_EQ(read("rho", "abc", English).error,
+            "--rho needs a resistivity between 0.0001 and 1000000 ohm-cm, not \"abc\"");
+}
+
+TEST(Quantities, ABareNumberOfTheOtherSystemGetsTheFix) {
+  const auto hint = [](const char* name, const char* text, int units) {
+    return ReadQuantity(*FindQuantity(name), text, ReadContext{units}).hint;
+  };
+  EXPECT_EQ(hint("diameter", "0.625", Metric),
+            "--diameter 0.625 is a 625 mm rod: did you mean 0.625in?");
+  EXPECT_EQ(hint("diameter", "0.016", English),
+            "--diameter 0.016 is a rod 0.406 mm thick: did you mean 0.016m?");
+  EXPECT_EQ(hint("length", "0.9", English), "--length 0.9 is 0.9 ft, 10.8 in: did you mean 0.9m?");
+  EXPECT_EQ(hint("diameter", "0.099", Metric), "");  // a 99 mm rod is thick, but one
+  EXPECT_EQ(hint("diameter", "0.1", English), "");
+  EXPECT_EQ(hint("length", "1", English), "");
+  EXPECT_EQ(hint("diameter", "0.625in", Metric), "");  // the unit was given
+}
+
+TEST(Numbers, ReadAsTheirMarksWriteThem) {
+  const NumberMarks file{",", ".", true};  // a spreadsheet's ';' file
+  const NumberMarks english{".", ","};
+  const NumberMarks german{",", "."};
+  const NumberMarks french{",", "\xe2\x80\xaf"};
+  EXPECT_EQ(ReadNumber("0,625", file).value, 0.625);
+  EXPECT_EQ(ReadNumber("1.234,5", file).value, 1234.5);
+  EXPECT_EQ(ReadNumber("2000", file).value, 2000);
+  EXPECT_FALSE(ReadNumber("2.000", file).value);  // 2 or 2000?
+  EXPECT_EQ(ReadNumber("2.000", file).why,
+            "\"2.000\" is ambiguous: a comma is the decimal mark here, and a point groups "
+            "thousands only beside it (1.234,5)");
+  EXPECT_FALSE(ReadNumber("2.500", file).value);
+  EXPECT_FALSE(ReadNumber("12.34,5", file).value);  // not groups of three
+  EXPECT_EQ(ReadNumber("10,000", english).value, 10000);
+  EXPECT_EQ(ReadNumber("10,000.25", english).value, 10000.25);
+  EXPECT_FALSE(ReadNumber("0,625", english).value);  // never read as 625
+  EXPECT_EQ(ReadNumber("0,625", german).value, 0.625);
+  EXPECT_EQ(ReadNumber("10.000", german).value, 10000);
+  EXPECT_FALSE(ReadNumber("2.5", german).value);
+  EXPECT_EQ(ReadNumber("10 000,5", french).value, 10000.5);  // a typed space for the narrow one
+  EXPECT_EQ(ReadNumber("-1,5", german).value, -1.5);
+  EXPECT_EQ(ReadNumber(" 6.1 ").value, 6.1);
+  EXPECT_FALSE(ReadNumber("1,000").value);  // the command line has no thousands
+}
+
+TEST(Text, QuotedEscapesWhatATerminalWouldObey) {
+  EXPECT_EQ(Quoted("0,5"), "\"0,5\"");
+  EXPECT_EQ(Quoted("a\"b\\c"), "\"a\\\"b\\\\c\"");
+  EXPECT_EQ(Quoted("\x1b]0;owned\x07\n\t\r"), "\"\\x1b]0;owned\\x07\\n\\t\\r\"");
+  EXPECT_EQ(Quoted("\x7f"), "\"\\x7f\"");
+  EXPECT_EQ(Quoted("\xc2\x9b"
+                   "31m"),
+            "\"\\u009b31m\"");                                          // C1 CSI
+  EXPECT_EQ(Quoted("3\xe2\x80\xae" "2"), "\"3\\u202e2\"");               // a right-to-left override
+  EXPECT_EQ(Quoted("a\xe2\x80\xa8" "b"), "\"a\\u2028b\"");               // a line separator
+  EXPECT_EQ(Quoted("caf\xc3\xa9 \xe2\x84\xa6"), "\"caf\xc3\xa9 \xe2\x84\xa6\"");  // UTF-8 kept
+  EXPECT_EQ(Quoted("\xe9t\xc3"), "\"\\xe9t\\xc3\"");                              // not UTF-8
+  EXPECT_EQ(Quoted("\xed\xa0\x80"), "\"\\xed\\xa0\\x80\"");                       // a surrogate
+}
+
+TEST(Text, NearestNameForATypo) {
+  const std::vector<std::string_view> names{"resistance", "length", "rho", "group", "rods"};
+  EXPECT_EQ(Nearest("lenght", names), "length");
+  EXPECT_EQ(Nearest("resistence", names), "resistance");
+  EXPECT_EQ(Nearest("rdo", names), "rho");
+  EXPECT_EQ(Nearest("res", names), "resistance");  // the only one it begins
+  EXPECT_EQ(Nearest("bake", names), std::nullopt);
+}
+
+// Random groups, fewest-rod searches and checks over the whole accepted
+// range, with and without units: every answer is finite, its JSON parses,
+// and no group is above one rod alone.
+TEST(Calculations, EveryAnswerOverTheRangeIsPossible) {
+  std::mt19937_64 random(7);
+  const auto pick = [&](double low, double high) {
+    return std::exp(std::uniform_real_distribution<double>(std::log(low), std::log(high))(random));
+  };
+  const char* layouts[] = {"line", "ring", "square", "triangle", "points"};
+  int answers = 0;
+  for (int trial = 0; trial < 400; ++trial) {
+    const int units = trial % 2;
+    Options options{{"rho", FormatNumber(pick(0.0001, 1e6))},
+                    {"diameter", FormatNumber(pick(0.001, 10))},
+                    {"length", FormatNumber(pick(0.1, 10000))},
+                    {"spacing", FormatNumber(pick(0.001, 1000))},
+                    {"layout", layouts[trial % 5]}};
+    const std::string layout = options["layout"];
+    if (layout == "line" || layout == "ring") options["rods"] = std::to_string(trial % 40 + 1);
+    if (layout == "square") options["per-side"] = std::to_string(trial % 9 + 2);
+    if (layout == "points") {
+      options.erase("spacing");
+      options["at"] = "0,0 " + FormatNumber(pick(0.001, 100)) + ",0 0," +
+                      FormatNumber(pick(0.001, 100));
+    }
+    if (trial % 3 == 0) options["method"] = "bs7430";
+    for (const auto& [name, extra] : std::vector<std::pair<std::string_view, Options>>{
+             {"group", {}},
+             {"check", {}},
+             {"rods", {{"target", FormatNumber(pick(0.001, 1000))}}}}) {
+      Options given = With(options, extra);
+      if (name == "check") given = {{"rho", options["rho"]}, {"diameter", options["diameter"]},
+                                    {"length", options["length"]}};
+      if (name == "rods" && layout != "line" && layout != "ring") continue;
+      if (name == "rods") given.erase("rods");
+      const auto result = RunCalculation(name, given, units);
+      if (!std::holds_alternative<Outcome>(result)) continue;  // refused: a reason, no number
+      const Outcome& outcome = std::get<Outcome>(result);
+      const auto json = nlohmann::json::parse(ToJson(outcome));
+      ASSERT_TRUE(AllFinite(outcome)) << ToJson(outcome);
+      if (!outcome.value) continue;
+      ++answers;
+      if (name == "group") {
+        EXPECT_LE(json["potential_ohms"].get<double>(),
+                  json["single_ohms"].get<double>() * (1 + 1e-12))
+            << ToJson(outcome);
+      }
+    }
+  }
+  EXPECT_GT(answers, 300);
+}
+
+}  // namespace
+}  // namespace ostrevin::calc

@@ -1,0 +1,89 @@
+// The 25-ohm rule at its boundaries: exactly 25 ohms, exactly 8 ft, 5/8 and
+// 1/2 in, a second rod exactly 6 ft away; and values never shown on the
+// wrong side of the bound they are judged by.
+#include <cmath>
+
+#include <gtest/gtest.h>
+
+#include "core/electrode_formulas.h"
+#include "core/nec_rule.h"
+#include "core/rod_groups.h"
+
+namespace ostrevin {
+namespace {
+
+constexpr double kFoot = 0.3048;
+const double kEightFeet = 8 * kMetresPerFoot;  // as an English length reaches the core
+const double kFiveEighths = 0.625 * kMetresPerInch;
+
+NecCheck Check(double rho, double lengthM, double diameterM) {
+  std::string reason;
+  const auto check = CheckSingleRodRule(rho, lengthM, diameterM, &reason);
+  EXPECT_TRUE(check) << reason;
+  return check.value_or(NecCheck{});
+}
+
+TEST(NecRule, AnEightFootRodInPoorSoilNeedsASecond) {
+  // 8 ft, 5/8 in rod in 10,000 ohm-cm soil: about 40 ohms.
+  const NecCheck poor = Check(10000, kEightFeet, kFiveEighths);
+  EXPECT_FALSE(poor.sufficient);
+  EXPECT_NEAR(poor.singleOhms, 39.9, 0.1);
+  EXPECT_LT(poor.at2L.ohms, poor.at6ft.ohms);
+  EXPECT_LT(poor.at6ft.ohms, poor.singleOhms);
+  EXPECT_EQ(poor.at6ft.spacingM, kNecMinSpacingM);
+  EXPECT_NEAR(poor.at6ft.ohms, poor.at6ft.dwightOhms, 0.01);  // below L Dwight's is close
+  EXPECT_TRUE(poor.notes.empty());
+}
+
+TEST(NecRule, TwentyFiveOhmsExactlySuffices) {
+  // The resistivity whose rod is 25 ohms to the last bit.
+  const double perOhmCm = *SingleRodOhms(1, kEightFeet, kFiveEighths / 2);
+  double rho = 25 / perOhmCm;
+  while (*SingleRodOhms(rho, kEightFeet, kFiveEighths / 2) > 25) rho = std::nextafter(rho, 0.0);
+  while (*SingleRodOhms(rho, kEightFeet, kFiveEighths / 2) < 25) rho = std::nextafter(rho, 1e9);
+  ASSERT_EQ(*SingleRodOhms(rho, kEightFeet, kFiveEighths / 2), 25.0);
+  EXPECT_TRUE(Check(rho, kEightFeet, kFiveEighths).sufficient);
+  EXPECT_FALSE(Check(std::nextafter(rho, 1e9), kEightFeet, kFiveEighths).sufficient);
+}
+
+TEST(NecRule, ValuesShowWhichSideOfTheBoundTheyAreOn) {
+  EXPECT_EQ(ShowBeside(25.0004, 25), "25.0004");  // "25.000" would read as 25 or less
+  EXPECT_EQ(ShowBeside(24.9996, 25), "24.9996");
+  EXPECT_EQ(ShowBeside(25, 25), "25.000");
+  EXPECT_EQ(ShowBeside(39.905, 25), "39.905");
+  EXPECT_EQ(ShowBeside(7.9999, 8), "7.9999");
+}
+
+TEST(NecRule, ShortThinAndCloseRodsAreNamedWithTheirClause) {
+  EXPECT_TRUE(Check(10000, kEightFeet, kFiveEighths).notes.empty());  // 8 ft, 5/8 in: enough
+  const NecCheck shortRod = Check(10000, 7.999 * kMetresPerFoot, kFiveEighths);
+  ASSERT_EQ(shortRod.notes.size(), 1u);
+  EXPECT_EQ(shortRod.notes[0], "the rod is 7.999 ft long: the code asks for at least 8 ft (250.52(A)(5))");
+  const NecCheck listed = Check(10000, kEightFeet, 0.5 * kMetresPerInch);
+  ASSERT_EQ(listed.notes.size(), 1u);
+  EXPECT_EQ(listed.notes[0],
+            "the rod is thinner than 5/8 in: only a listed rod of 1/2 in or more qualifies "
+            "(250.52(A)(5)(b))");
+  const NecCheck thin = Check(10000, kEightFeet, 0.49 * kMetresPerInch);
+  ASSERT_EQ(thin.notes.size(), 1u);
+  EXPECT_EQ(thin.notes[0],
+            "the rod is thinner than 1/2 in, the least even for a listed rod (250.52(A)(5)(b))");
+  // Twice a 3 ft rod is the code's 6 ft exactly; twice a 2 ft rod is under it.
+  const NecCheck three = Check(10000, 3 * kMetresPerFoot, kFiveEighths);
+  EXPECT_EQ(three.notes.size(), 1u);  // only its length
+  const NecCheck two = Check(10000, 2 * kFoot, kFiveEighths);
+  ASSERT_EQ(two.notes.size(), 2u);
+  EXPECT_EQ(two.notes[1],
+            "a second rod at twice the length stands 4.000 ft away, under the code's 6 ft "
+            "(250.53(A)(3))");
+}
+
+TEST(NecRule, NoVerdictWhereTheRodFormulaHasNoValue) {
+  std::string reason;
+  const double radius = 0.01;
+  EXPECT_FALSE(CheckSingleRodRule(2000, radius * std::numbers::e / 4, 2 * radius, &reason));
+  EXPECT_EQ(reason, "the rod is shorter than e/4 of its radius, where the formula does not apply");
+}
+
+}  // namespace
+}  // namespace ostrevin
