@@ -34,8 +34,12 @@ test-long: build
 
 bench: PRESET := release
 bench: build
-	@build/release/bench/length_search_bench --benchmark_repetitions=5 \
-	  --benchmark_report_aggregates_only=true
+	@for program in length_search_bench rod_groups_bench; do \
+	  build/release/bench/$$program --benchmark_repetitions=5 \
+	    --benchmark_report_aggregates_only=true || exit 1; \
+	done
+	@build/release/bench/start_bench 31 -- build/release/calc/ostrevin-calc length --rho 2000 \
+	  --diameter 0.625 --target 10
 
 # The Windows program, cross-built with mingw-w64: build/windows/Ostrevin.exe.
 WINDOWS_PACKAGES = g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 googletest
