@@ -61,8 +61,8 @@ std::optional<std::string_view> Inputs::Choice(std::string_view name, bool requi
 std::span<const Calculation> Calculations() {
   static const std::vector<Calculation> table = [] {
     std::vector<Calculation> all;
-    for (auto part : {&RodCalculations, &ResistivityCalculations, &GroupCalculations,
-                      &CheckCalculations}) {
+    for (auto part :
+         {&RodCalculations, &ResistivityCalculations, &GroupCalculations, &CheckCalculations}) {
       std::ranges::move(part(), std::back_inserter(all));
     }
     return all;
@@ -117,7 +117,7 @@ std::vector<std::string> BatchCells(const Outcome& outcome, char decimalMark) {
       cells.emplace_back();
     } else {
       cells.push_back(std::holds_alternative<double>(*field) ? number(ToCell(*field))
-                                                               : ToCell(*field));
+                                                             : ToCell(*field));
     }
   }
   return cells;

@@ -55,6 +55,9 @@ std::string Escaped(const std::string& text) {
       case '"':
         out += "&quot;";
         break;
+      case '\'':
+        out += "&#39;";
+        break;
       default:
         out += c;
     }
@@ -79,8 +82,10 @@ double Fraction(const Axis& axis, double value) {
 
 // Whether the segment a-b crosses the box (Liang and Barsky's clipping).
 bool Crosses(Point a, Point b, const Box& box) {
-  double t0 = 0, t1 = 1;
-  const double dx = b.x - a.x, dy = b.y - a.y;
+  double t0 = 0;
+  double t1 = 1;
+  const double dx = b.x - a.x;
+  const double dy = b.y - a.y;
   const std::array<std::pair<double, double>, 4> sides{{{-dx, a.x - box.left},
                                                         {dx, box.right() - a.x},
                                                         {-dy, a.y - box.top},
@@ -121,15 +126,15 @@ class Drawing {
  private:
   std::string Header() const {
     std::ostringstream head;
-    head << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-         << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << chart_.width << "\" height=\""
-         << chart_.height << "\" viewBox=\"0 0 " << chart_.width << " " << chart_.height
-         << "\" font-family=\"DejaVu Sans, Verdana, sans-serif\" font-size=\"" << kFont << "\">\n"
+    head << "<?xml version='1.0' encoding='UTF-8'?>\n"
+         << "<svg xmlns='http://www.w3.org/2000/svg' width='" << chart_.width << "' height='"
+         << chart_.height << "' viewBox='0 0 " << chart_.width << " " << chart_.height
+         << "' font-family='DejaVu Sans, Verdana, sans-serif' font-size='" << kFont << "'>\n"
          << "<title>" << Escaped(chart_.title) << "</title>\n"
-         << "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n"
-         << "<defs><clipPath id=\"plot\"><rect x=\"" << Number(plot_.left) << "\" y=\""
-         << Number(plot_.top) << "\" width=\"" << Number(plot_.width) << "\" height=\""
-         << Number(plot_.height) << "\"/></clipPath></defs>\n";
+         << "<rect width='100%' height='100%' fill='white'/>\n"
+         << "<defs><clipPath id='plot'><rect x='" << Number(plot_.left) << "' y='"
+         << Number(plot_.top) << "' width='" << Number(plot_.width) << "' height='"
+         << Number(plot_.height) << "'/></clipPath></defs>\n";
     return head.str();
   }
 
@@ -140,15 +145,15 @@ class Drawing {
 
   void Text(double x, double y, const std::string& text, const char* anchor = "start",
             const std::string& extra = {}) {
-    body_ << "<text x=\"" << Number(x) << "\" y=\"" << Number(y) << "\" text-anchor=\"" << anchor
-          << "\"" << extra << ">" << Escaped(text) << "</text>\n";
+    body_ << "<text x='" << Number(x) << "' y='" << Number(y) << "' text-anchor='" << anchor << "'"
+          << extra << ">" << Escaped(text) << "</text>\n";
   }
 
   void LineSvg(Point a, Point b, const std::string& colour, double width,
                const std::string& extra = {}) {
-    body_ << "<line x1=\"" << Number(a.x) << "\" y1=\"" << Number(a.y) << "\" x2=\""
-          << Number(b.x) << "\" y2=\"" << Number(b.y) << "\" stroke=\"" << colour
-          << "\" stroke-width=\"" << width << "\"" << extra << "/>\n";
+    body_ << "<line x1='" << Number(a.x) << "' y1='" << Number(a.y) << "' x2='" << Number(b.x)
+          << "' y2='" << Number(b.y) << "' stroke='" << colour << "' stroke-width='" << width << "'"
+          << extra << "/>\n";
   }
 
   void Frame() {
@@ -164,13 +169,13 @@ class Drawing {
                       TextWidth(chart_.title, kFont), kLine});
     for (const Tick& tick : chart_.x.ticks) XTick(tick);
     for (const Tick& tick : chart_.y.ticks) YTick(tick, labelWidth);
-    body_ << "<rect x=\"" << Number(plot_.left) << "\" y=\"" << Number(plot_.top)
-          << "\" width=\"" << Number(plot_.width) << "\" height=\"" << Number(plot_.height)
-          << "\" fill=\"none\" stroke=\"black\"/>\n";
+    body_ << "<rect x='" << Number(plot_.left) << "' y='" << Number(plot_.top) << "' width='"
+          << Number(plot_.width) << "' height='" << Number(plot_.height)
+          << "' fill='none' stroke='black'/>\n";
     Text(plot_.left + plot_.width / 2, plot_.bottom() + kTickLength + kGap + 2 * kLine + 4,
          chart_.x.title, "middle");
-    body_ << "<text transform=\"translate(18 " << Number(plot_.top + plot_.height / 2)
-          << ") rotate(-90)\" text-anchor=\"middle\">" << Escaped(chart_.y.title) << "</text>\n";
+    body_ << "<text transform='translate(18 " << Number(plot_.top + plot_.height / 2)
+          << ") rotate(-90)' text-anchor='middle'>" << Escaped(chart_.y.title) << "</text>\n";
     double y = plot_.bottom() + kTickLength + kGap + 3 * kLine + 8;
     for (const std::string& note : chart_.notes) {
       Text(plot_.left, y, note);
@@ -223,33 +228,34 @@ class Drawing {
     const std::vector<Point> pixels = Pixels(series);
     if (series.dots) {
       for (const Point& p : pixels) {
-        body_ << "<circle cx=\"" << Number(p.x) << "\" cy=\"" << Number(p.y)
-              << "\" r=\"4\" fill=\"" << series.colour << "\"/>\n";
+        body_ << "<circle cx='" << Number(p.x) << "' cy='" << Number(p.y) << "' r='4' fill='"
+              << series.colour << "'/>\n";
         taken_.push_back({p.x - 5, p.y - 5, 10, 10});
       }
       return;
     }
     if (pixels.empty()) return;
-    body_ << "<polyline clip-path=\"url(#plot)\" fill=\"none\" stroke=\"" << series.colour
-          << "\" stroke-width=\"" << series.width << "\""
-          << (series.dashed ? " stroke-dasharray=\"6 4\"" : "") << " points=\"";
+    body_ << "<polyline clip-path='url(#plot)' fill='none' stroke='" << series.colour
+          << "' stroke-width='" << series.width << "'"
+          << (series.dashed ? " stroke-dasharray='6 4'" : "") << " points='";
     for (const Point& p : pixels) body_ << Number(p.x) << "," << Number(p.y) << " ";
-    body_ << "\"/>\n";
-    for (std::size_t i = 1; i < pixels.size(); ++i) segments_.emplace_back(pixels[i - 1], pixels[i]);
+    body_ << "'/>\n";
+    for (std::size_t i = 1; i < pixels.size(); ++i)
+      segments_.emplace_back(pixels[i - 1], pixels[i]);
   }
 
   void GuideLine(const Guide& guide) {
     const Point at = guide.vertical ? At(guide.value, chart_.y.max) : At(chart_.x.max, guide.value);
     const Point a = guide.vertical ? Point{at.x, plot_.top} : Point{plot_.left, at.y};
     const Point b = guide.vertical ? Point{at.x, plot_.bottom()} : Point{plot_.right(), at.y};
-    LineSvg(a, b, guide.colour, 1, " stroke-dasharray=\"5 4\"");
+    LineSvg(a, b, guide.colour, 1, " stroke-dasharray='5 4'");
     segments_.emplace_back(a, b);
   }
 
   void MarkerDot(const Marker& marker) {
     const Point p = At(marker.x, marker.y);
-    body_ << "<circle cx=\"" << Number(p.x) << "\" cy=\"" << Number(p.y)
-          << "\" r=\"4\" fill=\"none\" stroke=\"" << marker.colour << "\" stroke-width=\"2\"/>\n";
+    body_ << "<circle cx='" << Number(p.x) << "' cy='" << Number(p.y)
+          << "' r='4' fill='none' stroke='" << marker.colour << "' stroke-width='2'/>\n";
     taken_.push_back({p.x - 5, p.y - 5, 10, 10});
   }
 
@@ -290,15 +296,16 @@ class Drawing {
       }
     }
     if (!chosen) {
-      chosen = Box{std::clamp(anchor.x + 8, inside.left, std::max(inside.left, inside.right() - width)),
-                   std::clamp(anchor.y - 8 - height, inside.top,
-                              std::max(inside.top, inside.bottom() - height)),
-                   width, height};
+      chosen =
+          Box{std::clamp(anchor.x + 8, inside.left, std::max(inside.left, inside.right() - width)),
+              std::clamp(anchor.y - 8 - height, inside.top,
+                         std::max(inside.top, inside.bottom() - height)),
+              width, height};
     }
     taken_.push_back(*chosen);
     double y = chosen->top + kFont;
     for (const std::string& line : lines) {
-      Text(chosen->left, y, line, "start", " fill=\"" + colour + "\"");
+      Text(chosen->left, y, line, "start", " fill='" + colour + "'");
       y += kLine;
     }
   }
@@ -325,25 +332,25 @@ class Drawing {
     for (const Series* series : entries) width = std::max(width, TextWidth(series->legend, kFont));
     width += 30;
     const double height = kLine * static_cast<double>(entries.size()) + 6;
-    const std::array<Box, 4> corners{{{plot_.right() - width - 6, plot_.top + 6, width, height},
-                                      {plot_.left + 6, plot_.top + 6, width, height},
-                                      {plot_.right() - width - 6, plot_.bottom() - height - 6,
-                                       width, height},
-                                      {plot_.left + 6, plot_.bottom() - height - 6, width, height}}};
+    const std::array<Box, 4> corners{
+        {{plot_.right() - width - 6, plot_.top + 6, width, height},
+         {plot_.left + 6, plot_.top + 6, width, height},
+         {plot_.right() - width - 6, plot_.bottom() - height - 6, width, height},
+         {plot_.left + 6, plot_.bottom() - height - 6, width, height}}};
     const auto* free = std::ranges::find_if(corners, [&](const Box& box) { return Free(box); });
     const Box box = free == corners.end() ? corners.front() : *free;
     taken_.push_back(box);
-    body_ << "<rect x=\"" << Number(box.left) << "\" y=\"" << Number(box.top) << "\" width=\""
-          << Number(box.width) << "\" height=\"" << Number(box.height)
-          << "\" fill=\"white\" fill-opacity=\"0.85\" stroke=\"#999999\"/>\n";
+    body_ << "<rect x='" << Number(box.left) << "' y='" << Number(box.top) << "' width='"
+          << Number(box.width) << "' height='" << Number(box.height)
+          << "' fill='white' fill-opacity='0.85' stroke='#999999'/>\n";
     double y = box.top + 3 + kLine / 2;
     for (const Series* series : entries) {
       if (series->dots) {
-        body_ << "<circle cx=\"" << Number(box.left + 14) << "\" cy=\"" << Number(y)
-              << "\" r=\"4\" fill=\"" << series->colour << "\"/>\n";
+        body_ << "<circle cx='" << Number(box.left + 14) << "' cy='" << Number(y)
+              << "' r='4' fill='" << series->colour << "'/>\n";
       } else {
         LineSvg({box.left + 4, y}, {box.left + 24, y}, series->colour, series->width,
-                series->dashed ? " stroke-dasharray=\"6 4\"" : "");
+                series->dashed ? " stroke-dasharray='6 4'" : "");
       }
       Text(box.left + 28, y + kFont / 2 - 2, series->legend);
       y += kLine;

@@ -18,8 +18,8 @@ std::string ShowDistance(double metres, int units) {
 
 std::string SecondRodLine(const SecondRod& rod, std::string_view where, int units) {
   return "with a second rod " + ShowDistance(rod.spacingM, units) + " away" + std::string(where) +
-         ", at one potential: " + ShowOhms(rod.ohms) + " ohms (Dwight's formula: " +
-         ShowOhms(rod.dwightOhms) + " ohms)";
+         ", at one potential: " + ShowOhms(rod.ohms) +
+         " ohms (Dwight's formula: " + ShowOhms(rod.dwightOhms) + " ohms)";
 }
 
 std::variant<Outcome, std::string> ComputeCheck(Inputs& in) {
@@ -38,21 +38,27 @@ std::variant<Outcome, std::string> ComputeCheck(Inputs& in) {
   if (!check) return outcome;
   outcome.value = check->singleOhms;
   outcome.result = ShowBeside(check->singleOhms, kNecMaxOhms);
+  const auto ohms = [](const std::optional<SecondRod>& rod, double SecondRod::*member) {
+    return rod ? JsonValue((*rod).*member) : JsonValue(nullptr);
+  };
   outcome.fields = {{"sufficient", check->sufficient},
-                    {"second_rod_6ft_ohms", check->at6ft.ohms},
-                    {"second_rod_2l_ohms", check->at2L.ohms},
-                    {"second_rod_6ft_dwight_ohms", check->at6ft.dwightOhms},
-                    {"second_rod_2l_dwight_ohms", check->at2L.dwightOhms},
+                    {"second_rod_6ft_ohms", ohms(check->at6ft, &SecondRod::ohms)},
+                    {"second_rod_2l_ohms", ohms(check->at2L, &SecondRod::ohms)},
+                    {"second_rod_6ft_dwight_ohms", ohms(check->at6ft, &SecondRod::dwightOhms)},
+                    {"second_rod_2l_dwight_ohms", ohms(check->at2L, &SecondRod::dwightOhms)},
                     {"code", std::string(kNecEdition)},
                     {"warnings", check->notes}};
   const std::string code = std::string(kNecEdition) + ", ";
-  outcome.details = {
-      check->sufficient
-          ? "25 ohms or less: one rod suffices (" + code + "250.53(A)(2))"
-          : "more than 25 ohms: a supplemental electrode is required (" + code +
-                "250.53(A)(2)), at least 6 ft (1.83 m) away (250.53(A)(3))",
-      SecondRodLine(check->at6ft, "", in.units()),
-      SecondRodLine(check->at2L, " (twice the length)", in.units())};
+  outcome.details = {check->sufficient
+                         ? "25 ohms or less: one rod suffices (" + code + "250.53(A)(2))"
+                         : "more than 25 ohms: a supplemental electrode is required (" + code +
+                               "250.53(A)(2)), at least 6 ft (1.83 m) away (250.53(A)(3))"};
+  if (check->at6ft && check->at2L) {
+    outcome.details.push_back(SecondRodLine(*check->at6ft, "", in.units()));
+    outcome.details.push_back(SecondRodLine(*check->at2L, " (twice the length)", in.units()));
+  } else {
+    outcome.details.push_back("no second-rod values: " + check->noSecondRod);
+  }
   for (const std::string& note : check->notes) outcome.details.push_back("note: " + note);
   return outcome;
 }

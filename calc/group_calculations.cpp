@@ -90,7 +90,8 @@ std::optional<Layout> ReadPointsLayout(Inputs& in, Layout layout) {
 std::optional<Layout> ReadLayout(Inputs& in, bool fewest) {
   const std::optional<std::string_view> name = in.Choice("layout", true);
   if (!name) return std::nullopt;
-  Layout layout{std::string(*name), {}, {}, TabulatedLayout::kNone, {{"layout", std::string(*name)}}};
+  Layout layout{
+      std::string(*name), {}, {}, TabulatedLayout::kNone, {{"layout", std::string(*name)}}};
   const bool line = layout.name == "line";
   const bool ring = layout.name == "ring";
   const bool square = layout.name == "square";
@@ -138,9 +139,19 @@ struct Figures {
   std::optional<double> dwight;  // two rods
 };
 
-std::variant<Figures, std::string> WorkOut(const Rod& rod, const Layout& layout, int units) {
+constexpr const char* kNoRod =
+    "the rod is shorter than e/4 of its radius, where the formula does not apply";
+
+// The group's figures; or why there are none: the rod formula has no value
+// ("na"), or the layout is refused (an error).
+struct Refused {
+  std::string reason;
+};
+std::variant<Figures, std::string, Refused> WorkOut(const Rod& rod, const Layout& layout,
+                                                    int units) {
+  if (!SingleRodOhms(rod.rho, rod.lengthM, rod.radiusM)) return std::string(kNoRod);
   if (auto problem = GroupProblem(rod.rho, rod.lengthM, rod.radiusM, layout.points, units)) {
-    return *std::move(problem);
+    return Refused{*std::move(problem)};
   }
   const auto potential = PotentialGroupOhms(rod.rho, rod.lengthM, rod.radiusM, layout.points);
   if (const auto* reason = std::get_if<std::string>(&potential)) return *reason;
@@ -153,8 +164,8 @@ std::variant<Figures, std::string> WorkOut(const Rod& rod, const Layout& layout,
                                                   *layout.spacingM, layout.table)
                                : Bs7430Group{figures.single, 0, false, false};
   if (figures.rods == 2) {
-    figures.dwight = DwightTwoRods(rod.rho, rod.lengthM, rod.radiusM,
-                                   NearestDistance(layout.points));
+    figures.dwight =
+        DwightTwoRods(rod.rho, rod.lengthM, rod.radiusM, NearestDistance(layout.points));
   }
   return figures;
 }
@@ -167,8 +178,8 @@ double Headline(const Figures& figures, GroupMethod method) {
 void Describe(Outcome& outcome, const Figures& figures, GroupMethod method) {
   const bool bs = method == GroupMethod::kBs7430;
   const double ohms = Headline(figures, method);
-  const std::string lambda = FormatDouble("%.3f", figures.bs.lambda) +
-                             (figures.bs.tabulated ? " from its table" : "");
+  const std::string lambda =
+      FormatDouble("%.3f", figures.bs.lambda) + (figures.bs.tabulated ? " from its table" : "");
   if (outcome.valueKey != "ohms") outcome.fields.emplace_back("ohms", ohms);
   outcome.fields.emplace_back("potential_ohms", figures.potential);
   outcome.fields.emplace_back("bs7430_ohms", figures.bs.ohms);
@@ -191,14 +202,14 @@ void Describe(Outcome& outcome, const Figures& figures, GroupMethod method) {
                                  ShowOhms(figures.potential) + " ohms, is the one to use");
     }
   } else {
-    outcome.details.push_back(group + " at one potential; one rod alone: " +
-                              ShowOhms(figures.single) + " ohms");
+    outcome.details.push_back(
+        group + " at one potential; one rod alone: " + ShowOhms(figures.single) + " ohms");
     if (figures.rods > 1) {
-      beside = "BS 7430: " + ShowOhms(figures.bs.ohms) + " ohms (lambda " + lambda +
-               (figures.bs.closeSpacing
-                    ? "; outside its validity, the rods closer than their length"
-                    : "") +
-               ")";
+      beside =
+          "BS 7430: " + ShowOhms(figures.bs.ohms) + " ohms (lambda " + lambda +
+          (figures.bs.closeSpacing ? "; outside its validity, the rods closer than their length"
+                                   : "") +
+          ")";
     }
   }
   if (figures.dwight) {
@@ -220,6 +231,7 @@ std::variant<Outcome, std::string> ComputeGroup(Inputs& in) {
   outcome.valueKey = "ohms";
   outcome.listWarnings = true;
   const auto figures = WorkOut(*rod, *layout, in.units());
+  if (const auto* refused = std::get_if<Refused>(&figures)) return refused->reason;
   if (const auto* reason = std::get_if<std::string>(&figures)) {
     outcome.reason = *reason;
     return outcome;
@@ -247,12 +259,20 @@ std::variant<Outcome, std::string> ComputeRods(Inputs& in) {
   outcome.valueKey = "rods";
   outcome.listWarnings = true;
   const RodLine line = layout->name == "line" ? RodLine::kLine : RodLine::kRing;
-  const FewestRodsResult fewest = FewestRods(rod->rho, rod->lengthM, rod->radiusM, line,
-                                             *layout->spacingM, *target, method);
-  if (!fewest.reason.empty()) {
-    outcome.reason = fewest.reason;
+  // Two rods stand as close as any count does, in a line and in a ring.
+  if (SingleRodOhms(rod->rho, rod->lengthM, rod->radiusM)) {
+    const std::vector<RodPoint> two = LineLayout(2, *layout->spacingM);
+    if (auto problem = GroupProblem(rod->rho, rod->lengthM, rod->radiusM, two, in.units())) {
+      return *std::move(problem);
+    }
+  }
+  const FewestRodsResult fewest =
+      FewestRods(rod->rho, rod->lengthM, rod->radiusM, line, *layout->spacingM, *target, method);
+  if (!SingleRodOhms(rod->rho, rod->lengthM, rod->radiusM)) {
+    outcome.reason = kNoRod;
     return outcome;
   }
+  if (!fewest.reason.empty()) return fewest.reason;
   if (!fewest.rods) {
     outcome.reason = "no " + layout->name + " of up to " + std::to_string(kMaxRods) +
                      " rods reaches " + FormatNumber(*target) + " ohms: the lowest is " +
@@ -280,8 +300,12 @@ std::vector<Calculation> GroupCalculations() {
         {"diameter", OptionKind::kQuantity, true},
         {"length", OptionKind::kQuantity, true},
         {"layout", OptionKind::kQuantity, true},
-        {"spacing", OptionKind::kQuantity, false, {},
-         "rod spacing, feet or metres (for a ring the chord)", "Rod spacing"},
+        {"spacing",
+         OptionKind::kQuantity,
+         false,
+         {},
+         "rod spacing, feet or metres (for a ring the chord)",
+         "Rod spacing"},
         {"rods"},
         {"per-side"},
         {"at"},
@@ -311,8 +335,12 @@ std::vector<Calculation> GroupCalculations() {
         {"diameter", OptionKind::kQuantity, true},
         {"length", OptionKind::kQuantity, true},
         {"layout", OptionKind::kQuantity, true, {}, "line or ring"},
-        {"spacing", OptionKind::kQuantity, true, {},
-         "rod spacing, feet or metres (for a ring the chord)", "Rod spacing"},
+        {"spacing",
+         OptionKind::kQuantity,
+         true,
+         {},
+         "rod spacing, feet or metres (for a ring the chord)",
+         "Rod spacing"},
         {"target", OptionKind::kQuantity, true},
         {"method"},
         kUnitsOption},

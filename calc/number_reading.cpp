@@ -97,7 +97,8 @@ NumberReading ReadNumber(std::string_view text, const NumberMarks& marks) {
   }
   if (hasDecimal) canonical += "." + std::string(fraction);
   // A point that is neither mark here: "2.5" on a page that writes 2,5.
-  if (marks.decimal != "." && canonical.find('.') != canonical.rfind('.')) return {std::nullopt, notHere};
+  if (marks.decimal != "." && canonical.find('.') != canonical.rfind('.'))
+    return {std::nullopt, notHere};
   if (marks.decimal != "." && !hasDecimal && canonical.find('.') != std::string::npos) {
     return {std::nullopt, notHere};
   }

@@ -50,7 +50,8 @@ std::string ToJson(const JsonValue& value) {
     std::string operator()(const std::string& s) const { return JsonString(s); }
     std::string operator()(const std::vector<std::string>& list) const {
       std::string json = "[";
-      for (std::size_t i = 0; i < list.size(); ++i) json += (i > 0 ? "," : "") + JsonString(list[i]);
+      for (std::size_t i = 0; i < list.size(); ++i)
+        json += (i > 0 ? "," : "") + JsonString(list[i]);
       return json + "]";
     }
   } writer;
@@ -71,11 +72,13 @@ std::string ToCell(const JsonValue& value) {
 std::string ToJson(const Outcome& outcome) {
   std::string json = "{\"command\":" + JsonString(outcome.command) +
                      ",\"units\":" + JsonString(UnitsName(outcome.units));
-  for (const auto& [name, value] : outcome.inputs) json += "," + JsonString(name) + ":" + ToJson(value);
+  for (const auto& [name, value] : outcome.inputs)
+    json += "," + JsonString(name) + ":" + ToJson(value);
   json += ",\"result\":" + JsonString(outcome.result) + ",\"unit\":" + JsonString(outcome.unit);
   json += "," + JsonString(outcome.valueKey) + ":" +
           (outcome.value ? ToJson(JsonValue(*outcome.value)) : "null");
-  for (const auto& [key, value] : outcome.fields) json += "," + JsonString(key) + ":" + ToJson(value);
+  for (const auto& [key, value] : outcome.fields)
+    json += "," + JsonString(key) + ":" + ToJson(value);
   if (outcome.listWarnings || !outcome.warnings.empty()) {
     json += ",\"warnings\":" + ToJson(JsonValue(outcome.warnings));
   }

@@ -26,15 +26,15 @@ using JsonValue = std::variant<std::nullptr_t, bool, double, std::string, std::v
 using JsonMember = std::pair<std::string, JsonValue>;
 
 struct Outcome {
-  std::string command;              // resistance, length, rho, group, ...
-  int units = 0;                    // 0 English, 1 Metric
-  std::vector<JsonMember> inputs;   // as read, in the unit system's units
-  std::string result = "na";        // as the window shows it ("17.868", "6.100"), or "na"
-  std::string unit;                 // "ohms", "ft", "m", "ohm-cm", "rods"
-  std::string valueKey;             // the JSON name of the value: "ohms", "length_m", ...
-  std::optional<double> value;      // full precision; a length in metres
-  std::string reason;               // why there is no result
-  std::vector<JsonMember> fields;   // more JSON members, after the value
+  std::string command;                // resistance, length, rho, group, ...
+  int units = 0;                      // 0 English, 1 Metric
+  std::vector<JsonMember> inputs;     // as read, in the unit system's units
+  std::string result = "na";          // as the window shows it ("17.868", "6.100"), or "na"
+  std::string unit;                   // "ohms", "ft", "m", "ohm-cm", "rods"
+  std::string valueKey;               // the JSON name of the value: "ohms", "length_m", ...
+  std::optional<double> value;        // full precision; a length in metres
+  std::string reason;                 // why there is no result
+  std::vector<JsonMember> fields;     // more JSON members, after the value
   std::vector<std::string> details;   // lines of text after the result
   std::vector<std::string> warnings;  // where a formula is used outside its validity
   std::vector<std::string> notes;     // about the input: a unit that looks mistaken

@@ -15,9 +15,9 @@ namespace {
 
 using enum Dimension;
 
-constexpr FieldRange kDepthRange{0, 1000};     // feet or metres
-constexpr FieldRange kRodCountRange{1, 1000};  // rods
-constexpr FieldRange kPerSideRange{2, 250};    // rods a side: at most 996 rods
+constexpr FieldRange kDepthRange{0, 1000};         // feet or metres
+constexpr FieldRange kRodCountRange{1, 1000};      // rods
+constexpr FieldRange kPerSideRange{2, 250};        // rods a side: at most 996 rods
 constexpr FieldRange kCurveRange{0.0001, 9999.9};  // feet or metres, within the scan
 constexpr FieldRange kNoRange{0, 0};
 
@@ -38,20 +38,30 @@ constexpr std::array kQuantities{
              "Probe depth", kLength},
     Quantity{"rod-length", kRodLengthRange, "L", "length of the driven rod, feet or metres",
              "Driven rod length", kLength, "3m"},
-    Quantity{"layout", kNoRange, "K", "line, triangle, square, ring or points", "Layout", kChoice,
-             {}, "line triangle square ring points"},
+    Quantity{"layout",
+             kNoRange,
+             "K",
+             "line, triangle, square, ring or points",
+             "Layout",
+             kChoice,
+             {},
+             "line triangle square ring points"},
     Quantity{"rods", kRodCountRange, "N", "number of rods", "Number of rods", kCount},
     Quantity{"per-side", kPerSideRange, "M", "rods a side of the hollow square", "Rods a side",
              kCount},
-    Quantity{"at", kNoRange, "\"X,Y ...\"", "rod positions x,y, feet or metres",
-             "Rod positions", kText},
+    Quantity{"at", kNoRange, "\"X,Y ...\"", "rod positions x,y, feet or metres", "Rod positions",
+             kText},
     Quantity{"from", kCurveRange, "L", "where the curve starts, feet or metres", "From", kLength,
              "1ft"},
-    Quantity{"to", kCurveRange, "L", "where the curve ends, feet or metres", "To", kLength,
-             "30ft"},
-    Quantity{"method", kNoRange, "M",
+    Quantity{"to", kCurveRange, "L", "where the curve ends, feet or metres", "To", kLength, "30ft"},
+    Quantity{"method",
+             kNoRange,
+             "M",
              "potential (rods at one potential; the default) or bs7430 (the standard's factors)",
-             "Method", kChoice, {}, "potential bs7430"},
+             "Method",
+             kChoice,
+             {},
+             "potential bs7430"},
 };
 
 struct UnitSuffix {
@@ -133,8 +143,8 @@ double FieldBase(Dimension dimension, int units) {
   return suffix == nullptr ? 1.0 : suffix->base;
 }
 
-std::string RangeError(const Quantity& quantity, std::string_view text,
-                       const ReadContext& context, int system, const std::string& more) {
+std::string RangeError(const Quantity& quantity, std::string_view text, const ReadContext& context,
+                       int system, const std::string& more) {
   const std::string_view unit = FieldUnit(quantity.dimension, system);
   return std::string(context.prefix) + std::string(quantity.name) + " needs " +
          std::string(Noun(quantity.dimension)) + " between " + FormatNumber(quantity.range.min) +
@@ -154,14 +164,14 @@ std::string OtherSystemHint(const Quantity& quantity, std::string_view text, dou
   } else if (quantity.dimension == kDiameter && !metric && value < 0.1) {
     fix = "m", reads = "a rod " + FormatNumber(RoundTo3Places(value * 25.4)) + " mm thick";
   } else if (rod && !metric && value < 1) {
-    fix = "m", reads = FormatNumber(value) + " ft, " + FormatNumber(RoundTo3Places(value * 12)) +
-                       " in";
+    fix = "m",
+    reads = FormatNumber(value) + " ft, " + FormatNumber(RoundTo3Places(value * 12)) + " in";
   } else {
     return {};
   }
   const std::string trimmed(Trim(text));
-  return std::string(context.prefix) + std::string(quantity.name) + " " + trimmed + " is " +
-         reads + ": did you mean " + trimmed + std::string(fix) + "?";
+  return std::string(context.prefix) + std::string(quantity.name) + " " + trimmed + " is " + reads +
+         ": did you mean " + trimmed + std::string(fix) + "?";
 }
 
 }  // namespace
@@ -227,32 +237,31 @@ QuantityReading ReadQuantity(const Quantity& quantity, std::string_view text,
   // The field's range in the terms of the unit's own system.
   const int system = suffix->system < 0 ? context.units : suffix->system;
   const std::string_view own = FieldUnit(quantity.dimension, system);
-  const double inOwn = suffix->name == own ? *read.value
-                                           : *read.value * suffix->base /
-                                                 FieldBase(quantity.dimension, system);
+  const double inOwn = suffix->name == own
+                           ? *read.value
+                           : *read.value * suffix->base / FieldBase(quantity.dimension, system);
   if (!quantity.range.Contains(inOwn) || !std::isfinite(inOwn)) {
-    const std::string shown = suffix->name == own ? std::string()
-                                                  : " (" + FormatDouble("%.6g", inOwn) + " " +
-                                                        std::string(own) + ")";
+    const std::string shown =
+        suffix->name == own ? std::string()
+                            : " (" + FormatDouble("%.6g", inOwn) + " " + std::string(own) + ")";
     reading.error = RangeError(quantity, text, context, system, shown);
     return reading;
   }
   const std::string_view target = FieldUnit(quantity.dimension, context.units);
-  reading.value = suffix->name == target ? *read.value
-                                         : *read.value * suffix->base /
-                                               FieldBase(quantity.dimension, context.units);
+  reading.value = suffix->name == target
+                      ? *read.value
+                      : *read.value * suffix->base / FieldBase(quantity.dimension, context.units);
   return reading;
 }
 
 std::optional<double> ReadMetres(std::string_view text, const ReadContext& context) {
   const std::string_view trimmed = Trim(text);
   const std::string_view unit = UnitPart(trimmed);
-  const NumberReading read = ReadNumber(trimmed.substr(0, trimmed.size() - unit.size()),
-                                        context.marks);
+  const NumberReading read =
+      ReadNumber(trimmed.substr(0, trimmed.size() - unit.size()), context.marks);
   if (!read.value) return std::nullopt;
-  const UnitSuffix* suffix =
-      unit.empty() ? FindSuffix(FieldUnit(kLength, context.units), kLength)
-                   : FindSuffix(unit, kLength);
+  const UnitSuffix* suffix = unit.empty() ? FindSuffix(FieldUnit(kLength, context.units), kLength)
+                                          : FindSuffix(unit, kLength);
   if (suffix == nullptr) return std::nullopt;
   const double metres = *read.value * suffix->base;
   if (!std::isfinite(metres)) return std::nullopt;

@@ -74,7 +74,11 @@ std::vector<Calculation> ResistivityCalculations() {
         {"reading", OptionKind::kQuantity, true},
         {"depth"},
         {"rod-length"},
-        {"diameter", OptionKind::kQuantity, false, {}, "the driven rod's diameter, inches or metres"},
+        {"diameter",
+         OptionKind::kQuantity,
+         false,
+         {},
+         "the driven rod's diameter, inches or metres"},
         kUnitsOption},
        &ComputeRho,
        "The soil resistivity, ohm-cm, whole above 1000 ohm-cm, three decimals at 1000\n"

@@ -91,8 +91,8 @@ std::string Quoted(std::string_view text) {
     } else if (c == '\n' || c == '\t' || c == '\r') {
       out += c == '\n' ? "\\n" : c == '\t' ? "\\t" : "\\r";
       ++i;
-    } else if (const auto [length, code] = c < 0x80 ? std::pair<std::size_t, unsigned>{0, 0}
-                                                     : Utf8At(text, i);
+    } else if (const auto [length, code] =
+                   c < 0x80 ? std::pair<std::size_t, unsigned>{0, 0} : Utf8At(text, i);
                length == 0) {
       out += "\\x";
       AppendHex(out, c, 2);

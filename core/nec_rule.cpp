@@ -12,11 +12,11 @@ namespace {
 constexpr double kFoot = 0.3048;
 
 std::optional<SecondRod> SecondRodAt(double rho, double lengthM, double radiusM, double spacingM,
-                                     std::string* reason) {
+                                     std::string& reason) {
   const std::vector<RodPoint> two = LineLayout(2, spacingM);
   const auto potential = PotentialGroupOhms(rho, lengthM, radiusM, two);
   if (const auto* why = std::get_if<std::string>(&potential)) {
-    if (reason != nullptr) *reason = *why;
+    reason = *why;
     return std::nullopt;
   }
   return SecondRod{spacingM, std::get<double>(potential),
@@ -44,10 +44,10 @@ std::optional<NecCheck> CheckSingleRodRule(double rho, double lengthM, double di
     }
     return std::nullopt;
   }
-  const auto at6ft = SecondRodAt(rho, lengthM, radius, kNecMinSpacingM, reason);
-  const auto at2L = at6ft ? SecondRodAt(rho, lengthM, radius, 2 * lengthM, reason) : std::nullopt;
-  if (!at2L) return std::nullopt;
-  NecCheck check{*single, *single <= kNecMaxOhms, *at6ft, *at2L, {}};
+  NecCheck check{*single, *single <= kNecMaxOhms, {}, {}, {}, {}};
+  check.at6ft = SecondRodAt(rho, lengthM, radius, kNecMinSpacingM, check.noSecondRod);
+  if (check.at6ft) check.at2L = SecondRodAt(rho, lengthM, radius, 2 * lengthM, check.noSecondRod);
+  if (!check.at2L) check.at6ft.reset();
   // A rod given as 8 ft or 5/8 in meets the rule, whatever the last bit of
   // its conversion to metres.
   constexpr double kSlack = 1e-9;

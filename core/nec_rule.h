@@ -36,16 +36,17 @@ struct SecondRod {
 
 struct NecCheck {
   double singleOhms = 0;
-  bool sufficient = false;  // 25 ohms or less
-  SecondRod at6ft;          // a second rod 6 ft away
-  SecondRod at2L;           // a second rod twice the rod length away
+  bool sufficient = false;         // 25 ohms or less
+  std::optional<SecondRod> at6ft;  // a second rod 6 ft away
+  std::optional<SecondRod> at2L;   // a second rod twice the rod length away
+  // Why there are no second rods: a rod too stubby for the two-rod methods.
+  std::string noSecondRod;
   // Where the rod or the second rod falls short of the code, each naming its clause.
   std::vector<std::string> notes;
 };
 
-// No result where the rod formula gives no positive value, or the rod is
-// too stubby for the two-rod methods (rod_groups.h's GroupProblem); the
-// reason is then in `reason` when given.
+// No result where the rod formula gives no positive value; the reason is
+// then in `reason` when given.
 std::optional<NecCheck> CheckSingleRodRule(double rho, double lengthM, double diameterM,
                                            std::string* reason = nullptr);
 

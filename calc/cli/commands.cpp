@@ -41,7 +41,10 @@ std::string BatchDetails() {
     }
     std::string name(calculation.name);
     name.resize(std::max<std::size_t>(name.size() + 1, 12), ' ');
-    modes += "  " + name + columns + "\n";
+    modes += "  ";
+    modes += name;
+    modes += columns;
+    modes += "\n";
   }
   std::string added;
   for (const std::string_view column : BatchColumns()) {
@@ -70,21 +73,22 @@ std::string BatchDetails() {
 std::vector<Command> BuildCommands() {
   std::vector<Command> commands;
   for (const Calculation& calculation : Calculations()) {
-    commands.push_back({calculation.name, calculation.summary, calculation.options, true, {},
-                        calculation.details, calculation.example, &calculation,
+    commands.push_back({calculation.name,
+                        calculation.summary,
+                        calculation.options,
+                        true,
+                        {},
+                        calculation.details,
+                        calculation.example,
+                        &calculation,
                         &Program::RunCalculation});
   }
-  commands.push_back({"batch",
-                      "many calculations from a CSV file",
-                      kBatchOptions,
-                      false,
-                      "[FILE|-]",
-                      BatchDetails(),
+  commands.push_back({"batch", "many calculations from a CSV file", kBatchOptions, false,
+                      "[FILE|-]", BatchDetails(),
                       "ostrevin-calc batch rods.csv > results.csv\n"
                       "  with rods.csv:  mode,units,rho,diameter,length,target\n"
                       "                  length,english,2000,0.625,,10\n",
-                      nullptr,
-                      &Program::RunBatch});
+                      nullptr, &Program::RunBatch});
   commands.push_back(
       {"curve",
        "resistance against rod length, as SVG, PNG or CSV",

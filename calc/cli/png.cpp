@@ -57,8 +57,8 @@ Png RasteriseSvg(const std::string& svg, int width, int height) {
   char* bytes = nullptr;
   std::size_t size = 0;
   std::array<char, 256> error{};
-  if (rasterise(svg.data(), svg.size(), width, height, &bytes, &size, error.data(),
-                error.size()) != 0) {
+  if (rasterise(svg.data(), svg.size(), width, height, &bytes, &size, error.data(), error.size()) !=
+      0) {
     png.error = error.data();
     return png;
   }

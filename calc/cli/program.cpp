@@ -57,10 +57,9 @@ int Program::RunCalculation(const Command& command, const ParsedCommand& parsed)
   }
   const auto result = Calculate(*command.calculation, LookupIn(parsed), context);
   if (const auto* error = std::get_if<std::string>(&result)) {
-    return Fail(*error + (error->ends_with(" is missing") ? " (see ostrevin-calc " +
-                                                                std::string(command.name) +
-                                                                " --help)"
-                                                          : ""));
+    return Fail(*error + (error->ends_with(" is missing")
+                              ? " (see ostrevin-calc " + std::string(command.name) + " --help)"
+                              : ""));
   }
   const auto& outcome = std::get<Outcome>(result);
   if (Print((parsed.Has("json") ? ToJson(outcome) : ToText(outcome)) + "\n") != kAnswered) {

@@ -21,7 +21,7 @@ namespace {
 using Options = std::map<std::string, std::string, std::less<>>;
 
 std::variant<Outcome, std::string> RunCalculation(std::string_view name, const Options& options,
-                                       int units = Metric) {
+                                                  int units = Metric) {
   return Calculate(
       *FindCalculation(name),
       [&](std::string_view key) -> std::optional<std::string_view> {
@@ -55,8 +55,8 @@ TEST_P(WorkedExamples, GiveTheirPublishedFigures) {
   EXPECT_NE(json.find(row.expected), std::string::npos) << json;
 }
 
-const Options kTwoRods{{"rho", "200ohm-m"}, {"diameter", "20mm"}, {"length", "3m"},
-                       {"layout", "line"},  {"rods", "2"}};
+const Options kTwoRods{
+    {"rho", "200ohm-m"}, {"diameter", "20mm"}, {"length", "3m"}, {"layout", "line"}, {"rods", "2"}};
 
 Options With(Options options, const Options& more) {
   for (const auto& [key, value] : more) options[key] = value;
@@ -66,76 +66,143 @@ Options With(Options options, const Options& more) {
 INSTANTIATE_TEST_SUITE_P(
     Calculations, WorkedExamples,
     testing::Values(
-        Row{"WindowResistance", "resistance",
-            {{"rho", "2000"}, {"diameter", "0.625"}, {"length", "3"}}, English,
+        Row{"WindowResistance",
+            "resistance",
+            {{"rho", "2000"}, {"diameter", "0.625"}, {"length", "3"}},
+            English,
             "\"result\":\"17.868\",\"unit\":\"ohms\",\"ohms\":17.868}"},
-        Row{"WindowLength", "length", {{"rho", "2000"}, {"diameter", "0.016"}, {"target", "10"}},
-            Metric, "\"result\":\"1.856\",\"unit\":\"m\",\"length_m\":1.8564399999999064}"},
+        Row{"WindowLength",
+            "length",
+            {{"rho", "2000"}, {"diameter", "0.016"}, {"target", "10"}},
+            Metric,
+            "\"result\":\"1.856\",\"unit\":\"m\",\"length_m\":1.8564399999999064}"},
         Row{"TwoRodsFarApart", "group", With(kTwoRods, {{"spacing", "6"}}), Metric,
             "\"ohms\":34.78722197868759,\"potential_ohms\":34.78722197868759,\"bs7430_ohms\":34."
             "96144345897205,\"lambda\":1,\"dwight_ohms\":34.80"},
         Row{"TwoRodsCloserThanTheirLength", "group", With(kTwoRods, {{"spacing", "0.3"}}), Metric,
             "\"result\":\"46.836\""},
-        Row{"Bs7430AskedFor", "group",
-            With(kTwoRods, {{"spacing", "0.3"}, {"method", "BS7430"}}), Metric,
-            "\"result\":\"85.361\",\"unit\":\"ohms\",\"ohms\":85.36"},
-        Row{"Bs7430TrainingExample", "group",
-            {{"rho", "100ohm-m"}, {"diameter", "16mm"}, {"length", "3m"}, {"layout", "Line"},
-             {"spacing", "3m"}, {"rods", "4"}, {"method", "bs7430"}},
-            English, "\"result\":\"11.225\""},
-        Row{"PointsJudgedByTheirPositions", "group",
-            {{"rho", "20000"}, {"diameter", "0.02"}, {"length", "3"}, {"layout", "points"},
+        Row{"Bs7430AskedFor", "group", With(kTwoRods, {{"spacing", "0.3"}, {"method", "BS7430"}}),
+            Metric, "\"result\":\"85.361\",\"unit\":\"ohms\",\"ohms\":85.36"},
+        Row{"Bs7430TrainingExample",
+            "group",
+            {{"rho", "100ohm-m"},
+             {"diameter", "16mm"},
+             {"length", "3m"},
+             {"layout", "Line"},
+             {"spacing", "3m"},
+             {"rods", "4"},
+             {"method", "bs7430"}},
+            English,
+            "\"result\":\"11.225\""},
+        Row{"PointsJudgedByTheirPositions",
+            "group",
+            {{"rho", "20000"},
+             {"diameter", "0.02"},
+             {"length", "3"},
+             {"layout", "points"},
              {"at", "0,0 6,0 12,0"}},
-            Metric, "\"lambda\":1.6666666666666667"},
-        Row{"OnePointIsOneRod", "group",
-            {{"rho", "20000"}, {"diameter", "0.02"}, {"length", "3"}, {"layout", "points"},
+            Metric,
+            "\"lambda\":1.6666666666666667"},
+        Row{"OnePointIsOneRod",
+            "group",
+            {{"rho", "20000"},
+             {"diameter", "0.02"},
+             {"length", "3"},
+             {"layout", "points"},
              {"at", "5,5"}},
-            Metric, "\"result\":\"64.618\""},
-        Row{"FewestRods", "rods",
-            {{"rho", "200ohm-m"}, {"diameter", "16mm"}, {"length", "3"}, {"layout", "line"},
-             {"spacing", "6"}, {"target", "10"}},
-            Metric, "\"result\":\"9\",\"unit\":\"rods\",\"rods\":9,\"ohms\":9.5"},
-        Row{"FewestRodsNaNamesTheLowest", "rods",
-            {{"rho", "200ohm-m"}, {"diameter", "16mm"}, {"length", "3"}, {"layout", "ring"},
-             {"spacing", "3"}, {"target", "0.5"}},
+            Metric,
+            "\"result\":\"64.618\""},
+        Row{"FewestRods",
+            "rods",
+            {{"rho", "200ohm-m"},
+             {"diameter", "16mm"},
+             {"length", "3"},
+             {"layout", "line"},
+             {"spacing", "6"},
+             {"target", "10"}},
+            Metric,
+            "\"result\":\"9\",\"unit\":\"rods\",\"rods\":9,\"ohms\":9.5"},
+        Row{"FewestRodsNaNamesTheLowest",
+            "rods",
+            {{"rho", "200ohm-m"},
+             {"diameter", "16mm"},
+             {"length", "3"},
+             {"layout", "ring"},
+             {"spacing", "3"},
+             {"target", "0.5"}},
             Metric,
             "\"reason\":\"no ring of up to 100 rods reaches 0.5 ohms: the lowest is "},
-        Row{"TwentyFiveOhmRule", "check", {{"rho", "10000"}, {"diameter", "0.625"}, {"length", "8"}},
-            English, "\"sufficient\":false,\"second_rod_6ft_ohms\":23.26"},
-        Row{"Wenner20Feet", "rho", {{"spacing", "20"}, {"reading", "2"}}, English,
+        Row{"TwentyFiveOhmRule",
+            "check",
+            {{"rho", "10000"}, {"diameter", "0.625"}, {"length", "8"}},
+            English,
+            "\"sufficient\":false,\"second_rod_6ft_ohms\":23.26"},
+        Row{"Wenner20Feet",
+            "rho",
+            {{"spacing", "20"}, {"reading", "2"}},
+            English,
             "\"result\":\"7660\""},
-        Row{"WennerDepthZeroIsTheWindows", "rho",
-            {{"spacing", "3"}, {"reading", "1"}, {"depth", "0"}}, English,
+        Row{"WennerDepthZeroIsTheWindows",
+            "rho",
+            {{"spacing", "3"}, {"reading", "1"}, {"depth", "0"}},
+            English,
             "\"result\":\"574.534\",\"unit\":\"ohm-cm\",\"ohm_cm\":574.534}"},
-        Row{"WennerDeepProbes", "rho", {{"spacing", "1"}, {"reading", "10"}, {"depth", "30cm"}},
-            Metric, "\"result\":\"7152\""},
-        Row{"FromADrivenRod", "rho", {{"rod-length", "3"}, {"diameter", "20mm"}, {"reading", "64.6"}},
-            Metric, "\"result\":\"19995\""},
-        Row{"ADrivenRodBeyondAnySoil", "rho",
-            {{"rod-length", "3"}, {"diameter", "0.02"}, {"reading", "1000000"}}, Metric,
+        Row{"WennerDeepProbes",
+            "rho",
+            {{"spacing", "1"}, {"reading", "10"}, {"depth", "30cm"}},
+            Metric,
+            "\"result\":\"7152\""},
+        Row{"FromADrivenRod",
+            "rho",
+            {{"rod-length", "3"}, {"diameter", "20mm"}, {"reading", "64.6"}},
+            Metric,
+            "\"result\":\"19995\""},
+        Row{"ADrivenRodBeyondAnySoil",
+            "rho",
+            {{"rod-length", "3"}, {"diameter", "0.02"}, {"reading", "1000000"}},
+            Metric,
             "\"warnings\":[\"more than 1000000 ohm-cm is beyond any soil"},
         Row{"RodsOfATriangle", "group", With(kTwoRods, {{"layout", "triangle"}, {"spacing", "3"}}),
             Metric, "error: --rods does not go with --layout triangle"},
-        Row{"SpacingWithPoints", "group",
-            {{"rho", "1"}, {"diameter", "1"}, {"length", "3"}, {"layout", "points"},
-             {"at", "0,0 6,0"}, {"spacing", "10"}},
-            Metric, "error: --spacing does not go with --layout points: the positions give"},
+        Row{"SpacingWithPoints",
+            "group",
+            {{"rho", "1"},
+             {"diameter", "1"},
+             {"length", "3"},
+             {"layout", "points"},
+             {"at", "0,0 6,0"},
+             {"spacing", "10"}},
+            Metric,
+            "error: --spacing does not go with --layout points: the positions give"},
         Row{"RodsCloserThanTheirDiameter", "group", With(kTwoRods, {{"spacing", "1cm"}}), Metric,
-            "\"reason\":\"rods 1 and 2 stand 0.010 m apart, closer than their diameter (0.020 m)\""},
-        Row{"PointsCloserThanTheirDiameter", "group",
-            {{"rho", "1"}, {"diameter", "0.02"}, {"length", "3"}, {"layout", "points"},
+            "error: rods 1 and 2 stand 0.010 m apart, closer than their diameter (0.020 m)"},
+        Row{"PointsCloserThanTheirDiameter",
+            "group",
+            {{"rho", "1"},
+             {"diameter", "0.02"},
+             {"length", "3"},
+             {"layout", "points"},
              {"at", "0,0 0,1e-320"}},
-            Metric, "\"reason\":\"rods 1 and 2 stand 0.000 m apart"},
-        Row{"TooManyPositions", "group",
-            {{"rho", "1"}, {"diameter", "0.02"}, {"length", "3"}, {"layout", "points"},
-             {"at", [] {
+            Metric,
+            "error: rods 1 and 2 stand 0.000 m apart"},
+        Row{"TooManyPositions",
+            "group",
+            {{"rho", "1"},
+             {"diameter", "0.02"},
+             {"length", "3"},
+             {"layout", "points"},
+             {"at",
+              [] {
                 std::string at;
                 for (int i = 0; i < 1001; ++i) at += std::to_string(i) + ",0 ";
                 return at;
               }()}},
-            Metric, "error: --at names more than 1000 positions"},
-        Row{"TwoWaysToRho", "rho",
-            {{"rod-length", "3"}, {"diameter", "0.02"}, {"reading", "1"}, {"spacing", "1"}}, Metric,
+            Metric,
+            "error: --at names more than 1000 positions"},
+        Row{"TwoWaysToRho",
+            "rho",
+            {{"rod-length", "3"}, {"diameter", "0.02"}, {"reading", "1"}, {"spacing", "1"}},
+            Metric,
             "error: --rod-length measures a driven rod"},
         Row{"UnknownUnit", "group", With(kTwoRods, {{"rho", "20furlongs"}}), Metric,
             "error: --rho: unknown unit \"furlongs\" (ohm-cm or ohm-m)"},
@@ -150,8 +217,7 @@ TEST(Calculations, NoNumberWhereTheRodFormulaHasNone) {
   const std::string length = "3.3978522855738067";
   ASSERT_NEAR(std::stod(length), atZero, 1e-15);
   const Options rod{{"rho", "2000"}, {"diameter", "10"}, {"length", length}};
-  for (const auto& [name, options] :
-       std::vector<std::pair<std::string_view, Options>>{
+  for (const auto& [name, options] : std::vector<std::pair<std::string_view, Options>>{
            {"group", With(rod, {{"layout", "line"}, {"rods", "1"}, {"spacing", "1"}})},
            {"rods", With(rod, {{"layout", "line"}, {"spacing", "20"}, {"target", "1"}})},
            {"check", rod},
@@ -244,9 +310,13 @@ TEST(Text, QuotedEscapesWhatATerminalWouldObey) {
   EXPECT_EQ(Quoted("\x7f"), "\"\\x7f\"");
   EXPECT_EQ(Quoted("\xc2\x9b"
                    "31m"),
-            "\"\\u009b31m\"");                                          // C1 CSI
-  EXPECT_EQ(Quoted("3\xe2\x80\xae" "2"), "\"3\\u202e2\"");               // a right-to-left override
-  EXPECT_EQ(Quoted("a\xe2\x80\xa8" "b"), "\"a\\u2028b\"");               // a line separator
+            "\"\\u009b31m\"");  // C1 CSI
+  EXPECT_EQ(Quoted("3\xe2\x80\xae"
+                   "2"),
+            "\"3\\u202e2\"");  // a right-to-left override
+  EXPECT_EQ(Quoted("a\xe2\x80\xa8"
+                   "b"),
+            "\"a\\u2028b\"");  // a line separator
   EXPECT_EQ(Quoted("caf\xc3\xa9 \xe2\x84\xa6"), "\"caf\xc3\xa9 \xe2\x84\xa6\"");  // UTF-8 kept
   EXPECT_EQ(Quoted("\xe9t\xc3"), "\"\\xe9t\\xc3\"");                              // not UTF-8
   EXPECT_EQ(Quoted("\xed\xa0\x80"), "\"\\xed\\xa0\\x80\"");                       // a surrogate
@@ -283,8 +353,8 @@ TEST(Calculations, EveryAnswerOverTheRangeIsPossible) {
     if (layout == "square") options["per-side"] = std::to_string(trial % 9 + 2);
     if (layout == "points") {
       options.erase("spacing");
-      options["at"] = "0,0 " + FormatNumber(pick(0.001, 100)) + ",0 0," +
-                      FormatNumber(pick(0.001, 100));
+      options["at"] =
+          "0,0 " + FormatNumber(pick(0.001, 100)) + ",0 0," + FormatNumber(pick(0.001, 100));
     }
     if (trial % 3 == 0) options["method"] = "bs7430";
     for (const auto& [name, extra] : std::vector<std::pair<std::string_view, Options>>{
@@ -292,8 +362,10 @@ TEST(Calculations, EveryAnswerOverTheRangeIsPossible) {
              {"check", {}},
              {"rods", {{"target", FormatNumber(pick(0.001, 1000))}}}}) {
       Options given = With(options, extra);
-      if (name == "check") given = {{"rho", options["rho"]}, {"diameter", options["diameter"]},
-                                    {"length", options["length"]}};
+      if (name == "check")
+        given = {{"rho", options["rho"]},
+                 {"diameter", options["diameter"]},
+                 {"length", options["length"]}};
       if (name == "rods" && layout != "line" && layout != "ring") continue;
       if (name == "rods") given.erase("rods");
       const auto result = RunCalculation(name, given, units);

@@ -171,7 +171,7 @@ struct Drawn {
 
 Drawn ReadBack(const std::string& svg) {
   Drawn drawn;
-  const std::regex polyline(R"re(<polyline[^>]* points="([^"]*)")re");
+  const std::regex polyline(R"re(<polyline[^>]* points='([^']*)')re");
   std::smatch match;
   if (std::regex_search(svg, match, polyline)) {
     std::istringstream points(match[1].str());
@@ -180,7 +180,7 @@ Drawn ReadBack(const std::string& svg) {
     while (points >> x >> comma >> y) drawn.curve.emplace_back(x, y);
   }
   const std::regex label(
-      R"re(<text x="([0-9.]+)" y="([0-9.]+)" text-anchor="start" fill="[^"]*">([^<]*)</text>)re");
+      R"re(<text x='([0-9.]+)' y='([0-9.]+)' text-anchor='start' fill='[^']*'>([^<]*)</text>)re");
   for (auto it = std::sregex_iterator(svg.begin(), svg.end(), label); it != std::sregex_iterator();
        ++it) {
     const double x = std::stod((*it)[1]), y = std::stod((*it)[2]);

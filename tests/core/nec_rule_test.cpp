@@ -28,10 +28,11 @@ TEST(NecRule, AnEightFootRodInPoorSoilNeedsASecond) {
   const NecCheck poor = Check(10000, kEightFeet, kFiveEighths);
   EXPECT_FALSE(poor.sufficient);
   EXPECT_NEAR(poor.singleOhms, 39.9, 0.1);
-  EXPECT_LT(poor.at2L.ohms, poor.at6ft.ohms);
-  EXPECT_LT(poor.at6ft.ohms, poor.singleOhms);
-  EXPECT_EQ(poor.at6ft.spacingM, kNecMinSpacingM);
-  EXPECT_NEAR(poor.at6ft.ohms, poor.at6ft.dwightOhms, 0.01);  // below L Dwight's is close
+  ASSERT_TRUE(poor.at6ft && poor.at2L);
+  EXPECT_LT(poor.at2L->ohms, poor.at6ft->ohms);
+  EXPECT_LT(poor.at6ft->ohms, poor.singleOhms);
+  EXPECT_EQ(poor.at6ft->spacingM, kNecMinSpacingM);
+  EXPECT_NEAR(poor.at6ft->ohms, poor.at6ft->dwightOhms, 0.01);  // below L Dwight's is close
   EXPECT_TRUE(poor.notes.empty());
 }
 
@@ -58,7 +59,8 @@ TEST(NecRule, ShortThinAndCloseRodsAreNamedWithTheirClause) {
   EXPECT_TRUE(Check(10000, kEightFeet, kFiveEighths).notes.empty());  // 8 ft, 5/8 in: enough
   const NecCheck shortRod = Check(10000, 7.999 * kMetresPerFoot, kFiveEighths);
   ASSERT_EQ(shortRod.notes.size(), 1u);
-  EXPECT_EQ(shortRod.notes[0], "the rod is 7.999 ft long: the code asks for at least 8 ft (250.52(A)(5))");
+  EXPECT_EQ(shortRod.notes[0],
+            "the rod is 7.999 ft long: the code asks for at least 8 ft (250.52(A)(5))");
   const NecCheck listed = Check(10000, kEightFeet, 0.5 * kMetresPerInch);
   ASSERT_EQ(listed.notes.size(), 1u);
   EXPECT_EQ(listed.notes[0],
@@ -76,6 +78,13 @@ TEST(NecRule, ShortThinAndCloseRodsAreNamedWithTheirClause) {
   EXPECT_EQ(two.notes[1],
             "a second rod at twice the length stands 4.000 ft away, under the code's 6 ft "
             "(250.53(A)(3))");
+}
+
+TEST(NecRule, AStubbyRodGetsItsVerdictWithoutSecondRods) {
+  const NecCheck stubby = Check(10000, 0.05, 0.02);  // 5 radii long
+  EXPECT_FALSE(stubby.at6ft || stubby.at2L);
+  EXPECT_EQ(stubby.noSecondRod,
+            "the rod is shorter than 10 times its radius: group methods need slender rods");
 }
 
 TEST(NecRule, NoVerdictWhereTheRodFormulaHasNoValue) {

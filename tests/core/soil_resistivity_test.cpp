@@ -26,7 +26,7 @@ TEST(SoilResistivity, FromADrivenRodInvertsTheRodFormula) {
     EXPECT_NEAR(*SingleRodOhms(rho, 2.4, 0.008), ohms, ohms * 1e-14);
   }
   EXPECT_NEAR(*ResistivityFromRod(3, 0.01, 64.6), 19995, 0.5);
-  EXPECT_FALSE(ResistivityFromRod(0.001, 0.01, 10));                         // below e/4 of r
+  EXPECT_FALSE(ResistivityFromRod(0.001, 0.01, 10));                       // below e/4 of r
   EXPECT_FALSE(ResistivityFromRod(0.01 * std::numbers::e / 4, 0.01, 10));  // at it: no inf
   EXPECT_FALSE(ResistivityFromRod(3, 0.01, 0));
 }
