@@ -10,7 +10,7 @@ SHELL := /bin/bash
 export OSTREVIN_WERROR := $(if $(filter 1,$(WERROR)),ON,OFF)
 
 .PHONY: all deps configure build test test-long bench run clean format lint fuzz windows test-windows \
-  web serve test-web
+  web serve test-web dist test-dist
 
 all: build
 
@@ -74,6 +74,23 @@ test-web: web
 	@command -v npm >/dev/null || scripts/install-deps.sh npm
 	@cd web/tests && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error
 	@cd web/tests && node --test
+
+# The downloads in build/dist: the Debian package, the Windows zip and the
+# page's tarball, with their SHA256SUMS.
+DIST_PACKAGES = help2man dpkg-dev zip
+dist: export NODE_PATH := /usr/share/nodejs
+dist:
+	@scripts/install-deps.sh $(DIST_PACKAGES)
+	@cmake --preset dist >/dev/null
+	@cmake --build --preset dist -j $(JOBS)
+	@$(MAKE) windows web
+	@scripts/dist.sh
+
+# The downloads checked: lintian, the package unpacked and run, the archives'
+# contents, the sums, and one version everywhere.
+test-dist: dist
+	@scripts/install-deps.sh lintian unzip
+	@scripts/test-dist.sh
 
 run: build
 	@scripts/run-window.sh $(BUILD_DIR)/app/ostrevin

@@ -27,7 +27,8 @@ std::string ShowShortLength(double metres, int units) {
 // The resistance axis: linear from zero, or logarithmic over the decades the
 // points and the target cover.
 Axis OhmsAxis(const Curve& curve, bool logOhms) {
-  double top = 0, bottom = INFINITY;
+  double top = 0;
+  double bottom = INFINITY;
   for (const auto& [metres, ohms] : curve.points) {
     top = std::max(top, ohms);
     if (ohms > 0) bottom = std::min(bottom, ohms);
@@ -101,7 +102,8 @@ Chart CurveChart(const Curve& curve, bool logOhms) {
   chart.title = curve.title;
   const auto length = [&](double metres) { return LengthFromMetres(metres, curve.units); };
   const std::string unit(LengthUnit(curve.units));
-  const double from = length(curve.fromMetres), to = length(curve.toMetres);
+  const double from = length(curve.fromMetres);
+  const double to = length(curve.toMetres);
   chart.x = {"Rod length (" + unit + ", logarithmic)", from, to, true, LogTicks(from, to)};
   chart.y = OhmsAxis(curve, logOhms);
   Series line;

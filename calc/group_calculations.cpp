@@ -20,6 +20,7 @@ namespace {
 struct Rod {
   double rho = 0;  // ohm-cm
   double lengthM = 0, radiusM = 0;
+  // cppcheck-suppress unusedStructMember ; read through std::optional<Rod>
   std::vector<JsonMember> inputs;  // as read
 };
 
@@ -145,6 +146,7 @@ constexpr const char* kNoRod =
 // The group's figures; or why there are none: the rod formula has no value
 // ("na"), or the layout is refused (an error).
 struct Refused {
+  // cppcheck-suppress unusedStructMember ; read through the variant
   std::string reason;
 };
 std::variant<Figures, std::string, Refused> WorkOut(const Rod& rod, const Layout& layout,
@@ -236,7 +238,7 @@ std::variant<Outcome, std::string> ComputeGroup(Inputs& in) {
     outcome.reason = *reason;
     return outcome;
   }
-  const Figures& got = std::get<Figures>(figures);
+  const auto& got = std::get<Figures>(figures);
   Describe(outcome, got, method);
   outcome.value = Headline(got, method);
   outcome.fields.emplace_back("rods", static_cast<double>(got.rods));

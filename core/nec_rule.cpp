@@ -27,7 +27,7 @@ std::optional<SecondRod> SecondRodAt(double rho, double lengthM, double radiusM,
 
 std::string ShowBeside(double value, double bound) {
   for (int decimals = 3; decimals < 17; ++decimals) {
-    const std::string text = FormatDouble("%." + std::to_string(decimals) + "f", value);
+    std::string text = FormatDouble("%." + std::to_string(decimals) + "f", value);
     const double shown = *ParseNumber(text);
     if ((shown > bound) == (value > bound) && (shown < bound) == (value < bound)) return text;
   }

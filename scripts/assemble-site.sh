@@ -10,6 +10,8 @@ mkdir -p "$site.new/icons"
 cp web/index.html web/style.css web/page.js web/sw.js web/manifest.webmanifest "$site.new/"
 cp res/icons/ostrevin.svg res/icons/ostrevin-128.png res/icons/ostrevin-256.png "$site.new/icons/"
 cp build/web-build/app/ostrevin.js build/web-build/app/ostrevin.wasm "$site.new/"
+cp LICENSE "$site.new/LICENSE.txt"
+scripts/notices.sh web > "$site.new/NOTICES.txt"
 # Keep the browser tests' pictures, which live beside the site.
 [ -d "$site/tests" ] && mv "$site/tests" "$site.new/tests"
 rm -rf "$site"

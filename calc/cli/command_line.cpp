@@ -1,6 +1,7 @@
 #include "calc/cli/command_line.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "calc/text.h"
 #include "core/number_text.h"
@@ -18,16 +19,16 @@ const Option kJsonOption{"json",
 // Every option a command takes: its own, and --json for a calculation.
 std::vector<const Option*> OptionsOf(const Command& command) {
   std::vector<const Option*> options;
-  for (const Option& option : command.options) options.push_back(&option);
+  std::ranges::transform(command.options, std::back_inserter(options),
+                         [](const Option& option) { return &option; });
   if (command.json) options.push_back(&kJsonOption);
   return options;
 }
 
 const Option* FindOption(const Command& command, std::string_view name) {
-  for (const Option* option : OptionsOf(command)) {
-    if (option->name == name) return option;
-  }
-  return nullptr;
+  const std::vector<const Option*> options = OptionsOf(command);
+  const auto it = std::ranges::find(options, name, &Option::name);
+  return it == options.end() ? nullptr : *it;
 }
 
 std::string SeeHelp(const Command& command) {
@@ -36,7 +37,7 @@ std::string SeeHelp(const Command& command) {
 
 std::string UnknownOption(const Command& command, std::string_view written, std::string_view name) {
   std::vector<std::string_view> names;
-  for (const Option* option : OptionsOf(command)) names.push_back(option->name);
+  std::ranges::transform(OptionsOf(command), std::back_inserter(names), &Option::name);
   const std::optional<std::string_view> meant = Nearest(name, names);
   return Quoted(written) + " is not an option of " + std::string(command.name) +
          (meant ? ": did you mean --" + std::string(*meant) + "?" : "") + " " + SeeHelp(command);
@@ -78,7 +79,7 @@ const Command* FindCommand(std::string_view name) {
 
 std::string UnknownCommand(std::string_view name) {
   std::vector<std::string_view> names;
-  for (const Command& command : Commands()) names.push_back(command.name);
+  std::ranges::transform(Commands(), std::back_inserter(names), &Command::name);
   const std::optional<std::string_view> meant = Nearest(name, names);
   return "unknown command " + Quoted(name) +
          (meant ? ": did you mean " + std::string(*meant) + "?" : "") +

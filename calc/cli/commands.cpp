@@ -3,6 +3,7 @@
 // program's own commands: the batch, the curve and help.
 #include <algorithm>
 #include <array>
+#include <iterator>
 
 #include "calc/cli/command_line.h"
 #include "calc/cli/program.h"
@@ -72,17 +73,19 @@ std::string BatchDetails() {
 
 std::vector<Command> BuildCommands() {
   std::vector<Command> commands;
-  for (const Calculation& calculation : Calculations()) {
-    commands.push_back({calculation.name,
-                        calculation.summary,
-                        calculation.options,
-                        true,
-                        {},
-                        calculation.details,
-                        calculation.example,
-                        &calculation,
-                        &Program::RunCalculation});
-  }
+  // Every calculation is a command of its own.
+  std::ranges::transform(Calculations(), std::back_inserter(commands),
+                         [](const Calculation& calculation) {
+                           return Command{calculation.name,
+                                          calculation.summary,
+                                          calculation.options,
+                                          true,
+                                          {},
+                                          calculation.details,
+                                          calculation.example,
+                                          &calculation,
+                                          &Program::RunCalculation};
+                         });
   commands.push_back({"batch", "many calculations from a CSV file", kBatchOptions, false,
                       "[FILE|-]", BatchDetails(),
                       "ostrevin-calc batch rods.csv > results.csv\n"

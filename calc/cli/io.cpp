@@ -1,13 +1,13 @@
 #include "calc/cli/io.h"
 
 #include <fcntl.h>
-#include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <climits>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -162,7 +162,8 @@ std::string Folder(const std::string& path) {
 int ReplaceRegularFile(const std::string& target, std::string_view bytes, mode_t mode,
                        const struct stat* old) {
   std::string temporary = Folder(target) + "/.ostrevin-XXXXXX";
-  sigset_t blocked, previous;
+  sigset_t blocked;
+  sigset_t previous;
   sigemptyset(&blocked);
   for (const int signal : kCleanedSignals) sigaddset(&blocked, signal);
   // The file is made and its name recorded before a signal can come.
@@ -201,7 +202,7 @@ std::optional<std::string> FollowLinks(std::string path) {
     const ssize_t length = ::readlink(path.c_str(), target.data(), target.size() - 1);
     if (length < 0) return std::nullopt;
     const std::string next(target.data(), static_cast<std::size_t>(length));
-    path = next.starts_with('/') ? next : Folder(path) + "/" + next;
+    path = next.starts_with('/') ? next : Folder(path).append("/").append(next);
   }
   errno = ELOOP;
   return std::nullopt;
@@ -237,15 +238,15 @@ std::optional<std::string> ReplaceFile(const std::string& path, std::string_view
 }
 
 bool IsOpenAs(const std::string& path, int fd) {
-  struct stat open {
-  }, named{};
+  struct stat open {};
+  struct stat named {};
   if (::fstat(fd, &open) != 0 || ::stat(path.c_str(), &named) != 0) return false;
   return open.st_dev == named.st_dev && open.st_ino == named.st_ino;
 }
 
 bool SameRegularFile(int inputFd, int outputFd) {
-  struct stat in {
-  }, out{};
+  struct stat in {};
+  struct stat out {};
   if (::fstat(inputFd, &in) != 0 || ::fstat(outputFd, &out) != 0) return false;
   return S_ISREG(out.st_mode) && in.st_dev == out.st_dev && in.st_ino == out.st_ino;
 }

@@ -123,9 +123,8 @@ int Program::RunCurve(const Command& /*command*/, const ParsedCommand& parsed) {
   if (range.from && range.to && !(*range.from < *range.to)) {
     return Fail("--from must be below --to");
   }
-  for (const std::string& hint : in.hints()) {
-    if (!Say("note: " + hint)) return kFailed;
-  }
+  const auto note = [this](const std::string& hint) { return Say("note: " + hint); };
+  if (!std::ranges::all_of(in.hints(), note)) return kFailed;
   const auto outputs = std::ranges::count_if(std::array{"svg", "png", "csv"},
                                              [&](const char* name) { return parsed.Has(name); });
   if (outputs != 1) return Fail("give exactly one of --svg FILE, --png FILE and --csv");
