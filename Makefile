@@ -51,7 +51,7 @@ windows:
 
 # Its tests under Wine on a virtual X screen, and a screenshot of the window.
 test-windows: windows
-	@scripts/install-deps.sh wine64 xvfb xauth imagemagick
+	@scripts/install-deps.sh wine64 xvfb xauth imagemagick x11-utils
 	@scripts/test-windows.sh
 
 # The page: build/web, a static folder (page, script, WebAssembly, manifest,

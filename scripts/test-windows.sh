@@ -20,11 +20,34 @@ ctest --preset windows
 # (the virtual screen has no window manager to do it).
 "$wine" explorer /desktop=Ostrevin,760x420 "$build/app/Ostrevin.exe" &
 program=$!
-sleep 5
-import -window root "$build/tests/ostrevin-window-wine-screen.png"
-# The Wine desktop alone: the screen cropped to what is not the background.
-convert "$build/tests/ostrevin-window-wine-screen.png" -trim +repage \
-  "$build/tests/ostrevin-window-wine.png"
+screen="$build/tests/ostrevin-window-wine-screen.png"
+picture="$build/tests/ostrevin-window-wine.png"
+rm -f "$screen" "$picture"
+# The picture is taken once the window is there: an X window named after the
+# desktop, and a screen that is neither black nor empty (the desktop and its
+# dialog drawn), the same twice in a row. A bound, then a failure.
+shown() {
+  xwininfo -root -tree 2>/dev/null | grep -q '"Ostrevin' || return 1
+  import -window root "$screen" 2>/dev/null || return 1
+  convert "$screen" -trim +repage "$picture" 2>/dev/null || return 1
+  local size mean
+  size=$(identify -format '%w %h' "$picture")
+  mean=$(convert "$picture" -colorspace Gray -format '%[fx:mean]' info:)
+  [ "${size% *}" -ge 400 ] && [ "${size#* }" -ge 200 ] &&
+    awk -v m="$mean" 'BEGIN { exit !(m > 0.3) }' || return 1
+  [ "$size" = "${previous:-}" ] && return 0
+  previous=$size
+  return 1
+}
+deadline=$((SECONDS + 90))
+until shown; do
+  if [ "$SECONDS" -ge "$deadline" ]; then
+    kill "$program" 2>/dev/null || true
+    echo "test-windows: the window did not appear within 90 s: no screenshot" >&2
+    exit 1
+  fi
+  sleep 0.5
+done
 kill "$program" 2>/dev/null || true
 "${wine%/*}/wineserver" -k 2>/dev/null || true
 echo "test-windows: screenshot in $build/tests/ostrevin-window-wine.png"

@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
+#include <QAccessible>
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -134,6 +137,41 @@ TEST(QtWindow, SizedByTheTemplateAndRendersToAPicture) {
   const QPixmap picture = window.grab();
   EXPECT_EQ(picture.size(), window.size());
   EXPECT_TRUE(picture.save(QStringLiteral(OSTREVIN_SCREENSHOT_DIR "/ostrevin-window.png")));
+}
+
+TEST(QtWindow, APressedToggleStandsOutAndEveryEditHasAName) {
+  fw::qt::QtWindowSystem system{nullptr};
+  CKelmoraDlg dlg;
+  ASSERT_TRUE(dlg.Create(system));
+  QtDialogWindow& window = Qt(*dlg.GetWindow());
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  // The middle of the pressed button and of the one beside it, as drawn.
+  const QImage picture = window.grab().toImage();
+  const auto fill = [&](int id) {
+    const QRect rect = window.Control(id)->geometry();
+    return QColor(picture.pixel(rect.center().x(), rect.top() + 3));
+  };
+  const auto luminance = [](const QColor& c) {
+    const auto channel = [](double v) {
+      v /= 255;
+      return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(c.red()) + 0.7152 * channel(c.green()) + 0.0722 * channel(c.blue());
+  };
+  const double pressed = luminance(fill(IDC_ENGLISH));
+  const double raised = luminance(fill(IDC_METRIC));
+  const double contrast = (std::max(pressed, raised) + 0.05) / (std::min(pressed, raised) + 0.05);
+  EXPECT_GE(contrast, 3.0) << "pressed " << fill(IDC_ENGLISH).name().toStdString() << ", raised "
+                           << fill(IDC_METRIC).name().toStdString();
+  for (const int id : {IDC_RHO, IDC_DIAMETER, IDC_INPUT, IDC_MEASURED_R, IDC_SPACING}) {
+    QAccessibleInterface* edit = QAccessible::queryAccessibleInterface(window.Control(id));
+    ASSERT_NE(edit, nullptr);
+    EXPECT_FALSE(edit->text(QAccessible::Name).isEmpty()) << id;
+  }
+  QAccessibleInterface* rho = QAccessible::queryAccessibleInterface(window.Control(IDC_RHO));
+  EXPECT_TRUE(rho->text(QAccessible::Name).startsWith(QStringLiteral("Soil resistance")))
+      << rho->text(QAccessible::Name).toStdString();
 }
 
 }  // namespace
