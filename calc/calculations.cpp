@@ -63,7 +63,8 @@ std::span<const Calculation> Calculations() {
     std::vector<Calculation> all;
     for (auto part :
          {&RodCalculations, &ResistivityCalculations, &GroupCalculations, &CheckCalculations}) {
-      std::ranges::move(part(), std::back_inserter(all));
+      std::vector<Calculation> some = part();
+      std::move(some.begin(), some.end(), std::back_inserter(all));
     }
     return all;
   }();
@@ -72,7 +73,8 @@ std::span<const Calculation> Calculations() {
 
 const Calculation* FindCalculation(std::string_view name) {
   const auto all = Calculations();
-  const auto it = std::ranges::find(all, name, &Calculation::name);
+  const auto it =
+      std::find_if(all.begin(), all.end(), [&](const Calculation& c) { return c.name == name; });
   return it == all.end() ? nullptr : std::to_address(it);
 }
 
@@ -100,7 +102,7 @@ std::span<const std::string_view> BatchColumns() { return kBatchColumns; }
 
 std::vector<std::string> BatchCells(const Outcome& outcome, char decimalMark) {
   const auto number = [&](std::string text) {
-    if (decimalMark != '.') std::ranges::replace(text, '.', decimalMark);
+    if (decimalMark != '.') std::replace(text.begin(), text.end(), '.', decimalMark);
     return text;
   };
   std::string error = outcome.reason;

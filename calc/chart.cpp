@@ -261,10 +261,11 @@ class Drawing {
 
   bool Free(const Box& box) const {
     const Box padded{box.left - 2, box.top - 1, box.width + 4, box.height + 2};
-    if (std::ranges::any_of(taken_, [&](const Box& other) { return other.Intersects(padded); })) {
+    if (std::any_of(taken_.begin(), taken_.end(),
+                    [&](const Box& other) { return other.Intersects(padded); })) {
       return false;
     }
-    return std::ranges::none_of(segments_, [&](const auto& segment) {
+    return std::none_of(segments_.begin(), segments_.end(), [&](const auto& segment) {
       return Crosses(segment.first, segment.second, padded);
     });
   }
@@ -337,7 +338,8 @@ class Drawing {
          {plot_.left + 6, plot_.top + 6, width, height},
          {plot_.right() - width - 6, plot_.bottom() - height - 6, width, height},
          {plot_.left + 6, plot_.bottom() - height - 6, width, height}}};
-    const auto* free = std::ranges::find_if(corners, [&](const Box& box) { return Free(box); });
+    const auto* free =
+        std::find_if(corners.begin(), corners.end(), [&](const Box& box) { return Free(box); });
     const Box box = free == corners.end() ? corners.front() : *free;
     taken_.push_back(box);
     body_ << "<rect x='" << Number(box.left) << "' y='" << Number(box.top) << "' width='"
@@ -372,8 +374,9 @@ std::vector<Tick> LinearTicks(double max, int count) {
   const int exponent = static_cast<int>(std::floor(std::log10(raw)));
   const double power = std::pow(10.0, exponent);
   constexpr std::array kFactors{1.0, 2.0, 5.0, 10.0};
-  const double step =
-      *std::ranges::find_if(kFactors, [&](double f) { return f * power >= raw; }) * power;
+  const double step = *std::find_if(kFactors.begin(), kFactors.end(), [&](double f) {
+    return f * power >= raw;
+  }) * power;
   const int decimals = step >= 1 ? 0 : static_cast<int>(std::ceil(-std::log10(step) - 1e-9));
   std::vector<Tick> ticks;
   for (int i = 0;; ++i) {

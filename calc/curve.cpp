@@ -81,8 +81,9 @@ Curve MakeCurve(double rho, double diameter, int units, std::optional<double> ta
     }
   }
   if (curve.peakOhms > 0 && curve.peakMetres >= from && curve.peakMetres <= to) {
-    const auto at = std::ranges::lower_bound(curve.points, curve.peakMetres, {},
-                                             &std::pair<double, double>::first);
+    const auto at = std::lower_bound(
+        curve.points.begin(), curve.points.end(), curve.peakMetres,
+        [](const std::pair<double, double>& point, double metres) { return point.first < metres; });
     curve.points.insert(at, {curve.peakMetres, curve.peakOhms});
   }
   return curve;

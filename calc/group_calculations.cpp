@@ -48,7 +48,7 @@ struct Layout {
 // at most kMaxGroupRods of them.
 std::optional<std::vector<RodPoint>> ReadPoints(Inputs& in, std::string_view text) {
   std::string spaced(text);
-  std::ranges::replace(spaced, ';', ' ');
+  std::replace(spaced.begin(), spaced.end(), ';', ' ');
   std::vector<RodPoint> points;
   const std::string_view all = spaced;
   for (std::size_t at = 0; (at = all.find_first_not_of(" \t", at)) != std::string_view::npos;) {

@@ -18,13 +18,15 @@ bool Finite(const JsonValue& value) {
 }
 
 bool MembersFinite(const std::vector<JsonMember>& members) {
-  return std::ranges::all_of(members, [](const JsonMember& m) { return Finite(m.second); });
+  return std::all_of(members.begin(), members.end(),
+                     [](const JsonMember& m) { return Finite(m.second); });
 }
 
 }  // namespace
 
 const JsonValue* Outcome::Field(std::string_view key) const {
-  const auto it = std::ranges::find(fields, key, &JsonMember::first);
+  const auto it = std::find_if(fields.begin(), fields.end(),
+                               [&](const JsonMember& m) { return m.first == key; });
   return it == fields.end() ? nullptr : &it->second;
 }
 

@@ -89,7 +89,7 @@ Dimension Family(Dimension dimension) { return dimension == kDiameter ? kLength 
 
 const UnitSuffix* FindSuffix(std::string_view name, Dimension dimension) {
   const std::string lower = Lower(name);
-  const auto* it = std::ranges::find_if(kSuffixes, [&](const UnitSuffix& suffix) {
+  const auto* it = std::find_if(kSuffixes.begin(), kSuffixes.end(), [&](const UnitSuffix& suffix) {
     return suffix.name == lower && suffix.dimension == Family(dimension);
   });
   return it == kSuffixes.end() ? nullptr : std::to_address(it);
@@ -179,7 +179,8 @@ std::string OtherSystemHint(const Quantity& quantity, std::string_view text, dou
 std::span<const Quantity> Quantities() { return kQuantities; }
 
 const Quantity* FindQuantity(std::string_view name) {
-  const auto* it = std::ranges::find(kQuantities, name, &Quantity::name);
+  const auto* it = std::find_if(kQuantities.begin(), kQuantities.end(),
+                                [&](const Quantity& q) { return q.name == name; });
   return it == kQuantities.end() ? nullptr : std::to_address(it);
 }
 

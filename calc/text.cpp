@@ -74,7 +74,7 @@ std::string_view Trim(std::string_view text) {
 
 std::string Lower(std::string_view text) {
   std::string lower(text);
-  std::ranges::transform(lower, lower.begin(), [](char c) {
+  std::transform(lower.begin(), lower.end(), lower.begin(), [](char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
   });
   return lower;
