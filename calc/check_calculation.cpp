@@ -18,8 +18,8 @@ std::string ShowDistance(double metres, int units) {
 
 std::string SecondRodLine(const SecondRod& rod, std::string_view where, int units) {
   return "with a second rod " + ShowDistance(rod.spacingM, units) + " away" + std::string(where) +
-         ", at one potential: " + ShowOhms(rod.ohms) +
-         " ohms (Dwight's formula: " + ShowOhms(rod.dwightOhms) + " ohms)";
+         ", at one potential: " + ShowOhms(rod.ohms) + " ohms" +
+         (rod.dwightOhms ? " (Dwight's formula: " + ShowOhms(*rod.dwightOhms) + " ohms)" : "");
 }
 
 std::variant<Outcome, std::string> ComputeCheck(Inputs& in) {
@@ -38,14 +38,17 @@ std::variant<Outcome, std::string> ComputeCheck(Inputs& in) {
   if (!check) return outcome;
   outcome.value = check->singleOhms;
   outcome.result = ShowBeside(check->singleOhms, kNecMaxOhms);
-  const auto ohms = [](const std::optional<SecondRod>& rod, double SecondRod::*member) {
-    return rod ? JsonValue((*rod).*member) : JsonValue(nullptr);
+  const auto ohms = [](const std::optional<SecondRod>& rod) {
+    return rod ? JsonValue(rod->ohms) : JsonValue(nullptr);
+  };
+  const auto dwight = [](const std::optional<SecondRod>& rod) {
+    return rod && rod->dwightOhms ? JsonValue(*rod->dwightOhms) : JsonValue(nullptr);
   };
   outcome.fields = {{"sufficient", check->sufficient},
-                    {"second_rod_6ft_ohms", ohms(check->at6ft, &SecondRod::ohms)},
-                    {"second_rod_2l_ohms", ohms(check->at2L, &SecondRod::ohms)},
-                    {"second_rod_6ft_dwight_ohms", ohms(check->at6ft, &SecondRod::dwightOhms)},
-                    {"second_rod_2l_dwight_ohms", ohms(check->at2L, &SecondRod::dwightOhms)},
+                    {"second_rod_6ft_ohms", ohms(check->at6ft)},
+                    {"second_rod_2l_ohms", ohms(check->at2L)},
+                    {"second_rod_6ft_dwight_ohms", dwight(check->at6ft)},
+                    {"second_rod_2l_dwight_ohms", dwight(check->at2L)},
                     {"code", std::string(kNecEdition)},
                     {"warnings", check->notes}};
   const std::string code = std::string(kNecEdition) + ", ";

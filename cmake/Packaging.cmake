@@ -50,9 +50,9 @@ set(CPACK_PACKAGE_NAME ostrevin)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})  # all four parts: CPack keeps three otherwise
 set(CPACK_PACKAGE_CONTACT "The Ostrevin developers <developers@ostrevin.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "resistance to earth of driven ground rods")
+# The summary above is the description's first line; this is the rest.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "resistance to earth of driven ground rods
-Ostrevin answers the questions of earthing a building or a site with driven
+    "Ostrevin answers the questions of earthing a building or a site with driven
 rods: the resistance to earth of a rod of a given length in soil of a given
 resistivity, the rod length that gives a wanted resistance, and the soil
 resistivity from a four-probe (Wenner) field reading, in English or Metric

@@ -34,20 +34,14 @@ std::string ShowBeside(double value, double bound) {
   return FormatNumber(value);
 }
 
-std::optional<NecCheck> CheckSingleRodRule(double rho, double lengthM, double diameterM,
-                                           std::string* reason) {
-  const double radius = diameterM / 2;
-  const std::optional<double> single = SingleRodOhms(rho, lengthM, radius);
-  if (!single) {
-    if (reason != nullptr) {
-      *reason = "the rod is shorter than e/4 of its radius, where the formula does not apply";
-    }
-    return std::nullopt;
+NecCheck JudgeSingleRod(double singleOhms, std::optional<SecondRod> at6ft,
+                        std::optional<SecondRod> at2L, std::string noSecondRod, double lengthM,
+                        double diameterM) {
+  NecCheck check{singleOhms, singleOhms <= kNecMaxOhms, {}, {}, std::move(noSecondRod), {}};
+  if (at6ft && at2L) {
+    check.at6ft = at6ft;
+    check.at2L = at2L;
   }
-  NecCheck check{*single, *single <= kNecMaxOhms, {}, {}, {}, {}};
-  check.at6ft = SecondRodAt(rho, lengthM, radius, kNecMinSpacingM, check.noSecondRod);
-  if (check.at6ft) check.at2L = SecondRodAt(rho, lengthM, radius, 2 * lengthM, check.noSecondRod);
-  if (!check.at2L) check.at6ft.reset();
   // A rod given as 8 ft or 5/8 in meets the rule, whatever the last bit of
   // its conversion to metres.
   constexpr double kSlack = 1e-9;
@@ -69,6 +63,23 @@ std::optional<NecCheck> CheckSingleRodRule(double rho, double lengthM, double di
                           " ft away, under the code's 6 ft (250.53(A)(3))");
   }
   return check;
+}
+
+std::optional<NecCheck> CheckSingleRodRule(double rho, double lengthM, double diameterM,
+                                           std::string* reason) {
+  const double radius = diameterM / 2;
+  const std::optional<double> single = SingleRodOhms(rho, lengthM, radius);
+  if (!single) {
+    if (reason != nullptr) {
+      *reason = "the rod is shorter than e/4 of its radius, where the formula does not apply";
+    }
+    return std::nullopt;
+  }
+  std::string noSecondRod;
+  const auto at6ft = SecondRodAt(rho, lengthM, radius, kNecMinSpacingM, noSecondRod);
+  const auto at2L = at6ft ? SecondRodAt(rho, lengthM, radius, 2 * lengthM, noSecondRod)
+                          : std::nullopt;
+  return JudgeSingleRod(*single, at6ft, at2L, std::move(noSecondRod), lengthM, diameterM);
 }
 
 }  // namespace ostrevin

@@ -30,8 +30,8 @@ inline constexpr const char* kNecEdition = "NEC 2020/2023";
 
 struct SecondRod {
   double spacingM = 0;
-  double ohms = 0;        // at one potential
-  double dwightOhms = 0;  // Dwight's two-rod formula
+  double ohms = 0;                   // at one potential
+  std::optional<double> dwightOhms;  // Dwight's two-rod formula (uniform soil)
 };
 
 struct NecCheck {
@@ -49,6 +49,13 @@ struct NecCheck {
 // then in `reason` when given.
 std::optional<NecCheck> CheckSingleRodRule(double rho, double lengthM, double diameterM,
                                            std::string* reason = nullptr);
+
+// The verdict and notes for a rod whose resistance and second rods are
+// known (in uniform soil by CheckSingleRodRule, in layered soil by the
+// caller).
+NecCheck JudgeSingleRod(double singleOhms, std::optional<SecondRod> at6ft,
+                        std::optional<SecondRod> at2L, std::string noSecondRod, double lengthM,
+                        double diameterM);
 
 // A value as text with as many decimals (three at least) as it takes to see
 // on which side of `bound` it lies: 25.0000001 is not shown as 25.000.

@@ -18,7 +18,7 @@ done
 (cd "$dist" && sha256sum --quiet -c SHA256SUMS) || fail "SHA256SUMS does not match"
 
 # lintian: no error (warnings and notes are printed, not fatal).
-lintian --fail-on error --allow-root --no-tag-display-limit "$deb" || fail "lintian found errors"
+lintian --fail-on error --allow-root --tag-display-limit 0 "$deb" || fail "lintian found errors"
 
 root=$(mktemp -d)
 trap 'rm -rf "$root"' EXIT

@@ -32,7 +32,7 @@ TEST(NecRule, AnEightFootRodInPoorSoilNeedsASecond) {
   EXPECT_LT(poor.at2L->ohms, poor.at6ft->ohms);
   EXPECT_LT(poor.at6ft->ohms, poor.singleOhms);
   EXPECT_EQ(poor.at6ft->spacingM, kNecMinSpacingM);
-  EXPECT_NEAR(poor.at6ft->ohms, poor.at6ft->dwightOhms, 0.01);  // below L Dwight's is close
+  EXPECT_NEAR(poor.at6ft->ohms, *poor.at6ft->dwightOhms, 0.01);  // below L Dwight's is close
   EXPECT_TRUE(poor.notes.empty());
 }
 
