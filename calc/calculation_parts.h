@@ -3,9 +3,12 @@
 // Internal to the library.
 #pragma once
 
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "calc/calculations.h"
+#include "core/two_layer_soil.h"
 
 namespace ostrevin::calc {
 
@@ -16,5 +19,28 @@ std::vector<Calculation> CheckCalculations();        // check
 
 // Options every calculation ends with.
 inline const Option kUnitsOption{"units", OptionKind::kUnits};
+
+// The soil a rod calculation stands in: one resistivity (--rho), or two
+// layers (--layers RHO1,H,RHO2; in a batch the rho1, h and rho2 columns).
+inline const Option kRhoOption{"rho"};
+inline const std::vector<Option> kLayerOptions{
+    {"layers"},
+    {"rho1", OptionKind::kQuantity, false, {}, {}, {}, true},
+    {"h", OptionKind::kQuantity, false, {}, {}, {}, true},
+    {"rho2", OptionKind::kQuantity, false, {}, {}, {}, true}};
+
+struct Soil {
+  double rho = 0;                      // ohm-cm, uniform soil
+  std::optional<TwoLayerSoil> layers;  // or two layers (ohm-cm, metres)
+  std::vector<JsonMember> inputs;      // as read
+};
+// The soil given, or nothing (and the error set): one of rho and the layers.
+std::optional<Soil> ReadSoil(Inputs& in);
+// "41300 ohm-cm to 2.2 m, then 12300 ohm-cm" (the thickness in the unit system's unit).
+std::string DescribeLayers(const TwoLayerSoil& soil, int units);
+// The layers as JSON members: rho1_ohm_cm, h (unit system), rho2_ohm_cm.
+std::vector<JsonMember> LayerFields(const TwoLayerSoil& soil, int units);
+// Options with the soil's in place of "rho".
+std::vector<Option> WithSoil(std::vector<Option> options);
 
 }  // namespace ostrevin::calc

@@ -79,8 +79,9 @@ const Calculation* FindCalculation(std::string_view name) {
 }
 
 std::variant<Outcome, std::string> Calculate(const Calculation& calculation,
-                                             const InputLookup& input, const ReadContext& context) {
-  Inputs inputs(input, context);
+                                             const InputLookup& input, const ReadContext& context,
+                                             const Progress& progress) {
+  Inputs inputs(input, context, progress);
   std::variant<Outcome, std::string> result = calculation.compute(inputs);
   if (inputs.error()) return *inputs.error();
   if (auto* outcome = std::get_if<Outcome>(&result)) {

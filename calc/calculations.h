@@ -18,6 +18,7 @@
 
 #include "calc/outcome.h"
 #include "calc/quantities.h"
+#include "core/layered_rods.h"
 
 namespace ostrevin::calc {
 
@@ -35,6 +36,7 @@ struct Option {
   std::string_view metavar = {};  // kText and kFlag; a quantity's comes from its table
   std::string_view help = {};     // replaces the quantity's meaning in this calculation
   std::string_view label = {};    // replaces the quantity's label on the page
+  bool columnOnly = false;        // a batch column (and a page field), not a command-line option
 };
 
 // The text given for an input by name ("rho", "diameter", ...), or nothing
@@ -45,8 +47,8 @@ using InputLookup = std::function<std::optional<std::string_view>(std::string_vi
 // and the hints of every value read.
 class Inputs {
  public:
-  Inputs(const InputLookup& lookup, const ReadContext& context)
-      : lookup_(lookup), context_(context) {}
+  Inputs(const InputLookup& lookup, const ReadContext& context, Progress progress = {})
+      : lookup_(lookup), context_(context), progress_(std::move(progress)) {}
   int units() const { return context_.units; }
   const ReadContext& context() const { return context_; }
   bool Given(std::string_view name) const { return lookup_(name).has_value(); }
@@ -66,10 +68,13 @@ class Inputs {
   std::string Named(std::string_view name) const;
   const std::optional<std::string>& error() const { return error_; }
   const std::vector<std::string>& hints() const { return hints_; }
+  // Told now and then how far a long calculation has come (a large group in layers).
+  const Progress& progress() const { return progress_; }
 
  private:
   const InputLookup& lookup_;
   ReadContext context_;
+  Progress progress_;
   std::optional<std::string> error_;
   std::vector<std::string> hints_;
 };
@@ -96,7 +101,8 @@ const Calculation* FindCalculation(std::string_view name);
 // with a number that is not finite becomes "na" with the reason: no such
 // number is ever shown as a result.
 std::variant<Outcome, std::string> Calculate(const Calculation& calculation,
-                                             const InputLookup& input, const ReadContext& context);
+                                             const InputLookup& input, const ReadContext& context,
+                                             const Progress& progress = {});
 
 // The columns a batch adds to every record, in order: result, unit, value,
 // error, then the members some calculations give that a spreadsheet filters

@@ -3,6 +3,7 @@
 // and twice the rod's length away achieves, and where the rod falls short.
 #include "calc/calculation_parts.h"
 #include "core/electrode_formulas.h"
+#include "core/layered_rods.h"
 #include "core/nec_rule.h"
 #include "core/number_text.h"
 
@@ -22,19 +23,47 @@ std::string SecondRodLine(const SecondRod& rod, std::string_view where, int unit
          (rod.dwightOhms ? " (Dwight's formula: " + ShowOhms(*rod.dwightOhms) + " ohms)" : "");
 }
 
+// The rule for a rod in two layers: the rod and both second rods by the
+// method of moments.
+std::optional<NecCheck> CheckInLayers(const TwoLayerSoil& soil, double lengthM, double diameterM,
+                                      std::string& reason) {
+  const auto ohms = [&](std::vector<RodPoint> rods) {
+    return LayeredGroupOhms(soil, lengthM, diameterM / 2, rods);
+  };
+  const auto single = ohms({{0, 0}});
+  if (const auto* why = std::get_if<std::string>(&single)) {
+    reason = *why;
+    return std::nullopt;
+  }
+  std::string noSecondRod;
+  const auto second = [&](double spacingM) -> std::optional<SecondRod> {
+    const auto value = ohms(LineLayout(2, spacingM));
+    if (const auto* why = std::get_if<std::string>(&value)) {
+      noSecondRod = *why;
+      return std::nullopt;
+    }
+    return SecondRod{spacingM, std::get<double>(value), std::nullopt};
+  };
+  const auto at6ft = second(kNecMinSpacingM);
+  const auto at2L = second(2 * lengthM);
+  return JudgeSingleRod(std::get<double>(single), at6ft, at2L, noSecondRod, lengthM, diameterM);
+}
+
 std::variant<Outcome, std::string> ComputeCheck(Inputs& in) {
-  const auto rho = in.Required("rho");
+  const auto soil = ReadSoil(in);
   const auto diameter = in.Required("diameter");
   const auto length = in.Required("length");
   if (in.error()) return *in.error();
-  Outcome outcome = StartOutcome("check", in.units(),
-                                 {{"rho", *rho}, {"diameter", *diameter}, {"length", *length}});
+  std::vector<JsonMember> inputs = soil->inputs;
+  inputs.insert(inputs.end(), {{"diameter", *diameter}, {"length", *length}});
+  Outcome outcome = StartOutcome("check", in.units(), std::move(inputs));
   outcome.unit = "ohms";
   outcome.valueKey = "single_ohms";
   const double lengthM = LengthToMetres(*length, in.units());
   const double diameterM = 2 * RodRadiusMetres(*diameter, in.units());
   const std::optional<NecCheck> check =
-      CheckSingleRodRule(*rho, lengthM, diameterM, &outcome.reason);
+      soil->layers ? CheckInLayers(*soil->layers, lengthM, diameterM, outcome.reason)
+                   : CheckSingleRodRule(soil->rho, lengthM, diameterM, &outcome.reason);
   if (!check) return outcome;
   outcome.value = check->singleOhms;
   outcome.result = ShowBeside(check->singleOhms, kNecMaxOhms);
@@ -62,6 +91,11 @@ std::variant<Outcome, std::string> ComputeCheck(Inputs& in) {
   } else {
     outcome.details.push_back("no second-rod values: " + check->noSecondRod);
   }
+  if (soil->layers) {
+    outcome.details.insert(
+        outcome.details.begin(),
+        "in two layers, " + DescribeLayers(*soil->layers, in.units()) + " (method of moments)");
+  }
   for (const std::string& note : check->notes) outcome.details.push_back("note: " + note);
   return outcome;
 }
@@ -70,12 +104,11 @@ std::variant<Outcome, std::string> ComputeCheck(Inputs& in) {
 
 std::vector<Calculation> CheckCalculations() {
   return {
-      {"check",
-       "the single-rod rule of the US electrical code (25 ohms)",
-       {{"rho", OptionKind::kQuantity, true},
-        {"diameter", OptionKind::kQuantity, true},
-        {"length", OptionKind::kQuantity, true},
-        kUnitsOption},
+      {"check", "the single-rod rule of the US electrical code (25 ohms)",
+       WithSoil({{"rho"},
+                 {"diameter", OptionKind::kQuantity, true},
+                 {"length", OptionKind::kQuantity, true},
+                 kUnitsOption}),
        &ComputeCheck,
        "The National Electrical Code (NEC 2020/2023): one rod of 25 ohms or less\n"
        "suffices (250.53(A)(2)); otherwise a supplemental electrode is required, at\n"

@@ -1,14 +1,17 @@
 // Groups of rods: the resistance of a group in a layout, and the fewest rods
 // in a line or a ring for a wanted resistance, by rods at one potential (the
 // default) or BS 7430's factors, each reported beside the other. The
-// formulas are core/rod_groups.h's; inputs come in the unit system's units
-// (or with their own) and go to the core in metres.
+// formulas are core/rod_groups.h's, in two-layer soil core/layered_rods.h's
+// (rods at one potential only: BS 7430's factors assume uniform soil);
+// inputs come in the unit system's units (or with their own) and go to the
+// core in metres.
 #include <algorithm>
 #include <cmath>
 
 #include "calc/calculation_parts.h"
 #include "calc/text.h"
 #include "core/electrode_formulas.h"
+#include "core/layered_rods.h"
 #include "core/number_text.h"
 #include "core/rod_groups.h"
 
@@ -16,23 +19,25 @@ namespace ostrevin::calc {
 
 namespace {
 
-// The rod every group is made of, in metres.
+// The rod every group is made of, in metres, and the soil it stands in.
 struct Rod {
-  double rho = 0;  // ohm-cm
+  double rho = 0;  // ohm-cm: uniform soil, or the top layer's
+  std::optional<TwoLayerSoil> layers;
   double lengthM = 0, radiusM = 0;
   // cppcheck-suppress unusedStructMember ; read through std::optional<Rod>
   std::vector<JsonMember> inputs;  // as read
 };
 
 std::optional<Rod> ReadRod(Inputs& in) {
-  const auto rho = in.Required("rho");
+  const auto soil = ReadSoil(in);
   const auto diameter = in.Required("diameter");
   const auto length = in.Required("length");
   if (in.error()) return std::nullopt;
-  return Rod{*rho,
-             LengthToMetres(*length, in.units()),
-             RodRadiusMetres(*diameter, in.units()),
-             {{"rho", *rho}, {"diameter", *diameter}, {"length", *length}}};
+  std::vector<JsonMember> inputs = soil->inputs;
+  inputs.insert(inputs.end(), {{"diameter", *diameter}, {"length", *length}});
+  return Rod{soil->layers ? soil->layers->rho1 : soil->rho, soil->layers,
+             LengthToMetres(*length, in.units()), RodRadiusMetres(*diameter, in.units()),
+             std::move(inputs)};
 }
 
 // A layout's rods and the spacing that names it (BS 7430's s), in metres.
@@ -121,8 +126,12 @@ std::optional<Layout> ReadLayout(Inputs& in, bool fewest) {
   return layout;
 }
 
-GroupMethod ReadMethod(Inputs& in) {
+GroupMethod ReadMethod(Inputs& in, const std::optional<Rod>& rod) {
   const auto method = in.Choice("method", false);
+  if (method == "bs7430" && rod && rod->layers) {
+    in.Fail(in.Named("method") + " bs7430 does not go with " + in.Named("layers") +
+            ": BS 7430's factors assume uniform soil");
+  }
   return method == "bs7430" ? GroupMethod::kBs7430 : GroupMethod::kPotential;
 }
 
@@ -132,12 +141,13 @@ std::string_view MethodName(GroupMethod method) {
 
 std::string Rods(int count) { return std::to_string(count) + (count == 1 ? " rod" : " rods"); }
 
-// Every figure of one group, by both methods.
+// Every figure of one group, by both methods (in uniform soil).
 struct Figures {
   int rods = 0;
   double single = 0, potential = 0;
-  Bs7430Group bs;
-  std::optional<double> dwight;  // two rods
+  std::optional<Bs7430Group> bs;  // uniform soil
+  std::optional<double> dwight;   // two rods in uniform soil
+  std::optional<TwoLayerSoil> layers;
 };
 
 constexpr const char* kNoRod =
@@ -149,12 +159,31 @@ struct Refused {
   // cppcheck-suppress unusedStructMember ; read through the variant
   std::string reason;
 };
-std::variant<Figures, std::string, Refused> WorkOut(const Rod& rod, const Layout& layout,
-                                                    int units) {
+// The group in two layers: its rods at one potential, and one rod alone.
+std::variant<Figures, std::string, Refused> WorkOutLayered(const Rod& rod, const Layout& layout,
+                                                           const Progress& progress) {
+  const std::vector<RodPoint> one{{0, 0}};
+  const auto single = LayeredGroupOhms(*rod.layers, rod.lengthM, rod.radiusM, one);
+  const auto group = LayeredGroupOhms(*rod.layers, rod.lengthM, rod.radiusM, layout.points,
+                                      kLayeredSegments, progress);
+  for (const auto* value : {&single, &group}) {
+    if (const auto* reason = std::get_if<std::string>(value)) return *reason;
+  }
+  Figures figures;
+  figures.rods = static_cast<int>(layout.points.size());
+  figures.single = std::get<double>(single);
+  figures.potential = std::get<double>(group);
+  figures.layers = rod.layers;
+  return figures;
+}
+
+std::variant<Figures, std::string, Refused> WorkOut(const Rod& rod, const Layout& layout, int units,
+                                                    const Progress& progress = {}) {
   if (!SingleRodOhms(rod.rho, rod.lengthM, rod.radiusM)) return std::string(kNoRod);
   if (auto problem = GroupProblem(rod.rho, rod.lengthM, rod.radiusM, layout.points, units)) {
     return Refused{*std::move(problem)};
   }
+  if (rod.layers) return WorkOutLayered(rod, layout, progress);
   const auto potential = PotentialGroupOhms(rod.rho, rod.lengthM, rod.radiusM, layout.points);
   if (const auto* reason = std::get_if<std::string>(&potential)) return *reason;
   Figures figures;
@@ -173,19 +202,23 @@ std::variant<Figures, std::string, Refused> WorkOut(const Rod& rod, const Layout
 }
 
 double Headline(const Figures& figures, GroupMethod method) {
-  return method == GroupMethod::kBs7430 ? figures.bs.ohms : figures.potential;
+  return method == GroupMethod::kBs7430 ? figures.bs->ohms : figures.potential;
 }
 
 // The outcome's members and lines for a group worked out by `method`.
 void Describe(Outcome& outcome, const Figures& figures, GroupMethod method) {
   const bool bs = method == GroupMethod::kBs7430;
   const double ohms = Headline(figures, method);
-  const std::string lambda =
-      FormatDouble("%.3f", figures.bs.lambda) + (figures.bs.tabulated ? " from its table" : "");
+  const auto number = [](const std::optional<double>& value) {
+    return value ? JsonValue(*value) : JsonValue(nullptr);
+  };
+  const std::optional<Bs7430Group>& standard = figures.bs;
   if (outcome.valueKey != "ohms") outcome.fields.emplace_back("ohms", ohms);
   outcome.fields.emplace_back("potential_ohms", figures.potential);
-  outcome.fields.emplace_back("bs7430_ohms", figures.bs.ohms);
-  outcome.fields.emplace_back("lambda", figures.bs.lambda);
+  outcome.fields.emplace_back("bs7430_ohms",
+                              number(standard ? std::optional(standard->ohms) : std::nullopt));
+  outcome.fields.emplace_back("lambda",
+                              number(standard ? std::optional(standard->lambda) : std::nullopt));
   outcome.fields.emplace_back("dwight_ohms", figures.dwight ? JsonValue(*figures.dwight) : nullptr);
   outcome.fields.emplace_back("single_ohms", figures.single);
   const std::string closeNote =
@@ -194,12 +227,20 @@ void Describe(Outcome& outcome, const Figures& figures, GroupMethod method) {
   // For the fewest rods the headline is the count: the group's value leads the details.
   const std::string group =
       (outcome.valueKey == "ohms" ? "" : ShowOhms(ohms) + " ohms: ") + Rods(figures.rods);
+  if (figures.layers) {
+    outcome.details.push_back(group + " at one potential in two layers, " +
+                              DescribeLayers(*figures.layers, outcome.units) +
+                              "; one rod alone: " + ShowOhms(figures.single) + " ohms");
+    return;
+  }
+  const std::string lambda =
+      FormatDouble("%.3f", standard->lambda) + (standard->tabulated ? " from its table" : "");
   std::string beside;
   if (bs) {
     outcome.details.push_back(group + " by BS 7430 (lambda " + lambda +
                               "); one rod alone: " + ShowOhms(figures.single) + " ohms");
     beside = "rods at one potential: " + ShowOhms(figures.potential) + " ohms";
-    if (figures.bs.closeSpacing) {
+    if (standard->closeSpacing) {
       outcome.warnings.push_back(closeNote + ": the rods-at-one-potential value, " +
                                  ShowOhms(figures.potential) + " ohms, is the one to use");
     }
@@ -207,11 +248,10 @@ void Describe(Outcome& outcome, const Figures& figures, GroupMethod method) {
     outcome.details.push_back(
         group + " at one potential; one rod alone: " + ShowOhms(figures.single) + " ohms");
     if (figures.rods > 1) {
-      beside =
-          "BS 7430: " + ShowOhms(figures.bs.ohms) + " ohms (lambda " + lambda +
-          (figures.bs.closeSpacing ? "; outside its validity, the rods closer than their length"
-                                   : "") +
-          ")";
+      beside = "BS 7430: " + ShowOhms(standard->ohms) + " ohms (lambda " + lambda +
+               (standard->closeSpacing ? "; outside its validity, the rods closer than their length"
+                                       : "") +
+               ")";
     }
   }
   if (figures.dwight) {
@@ -223,7 +263,7 @@ void Describe(Outcome& outcome, const Figures& figures, GroupMethod method) {
 std::variant<Outcome, std::string> ComputeGroup(Inputs& in) {
   const std::optional<Rod> rod = ReadRod(in);
   const std::optional<Layout> layout = ReadLayout(in, false);
-  const GroupMethod method = ReadMethod(in);
+  const GroupMethod method = ReadMethod(in, rod);
   if (in.error()) return *in.error();
   std::vector<JsonMember> inputs = rod->inputs;
   inputs.insert(inputs.end(), layout->inputs.begin(), layout->inputs.end());
@@ -232,7 +272,7 @@ std::variant<Outcome, std::string> ComputeGroup(Inputs& in) {
   outcome.unit = "ohms";
   outcome.valueKey = "ohms";
   outcome.listWarnings = true;
-  const auto figures = WorkOut(*rod, *layout, in.units());
+  const auto figures = WorkOut(*rod, *layout, in.units(), in.progress());
   if (const auto* refused = std::get_if<Refused>(&figures)) return refused->reason;
   if (const auto* reason = std::get_if<std::string>(&figures)) {
     outcome.reason = *reason;
@@ -250,7 +290,7 @@ std::variant<Outcome, std::string> ComputeRods(Inputs& in) {
   const std::optional<Rod> rod = ReadRod(in);
   std::optional<Layout> layout = ReadLayout(in, true);
   const std::optional<double> target = in.Required("target");
-  const GroupMethod method = ReadMethod(in);
+  const GroupMethod method = ReadMethod(in, rod);
   if (in.error()) return *in.error();
   std::vector<JsonMember> inputs = rod->inputs;
   inputs.insert(inputs.end(), layout->inputs.begin(), layout->inputs.end());
@@ -269,7 +309,10 @@ std::variant<Outcome, std::string> ComputeRods(Inputs& in) {
     }
   }
   const FewestRodsResult fewest =
-      FewestRods(rod->rho, rod->lengthM, rod->radiusM, line, *layout->spacingM, *target, method);
+      rod->layers ? FewestLayeredRods(*rod->layers, rod->lengthM, rod->radiusM, line,
+                                      *layout->spacingM, *target, in.progress())
+                  : FewestRods(rod->rho, rod->lengthM, rod->radiusM, line, *layout->spacingM,
+                               *target, method);
   if (!SingleRodOhms(rod->rho, rod->lengthM, rod->radiusM)) {
     outcome.reason = kNoRod;
     return outcome;
@@ -296,23 +339,22 @@ std::variant<Outcome, std::string> ComputeRods(Inputs& in) {
 
 std::vector<Calculation> GroupCalculations() {
   return {
-      {"group",
-       "the resistance of a group of rods",
-       {{"rho", OptionKind::kQuantity, true},
-        {"diameter", OptionKind::kQuantity, true},
-        {"length", OptionKind::kQuantity, true},
-        {"layout", OptionKind::kQuantity, true},
-        {"spacing",
-         OptionKind::kQuantity,
-         false,
-         {},
-         "rod spacing, feet or metres (for a ring the chord)",
-         "Rod spacing"},
-        {"rods"},
-        {"per-side"},
-        {"at"},
-        {"method"},
-        kUnitsOption},
+      {"group", "the resistance of a group of rods",
+       WithSoil({{"rho"},
+                 {"diameter", OptionKind::kQuantity, true},
+                 {"length", OptionKind::kQuantity, true},
+                 {"layout", OptionKind::kQuantity, true},
+                 {"spacing",
+                  OptionKind::kQuantity,
+                  false,
+                  {},
+                  "rod spacing, feet or metres (for a ring the chord)",
+                  "Rod spacing"},
+                 {"rods"},
+                 {"per-side"},
+                 {"at"},
+                 {"method"},
+                 kUnitsOption}),
        &ComputeGroup,
        "n identical rods bonded together. By default the rods stand at one potential\n"
        "(Dwight's average-potential method): each rod's self resistance is the rod\n"
@@ -325,27 +367,28 @@ std::vector<Calculation> GroupCalculations() {
        "makes it the answer. For two rods Dwight's formulas (IEEE 142) too.\n"
        "Layouts: --layout line --rods N, ring --rods N (neighbours S apart along the\n"
        "chord), square --per-side M (a hollow square), triangle, or points --at\n"
-       "\"x,y x,y ...\" (up to 1000 rods). The conductor bonding the rods is not counted.\n",
+       "\"x,y x,y ...\" (up to 1000 rods). The conductor bonding the rods is not counted.\n"
+       "In two-layer soil (--layers RHO1,H,RHO2) each rod is cut into segments whose\n"
+       "currents are solved with the layers' images (the method of moments).\n",
        "ostrevin-calc group --rho 200ohm-m --diameter 20mm --length 3m --layout line \\\n"
        "           --spacing 6m --rods 2 --units metric\n"
        "         34.787 ohms\n"
        "         2 rods at one potential; one rod alone: 64.618 ohms\n"
        "         BS 7430: 34.961 ohms (lambda 1.000, the standard's table); ...\n"},
-      {"rods",
-       "the fewest rods in a line or ring for a wanted resistance",
-       {{"rho", OptionKind::kQuantity, true},
-        {"diameter", OptionKind::kQuantity, true},
-        {"length", OptionKind::kQuantity, true},
-        {"layout", OptionKind::kQuantity, true, {}, "line or ring"},
-        {"spacing",
-         OptionKind::kQuantity,
-         true,
-         {},
-         "rod spacing, feet or metres (for a ring the chord)",
-         "Rod spacing"},
-        {"target", OptionKind::kQuantity, true},
-        {"method"},
-        kUnitsOption},
+      {"rods", "the fewest rods in a line or ring for a wanted resistance",
+       WithSoil({{"rho"},
+                 {"diameter", OptionKind::kQuantity, true},
+                 {"length", OptionKind::kQuantity, true},
+                 {"layout", OptionKind::kQuantity, true, {}, "line or ring"},
+                 {"spacing",
+                  OptionKind::kQuantity,
+                  true,
+                  {},
+                  "rod spacing, feet or metres (for a ring the chord)",
+                  "Rod spacing"},
+                 {"target", OptionKind::kQuantity, true},
+                 {"method"},
+                 kUnitsOption}),
        &ComputeRods,
        "The smallest number of rods, up to 100, in a line or a ring at the spacing\n"
        "given, whose group resistance (as for the group command, by --method) is T\n"

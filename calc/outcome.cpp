@@ -39,7 +39,8 @@ Outcome StartOutcome(std::string command, int units, std::vector<JsonMember> inp
 }
 
 std::string ToText(const Outcome& outcome) {
-  std::string text = outcome.value ? outcome.result + " " + outcome.unit : outcome.result;
+  std::string text =
+      outcome.value && !outcome.unit.empty() ? outcome.result + " " + outcome.unit : outcome.result;
   for (const std::string& line : outcome.details) text += "\n" + line;
   return text;
 }
@@ -50,6 +51,7 @@ std::string ToJson(const JsonValue& value) {
     std::string operator()(bool b) const { return b ? "true" : "false"; }
     std::string operator()(double d) const { return std::isfinite(d) ? FormatNumber(d) : "null"; }
     std::string operator()(const std::string& s) const { return JsonString(s); }
+    std::string operator()(const JsonText& text) const { return text.json; }
     std::string operator()(const std::vector<std::string>& list) const {
       std::string json = "[";
       for (std::size_t i = 0; i < list.size(); ++i)
@@ -63,6 +65,7 @@ std::string ToJson(const JsonValue& value) {
 std::string ToCell(const JsonValue& value) {
   if (std::holds_alternative<std::nullptr_t>(value)) return {};
   if (const auto* text = std::get_if<std::string>(&value)) return *text;
+  if (const auto* json = std::get_if<JsonText>(&value)) return json->json;
   if (const auto* list = std::get_if<std::vector<std::string>>(&value)) {
     std::string cell;
     for (const std::string& item : *list) cell += (cell.empty() ? "" : "; ") + item;

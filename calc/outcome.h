@@ -20,9 +20,15 @@ enum Status : int {
   kNoAnswer = 3,  // the formula gives no result: "na"
 };
 
+// JSON text made by ToJson already (a list of objects), written as it is.
+struct JsonText {
+  std::string json;
+};
+
 // A JSON value an outcome carries: null, true or false, a number, a
-// string, or a list of strings.
-using JsonValue = std::variant<std::nullptr_t, bool, double, std::string, std::vector<std::string>>;
+// string, a list of strings, or JSON text.
+using JsonValue =
+    std::variant<std::nullptr_t, bool, double, std::string, std::vector<std::string>, JsonText>;
 using JsonMember = std::pair<std::string, JsonValue>;
 
 struct Outcome {

@@ -15,10 +15,11 @@ namespace {
 
 using enum Dimension;
 
-constexpr FieldRange kDepthRange{0, 1000};         // feet or metres
-constexpr FieldRange kRodCountRange{1, 1000};      // rods
-constexpr FieldRange kPerSideRange{2, 250};        // rods a side: at most 996 rods
-constexpr FieldRange kCurveRange{0.0001, 9999.9};  // feet or metres, within the scan
+constexpr FieldRange kDepthRange{0, 1000};           // feet or metres
+constexpr FieldRange kRodCountRange{1, 1000};        // rods
+constexpr FieldRange kPerSideRange{2, 250};          // rods a side: at most 996 rods
+constexpr FieldRange kThicknessRange{0.001, 10000};  // feet or metres
+constexpr FieldRange kCurveRange{0.0001, 9999.9};    // feet or metres, within the scan
 constexpr FieldRange kNoRange{0, 0};
 
 constexpr std::array kQuantities{
@@ -51,6 +52,16 @@ constexpr std::array kQuantities{
              kCount},
     Quantity{"at", kNoRange, "\"X,Y ...\"", "rod positions x,y, feet or metres", "Rod positions",
              kText},
+    Quantity{"layers", kNoRange, "RHO1,H,RHO2",
+             "two layers in place of --rho: the top layer's resistivity, its thickness, the "
+             "resistivity below",
+             "Layered soil", kText, "413ohm-m,2.2m,123ohm-m"},
+    Quantity{"rho1", kRhoRange, "R", "the top layer's resistivity, ohm-cm", "Top layer resistivity",
+             kResistivity, "413ohm-m"},
+    Quantity{"h", kThicknessRange, "H", "the top layer's thickness, feet or metres",
+             "Top layer thickness", kLength, "2.2m"},
+    Quantity{"rho2", kRhoRange, "R", "the resistivity below the top layer, ohm-cm",
+             "Resistivity below", kResistivity, "123ohm-m"},
     Quantity{"from", kCurveRange, "L", "where the curve starts, feet or metres", "From", kLength,
              "1ft"},
     Quantity{"to", kCurveRange, "L", "where the curve ends, feet or metres", "To", kLength, "30ft"},

@@ -1,8 +1,10 @@
 // The window's two rod calculations: the resistance of a rod of a given
 // length, and the rod length for a wanted resistance, with the window's
-// rounding and "na", and the reason "na" is given.
+// rounding and "na", and the reason "na" is given; and the same two in
+// two-layer soil, by the method of moments (core/layered_rods.h).
 #include "calc/calculation_parts.h"
 #include "core/electrode_formulas.h"
+#include "core/layered_rods.h"
 #include "core/length_search.h"
 #include "core/number_text.h"
 
@@ -13,16 +15,47 @@ namespace {
 constexpr const char* kTooShort =
     "the rod is shorter than e/4 of its radius, where the formula does not apply";
 
+std::vector<JsonMember> WithInputs(const Soil& soil, std::vector<JsonMember> more) {
+  std::vector<JsonMember> all = soil.inputs;
+  all.insert(all.end(), more.begin(), more.end());
+  return all;
+}
+
+std::string InLayers(const TwoLayerSoil& layers, int units) {
+  return "in two layers, " + DescribeLayers(layers, units) + " (method of moments, " +
+         std::to_string(kLayeredSegments) + " segments a rod)";
+}
+
+Outcome LayeredResistance(const Soil& soil, double diameter, double length, int units) {
+  Outcome outcome = StartOutcome("resistance", units,
+                                 WithInputs(soil, {{"diameter", diameter}, {"length", length}}));
+  outcome.unit = "ohms";
+  outcome.valueKey = "ohms";
+  const std::vector<RodPoint> rod{{0, 0}};
+  const auto ohms = LayeredGroupOhms(*soil.layers, LengthToMetres(length, units),
+                                     RodRadiusMetres(diameter, units), rod);
+  if (const auto* problem = std::get_if<std::string>(&ohms)) {
+    outcome.reason = *problem;
+    return outcome;
+  }
+  outcome.value = std::get<double>(ohms);
+  outcome.result = FormatDouble("%.3f", *outcome.value);
+  outcome.details = {InLayers(*soil.layers, units)};
+  return outcome;
+}
+
 std::variant<Outcome, std::string> ComputeResistance(Inputs& in) {
-  const auto rho = in.Required("rho");
+  const auto soil = ReadSoil(in);
   const auto diameter = in.Required("diameter");
   const auto length = in.Required("length");
   if (in.error()) return *in.error();
+  if (soil->layers) return LayeredResistance(*soil, *diameter, *length, in.units());
+  const double rho = soil->rho;
   Outcome outcome = StartOutcome("resistance", in.units(),
-                                 {{"rho", *rho}, {"diameter", *diameter}, {"length", *length}});
+                                 {{"rho", rho}, {"diameter", *diameter}, {"length", *length}});
   outcome.unit = "ohms";
   outcome.valueKey = "ohms";
-  outcome.value = RodResistance(*rho, *diameter, LengthToMetres(*length, in.units()), in.units());
+  outcome.value = RodResistance(rho, *diameter, LengthToMetres(*length, in.units()), in.units());
   if (outcome.value) {
     outcome.result = FormatDouble("%.3f", *outcome.value);
   } else {
@@ -41,20 +74,49 @@ std::string NoLengthReason(double rho, double diameter, double target, int units
          FormatNumber(kScanTolerance) + " ohm of " + FormatNumber(target) + " ohms";
 }
 
+Outcome LayeredLength(const Soil& soil, double diameter, double target, int units) {
+  Outcome outcome =
+      StartOutcome("length", units, WithInputs(soil, {{"diameter", diameter}, {"target", target}}));
+  outcome.unit = LengthUnit(units);
+  outcome.valueKey = "length_m";
+  const auto found = LayeredRodLength(*soil.layers, RodRadiusMetres(diameter, units), target);
+  outcome.value = found.lengthM;
+  if (found.lengthM) {
+    outcome.result = ShowLength(*found.lengthM, units);
+    outcome.details = {InLayers(*soil.layers, units) +
+                       "; with equal layers it may differ from uniform soil's 1 mm scan by the "
+                       "segments' own 1 to 2 %"};
+  } else if (!found.problem.empty()) {
+    outcome.reason = found.problem;
+  } else if (!(found.shortestOhms > target)) {
+    outcome.reason = "even the shortest rod the method takes (" +
+                     ShowLength(found.shortestM, units) + " " + std::string(LengthUnit(units)) +
+                     ") is " + ShowOhms(found.shortestOhms) + " ohms, below " +
+                     FormatNumber(target) + " ohms";
+  } else {
+    outcome.reason = "no rod up to " + FormatNumber(kLongestRodM) + " m is as low as " +
+                     FormatNumber(target) + " ohms: that one is " + ShowOhms(found.longestOhms) +
+                     " ohms";
+  }
+  return outcome;
+}
+
 std::variant<Outcome, std::string> ComputeLength(Inputs& in) {
-  const auto rho = in.Required("rho");
+  const auto soil = ReadSoil(in);
   const auto diameter = in.Required("diameter");
   const auto target = in.Required("target");
   if (in.error()) return *in.error();
+  if (soil->layers) return LayeredLength(*soil, *diameter, *target, in.units());
+  const double rho = soil->rho;
   Outcome outcome = StartOutcome("length", in.units(),
-                                 {{"rho", *rho}, {"diameter", *diameter}, {"target", *target}});
+                                 {{"rho", rho}, {"diameter", *diameter}, {"target", *target}});
   outcome.unit = LengthUnit(in.units());
   outcome.valueKey = "length_m";
-  outcome.value = FindRodLength(*rho, *diameter, in.units(), *target);
+  outcome.value = FindRodLength(rho, *diameter, in.units(), *target);
   if (outcome.value) {
     outcome.result = ShowLength(*outcome.value, in.units());
   } else {
-    outcome.reason = NoLengthReason(*rho, *diameter, *target, in.units());
+    outcome.reason = NoLengthReason(rho, *diameter, *target, in.units());
   }
   return outcome;
 }
@@ -63,28 +125,30 @@ std::variant<Outcome, std::string> ComputeLength(Inputs& in) {
 
 std::vector<Calculation> RodCalculations() {
   return {
-      {"resistance",
-       "the resistance of a rod of a given length",
-       {{"rho", OptionKind::kQuantity, true},
-        {"diameter", OptionKind::kQuantity, true},
-        {"length", OptionKind::kQuantity, true},
-        kUnitsOption},
+      {"resistance", "the resistance of a rod of a given length",
+       WithSoil({{"rho"},
+                 {"diameter", OptionKind::kQuantity, true},
+                 {"length", OptionKind::kQuantity, true},
+                 kUnitsOption}),
        &ComputeResistance,
        "The resistance to earth, in ohms, of a rod driven L deep: the window's formula\n"
-       "(rho / 100) (ln(4L / r) - 1) / (2 pi L), three decimals.\n",
+       "(rho / 100) (ln(4L / r) - 1) / (2 pi L), three decimals. In two-layer soil\n"
+       "(--layers RHO1,H,RHO2) the rod is cut into segments whose currents are solved\n"
+       "with the layers' images (the method of moments).\n",
        "ostrevin-calc resistance --rho 2000 --diameter 0.625 --length 3\n"
        "         17.868 ohms\n"},
-      {"length",
-       "the rod length that gives a wanted resistance",
-       {{"rho", OptionKind::kQuantity, true},
-        {"diameter", OptionKind::kQuantity, true},
-        {"target", OptionKind::kQuantity, true},
-        kUnitsOption},
+      {"length", "the rod length that gives a wanted resistance",
+       WithSoil({{"rho"},
+                 {"diameter", OptionKind::kQuantity, true},
+                 {"target", OptionKind::kQuantity, true},
+                 kUnitsOption}),
        &ComputeLength,
        "The rod length whose resistance to earth lies closest to T ohms (within " +
            FormatNumber(kScanTolerance) +
            " ohm),\nthe shorter one on a tie; \"na\" when no length up to " +
-           FormatNumber(kScanUpperBound) + " m comes that close.\n",
+           FormatNumber(kScanUpperBound) +
+           " m comes that close.\nIn two-layer soil the length whose resistance is T, found "
+           "continuously.\n",
        "ostrevin-calc length --rho 2000 --diameter 0.625 --target 10\n"
        "         6.100 ft\n"},
   };

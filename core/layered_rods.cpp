@@ -18,6 +18,8 @@ namespace {
 constexpr double kPi = std::numbers::pi;
 // Images farther than this many times the segments' extent are points.
 constexpr double kFarRatio = 10;
+// Groups of more rods than this are cut more coarsely.
+constexpr std::size_t kManyRods = 20;
 
 struct Interval {
   double top = 0, bottom = 0;  // depths, top < bottom
@@ -33,12 +35,28 @@ struct Segment {
 
 // Cut at t^3 toward the foot (finer where the current gathers) and at the
 // interface.
-std::vector<Segment> CutRod(double length, double h, int segments) {
+// `depth` halvings toward the interface: fewer for large groups, where the
+// rods share the current and each rod's own detail matters less.
+std::vector<Segment> CutRod(double length, double h, int segments, int depth) {
   std::vector<double> cuts;
   for (int i = 0; i <= segments; ++i) {
     cuts.push_back(length * (1 - std::pow(1 - double(i) / segments, 3)));
   }
-  if (h > 0 && h < length) cuts.push_back(h);
+  // Where the rod meets the interface, or its foot comes near it, the
+  // current gathers too (toward the better soil): cuts closer and closer to
+  // that point from both sides, down to a tenth of the foot's gap.
+  const double step = length / segments;
+  if (h > 0 && h < length + step) {
+    const double point = std::min(h, length);
+    // Deeper where the foot itself is near the interface.
+    const int levels = std::abs(h - length) < step ? depth : std::min(depth, 5);
+    const double finest = std::max((h - point) / 8, step / std::pow(2.0, levels));
+    if (h < length) cuts.push_back(h);
+    for (double offset = step / 2; offset > finest; offset /= 2) {
+      if (point - offset > 0) cuts.push_back(point - offset);
+      if (point + offset < length) cuts.push_back(point + offset);
+    }
+  }
   std::sort(cuts.begin(), cuts.end());
   std::vector<Segment> pieces;
   for (std::size_t i = 1; i < cuts.size(); ++i) {
@@ -205,16 +223,17 @@ double Entry(const Kernel& kernel, const TwoLayerSoil& soil, const Segment& f, c
   return prefactor / 100 / (4 * kPi * a.Length() * b.Length()) * sum;
 }
 
-
 // The matrix of average potentials of every segment of every rod, or why
 // there is none.
 std::variant<Eigen::MatrixXd, std::string> LayeredMatrix(const TwoLayerSoil& soil, double lengthM,
-                                                          double radiusM,
-                                                          std::span<const RodPoint> rods,
-                                                          int segments, const Progress& progress) {
+                                                         double radiusM,
+                                                         std::span<const RodPoint> rods,
+                                                         int segments, const Progress& progress) {
   if (auto problem = SoilProblem(soil)) return *std::move(problem);
   if (auto problem = GroupProblem(soil.rho1, lengthM, radiusM, rods)) return *std::move(problem);
-  const std::vector<Segment> pieces = CutRod(lengthM, soil.h, std::max(segments, 1));
+  const bool many = rods.size() > kManyRods;
+  const std::vector<Segment> pieces =
+      CutRod(lengthM, soil.h, many ? std::min(segments, 6) : std::max(segments, 1), many ? 5 : 11);
   const auto m = static_cast<Eigen::Index>(pieces.size());
   const auto n = static_cast<Eigen::Index>(rods.size());
   // The largest offset of two segments' centres, reflected or not, plus their lengths.
@@ -290,6 +309,19 @@ FewestRodsResult FewestLayeredRods(const TwoLayerSoil& soil, double lengthM, dou
     result.ohms = ohms;
     return true;
   };
+  const auto positions = [&](int rods) {
+    return layout == RodLine::kLine ? LineLayout(rods, spacing) : RingLayout(rods, spacing);
+  };
+  // Up to kManyRods each count on its own, as the group command works it out.
+  for (int rods = 1; rods <= static_cast<int>(kManyRods); ++rods) {
+    if (progress) progress(0.2 * rods / double(kManyRods));
+    const auto ohms = LayeredGroupOhms(soil, lengthM, radiusM, positions(rods));
+    if (const auto* problem = std::get_if<std::string>(&ohms)) {
+      result.reason = *problem;
+      return result;
+    }
+    if (reached(rods, std::get<double>(ohms))) return result;
+  }
   if (layout == RodLine::kLine) {
     // A line of n rods is the first n of the longest line: its matrix is the
     // leading block, factored by the leading block of the whole factor, so
@@ -307,18 +339,17 @@ FewestRodsResult FewestLayeredRods(const TwoLayerSoil& soil, double lengthM, dou
       result.reason = kNotDefinite;
       return result;
     }
-    const Eigen::VectorXd share =
-        factor.matrixL().solve(Eigen::VectorXd::Ones(potential.rows()));
+    const Eigen::VectorXd share = factor.matrixL().solve(Eigen::VectorXd::Ones(potential.rows()));
     const Eigen::Index perRod = potential.rows() / kMaxRods;
     double conductance = 0;
     for (int rods = 1; rods <= kMaxRods; ++rods) {
       conductance += share.segment((rods - 1) * perRod, perRod).squaredNorm();
-      if (reached(rods, 1 / conductance)) break;
+      if (rods > static_cast<int>(kManyRods) && reached(rods, 1 / conductance)) break;
     }
     if (progress) progress(1);
     return result;
   }
-  for (int rods = 1; rods <= kMaxRods; ++rods) {
+  for (int rods = static_cast<int>(kManyRods) + 1; rods <= kMaxRods; ++rods) {
     if (progress) progress(double(rods) / kMaxRods);
     const auto ohms = LayeredGroupOhms(soil, lengthM, radiusM, RingLayout(rods, spacing));
     if (const auto* problem = std::get_if<std::string>(&ohms)) {
@@ -327,6 +358,57 @@ FewestRodsResult FewestLayeredRods(const TwoLayerSoil& soil, double lengthM, dou
     }
     if (reached(rods, std::get<double>(ohms))) break;
   }
+  return result;
+}
+
+LayeredLength LayeredRodLength(const TwoLayerSoil& soil, double radiusM, double targetOhms) {
+  LayeredLength result;
+  const std::vector<RodPoint> rod{{0, 0}};
+  std::string problem;
+  const auto ohms = [&](double length) -> double {
+    const auto value = LayeredGroupOhms(soil, length, radiusM, rod);
+    if (const auto* why = std::get_if<std::string>(&value)) {
+      problem = *why;
+      return NAN;
+    }
+    return std::get<double>(value);
+  };
+  result.shortestM = std::max(kMinSlenderness * radiusM, 1e-3);
+  if (!(result.shortestM < kLongestRodM)) {
+    result.problem =
+        "the rod is too thick for any length up to " + FormatNumber(kLongestRodM) + " m";
+    return result;
+  }
+  // Along a geometric scale to the first length at or below the target,
+  // then halving the bracket (in the logarithm) to a part in 10^9.
+  constexpr int kSteps = 24;
+  const double ratio = std::pow(kLongestRodM / result.shortestM, 1.0 / kSteps);
+  double shorter = result.shortestM;
+  double above = ohms(shorter);
+  result.shortestOhms = above;
+  if (!problem.empty() || !(above > targetOhms)) {
+    result.problem = problem;
+    result.longestOhms = ohms(kLongestRodM);
+    return result;
+  }
+  double longer = shorter;
+  double below = above;
+  for (int step = 1; step <= kSteps && below > targetOhms; ++step) {
+    shorter = longer;
+    longer = step == kSteps ? kLongestRodM : result.shortestM * std::pow(ratio, step);
+    below = ohms(longer);
+    if (!problem.empty()) {
+      result.problem = problem;
+      return result;
+    }
+  }
+  result.longestOhms = below;
+  if (below > targetOhms) return result;
+  while (longer / shorter > 1 + 1e-9) {
+    const double middle = std::sqrt(shorter * longer);
+    (ohms(middle) > targetOhms ? shorter : longer) = middle;
+  }
+  result.lengthM = std::sqrt(shorter * longer);
   return result;
 }
 

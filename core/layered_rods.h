@@ -29,6 +29,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <variant>
@@ -56,5 +57,19 @@ std::variant<double, std::string> LayeredGroupOhms(const TwoLayerSoil& soil, dou
 FewestRodsResult FewestLayeredRods(const TwoLayerSoil& soil, double lengthM, double radiusM,
                                    RodLine layout, double spacing, double targetOhms,
                                    const Progress& progress = {});
+
+// The rod length (metres) whose resistance in two-layer soil is the target,
+// found continuously (the resistance falls as the rod grows): between the
+// shortest rod the method takes (kMinSlenderness radii) and kLongestRodM.
+// No length when even the shortest rod is below the target or the longest
+// above it; the resistances at both ends are given either way.
+inline constexpr double kLongestRodM = 9999.9;
+struct LayeredLength {
+  std::optional<double> lengthM;
+  double shortestM = 0, shortestOhms = 0;  // the shortest rod and its resistance
+  double longestOhms = 0;                  // the longest rod's resistance
+  std::string problem;  // the soil's or the rod's, when nothing could be worked out
+};
+LayeredLength LayeredRodLength(const TwoLayerSoil& soil, double radiusM, double targetOhms);
 
 }  // namespace ostrevin

@@ -77,8 +77,8 @@ std::optional<NecCheck> CheckSingleRodRule(double rho, double lengthM, double di
   }
   std::string noSecondRod;
   const auto at6ft = SecondRodAt(rho, lengthM, radius, kNecMinSpacingM, noSecondRod);
-  const auto at2L = at6ft ? SecondRodAt(rho, lengthM, radius, 2 * lengthM, noSecondRod)
-                          : std::nullopt;
+  const auto at2L =
+      at6ft ? SecondRodAt(rho, lengthM, radius, 2 * lengthM, noSecondRod) : std::nullopt;
   return JudgeSingleRod(*single, at6ft, at2L, std::move(noSecondRod), lengthM, diameterM);
 }
 

@@ -40,8 +40,7 @@ struct Misfit : Eigen::DenseFunctor<double> {
     const TwoLayerSoil soil = parameters_.Soil(x);
     for (std::size_t i = 0; i < readings_.size(); ++i) {
       const auto model = TwoLayerWenner(soil, readings_[i].spacingM, readings_[i].depthM);
-      residuals[static_cast<Eigen::Index>(i)] =
-          model ? std::log(*model / readings_[i].ohmCm) : 1e3;
+      residuals[static_cast<Eigen::Index>(i)] = model ? std::log(*model / readings_[i].ohmCm) : 1e3;
     }
     return 0;
   }
@@ -86,8 +85,8 @@ std::vector<Candidate> GridStarts(std::span<const SurveyReading> readings, doubl
   constexpr int kThicknesses = 9;
   for (const double k : kReflections) {
     for (int i = 0; i < kThicknesses; ++i) {
-      const double h = deepest + smallest / 8 * std::pow(largest * 16 / smallest,
-                                                          i / double(kThicknesses - 1));
+      const double h =
+          deepest + smallest / 8 * std::pow(largest * 16 / smallest, i / double(kThicknesses - 1));
       const TwoLayerSoil soil = BestScale(k, h, readings);
       grid.push_back({SquaredMisfit(soil, readings), soil});
     }
@@ -98,7 +97,8 @@ std::vector<Candidate> GridStarts(std::span<const SurveyReading> readings, doubl
   return grid;
 }
 
-std::vector<double> ModelReadings(const TwoLayerSoil& soil, std::span<const SurveyReading> readings) {
+std::vector<double> ModelReadings(const TwoLayerSoil& soil,
+                                  std::span<const SurveyReading> readings) {
   std::vector<double> model;
   for (const SurveyReading& reading : readings) {
     model.push_back(TwoLayerWenner(soil, reading.spacingM, reading.depthM).value_or(NAN));
@@ -142,8 +142,7 @@ SurveyFit FitSurvey(std::span<const SurveyReading> readings) {
   const Parameters parameters{deepest};
   Candidate best{INFINITY, {}};
   for (const Candidate& start : GridStarts(readings, deepest, smallest, largest)) {
-    Eigen::VectorXd x =
-        parameters.Point(start.soil.rho1, Reflection(start.soil), start.soil.h);
+    Eigen::VectorXd x = parameters.Point(start.soil.rho1, Reflection(start.soil), start.soil.h);
     Eigen::NumericalDiff<Misfit> misfit(Misfit(readings, parameters));
     Eigen::LevenbergMarquardt<Eigen::NumericalDiff<Misfit>> solver(misfit);
     solver.setMaxfev(400);

@@ -44,8 +44,8 @@ inline constexpr double kUniformEnoughPercent = 2;
 inline constexpr double kNoBetterRatio = 0.75;
 
 struct SurveyFit {
-  double uniformOhmCm = 0;       // the single resistivity that fits best
-  double uniformRmsPercent = 0;  // and its misfit
+  double uniformOhmCm = 0;             // the single resistivity that fits best
+  double uniformRmsPercent = 0;        // and its misfit
   std::optional<TwoLayerSoil> layers;  // none with fewer than 4 spacings
   double rmsPercent = 0;               // the two layers' misfit
   std::vector<double> modelOhmCm;      // the model's reading at each reading's spacing

@@ -24,11 +24,14 @@ class CompensatedSum {
 
 }  // namespace
 
-double Reflection(const TwoLayerSoil& soil) { return (soil.rho2 - soil.rho1) / (soil.rho2 + soil.rho1); }
+double Reflection(const TwoLayerSoil& soil) {
+  return (soil.rho2 - soil.rho1) / (soil.rho2 + soil.rho1);
+}
 
 std::optional<std::string> SoilProblem(const TwoLayerSoil& soil) {
   const auto positive = [](double value) { return value > 0 && std::isfinite(value); };
-  if (!positive(soil.rho1) || !positive(soil.rho2)) return "both layers need a positive resistivity";
+  if (!positive(soil.rho1) || !positive(soil.rho2))
+    return "both layers need a positive resistivity";
   if (!positive(soil.h)) return "the top layer needs a positive thickness";
   const double contrast = soil.rho1 > soil.rho2 ? soil.rho1 / soil.rho2 : soil.rho2 / soil.rho1;
   if (!(contrast <= kMaxLayerContrast)) {

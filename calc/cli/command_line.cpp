@@ -16,11 +16,13 @@ const Option kJsonOption{"json",
                          {},
                          "one JSON object: the inputs, the result, the full-precision value"};
 
-// Every option a command takes: its own, and --json for a calculation.
+// Every option a command takes: its own but the batch's columns, and
+// --json for a calculation.
 std::vector<const Option*> OptionsOf(const Command& command) {
   std::vector<const Option*> options;
-  std::ranges::transform(command.options, std::back_inserter(options),
-                         [](const Option& option) { return &option; });
+  for (const Option& option : command.options) {
+    if (!option.columnOnly) options.push_back(&option);
+  }
   if (command.json) options.push_back(&kJsonOption);
   return options;
 }
@@ -137,6 +139,28 @@ std::variant<ParsedCommand, std::string> ParseCommandLine(const Command& command
   return parsed;
 }
 
+// `text` broken into lines of at most 79 columns, the later ones indented by `indent`.
+std::string Wrapped(const std::string& text, std::size_t indent, std::size_t first) {
+  std::string out;
+  std::size_t column = first;
+  std::size_t at = 0;
+  while (at < text.size()) {
+    const std::size_t end = std::min(text.find(' ', at), text.size());
+    const std::string_view word = std::string_view(text).substr(at, end - at);
+    if (column + word.size() > 79 && column > indent) {
+      out += "\n" + std::string(indent, ' ');
+      column = indent;
+    } else if (at > 0) {
+      out += ' ';
+      ++column;
+    }
+    out += word;
+    column += word.size();
+    at = end + 1;
+  }
+  return out;
+}
+
 std::string HelpText(const Command& command) {
   std::string synopsis = "Usage: ostrevin-calc " + std::string(command.name);
   std::string lines;
@@ -148,11 +172,11 @@ std::string HelpText(const Command& command) {
     usage.resize(std::max<std::size_t>(usage.size() + 1, 15), ' ');
     lines += "  ";
     lines += usage;
-    lines += help;
+    lines += Wrapped(help, 17, 2 + usage.size());
     lines += "\n";
   }
   if (!command.positional.empty()) synopsis += " " + std::string(command.positional);
-  std::string text = synopsis + "\n\n" + command.details;
+  std::string text = Wrapped(synopsis, 6, 0) + "\n\n" + command.details;
   if (!lines.empty()) text += "\nOptions:\n" + lines;
   return text + "  -h, --help     this help\n\nExample: " + std::string(command.example);
 }

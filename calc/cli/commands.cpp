@@ -17,6 +17,14 @@ const std::array kBatchOptions{
            "the field separator, , or ; (taken from the header line when not given)"},
 };
 
+const std::array kSoilOptions{
+    Option{"units", OptionKind::kUnits},
+    Option{"separator", OptionKind::kText, false, "S",
+           "the field separator, , or ; (taken from the header line when not given)"},
+    Option{"svg", OptionKind::kText, false, "FILE", "write the chart as an SVG drawing"},
+    Option{"png", OptionKind::kText, false, "FILE", "write the chart as a 900 x 560 PNG picture"},
+};
+
 const std::array kCurveOptions{
     Option{"rho", OptionKind::kQuantity, true},
     Option{"diameter", OptionKind::kQuantity, true},
@@ -108,6 +116,27 @@ std::vector<Command> BuildCommands() {
        "ostrevin-calc curve --rho 2000 --diameter 0.625 --target 10 --svg rod.svg\n",
        nullptr,
        &Program::RunCurve});
+  commands.push_back(
+      {"soil", "a two-layer soil model from a Wenner survey (CSV)", kSoilOptions, true, "[FILE|-]",
+       "Reads a Wenner survey from FILE (standard input when none or -): CSV with a\n"
+       "spacing column, and a reading column (the instrument's ohms) or a rho column\n"
+       "(the apparent resistivity, ohm-cm or with a unit, 20ohm-m), and optionally the\n"
+       "probes' depth; read as the batch reads its files. Fits two layers (rho1 to a\n"
+       "depth h, rho2 below) by least squares on the logarithm of model / measured,\n"
+       "and one uniform soil beside them; prints both with their RMS misfits, the\n"
+       "--layers value for resistance, length, group, rods and check, and each\n"
+       "reading beside the model. A row that cannot be read is reported with its line\n"
+       "(exit status 2, the rest still fitted); fewer than 4 spacings give the uniform\n"
+       "soil only (exit status 3). Two layers fit no better than one when a uniform\n"
+       "soil fits within 2 % or their misfit is not a quarter below its; h is outside\n"
+       "the spacings below a quarter of the smallest or beyond the largest.\n"
+       "--svg or --png draws the readings, the models and the layers on log-log axes.\n",
+       "ostrevin-calc soil survey.csv --units metric\n"
+       "  with survey.csv:  spacing,reading\n"
+       "                    1,67\n"
+       "                    2,25.6\n"
+       "                    ...\n",
+       nullptr, &Program::RunSoil});
   commands.push_back({"help",
                       "this list, or a command's help: help COMMAND",
                       {},

@@ -3,10 +3,15 @@
 #include <algorithm>
 #include <array>
 
+#include <chrono>
+
 #include "calc/cli/batch.h"
 #include "calc/cli/png.h"
+#include "calc/cli/survey_file.h"
 #include "calc/curve.h"
+#include "calc/soil_survey.h"
 #include "calc/text.h"
+#include "core/electrode_formulas.h"
 #include "core/length_search.h"
 #include "core/number_text.h"
 
@@ -48,14 +53,21 @@ int Program::Run(std::vector<std::string> arguments) {
   return Finish((this->*(command->run))(*command, args));
 }
 
+std::variant<int, Status> Program::UnitsOf(const ParsedCommand& parsed) {
+  const auto given = parsed.Value("units");
+  if (!given) return English;
+  const std::optional<int> read = ReadUnits(*given);
+  if (!read)
+    return static_cast<Status>(Fail("--units must be english or metric, not " + Quoted(*given)));
+  return *read;
+}
+
 int Program::RunCalculation(const Command& command, const ParsedCommand& parsed) {
   ReadContext context;
-  if (const auto given = parsed.Value("units")) {
-    const std::optional<int> read = ReadUnits(*given);
-    if (!read) return Fail("--units must be english or metric, not " + Quoted(*given));
-    context.units = *read;
-  }
-  const auto result = Calculate(*command.calculation, LookupIn(parsed), context);
+  const auto units = UnitsOf(parsed);
+  if (const auto* failed = std::get_if<Status>(&units)) return *failed;
+  context.units = std::get<int>(units);
+  const auto result = Calculate(*command.calculation, LookupIn(parsed), context, ProgressLine());
   if (const auto* error = std::get_if<std::string>(&result)) {
     return Fail(*error + (error->ends_with(" is missing")
                               ? " (see ostrevin-calc " + std::string(command.name) + " --help)"
@@ -78,41 +90,82 @@ bool Program::SayRemarks(const Outcome& outcome) {
          std::ranges::all_of(outcome.warnings, say("warning: "));
 }
 
-int Program::RunBatch(const Command& /*command*/, const ParsedCommand& parsed) {
-  BatchOptions options;
-  if (const auto separator = parsed.Value("separator")) {
-    if (*separator != "," && *separator != ";") {
-      return Fail("--separator must be , or ;, not " + Quoted(*separator));
-    }
-    options.separator = separator->front();
+bool Program::SeparatorOf(const ParsedCommand& parsed, std::optional<char>& separator) {
+  const auto given = parsed.Value("separator");
+  if (!given) return true;
+  if (*given != "," && *given != ";") {
+    Fail("--separator must be , or ;, not " + Quoted(*given));
+    return false;
   }
+  separator = given->front();
+  return true;
+}
+
+std::variant<std::unique_ptr<ByteSource>, Status> Program::OpenInput(const ParsedCommand& parsed,
+                                                                     std::string& name) {
   if (parsed.positional.empty() || parsed.positional.front() == "-") {
+    // Output appended to the input would be read again, for ever.
     if (SameRegularFile(STDIN_FILENO, STDOUT_FILENO)) {
-      return Fail("standard input: input file is output file", kFailed);
+      return static_cast<Status>(Fail("standard input: input file is output file", kFailed));
     }
-    FdSource in(STDIN_FILENO);
-    return calc::RunBatch(in, out_, err_, options);
+    name = "standard input";
+    return std::make_unique<FdSource>(STDIN_FILENO);
   }
   const std::string& path = parsed.positional.front();
   auto opened = FdSource::Open(path);
   if (const auto* error = std::get_if<std::string>(&opened)) {
-    return Fail("cannot read " + Quoted(path) + ": " + *error, kFailed);
+    return static_cast<Status>(Fail("cannot read " + Quoted(path) + ": " + *error, kFailed));
   }
-  auto& source = *std::get<std::unique_ptr<FdSource>>(opened);
-  if (SameRegularFile(source.Descriptor(), STDOUT_FILENO)) {
-    return Fail(Quoted(path) + ": input file is output file", kFailed);
+  auto source = std::move(std::get<std::unique_ptr<FdSource>>(opened));
+  if (SameRegularFile(source->Descriptor(), STDOUT_FILENO)) {
+    return static_cast<Status>(Fail(Quoted(path) + ": input file is output file", kFailed));
   }
-  options.inputName = Quoted(path);
-  return calc::RunBatch(source, out_, err_, options);
+  name = Quoted(path);
+  return source;
+}
+
+int Program::RunBatch(const Command& /*command*/, const ParsedCommand& parsed) {
+  BatchOptions options;
+  if (!SeparatorOf(parsed, options.separator)) return kBadInput;
+  auto input = OpenInput(parsed, options.inputName);
+  if (const auto* failed = std::get_if<Status>(&input)) return *failed;
+  return calc::RunBatch(*std::get<std::unique_ptr<ByteSource>>(input), out_, err_, options);
+}
+
+int Program::RunSoil(const Command& /*command*/, const ParsedCommand& parsed) {
+  const auto units = UnitsOf(parsed);
+  if (const auto* failed = std::get_if<Status>(&units)) return *failed;
+  SurveyFile file;
+  if (!SeparatorOf(parsed, file.separator)) return kBadInput;
+  auto input = OpenInput(parsed, file.name);
+  if (const auto* failed = std::get_if<Status>(&input)) return *failed;
+  if (parsed.Has("svg") && parsed.Has("png")) return Fail("give one of --svg FILE and --png FILE");
+  const auto read = ReadSurvey(*std::get<std::unique_ptr<ByteSource>>(input), file);
+  if (const auto* error = std::get_if<SurveyFileError>(&read)) {
+    return Fail(error->message, error->status);
+  }
+  const auto& rows = std::get<std::vector<SurveyRow>>(read);
+  const auto result = CalculateSurvey(rows, ReadContext{std::get<int>(units), "", file.marks});
+  if (const auto* error = std::get_if<std::string>(&result)) return Fail(*error);
+  const auto& survey = std::get<Survey>(result);
+  const Outcome& outcome = survey.outcome;
+  if (Print((parsed.Has("json") ? ToJson(outcome) : ToText(outcome)) + "\n") != kAnswered) {
+    return kFailed;
+  }
+  const auto say = [this](const std::string& line) { return Say(line); };
+  if (!std::ranges::all_of(survey.rejected, say) || !SayRemarks(outcome)) return kFailed;
+  if (!outcome.value && !Say("na: " + outcome.reason)) return kFailed;
+  if (const int written = WriteChart(parsed, SurveyChart(survey)); written != kAnswered) {
+    return written;
+  }
+  return survey.rejected.empty() ? outcome.status() : kBadInput;
 }
 
 int Program::RunCurve(const Command& /*command*/, const ParsedCommand& parsed) {
   ReadContext context;
-  if (const auto given = parsed.Value("units")) {
-    const std::optional<int> read = ReadUnits(*given);
-    if (!read) return Fail("--units must be english or metric, not " + Quoted(*given));
-    context.units = *read;
-  }
+  const auto units = UnitsOf(parsed);
+  if (const auto* failed = std::get_if<Status>(&units)) return *failed;
+  context.units = std::get<int>(units);
   const InputLookup lookup = LookupIn(parsed);
   Inputs in(lookup, context);
   const auto rho = in.Required("rho");
@@ -134,12 +187,28 @@ int Program::RunCurve(const Command& /*command*/, const ParsedCommand& parsed) {
     return kFailed;
   }
   if (parsed.Has("csv")) return Print(CurveCsv(curve));
-  const Chart chart = CurveChart(curve, parsed.Has("log-ohms"));
-  const std::string svg = ToSvg(chart);
-  if (parsed.Has("svg")) return WriteFile(std::string(*parsed.Value("svg")), svg);
-  const Png png = RasteriseSvg(svg, chart.width, chart.height);
-  if (png.bytes.empty()) return Fail("cannot draw the curve: " + png.error, kFailed);
+  return WriteChart(parsed, CurveChart(curve, parsed.Has("log-ohms")));
+}
+
+int Program::WriteChart(const ParsedCommand& parsed, const Chart& chart) {
+  if (parsed.Has("svg")) return WriteFile(std::string(*parsed.Value("svg")), ToSvg(chart));
+  if (!parsed.Has("png")) return kAnswered;
+  const Png png = RasteriseSvg(ToSvg(chart), chart.width, chart.height);
+  if (png.bytes.empty()) return Fail("cannot draw: " + png.error, kFailed);
   return WriteFile(std::string(*parsed.Value("png")), png.bytes);
+}
+
+Progress Program::ProgressLine() {
+  // Long calculations (a large group in layers) say how far they are, on a
+  // terminal, once they have taken a second.
+  if (::isatty(STDERR_FILENO) == 0) return {};
+  const auto start = std::chrono::steady_clock::now();
+  return [this, start](double done) {
+    if (std::chrono::steady_clock::now() - start < std::chrono::seconds(1)) return;
+    const std::string line = "\rostrevin-calc " + std::string(command_) + ": working, " +
+                             FormatDouble("%.0f", 100 * done) + " %" + (done >= 1 ? "\n" : "");
+    (void)err_.Write(line);
+  };
 }
 
 int Program::RunHelp(const Command& /*command*/, const ParsedCommand& parsed) {

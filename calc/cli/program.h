@@ -9,6 +9,11 @@
 #include <string_view>
 #include <vector>
 
+#include <memory>
+#include <optional>
+#include <variant>
+
+#include "calc/chart.h"
 #include "calc/cli/command_line.h"
 #include "calc/cli/io.h"
 
@@ -22,6 +27,7 @@ class Program {
   int RunCalculation(const Command& command, const ParsedCommand& parsed);
   int RunBatch(const Command& command, const ParsedCommand& parsed);
   int RunCurve(const Command& command, const ParsedCommand& parsed);
+  int RunSoil(const Command& command, const ParsedCommand& parsed);
   int RunHelp(const Command& command, const ParsedCommand& parsed);
 
  private:
@@ -38,6 +44,17 @@ class Program {
   int WriteFile(const std::string& path, const std::string& bytes);
   // The outcome's warnings and notes on standard error; false when that failed.
   bool SayRemarks(const Outcome& outcome);
+  // The unit system of --units, or the failure's status.
+  std::variant<int, Status> UnitsOf(const ParsedCommand& parsed);
+  // The file named (or standard input for none or "-"), or the failure's status.
+  std::variant<std::unique_ptr<ByteSource>, Status> OpenInput(const ParsedCommand& parsed,
+                                                              std::string& name);
+  // --separator, or nothing to detect it; false when it is neither , nor ;.
+  bool SeparatorOf(const ParsedCommand& parsed, std::optional<char>& separator);
+  // A chart to --svg FILE or --png FILE, when one is asked for.
+  int WriteChart(const ParsedCommand& parsed, const Chart& chart);
+  // A line on a terminal telling a long calculation's progress.
+  Progress ProgressLine();
 
   FdSink out_{STDOUT_FILENO, std::size_t{64} * 1024};
   FdSink err_{STDERR_FILENO, 0};

@@ -156,6 +156,37 @@ TEST(CalcProgram, CurvesReplaceFilesWholeWithoutADisplay) {
   EXPECT_EQ(Slurp(kDir + "/old.svg"), before);
 }
 
+TEST(CalcProgram, ASurveyBecomesASoilModelForTheRods) {
+  // A survey near a substation (spacings in metres, probes 0.1 m deep, the
+  // apparent resistivities as published), in a spreadsheet's ';' file.
+  std::ofstream(kDir + "/survey.csv")
+      << "\xef\xbb\xbfSpacing;Depth;Rho\r\n1;0,1;423,4ohm-m\r\n2;0,1;322,2ohm-m\r\n"
+         "4;0,1;258,2ohm-m\r\n6;0,1;165,1ohm-m\r\n8;0,1;144,3ohm-m\r\n12;0,1;122,8ohm-m\r\n"
+         "16;0,1;123,2ohm-m\r\n20;0,1;124,4ohm-m\r\n24;0,1;125,3ohm-m\r\n30;0,1;131,9ohm-m\r\n"
+         "36;0,1;132,1ohm-m\r\n";
+  const Result fit = Calc("soil survey.csv --units metric --svg survey.svg");
+  EXPECT_EQ(fit.status, 0) << fit.err;
+  EXPECT_EQ(fit.out.substr(0, 35), "two layers: 42085 ohm-cm to 2.155 m");
+  const std::size_t layers = fit.out.find("--layers ");
+  ASSERT_NE(layers, std::string::npos);
+  EXPECT_NE(Slurp(kDir + "/survey.svg").find("<svg"), std::string::npos);
+  // The model's --layers value goes straight into a rod calculation.
+  const std::string value = fit.out.substr(layers + 9, fit.out.find('\n', layers) - layers - 9);
+  const Result rod =
+      Calc("resistance --layers " + value + " --diameter 16mm --length 3m --units metric");
+  EXPECT_EQ(rod.status, 0) << rod.err;
+  EXPECT_EQ(rod.out.substr(0, 3), "74.");
+  // A reading that cannot be read is reported with its line; the rest is fitted.
+  std::ofstream(kDir + "/survey.csv", std::ios::app) << "40;0,1;-5\r\n";
+  const Result bad = Calc("soil survey.csv --units metric --json");
+  EXPECT_EQ(bad.status, 2);
+  EXPECT_EQ(
+      bad.err,
+      "ostrevin-calc soil: line 13: rho needs a resistivity between 0.0001 and 1000000 ohm-cm, "
+      "not \"-5\"\n");
+  EXPECT_NE(bad.out.find("\"rho1_ohm_cm\":42085.1"), std::string::npos) << bad.out;
+}
+
 TEST(CalcProgram, AClosedPipeEndsQuietly) {
   // As other filters: `| head -1` takes its line and the program ends on SIGPIPE, silently.
   std::string rows = "mode,spacing,reading\n";

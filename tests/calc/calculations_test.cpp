@@ -11,6 +11,7 @@
 #include <nlohmann/json.hpp>
 
 #include "calc/calculations.h"
+#include "calc/soil_survey.h"
 #include "calc/text.h"
 #include "core/electrode_formulas.h"
 #include "core/number_text.h"
@@ -62,6 +63,13 @@ Options With(Options options, const Options& more) {
   for (const auto& [key, value] : more) options[key] = value;
   return options;
 }
+
+const Options kLayeredRods{{"layers", "413ohm-m,2.2m,123ohm-m"},
+                           {"diameter", "20mm"},
+                           {"length", "3m"},
+                           {"layout", "line"},
+                           {"rods", "2"},
+                           {"spacing", "3"}};
 
 INSTANTIATE_TEST_SUITE_P(
     Calculations, WorkedExamples,
@@ -207,8 +215,97 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"UnknownUnit", "group", With(kTwoRods, {{"rho", "20furlongs"}}), Metric,
             "error: --rho: unknown unit \"furlongs\" (ohm-cm or ohm-m)"},
         Row{"HalfARod", "group", With(kTwoRods, {{"spacing", "3"}, {"rods", "2.5"}}), Metric,
-            "error: --rods needs a whole number between 1 and 1000, not \"2.5\""}),
+            "error: --rods needs a whole number between 1 and 1000, not \"2.5\""},
+        Row{"ARodInTwoLayers",
+            "resistance",
+            {{"layers", "413ohm-m,2.2m,123ohm-m"}, {"diameter", "16mm"}, {"length", "3m"}},
+            Metric,
+            "\"rho1_ohm_cm\":41300,\"h\":2.2,\"rho2_ohm_cm\":12300,\"diameter\":0.016"},
+        Row{"TheLayersAsColumns",
+            "resistance",
+            {{"rho1", "41300"},
+             {"h", "2.2"},
+             {"rho2", "12300"},
+             {"diameter", "0.016"},
+             {"length", "3"}},
+            Metric,
+            "\"result\":\"74.8"},
+        Row{"TheLengthInTwoLayers",
+            "length",
+            {{"layers", "413ohm-m,2.2m,123ohm-m"}, {"diameter", "16mm"}, {"target", "25"}},
+            Metric,
+            "\"result\":\"6.9"},
+        Row{"NoLengthReachesAHugeTarget",
+            "length",
+            {{"layers", "413ohm-m,2.2m,123ohm-m"}, {"diameter", "16mm"}, {"target", "1000000"}},
+            Metric,
+            "\"reason\":\"even the shortest rod the method takes (0.080 m) is "},
+        Row{"AGroupInTwoLayers", "group", kLayeredRods, Metric,
+            "\"bs7430_ohms\":null,\"lambda\":null,\"dwight_ohms\":null"},
+        Row{"Bs7430AssumesUniformSoil", "group", With(kLayeredRods, {{"method", "bs7430"}}), Metric,
+            "error: --method bs7430 does not go with --layers"},
+        Row{"OneSoilOnly",
+            "check",
+            {{"rho", "1"}, {"layers", "1,1,1"}, {"diameter", "1"}, {"length", "8"}},
+            English,
+            "error: --rho is uniform soil, --layers two layers: give one of them"},
+        Row{"ThreeLayerValues",
+            "check",
+            {{"layers", "1,1"}, {"diameter", "1"}, {"length", "8"}},
+            English,
+            "error: --layers needs RHO1,H,RHO2: three values separated by commas"},
+        Row{"AThicknessWithItsUnit",
+            "check",
+            {{"layers", "41300,1ft,x"}, {"diameter", "1"}, {"length", "8"}},
+            English,
+            "error: --layers: RHO2 needs a resistivity between 0.0001 and 1000000 ohm-cm, not "
+            "\"x\""},
+        Row{"TheCheckInTwoLayers",
+            "check",
+            {{"layers", "41300,7.2,12300"}, {"diameter", "0.625"}, {"length", "8"}},
+            English,
+            "\"sufficient\":false,\"second_rod_6ft_ohms\":6"}),
     [](const testing::TestParamInfo<Row>& info) { return std::string(info.param.name); });
+
+// A survey with a row that cannot be read, one spacing read twice and depths:
+// each row is fitted or reported, never dropped.
+TEST(Survey, EveryRowIsFittedOrReported) {
+  std::vector<SurveyRow> rows;
+  const TwoLayerSoil soil{50000, 1.5, 5000};
+  long line = 2;
+  for (const double a : {0.5, 1.0, 2.0, 3.0, 5.0, 8.0, 12.0}) {
+    rows.push_back({line++, FormatNumber(a), std::nullopt,
+                    FormatNumber(*TwoLayerWenner(soil, a, 0.1) / 100) + "ohm-m", "10cm", ""});
+  }
+  rows.push_back({line++, "3", std::nullopt, "40000", std::nullopt, ""});  // 3 m again
+  rows.push_back({line++, "4", "-2", std::nullopt, std::nullopt, ""});
+  rows.push_back({line++, "4", "2", "3", std::nullopt, ""});
+  const auto result = CalculateSurvey(rows, ReadContext{Metric, ""});
+  ASSERT_TRUE(std::holds_alternative<Survey>(result)) << std::get<std::string>(result);
+  const Survey& survey = std::get<Survey>(result);
+  EXPECT_EQ(survey.readings.size(), 8u);
+  ASSERT_EQ(survey.rejected.size(), 2u);
+  EXPECT_EQ(survey.rejected[0],
+            "line 10: reading needs a resistance between 0.0001 and 1000000000 ohms, not \"-2\"");
+  EXPECT_EQ(survey.rejected[1].substr(0, 26), "line 11: give either readi");
+  ASSERT_EQ(survey.outcome.notes.size(), 1u);
+  EXPECT_EQ(survey.outcome.notes[0].substr(0, 25), "spacing 3 m read 2 times:");
+  const auto json = nlohmann::json::parse(ToJson(survey.outcome));
+  EXPECT_EQ(json["points"].size(), 8u);
+  EXPECT_EQ(json["rejected"].size(), 2u);
+  EXPECT_NEAR(json["h"].get<double>(), 1.5, 0.5);  // the extra 3 m reading pulls a little
+
+  // A reading in ohms becomes a resistivity through the Wenner formula with its depth.
+  const std::vector<SurveyRow> ohms{{2, "1", "10", std::nullopt, "0.3", ""}};
+  const auto one = CalculateSurvey(ohms, ReadContext{Metric, ""});
+  EXPECT_NEAR(std::get<Survey>(one).readings[0].ohmCm, 7152, 0.5);
+  // Fewer than four spacings: the uniform soil only, "na" for the layers.
+  const Outcome& few = std::get<Survey>(one).outcome;
+  EXPECT_EQ(few.status(), kNoAnswer);
+  EXPECT_EQ(few.reason, "only 1 distinct spacing: a two-layer model needs at least 4");
+  EXPECT_EQ(std::get<std::string>(CalculateSurvey({}, ReadContext{})),
+            "the survey has no readings");
+}
 
 // Where the rod formula is zero or below (at e/4 of the radius and under),
 // every calculation beyond the window answers "na" with the reason.

@@ -94,16 +94,19 @@ TEST(CommandLine, OneTableForCommandsBatchModesAndHelp) {
               std::string::npos);
   }
   const std::string help = HelpText(*FindCommand("length"));
-  EXPECT_NE(help.find("Usage: ostrevin-calc length --rho R --diameter D --target T [--units U] "
-                      "[--json]\n"),
-            std::string::npos);
+  EXPECT_NE(help.find("Usage: ostrevin-calc length [--rho R] [--layers RHO1,H,RHO2] --diameter D\n"
+                      "      --target T [--units U] [--json]\n"),
+            std::string::npos)
+      << help;
   EXPECT_NE(
       help.find("  --rho R        soil resistivity, ohm-cm (0.0001 to 1000000); or 20ohm-m\n"),
       std::string::npos);
   EXPECT_NE(help.find("within 0.2 ohm"), std::string::npos);
   EXPECT_NE(help.find("up to 9999.9 m"), std::string::npos);
   const std::string batch = HelpText(*FindCommand("batch"));
-  EXPECT_NE(batch.find("  check       rho, diameter, length\n"), std::string::npos);
+  EXPECT_NE(batch.find("  check       rho, layers, rho1, h, rho2, diameter, length\n"),
+            std::string::npos)
+      << batch;
   EXPECT_NE(batch.find("result, unit, value, error, sufficient, second_rod_6ft_ohms, "
                        "second_rod_2l_ohms"),
             std::string::npos);

@@ -1,0 +1,51 @@
+// Two-layer soil: the survey fit and rods by the method of moments, beside
+// the uniform soil's rods at one potential in the same run. Goals: a fit of
+// 20 readings under 20 ms, a rod under 1 ms, 20 rods under 1 s, 100 rods
+// finishing.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <vector>
+
+#include "core/layered_rods.h"
+#include "core/soil_fit.h"
+
+namespace {
+
+using namespace ostrevin;
+
+// The worked survey's model: 413 ohm-m to 2.2 m, then 123 ohm-m; 16 mm, 3 m rods 3 m apart.
+const TwoLayerSoil kSoil{41300, 2.2, 12300};
+constexpr double kLength = 3, kRadius = 0.008, kSpacing = 3;
+
+void BM_FitTwentyReadings(benchmark::State& state) {
+  std::vector<SurveyReading> readings;
+  for (int i = 0; i < 20; ++i) {
+    const double a = 0.5 * std::pow(80.0, i / 19.0);
+    // The model's readings, scattered by a few per cent as a field survey is.
+    readings.push_back({a, 0.1, *TwoLayerWenner(kSoil, a, 0.1) * (1 + 0.03 * std::sin(7.0 * i))});
+  }
+  for (auto _ : state) benchmark::DoNotOptimize(FitSurvey(readings));
+}
+
+void BM_UniformGroup(benchmark::State& state) {
+  const std::vector<RodPoint> rods = LineLayout(static_cast<int>(state.range(0)), kSpacing);
+  for (auto _ : state) benchmark::DoNotOptimize(PotentialGroupOhms(20000, kLength, kRadius, rods));
+}
+
+void BM_LayeredGroup(benchmark::State& state) {
+  const std::vector<RodPoint> rods = HollowSquareLayout(static_cast<int>(state.range(0)), kSpacing);
+  const std::vector<RodPoint> one{{0, 0}};
+  const auto& group = state.range(0) == 1 ? one : rods;
+  for (auto _ : state) benchmark::DoNotOptimize(LayeredGroupOhms(kSoil, kLength, kRadius, group));
+  state.counters["rods"] = static_cast<double>(group.size());
+}
+
+BENCHMARK(BM_FitTwentyReadings)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_UniformGroup)->Arg(1)->Arg(20)->Arg(100)->Unit(benchmark::kMillisecond);
+// 1 rod, then hollow squares of 6 and 26 a side: 20 and 100 rods.
+BENCHMARK(BM_LayeredGroup)->Arg(1)->Arg(6)->Arg(26)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

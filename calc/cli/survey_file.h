@@ -1,0 +1,34 @@
+// A Wenner survey from a CSV file, read as the batch reads its files (a
+// byte-order mark, CR or CRLF, "," or ";" with decimal commas, quotes): a
+// spacing column, a reading (the instrument's ohms) or rho column (the
+// apparent resistivity), and optionally the probes' depth; other columns
+// are left alone. A record the reader cannot use becomes a row whose
+// problem is reported with its line.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "calc/cli/io.h"
+#include "calc/number_reading.h"
+#include "calc/outcome.h"
+#include "calc/soil_survey.h"
+
+namespace ostrevin::calc {
+
+struct SurveyFile {
+  std::optional<char> separator;  // detected from the header when not given
+  std::string name;               // for messages
+  NumberMarks marks;              // set from the separator
+};
+
+struct SurveyFileError {
+  std::string message;
+  Status status = kBadInput;
+};
+
+std::variant<std::vector<SurveyRow>, SurveyFileError> ReadSurvey(ByteSource& in, SurveyFile& file);
+
+}  // namespace ostrevin::calc

@@ -1,0 +1,102 @@
+// The soil of a rod calculation: one resistivity, or two layers given as
+// --layers RHO1,H,RHO2 (each with an optional unit) or, in a batch, as the
+// columns rho1, h and rho2 (a ';' file's decimal commas would collide with
+// the commas between the three).
+#include <algorithm>
+#include <array>
+
+#include "calc/calculation_parts.h"
+#include "calc/text.h"
+#include "core/electrode_formulas.h"
+#include "core/number_text.h"
+
+namespace ostrevin::calc {
+
+namespace {
+
+std::optional<TwoLayerSoil> ReadLayerText(Inputs& in, std::string_view text) {
+  std::vector<std::string_view> parts;
+  for (std::size_t at = 0;;) {
+    const std::size_t comma = text.find(',', at);
+    parts.push_back(text.substr(at, comma == std::string_view::npos ? comma : comma - at));
+    if (comma == std::string_view::npos) break;
+    at = comma + 1;
+  }
+  if (parts.size() != 3) {
+    return in.Fail(in.Named("layers") +
+                   " needs RHO1,H,RHO2: three values separated by commas (e.g. "
+                   "413ohm-m,2.2m,123ohm-m), not " +
+                   Quoted(text));
+  }
+  const std::array<std::string_view, 3> names{"rho1", "h", "rho2"};
+  const std::array<std::string_view, 3> shown{"RHO1", "H", "RHO2"};
+  std::array<double, 3> values{};
+  for (std::size_t i = 0; i < 3; ++i) {
+    // Read as the part of --layers it is: "--layers: RHO1 needs a resistivity ...".
+    ReadContext context = in.context();
+    const std::string prefix = in.Named("layers") + ": ";
+    context.prefix = prefix;
+    QuantityReading reading = ReadQuantity(*FindQuantity(names[i]), parts[i], context);
+    if (!reading.value) {
+      return in.Fail(prefix + std::string(shown[i]) +
+                     reading.error.substr(prefix.size() + names[i].size()));
+    }
+    values[i] = *reading.value;
+  }
+  return TwoLayerSoil{values[0], LengthToMetres(values[1], in.units()), values[2]};
+}
+
+}  // namespace
+
+std::optional<Soil> ReadSoil(Inputs& in) {
+  const bool columns = in.Given("rho1") || in.Given("h") || in.Given("rho2");
+  const int given = (in.Given("rho") ? 1 : 0) + (in.Given("layers") ? 1 : 0) + (columns ? 1 : 0);
+  if (given > 1) {
+    return in.Fail(in.Named("rho") + " is uniform soil, " + in.Named("layers") +
+                   " two layers: give one of them");
+  }
+  if (given == 0) return in.Fail(in.Named("rho") + " (or " + in.Named("layers") + ") is missing");
+  Soil soil;
+  if (const auto rho = in.Optional("rho")) {
+    soil.rho = *rho;
+    soil.inputs = {{"rho", *rho}};
+    return soil;
+  }
+  if (in.error()) return std::nullopt;
+  if (const auto text = in.Text("layers")) {
+    soil.layers = ReadLayerText(in, *text);
+  } else {
+    const auto rho1 = in.Required("rho1");
+    const auto h = in.Required("h");
+    const auto rho2 = in.Required("rho2");
+    if (rho1 && h && rho2) soil.layers = TwoLayerSoil{*rho1, LengthToMetres(*h, in.units()), *rho2};
+  }
+  if (!soil.layers) return std::nullopt;
+  if (auto problem = SoilProblem(*soil.layers))
+    return in.Fail(in.Named("layers") + ": " + *problem);
+  soil.inputs = LayerFields(*soil.layers, in.units());
+  return soil;
+}
+
+std::string DescribeLayers(const TwoLayerSoil& soil, int units) {
+  return FormatNumber(RoundResistivity(soil.rho1)) + " ohm-cm to " +
+         FormatNumber(RoundTo3Places(LengthFromMetres(soil.h, units))) + " " +
+         std::string(LengthUnit(units)) + ", then " + FormatNumber(RoundResistivity(soil.rho2)) +
+         " ohm-cm";
+}
+
+std::vector<JsonMember> LayerFields(const TwoLayerSoil& soil, int units) {
+  return {{"rho1_ohm_cm", soil.rho1},
+          {"h", LengthFromMetres(soil.h, units)},
+          {"rho2_ohm_cm", soil.rho2}};
+}
+
+std::vector<Option> WithSoil(std::vector<Option> options) {
+  const auto rho = std::find_if(options.begin(), options.end(),
+                                [](const Option& option) { return option.name == "rho"; });
+  *rho = kRhoOption;
+  options.insert(rho + 1, kLayerOptions.begin(), kLayerOptions.end());
+  return options;
+}
+
+}  // namespace ostrevin::calc

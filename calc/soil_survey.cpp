@@ -1,0 +1,262 @@
+#include "calc/soil_survey.h"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+
+#include "calc/calculations.h"
+#include "calc/text.h"
+#include "core/electrode_formulas.h"
+#include "core/number_text.h"
+#include "core/soil_resistivity.h"
+
+namespace ostrevin::calc {
+
+namespace {
+
+std::string Metres(double metres, int units) {
+  return FormatNumber(RoundTo3Places(LengthFromMetres(metres, units))) + " " +
+         std::string(LengthUnit(units));
+}
+
+std::string OhmCm(double ohmCm) { return FormatNumber(RoundResistivity(ohmCm)); }
+
+// "+5.4" or "-0.8": a misfit with its sign.
+std::string Signed(double percent) {
+  const std::string text = FormatDouble("%.1f", percent);
+  return text.starts_with('-') ? text : "+" + text;
+}
+
+// One row's reading, or why it is refused.
+std::variant<SurveyReading, std::string> ReadRow(const SurveyRow& row, const ReadContext& context) {
+  const auto read = [&](std::string_view name, const std::string& text,
+                        std::string& error) -> std::optional<double> {
+    QuantityReading reading = ReadQuantity(*FindQuantity(name), text, context);
+    if (!reading.value) error = std::move(reading.error);
+    return reading.value;
+  };
+  if (!row.problem.empty()) return row.problem;
+  if (!row.spacing) return std::string(context.prefix) + "spacing is missing";
+  if (row.reading.has_value() == row.rho.has_value()) {
+    return "give either " + std::string(context.prefix) + "reading (the instrument's ohms) or " +
+           std::string(context.prefix) + "rho (the apparent resistivity), one of them";
+  }
+  std::string error;
+  const auto spacing = read("spacing", *row.spacing, error);
+  const auto depth = row.depth ? read("depth", *row.depth, error) : std::optional(0.0);
+  const auto value =
+      row.reading ? read("reading", *row.reading, error) : read("rho", *row.rho, error);
+  if (!spacing || !depth || !value) return error;
+  SurveyReading reading{LengthToMetres(*spacing, context.units),
+                        LengthToMetres(*depth, context.units), *value};
+  if (row.reading) reading.ohmCm = WennerResistivity(reading.spacingM, reading.depthM, *value);
+  return reading;
+}
+
+// Readings at one spacing that differ: each is fitted, the spread said.
+std::vector<std::string> Spreads(const std::vector<SurveyReading>& readings, int units) {
+  std::map<double, std::pair<double, double>> ranges;  // spacing -> lowest, highest
+  std::map<double, int> counts;
+  for (const SurveyReading& reading : readings) {
+    auto [it, made] = ranges.try_emplace(reading.spacingM, reading.ohmCm, reading.ohmCm);
+    it->second.first = std::min(it->second.first, reading.ohmCm);
+    it->second.second = std::max(it->second.second, reading.ohmCm);
+    ++counts[reading.spacingM];
+  }
+  std::vector<std::string> notes;
+  for (const auto& [spacing, range] : ranges) {
+    if (range.first == range.second) continue;
+    notes.push_back("spacing " + Metres(spacing, units) + " read " +
+                    std::to_string(counts[spacing]) + " times: " + OhmCm(range.first) + " to " +
+                    OhmCm(range.second) + " ohm-cm, " +
+                    FormatDouble("%.0f", 100 * (range.second / range.first - 1)) +
+                    " % apart (each fitted as it is)");
+  }
+  return notes;
+}
+
+std::string LayersValue(const TwoLayerSoil& soil, int units) {
+  return OhmCm(soil.rho1) + "ohm-cm," +
+         FormatNumber(RoundTo3Places(LengthFromMetres(soil.h, units))) +
+         std::string(LengthUnit(units)) + "," + OhmCm(soil.rho2) + "ohm-cm";
+}
+
+std::string PointsJson(const Survey& survey, int units) {
+  std::string json = "[";
+  for (std::size_t i = 0; i < survey.readings.size(); ++i) {
+    const SurveyReading& reading = survey.readings[i];
+    json += std::string(i > 0 ? "," : "") +
+            "{\"spacing\":" + ToJson(JsonValue(LengthFromMetres(reading.spacingM, units))) +
+            ",\"ohm_cm\":" + ToJson(JsonValue(reading.ohmCm)) +
+            ",\"model_ohm_cm\":" + ToJson(JsonValue(survey.fit.modelOhmCm[i])) + "}";
+  }
+  return json + "]";
+}
+
+// The readings beside the model, one a line.
+std::vector<std::string> Table(const Survey& survey, int units) {
+  const std::string unit(LengthUnit(units));
+  std::vector<std::string> lines;
+  const auto pad = [](std::string text, std::size_t width) {
+    return text.size() >= width ? text : std::string(width - text.size(), ' ') + text;
+  };
+  lines.push_back(pad("spacing", 12) + pad("measured", 12) + pad("model", 12) + pad("misfit", 10));
+  for (std::size_t i = 0; i < survey.readings.size(); ++i) {
+    const SurveyReading& reading = survey.readings[i];
+    const double model = survey.fit.modelOhmCm[i];
+    lines.push_back(
+        pad(FormatNumber(RoundTo3Places(LengthFromMetres(reading.spacingM, units))) + " " + unit,
+            12) +
+        pad(OhmCm(reading.ohmCm), 12) + pad(OhmCm(model), 12) +
+        pad(Signed(100 * (model / reading.ohmCm - 1)) + " %", 10));
+  }
+  return lines;
+}
+
+void Describe(Survey& survey, int units) {
+  Outcome& outcome = survey.outcome;
+  const SurveyFit& fit = survey.fit;
+  outcome.valueKey = "rho1_ohm_cm";
+  outcome.listWarnings = true;
+  const std::string uniform = "one uniform soil: " + OhmCm(fit.uniformOhmCm) +
+                              " ohm-cm (RMS misfit " + FormatDouble("%.2f", fit.uniformRmsPercent) +
+                              " %)";
+  outcome.fields = {{"uniform_ohm_cm", fit.uniformOhmCm},
+                    {"uniform_rms_percent", fit.uniformRmsPercent}};
+  if (!fit.layers) {
+    outcome.reason = "only " + std::to_string(fit.spacings) + " distinct spacing" +
+                     (fit.spacings == 1 ? "" : "s") + ": a two-layer model needs at least " +
+                     std::to_string(kMinSpacingsForLayers);
+    outcome.warnings.push_back(outcome.reason + "; only the uniform soil is given");
+    outcome.fields.insert(
+        outcome.fields.end(),
+        {{"rho2_ohm_cm", nullptr}, {"h", nullptr}, {"rms_percent", nullptr}, {"layers", nullptr}});
+    outcome.result = "na";
+    outcome.details = {uniform};
+  } else {
+    const TwoLayerSoil& soil = *fit.layers;
+    outcome.value = soil.rho1;
+    outcome.result = "two layers: " + OhmCm(soil.rho1) + " ohm-cm to " + Metres(soil.h, units) +
+                     ", then " + OhmCm(soil.rho2) + " ohm-cm (RMS misfit " +
+                     FormatDouble("%.2f", fit.rmsPercent) + " %)";
+    outcome.fields.insert(outcome.fields.end(), {{"rho2_ohm_cm", soil.rho2},
+                                                 {"h", LengthFromMetres(soil.h, units)},
+                                                 {"rms_percent", fit.rmsPercent},
+                                                 {"layers", LayersValue(soil, units)}});
+    outcome.details = {uniform, "--layers " + LayersValue(soil, units)};
+    if (fit.noBetter) {
+      outcome.warnings.push_back(
+          fit.uniformRmsPercent <= kUniformEnoughPercent
+              ? "two layers fit no better than one: a uniform soil already fits within " +
+                    FormatNumber(kUniformEnoughPercent) + " %"
+              : "two layers fit no better than one: their misfit is not a quarter below the "
+                "uniform soil's");
+    }
+    if (fit.thicknessUnseen) {
+      const auto [low, high] = std::minmax_element(
+          survey.readings.begin(), survey.readings.end(),
+          [](const SurveyReading& a, const SurveyReading& b) { return a.spacingM < b.spacingM; });
+      outcome.warnings.push_back("the top layer's thickness, " + Metres(soil.h, units) +
+                                 ", lies outside what spacings of " + Metres(low->spacingM, units) +
+                                 " to " + Metres(high->spacingM, units) +
+                                 " can see (a quarter of the smallest to the largest)");
+    }
+  }
+  outcome.fields.emplace_back("points", JsonText{PointsJson(survey, units)});
+  const std::vector<std::string> table = Table(survey, units);
+  outcome.details.insert(outcome.details.end(), table.begin(), table.end());
+  for (std::string& note : Spreads(survey.readings, units))
+    outcome.notes.push_back(std::move(note));
+  if (!survey.rejected.empty()) outcome.fields.emplace_back("rejected", survey.rejected);
+}
+
+}  // namespace
+
+std::variant<Survey, std::string> CalculateSurvey(std::span<const SurveyRow> rows,
+                                                  const ReadContext& context) {
+  Survey survey;
+  for (const SurveyRow& row : rows) {
+    auto read = ReadRow(row, context);
+    if (auto* reading = std::get_if<SurveyReading>(&read)) {
+      survey.readings.push_back(*reading);
+    } else {
+      survey.rejected.push_back("line " + std::to_string(row.line) + ": " +
+                                std::get<std::string>(read));
+    }
+  }
+  if (survey.readings.empty()) {
+    return std::string(rows.empty() ? "the survey has no readings"
+                                    : "no reading of the survey could be read");
+  }
+  survey.fit = FitSurvey(survey.readings);
+  survey.outcome = StartOutcome("soil", context.units,
+                                {{"readings", static_cast<double>(survey.readings.size())}});
+  survey.outcome.unit = "";
+  Describe(survey, context.units);
+  return survey;
+}
+
+Chart SurveyChart(const Survey& survey) {
+  Chart chart;
+  const int units = survey.outcome.units;
+  const std::string unit(LengthUnit(units));
+  const auto length = [&](double metres) { return LengthFromMetres(metres, units); };
+  chart.title = "Wenner survey: apparent resistivity against probe spacing";
+  double low = INFINITY;
+  double high = 0;
+  double bottom = INFINITY;
+  double top = 0;
+  Series measured;
+  measured.dots = true;
+  measured.colour = "#1f4e66";
+  measured.legend = "readings";
+  for (const SurveyReading& reading : survey.readings) {
+    low = std::min(low, reading.spacingM);
+    high = std::max(high, reading.spacingM);
+    bottom = std::min(bottom, reading.ohmCm);
+    top = std::max(top, reading.ohmCm);
+    measured.points.emplace_back(length(reading.spacingM), reading.ohmCm);
+  }
+  const double from = low / 2, to = high * 2;
+  Series uniform;
+  uniform.colour = "#777777";
+  uniform.dashed = true;
+  uniform.legend = "uniform soil, " + OhmCm(survey.fit.uniformOhmCm) + " ohm-cm";
+  uniform.points = {{length(from), survey.fit.uniformOhmCm}, {length(to), survey.fit.uniformOhmCm}};
+  bottom = std::min(bottom, survey.fit.uniformOhmCm);
+  top = std::max(top, survey.fit.uniformOhmCm);
+  chart.series.push_back(uniform);
+  if (const auto& soil = survey.fit.layers) {
+    Series model;
+    model.legend = "two layers (against spacing)";
+    for (int i = 0; i <= 120; ++i) {
+      const double spacing = from * std::pow(to / from, i / 120.0);
+      const auto value = TwoLayerWenner(*soil, spacing, 0);
+      if (value) model.points.emplace_back(length(spacing), *value);
+    }
+    Series profile;
+    profile.colour = "#6b8e23";
+    profile.width = 1.5;
+    profile.legend = "the layers (against depth)";
+    const double h = std::clamp(soil->h, from, to);
+    profile.points = {{length(from), soil->rho1},
+                      {length(h), soil->rho1},
+                      {length(h), soil->rho2},
+                      {length(to), soil->rho2}};
+    bottom = std::min({bottom, soil->rho1, soil->rho2});
+    top = std::max({top, soil->rho1, soil->rho2});
+    chart.series.push_back(model);
+    chart.series.push_back(profile);
+    chart.notes.push_back("two layers: " + LayersValue(*soil, units) + " (RMS misfit " +
+                          FormatDouble("%.2f", survey.fit.rmsPercent) + " %)");
+  }
+  chart.series.push_back(measured);
+  chart.x = {"Probe spacing, and depth (" + unit + ", logarithmic)", length(from), length(to), true,
+             LogTicks(length(from), length(to))};
+  const double yMin = std::pow(10.0, std::floor(std::log10(bottom * 0.8)));
+  const double yMax = std::pow(10.0, std::ceil(std::log10(top * 1.25)));
+  chart.y = {"Apparent resistivity (ohm-cm, logarithmic)", yMin, yMax, true, LogTicks(yMin, yMax)};
+  return chart;
+}
+
+}  // namespace ostrevin::calc

@@ -1,0 +1,234 @@
+// Two-layer soil: the Wenner series against a published model and a slow
+// reference at the extreme contrasts, the fit against a published survey
+// and surveys made from known models, and rods in layers against the limits
+// they must reach.
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "core/layered_rods.h"
+#include "core/soil_fit.h"
+#include "core/two_layer_soil.h"
+
+namespace ostrevin {
+namespace {
+
+// A survey near a substation, 11 spacings with the probes 0.1 m deep,
+// published with its fit by a two-layer program (ohm-m): 413.57 to 2.16 m,
+// then 122.97, RMS misfit 5.7 %, and the model's readings.
+constexpr double kSpacings[] = {1, 2, 4, 6, 8, 12, 16, 20, 24, 30, 36};
+constexpr double kMeasured[] = {423.4, 322.2, 258.2, 165.1, 144.3, 122.8,
+                                123.2, 124.4, 125.3, 131.9, 132.1};
+constexpr double kPublishedModel[] = {400.7, 348.0, 231.4, 171.5, 146.6, 131.1,
+                                      127.0, 125.4, 124.6, 124.0, 123.7};
+
+TEST(TwoLayerWenner, ReadsThePublishedModel) {
+  const TwoLayerSoil published{41357, 2.16, 12297};
+  for (std::size_t i = 0; i < std::size(kSpacings); ++i) {
+    // The published model takes the probes at the surface; its figures are
+    // printed to 0.1 ohm-m from parameters printed to 0.01.
+    EXPECT_NEAR(*TwoLayerWenner(published, kSpacings[i], 0) / 100, kPublishedModel[i], 0.2)
+        << kSpacings[i] << " m";
+  }
+}
+
+// The series summed slowly: every term to 10^-30, in long double.
+long double SlowFactor(long double k, long double h, long double a, long double b) {
+  const auto t = [a](long double d) {
+    return 1 / std::sqrt(a * a + d * d) - 1 / std::sqrt(4 * a * a + d * d);
+  };
+  long double sum = 0;
+  long double power = 1;
+  for (long n = 1; std::abs(power) > 1e-30L; ++n) {
+    power *= k;
+    const long double d = 2 * n * h;
+    sum += power * (2 * t(d) + t(d - 2 * b) + t(d + 2 * b));
+  }
+  const long double uniform =
+      1 + 2 * a / std::sqrt(a * a + 4 * b * b) - a / std::sqrt(a * a + b * b);
+  return 1 + 2 * a / uniform * sum;
+}
+
+TEST(TwoLayerWenner, ExtremeContrastsAgreeWithASlowReference) {
+  for (const double k : {0.999, -0.999, 0.998, -0.998, 0.5, -0.5}) {
+    for (const double h : {0.05, 1.0, 20.0}) {
+      for (const double b : {0.0, 0.04}) {
+        const double fast = WennerLayerFactor(k, h, 3, b);
+        const double slow = static_cast<double>(SlowFactor(k, h, 3, b));
+        EXPECT_NEAR(fast, slow, 1e-10 * std::abs(slow)) << "K " << k << " h " << h << " b " << b;
+      }
+    }
+  }
+}
+
+TEST(TwoLayerWenner, LimitsAndRefusals) {
+  // Equal layers read their resistivity at any spacing and depth.
+  EXPECT_DOUBLE_EQ(*TwoLayerWenner({20000, 1, 20000}, 7, 0.3), 20000);
+  // Very small and very large spacings read the top and the bottom layers.
+  EXPECT_NEAR(*TwoLayerWenner({20000, 5, 2000}, 0.01, 0) / 20000, 1, 1e-6);
+  EXPECT_NEAR(*TwoLayerWenner({20000, 5, 2000}, 5000, 0) / 2000, 1, 2e-3);
+  // Probes that reach the bottom layer are refused; so is a contrast over 1000.
+  EXPECT_FALSE(TwoLayerWenner({20000, 0.3, 2000}, 3, 0.3));
+  EXPECT_TRUE(TwoLayerWenner({20000, 0.3, 2000}, 3, 0.29));
+  EXPECT_FALSE(TwoLayerWenner({1, 1, 1001}, 3, 0));
+  EXPECT_TRUE(TwoLayerWenner({1, 1, 1000}, 3, 0));
+  EXPECT_EQ(SoilProblem({1, 1, 1001}).value_or(""),
+            "the layers' resistivities differ 1001-fold: at most 1000-fold is accepted");
+  EXPECT_EQ(SoilProblem({1, 0, 1}).value_or(""), "the top layer needs a positive thickness");
+}
+
+std::vector<SurveyReading> Survey(const TwoLayerSoil& soil, std::vector<double> spacings,
+                                  double depth = 0) {
+  std::vector<SurveyReading> readings;
+  for (const double a : spacings) readings.push_back({a, depth, *TwoLayerWenner(soil, a, depth)});
+  return readings;
+}
+
+TEST(SoilFit, ThePublishedSurvey) {
+  std::vector<SurveyReading> readings;
+  for (std::size_t i = 0; i < std::size(kSpacings); ++i) {
+    readings.push_back({kSpacings[i], 0, kMeasured[i] * 100});
+  }
+  const SurveyFit fit = FitSurvey(readings);
+  ASSERT_TRUE(fit.layers);
+  // Fitted here on the logarithm, there on the readings themselves: close, not equal.
+  EXPECT_NEAR(fit.layers->rho1 / 41357, 1, 0.03);
+  EXPECT_NEAR(fit.layers->h / 2.16, 1, 0.05);
+  EXPECT_NEAR(fit.layers->rho2 / 12297, 1, 0.02);
+  EXPECT_NEAR(fit.rmsPercent, 5.7, 0.3);
+  EXPECT_GT(fit.uniformRmsPercent, 30);
+  EXPECT_FALSE(fit.noBetter);
+  EXPECT_FALSE(fit.thicknessUnseen);
+}
+
+TEST(SoilFit, FindsTheModelASurveyWasMadeFrom) {
+  const std::vector<double> spacings{0.5, 1, 2, 3, 5, 8, 12, 20, 30};
+  for (const TwoLayerSoil& soil : {TwoLayerSoil{50000, 1.5, 5000}, TwoLayerSoil{3000, 4, 90000},
+                                   TwoLayerSoil{20000, 0.8, 40000}, TwoLayerSoil{80000, 6, 2000}}) {
+    for (const double depth : {0.0, 0.2}) {
+      const SurveyFit fit = FitSurvey(Survey(soil, spacings, depth));
+      ASSERT_TRUE(fit.layers);
+      EXPECT_NEAR(fit.layers->rho1 / soil.rho1, 1, 1e-3) << soil.rho1 << " " << depth;
+      EXPECT_NEAR(fit.layers->h / soil.h, 1, 1e-3) << soil.rho1 << " " << depth;
+      EXPECT_NEAR(fit.layers->rho2 / soil.rho2, 1, 1e-3) << soil.rho1 << " " << depth;
+      EXPECT_LT(fit.rmsPercent, 0.1);
+    }
+  }
+}
+
+TEST(SoilFit, SaysWhatTheDataCannotTell) {
+  // Uniform soil: two layers fit no better than one.
+  const SurveyFit uniform = FitSurvey(Survey({30000, 2, 30000}, {1, 2, 4, 8, 16}));
+  EXPECT_TRUE(uniform.noBetter);
+  EXPECT_NEAR(uniform.uniformOhmCm, 30000, 1e-6);
+  // Three spacings: no two-layer model at all.
+  const SurveyFit few = FitSurvey(Survey({30000, 2, 3000}, {1, 2, 4}));
+  EXPECT_FALSE(few.layers);
+  EXPECT_EQ(few.spacings, 3);
+  // A boundary far below the largest spacing: it cannot be seen.
+  const SurveyFit deep = FitSurvey(Survey({30000, 200, 3000}, {1, 2, 4, 8, 16}));
+  ASSERT_TRUE(deep.layers);
+  EXPECT_TRUE(deep.thicknessUnseen || deep.noBetter);
+  // Readings at one spacing in two directions are fitted as they are.
+  std::vector<SurveyReading> twice = Survey({30000, 2, 3000}, {1, 2, 4, 8, 16});
+  twice.push_back({4, 0, twice[2].ohmCm * 1.1});
+  const SurveyFit spread = FitSurvey(twice);
+  EXPECT_EQ(spread.spacings, 5);
+  EXPECT_EQ(spread.modelOhmCm.size(), 6u);
+}
+
+double Layered(const TwoLayerSoil& soil, double length, double radius,
+               const std::vector<RodPoint>& rods, int segments = kLayeredSegments) {
+  const auto ohms = LayeredGroupOhms(soil, length, radius, rods, segments);
+  EXPECT_TRUE(std::holds_alternative<double>(ohms)) << std::get<std::string>(ohms);
+  return std::holds_alternative<double>(ohms) ? std::get<double>(ohms) : NAN;
+}
+
+const std::vector<RodPoint> kOneRod{{0, 0}};
+
+TEST(LayeredRods, ReachTheUniformLimits) {
+  const double length = 3, radius = 0.008;
+  const double formula = *SingleRodOhms(20000, length, radius);
+  // Equal layers: the uniform answer, within 2 % of the single-rod formula
+  // (which takes the current as uniform along the rod).
+  const double equal = Layered({20000, 1.3, 20000}, length, radius, kOneRod);
+  EXPECT_LT(equal, formula);
+  EXPECT_GT(equal, 0.98 * formula);
+  // The boundary far below the rod's foot: the top layer alone.
+  EXPECT_NEAR(Layered({20000, 5000, 2000}, length, radius, kOneRod) / equal, 1, 1e-4);
+  // A top layer thinning to nothing: the bottom layer alone.
+  const double bottom = Layered({2000, 1.3, 2000}, length, radius, kOneRod);
+  EXPECT_NEAR(Layered({20000, 0.001, 2000}, length, radius, kOneRod) / bottom, 1, 1e-3);
+  // Doubling the segments changes a slender rod's resistance by under 0.1 %.
+  for (const TwoLayerSoil& soil : {TwoLayerSoil{41300, 2.2, 12300}, TwoLayerSoil{1000, 1, 999000},
+                                   TwoLayerSoil{999000, 1, 1000}}) {
+    for (const double r : {0.008, 0.015}) {  // 375 and 200 radii long
+      const double coarse = Layered(soil, length, r, kOneRod);
+      EXPECT_NEAR(Layered(soil, length, r, kOneRod, 2 * kLayeredSegments) / coarse, 1, 1e-3)
+          << soil.rho1 << " " << r;
+    }
+  }
+}
+
+TEST(LayeredRods, AreContinuousAcrossTheInterface) {
+  // A rod growing through the boundary, a few radii at a time: its
+  // resistance falls, faster once its foot is in the better soil, and the
+  // segments converge on both sides and at the crossing itself (the four
+  // Green's functions meet there).
+  const TwoLayerSoil soil{41300, 3, 12300};
+  double previous = INFINITY;
+  for (double length = 2.8; length < 3.21; length += 0.04) {
+    const double ohms = Layered(soil, length, 0.008, kOneRod);
+    EXPECT_LT(ohms, previous);
+    EXPECT_NEAR(Layered(soil, length, 0.008, kOneRod, 4 * kLayeredSegments) / ohms, 1, 1e-3)
+        << length;
+    previous = ohms;
+  }
+  // And the boundary anywhere along the rod moves the answer smoothly.
+  previous = Layered({41300, 0.5, 12300}, 3, 0.008, kOneRod);
+  for (double h = 0.6; h < 4; h += 0.1) {
+    const double ohms = Layered({41300, h, 12300}, 3, 0.008, kOneRod);
+    EXPECT_GT(ohms, previous);  // more of the worse soil, a higher resistance
+    EXPECT_LT(ohms / previous, 1.15) << h;
+    previous = ohms;
+  }
+}
+
+TEST(LayeredRods, GroupsAreNeverAboveOneRod) {
+  for (const TwoLayerSoil& soil : {TwoLayerSoil{41300, 2.2, 12300}, TwoLayerSoil{2000, 0.5, 200000},
+                                   TwoLayerSoil{200000, 10, 2000}}) {
+    const double single = Layered(soil, 3, 0.008, kOneRod);
+    double previous = single;
+    for (const int n : {2, 3, 5, 8}) {
+      for (const double spacing : {0.05, 1.0, 6.0}) {
+        EXPECT_LT(Layered(soil, 3, 0.008, LineLayout(n, spacing)), single);
+      }
+      const double line = Layered(soil, 3, 0.008, LineLayout(n, 3));
+      EXPECT_LT(line, previous);
+      previous = line;
+    }
+  }
+}
+
+TEST(LayeredRods, TheFewestRodsAndTheLengthForATarget) {
+  const TwoLayerSoil soil{41300, 2.2, 12300};
+  const FewestRodsResult fewest = FewestLayeredRods(soil, 3, 0.008, RodLine::kLine, 3, 10, {});
+  ASSERT_TRUE(fewest.rods);
+  // The line's count from one factorisation is the group worked out alone.
+  EXPECT_NEAR(fewest.ohms, Layered(soil, 3, 0.008, LineLayout(*fewest.rods, 3)), 1e-9);
+  EXPECT_GT(Layered(soil, 3, 0.008, LineLayout(*fewest.rods - 1, 3)), 10);
+  const FewestRodsResult ring = FewestLayeredRods(soil, 3, 0.008, RodLine::kRing, 3, 10, {});
+  ASSERT_TRUE(ring.rods);
+  EXPECT_LE(ring.ohms, 10);
+
+  const LayeredLength length = LayeredRodLength(soil, 0.008, 25);
+  ASSERT_TRUE(length.lengthM);
+  EXPECT_NEAR(Layered(soil, *length.lengthM, 0.008, kOneRod), 25, 25e-6);
+  EXPECT_FALSE(LayeredRodLength(soil, 0.008, 1e6).lengthM);    // above the shortest rod
+  EXPECT_FALSE(LayeredRodLength(soil, 0.008, 0.001).lengthM);  // below the longest
+}
+
+}  // namespace
+}  // namespace ostrevin
