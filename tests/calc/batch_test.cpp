@@ -177,6 +177,13 @@ INSTANTIATE_TEST_SUITE_P(
                  "21.47701898385712\ncheck,4000,0.625,8,15.962,ohms,15.96194938758744,,true,"
                  "9.305191556199294,8.590807593542849\n",
              ""},
+        Case{"TwoLayersInColumns",
+             "mode;units;rho1;h;rho2;diameter;length\nresistance;metric;41300;2,2;12300;0,016;3\n",
+             kAnswered,
+             "mode;units;rho1;h;rho2;diameter;length;result;unit;value;error;sufficient;"
+             "second_rod_6ft_ohms;second_rod_2l_ohms\n"
+             "resistance;metric;41300;2,2;12300;0,016;3;74,861;ohms;74,86093498742702;;;;\n",
+             ""},
         Case{"LayoutInAnyCase",
              "mode,units,rho,diameter,length,layout,spacing,rods\ngroup,metric,20000,0.02,3,LINE,6,"
              "2\n",
