@@ -23,4 +23,13 @@ std::vector<int> DialogTemplate::RadioGroup(int firstId) const {
   return ids;
 }
 
+std::vector<int> DialogTemplate::RadioGroupOf(int id) const {
+  int first = id;
+  for (const ControlTemplate& c : controls) {
+    if (c.Has(kGroup)) first = c.id;
+    if (c.id == id) break;
+  }
+  return RadioGroup(first);
+}
+
 }  // namespace ostrevin::fw

@@ -55,6 +55,10 @@ struct DialogTemplate {
   // radio buttons after it up to the next control that starts a group. Empty
   // when firstId is not a radio button.
   std::vector<int> RadioGroup(int firstId) const;
+
+  // The ids of the radio group a radio button belongs to: the group that
+  // starts at the nearest control at or before it that starts a group.
+  std::vector<int> RadioGroupOf(int id) const;
 };
 
 }  // namespace ostrevin::fw

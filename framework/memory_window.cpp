@@ -36,14 +36,7 @@ void MemoryWindow::Click(int id) {
   const ControlTemplate* control = dialog_.Find(id);
   if (control == nullptr) throw std::out_of_range("no control " + std::to_string(id));
   if (control->kind == ControlKind::RadioButton) {
-    // The group runs from the nearest control at or before this one that
-    // starts a group.
-    int first = id;
-    for (const ControlTemplate& c : dialog_.controls) {
-      if (c.Has(kGroup)) first = c.id;
-      if (c.id == id) break;
-    }
-    for (int member : dialog_.RadioGroup(first)) SetChecked(member, member == id);
+    for (int member : dialog_.RadioGroupOf(id)) SetChecked(member, member == id);
   }
   sink_.OnWindowMessage(Message::Command, id);
 }

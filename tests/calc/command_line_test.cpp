@@ -2,7 +2,6 @@
 // without starting the program.
 #include <algorithm>
 #include <array>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -174,20 +173,26 @@ struct Drawn {
 
 Drawn ReadBack(const std::string& svg) {
   Drawn drawn;
-  const std::regex polyline(R"re(<polyline[^>]* points='([^']*)')re");
-  std::smatch match;
-  if (std::regex_search(svg, match, polyline)) {
-    std::istringstream points(match[1].str());
+  // The value of attribute `name` in the tag that starts at `from`.
+  const auto attribute = [&svg](std::size_t from, const std::string& name) {
+    const std::size_t end = svg.find('>', from);
+    const std::size_t at = svg.find(" " + name + "='", from);
+    if (at == std::string::npos || at > end) return std::string();
+    const std::size_t start = at + name.size() + 3;
+    return svg.substr(start, svg.find('\'', start) - start);
+  };
+  if (const std::size_t at = svg.find("<polyline"); at != std::string::npos) {
+    std::istringstream points(attribute(at, "points"));
     double x = 0, y = 0;
     char comma = 0;
     while (points >> x >> comma >> y) drawn.curve.emplace_back(x, y);
   }
-  const std::regex label(
-      R"re(<text x='([0-9.]+)' y='([0-9.]+)' text-anchor='start' fill='[^']*'>([^<]*)</text>)re");
-  for (auto it = std::sregex_iterator(svg.begin(), svg.end(), label); it != std::sregex_iterator();
-       ++it) {
-    const double x = std::stod((*it)[1]), y = std::stod((*it)[2]);
-    drawn.labels.push_back({x, y - 13, x + TextWidth((*it)[3], 13), y + 3});
+  for (std::size_t at = svg.find("<text"); at != std::string::npos; at = svg.find("<text", at + 1)) {
+    if (attribute(at, "text-anchor") != "start") continue;
+    const std::size_t open = svg.find('>', at) + 1;
+    const std::string text = svg.substr(open, svg.find('<', open) - open);
+    const double x = std::stod(attribute(at, "x")), y = std::stod(attribute(at, "y"));
+    drawn.labels.push_back({x, y - 13, x + TextWidth(text, 13), y + 3});
   }
   return drawn;
 }

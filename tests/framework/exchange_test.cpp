@@ -2,6 +2,7 @@
 // dialog's message routing, on a small dialog of its own.
 #include <array>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -144,6 +145,17 @@ TEST_F(ExchangeTest, MessageMapRoutesClicksAndOkValidates) {
   window().Type(kEditA, "3");
   window().PressEnter();
   EXPECT_EQ(dialog.EndResult(), IDOK);
+}
+
+// Every backend checks a clicked radio button within its own group: the
+// group is found from any member, not only its first.
+TEST(DialogTemplate, RadioGroupOfAnyMember) {
+  const DialogTemplate& dialog = kDialogs[0];
+  const std::vector<int> group{kRadio0, kRadio1, kRadio2};
+  EXPECT_EQ(dialog.RadioGroupOf(kRadio0), group);
+  EXPECT_EQ(dialog.RadioGroupOf(kRadio2), group);
+  EXPECT_EQ(dialog.RadioGroupOf(kOther1), (std::vector<int>{kOther0, kOther1}));
+  EXPECT_TRUE(dialog.RadioGroupOf(kEditB).empty());
 }
 
 TEST(Dialog, DoModalRunsTheSessionAndReturnsItsEnd) {
