@@ -19,9 +19,7 @@ constexpr std::array<std::string_view, 7> kBatchColumns{
 
 }  // namespace
 
-std::string Inputs::Named(std::string_view name) const {
-  return std::string(context_.prefix) + std::string(name);
-}
+std::string Inputs::Named(std::string_view name) const { return NameOf(name, context_); }
 
 std::nullopt_t Inputs::Fail(std::string message) {
   if (!error_) error_ = std::move(message);

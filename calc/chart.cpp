@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <sstream>
 
 #include "core/number_text.h"
 
@@ -31,6 +30,27 @@ struct Box {
 
 struct Point {
   double x, y;
+};
+
+// Text built up with <<, as the drawing writes it.
+struct Markup {
+  std::string text;
+  Markup& operator<<(std::string_view more) {
+    text += more;
+    return *this;
+  }
+  Markup& operator<<(char c) {
+    text += c;
+    return *this;
+  }
+  Markup& operator<<(int number) {
+    text += std::to_string(number);
+    return *this;
+  }
+  Markup& operator<<(double number) {
+    text += FormatNumber(number);
+    return *this;
+  }
 };
 
 std::string Decimals(double value, int decimals) {
@@ -67,8 +87,11 @@ std::string Escaped(const std::string& text) {
 
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
-  std::istringstream stream(text);
-  for (std::string line; std::getline(stream, line);) lines.push_back(line);
+  for (std::size_t at = 0; at < text.size();) {
+    const std::size_t end = std::min(text.find('\n', at), text.size());
+    lines.push_back(text.substr(at, end - at));
+    at = end + 1;
+  }
   return lines;
 }
 
@@ -120,12 +143,12 @@ class Drawing {
     for (const Guide& guide : chart_.guides) GuideLabel(guide);
     for (const Marker& marker : chart_.markers) MarkerLabel(marker);
     Legend();
-    return Header() + body_.str() + "</svg>\n";
+    return Header() + body_.text + "</svg>\n";
   }
 
  private:
   std::string Header() const {
-    std::ostringstream head;
+    Markup head;
     head << "<?xml version='1.0' encoding='UTF-8'?>\n"
          << "<svg xmlns='http://www.w3.org/2000/svg' width='" << chart_.width << "' height='"
          << chart_.height << "' viewBox='0 0 " << chart_.width << " " << chart_.height
@@ -135,7 +158,7 @@ class Drawing {
          << "<defs><clipPath id='plot'><rect x='" << Number(plot_.left) << "' y='"
          << Number(plot_.top) << "' width='" << Number(plot_.width) << "' height='"
          << Number(plot_.height) << "'/></clipPath></defs>\n";
-    return head.str();
+    return head.text;
   }
 
   Point At(double x, double y) const {
@@ -361,7 +384,7 @@ class Drawing {
 
   const Chart& chart_;
   Box plot_{};
-  std::ostringstream body_;
+  Markup body_;
   std::vector<Box> taken_;
   std::vector<std::pair<Point, Point>> segments_;
 };

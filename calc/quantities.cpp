@@ -134,19 +134,6 @@ std::string_view Noun(Dimension dimension) {
   }
 }
 
-// The unit written after a number ("20ohm-m", "16 mm"): the letters and
-// dashes at the end. Empty when there are none.
-std::string_view UnitPart(std::string_view text) {
-  std::size_t start = text.size();
-  while (start > 0 && (std::isalpha(static_cast<unsigned char>(text[start - 1])) != 0 ||
-                       text[start - 1] == '-')) {
-    --start;
-  }
-  // A dash before the letters belongs to the unit only inside it ("ohm-m").
-  while (start < text.size() && text[start] == '-') ++start;
-  return text.substr(start);
-}
-
 // The base units (metres, ohm-cm or ohms) in one unit of a field.
 double FieldBase(Dimension dimension, int units) {
   const std::string_view unit = FieldUnit(dimension, units);
@@ -157,7 +144,7 @@ double FieldBase(Dimension dimension, int units) {
 std::string RangeError(const Quantity& quantity, std::string_view text, const ReadContext& context,
                        int system, const std::string& more) {
   const std::string_view unit = FieldUnit(quantity.dimension, system);
-  return std::string(context.prefix) + std::string(quantity.name) + " needs " +
+  return NameOf(quantity.name, context) + " needs " +
          std::string(Noun(quantity.dimension)) + " between " + FormatNumber(quantity.range.min) +
          " and " + FormatNumber(quantity.range.max) + (unit.empty() ? "" : " ") +
          std::string(unit) + ", not " + Quoted(text) + more;
@@ -181,13 +168,31 @@ std::string OtherSystemHint(const Quantity& quantity, std::string_view text, dou
     return {};
   }
   const std::string trimmed(Trim(text));
-  return std::string(context.prefix) + std::string(quantity.name) + " " + trimmed + " is " + reads +
+  return NameOf(quantity.name, context) + " " + trimmed + " is " + reads +
          ": did you mean " + trimmed + std::string(fix) + "?";
 }
 
 }  // namespace
 
 std::span<const Quantity> Quantities() { return kQuantities; }
+
+std::string_view UnitPart(std::string_view text) {
+  std::size_t start = text.size();
+  while (start > 0 && (std::isalpha(static_cast<unsigned char>(text[start - 1])) != 0 ||
+                       text[start - 1] == '-')) {
+    --start;
+  }
+  // A dash before the letters belongs to the unit only inside it ("ohm-m").
+  while (start < text.size() && text[start] == '-') ++start;
+  return text.substr(start);
+}
+
+std::string NameOf(std::string_view name, const ReadContext& context) {
+  if (context.labels) {
+    if (const Quantity* quantity = FindQuantity(name)) return std::string(quantity->label);
+  }
+  return std::string(context.prefix) + std::string(name);
+}
 
 const Quantity* FindQuantity(std::string_view name) {
   const auto* it = std::find_if(kQuantities.begin(), kQuantities.end(),
@@ -213,7 +218,7 @@ std::string_view FieldUnit(Dimension dimension, int units) {
 QuantityReading ReadQuantity(const Quantity& quantity, std::string_view text,
                              const ReadContext& context) {
   QuantityReading reading;
-  const std::string name = std::string(context.prefix) + std::string(quantity.name);
+  const std::string name = NameOf(quantity.name, context);
   const bool counted = quantity.dimension == kCount;
   const std::string_view unit = counted ? "" : UnitPart(Trim(text));
   const std::string_view number = Trim(text).substr(0, Trim(text).size() - unit.size());

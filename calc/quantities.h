@@ -52,7 +52,11 @@ struct ReadContext {
   int units = 0;  // 0 English, 1 Metric
   std::string_view prefix = "--";
   NumberMarks marks = {};
+  bool labels = false;  // name inputs by their labels ("Soil resistivity"), as a page does
 };
+
+// An input's name as a message shows it: "--rho", "rho", or "Soil resistivity".
+std::string NameOf(std::string_view name, const ReadContext& context);
 
 struct QuantityReading {
   std::optional<double> value;  // in the field's unit of context.units
@@ -76,6 +80,10 @@ std::optional<double> ReadMetres(std::string_view text, const ReadContext& conte
 // "english" or "metric", any case, surrounding blanks ignored; nothing otherwise.
 std::optional<int> ReadUnits(std::string_view text);
 std::string_view UnitsName(int units);
+
+// The unit written after a number ("20ohm-m", "16 mm"): the letters and
+// dashes at the end; empty when there are none.
+std::string_view UnitPart(std::string_view text);
 
 // A layout or other choice, any case: the word as the table writes it.
 std::optional<std::string_view> ReadChoice(const Quantity& quantity, std::string_view text);

@@ -38,6 +38,7 @@ std::optional<TwoLayerSoil> ReadLayerText(Inputs& in, std::string_view text) {
     context.prefix = prefix;
     QuantityReading reading = ReadQuantity(*FindQuantity(names[i]), parts[i], context);
     if (!reading.value) {
+      if (context.labels) return in.Fail(reading.error);
       return in.Fail(prefix + std::string(shown[i]) +
                      reading.error.substr(prefix.size() + names[i].size()));
     }
@@ -52,8 +53,8 @@ std::optional<Soil> ReadSoil(Inputs& in) {
   const bool columns = in.Given("rho1") || in.Given("h") || in.Given("rho2");
   const int given = (in.Given("rho") ? 1 : 0) + (in.Given("layers") ? 1 : 0) + (columns ? 1 : 0);
   if (given > 1) {
-    return in.Fail(in.Named("rho") + " is uniform soil, " + in.Named("layers") +
-                   " two layers: give one of them");
+    return in.Fail(in.Named("rho") + " (uniform soil) and " + in.Named("layers") +
+                   " (two layers) are both given: give one of them");
   }
   if (given == 0) return in.Fail(in.Named("rho") + " (or " + in.Named("layers") + ") is missing");
   Soil soil;

@@ -36,10 +36,10 @@ std::variant<SurveyReading, std::string> ReadRow(const SurveyRow& row, const Rea
     return reading.value;
   };
   if (!row.problem.empty()) return row.problem;
-  if (!row.spacing) return std::string(context.prefix) + "spacing is missing";
+  if (!row.spacing) return NameOf("spacing", context) + " is missing";
   if (row.reading.has_value() == row.rho.has_value()) {
-    return "give either " + std::string(context.prefix) + "reading (the instrument's ohms) or " +
-           std::string(context.prefix) + "rho (the apparent resistivity), one of them";
+    return "give either " + NameOf("reading", context) + " (the instrument's ohms) or " +
+           NameOf("rho", context) + " (the apparent resistivity), one of them";
   }
   std::string error;
   const auto spacing = read("spacing", *row.spacing, error);
@@ -173,14 +173,14 @@ void Describe(Survey& survey, int units) {
 }  // namespace
 
 std::variant<Survey, std::string> CalculateSurvey(std::span<const SurveyRow> rows,
-                                                  const ReadContext& context) {
+                                                  const ReadContext& context, std::string_view row) {
   Survey survey;
-  for (const SurveyRow& row : rows) {
-    auto read = ReadRow(row, context);
+  for (const SurveyRow& each : rows) {
+    auto read = ReadRow(each, context);
     if (auto* reading = std::get_if<SurveyReading>(&read)) {
       survey.readings.push_back(*reading);
     } else {
-      survey.rejected.push_back("line " + std::to_string(row.line) + ": " +
+      survey.rejected.push_back(std::string(row) + " " + std::to_string(each.line) + ": " +
                                 std::get<std::string>(read));
     }
   }

@@ -39,8 +39,10 @@ struct Survey {
 };
 
 // The survey's model; or why there is none: no reading could be read.
+// Refused rows are named "line 5" (a file) or, as the page says, "row 5".
 std::variant<Survey, std::string> CalculateSurvey(std::span<const SurveyRow> rows,
-                                                  const ReadContext& context);
+                                                  const ReadContext& context,
+                                                  std::string_view row = "line");
 
 // Apparent resistivity against spacing on log-log axes: the readings, the
 // two layers' curve, the uniform soil, and the layers against depth.

@@ -12,6 +12,8 @@
 #if OSTREVIN_PORTABLE_NUMBERS
 #include <fast_float/fast_float.h>
 #define FMT_HEADER_ONLY
+// No thousands separators are written: no std::locale (and its facets) in the page.
+#define FMT_STATIC_THOUSANDS_SEPARATOR 0
 #include <fmt/format.h>
 #endif
 

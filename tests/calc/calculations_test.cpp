@@ -248,7 +248,7 @@ INSTANTIATE_TEST_SUITE_P(
             "check",
             {{"rho", "1"}, {"layers", "1,1,1"}, {"diameter", "1"}, {"length", "8"}},
             English,
-            "error: --rho is uniform soil, --layers two layers: give one of them"},
+            "error: --rho (uniform soil) and --layers (two layers) are both given: give one of them"},
         Row{"ThreeLayerValues",
             "check",
             {{"layers", "1,1"}, {"diameter", "1"}, {"length", "8"}},

@@ -1,0 +1,150 @@
+// The page's tools over the library: their table agrees with the
+// calculations, one update answers as the page needs it (errors by field,
+// the command line's value), and addresses carry the command line's syntax
+// whatever the page's language.
+#include "calc/tools.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include "calc/calculations.h"
+#include "core/electrode_formulas.h"
+
+namespace ostrevin::calc {
+namespace {
+
+using Json = nlohmann::json;
+using Inputs = std::vector<std::string>;
+
+const NumberMarks kEnglish{".", ","};
+const NumberMarks kGerman{",", "."};
+
+Json Update(std::string_view tool, const Inputs& inputs, int units = English,
+         const NumberMarks& marks = kEnglish) {
+  const std::string answer = RunTool(tool, inputs, units, marks);
+  EXPECT_TRUE(Json::accept(answer)) << answer;
+  return Json::parse(answer);
+}
+
+TEST(Tools, EveryFieldIsAnInputOfItsCalculation) {
+  const Json described = Json::parse(DescribeTools());
+  ASSERT_EQ(described["tools"].size(), Tools().size());
+  for (const Tool& tool : Tools()) {
+    if (tool.calculation.empty()) continue;  // the survey: a table, not fields
+    const Calculation* calculation = FindCalculation(tool.calculation);
+    ASSERT_NE(calculation, nullptr) << tool.id;
+    for (const ToolField& field : tool.fields) {
+      const bool option = std::any_of(calculation->options.begin(), calculation->options.end(),
+                                      [&](const Option& o) { return o.name == field.name; });
+      const bool soil = field.name == "rho1" || field.name == "h" || field.name == "rho2";
+      EXPECT_TRUE(option || soil) << tool.id << " " << field.name;
+    }
+  }
+  for (const Json& tool : described["tools"]) {
+    for (const Json& field : tool["fields"]) {
+      EXPECT_FALSE(field["label"].get<std::string>().empty()) << field;
+      if (field["kind"] == "number") {
+        EXPECT_LT(field["min"], field["max"]) << field;
+      }
+    }
+  }
+}
+
+TEST(Tools, AnUpdateAnswersWithTheCommandLinesValue) {
+  const Json check = Update("check", {"rho", "10000", "diameter", "0.625", "length", "8"});
+  EXPECT_EQ(check["result"], "39.905");
+  EXPECT_EQ(check["valueKey"], "single_ohms");
+  EXPECT_EQ(std::stod(check["value"].get<std::string>()), check["json"]["single_ohms"]);
+  EXPECT_EQ(check["text"][0], "39.905 ohms");
+
+  // "na" has no value and says why.
+  const Json none = Update("rods", {"rho", "1000000", "diameter", "0.625", "length", "8", "layout",
+                                 "line", "spacing", "16", "target", "0.01"});
+  EXPECT_EQ(none["result"], "na");
+  EXPECT_EQ(none["value"], "");
+  EXPECT_NE(none["reason"].get<std::string>().find("100 rods"), std::string::npos) << none;
+
+  // Inputs of other tools or blank are not inputs at all.
+  EXPECT_EQ(Update("wenner", {"spacing", "10", "reading", "5", "rods", "4", "depth", " "})["result"],
+            Update("wenner", {"spacing", "10", "reading", "5"})["result"]);
+  EXPECT_EQ(Update("nonesuch", {})["error"], "no such tool");
+}
+
+TEST(Tools, ErrorsGoBesideTheirFieldsNamedAsThePageLabelsThem) {
+  struct Row {
+    const char* name;
+    Inputs inputs;
+    const char* field;
+    const char* message;
+  };
+  const std::vector<Row> rows{
+      {"a blank field is missing", {"rho", "10000", "length", "8"}, "diameter",
+       "Rod diameter is missing"},
+      {"no soil at all", {"diameter", "0.625", "length", "8"}, "rho",
+       "Soil resistivity (or Layered soil) is missing"},
+      {"a word where a number goes", {"rho", "abc", "diameter", "0.625", "length", "8"}, "rho",
+       "Soil resistivity needs a resistivity between 0.0001 and 1000000 ohm-cm, not \"abc\""},
+      {"outside the range, in the field's unit", {"rho", "10000", "diameter", "20", "length", "8"},
+       "diameter", "Rod diameter needs a diameter between 0.001 and 10 in, not \"20\""},
+      {"a choice not offered",
+       {"rho", "10000", "diameter", "0.625", "length", "8", "layout", "star"}, "layout",
+       "Layout must be line, triangle, square, ring or points, not \"star\""},
+  };
+  for (const Row& row : rows) {
+    const std::string tool = row.inputs.size() > 6 ? "group" : "check";
+    const Json answer = Update(tool, row.inputs);
+    ASSERT_TRUE(answer.contains("errors")) << row.name << ": " << answer;
+    EXPECT_EQ(answer["errors"][row.field].get<std::string>().substr(0, std::string(row.message).size()),
+              row.message)
+        << row.name;
+  }
+}
+
+TEST(Tools, ThePagesNumberMarksAndTheCommandLinesSyntax) {
+  // A German page: 0,625 is five eighths, and the address says 0.625.
+  const Json german = Update("check", {"rho", "10.000", "diameter", "0,625", "length", "8"}, English,
+                          kGerman);
+  EXPECT_EQ(german["result"], "39.905");
+  EXPECT_EQ(ToolAddress(Inputs{"rho", "10.000", "diameter", "0,625", "length", "8"}, English, kGerman),
+            "diameter=0.625&length=8&rho=10000");
+  // On an English page 10,000 is ten thousand; 1,5 is refused, not guessed.
+  EXPECT_EQ(Update("check", {"rho", "10,000", "diameter", "0.625", "length", "8"})["result"], "39.905");
+  EXPECT_TRUE(Update("check", {"rho", "1,5", "diameter", "0.625", "length", "8"})["errors"].contains("rho"));
+
+  EXPECT_EQ(CommandLineText("diameter", " 16 mm ", kGerman), "16mm");
+  EXPECT_EQ(CommandLineText("diameter", "5/8", kEnglish), "5/8");  // no number: as typed
+  EXPECT_EQ(PageText("0.625", kGerman), "0,625");
+  EXPECT_EQ(PageText("2.2m", kGerman), "2,2m");
+  EXPECT_EQ(PageText("0.625", kEnglish), "0.625");
+  EXPECT_EQ(PageText("abc.d", kGerman), "abc.d");
+}
+
+TEST(Tools, AnAddressCarriesTheInputsAsData) {
+  // Two layers as the command line's --layers, metric units said, blanks left out.
+  EXPECT_EQ(ToolAddress(Inputs{"rho1", "400ohm-m", "h", "2", "rho2", "12000", "length", "3", "diameter", ""},
+                        Metric, kEnglish),
+            "layers=400ohm-m,2,12000&length=3&units=metric");
+  // Markup and separators are escaped, never passed through.
+  EXPECT_EQ(ToolAddress(Inputs{"rho", "<img src=x onerror=alert(1)>&x=1"}, English, kEnglish),
+            "rho=%3Cimg%20src%3Dx%20onerror%3Dalert%281%29%3E%26x%3D1");
+}
+
+TEST(Tools, TheSurveyAnswersWithItsChartAndNamesTheRowsItRefused) {
+  const Inputs rows{"1", "67", "", "2", "28", "", "4", "10.2", "", "8", "4.1", "",
+                    "16", "1.9", "", "32", "0.9", "", "x", "1", "", "", "", ""};
+  const Json answer = Json::parse(RunSurvey(rows, Metric, kEnglish));
+  EXPECT_EQ(answer["valueKey"], "rho1_ohm_cm");
+  EXPECT_TRUE(answer["json"]["layers"].is_string());
+  ASSERT_EQ(answer["rejected"].size(), 1u);
+  EXPECT_NE(answer["rejected"][0].get<std::string>().find("row 7"), std::string::npos)
+      << answer["rejected"];
+  EXPECT_EQ(answer["svg"].get<std::string>().rfind("<?xml", 0), 0u);
+  EXPECT_TRUE(Json::parse(RunSurvey(Inputs{"", "", ""}, Metric, kEnglish)).contains("error"));
+}
+
+}  // namespace
+}  // namespace ostrevin::calc
