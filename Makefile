@@ -69,7 +69,7 @@ serve: web
 	@python3 -m http.server 8000 --bind 127.0.0.1 --directory build/web
 
 # The page in headless Chromium (web/tests, npm packages pinned by its lock file).
-test-web: web
+test-web: web build
 	@scripts/install-deps.sh chromium nodejs
 	@command -v npm >/dev/null || scripts/install-deps.sh npm
 	@cd web/tests && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error

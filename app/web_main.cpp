@@ -1,21 +1,91 @@
-// The calculator's entry point in a web page: the same form in the page's
-// window. A page has no modal loop, so the form is opened (Create) and lives
-// as long as the page; the page's script passes clicks, keys and the prompt's
-// dismissal in through the functions bound here.
+// The calculator's entry point in a web page: the window's form in the
+// page's window, and the library of calculations for the page's tools. A
+// page has no modal loop, so the form is opened (Create) and lives as long
+// as the page; the page's script passes clicks, keys and the prompt's
+// dismissal in through the functions bound here, and runs the tools through
+// them (in a worker too, where there is no form).
+//
+// Every call takes and gives text: lists cross as one text whose items are
+// separated by U+001F, results as JSON, so that an update crosses once.
+#include <emscripten.h>
 #include <emscripten/bind.h>
 
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "calc/calculations.h"
+#include "calc/tools.h"
+#include "core/electrode_formulas.h"
+#include "core/number_text.h"
 #include "form/calculator_dlg.h"
 #include "framework/web/web_window.h"
+#include "res/resource.h"
 
 namespace {
 
-ostrevin::fw::web::WebWindowSystem windows;
-ostrevin::CKelmoraDlg calculator;
+using namespace ostrevin;
 
-ostrevin::fw::web::WebDialogWindow* Window() { return windows.Current(); }
+// The page's language's decimal and thousands marks (Intl.NumberFormat), kept here.
+std::string decimalMark = ".";
+std::string groupMark = ",";
+calc::NumberMarks Marks() { return {decimalMark, groupMark}; }
 
-void Click(int id) {
-  if (Window() != nullptr) Window()->Click(id);
+std::string_view NameOf(int id) {
+  for (const ControlName& control : kControlNames) {
+    if (control.id == id) return control.name;
+  }
+  return {};
+}
+
+int IdOf(const std::string& name) {
+  for (const ControlName& control : kControlNames) {
+    if (control.name == name) return control.id;
+  }
+  return 0;
+}
+
+std::vector<std::string> Items(const std::string& text) {
+  std::vector<std::string> items;
+  if (text.empty()) return items;
+  for (std::size_t at = 0;;) {
+    const std::size_t end = text.find('\x1f', at);
+    items.push_back(text.substr(at, end == std::string::npos ? end : end - at));
+    if (end == std::string::npos) return items;
+    at = end + 1;
+  }
+}
+
+std::optional<fw::web::WebWindowSystem> windows;
+std::optional<CKelmoraDlg> calculator;
+
+fw::web::WebDialogWindow* Window() { return windows ? windows->Current() : nullptr; }
+
+// Why the form shows "na": its own calculation asked of the library.
+std::string FormReason() {
+  if (!calculator || calculator->m_resultText != "na") return {};
+  const bool length = calculator->m_calcType == Length;
+  const std::string rho = FormatNumber(calculator->m_rho);
+  const std::string diameter = FormatNumber(calculator->m_rodDiameter);
+  const std::string third =
+      FormatNumber(length ? calculator->m_targetResistance : calculator->m_rodLength);
+  const calc::InputLookup lookup = [&](std::string_view name) -> std::optional<std::string_view> {
+    if (name == "rho") return rho;
+    if (name == "diameter") return diameter;
+    if (name == (length ? "target" : "length")) return third;
+    return std::nullopt;
+  };
+  const auto result = calc::Calculate(*calc::FindCalculation(length ? "length" : "resistance"),
+                                      lookup, calc::ReadContext{calculator->m_units});
+  const auto* outcome = std::get_if<calc::Outcome>(&result);
+  return outcome != nullptr ? outcome->reason : std::string();
+}
+
+// A click on the form's control of that name; the reason when the result is "na".
+std::string Click(const std::string& name) {
+  if (Window() == nullptr) return {};
+  Window()->Click(IdOf(name));
+  return FormReason();
 }
 void Command(int id) {
   if (Window() != nullptr) Window()->Command(id);
@@ -24,15 +94,50 @@ void PromptClosed() {
   if (Window() != nullptr) Window()->PromptClosed();
 }
 
+void SetNumberMarks(const std::string& decimal, const std::string& group) {
+  decimalMark = decimal;
+  groupMark = group;
+}
+
+std::string DescribeTools() { return calc::DescribeTools(); }
+
+std::string RunTool(const std::string& tool, const std::string& inputs, int units) {
+  return calc::RunTool(tool, Items(inputs), units, Marks());
+}
+
+std::string RunSurvey(const std::string& rows, int units) {
+  return calc::RunSurvey(Items(rows), units, Marks());
+}
+
+std::string ToolAddress(const std::string& inputs, int units) {
+  return calc::ToolAddress(Items(inputs), units, Marks());
+}
+
+std::string PageText(const std::string& text) { return calc::PageText(text, Marks()); }
+
 }  // namespace
 
 EMSCRIPTEN_BINDINGS(ostrevin) {
   emscripten::function("click", &Click);
   emscripten::function("command", &Command);
   emscripten::function("promptClosed", &PromptClosed);
+  emscripten::function("setNumberMarks", &SetNumberMarks);
+  emscripten::function("describeTools", &DescribeTools);
+  emscripten::function("runTool", &RunTool);
+  emscripten::function("runSurvey", &RunSurvey);
+  emscripten::function("toolAddress", &ToolAddress);
+  emscripten::function("pageText", &PageText);
 }
 
 int main() {
-  calculator.Create(windows);
+  // In a worker there is no page to hold a form: only the tools run there.
+  if (EM_ASM_INT({ return typeof document === 'undefined' ? 0 : 1; }) == 0) return 0;
+  // The page's numbers in the form's edits: read as the page's language
+  // writes them, written back with its decimal mark.
+  windows.emplace(
+      &NameOf, [](std::string_view text) { return calc::CommandLineText("rho", text, Marks()); },
+      [](std::string_view text) { return calc::PageText(text, Marks()); });
+  calculator.emplace();
+  calculator->Create(*windows);
   return 0;
 }

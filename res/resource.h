@@ -1,6 +1,9 @@
 // Resource and control ids of the program: the one place they are defined.
 #pragma once
 
+#include <array>
+#include <string_view>
+
 // Dialog and icon.
 inline constexpr int IDD_KELMORA_DIALOG = 102;
 inline constexpr int IDR_MAINFRAME = 128;
@@ -35,3 +38,29 @@ inline constexpr int IDC_MEASURED_R_LABEL = 1015;
 inline constexpr int IDC_SPACING_LABEL = 1016;
 inline constexpr int IDC_SPACING = 1017;
 inline constexpr int IDC_CALCULATE_RHO = 1018;
+
+// The controls by name, for a window that finds them by name (the page's
+// markup says data-control="IDC_RHO").
+struct ControlName {
+  std::string_view name;
+  int id;
+};
+inline constexpr std::array<ControlName, 17> kControlNames{{
+    {"IDC_RHO", IDC_RHO},
+    {"IDC_CALCULATE", IDC_CALCULATE},
+    {"IDC_DIAMETER", IDC_DIAMETER},
+    {"IDC_RESULT", IDC_RESULT},
+    {"IDC_INPUT", IDC_INPUT},
+    {"IDC_INPUT_LABEL", IDC_INPUT_LABEL},
+    {"IDC_RESULT_UNITS", IDC_RESULT_UNITS},
+    {"IDC_TYPE_LENGTH", IDC_TYPE_LENGTH},
+    {"IDC_TYPE_RESISTANCE", IDC_TYPE_RESISTANCE},
+    {"IDC_DIAMETER_LABEL", IDC_DIAMETER_LABEL},
+    {"IDC_ENGLISH", IDC_ENGLISH},
+    {"IDC_METRIC", IDC_METRIC},
+    {"IDC_MEASURED_R", IDC_MEASURED_R},
+    {"IDC_MEASURED_R_LABEL", IDC_MEASURED_R_LABEL},
+    {"IDC_SPACING_LABEL", IDC_SPACING_LABEL},
+    {"IDC_SPACING", IDC_SPACING},
+    {"IDC_CALCULATE_RHO", IDC_CALCULATE_RHO},
+}};

@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 site=build/web
 rm -rf "$site.new"
 mkdir -p "$site.new/icons"
-cp web/index.html web/style.css web/page.js web/sw.js web/manifest.webmanifest "$site.new/"
+cp web/index.html web/style.css web/page.js web/worker.js web/sw.js web/manifest.webmanifest "$site.new/"
 cp res/icons/ostrevin.svg res/icons/ostrevin-128.png res/icons/ostrevin-256.png "$site.new/icons/"
 cp build/web-build/app/ostrevin.js build/web-build/app/ostrevin.wasm "$site.new/"
 cp LICENSE "$site.new/LICENSE.txt"

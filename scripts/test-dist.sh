@@ -53,7 +53,7 @@ strings -e l "$root/Ostrevin.exe" | grep -A1 -x FileVersion | tail -1 | grep -qx
 
 expected_site=$(printf '%s\n' "" icons/ icons/ostrevin-128.png icons/ostrevin-256.png \
   icons/ostrevin.svg index.html LICENSE.txt manifest.webmanifest NOTICES.txt ostrevin.js \
-  ostrevin.wasm page.js style.css sw.js | sed "s|^|ostrevin-site-$version/|" | LC_ALL=C sort)
+  ostrevin.wasm page.js style.css sw.js worker.js | sed "s|^|ostrevin-site-$version/|" | LC_ALL=C sort)
 listed=$(tar tzf "$site" | LC_ALL=C sort)
 [ "$listed" = "$expected_site" ] || fail "the site holds other files: $(diff <(echo "$expected_site") <(echo "$listed") | tr '\n' ' ')"
 

@@ -2,9 +2,9 @@
 // visit; afterwards the network is asked first (so a new version arrives) and
 // the cache answers when there is none.
 'use strict';
-const CACHE = 'ostrevin-v1';
+const CACHE = 'ostrevin-v2';
 const FILES = [
-  './', 'index.html', 'style.css', 'page.js', 'ostrevin.js', 'ostrevin.wasm',
+  './', 'index.html', 'style.css', 'page.js', 'worker.js', 'ostrevin.js', 'ostrevin.wasm',
   'manifest.webmanifest', 'icons/ostrevin.svg', 'icons/ostrevin-128.png', 'icons/ostrevin-256.png',
 ];
 

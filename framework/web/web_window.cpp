@@ -4,129 +4,207 @@
 #include <string>
 #include <utility>
 
-#include <emscripten/val.h>
-
 namespace ostrevin::fw::web {
 
 namespace {
 
 using emscripten::val;
 
+// Separators of the one text each way: between controls, and in a control
+// between its check and its text. The page's script keeps them out of texts.
+constexpr char kControl = '\x1f';
+constexpr char kPart = '\x1e';
+
 val Document() { return val::global("document"); }
 
-val ElementOf(int id) {
-  return Document().call<val>("querySelector", "[data-control=\"" + std::to_string(id) + "\"]");
-}
+bool Exists(const val& element) { return !element.isNull() && !element.isUndefined(); }
 
 val ElementAt(std::size_t index) {
   return Document().call<val>("querySelector", "[data-index=\"" + std::to_string(index) + "\"]");
 }
 
-bool Exists(const val& element) { return !element.isNull() && !element.isUndefined(); }
-
-std::string Tag(const val& element) { return element["tagName"].as<std::string>(); }
-
-// Where an element's text is: an input's value, a fieldset's legend, or the
-// element's own text.
-val TextHolder(const val& element) {
-  if (Tag(element) == "FIELDSET") return element.call<val>("querySelector", std::string("legend"));
-  return element;
-}
-
-std::string TextOf(const val& element) {
-  if (!Exists(element)) return {};
-  if (Tag(element) == "INPUT") return element["value"].as<std::string>();
-  const val holder = TextHolder(element);
-  return Exists(holder) ? holder["textContent"].as<std::string>() : std::string();
-}
-
-void SetTextOf(val element, std::string_view text) {
+// A static caption, written once when the window is made.
+void SetCaption(val element, std::string_view text) {
   if (!Exists(element)) return;
-  const std::string value(text);
-  if (Tag(element) == "INPUT") {
-    element.set("value", value);
-    return;
+  val holder = element;
+  if (element["tagName"].as<std::string>() == "FIELDSET") {
+    holder = element.call<val>("querySelector", std::string("legend"));
   }
-  val holder = TextHolder(element);
-  if (Exists(holder)) holder.set("textContent", value);
+  if (Exists(holder)) holder.set("textContent", std::string(text));
+}
+
+std::vector<std::string_view> Split(std::string_view text, char separator) {
+  std::vector<std::string_view> parts;
+  for (std::size_t at = 0;;) {
+    const std::size_t end = text.find(separator, at);
+    parts.push_back(text.substr(at, end == std::string_view::npos ? end : end - at));
+    if (end == std::string_view::npos) return parts;
+    at = end + 1;
+  }
 }
 
 }  // namespace
 
-WebDialogWindow::WebDialogWindow(const DialogTemplate& dialog, MessageSink& sink)
-    : dialog_(dialog), sink_(sink) {
+WebDialogWindow::WebDialogWindow(const DialogTemplate& dialog, MessageSink& sink,
+                                 const ControlNamer& names, TextTranslator in, TextTranslator out)
+    : dialog_(dialog),
+      sink_(sink),
+      elements_(val::array()),
+      in_(std::move(in)),
+      out_(std::move(out)) {
   Document().set("title", std::string(dialog.caption));
-  const val caption = Document().call<val>("querySelector", std::string("[data-caption]"));
-  if (Exists(caption)) SetTextOf(caption, dialog.caption);
+  SetCaption(Document().call<val>("querySelector", std::string("[data-caption]")), dialog.caption);
   for (std::size_t i = 0; i < dialog.controls.size(); ++i) {
-    SetTextOf(ElementAt(i), dialog.controls[i].caption);
-    const int id = dialog.controls[i].id;
-    if (id != kStaticId) elements_.emplace(id, ElementOf(id));
+    const ControlTemplate& control = dialog.controls[i];
+    SetCaption(ElementAt(i), control.caption);
+    if (control.id == kStaticId) continue;
+    const std::string name(names(control.id));
+    names_.emplace(control.id, name);
+  }
+  // Found once, by name, in the order of names_.
+  for (const auto& [id, name] : names_) {
+    elements_.call<void>("push", Document().call<val>("querySelector",
+                                                      "[data-control=\"" + name + "\"]"));
   }
 }
 
-val WebDialogWindow::Element(int id) const {
-  const auto it = elements_.find(id);
-  return it == elements_.end() ? val::null() : it->second;
+bool WebDialogWindow::IsEdit(int id) const {
+  const ControlTemplate* control = dialog_.Find(id);
+  return control != nullptr && control->kind == ControlKind::Edit;
+}
+
+void WebDialogWindow::Read() {
+  const std::string all =
+      val::global("ostrevinReadControls")(elements_).as<std::string>();
+  const std::vector<std::string_view> controls = Split(all, kControl);
+  std::size_t i = 0;
+  for (const auto& [id, name] : names_) {
+    Copy copy;
+    if (i < controls.size() && !controls[i].empty()) {
+      copy.checked = controls[i].front() == '1';
+      copy.text = std::string(controls[i].substr(std::min<std::size_t>(2, controls[i].size())));
+      if (IsEdit(id) && in_) copy.text = in_(copy.text);
+    }
+    copies_[id] = std::move(copy);
+    ++i;
+  }
+}
+
+void WebDialogWindow::Write() {
+  std::string changes;
+  std::size_t index = 0;
+  for (const auto& [id, name] : names_) {
+    const Copy& copy = copies_[id];
+    if (copy.textChanged || copy.checkChanged) {
+      const std::string text = IsEdit(id) && out_ ? out_(copy.text) : copy.text;
+      if (!changes.empty()) changes += kControl;
+      changes += std::to_string(index) + kPart + (copy.checkChanged ? (copy.checked ? "1" : "0") : "-") +
+                 kPart + (copy.textChanged ? "1" : "0") + kPart + text;
+    }
+    ++index;
+  }
+  if (!changes.empty()) val::global("ostrevinWriteControls")(elements_, changes);
+}
+
+void WebDialogWindow::Event(const std::function<void()>& handle) {
+  Read();
+  inEvent_ = true;
+  handle();
+  inEvent_ = false;
+  Write();
+  copies_.clear();
 }
 
 void WebDialogWindow::Click(int id) {
-  const ControlTemplate* control = dialog_.Find(id);
-  if (control == nullptr) return;
-  if (control->kind == ControlKind::RadioButton) {
-    // The group is the run of radio buttons this one belongs to.
-    for (std::size_t first = 0; first < dialog_.controls.size(); ++first) {
-      const std::vector<int> group = dialog_.RadioGroup(dialog_.controls[first].id);
-      if (std::find(group.begin(), group.end(), id) == group.end()) continue;
-      for (const int member : group) SetChecked(member, member == id);
-      break;
+  Event([&] {
+    const ControlTemplate* control = dialog_.Find(id);
+    if (control == nullptr) return;
+    if (control->kind == ControlKind::RadioButton) {
+      for (const int member : dialog_.RadioGroupOf(id)) SetChecked(member, member == id);
     }
-  }
-  sink_.OnWindowMessage(Message::Command, id);
+    sink_.OnWindowMessage(Message::Command, id);
+  });
 }
 
-void WebDialogWindow::Command(int id) { sink_.OnWindowMessage(Message::Command, id); }
+void WebDialogWindow::Command(int id) {
+  Event([&] { sink_.OnWindowMessage(Message::Command, id); });
+}
 
 void WebDialogWindow::PromptClosed() {
   prompting_ = false;
   if (pendingFocus_) SetFocus(*std::exchange(pendingFocus_, std::nullopt));
 }
 
-std::string WebDialogWindow::GetText(int id) const { return TextOf(Element(id)); }
+std::string WebDialogWindow::GetText(int id) const {
+  if (inEvent_) {
+    const auto it = copies_.find(id);
+    return it == copies_.end() ? std::string() : it->second.text;
+  }
+  // Outside an event (the window being made): the copy of one moment.
+  auto& self = const_cast<WebDialogWindow&>(*this);  // NOLINT: the copy is a cache
+  self.Read();
+  const std::string text = self.copies_[id].text;
+  self.copies_.clear();
+  return text;
+}
 
-void WebDialogWindow::SetText(int id, std::string_view text) { SetTextOf(Element(id), text); }
+void WebDialogWindow::SetText(int id, std::string_view text) {
+  if (!names_.contains(id)) return;
+  if (!inEvent_) {
+    Event([&] { SetText(id, text); });
+    return;
+  }
+  Copy& copy = copies_[id];
+  copy.text = std::string(text);
+  copy.textChanged = true;
+}
 
 bool WebDialogWindow::IsChecked(int id) const {
-  const val element = Element(id);
-  return Exists(element) &&
-         element.call<val>("getAttribute", std::string("aria-checked")).as<std::string>() == "true";
+  if (inEvent_) {
+    const auto it = copies_.find(id);
+    return it != copies_.end() && it->second.checked;
+  }
+  auto& self = const_cast<WebDialogWindow&>(*this);  // NOLINT: the copy is a cache
+  self.Read();
+  const bool checked = self.copies_[id].checked;
+  self.copies_.clear();
+  return checked;
 }
 
 void WebDialogWindow::SetChecked(int id, bool checked) {
-  val element = Element(id);
-  if (!Exists(element)) return;
-  element.call<void>("setAttribute", std::string("aria-checked"),
-                     std::string(checked ? "true" : "false"));
-  // Arrow keys move within a radio group: the checked button is its tab stop.
-  element.set("tabIndex", checked ? 0 : -1);
+  if (!names_.contains(id)) return;
+  if (!inEvent_) {
+    Event([&] { SetChecked(id, checked); });
+    return;
+  }
+  Copy& copy = copies_[id];
+  copy.checked = checked;
+  copy.checkChanged = true;
 }
 
 int WebDialogWindow::GetFocus() const {
   const val active = Document()["activeElement"];
   if (!Exists(active)) return kStaticId;
-  const val id = active.call<val>("getAttribute", std::string("data-control"));
-  return id.isNull() ? kStaticId : std::stoi(id.as<std::string>());
+  const val name = active.call<val>("getAttribute", std::string("data-control"));
+  if (name.isNull()) return kStaticId;
+  const std::string text = name.as<std::string>();
+  for (const auto& [id, each] : names_) {
+    if (each == text) return id;
+  }
+  return kStaticId;
 }
 
 void WebDialogWindow::SetFocus(int id) {
   if (prompting_) {
+    // The prompt is about this field: mark it where the user will look.
     pendingFocus_ = id;
+    const auto it = names_.find(id);
+    if (it != names_.end()) val::global("ostrevinMarkRefused")(std::string(it->second), promptText_);
     return;
   }
-  val element = Element(id);
-  if (!Exists(element)) return;
-  element.call<void>("focus");
-  if (Tag(element) == "INPUT") element.call<void>("select");
+  const auto it = names_.find(id);
+  if (it == names_.end()) return;
+  val::global("ostrevinFocus")(std::string(it->second));
 }
 
 void WebDialogWindow::SetBusyCursor(bool busy) {
@@ -134,12 +212,9 @@ void WebDialogWindow::SetBusyCursor(bool busy) {
 }
 
 void WebDialogWindow::ShowPrompt(std::string_view text) {
-  val dialog = Document().call<val>("getElementById", std::string("prompt"));
-  if (!Exists(dialog)) return;
-  val message = dialog.call<val>("querySelector", std::string("[data-prompt-text]"));
-  if (Exists(message)) message.set("textContent", std::string(text));
+  promptText_ = std::string(text);
   prompting_ = true;
-  dialog.call<void>("showModal");
+  val::global("ostrevinPrompt")(promptText_);
 }
 
 Size WebDialogWindow::ClientSize() const {
@@ -154,7 +229,7 @@ void WebDialogWindow::EndModal(int result) {
 
 std::unique_ptr<Window> WebWindowSystem::CreateDialogWindow(const DialogTemplate& dialog,
                                                             MessageSink& sink) {
-  auto window = std::make_unique<WebDialogWindow>(dialog, sink);
+  auto window = std::make_unique<WebDialogWindow>(dialog, sink, names_, in_, out_);
   current_ = window.get();
   return window;
 }

@@ -1,20 +1,29 @@
 // The window of a dialog in a web page, through WebAssembly: the page holds
-// one element per control of the template, found by its control id in a
-// `data-control` attribute (statics without an id by their place in the
-// template, `data-index`); its layout is the page's own. Captions come from
-// the template. The page's script passes clicks and keys in (Click, Command,
-// PromptClosed); everything else is read and written on the elements.
+// one element per control of the template, found by the control's name in a
+// `data-control` attribute (data-control="IDC_RHO"; statics without an id by
+// their place in the template, `data-index`); its layout is the page's own.
+// Captions come from the template. The page's script passes clicks and keys
+// in (Click, Command, PromptClosed).
+//
+// One crossing each way an event: the controls' texts and checks are read
+// from the page in one call when a click or key comes in, the handlers work
+// on that copy, and what they changed is written back in one call when they
+// are done. An edit's text may be translated on the way (the page's decimal
+// comma in, out again).
 //
 // A page cannot block: ShowPrompt opens a modal <dialog> and returns; a focus
-// asked for meanwhile is given when the user dismisses it. A page cannot
-// close itself either: EndModal records the result on the page
+// asked for meanwhile is given when the user dismisses it, and that field is
+// marked as the one refused (aria-invalid, the message beside it). A page
+// cannot close itself either: EndModal records the result on the page
 // (data-end-result) and the page stays. No toolkit; emscripten's val only.
-// The page's elements are found once, when the window is made.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
+#include <string>
+#include <string_view>
 
 #include <emscripten/val.h>
 
@@ -22,9 +31,15 @@
 
 namespace ostrevin::fw::web {
 
+// The name a control id has in the page's markup.
+using ControlNamer = std::function<std::string_view(int id)>;
+// An edit's text from the page to the program, and back.
+using TextTranslator = std::function<std::string(std::string_view text)>;
+
 class WebDialogWindow final : public Window {
  public:
-  WebDialogWindow(const DialogTemplate& dialog, MessageSink& sink);
+  WebDialogWindow(const DialogTemplate& dialog, MessageSink& sink, const ControlNamer& names,
+                  TextTranslator in, TextTranslator out);
 
   // From the page: a button clicked (a radio button is checked within its
   // group first, as the window system's automatic radio buttons are), a
@@ -53,23 +68,43 @@ class WebDialogWindow final : public Window {
   void EndModal(int result) override;
 
  private:
-  emscripten::val Element(int id) const;
+  // The page's state of a control, as the handlers of one event see it.
+  struct Copy {
+    std::string text;
+    bool checked = false;
+    bool textChanged = false, checkChanged = false;
+  };
+  // Reads every control in one call, runs `handle`, writes back the changes in one call.
+  void Event(const std::function<void()>& handle);
+  void Read();
+  void Write();
+  bool IsEdit(int id) const;
 
   const DialogTemplate& dialog_;
   MessageSink& sink_;
-  std::map<int, emscripten::val> elements_;  // found once, by control id
+  std::map<int, std::string> names_;  // control id -> its name in the markup
+  emscripten::val elements_;          // the controls, in the order of names_
+  std::map<int, Copy> copies_;        // during an event
+  bool inEvent_ = false;
   bool prompting_ = false;
+  std::string promptText_;
   std::optional<int> pendingFocus_;
+  TextTranslator in_, out_;
 };
 
 class WebWindowSystem final : public WindowSystem {
  public:
+  // `in` and `out` translate an edit's text from the page and to it.
+  WebWindowSystem(ControlNamer names, TextTranslator in, TextTranslator out)
+      : names_(std::move(names)), in_(std::move(in)), out_(std::move(out)) {}
   std::unique_ptr<Window> CreateDialogWindow(const DialogTemplate& dialog,
                                              MessageSink& sink) override;
   // The window made last (the page has one).
   WebDialogWindow* Current() const { return current_; }
 
  private:
+  ControlNamer names_;
+  TextTranslator in_, out_;
   WebDialogWindow* current_ = nullptr;
 };
 
