@@ -238,7 +238,11 @@ QuantityReading ReadQuantity(const Quantity& quantity, std::string_view text,
   }
   if (unit.empty()) {
     if (!quantity.range.Contains(*read.value)) {
-      reading.error = RangeError(quantity, text, context, context.units, "");
+      // A metric diameter typed in millimetres, as rods are sold.
+      const bool millimetres = quantity.dimension == kDiameter && IsMetric(context.units) &&
+                               *read.value > quantity.range.max && *read.value <= 1000;
+      reading.error = RangeError(quantity, text, context, context.units,
+                                 millimetres ? ": did you mean " + std::string(number) + "mm?" : "");
       return reading;
     }
     reading.value = read.value;

@@ -372,6 +372,11 @@ TEST(Quantities, ABareNumberOfTheOtherSystemGetsTheFix) {
   EXPECT_EQ(hint("diameter", "0.1", English), "");
   EXPECT_EQ(hint("length", "1", English), "");
   EXPECT_EQ(hint("diameter", "0.625in", Metric), "");  // the unit was given
+  // Out of range, refused: but millimetres are the likely intent.
+  EXPECT_EQ(ReadQuantity(*FindQuantity("diameter"), "16", ReadContext{Metric}).error,
+            "--diameter needs a diameter between 0.001 and 10 m, not \"16\": did you mean 16mm?");
+  EXPECT_EQ(ReadQuantity(*FindQuantity("diameter"), "2000", ReadContext{Metric}).error,
+            "--diameter needs a diameter between 0.001 and 10 m, not \"2000\"");
 }
 
 TEST(Numbers, ReadAsTheirMarksWriteThem) {
