@@ -10,7 +10,7 @@ SHELL := /bin/bash
 export OSTREVIN_WERROR := $(if $(filter 1,$(WERROR)),ON,OFF)
 
 .PHONY: all deps configure build test test-long bench run clean format lint fuzz windows test-windows \
-  web serve test-web dist test-dist
+  web serve test-web dist test-dist pictures
 
 all: build
 
@@ -40,6 +40,10 @@ bench: build
 	done
 	@build/release/bench/start_bench 31 -- build/release/calc/ostrevin-calc length --rho 2000 \
 	  --diameter 0.625 --target 10
+
+# The README's pictures in docs/, remade from the tests' screenshots.
+pictures:
+	@scripts/make-pictures.sh
 
 # The Windows program, cross-built with mingw-w64: build/windows/Ostrevin.exe.
 WINDOWS_PACKAGES = g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 googletest

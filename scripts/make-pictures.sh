@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Remakes the README's pictures in docs/ from the project's own tests and
+# programs: the Linux window (the Qt window test's picture), the Windows
+# program under Wine (make test-windows), the page on a phone (make
+# test-web), a command-line session, and the survey chart of the README's
+# example. Each is reduced to a palette PNG of a few tens of KB.
+#   scripts/make-pictures.sh          all of them (builds what is missing)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh imagemagick fonts-dejavu-core
+
+make build
+ctest --test-dir build/dev -R 'QtWindow.SizedByTheTemplateAndRendersToAPicture' --output-on-failure >/dev/null
+make test-windows
+make test-web
+
+calc=build/dev/calc/ostrevin-calc
+shrink() {  # shrink SOURCE NAME WIDTH [HEIGHT: the top of a tall page only]
+  convert "$1" -strip -crop "x${4:-100000}+0+0" +repage -resize "$3x>" -colors 64 "PNG8:docs/$2.png.new"
+  mv "docs/$2.png.new" "docs/$2.png"
+}
+shrink build/dev/tests/ostrevin-window.png window-linux 640
+shrink build/windows/tests/ostrevin-window-wine.png window-windows 640
+shrink build/web/tests/ostrevin-390x844.png page-phone 390 844
+shrink build/web/tests/ostrevin-check-390x844.png page-check 390 844
+
+# A command-line session, drawn as a terminal shows it.
+session=$(
+  for command in "resistance --rho 10000 --diameter 0.625 --length 8" \
+                 "length --rho 10000 --diameter 0.625 --target 25" \
+                 "check --rho 10000 --diameter 0.625 --length 8"; do
+    echo "\$ ostrevin-calc $command"
+    # shellcheck disable=SC2086 # the words are the options
+    "$calc" $command 2>&1
+  done
+)
+convert -background '#1d2327' -fill '#e6e6e6' -font DejaVu-Sans-Mono -pointsize 13 \
+  -bordercolor '#1d2327' -border 12 label:"$session" -colors 16 PNG8:docs/command-line.png.new
+mv docs/command-line.png.new docs/command-line.png
+
+# The survey of the README's example and its chart.
+"$calc" soil docs/survey.csv --units metric --png build/survey.png >/dev/null
+shrink build/survey.png survey 900
+
+ls -l docs/*.png
