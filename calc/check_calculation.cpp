@@ -27,7 +27,7 @@ std::string SecondRodLine(const SecondRod& rod, std::string_view where, int unit
 // method of moments.
 std::optional<NecCheck> CheckInLayers(const TwoLayerSoil& soil, double lengthM, double diameterM,
                                       std::string& reason) {
-  const auto ohms = [&](std::vector<RodPoint> rods) {
+  const auto ohms = [&](const std::vector<RodPoint>& rods) {
     return LayeredGroupOhms(soil, lengthM, diameterM / 2, rods);
   };
   const auto single = ohms({{0, 0}});

@@ -58,11 +58,14 @@ NumberReading ReadNumber(std::string_view text, const NumberMarks& marks) {
   std::string group(marks.group);
   if (IsSpaceMark(group)) {
     // Any of the spaces groups, whichever the keyboard typed.
-    for (const std::string_view space : {"\xc2\xa0", "\xe2\x80\xaf"}) {
-      for (std::size_t at; (at = trimmed.find(space)) != std::string::npos;) {
-        trimmed.replace(at, space.size(), " ");
-      }
+    std::string spaced;
+    for (std::size_t at = 0; at < trimmed.size();) {
+      const std::string_view here = std::string_view(trimmed).substr(at);
+      const std::size_t space = here.starts_with("\xc2\xa0") ? 2 : here.starts_with("\xe2\x80\xaf") ? 3 : 0;
+      spaced += space > 0 ? ' ' : trimmed[at];
+      at += space > 0 ? space : 1;
     }
+    trimmed = std::move(spaced);
     group = " ";
   }
   std::string_view rest = trimmed;

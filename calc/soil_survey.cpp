@@ -97,7 +97,7 @@ std::string PointsJson(const Survey& survey, int units) {
 std::vector<std::string> Table(const Survey& survey, int units) {
   const std::string unit(LengthUnit(units));
   std::vector<std::string> lines;
-  const auto pad = [](std::string text, std::size_t width) {
+  const auto pad = [](const std::string& text, std::size_t width) {
     return text.size() >= width ? text : std::string(width - text.size(), ' ') + text;
   };
   lines.push_back(pad("spacing", 12) + pad("measured", 12) + pad("model", 12) + pad("misfit", 10));
@@ -217,7 +217,8 @@ Chart SurveyChart(const Survey& survey) {
     top = std::max(top, reading.ohmCm);
     measured.points.emplace_back(length(reading.spacingM), reading.ohmCm);
   }
-  const double from = low / 2, to = high * 2;
+  const double from = low / 2;
+  const double to = high * 2;
   Series uniform;
   uniform.colour = "#777777";
   uniform.dashed = true;

@@ -135,7 +135,7 @@ std::string FieldJson(const ToolField& field, const Calculation* calculation) {
   std::string json = "{\"name\":" + JsonString(field.name) + ",\"label\":" + JsonString(label) +
                      ",\"kind\":" + JsonString(KindOf(quantity.dimension)) +
                      ",\"help\":" + JsonString(help) + ",\"example\":" + JsonString(quantity.example);
-  json += ",\"unit\":{\"english\":" + JsonString(FieldUnit(quantity.dimension, English)) +
+  json += R"(,"unit":{"english":)" + JsonString(FieldUnit(quantity.dimension, English)) +
           ",\"metric\":" + JsonString(FieldUnit(quantity.dimension, Metric)) + "}";
   if (quantity.dimension != Dimension::kText && quantity.dimension != Dimension::kChoice) {
     json += ",\"min\":" + FormatNumber(quantity.range.min) +
@@ -146,9 +146,9 @@ std::string FieldJson(const ToolField& field, const Calculation* calculation) {
     if (option != nullptr && option->help == "line or ring") choices = {"line", "ring"};
     json += ",\"choices\":" + Strings(choices);
   }
-  if (field.name == "rho") json += ",\"soil\":\"uniform\"";
+  if (field.name == "rho") json += R"(,"soil":"uniform")";
   if (field.name == "rho1" || field.name == "h" || field.name == "rho2") {
-    json += ",\"soil\":\"layers\"";
+    json += R"(,"soil":"layers")";
   }
   if (!field.layouts.empty()) json += ",\"layouts\":" + Strings(field.layouts);
   const bool required = option != nullptr && option->required;
@@ -275,7 +275,7 @@ std::string RunSurvey(std::span<const std::string> rows, int units, const Number
   if (const auto* error = std::get_if<std::string>(&result)) {
     return "{\"error\":" + JsonString(*error) + "}";
   }
-  const Survey& fitted = std::get<Survey>(result);
+  const auto& fitted = std::get<Survey>(result);
   const JsonValue rejected(fitted.rejected);
   return OutcomeJson(fitted.outcome, ",\"rejected\":" + ToJson(rejected) + ",\"svg\":" +
                          JsonString(ToSvg(SurveyChart(fitted))));

@@ -52,7 +52,8 @@ std::vector<Segment> CutRod(double length, double h, int segments, int depth) {
     const int levels = std::abs(h - length) < step ? depth : std::min(depth, 5);
     const double finest = std::max((h - point) / 8, step / std::pow(2.0, levels));
     if (h < length) cuts.push_back(h);
-    for (double offset = step / 2; offset > finest; offset /= 2) {
+    for (int halving = 1; step / std::pow(2.0, halving) > finest; ++halving) {
+      const double offset = step / std::pow(2.0, halving);
       if (point - offset > 0) cuts.push_back(point - offset);
       if (point + offset < length) cuts.push_back(point + offset);
     }
@@ -84,7 +85,8 @@ struct Quadrature {
       double x = std::cos(kPi * (i + 0.75) / (n + 0.5));
       double derivative = 1;
       for (int iteration = 0; iteration < 100; ++iteration) {
-        double p0 = 1, p1 = x;
+        double p0 = 1;
+        double p1 = x;
         for (int k = 2; k <= n; ++k) {
           const double p2 = ((2 * k - 1) * x * p1 - (k - 1) * p0) / k;
           p0 = p1;

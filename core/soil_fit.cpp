@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <numeric>
 #include <unsupported/Eigen/LevenbergMarquardt>
 #include <unsupported/Eigen/NumericalDiff>
 
@@ -64,10 +65,10 @@ double SquaredMisfit(const TwoLayerSoil& soil, std::span<const SurveyReading> re
 // the model scales with rho1, so its logarithm is the mean misfit.
 TwoLayerSoil BestScale(double k, double h, std::span<const SurveyReading> readings) {
   const TwoLayerSoil unit{1, h, (1 + k) / (1 - k)};
-  double mean = 0;
-  for (const SurveyReading& reading : readings) {
-    mean += std::log(reading.ohmCm / *TwoLayerWenner(unit, reading.spacingM, reading.depthM));
-  }
+  const double mean = std::accumulate(
+      readings.begin(), readings.end(), 0.0, [&](double sum, const SurveyReading& reading) {
+        return sum + std::log(reading.ohmCm / *TwoLayerWenner(unit, reading.spacingM, reading.depthM));
+      });
   const double rho1 = std::exp(mean / static_cast<double>(readings.size()));
   return {rho1, h, rho1 * (1 + k) / (1 - k)};
 }
@@ -99,10 +100,10 @@ std::vector<Candidate> GridStarts(std::span<const SurveyReading> readings, doubl
 
 std::vector<double> ModelReadings(const TwoLayerSoil& soil,
                                   std::span<const SurveyReading> readings) {
-  std::vector<double> model;
-  for (const SurveyReading& reading : readings) {
-    model.push_back(TwoLayerWenner(soil, reading.spacingM, reading.depthM).value_or(NAN));
-  }
+  std::vector<double> model(readings.size());
+  std::transform(readings.begin(), readings.end(), model.begin(), [&](const SurveyReading& reading) {
+    return TwoLayerWenner(soil, reading.spacingM, reading.depthM).value_or(NAN);
+  });
   return model;
 }
 
