@@ -101,13 +101,15 @@ run: build
 
 # Static analysis of the product code: clang-tidy (checks in .clang-tidy) and cppcheck.
 # (The Win32 and web files are checked by their own builds with warnings as errors.)
+# The compile commands are GCC's: clang-tidy ignores the flags only GCC knows.
 PRODUCT_SOURCES = $(shell git ls-files 'core/*.cpp' 'framework/*.cpp' 'res/*.cpp' 'form/*.cpp' \
   'app/*.cpp' 'calc/*.cpp' ':!framework/win32/*' ':!app/win_main.cpp' ':!framework/web/*' \
   ':!app/web_main.cpp')
 lint: build
 	@scripts/install-deps.sh clang-tidy cppcheck
 	@echo "clang-tidy: $(words $(PRODUCT_SOURCES)) files"
-	@echo $(PRODUCT_SOURCES) | xargs -n 1 -P $(JOBS) clang-tidy -p $(BUILD_DIR) --quiet 2>/dev/null
+	@echo $(PRODUCT_SOURCES) | xargs -n 1 -P $(JOBS) clang-tidy -p $(BUILD_DIR) --quiet \
+	  --extra-arg=-Wno-unknown-warning-option 2>/dev/null
 	@cppcheck --std=c++20 --language=c++ --enable=warning,performance,portability,style \
 	  --error-exitcode=1 --inline-suppr --quiet -I . -j $(JOBS) -i framework/win32 \
 	  -i app/win_main.cpp -i framework/web -i app/web_main.cpp core framework form res app calc fuzz
