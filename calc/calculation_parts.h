@@ -3,6 +3,7 @@
 // Internal to the library.
 #pragma once
 
+#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
@@ -33,6 +34,13 @@ struct Soil {
   double rho = 0;                      // ohm-cm, uniform soil
   std::optional<TwoLayerSoil> layers;  // or two layers (ohm-cm, metres)
   std::vector<JsonMember> inputs;      // as read
+
+  // The soil's inputs followed by `more`: the start of an outcome's inputs.
+  std::vector<JsonMember> InputsWith(std::vector<JsonMember> more) const {
+    std::vector<JsonMember> all = inputs;
+    all.insert(all.end(), std::make_move_iterator(more.begin()), std::make_move_iterator(more.end()));
+    return all;
+  }
 };
 // The soil given, or nothing (and the error set): one of rho and the layers.
 std::optional<Soil> ReadSoil(Inputs& in);

@@ -54,9 +54,8 @@ std::variant<Outcome, std::string> ComputeCheck(Inputs& in) {
   const auto diameter = in.Required("diameter");
   const auto length = in.Required("length");
   if (in.error()) return *in.error();
-  std::vector<JsonMember> inputs = soil->inputs;
-  inputs.insert(inputs.end(), {{"diameter", *diameter}, {"length", *length}});
-  Outcome outcome = StartOutcome("check", in.units(), std::move(inputs));
+  Outcome outcome = StartOutcome("check", in.units(),
+                                 soil->InputsWith({{"diameter", *diameter}, {"length", *length}}));
   outcome.unit = "ohms";
   outcome.valueKey = "single_ohms";
   const double lengthM = LengthToMetres(*length, in.units());

@@ -33,11 +33,9 @@ std::optional<Rod> ReadRod(Inputs& in) {
   const auto diameter = in.Required("diameter");
   const auto length = in.Required("length");
   if (in.error()) return std::nullopt;
-  std::vector<JsonMember> inputs = soil->inputs;
-  inputs.insert(inputs.end(), {{"diameter", *diameter}, {"length", *length}});
   return Rod{soil->layers ? soil->layers->rho1 : soil->rho, soil->layers,
              LengthToMetres(*length, in.units()), RodRadiusMetres(*diameter, in.units()),
-             std::move(inputs)};
+             soil->InputsWith({{"diameter", *diameter}, {"length", *length}})};
 }
 
 // A layout's rods and the spacing that names it (BS 7430's s), in metres.

@@ -15,12 +15,6 @@ namespace {
 constexpr const char* kTooShort =
     "the rod is shorter than e/4 of its radius, where the formula does not apply";
 
-std::vector<JsonMember> WithInputs(const Soil& soil, std::vector<JsonMember> more) {
-  std::vector<JsonMember> all = soil.inputs;
-  all.insert(all.end(), more.begin(), more.end());
-  return all;
-}
-
 std::string InLayers(const TwoLayerSoil& layers, int units) {
   return "in two layers, " + DescribeLayers(layers, units) + " (method of moments, " +
          std::to_string(kLayeredSegments) + " segments a rod)";
@@ -28,7 +22,7 @@ std::string InLayers(const TwoLayerSoil& layers, int units) {
 
 Outcome LayeredResistance(const Soil& soil, double diameter, double length, int units) {
   Outcome outcome = StartOutcome("resistance", units,
-                                 WithInputs(soil, {{"diameter", diameter}, {"length", length}}));
+                                 soil.InputsWith({{"diameter", diameter}, {"length", length}}));
   outcome.unit = "ohms";
   outcome.valueKey = "ohms";
   const std::vector<RodPoint> rod{{0, 0}};
@@ -52,7 +46,7 @@ std::variant<Outcome, std::string> ComputeResistance(Inputs& in) {
   if (soil->layers) return LayeredResistance(*soil, *diameter, *length, in.units());
   const double rho = soil->rho;
   Outcome outcome = StartOutcome("resistance", in.units(),
-                                 {{"rho", rho}, {"diameter", *diameter}, {"length", *length}});
+                                 soil->InputsWith({{"diameter", *diameter}, {"length", *length}}));
   outcome.unit = "ohms";
   outcome.valueKey = "ohms";
   outcome.value = RodResistance(rho, *diameter, LengthToMetres(*length, in.units()), in.units());
@@ -76,7 +70,7 @@ std::string NoLengthReason(double rho, double diameter, double target, int units
 
 Outcome LayeredLength(const Soil& soil, double diameter, double target, int units) {
   Outcome outcome =
-      StartOutcome("length", units, WithInputs(soil, {{"diameter", diameter}, {"target", target}}));
+      StartOutcome("length", units, soil.InputsWith({{"diameter", diameter}, {"target", target}}));
   outcome.unit = LengthUnit(units);
   outcome.valueKey = "length_m";
   const auto found = LayeredRodLength(*soil.layers, RodRadiusMetres(diameter, units), target);
@@ -109,7 +103,7 @@ std::variant<Outcome, std::string> ComputeLength(Inputs& in) {
   if (soil->layers) return LayeredLength(*soil, *diameter, *target, in.units());
   const double rho = soil->rho;
   Outcome outcome = StartOutcome("length", in.units(),
-                                 {{"rho", rho}, {"diameter", *diameter}, {"target", *target}});
+                                 soil->InputsWith({{"diameter", *diameter}, {"target", *target}}));
   outcome.unit = LengthUnit(in.units());
   outcome.valueKey = "length_m";
   outcome.value = FindRodLength(rho, *diameter, in.units(), *target);
