@@ -49,10 +49,7 @@ std::optional<std::string_view> Inputs::Choice(std::string_view name, bool requi
   if (!text) return required ? Fail(Named(name) + " is missing") : std::nullopt;
   const Quantity& quantity = *FindQuantity(name);
   const std::optional<std::string_view> word = ReadChoice(quantity, *text);
-  if (!word) {
-    return Fail(Named(name) + " must be " + std::string(quantity.meaning) + ", not " +
-                Quoted(*text));
-  }
+  if (!word) return Fail(ChoiceError(quantity, *text, context_));
   return word;
 }
 

@@ -309,4 +309,9 @@ std::optional<std::string_view> ReadChoice(const Quantity& quantity, std::string
   return std::nullopt;
 }
 
+std::string ChoiceError(const Quantity& quantity, std::string_view text, const ReadContext& context) {
+  return NameOf(quantity.name, context) + " must be " + std::string(quantity.meaning) + ", not " +
+         Quoted(text);
+}
+
 }  // namespace ostrevin::calc

@@ -87,5 +87,7 @@ std::string_view UnitPart(std::string_view text);
 
 // A layout or other choice, any case: the word as the table writes it.
 std::optional<std::string_view> ReadChoice(const Quantity& quantity, std::string_view text);
+// Why `text` is none of the choices: "--layout must be line, ..., not "star"".
+std::string ChoiceError(const Quantity& quantity, std::string_view text, const ReadContext& context);
 
 }  // namespace ostrevin::calc

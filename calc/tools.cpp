@@ -142,8 +142,14 @@ std::string FieldJson(const ToolField& field, const Calculation* calculation) {
             ",\"max\":" + FormatNumber(quantity.range.max);
   }
   if (quantity.dimension == Dimension::kChoice) {
+    // A calculation that takes only some of the choices names them in its help.
     std::vector<std::string_view> choices = Words(quantity.choices);
-    if (option != nullptr && option->help == "line or ring") choices = {"line", "ring"};
+    if (option != nullptr && !option->help.empty()) {
+      const std::vector<std::string_view> named = Words(option->help);
+      std::erase_if(choices, [&](std::string_view choice) {
+        return std::find(named.begin(), named.end(), choice) == named.end();
+      });
+    }
     json += ",\"choices\":" + Strings(choices);
   }
   if (field.name == "rho") json += R"(,"soil":"uniform")";
@@ -196,8 +202,7 @@ std::optional<std::string> FieldError(std::string_view name, std::string_view te
   if (quantity.dimension == Dimension::kText) return std::nullopt;
   if (quantity.dimension == Dimension::kChoice) {
     if (ReadChoice(quantity, text)) return std::nullopt;
-    return std::string(quantity.label) + " must be " + std::string(quantity.meaning) + ", not " +
-           Quoted(text);
+    return ChoiceError(quantity, text, context);
   }
   QuantityReading reading = ReadQuantity(quantity, text, context);
   if (reading.value) return std::nullopt;
