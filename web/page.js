@@ -35,8 +35,11 @@ const MANY_RODS = 20;
 const state = {
   tools: [],
   units: Number(localStorage.getItem('ostrevin.units')) === METRIC ? METRIC : ENGLISH,
+  marks: { decimal: '.', group: ',' }, // the page's language's, set at start
   worker: null,
-  job: 0,
+  busy: false,   // the worker is on a job
+  job: 0,        // the newest job's number
+  pending: null, // {id, section, since}: the job whose answer will be shown
   timings: [], // {tool, ms}: input event to answer shown, read by the tests
 };
 
@@ -62,8 +65,8 @@ function numberMarks() {
   return { decimal: part('decimal', '.'), group: part('group', '') };
 }
 function setNumberMarks() {
-  const marks = numberMarks();
-  Module.setNumberMarks(marks.decimal, marks.group);
+  state.marks = numberMarks();
+  Module.setNumberMarks(state.marks.decimal, state.marks.group);
 }
 
 const clean = (text) => String(text).replace(/[\x1e\x1f]/g, ' ');
@@ -359,27 +362,26 @@ function keepSurvey() {
 }
 
 function addSurveyRow(values) {
-  const body = $('#survey-rows');
-  const number = body.rows.length + 1;
   const cells = ['spacing', 'reading', 'depth'].map((name, column) => {
     const input = make('input', {
       name, inputmode: 'decimal', autocomplete: 'off', spellcheck: 'false', enterkeyhint: 'next',
-      'aria-label': `Row ${number}: ${['probe spacing', 'reading (ohms)', 'probe depth'][column]}`,
     });
     input.value = values ? values[column] : '';
     return make('td', {}, input);
   });
-  const remove = make('button', { type: 'button', class: 'remove', 'aria-label': `Remove row ${number}` }, '×');
-  const row = make('tr', {}, make('th', { scope: 'row' }, String(number)), ...cells, make('td', {}, remove));
-  body.append(row);
+  const remove = make('button', { type: 'button', class: 'remove' }, '×');
+  const row = make('tr', {}, make('th', { scope: 'row' }), ...cells, make('td', {}, remove));
+  $('#survey-rows').append(row);
+  renumberSurvey();
   return row;
 }
 
+// Each row's number, and the names its cells and button are read by.
 function renumberSurvey() {
+  const names = ['probe spacing', 'reading (ohms)', 'probe depth'];
   $$('#survey-rows tr').forEach((row, index) => {
     const number = index + 1;
     row.cells[0].textContent = String(number);
-    const names = ['probe spacing', 'reading (ohms)', 'probe depth'];
     $$('input', row).forEach((input, column) => input.setAttribute('aria-label', `Row ${number}: ${names[column]}`));
     $('button', row).setAttribute('aria-label', `Remove row ${number}`);
   });
@@ -591,11 +593,10 @@ function runInWorker(section, job, since) {
       state.worker = null;
     }
     if (!state.worker) state.worker = startWorker();
-    const marks = numberMarks();
     state.job += 1;
     state.pending = { id: state.job, section, since };
     state.busy = true;
-    state.worker.postMessage({ id: state.job, decimal: marks.decimal, group: marks.group, ...job });
+    state.worker.postMessage({ id: state.job, ...state.marks, ...job });
   }, 120);
 }
 
