@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh imagemagick fonts-dejavu-core
 
 make build
-ctest --test-dir build/dev -R 'QtWindow.SizedByTheTemplateAndRendersToAPicture' --output-on-failure >/dev/null
+ctest --test-dir build/dev -R 'QtCalculatorWindow.SizedByTheTemplateAndRendersToAPicture' --output-on-failure >/dev/null
 make test-windows
 make test-web
 

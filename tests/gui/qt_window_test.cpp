@@ -122,13 +122,22 @@ TEST(QtWindow, DialogUnitsScalePositionAndSizeRoundingHalfAwayFromZero) {
   EXPECT_EQ(fw::qt::ToPixels({7, 7, 161, 30}, larger), QRect(14, 14, 322, 60));
 }
 
-TEST(QtWindow, SizedByTheTemplateAndRendersToAPicture) {
+// The calculator's window, made and shown on screen.
+class QtCalculatorWindow : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(dlg.Create(system));
+    window().show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window()));
+  }
+  QtDialogWindow& window() { return Qt(*dlg.GetWindow()); }
+
   fw::qt::QtWindowSystem system{nullptr};
   CKelmoraDlg dlg;
-  ASSERT_TRUE(dlg.Create(system));
-  QtDialogWindow& window = Qt(*dlg.GetWindow());
-  window.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+};
+
+TEST_F(QtCalculatorWindow, SizedByTheTemplateAndRendersToAPicture) {
+  QtDialogWindow& window = this->window();
   const fw::DialogTemplate& dialog = window.Template();
   EXPECT_EQ(window.size(),
             fw::qt::ToPixels({0, 0, dialog.width, dialog.height}, window.BaseUnits()).size());
@@ -139,13 +148,8 @@ TEST(QtWindow, SizedByTheTemplateAndRendersToAPicture) {
   EXPECT_TRUE(picture.save(QStringLiteral(OSTREVIN_SCREENSHOT_DIR "/ostrevin-window.png")));
 }
 
-TEST(QtWindow, APressedToggleStandsOutAndEveryEditHasAName) {
-  fw::qt::QtWindowSystem system{nullptr};
-  CKelmoraDlg dlg;
-  ASSERT_TRUE(dlg.Create(system));
-  QtDialogWindow& window = Qt(*dlg.GetWindow());
-  window.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+TEST_F(QtCalculatorWindow, APressedToggleStandsOutAndEveryEditHasAName) {
+  QtDialogWindow& window = this->window();
   // The middle of the pressed button and of the one beside it, as drawn.
   const QImage picture = window.grab().toImage();
   const auto fill = [&](int id) {
