@@ -76,7 +76,7 @@ std::string FormReason() {
     return std::nullopt;
   };
   const auto result = calc::Calculate(*calc::FindCalculation(length ? "length" : "resistance"),
-                                      lookup, calc::ReadContext{calculator->m_units});
+                                      lookup, calc::ReadContext{UnitSystemOf(calculator->m_units)});
   const auto* outcome = std::get_if<calc::Outcome>(&result);
   return outcome != nullptr ? outcome->reason : std::string();
 }
@@ -102,15 +102,15 @@ void SetNumberMarks(const std::string& decimal, const std::string& group) {
 std::string DescribeTools() { return calc::DescribeTools(); }
 
 std::string RunTool(const std::string& tool, const std::string& inputs, int units) {
-  return calc::RunTool(tool, Items(inputs), units, Marks());
+  return calc::RunTool(tool, Items(inputs), UnitSystemOf(units), Marks());
 }
 
 std::string RunSurvey(const std::string& rows, int units) {
-  return calc::RunSurvey(Items(rows), units, Marks());
+  return calc::RunSurvey(Items(rows), UnitSystemOf(units), Marks());
 }
 
 std::string ToolAddress(const std::string& inputs, int units) {
-  return calc::ToolAddress(Items(inputs), units, Marks());
+  return calc::ToolAddress(Items(inputs), UnitSystemOf(units), Marks());
 }
 
 std::string PageText(const std::string& text) { return calc::PageText(text, Marks()); }

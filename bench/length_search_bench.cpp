@@ -7,16 +7,17 @@
 
 namespace {
 
-using ostrevin::English;
-using ostrevin::Metric;
+using ostrevin::UnitSystem;
+constexpr UnitSystem English = UnitSystem::English;
+constexpr UnitSystem Metric = UnitSystem::Metric;
 
-void BM_Scan(benchmark::State& state, double diameter, int units, double target) {
+void BM_Scan(benchmark::State& state, double diameter, UnitSystem units, double target) {
   for (auto _ : state) {
     benchmark::DoNotOptimize(ostrevin::FindRodLengthByScan(2000.0, diameter, units, target));
   }
 }
 
-void BM_Search(benchmark::State& state, double diameter, int units, double target) {
+void BM_Search(benchmark::State& state, double diameter, UnitSystem units, double target) {
   for (auto _ : state) {
     benchmark::DoNotOptimize(ostrevin::FindRodLength(2000.0, diameter, units, target));
   }

@@ -9,7 +9,7 @@
 
 namespace ostrevin::reference {
 
-ScanTable::ScanTable(double rho, double diameter, int units) {
+ScanTable::ScanTable(double rho, double diameter, UnitSystem units) {
   lengths_.reserve(10'000'000);
   ohms_.reserve(10'000'000);
   for (double length = RodRadiusMetres(diameter, units) * kScanStartFactor;
@@ -91,7 +91,7 @@ std::vector<double> TargetsFor(const ScanTable& table, std::mt19937_64& random, 
 
 Rod RandomRod(std::mt19937_64& random) {
   return {LogUniform(random, 0.0001, 1000000), LogUniform(random, 0.001, 10),
-          std::uniform_int_distribution<int>(0, 1)(random)};
+          UnitSystemOf(std::uniform_int_distribution<int>(0, 1)(random))};
 }
 
 }  // namespace ostrevin::reference

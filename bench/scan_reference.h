@@ -8,11 +8,13 @@
 #include <random>
 #include <vector>
 
+#include "core/electrode_formulas.h"
+
 namespace ostrevin::reference {
 
 class ScanTable {
  public:
-  ScanTable(double rho, double diameter, int units);
+  ScanTable(double rho, double diameter, UnitSystem units);
 
   // What the exhaustive scan answers for this target.
   std::optional<double> Answer(double target) const;
@@ -37,7 +39,7 @@ std::vector<double> TargetsFor(const ScanTable& table, std::mt19937_64& random, 
 // log-uniform, either unit system.
 struct Rod {
   double rho, diameter;
-  int units;
+  UnitSystem units;
 };
 Rod RandomRod(std::mt19937_64& random);
 

@@ -45,9 +45,9 @@ struct Soil {
 // The soil given, or nothing (and the error set): one of rho and the layers.
 std::optional<Soil> ReadSoil(Inputs& in);
 // "41300 ohm-cm to 2.2 m, then 12300 ohm-cm" (the thickness in the unit system's unit).
-std::string DescribeLayers(const TwoLayerSoil& soil, int units);
+std::string DescribeLayers(const TwoLayerSoil& soil, UnitSystem units);
 // The layers as JSON members: rho1_ohm_cm, h (unit system), rho2_ohm_cm.
-std::vector<JsonMember> LayerFields(const TwoLayerSoil& soil, int units);
+std::vector<JsonMember> LayerFields(const TwoLayerSoil& soil, UnitSystem units);
 // Options with the soil's in place of "rho".
 std::vector<Option> WithSoil(std::vector<Option> options);
 

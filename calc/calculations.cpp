@@ -121,10 +121,10 @@ std::vector<std::string> BatchCells(const Outcome& outcome, char decimalMark) {
   return cells;
 }
 
-std::string_view LengthUnit(int units) { return IsMetric(units) ? "m" : "ft"; }
-std::string_view DiameterUnit(int units) { return IsMetric(units) ? "m" : "in"; }
+std::string_view LengthUnit(UnitSystem units) { return IsMetric(units) ? "m" : "ft"; }
+std::string_view DiameterUnit(UnitSystem units) { return IsMetric(units) ? "m" : "in"; }
 
-std::string ShowLength(double metres, int units) {
+std::string ShowLength(double metres, UnitSystem units) {
   return FormatDouble("%.3f", RoundTo3Places(LengthFromMetres(metres, units)));
 }
 

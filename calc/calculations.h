@@ -49,7 +49,7 @@ class Inputs {
  public:
   Inputs(const InputLookup& lookup, const ReadContext& context, Progress progress = {})
       : lookup_(lookup), context_(context), progress_(std::move(progress)) {}
-  int units() const { return context_.units; }
+  UnitSystem units() const { return context_.units; }
   const ReadContext& context() const { return context_; }
   bool Given(std::string_view name) const { return lookup_(name).has_value(); }
   std::optional<std::string_view> Text(std::string_view name) const { return lookup_(name); }
@@ -114,8 +114,8 @@ std::span<const std::string_view> BatchColumns();
 std::vector<std::string> BatchCells(const Outcome& outcome, char decimalMark = '.');
 
 // A length in metres in the unit system's length unit, three decimals.
-std::string ShowLength(double metres, int units);
-std::string_view LengthUnit(int units);
-std::string_view DiameterUnit(int units);
+std::string ShowLength(double metres, UnitSystem units);
+std::string_view LengthUnit(UnitSystem units);
+std::string_view DiameterUnit(UnitSystem units);
 
 }  // namespace ostrevin::calc

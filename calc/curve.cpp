@@ -15,11 +15,11 @@ namespace {
 constexpr int kPoints = 400;
 
 // Where a default curve starts and ends at least, in the unit system's unit.
-double ShortestRod(int units) { return IsMetric(units) ? 0.3 : 1.0; }
-double LongestRod(int units) { return IsMetric(units) ? 10.0 : 30.0; }
+double ShortestRod(UnitSystem units) { return IsMetric(units) ? 0.3 : 1.0; }
+double LongestRod(UnitSystem units) { return IsMetric(units) ? 10.0 : 30.0; }
 
 // Three decimals, or three significant digits below a hundredth.
-std::string ShowShortLength(double metres, int units) {
+std::string ShowShortLength(double metres, UnitSystem units) {
   const double length = LengthFromMetres(metres, units);
   return length < 0.01 ? FormatDouble("%.3g", length) : ShowLength(metres, units);
 }
@@ -48,10 +48,10 @@ Axis OhmsAxis(const Curve& curve, bool logOhms) {
 
 }  // namespace
 
-Curve MakeCurve(double rho, double diameter, int units, std::optional<double> target,
+Curve MakeCurve(double rho, double diameter, UnitSystem units, std::optional<double> target,
                 const CurveRange& range) {
   Curve curve;
-  curve.units = IsMetric(units) ? Metric : English;
+  curve.units = units;
   curve.title = "Resistance to earth: rho " + FormatNumber(rho) + " ohm-cm, diameter " +
                 FormatNumber(diameter) + " " + std::string(DiameterUnit(units));
   const double radius = RodRadiusMetres(diameter, units);

@@ -9,12 +9,13 @@
 #include <vector>
 
 #include "calc/chart.h"
+#include "core/electrode_formulas.h"
 
 namespace ostrevin::calc {
 
 struct Curve {
   std::string title;
-  int units = 0;
+  UnitSystem units = UnitSystem::English;
   // Resistance (ohms, as the window rounds it) against length (metres) on a
   // logarithmic length scale over [fromMetres, toMetres]; the peak is one of
   // the points when it lies in the range.
@@ -38,7 +39,7 @@ struct CurveRange {
 // Inputs as the window takes them (rho ohm-cm, diameter inches or metres).
 // By default the range covers the lengths rods come in, and three times the
 // length found; `range` chooses it instead (from below to, within the scan).
-Curve MakeCurve(double rho, double diameter, int units, std::optional<double> target,
+Curve MakeCurve(double rho, double diameter, UnitSystem units, std::optional<double> target,
                 const CurveRange& range = {});
 
 // length_m,length_ft (or length_m again for Metric),ohms; one point a line.

@@ -175,7 +175,7 @@ std::variant<Figures, std::string, Refused> WorkOutLayered(const Rod& rod, const
   return figures;
 }
 
-std::variant<Figures, std::string, Refused> WorkOut(const Rod& rod, const Layout& layout, int units,
+std::variant<Figures, std::string, Refused> WorkOut(const Rod& rod, const Layout& layout, UnitSystem units,
                                                     const Progress& progress = {}) {
   if (!SingleRodOhms(rod.rho, rod.lengthM, rod.radiusM)) return std::string(kNoRod);
   if (auto problem = GroupProblem(rod.rho, rod.lengthM, rod.radiusM, layout.points, units)) {

@@ -30,10 +30,10 @@ const JsonValue* Outcome::Field(std::string_view key) const {
   return it == fields.end() ? nullptr : &it->second;
 }
 
-Outcome StartOutcome(std::string command, int units, std::vector<JsonMember> inputs) {
+Outcome StartOutcome(std::string command, UnitSystem units, std::vector<JsonMember> inputs) {
   Outcome outcome;
   outcome.command = std::move(command);
-  outcome.units = IsMetric(units) ? Metric : English;
+  outcome.units = units;
   outcome.inputs = std::move(inputs);
   return outcome;
 }

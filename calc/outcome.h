@@ -10,6 +10,8 @@
 #include <variant>
 #include <vector>
 
+#include "core/electrode_formulas.h"
+
 namespace ostrevin::calc {
 
 // Exit statuses of the program; also what a calculation's outcome means.
@@ -33,7 +35,7 @@ using JsonMember = std::pair<std::string, JsonValue>;
 
 struct Outcome {
   std::string command;                // resistance, length, rho, group, ...
-  int units = 0;                      // 0 English, 1 Metric
+  UnitSystem units = UnitSystem::English;
   std::vector<JsonMember> inputs;     // as read, in the unit system's units
   std::string result = "na";          // as the window shows it ("17.868", "6.100"), or "na"
   std::string unit;                   // "ohms", "ft", "m", "ohm-cm", "rods"
@@ -51,7 +53,7 @@ struct Outcome {
 };
 
 // A new outcome of `command` with its inputs as read; the result is "na" until set.
-Outcome StartOutcome(std::string command, int units, std::vector<JsonMember> inputs);
+Outcome StartOutcome(std::string command, UnitSystem units, std::vector<JsonMember> inputs);
 
 // "17.868 ohms" and any detail lines, or "na".
 std::string ToText(const Outcome& outcome);

@@ -78,22 +78,22 @@ constexpr std::array kQuantities{
 struct UnitSuffix {
   std::string_view name;
   Dimension dimension;  // kLength serves diameters too
-  int system;           // English, Metric, or -1 for either
+  std::optional<UnitSystem> system;  // the unit's own system; none: either
   double base;          // metres, or ohm-cm, or ohms, in one unit
 };
 
 constexpr std::array kSuffixes{
-    UnitSuffix{"m", kLength, Metric, 1.0},
-    UnitSuffix{"cm", kLength, Metric, 0.01},
-    UnitSuffix{"mm", kLength, Metric, 0.001},
-    UnitSuffix{"in", kLength, English, kMetresPerInch},
-    UnitSuffix{"ft", kLength, English, kMetresPerFoot},
-    UnitSuffix{"ohm-cm", kResistivity, -1, 1.0},
-    UnitSuffix{"ohmcm", kResistivity, -1, 1.0},
-    UnitSuffix{"ohm-m", kResistivity, Metric, 100.0},
-    UnitSuffix{"ohmm", kResistivity, Metric, 100.0},
-    UnitSuffix{"ohm", kResistance, -1, 1.0},
-    UnitSuffix{"ohms", kResistance, -1, 1.0},
+    UnitSuffix{"m", kLength, UnitSystem::Metric, 1.0},
+    UnitSuffix{"cm", kLength, UnitSystem::Metric, 0.01},
+    UnitSuffix{"mm", kLength, UnitSystem::Metric, 0.001},
+    UnitSuffix{"in", kLength, UnitSystem::English, kMetresPerInch},
+    UnitSuffix{"ft", kLength, UnitSystem::English, kMetresPerFoot},
+    UnitSuffix{"ohm-cm", kResistivity, std::nullopt, 1.0},
+    UnitSuffix{"ohmcm", kResistivity, std::nullopt, 1.0},
+    UnitSuffix{"ohm-m", kResistivity, UnitSystem::Metric, 100.0},
+    UnitSuffix{"ohmm", kResistivity, UnitSystem::Metric, 100.0},
+    UnitSuffix{"ohm", kResistance, std::nullopt, 1.0},
+    UnitSuffix{"ohms", kResistance, std::nullopt, 1.0},
 };
 
 Dimension Family(Dimension dimension) { return dimension == kDiameter ? kLength : dimension; }
@@ -135,14 +135,14 @@ std::string_view Noun(Dimension dimension) {
 }
 
 // The base units (metres, ohm-cm or ohms) in one unit of a field.
-double FieldBase(Dimension dimension, int units) {
+double FieldBase(Dimension dimension, UnitSystem units) {
   const std::string_view unit = FieldUnit(dimension, units);
   const UnitSuffix* suffix = FindSuffix(unit, dimension);
   return suffix == nullptr ? 1.0 : suffix->base;
 }
 
 std::string RangeError(const Quantity& quantity, std::string_view text, const ReadContext& context,
-                       int system, const std::string& more) {
+                       UnitSystem system, const std::string& more) {
   const std::string_view unit = FieldUnit(quantity.dimension, system);
   return NameOf(quantity.name, context) + " needs " +
          std::string(Noun(quantity.dimension)) + " between " + FormatNumber(quantity.range.min) +
@@ -200,7 +200,7 @@ const Quantity* FindQuantity(std::string_view name) {
   return it == kQuantities.end() ? nullptr : std::to_address(it);
 }
 
-std::string_view FieldUnit(Dimension dimension, int units) {
+std::string_view FieldUnit(Dimension dimension, UnitSystem units) {
   switch (dimension) {
     case kResistivity:
       return "ohm-cm";
@@ -256,7 +256,7 @@ QuantityReading ReadQuantity(const Quantity& quantity, std::string_view text,
     return reading;
   }
   // The field's range in the terms of the unit's own system.
-  const int system = suffix->system < 0 ? context.units : suffix->system;
+  const UnitSystem system = suffix->system.value_or(context.units);
   const std::string_view own = FieldUnit(quantity.dimension, system);
   const double inOwn = suffix->name == own
                            ? *read.value
@@ -289,14 +289,14 @@ std::optional<double> ReadMetres(std::string_view text, const ReadContext& conte
   return metres;
 }
 
-std::optional<int> ReadUnits(std::string_view text) {
+std::optional<UnitSystem> ReadUnits(std::string_view text) {
   const std::string lower = Lower(Trim(text));
-  if (lower == "english") return English;
-  if (lower == "metric") return Metric;
+  if (lower == "english") return UnitSystem::English;
+  if (lower == "metric") return UnitSystem::Metric;
   return std::nullopt;
 }
 
-std::string_view UnitsName(int units) { return IsMetric(units) ? "metric" : "english"; }
+std::string_view UnitsName(UnitSystem units) { return UnitSystemName(units); }
 
 std::optional<std::string_view> ReadChoice(const Quantity& quantity, std::string_view text) {
   const std::string lower = Lower(Trim(text));

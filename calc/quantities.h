@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include "calc/number_reading.h"
+#include "core/electrode_formulas.h"
 #include "core/field_ranges.h"
 
 namespace ostrevin::calc {
@@ -44,12 +45,12 @@ const Quantity* FindQuantity(std::string_view name);
 
 // The unit of a quantity's field in a unit system: "ohm-cm", "in", "ft", "m",
 // "ohms"; empty for counts and words.
-std::string_view FieldUnit(Dimension dimension, int units);
+std::string_view FieldUnit(Dimension dimension, UnitSystem units);
 
 // How the input is read: the unit system of values without a unit, how
 // names appear in messages ("--" for options, "" for columns), the marks.
 struct ReadContext {
-  int units = 0;  // 0 English, 1 Metric
+  UnitSystem units = UnitSystem::English;
   std::string_view prefix = "--";
   NumberMarks marks = {};
   bool labels = false;  // name inputs by their labels ("Soil resistivity"), as a page does
@@ -78,8 +79,8 @@ QuantityReading ReadQuantity(const Quantity& quantity, std::string_view text,
 std::optional<double> ReadMetres(std::string_view text, const ReadContext& context);
 
 // "english" or "metric", any case, surrounding blanks ignored; nothing otherwise.
-std::optional<int> ReadUnits(std::string_view text);
-std::string_view UnitsName(int units);
+std::optional<UnitSystem> ReadUnits(std::string_view text);
+std::string_view UnitsName(UnitSystem units);
 
 // The unit written after a number ("20ohm-m", "16 mm"): the letters and
 // dashes at the end; empty when there are none.

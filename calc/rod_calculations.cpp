@@ -15,12 +15,12 @@ namespace {
 constexpr const char* kTooShort =
     "the rod is shorter than e/4 of its radius, where the formula does not apply";
 
-std::string InLayers(const TwoLayerSoil& layers, int units) {
+std::string InLayers(const TwoLayerSoil& layers, UnitSystem units) {
   return "in two layers, " + DescribeLayers(layers, units) + " (method of moments, " +
          std::to_string(kLayeredSegments) + " segments a rod)";
 }
 
-Outcome LayeredResistance(const Soil& soil, double diameter, double length, int units) {
+Outcome LayeredResistance(const Soil& soil, double diameter, double length, UnitSystem units) {
   Outcome outcome = StartOutcome("resistance", units,
                                  soil.InputsWith({{"diameter", diameter}, {"length", length}}));
   outcome.unit = "ohms";
@@ -58,7 +58,7 @@ std::variant<Outcome, std::string> ComputeResistance(Inputs& in) {
   return outcome;
 }
 
-std::string NoLengthReason(double rho, double diameter, double target, int units) {
+std::string NoLengthReason(double rho, double diameter, double target, UnitSystem units) {
   const std::optional<double> peak = PeakRodResistance(rho, diameter, units);
   if (peak && target > *peak) {
     return "no rod length reaches " + FormatNumber(target) +
@@ -68,7 +68,7 @@ std::string NoLengthReason(double rho, double diameter, double target, int units
          FormatNumber(kScanTolerance) + " ohm of " + FormatNumber(target) + " ohms";
 }
 
-Outcome LayeredLength(const Soil& soil, double diameter, double target, int units) {
+Outcome LayeredLength(const Soil& soil, double diameter, double target, UnitSystem units) {
   Outcome outcome =
       StartOutcome("length", units, soil.InputsWith({{"diameter", diameter}, {"target", target}}));
   outcome.unit = LengthUnit(units);

@@ -79,14 +79,14 @@ std::optional<Soil> ReadSoil(Inputs& in) {
   return soil;
 }
 
-std::string DescribeLayers(const TwoLayerSoil& soil, int units) {
+std::string DescribeLayers(const TwoLayerSoil& soil, UnitSystem units) {
   return FormatNumber(RoundResistivity(soil.rho1)) + " ohm-cm to " +
          FormatNumber(RoundTo3Places(LengthFromMetres(soil.h, units))) + " " +
          std::string(LengthUnit(units)) + ", then " + FormatNumber(RoundResistivity(soil.rho2)) +
          " ohm-cm";
 }
 
-std::vector<JsonMember> LayerFields(const TwoLayerSoil& soil, int units) {
+std::vector<JsonMember> LayerFields(const TwoLayerSoil& soil, UnitSystem units) {
   return {{"rho1_ohm_cm", soil.rho1},
           {"h", LengthFromMetres(soil.h, units)},
           {"rho2_ohm_cm", soil.rho2}};

@@ -14,7 +14,7 @@ namespace ostrevin::calc {
 
 namespace {
 
-std::string Metres(double metres, int units) {
+std::string Metres(double metres, UnitSystem units) {
   return FormatNumber(RoundTo3Places(LengthFromMetres(metres, units))) + " " +
          std::string(LengthUnit(units));
 }
@@ -54,7 +54,7 @@ std::variant<SurveyReading, std::string> ReadRow(const SurveyRow& row, const Rea
 }
 
 // Readings at one spacing that differ: each is fitted, the spread said.
-std::vector<std::string> Spreads(const std::vector<SurveyReading>& readings, int units) {
+std::vector<std::string> Spreads(const std::vector<SurveyReading>& readings, UnitSystem units) {
   std::map<double, std::pair<double, double>> ranges;  // spacing -> lowest, highest
   std::map<double, int> counts;
   for (const SurveyReading& reading : readings) {
@@ -75,13 +75,13 @@ std::vector<std::string> Spreads(const std::vector<SurveyReading>& readings, int
   return notes;
 }
 
-std::string LayersValue(const TwoLayerSoil& soil, int units) {
+std::string LayersValue(const TwoLayerSoil& soil, UnitSystem units) {
   return OhmCm(soil.rho1) + "ohm-cm," +
          FormatNumber(RoundTo3Places(LengthFromMetres(soil.h, units))) +
          std::string(LengthUnit(units)) + "," + OhmCm(soil.rho2) + "ohm-cm";
 }
 
-std::string PointsJson(const Survey& survey, int units) {
+std::string PointsJson(const Survey& survey, UnitSystem units) {
   std::string json = "[";
   for (std::size_t i = 0; i < survey.readings.size(); ++i) {
     const SurveyReading& reading = survey.readings[i];
@@ -94,7 +94,7 @@ std::string PointsJson(const Survey& survey, int units) {
 }
 
 // The readings beside the model, one a line.
-std::vector<std::string> Table(const Survey& survey, int units) {
+std::vector<std::string> Table(const Survey& survey, UnitSystem units) {
   const std::string unit(LengthUnit(units));
   std::vector<std::string> lines;
   const auto pad = [](const std::string& text, std::size_t width) {
@@ -113,7 +113,7 @@ std::vector<std::string> Table(const Survey& survey, int units) {
   return lines;
 }
 
-void Describe(Survey& survey, int units) {
+void Describe(Survey& survey, UnitSystem units) {
   Outcome& outcome = survey.outcome;
   const SurveyFit& fit = survey.fit;
   outcome.valueKey = "rho1_ohm_cm";
@@ -198,7 +198,7 @@ std::variant<Survey, std::string> CalculateSurvey(std::span<const SurveyRow> row
 
 Chart SurveyChart(const Survey& survey) {
   Chart chart;
-  const int units = survey.outcome.units;
+  const UnitSystem units = survey.outcome.units;
   const std::string unit(LengthUnit(units));
   const auto length = [&](double metres) { return LengthFromMetres(metres, units); };
   chart.title = "Wenner survey: apparent resistivity against probe spacing";

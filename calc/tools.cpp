@@ -135,8 +135,8 @@ std::string FieldJson(const ToolField& field, const Calculation* calculation) {
   std::string json = "{\"name\":" + JsonString(field.name) + ",\"label\":" + JsonString(label) +
                      ",\"kind\":" + JsonString(KindOf(quantity.dimension)) +
                      ",\"help\":" + JsonString(help) + ",\"example\":" + JsonString(quantity.example);
-  json += R"(,"unit":{"english":)" + JsonString(FieldUnit(quantity.dimension, English)) +
-          ",\"metric\":" + JsonString(FieldUnit(quantity.dimension, Metric)) + "}";
+  json += R"(,"unit":{"english":)" + JsonString(FieldUnit(quantity.dimension, UnitSystem::English)) +
+          ",\"metric\":" + JsonString(FieldUnit(quantity.dimension, UnitSystem::Metric)) + "}";
   if (quantity.dimension != Dimension::kText && quantity.dimension != Dimension::kChoice) {
     json += ",\"min\":" + FormatNumber(quantity.range.min) +
             ",\"max\":" + FormatNumber(quantity.range.max);
@@ -229,7 +229,7 @@ std::string DescribeTools() {
   return json + "]}";
 }
 
-std::string RunTool(std::string_view toolId, std::span<const std::string> inputs, int units,
+std::string RunTool(std::string_view toolId, std::span<const std::string> inputs, UnitSystem units,
                     const NumberMarks& marks) {
   const Tool* tool = FindTool(toolId);
   const Calculation* calculation = tool != nullptr ? FindCalculation(tool->calculation) : nullptr;
@@ -262,7 +262,7 @@ std::string RunTool(std::string_view toolId, std::span<const std::string> inputs
   return OutcomeJson(std::get<Outcome>(result), "");
 }
 
-std::string RunSurvey(std::span<const std::string> rows, int units, const NumberMarks& marks) {
+std::string RunSurvey(std::span<const std::string> rows, UnitSystem units, const NumberMarks& marks) {
   std::vector<SurveyRow> survey;
   for (std::size_t i = 0; i + 2 < rows.size(); i += 3) {
     SurveyRow row;
@@ -286,10 +286,10 @@ std::string RunSurvey(std::span<const std::string> rows, int units, const Number
                          JsonString(ToSvg(SurveyChart(fitted))));
 }
 
-std::string ToolAddress(std::span<const std::string> inputs, int units, const NumberMarks& marks) {
+std::string ToolAddress(std::span<const std::string> inputs, UnitSystem units, const NumberMarks& marks) {
   std::map<std::string, std::string> shown;
   for (const auto& [name, text] : Given(inputs)) shown[name] = CommandLineText(name, text, marks);
-  if (units == Metric) shown["units"] = "metric";
+  if (units == UnitSystem::Metric) shown["units"] = "metric";
   if (shown.contains("rho1") && shown.contains("h") && shown.contains("rho2")) {
     shown["layers"] = shown["rho1"] + "," + shown["h"] + "," + shown["rho2"];
     shown.erase("rho1");

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "calc/number_reading.h"
+#include "core/electrode_formulas.h"
 
 namespace ostrevin::calc {
 
@@ -44,18 +45,18 @@ std::string DescribeTools();
 //   {"result":"17.868","unit":"ohms","value":"17.868","text":[...],
 //    "warnings":[...],"notes":[...],"reason":"...","json":{...}}
 // where value is the command line's --json main value.
-std::string RunTool(std::string_view tool, std::span<const std::string> inputs, int units,
+std::string RunTool(std::string_view tool, std::span<const std::string> inputs, UnitSystem units,
                     const NumberMarks& marks);
 
 // The survey tool: each row's spacing, reading (ohms) and depth in turn.
 // The answer as RunTool's, with "svg" (the chart) and "rejected" (messages
 // naming the row).
-std::string RunSurvey(std::span<const std::string> rows, int units, const NumberMarks& marks);
+std::string RunSurvey(std::span<const std::string> rows, UnitSystem units, const NumberMarks& marks);
 
 // A tool's inputs (as RunTool takes them) as the query of its address, with
 // the command line's option names and texts: "diameter=0.625&rho=2000&units=metric";
 // rho1, h and rho2 together as layers=RHO1,H,RHO2.
-std::string ToolAddress(std::span<const std::string> inputs, int units, const NumberMarks& marks);
+std::string ToolAddress(std::span<const std::string> inputs, UnitSystem units, const NumberMarks& marks);
 
 // A field's text as the command line writes it: the number with a point and
 // its unit kept ("0,625" on a German page is "0.625", "16 mm" is "16mm"); the

@@ -12,12 +12,12 @@ double RoundToWhole(double x) {
 
 double RoundTo3Places(double x) { return RoundToWhole(x * 1000) / 1000; }
 
-double RodRadiusMetres(double diameter, int units) {
+double RodRadiusMetres(double diameter, UnitSystem units) {
   const double radius = diameter * 0.5;
   return IsMetric(units) ? radius : radius * kMetresPerInch;
 }
 
-std::optional<double> RodResistance(double rho, double diameter, double lengthMetres, int units) {
+std::optional<double> RodResistance(double rho, double diameter, double lengthMetres, UnitSystem units) {
   const double rhoM = rho / 100;
   const double w = lengthMetres * kTwoPi;
   const double r = RodRadiusMetres(diameter, units);
@@ -28,7 +28,7 @@ std::optional<double> RodResistance(double rho, double diameter, double lengthMe
   return RoundTo3Places(b / w);
 }
 
-double ResistivityFromProbes(double spacing, double measuredR, int units) {
+double ResistivityFromProbes(double spacing, double measuredR, UnitSystem units) {
   const double aM = LengthToMetres(spacing, units);
   return RoundResistivity(aM * kTwoPi * measuredR * 100);
 }
@@ -37,11 +37,11 @@ double RoundResistivity(double ohmCm) {
   return ohmCm > 1000 ? RoundToWhole(ohmCm) : RoundTo3Places(ohmCm);
 }
 
-double LengthToMetres(double length, int units) {
+double LengthToMetres(double length, UnitSystem units) {
   return IsMetric(units) ? length : length * kMetresPerFoot;
 }
 
-double LengthFromMetres(double metres, int units) {
+double LengthFromMetres(double metres, UnitSystem units) {
   return IsMetric(units) ? metres : metres / kMetresPerFoot;
 }
 

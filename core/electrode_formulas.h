@@ -4,8 +4,9 @@
 //
 // Units. Resistivity is always in ohm-centimetres and resistances in ohms.
 // Diameters are in inches (English) or metres (Metric); lengths and probe
-// spacings are in feet (English) or metres (Metric). `units` is the integer a
-// radio group stores: greater than zero is Metric, zero or less is English.
+// spacings are in feet (English) or metres (Metric). The window's radio group
+// stores the unit system as an integer: UnitSystemOf reads it (greater than
+// zero is Metric, zero or less is English).
 //
 // Every operation is carried out in double precision in the order written
 // below; results are rounded to three decimals, so a last-bit change in a
@@ -14,13 +15,22 @@
 #pragma once
 
 #include <optional>
+#include <string_view>
 
 namespace ostrevin {
 
-enum UnitSystem : int { English = 0, Metric = 1 };
+enum class UnitSystem : int { English = 0, Metric = 1 };
 enum CalcType : int { Length = 0, GroundResistance = 1 };
 
-constexpr bool IsMetric(int units) { return units > 0; }
+// The unit system a radio group's integer stands for.
+constexpr UnitSystem UnitSystemOf(int radio) {
+  return radio > 0 ? UnitSystem::Metric : UnitSystem::English;
+}
+constexpr bool IsMetric(UnitSystem units) { return units != UnitSystem::English; }
+// "english" or "metric", as --units and the JSON name them.
+constexpr std::string_view UnitSystemName(UnitSystem units) {
+  return IsMetric(units) ? "metric" : "english";
+}
 
 // Inches to metres.
 inline constexpr double kMetresPerInch = 0.0254;
@@ -38,14 +48,14 @@ double RoundTo3Places(double x);
 double RoundToWhole(double x);
 
 // Radius in metres of a rod of the given diameter (inches or metres).
-double RodRadiusMetres(double diameter, int units);
+double RodRadiusMetres(double diameter, UnitSystem units);
 
 // Resistance to earth, in ohms rounded to three decimals, of a rod of the
 // given diameter driven lengthMetres deep into soil of resistivity rho:
 //   (rho / 100) * (ln(4 L / r) - 1) / (2 pi L).
 // No result when the formula does not apply: a length below e/4 of the radius
 // (the logarithm term turns negative), or a length that is zero or negative.
-std::optional<double> RodResistance(double rho, double diameter, double lengthMetres, int units);
+std::optional<double> RodResistance(double rho, double diameter, double lengthMetres, UnitSystem units);
 
 // A resistivity in ohm-cm as the form shows it: whole above 1000 ohm-cm,
 // three decimals at 1000 and below.
@@ -54,14 +64,14 @@ double RoundResistivity(double ohmCm);
 // Soil resistivity in ohm-cm from a four-probe reading: 2 pi a R x 100, with
 // the spacing a in feet or metres and the measured resistance R in ohms.
 // Whole ohm-cm above 1000, three decimals at 1000 and below.
-double ResistivityFromProbes(double spacing, double measuredR, int units);
+double ResistivityFromProbes(double spacing, double measuredR, UnitSystem units);
 
 // A rod length or probe spacing given in the unit system's length unit, in
 // metres.
-double LengthToMetres(double length, int units);
+double LengthToMetres(double length, UnitSystem units);
 
 // A length in metres, in the unit system's length unit (unrounded).
-double LengthFromMetres(double metres, int units);
+double LengthFromMetres(double metres, UnitSystem units);
 
 // The form's values when the units switch: a length or spacing (feet <->
 // metres) or a diameter (inches <-> metres) converted to the other system and

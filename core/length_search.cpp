@@ -11,7 +11,7 @@
 
 namespace ostrevin {
 
-std::optional<double> FindRodLengthByScan(double rho, double diameter, int units, double target) {
+std::optional<double> FindRodLengthByScan(double rho, double diameter, UnitSystem units, double target) {
   std::optional<double> bestLength;
   double bestDiff = kScanTolerance;  // an accepted step must lie strictly closer
   // The accumulated length, rounding of every addition included, defines the
@@ -136,7 +136,7 @@ bool InFormRanges(double rho, double diameter, double target) {
 // just before it, and both are found by binary search. The steps around the
 // peak are compared one by one. Candidates are then taken in step order with
 // the scan's own acceptance rule, which gives the scan's answer.
-std::optional<double> FindRodLength(double rho, double diameter, int units, double target) {
+std::optional<double> FindRodLength(double rho, double diameter, UnitSystem units, double target) {
   if (!InFormRanges(rho, diameter, target)) {
     return FindRodLengthByScan(rho, diameter, units, target);
   }
@@ -188,7 +188,7 @@ std::optional<double> FindRodLength(double rho, double diameter, int units, doub
   return lengths[*best];
 }
 
-std::optional<double> PeakRodResistance(double rho, double diameter, int units) {
+std::optional<double> PeakRodResistance(double rho, double diameter, UnitSystem units) {
   if (!kRhoRange.Contains(rho) || !kDiameterRange.Contains(diameter)) return std::nullopt;
   const double radius = RodRadiusMetres(diameter, units);
   const ScanLengths lengths(radius * kScanStartFactor);

@@ -20,6 +20,8 @@
 
 #include <optional>
 
+#include "core/electrode_formulas.h"
+
 namespace ostrevin {
 
 inline constexpr double kScanStartFactor = 0.68;
@@ -28,15 +30,15 @@ inline constexpr double kScanUpperBound = 9999.9;
 inline constexpr double kScanTolerance = 0.2;
 
 // The rod length for the target resistance, as defined above.
-std::optional<double> FindRodLength(double rho, double diameter, int units, double target);
+std::optional<double> FindRodLength(double rho, double diameter, UnitSystem units, double target);
 
 // The highest rounded resistance of any step of the scan: no target more than
 // 0.2 ohm above it has an answer. No result outside the form's resistivity and
 // diameter ranges, or when the scan has no step.
-std::optional<double> PeakRodResistance(double rho, double diameter, int units);
+std::optional<double> PeakRodResistance(double rho, double diameter, UnitSystem units);
 
 // The reference definition: visits every step (about ten million for a
 // typical rod). FindRodLength returns the same answer.
-std::optional<double> FindRodLengthByScan(double rho, double diameter, int units, double target);
+std::optional<double> FindRodLengthByScan(double rho, double diameter, UnitSystem units, double target);
 
 }  // namespace ostrevin

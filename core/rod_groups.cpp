@@ -87,7 +87,7 @@ double NearestDistance(std::span<const RodPoint> rods) {
 }
 
 std::optional<std::string> GroupProblem(double rho, double lengthM, double radiusM,
-                                        std::span<const RodPoint> rods, int units) {
+                                        std::span<const RodPoint> rods, UnitSystem units) {
   if (rods.empty()) return "the group has no rods";
   if (rods.size() > kMaxGroupRods) {
     return std::to_string(rods.size()) + " rods: a group may have at most " +

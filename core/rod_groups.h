@@ -42,6 +42,8 @@
 #include <variant>
 #include <vector>
 
+#include "core/electrode_formulas.h"
+
 namespace ostrevin {
 
 struct RodPoint {
@@ -80,7 +82,7 @@ double NearestDistance(std::span<const RodPoint> rods);
 // diameter ("rods 1 and 2 stand 0.010 m apart, closer than their diameter
 // (0.016 m)"; distances in feet and inches when `units` is English).
 std::optional<std::string> GroupProblem(double rho, double lengthM, double radiusM,
-                                        std::span<const RodPoint> rods, int units = 1);
+                                        std::span<const RodPoint> rods, UnitSystem units = UnitSystem::Metric);
 
 // The group's resistance with the rods at one potential, or why there is
 // none (GroupProblem's reasons; a matrix that is not positive definite).

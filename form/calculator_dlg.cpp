@@ -69,7 +69,7 @@ bool CKelmoraDlg::OnInitDialog() {
   GetWindow()->SetIcon(m_hIcon, true);
   GetWindow()->SetIcon(m_hIcon, false);
   OnCalcTypeChanged();
-  const bool metric = IsMetric(m_units);
+  const bool metric = IsMetric(Units());
   m_diameterLabel = LoadString(metric ? IDS_DIAMETER_METERS : IDS_DIAMETER_INCHES);
   m_spacingLabel = LoadString(metric ? IDS_DISTANCE_M : IDS_DISTANCE_FT);
   UpdateData(false);
@@ -91,7 +91,7 @@ void CKelmoraDlg::OnCalculate() {
     return;
   }
   const std::optional<double> ohms =
-      RodResistance(m_rho, m_rodDiameter, LengthToMetres(m_rodLength, m_units), m_units);
+      RodResistance(m_rho, m_rodDiameter, LengthToMetres(m_rodLength, Units()), Units());
   if (ohms) {
     m_targetResistance = *ohms;
     m_resultText = Format("%f", *ohms);
@@ -105,12 +105,12 @@ void CKelmoraDlg::OnCalculate() {
 void CKelmoraDlg::CalculateLength() {
   BeginWaitCursor();
   const std::optional<double> metres =
-      FindRodLength(m_rho, m_rodDiameter, m_units, m_targetResistance);
-  m_resultUnits = LoadString(IsMetric(m_units) ? IDS_METERS : IDS_FEET);
+      FindRodLength(m_rho, m_rodDiameter, Units(), m_targetResistance);
+  m_resultUnits = LoadString(IsMetric(Units()) ? IDS_METERS : IDS_FEET);
   UpdateData(false);
   EndWaitCursor();
   if (metres) {
-    m_rodLength = RoundTo3Places(LengthFromMetres(*metres, m_units));
+    m_rodLength = RoundTo3Places(LengthFromMetres(*metres, Units()));
     m_resultText = Format("%.3f", m_rodLength);
   } else {
     m_resultText = "na";
@@ -122,7 +122,7 @@ void CKelmoraDlg::LoadInputLabel() {
   if (m_calcType == Length) {
     m_inputLabel = LoadString(IDS_RESISTANCE_TO_GROUND);
   } else {
-    m_inputLabel = LoadString(IsMetric(m_units) ? IDS_LENGTH_METERS : IDS_LENGTH_FEET);
+    m_inputLabel = LoadString(IsMetric(Units()) ? IDS_LENGTH_METERS : IDS_LENGTH_FEET);
   }
 }
 
@@ -133,9 +133,9 @@ void CKelmoraDlg::OnCalcTypeChanged() {
 }
 
 void CKelmoraDlg::OnUnitsChanged() {
-  const bool wasMetric = IsMetric(m_units);
+  const bool wasMetric = IsMetric(Units());
   if (!PullOrRestore(IDC_ENGLISH, m_units, m_units)) return;
-  const bool metric = IsMetric(m_units);
+  const bool metric = IsMetric(Units());
   if (metric == wasMetric) return;
   m_diameterLabel = LoadString(metric ? IDS_DIAMETER_METERS : IDS_DIAMETER_INCHES);
   m_spacingLabel = LoadString(metric ? IDS_DISTANCE_M : IDS_DISTANCE_FT);
@@ -151,7 +151,7 @@ void CKelmoraDlg::OnUnitsChanged() {
 
 void CKelmoraDlg::OnCalculateRho() {
   if (!UpdateData(true)) return;
-  m_rho = ResistivityFromProbes(m_probeSpacing, m_measuredR, m_units);
+  m_rho = ResistivityFromProbes(m_probeSpacing, m_measuredR, Units());
   UpdateData(false);
 }
 

@@ -18,6 +18,7 @@
 #include <span>
 #include <string>
 
+#include "core/electrode_formulas.h"
 #include "framework/dialog.h"
 #include "res/kelmora_resources.h"
 
@@ -63,6 +64,8 @@ class CKelmoraDlg : public fw::CDialog {
   std::span<const fw::MessageEntry> GetMessageMap() const override;
 
  private:
+  // The unit system the units radio group holds.
+  UnitSystem Units() const { return UnitSystemOf(m_units); }
   void CalculateLength();
   // The caption of edit 1004 for the record's calculation type and units.
   void LoadInputLabel();

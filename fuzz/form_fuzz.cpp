@@ -41,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       const std::size_t prompts = window.Prompts().size();
       const int units = form.m_units;
       window.Click(kButtons[op % std::size(kButtons)]);
-      if (window.Prompts().size() != prompts && IsMetric(form.m_units) == IsMetric(units)) {
+      if (window.Prompts().size() != prompts && UnitSystemOf(form.m_units) == UnitSystemOf(units)) {
         Require(Visible(window) == before);
       }
     } else if (op < 253) {

@@ -30,7 +30,7 @@ inline std::vector<std::string> Visible(const fw::Window& window) {
 // The first label that does not match the record's units and calculation
 // type; empty when they all do.
 inline std::string MismatchedLabel(const CKelmoraDlg& form, const fw::Window& window) {
-  const bool metric = IsMetric(form.m_units);
+  const bool metric = IsMetric(UnitSystemOf(form.m_units));
   const std::pair<int, const char*> labels[] = {
       {IDC_INPUT_LABEL, form.m_calcType == Length ? "Resistance to ground (ohms)"
                         : metric                  ? "Rod Length (meters)"

@@ -85,9 +85,9 @@ std::variant<Outcome, std::string> RunRecord(const Columns& columns, const CsvRe
     if (text.find_first_not_of(" \t") == std::string_view::npos) return std::nullopt;
     return text;
   };
-  ReadContext context{English, "", marks};
+  ReadContext context{UnitSystem::English, "", marks};
   if (const auto given = cell("units")) {
-    const std::optional<int> read = ReadUnits(*given);
+    const std::optional<UnitSystem> read = ReadUnits(*given);
     if (!read) return "units must be english or metric, not " + Quoted(*given);
     context.units = *read;
   }

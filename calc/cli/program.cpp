@@ -53,10 +53,10 @@ int Program::Run(std::vector<std::string> arguments) {
   return Finish((this->*(command->run))(*command, args));
 }
 
-std::variant<int, Status> Program::UnitsOf(const ParsedCommand& parsed) {
+std::variant<UnitSystem, Status> Program::UnitsOf(const ParsedCommand& parsed) {
   const auto given = parsed.Value("units");
-  if (!given) return English;
-  const std::optional<int> read = ReadUnits(*given);
+  if (!given) return UnitSystem::English;
+  const std::optional<UnitSystem> read = ReadUnits(*given);
   if (!read)
     return static_cast<Status>(Fail("--units must be english or metric, not " + Quoted(*given)));
   return *read;
@@ -66,7 +66,7 @@ int Program::RunCalculation(const Command& command, const ParsedCommand& parsed)
   ReadContext context;
   const auto units = UnitsOf(parsed);
   if (const auto* failed = std::get_if<Status>(&units)) return *failed;
-  context.units = std::get<int>(units);
+  context.units = std::get<UnitSystem>(units);
   const auto result = Calculate(*command.calculation, LookupIn(parsed), context, ProgressLine());
   if (const auto* error = std::get_if<std::string>(&result)) {
     return Fail(*error + (error->ends_with(" is missing")
@@ -145,7 +145,7 @@ int Program::RunSoil(const Command& /*command*/, const ParsedCommand& parsed) {
     return Fail(error->message, error->status);
   }
   const auto& rows = std::get<std::vector<SurveyRow>>(read);
-  const auto result = CalculateSurvey(rows, ReadContext{std::get<int>(units), "", file.marks});
+  const auto result = CalculateSurvey(rows, ReadContext{std::get<UnitSystem>(units), "", file.marks});
   if (const auto* error = std::get_if<std::string>(&result)) return Fail(*error);
   const auto& survey = std::get<Survey>(result);
   const Outcome& outcome = survey.outcome;
@@ -165,7 +165,7 @@ int Program::RunCurve(const Command& /*command*/, const ParsedCommand& parsed) {
   ReadContext context;
   const auto units = UnitsOf(parsed);
   if (const auto* failed = std::get_if<Status>(&units)) return *failed;
-  context.units = std::get<int>(units);
+  context.units = std::get<UnitSystem>(units);
   const InputLookup lookup = LookupIn(parsed);
   Inputs in(lookup, context);
   const auto rho = in.Required("rho");

@@ -45,7 +45,7 @@ class Program {
   // The outcome's warnings and notes on standard error; false when that failed.
   bool SayRemarks(const Outcome& outcome);
   // The unit system of --units, or the failure's status.
-  std::variant<int, Status> UnitsOf(const ParsedCommand& parsed);
+  std::variant<UnitSystem, Status> UnitsOf(const ParsedCommand& parsed);
   // The file named (or standard input for none or "-"), or the failure's status.
   std::variant<std::unique_ptr<ByteSource>, Status> OpenInput(const ParsedCommand& parsed,
                                                               std::string& name);

@@ -10,6 +10,8 @@
 namespace ostrevin::calc {
 namespace {
 
+using enum ostrevin::UnitSystem;
+
 struct Ran {
   Status status;
   std::string out, err;

@@ -19,10 +19,12 @@
 namespace ostrevin::calc {
 namespace {
 
+using enum ostrevin::UnitSystem;
+
 using Options = std::map<std::string, std::string, std::less<>>;
 
 std::variant<Outcome, std::string> RunCalculation(std::string_view name, const Options& options,
-                                                  int units = Metric) {
+                                                  UnitSystem units = Metric) {
   return Calculate(
       *FindCalculation(name),
       [&](std::string_view key) -> std::optional<std::string_view> {
@@ -42,7 +44,7 @@ struct Row {
   const char* name;
   std::string_view calculation;
   Options options;
-  int units;
+  UnitSystem units;
   const char* expected;  // a part of the JSON, or of the error
 };
 
@@ -330,7 +332,7 @@ TEST(Calculations, NoNumberWhereTheRodFormulaHasNone) {
 }
 
 TEST(Quantities, AUnitIsJudgedInItsOwnSystem) {
-  const auto read = [](const char* name, const char* text, int units) {
+  const auto read = [](const char* name, const char* text, UnitSystem units) {
     return ReadQuantity(*FindQuantity(name), text, ReadContext{units});
   };
   EXPECT_EQ(read("rho", "20ohm-m", English).value, 2000);
@@ -346,7 +348,7 @@ TEST(Quantities, AUnitIsJudgedInItsOwnSystem) {
   EXPECT_EQ(read("rho", "20ohmcm", English).value, 20);
   EXPECT_EQ(read("diameter", "1.6cm", Metric).value, 0.016);
   // Accepted or refused the same under either unit system.
-  for (const int units : {English, Metric}) {
+  for (const UnitSystem units : {English, Metric}) {
     EXPECT_EQ(read("length", "5cm", units).error,
               "--length needs a length between 0.1 and 10000 m, not \"5cm\" (0.05 m)");
     EXPECT_TRUE(read("length", "5000m", units).value);
@@ -360,7 +362,7 @@ TEST(Quantities, AUnitIsJudgedInItsOwnSystem) {
 }
 
 TEST(Quantities, ABareNumberOfTheOtherSystemGetsTheFix) {
-  const auto hint = [](const char* name, const char* text, int units) {
+  const auto hint = [](const char* name, const char* text, UnitSystem units) {
     return ReadQuantity(*FindQuantity(name), text, ReadContext{units}).hint;
   };
   EXPECT_EQ(hint("diameter", "0.625", Metric),
@@ -444,7 +446,7 @@ TEST(Calculations, EveryAnswerOverTheRangeIsPossible) {
   const char* layouts[] = {"line", "ring", "square", "triangle", "points"};
   int answers = 0;
   for (int trial = 0; trial < 400; ++trial) {
-    const int units = trial % 2;
+    const UnitSystem units = UnitSystemOf(trial % 2);
     Options options{{"rho", FormatNumber(pick(0.0001, 1e6))},
                     {"diameter", FormatNumber(pick(0.001, 10))},
                     {"length", FormatNumber(pick(0.1, 10000))},

@@ -15,6 +15,8 @@
 namespace ostrevin::calc {
 namespace {
 
+using enum ostrevin::UnitSystem;
+
 std::variant<ParsedCommand, std::string> Parse(std::string_view command,
                                                std::vector<std::string> arguments) {
   return ParseCommandLine(*FindCommand(command), arguments);
@@ -209,7 +211,7 @@ bool Crosses(std::pair<double, double> a, std::pair<double, double> b,
 }
 
 TEST(Chart, LabelsStayClearOfTheCurve) {
-  for (const int units : {English, Metric}) {
+  for (const UnitSystem units : {English, Metric}) {
     for (const double target : {10.0, 30.0, 100.0}) {
       for (const bool logOhms : {false, true}) {
         const Curve curve = MakeCurve(2000, units == English ? 0.625 : 0.016, units, target,
@@ -220,7 +222,7 @@ TEST(Chart, LabelsStayClearOfTheCurve) {
         for (const auto& box : drawn.labels) {
           for (std::size_t i = 1; i < drawn.curve.size(); ++i) {
             ASSERT_FALSE(Crosses(drawn.curve[i - 1], drawn.curve[i], box))
-                << "units " << units << " target " << target << " log " << logOhms;
+                << "units " << UnitSystemName(units) << " target " << target << " log " << logOhms;
           }
         }
       }

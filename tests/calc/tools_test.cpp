@@ -17,13 +17,15 @@
 namespace ostrevin::calc {
 namespace {
 
+using enum ostrevin::UnitSystem;
+
 using Json = nlohmann::json;
 using Inputs = std::vector<std::string>;
 
 const NumberMarks kEnglish{".", ","};
 const NumberMarks kGerman{",", "."};
 
-Json Update(std::string_view tool, const Inputs& inputs, int units = English,
+Json Update(std::string_view tool, const Inputs& inputs, UnitSystem units = English,
          const NumberMarks& marks = kEnglish) {
   const std::string answer = RunTool(tool, inputs, units, marks);
   EXPECT_TRUE(Json::accept(answer)) << answer;

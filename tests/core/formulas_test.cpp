@@ -13,6 +13,8 @@
 namespace ostrevin {
 namespace {
 
+using enum ostrevin::UnitSystem;
+
 // --- Constants and rounding -------------------------------------------------
 
 TEST(Constants, HaveTheExactBits) {
@@ -69,11 +71,12 @@ TEST(UnitConversion, ConvertsAndRoundsTheFormValues) {
 }
 
 TEST(UnitSystem, AnyPositiveValueIsMetric) {
-  EXPECT_TRUE(IsMetric(1));
-  EXPECT_TRUE(IsMetric(7));
-  EXPECT_FALSE(IsMetric(0));
-  EXPECT_FALSE(IsMetric(-3));
-  EXPECT_EQ(RodRadiusMetres(0.625, 2), 0.3125);  // any positive value is Metric
+  // The window's radio group stores an integer: any positive value is Metric.
+  EXPECT_EQ(UnitSystemOf(1), Metric);
+  EXPECT_EQ(UnitSystemOf(7), Metric);
+  EXPECT_EQ(UnitSystemOf(0), English);
+  EXPECT_EQ(UnitSystemOf(-3), English);
+  EXPECT_EQ(RodRadiusMetres(0.625, UnitSystemOf(2)), 0.3125);
 }
 
 // --- Rod formula --------------------------------------------------------------
@@ -81,7 +84,7 @@ TEST(UnitSystem, AnyPositiveValueIsMetric) {
 struct RodRow {
   const char* name;
   double rho, diameter, lengthMetres;
-  int units;
+  UnitSystem units;
   std::optional<double> ohms;
   friend void PrintTo(const RodRow& row, std::ostream* os) { *os << row.name; }
 };

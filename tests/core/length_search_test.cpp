@@ -11,13 +11,15 @@
 namespace ostrevin {
 namespace {
 
+using enum ostrevin::UnitSystem;
+
 // The length as the form shows it: feet or metres, three decimals.
-double Shown(double metres, int units) { return RoundTo3Places(LengthFromMetres(metres, units)); }
+double Shown(double metres, UnitSystem units) { return RoundTo3Places(LengthFromMetres(metres, units)); }
 
 struct SearchRow {
   const char* name;
   double rho, diameter;
-  int units;
+  UnitSystem units;
   double target;
   std::optional<double> metres;  // nullopt: no answer
   double shown;                  // the length as displayed

@@ -12,6 +12,8 @@
 namespace ostrevin {
 namespace {
 
+using enum ostrevin::UnitSystem;
+
 constexpr double kFoot = 0.3048;
 const double kEightFeet = 8 * kMetresPerFoot;  // as an English length reaches the core
 const double kFiveEighths = 0.625 * kMetresPerInch;

@@ -14,6 +14,8 @@
 namespace ostrevin {
 namespace {
 
+using enum ostrevin::UnitSystem;
+
 double Potential(double rho, double length, double radius, const std::vector<RodPoint>& rods) {
   const auto ohms = PotentialGroupOhms(rho, length, radius, rods);
   EXPECT_TRUE(std::holds_alternative<double>(ohms)) << std::get<std::string>(ohms);

@@ -15,9 +15,11 @@
 namespace ostrevin {
 namespace {
 
+using enum ostrevin::UnitSystem;
+
 struct Rod {
   double rho, diameter;
-  int units;
+  UnitSystem units;
 };
 
 // Targets at a rounded resistance the rod reaches, midway between two, on
@@ -48,7 +50,7 @@ void ExpectSameAnswers(const Rod& rod, std::mt19937_64& random) {
   for (const double target : TargetsFor(rod, random)) {
     EXPECT_EQ(FindRodLength(rod.rho, rod.diameter, rod.units, target),
               FindRodLengthByScan(rod.rho, rod.diameter, rod.units, target))
-        << "rho " << rod.rho << " diameter " << rod.diameter << " units " << rod.units << " target "
+        << "rho " << rod.rho << " diameter " << rod.diameter << " units " << UnitSystemName(rod.units) << " target "
         << target;
   }
 }
@@ -70,7 +72,7 @@ TEST(SearchEquivalence, RandomRods) {
   std::uniform_real_distribution<double> rho(std::log(0.0001), std::log(1000000.0));
   std::uniform_real_distribution<double> diameter(std::log(0.001), std::log(10.0));
   for (int i = 0; i < 3; ++i) {
-    ExpectSameAnswers({std::exp(rho(random)), std::exp(diameter(random)), i % 2}, random);
+    ExpectSameAnswers({std::exp(rho(random)), std::exp(diameter(random)), UnitSystemOf(i % 2)}, random);
   }
 }
 

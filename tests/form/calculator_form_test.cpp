@@ -236,7 +236,7 @@ TEST_P(FailedPull, UnitsSwitchStopsAndTheButtonGoesBack) {
   Prepare();
   Click(IDC_METRIC);
   ExpectStoppedAtTheControl();
-  EXPECT_EQ(dlg.m_units, English);
+  EXPECT_EQ(UnitSystemOf(dlg.m_units), UnitSystem::English);
   EXPECT_TRUE(w().IsChecked(IDC_ENGLISH));
   EXPECT_FALSE(w().IsChecked(IDC_METRIC));
   EXPECT_EQ(Text(IDC_DIAMETER_LABEL), "Rod diameter (inches)");

@@ -98,24 +98,24 @@ class Monkey {
     const std::size_t prompts = w().Prompts().size();
     const int calcType = form_.m_calcType, units = form_.m_units;
     w().Click(id);
-    if (w().Prompts().size() == prompts || IsMetric(form_.m_units) != IsMetric(units)) return;
+    if (w().Prompts().size() == prompts || IsMetric(UnitSystemOf(form_.m_units)) != IsMetric(UnitSystemOf(units))) return;
     EXPECT_EQ(invariants::Visible(w()), before);
     EXPECT_EQ(form_.m_calcType, calcType);
     EXPECT_TRUE(w().IsChecked(calcType == Length ? IDC_TYPE_LENGTH : IDC_TYPE_RESISTANCE));
-    EXPECT_TRUE(w().IsChecked(IsMetric(units) ? IDC_METRIC : IDC_ENGLISH));
+    EXPECT_TRUE(w().IsChecked(IsMetric(UnitSystemOf(units)) ? IDC_METRIC : IDC_ENGLISH));
   }
 
   // English -> Metric -> English moves each value by at most its two
   // roundings and leaves resistivity and resistances alone.
   void RoundTrip() {
     Click(IDC_ENGLISH);  // takes what is typed into the record
-    if (IsMetric(form_.m_units)) return;
+    if (IsMetric(UnitSystemOf(form_.m_units))) return;
     const double values[] = {form_.m_rho,         form_.m_targetResistance, form_.m_measuredR,
                              form_.m_rodDiameter, form_.m_rodLength,        form_.m_probeSpacing};
     Click(IDC_METRIC);
-    if (!IsMetric(form_.m_units)) return;
+    if (!IsMetric(UnitSystemOf(form_.m_units))) return;
     Click(IDC_ENGLISH);
-    if (IsMetric(form_.m_units)) return;
+    if (IsMetric(UnitSystemOf(form_.m_units))) return;
     EXPECT_EQ(form_.m_rho, values[0]);
     EXPECT_EQ(form_.m_targetResistance, values[1]);
     EXPECT_EQ(form_.m_measuredR, values[2]);
