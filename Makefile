@@ -38,7 +38,7 @@ bench: build
 	  build/release/bench/$$program --benchmark_repetitions=5 \
 	    --benchmark_report_aggregates_only=true || exit 1; \
 	done
-	@build/release/bench/start_bench 31 -- build/release/calc/ostrevin-calc length --rho 2000 \
+	@build/release/bench/start_bench 31 -- build/release/cli/ostrevin-calc length --rho 2000 \
 	  --diameter 0.625 --target 10
 
 # The README's pictures in docs/, remade from the tests' screenshots.
@@ -103,7 +103,7 @@ run: build
 # (The Win32 and web files are checked by their own builds with warnings as errors.)
 # The compile commands are GCC's: clang-tidy ignores the flags only GCC knows.
 PRODUCT_SOURCES = $(shell git ls-files 'core/*.cpp' 'framework/*.cpp' 'res/*.cpp' 'form/*.cpp' \
-  'app/*.cpp' 'calc/*.cpp' ':!framework/win32/*' ':!app/win_main.cpp' ':!framework/web/*' \
+  'app/*.cpp' 'calc/*.cpp' 'cli/*.cpp' ':!framework/win32/*' ':!app/win_main.cpp' ':!framework/web/*' \
   ':!app/web_main.cpp')
 lint: build
 	@scripts/install-deps.sh clang-tidy cppcheck
@@ -112,7 +112,7 @@ lint: build
 	  --extra-arg=-Wno-unknown-warning-option 2>/dev/null
 	@cppcheck --std=c++20 --language=c++ --enable=warning,performance,portability,style \
 	  --error-exitcode=1 --inline-suppr --quiet -I . -j $(JOBS) -i framework/win32 \
-	  -i app/win_main.cpp -i framework/web -i app/web_main.cpp core framework form res app calc fuzz
+	  -i app/win_main.cpp -i framework/web -i app/web_main.cpp core framework form res app calc cli fuzz
 	@echo "clang-tidy and cppcheck: clean"
 
 # libFuzzer targets (clang, address and undefined-behaviour sanitizers), each run

@@ -78,7 +78,7 @@ std::string FormReason() {
   const auto result = calc::Calculate(*calc::FindCalculation(length ? "length" : "resistance"),
                                       lookup, calc::ReadContext{UnitSystemOf(calculator->m_units)});
   const auto* outcome = std::get_if<calc::Outcome>(&result);
-  return outcome != nullptr ? outcome->reason : std::string();
+  return outcome != nullptr ? outcome->why : std::string();
 }
 
 // A click on the form's control of that name; the reason when the result is "na".

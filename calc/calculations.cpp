@@ -33,10 +33,10 @@ void Inputs::Refuse(std::string_view name, std::string_view because) {
 std::optional<double> Inputs::Optional(std::string_view name) {
   const std::optional<std::string_view> text = lookup_(name);
   if (!text || error_) return std::nullopt;
-  QuantityReading reading = ReadQuantity(*FindQuantity(name), *text, context_);
-  if (!reading.value) return Fail(std::move(reading.error));
-  if (!reading.hint.empty()) hints_.push_back(std::move(reading.hint));
-  return reading.value;
+  Result<QuantityValue> reading = ReadQuantity(*FindQuantity(name), *text, context_);
+  if (!reading) return Fail(reading.why());
+  if (!reading->hint.empty()) hints_.push_back(std::move(reading->hint));
+  return reading->value;
 }
 
 std::optional<double> Inputs::Required(std::string_view name) {
@@ -73,13 +73,14 @@ const Calculation* FindCalculation(std::string_view name) {
   return it == all.end() ? nullptr : std::to_address(it);
 }
 
-std::variant<Outcome, std::string> Calculate(const Calculation& calculation,
+Result<Outcome> Calculate(const Calculation& calculation,
                                              const InputLookup& input, const ReadContext& context,
                                              const Progress& progress) {
   Inputs inputs(input, context, progress);
-  std::variant<Outcome, std::string> result = calculation.compute(inputs);
-  if (inputs.error()) return *inputs.error();
-  if (auto* outcome = std::get_if<Outcome>(&result)) {
+  Result<Outcome> result = calculation.compute(inputs);
+  if (inputs.error()) return Refused(*inputs.error());
+  if (result) {
+    Outcome* outcome = &*result;
     outcome->notes = inputs.hints();
     if (!AllFinite(*outcome)) {
       // A formula used where it has no value: never shown as a number.
@@ -87,7 +88,7 @@ std::variant<Outcome, std::string> Calculate(const Calculation& calculation,
       na.unit = outcome->unit;
       na.valueKey = outcome->valueKey;
       na.notes = outcome->notes;
-      na.reason = "the formula gives no finite value for these inputs";
+      na.why = "the formula gives no finite value for these inputs";
       return na;
     }
   }
@@ -101,7 +102,7 @@ std::vector<std::string> BatchCells(const Outcome& outcome, char decimalMark) {
     if (decimalMark != '.') std::replace(text.begin(), text.end(), '.', decimalMark);
     return text;
   };
-  std::string error = outcome.reason;
+  std::string error = outcome.why;
   const auto add = [&](std::string_view kind, const std::string& text) {
     error += (error.empty() ? "" : "; ") + std::string(kind) + text;
   };

@@ -79,7 +79,7 @@ class Inputs {
   std::vector<std::string> hints_;
 };
 
-using Compute = std::variant<Outcome, std::string> (*)(Inputs& inputs);
+using Compute = Result<Outcome> (*)(Inputs& inputs);
 
 // A calculation: its name (the command, the batch's mode, the page's tool),
 // what it gives, its options (in the order its formula takes them), how it
@@ -100,7 +100,7 @@ const Calculation* FindCalculation(std::string_view name);
 // ("--rho is missing", "rho needs a resistivity between ..."). An outcome
 // with a number that is not finite becomes "na" with the reason: no such
 // number is ever shown as a result.
-std::variant<Outcome, std::string> Calculate(const Calculation& calculation,
+Result<Outcome> Calculate(const Calculation& calculation,
                                              const InputLookup& input, const ReadContext& context,
                                              const Progress& progress = {});
 

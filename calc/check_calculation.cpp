@@ -25,58 +25,58 @@ std::string SecondRodLine(const SecondRod& rod, std::string_view where, UnitSyst
 
 // The rule for a rod in two layers: the rod and both second rods by the
 // method of moments.
-std::optional<NecCheck> CheckInLayers(const TwoLayerSoil& soil, double lengthM, double diameterM,
-                                      std::string& reason) {
+Result<NecCheck> CheckInLayers(const TwoLayerSoil& soil, double lengthM, double diameterM) {
   const auto ohms = [&](const std::vector<RodPoint>& rods) {
     return LayeredGroupOhms(soil, lengthM, diameterM / 2, rods);
   };
-  const auto single = ohms({{0, 0}});
-  if (const auto* why = std::get_if<std::string>(&single)) {
-    reason = *why;
-    return std::nullopt;
-  }
-  std::string noSecondRod;
-  const auto second = [&](double spacingM) -> std::optional<SecondRod> {
-    const auto value = ohms(LineLayout(2, spacingM));
-    if (const auto* why = std::get_if<std::string>(&value)) {
-      noSecondRod = *why;
-      return std::nullopt;
-    }
-    return SecondRod{spacingM, std::get<double>(value), std::nullopt};
+  const Result<double> single = ohms({{0, 0}});
+  if (!single) return single.Failed();
+  const auto second = [&](double spacingM) -> Result<SecondRod> {
+    const Result<double> value = ohms(LineLayout(2, spacingM));
+    if (!value) return value.Failed();
+    return SecondRod{spacingM, *value, std::nullopt};
   };
-  const auto at6ft = second(kNecMinSpacingM);
-  const auto at2L = second(2 * lengthM);
-  return JudgeSingleRod(std::get<double>(single), at6ft, at2L, noSecondRod, lengthM, diameterM);
+  const auto secondRods = [&]() -> Result<SecondRods> {
+    const Result<SecondRod> at6ft = second(kNecMinSpacingM);
+    if (!at6ft) return at6ft.Failed();
+    const Result<SecondRod> at2L = second(2 * lengthM);
+    if (!at2L) return at2L.Failed();
+    return SecondRods{*at6ft, *at2L};
+  };
+  return JudgeSingleRod(*single, secondRods(), lengthM, diameterM);
 }
 
-std::variant<Outcome, std::string> ComputeCheck(Inputs& in) {
+Result<Outcome> ComputeCheck(Inputs& in) {
   const auto soil = ReadSoil(in);
   const auto diameter = in.Required("diameter");
   const auto length = in.Required("length");
-  if (in.error()) return *in.error();
+  if (in.error()) return Refused(*in.error());
   Outcome outcome = StartOutcome("check", in.units(),
                                  soil->InputsWith({{"diameter", *diameter}, {"length", *length}}));
   outcome.unit = "ohms";
   outcome.valueKey = "single_ohms";
   const double lengthM = LengthToMetres(*length, in.units());
   const double diameterM = 2 * RodRadiusMetres(*diameter, in.units());
-  const std::optional<NecCheck> check =
-      soil->layers ? CheckInLayers(*soil->layers, lengthM, diameterM, outcome.reason)
-                   : CheckSingleRodRule(soil->rho, lengthM, diameterM, &outcome.reason);
-  if (!check) return outcome;
+  const Result<NecCheck> check = soil->layers
+                                     ? CheckInLayers(*soil->layers, lengthM, diameterM)
+                                     : CheckSingleRodRule(soil->rho, lengthM, diameterM);
+  if (!check) return Unanswered(std::move(outcome), check.Failed());
   outcome.value = check->singleOhms;
   outcome.result = ShowBeside(check->singleOhms, kNecMaxOhms);
-  const auto ohms = [](const std::optional<SecondRod>& rod) {
-    return rod ? JsonValue(rod->ohms) : JsonValue(nullptr);
+  const Result<SecondRods>& second = check->secondRods;
+  const SecondRod* at6ft = second ? &second->at6ft : nullptr;
+  const SecondRod* at2L = second ? &second->at2L : nullptr;
+  const auto ohms = [](const SecondRod* rod) {
+    return rod != nullptr ? JsonValue(rod->ohms) : JsonValue(nullptr);
   };
-  const auto dwight = [](const std::optional<SecondRod>& rod) {
-    return rod && rod->dwightOhms ? JsonValue(*rod->dwightOhms) : JsonValue(nullptr);
+  const auto dwight = [](const SecondRod* rod) {
+    return rod != nullptr && rod->dwightOhms ? JsonValue(*rod->dwightOhms) : JsonValue(nullptr);
   };
   outcome.fields = {{"sufficient", check->sufficient},
-                    {"second_rod_6ft_ohms", ohms(check->at6ft)},
-                    {"second_rod_2l_ohms", ohms(check->at2L)},
-                    {"second_rod_6ft_dwight_ohms", dwight(check->at6ft)},
-                    {"second_rod_2l_dwight_ohms", dwight(check->at2L)},
+                    {"second_rod_6ft_ohms", ohms(at6ft)},
+                    {"second_rod_2l_ohms", ohms(at2L)},
+                    {"second_rod_6ft_dwight_ohms", dwight(at6ft)},
+                    {"second_rod_2l_dwight_ohms", dwight(at2L)},
                     {"code", std::string(kNecEdition)},
                     {"warnings", check->notes}};
   const std::string code = std::string(kNecEdition) + ", ";
@@ -84,11 +84,11 @@ std::variant<Outcome, std::string> ComputeCheck(Inputs& in) {
                          ? "25 ohms or less: one rod suffices (" + code + "250.53(A)(2))"
                          : "more than 25 ohms: a supplemental electrode is required (" + code +
                                "250.53(A)(2)), at least 6 ft (1.83 m) away (250.53(A)(3))"};
-  if (check->at6ft && check->at2L) {
-    outcome.details.push_back(SecondRodLine(*check->at6ft, "", in.units()));
-    outcome.details.push_back(SecondRodLine(*check->at2L, " (twice the length)", in.units()));
+  if (second) {
+    outcome.details.push_back(SecondRodLine(second->at6ft, "", in.units()));
+    outcome.details.push_back(SecondRodLine(second->at2L, " (twice the length)", in.units()));
   } else {
-    outcome.details.push_back("no second-rod values: " + check->noSecondRod);
+    outcome.details.push_back("no second-rod values: " + second.why());
   }
   if (soil->layers) {
     outcome.details.insert(

@@ -151,43 +151,39 @@ struct Figures {
 constexpr const char* kNoRod =
     "the rod is shorter than e/4 of its radius, where the formula does not apply";
 
-// The group's figures; or why there are none: the rod formula has no value
-// ("na"), or the layout is refused (an error).
-struct Refused {
-  // cppcheck-suppress unusedStructMember ; read through the variant
-  std::string reason;
-};
 // The group in two layers: its rods at one potential, and one rod alone.
-std::variant<Figures, std::string, Refused> WorkOutLayered(const Rod& rod, const Layout& layout,
-                                                           const Progress& progress) {
+Result<Figures> WorkOutLayered(const Rod& rod, const Layout& layout, const Progress& progress) {
   const std::vector<RodPoint> one{{0, 0}};
-  const auto single = LayeredGroupOhms(*rod.layers, rod.lengthM, rod.radiusM, one);
-  const auto group = LayeredGroupOhms(*rod.layers, rod.lengthM, rod.radiusM, layout.points,
-                                      kLayeredSegments, progress);
-  for (const auto* value : {&single, &group}) {
-    if (const auto* reason = std::get_if<std::string>(value)) return *reason;
-  }
+  const Result<double> single = LayeredGroupOhms(*rod.layers, rod.lengthM, rod.radiusM, one);
+  if (!single) return single.Failed();
+  const Result<double> group = LayeredGroupOhms(*rod.layers, rod.lengthM, rod.radiusM,
+                                                layout.points, kLayeredSegments, progress);
+  if (!group) return group.Failed();
   Figures figures;
   figures.rods = static_cast<int>(layout.points.size());
-  figures.single = std::get<double>(single);
-  figures.potential = std::get<double>(group);
+  figures.single = *single;
+  figures.potential = *group;
   figures.layers = rod.layers;
   return figures;
 }
 
-std::variant<Figures, std::string, Refused> WorkOut(const Rod& rod, const Layout& layout, UnitSystem units,
-                                                    const Progress& progress = {}) {
-  if (!SingleRodOhms(rod.rho, rod.lengthM, rod.radiusM)) return std::string(kNoRod);
-  if (auto problem = GroupProblem(rod.rho, rod.lengthM, rod.radiusM, layout.points, units)) {
-    return Refused{*std::move(problem)};
+// The group's figures; or why there are none: the rod formula has no value
+// (no answer, "na"), or the layout is refused (bad input).
+Result<Figures> WorkOut(const Rod& rod, const Layout& layout, UnitSystem units,
+                        const Progress& progress = {}) {
+  if (!SingleRodOhms(rod.rho, rod.lengthM, rod.radiusM)) return NoAnswer(kNoRod);
+  if (auto checked = CheckGroup(rod.rho, rod.lengthM, rod.radiusM, layout.points, units);
+      !checked) {
+    return checked.Failed();
   }
   if (rod.layers) return WorkOutLayered(rod, layout, progress);
-  const auto potential = PotentialGroupOhms(rod.rho, rod.lengthM, rod.radiusM, layout.points);
-  if (const auto* reason = std::get_if<std::string>(&potential)) return *reason;
+  const Result<double> potential =
+      PotentialGroupOhms(rod.rho, rod.lengthM, rod.radiusM, layout.points);
+  if (!potential) return potential.Failed();
   Figures figures;
   figures.rods = static_cast<int>(layout.points.size());
   figures.single = *SingleRodOhms(rod.rho, rod.lengthM, rod.radiusM);
-  figures.potential = std::get<double>(potential);
+  figures.potential = *potential;
   // A single rod has no spacing: BS 7430's value is the rod's own.
   figures.bs = layout.spacingM ? *Bs7430GroupOhms(rod.rho, rod.lengthM, rod.radiusM, layout.points,
                                                   *layout.spacingM, layout.table)
@@ -258,11 +254,11 @@ void Describe(Outcome& outcome, const Figures& figures, GroupMethod method) {
   if (!beside.empty()) outcome.details.push_back(beside);
 }
 
-std::variant<Outcome, std::string> ComputeGroup(Inputs& in) {
+Result<Outcome> ComputeGroup(Inputs& in) {
   const std::optional<Rod> rod = ReadRod(in);
   const std::optional<Layout> layout = ReadLayout(in, false);
   const GroupMethod method = ReadMethod(in, rod);
-  if (in.error()) return *in.error();
+  if (in.error()) return Refused(*in.error());
   std::vector<JsonMember> inputs = rod->inputs;
   inputs.insert(inputs.end(), layout->inputs.begin(), layout->inputs.end());
   inputs.emplace_back("method", std::string(MethodName(method)));
@@ -270,13 +266,9 @@ std::variant<Outcome, std::string> ComputeGroup(Inputs& in) {
   outcome.unit = "ohms";
   outcome.valueKey = "ohms";
   outcome.listWarnings = true;
-  const auto figures = WorkOut(*rod, *layout, in.units(), in.progress());
-  if (const auto* refused = std::get_if<Refused>(&figures)) return refused->reason;
-  if (const auto* reason = std::get_if<std::string>(&figures)) {
-    outcome.reason = *reason;
-    return outcome;
-  }
-  const auto& got = std::get<Figures>(figures);
+  const Result<Figures> figures = WorkOut(*rod, *layout, in.units(), in.progress());
+  if (!figures) return Unanswered(std::move(outcome), figures.Failed());
+  const Figures& got = *figures;
   Describe(outcome, got, method);
   outcome.value = Headline(got, method);
   outcome.fields.emplace_back("rods", static_cast<double>(got.rods));
@@ -284,12 +276,12 @@ std::variant<Outcome, std::string> ComputeGroup(Inputs& in) {
   return outcome;
 }
 
-std::variant<Outcome, std::string> ComputeRods(Inputs& in) {
+Result<Outcome> ComputeRods(Inputs& in) {
   const std::optional<Rod> rod = ReadRod(in);
   std::optional<Layout> layout = ReadLayout(in, true);
   const std::optional<double> target = in.Required("target");
   const GroupMethod method = ReadMethod(in, rod);
-  if (in.error()) return *in.error();
+  if (in.error()) return Refused(*in.error());
   std::vector<JsonMember> inputs = rod->inputs;
   inputs.insert(inputs.end(), layout->inputs.begin(), layout->inputs.end());
   inputs.emplace_back("target", *target);
@@ -302,22 +294,23 @@ std::variant<Outcome, std::string> ComputeRods(Inputs& in) {
   // Two rods stand as close as any count does, in a line and in a ring.
   if (SingleRodOhms(rod->rho, rod->lengthM, rod->radiusM)) {
     const std::vector<RodPoint> two = LineLayout(2, *layout->spacingM);
-    if (auto problem = GroupProblem(rod->rho, rod->lengthM, rod->radiusM, two, in.units())) {
-      return *std::move(problem);
+    if (auto checked = CheckGroup(rod->rho, rod->lengthM, rod->radiusM, two, in.units());
+        !checked) {
+      return checked.Failed();
     }
   }
-  const FewestRodsResult fewest =
+  if (!SingleRodOhms(rod->rho, rod->lengthM, rod->radiusM)) {
+    return Unanswered(std::move(outcome), NoAnswer(kNoRod));
+  }
+  const Result<FewestRodsResult> searched =
       rod->layers ? FewestLayeredRods(*rod->layers, rod->lengthM, rod->radiusM, line,
                                       *layout->spacingM, *target, in.progress())
                   : FewestRods(rod->rho, rod->lengthM, rod->radiusM, line, *layout->spacingM,
                                *target, method);
-  if (!SingleRodOhms(rod->rho, rod->lengthM, rod->radiusM)) {
-    outcome.reason = kNoRod;
-    return outcome;
-  }
-  if (!fewest.reason.empty()) return fewest.reason;
+  if (!searched) return Unanswered(std::move(outcome), searched.Failed());
+  const FewestRodsResult& fewest = *searched;
   if (!fewest.rods) {
-    outcome.reason = "no " + layout->name + " of up to " + std::to_string(kMaxRods) +
+    outcome.why = "no " + layout->name + " of up to " + std::to_string(kMaxRods) +
                      " rods reaches " + FormatNumber(*target) + " ohms: the lowest is " +
                      ShowOhms(fewest.lowestOhms) + " ohms, with " + Rods(fewest.lowestAt);
     outcome.fields = {{"lowest_ohms", fewest.lowestOhms},
@@ -326,10 +319,11 @@ std::variant<Outcome, std::string> ComputeRods(Inputs& in) {
   }
   layout->points = line == RodLine::kLine ? LineLayout(*fewest.rods, *layout->spacingM)
                                           : RingLayout(*fewest.rods, *layout->spacingM);
-  const Figures figures = std::get<Figures>(WorkOut(*rod, *layout, in.units()));
+  const Result<Figures> figures = WorkOut(*rod, *layout, in.units());
+  if (!figures) return Unanswered(std::move(outcome), figures.Failed());
   outcome.value = *fewest.rods;
   outcome.result = std::to_string(*fewest.rods);
-  Describe(outcome, figures, method);
+  Describe(outcome, *figures, method);
   return outcome;
 }
 

@@ -50,11 +50,18 @@ std::string MarkName(std::string_view mark) {
   return Quoted(mark);
 }
 
+// The number a canonical text holds; refused (with no more to say) when none.
+Result<double> Parsed(const std::string& canonical) {
+  const std::optional<double> value = ParseNumber(canonical);
+  if (!value) return Refused("");
+  return *value;
+}
+
 }  // namespace
 
-NumberReading ReadNumber(std::string_view text, const NumberMarks& marks) {
+Result<double> ReadNumber(std::string_view text, const NumberMarks& marks) {
   std::string trimmed(Trim(text));
-  if (marks.decimal == "." && marks.group.empty()) return {ParseNumber(trimmed), {}};
+  if (marks.decimal == "." && marks.group.empty()) return Parsed(trimmed);
   std::string group(marks.group);
   if (IsSpaceMark(group)) {
     // Any of the spaces groups, whichever the keyboard typed.
@@ -78,7 +85,7 @@ NumberReading ReadNumber(std::string_view text, const NumberMarks& marks) {
   const bool hasDecimal = decimalAt != std::string_view::npos;
   std::string_view integer = rest.substr(0, decimalAt);
   std::string_view fraction = hasDecimal ? rest.substr(decimalAt + marks.decimal.size()) : "";
-  if (fraction.find(marks.decimal) != std::string_view::npos) return {};
+  if (fraction.find(marks.decimal) != std::string_view::npos) return Refused("");
   const bool grouped = !group.empty() && integer.find(group) != std::string_view::npos;
   const std::string example = "1" + group + "234" + std::string(marks.decimal) + "5";
   const std::string notHere = Quoted(trimmed) + " is not a number as written here (" + example +
@@ -86,27 +93,26 @@ NumberReading ReadNumber(std::string_view text, const NumberMarks& marks) {
                               (group.empty() ? "" : ", " + MarkName(group) + " groups thousands") +
                               ")";
   if (grouped && marks.groupNeedsDecimal && !hasDecimal) {
-    return {std::nullopt, Quoted(trimmed) + " is ambiguous: " + MarkName(marks.decimal) +
-                              " is the decimal mark here, and " + MarkName(group) +
-                              " groups thousands only beside it (" + example + ")"};
+    return Refused(Quoted(trimmed) + " is ambiguous: " + MarkName(marks.decimal) +
+                   " is the decimal mark here, and " + MarkName(group) +
+                   " groups thousands only beside it (" + example + ")");
   }
   std::string canonical = sign;
   if (grouped) {
     const std::optional<std::string> digits = Ungrouped(integer, group);
-    if (!digits) return {std::nullopt, notHere};
+    if (!digits) return Refused(notHere);
     canonical += *digits;
   } else {
     canonical += integer;
   }
   if (hasDecimal) canonical += "." + std::string(fraction);
   // A point that is neither mark here: "2.5" on a page that writes 2,5.
-  if (marks.decimal != "." && canonical.find('.') != canonical.rfind('.'))
-    return {std::nullopt, notHere};
+  if (marks.decimal != "." && canonical.find('.') != canonical.rfind('.')) return Refused(notHere);
   if (marks.decimal != "." && !hasDecimal && canonical.find('.') != std::string::npos) {
-    return {std::nullopt, notHere};
+    return Refused(notHere);
   }
-  if (grouped && canonical.find_first_of("eE") != std::string::npos) return {};
-  return {ParseNumber(canonical), {}};
+  if (grouped && canonical.find_first_of("eE") != std::string::npos) return Refused("");
+  return Parsed(canonical);
 }
 
 }  // namespace ostrevin::calc

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/result.h"
+
 namespace ostrevin::calc {
 
 struct NumberMarks {
@@ -18,16 +20,12 @@ struct NumberMarks {
   bool groupNeedsDecimal = false;
 };
 
-struct NumberReading {
-  std::optional<double> value;
-  std::string why;  // when there is no value and more can be said than "not a number"
-};
-
 // Blanks around the number are ignored. With the plain marks (a point, no
 // thousands) this is ParseNumber: digits, a point, an exponent. Otherwise
 // thousands marks must stand between groups of three digits after a first
 // group of one to three (not "0"), and an exponent is read only without
-// thousands marks.
-NumberReading ReadNumber(std::string_view text, const NumberMarks& marks = {});
+// thousands marks. Refused with the reason when more can be said than "not
+// a number" (an ambiguous "2.000"), with an empty one otherwise.
+Result<double> ReadNumber(std::string_view text, const NumberMarks& marks = {});
 
 }  // namespace ostrevin::calc

@@ -38,6 +38,14 @@ Outcome StartOutcome(std::string command, UnitSystem units, std::vector<JsonMemb
   return outcome;
 }
 
+Result<Outcome> Unanswered(Outcome outcome, const Why& why) {
+  if (why.failure != Failure::kNoAnswer) return why;
+  outcome.value.reset();
+  outcome.result = "na";
+  outcome.why = why.text;
+  return outcome;
+}
+
 std::string ToText(const Outcome& outcome) {
   std::string text =
       outcome.value && !outcome.unit.empty() ? outcome.result + " " + outcome.unit : outcome.result;
@@ -88,7 +96,7 @@ std::string ToJson(const Outcome& outcome) {
     json += ",\"warnings\":" + ToJson(JsonValue(outcome.warnings));
   }
   if (!outcome.notes.empty()) json += ",\"notes\":" + ToJson(JsonValue(outcome.notes));
-  if (!outcome.reason.empty()) json += ",\"reason\":" + JsonString(outcome.reason);
+  if (!outcome.why.empty()) json += ",\"reason\":" + JsonString(outcome.why);
   return json + "}";
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/electrode_formulas.h"
+#include "core/result.h"
 
 namespace ostrevin::calc {
 
@@ -41,7 +42,7 @@ struct Outcome {
   std::string unit;                   // "ohms", "ft", "m", "ohm-cm", "rods"
   std::string valueKey;               // the JSON name of the value: "ohms", "length_m", ...
   std::optional<double> value;        // full precision; a length in metres
-  std::string reason;                 // why there is no result
+  std::string why;                    // why there is no result ("reason" in JSON)
   std::vector<JsonMember> fields;     // more JSON members, after the value
   std::vector<std::string> details;   // lines of text after the result
   std::vector<std::string> warnings;  // where a formula is used outside its validity
@@ -54,6 +55,10 @@ struct Outcome {
 
 // A new outcome of `command` with its inputs as read; the result is "na" until set.
 Outcome StartOutcome(std::string command, UnitSystem units, std::vector<JsonMember> inputs);
+
+// The outcome of a calculation that failed: "na" with the reason when there
+// is no answer; the failure itself (a refusal) otherwise.
+Result<Outcome> Unanswered(Outcome outcome, const Why& why);
 
 // "17.868 ohms" and any detail lines, or "na".
 std::string ToText(const Outcome& outcome);

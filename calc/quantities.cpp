@@ -215,76 +215,64 @@ std::string_view FieldUnit(Dimension dimension, UnitSystem units) {
   }
 }
 
-QuantityReading ReadQuantity(const Quantity& quantity, std::string_view text,
-                             const ReadContext& context) {
-  QuantityReading reading;
+Result<QuantityValue> ReadQuantity(const Quantity& quantity, std::string_view text,
+                                   const ReadContext& context) {
   const std::string name = NameOf(quantity.name, context);
   const bool counted = quantity.dimension == kCount;
   const std::string_view unit = counted ? "" : UnitPart(Trim(text));
   const std::string_view number = Trim(text).substr(0, Trim(text).size() - unit.size());
-  const NumberReading read = ReadNumber(number, context.marks);
-  const std::string why = read.why.empty() ? "" : ": " + read.why;
-  if (!read.value) {
-    reading.error = RangeError(quantity, text, context, context.units, why);
-    return reading;
+  const Result<double> read = ReadNumber(number, context.marks);
+  if (!read) {
+    const std::string why = read.why().empty() ? "" : ": " + read.why();
+    return Refused(RangeError(quantity, text, context, context.units, why));
   }
   if (counted) {
-    if (std::floor(*read.value) == *read.value && quantity.range.Contains(*read.value)) {
-      reading.value = read.value;
-    } else {
-      reading.error = RangeError(quantity, text, context, context.units, "");
-    }
-    return reading;
+    if (std::floor(*read) == *read && quantity.range.Contains(*read)) return QuantityValue{*read};
+    return Refused(RangeError(quantity, text, context, context.units, ""));
   }
   if (unit.empty()) {
-    if (!quantity.range.Contains(*read.value)) {
+    if (!quantity.range.Contains(*read)) {
       // A metric diameter typed in millimetres, as rods are sold.
       const bool millimetres = quantity.dimension == kDiameter && IsMetric(context.units) &&
-                               *read.value > quantity.range.max && *read.value <= 1000;
-      reading.error = RangeError(quantity, text, context, context.units,
-                                 millimetres ? ": did you mean " + std::string(number) + "mm?" : "");
-      return reading;
+                               *read > quantity.range.max && *read <= 1000;
+      return Refused(RangeError(quantity, text, context, context.units,
+                                millimetres ? ": did you mean " + std::string(number) + "mm?" : ""));
     }
-    reading.value = read.value;
-    reading.hint = OtherSystemHint(quantity, text, *read.value, context);
-    return reading;
+    return QuantityValue{*read, OtherSystemHint(quantity, text, *read, context)};
   }
   const UnitSuffix* suffix = FindSuffix(unit, quantity.dimension);
   if (suffix == nullptr) {
-    reading.error = name + ": unknown unit " + Quoted(unit) + " (" +
-                    std::string(KnownUnits(quantity.dimension)) + ")";
-    return reading;
+    return Refused(name + ": unknown unit " + Quoted(unit) + " (" +
+                   std::string(KnownUnits(quantity.dimension)) + ")");
   }
   // The field's range in the terms of the unit's own system.
   const UnitSystem system = suffix->system.value_or(context.units);
   const std::string_view own = FieldUnit(quantity.dimension, system);
   const double inOwn = suffix->name == own
-                           ? *read.value
-                           : *read.value * suffix->base / FieldBase(quantity.dimension, system);
+                           ? *read
+                           : *read * suffix->base / FieldBase(quantity.dimension, system);
   if (!quantity.range.Contains(inOwn) || !std::isfinite(inOwn)) {
     const std::string shown =
         suffix->name == own ? std::string()
                             : " (" + FormatDouble("%.6g", inOwn) + " " + std::string(own) + ")";
-    reading.error = RangeError(quantity, text, context, system, shown);
-    return reading;
+    return Refused(RangeError(quantity, text, context, system, shown));
   }
   const std::string_view target = FieldUnit(quantity.dimension, context.units);
-  reading.value = suffix->name == target
-                      ? *read.value
-                      : *read.value * suffix->base / FieldBase(quantity.dimension, context.units);
-  return reading;
+  return QuantityValue{suffix->name == target
+                           ? *read
+                           : *read * suffix->base / FieldBase(quantity.dimension, context.units)};
 }
 
 std::optional<double> ReadMetres(std::string_view text, const ReadContext& context) {
   const std::string_view trimmed = Trim(text);
   const std::string_view unit = UnitPart(trimmed);
-  const NumberReading read =
+  const Result<double> read =
       ReadNumber(trimmed.substr(0, trimmed.size() - unit.size()), context.marks);
-  if (!read.value) return std::nullopt;
+  if (!read) return std::nullopt;
   const UnitSuffix* suffix = unit.empty() ? FindSuffix(FieldUnit(kLength, context.units), kLength)
                                           : FindSuffix(unit, kLength);
   if (suffix == nullptr) return std::nullopt;
-  const double metres = *read.value * suffix->base;
+  const double metres = *read * suffix->base;
   if (!std::isfinite(metres)) return std::nullopt;
   return metres;
 }

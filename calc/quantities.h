@@ -59,10 +59,9 @@ struct ReadContext {
 // An input's name as a message shows it: "--rho", "rho", or "Soil resistivity".
 std::string NameOf(std::string_view name, const ReadContext& context);
 
-struct QuantityReading {
-  std::optional<double> value;  // in the field's unit of context.units
-  std::string error;            // when there is no value
-  std::string hint;             // a bare number typical of the other system: the fix
+struct QuantityValue {
+  double value = 0;  // in the field's unit of context.units
+  std::string hint;  // a bare number typical of the other system: the fix
 };
 
 // A quantity's value from its text, checked against the field's range: a
@@ -71,8 +70,8 @@ struct QuantityReading {
 // below 0.1 m, in both), and the message names the unit:
 //   --length needs a length between 0.1 and 10000 m, not "5cm" (0.05 m)
 // A value in the unit system's own unit is kept bit for bit ("0.104ft").
-QuantityReading ReadQuantity(const Quantity& quantity, std::string_view text,
-                             const ReadContext& context);
+Result<QuantityValue> ReadQuantity(const Quantity& quantity, std::string_view text,
+                                   const ReadContext& context);
 
 // A length with a unit ("3m", "-2ft") or without (the unit system's), in
 // metres; for coordinates, which have no range of their own.

@@ -26,34 +26,34 @@ Outcome ResistivityOutcome(const Inputs& in, std::vector<JsonMember> inputs,
   return outcome;
 }
 
-std::variant<Outcome, std::string> FromDrivenRod(Inputs& in, std::optional<double> reading) {
+Result<Outcome> FromDrivenRod(Inputs& in, std::optional<double> reading) {
   if (in.Given("spacing") || in.Given("depth")) {
-    return in.Named("rod-length") + " measures a driven rod; " + in.Named("spacing") + " and " +
-           in.Named("depth") + " a four-probe reading: give one or the other";
+    return Refused(in.Named("rod-length") + " measures a driven rod; " + in.Named("spacing") +
+                   " and " + in.Named("depth") + " a four-probe reading: give one or the other");
   }
   const auto length = in.Required("rod-length");
   const auto diameter = in.Required("diameter");
-  if (in.error()) return *in.error();
+  if (in.error()) return Refused(*in.error());
   Outcome outcome = ResistivityOutcome(
       in, {{"rod-length", *length}, {"diameter", *diameter}, {"reading", *reading}},
       ResistivityFromRod(LengthToMetres(*length, in.units()),
                          RodRadiusMetres(*diameter, in.units()), *reading));
   if (!outcome.value) {
-    outcome.reason = "the rod is shorter than e/4 of its radius, where the formula does not apply";
+    outcome.why = "the rod is shorter than e/4 of its radius, where the formula does not apply";
   }
   return outcome;
 }
 
-std::variant<Outcome, std::string> ComputeRho(Inputs& in) {
+Result<Outcome> ComputeRho(Inputs& in) {
   const std::optional<double> reading = in.Required("reading");
   if (in.Given("rod-length")) return FromDrivenRod(in, reading);
   if (in.Given("diameter")) {
-    return in.Named("diameter") + " goes with " + in.Named("rod-length") +
-           " (resistivity from a driven rod)";
+    return Refused(in.Named("diameter") + " goes with " + in.Named("rod-length") +
+                   " (resistivity from a driven rod)");
   }
   const auto spacing = in.Required("spacing");
   const auto depth = in.Optional("depth");
-  if (in.error()) return *in.error();
+  if (in.error()) return Refused(*in.error());
   if (!depth || *depth == 0) {
     // The window's own formula, rounding and all.
     return ResistivityOutcome(in, {{"spacing", *spacing}, {"reading", *reading}},

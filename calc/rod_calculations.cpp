@@ -26,23 +26,23 @@ Outcome LayeredResistance(const Soil& soil, double diameter, double length, Unit
   outcome.unit = "ohms";
   outcome.valueKey = "ohms";
   const std::vector<RodPoint> rod{{0, 0}};
-  const auto ohms = LayeredGroupOhms(*soil.layers, LengthToMetres(length, units),
-                                     RodRadiusMetres(diameter, units), rod);
-  if (const auto* problem = std::get_if<std::string>(&ohms)) {
-    outcome.reason = *problem;
+  const Result<double> ohms = LayeredGroupOhms(*soil.layers, LengthToMetres(length, units),
+                                               RodRadiusMetres(diameter, units), rod);
+  if (!ohms) {
+    outcome.why = ohms.why();
     return outcome;
   }
-  outcome.value = std::get<double>(ohms);
+  outcome.value = *ohms;
   outcome.result = FormatDouble("%.3f", *outcome.value);
   outcome.details = {InLayers(*soil.layers, units)};
   return outcome;
 }
 
-std::variant<Outcome, std::string> ComputeResistance(Inputs& in) {
+Result<Outcome> ComputeResistance(Inputs& in) {
   const auto soil = ReadSoil(in);
   const auto diameter = in.Required("diameter");
   const auto length = in.Required("length");
-  if (in.error()) return *in.error();
+  if (in.error()) return Refused(*in.error());
   if (soil->layers) return LayeredResistance(*soil, *diameter, *length, in.units());
   const double rho = soil->rho;
   Outcome outcome = StartOutcome("resistance", in.units(),
@@ -53,7 +53,7 @@ std::variant<Outcome, std::string> ComputeResistance(Inputs& in) {
   if (outcome.value) {
     outcome.result = FormatDouble("%.3f", *outcome.value);
   } else {
-    outcome.reason = kTooShort;
+    outcome.why = kTooShort;
   }
   return outcome;
 }
@@ -68,39 +68,43 @@ std::string NoLengthReason(double rho, double diameter, double target, UnitSyste
          FormatNumber(kScanTolerance) + " ohm of " + FormatNumber(target) + " ohms";
 }
 
-Outcome LayeredLength(const Soil& soil, double diameter, double target, UnitSystem units) {
+Outcome LengthInLayers(const Soil& soil, double diameter, double target, UnitSystem units) {
   Outcome outcome =
       StartOutcome("length", units, soil.InputsWith({{"diameter", diameter}, {"target", target}}));
   outcome.unit = LengthUnit(units);
   outcome.valueKey = "length_m";
-  const auto found = LayeredRodLength(*soil.layers, RodRadiusMetres(diameter, units), target);
+  const Result<ostrevin::LayeredLength> searched =
+      LayeredRodLength(*soil.layers, RodRadiusMetres(diameter, units), target);
+  if (!searched) {
+    outcome.why = searched.why();
+    return outcome;
+  }
+  const ostrevin::LayeredLength& found = *searched;
   outcome.value = found.lengthM;
   if (found.lengthM) {
     outcome.result = ShowLength(*found.lengthM, units);
     outcome.details = {InLayers(*soil.layers, units) +
                        "; with equal layers it may differ from uniform soil's 1 mm scan by the "
                        "segments' own 1 to 2 %"};
-  } else if (!found.problem.empty()) {
-    outcome.reason = found.problem;
   } else if (!(found.shortestOhms > target)) {
-    outcome.reason = "even the shortest rod the method takes (" +
+    outcome.why = "even the shortest rod the method takes (" +
                      ShowLength(found.shortestM, units) + " " + std::string(LengthUnit(units)) +
                      ") is " + ShowOhms(found.shortestOhms) + " ohms, below " +
                      FormatNumber(target) + " ohms";
   } else {
-    outcome.reason = "no rod up to " + FormatNumber(kLongestRodM) + " m is as low as " +
+    outcome.why = "no rod up to " + FormatNumber(kLongestRodM) + " m is as low as " +
                      FormatNumber(target) + " ohms: that one is " + ShowOhms(found.longestOhms) +
                      " ohms";
   }
   return outcome;
 }
 
-std::variant<Outcome, std::string> ComputeLength(Inputs& in) {
+Result<Outcome> ComputeLength(Inputs& in) {
   const auto soil = ReadSoil(in);
   const auto diameter = in.Required("diameter");
   const auto target = in.Required("target");
-  if (in.error()) return *in.error();
-  if (soil->layers) return LayeredLength(*soil, *diameter, *target, in.units());
+  if (in.error()) return Refused(*in.error());
+  if (soil->layers) return LengthInLayers(*soil, *diameter, *target, in.units());
   const double rho = soil->rho;
   Outcome outcome = StartOutcome("length", in.units(),
                                  soil->InputsWith({{"diameter", *diameter}, {"target", *target}}));
@@ -110,7 +114,7 @@ std::variant<Outcome, std::string> ComputeLength(Inputs& in) {
   if (outcome.value) {
     outcome.result = ShowLength(*outcome.value, in.units());
   } else {
-    outcome.reason = NoLengthReason(rho, *diameter, *target, in.units());
+    outcome.why = NoLengthReason(rho, *diameter, *target, in.units());
   }
   return outcome;
 }

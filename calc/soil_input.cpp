@@ -36,13 +36,14 @@ std::optional<TwoLayerSoil> ReadLayerText(Inputs& in, std::string_view text) {
     ReadContext context = in.context();
     const std::string prefix = in.Named("layers") + ": ";
     context.prefix = prefix;
-    QuantityReading reading = ReadQuantity(*FindQuantity(names[i]), parts[i], context);
-    if (!reading.value) {
-      if (context.labels) return in.Fail(reading.error);
+    const Result<QuantityValue> reading =
+        ReadQuantity(*FindQuantity(names[i]), parts[i], context);
+    if (!reading) {
+      if (context.labels) return in.Fail(reading.why());
       return in.Fail(prefix + std::string(shown[i]) +
-                     reading.error.substr(prefix.size() + names[i].size()));
+                     reading.why().substr(prefix.size() + names[i].size()));
     }
-    values[i] = *reading.value;
+    values[i] = reading->value;
   }
   return TwoLayerSoil{values[0], LengthToMetres(values[1], in.units()), values[2]};
 }
@@ -73,8 +74,9 @@ std::optional<Soil> ReadSoil(Inputs& in) {
     if (rho1 && h && rho2) soil.layers = TwoLayerSoil{*rho1, LengthToMetres(*h, in.units()), *rho2};
   }
   if (!soil.layers) return std::nullopt;
-  if (auto problem = SoilProblem(*soil.layers))
-    return in.Fail(in.Named("layers") + ": " + *problem);
+  if (auto checked = CheckSoil(*soil.layers); !checked) {
+    return in.Fail(in.Named("layers") + ": " + checked.why());
+  }
   soil.inputs = LayerFields(*soil.layers, in.units());
   return soil;
 }

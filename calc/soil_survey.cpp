@@ -28,25 +28,24 @@ std::string Signed(double percent) {
 }
 
 // One row's reading, or why it is refused.
-std::variant<SurveyReading, std::string> ReadRow(const SurveyRow& row, const ReadContext& context) {
-  const auto read = [&](std::string_view name, const std::string& text,
-                        std::string& error) -> std::optional<double> {
-    QuantityReading reading = ReadQuantity(*FindQuantity(name), text, context);
-    if (!reading.value) error = std::move(reading.error);
-    return reading.value;
+Result<SurveyReading> ReadRow(const SurveyRow& row, const ReadContext& context) {
+  const auto read = [&](std::string_view name, const std::string& text) -> Result<double> {
+    const Result<QuantityValue> reading = ReadQuantity(*FindQuantity(name), text, context);
+    if (!reading) return reading.Failed();
+    return reading->value;
   };
-  if (!row.problem.empty()) return row.problem;
-  if (!row.spacing) return NameOf("spacing", context) + " is missing";
+  if (!row.problem.empty()) return Refused(row.problem);
+  if (!row.spacing) return Refused(NameOf("spacing", context) + " is missing");
   if (row.reading.has_value() == row.rho.has_value()) {
-    return "give either " + NameOf("reading", context) + " (the instrument's ohms) or " +
-           NameOf("rho", context) + " (the apparent resistivity), one of them";
+    return Refused("give either " + NameOf("reading", context) + " (the instrument's ohms) or " +
+                   NameOf("rho", context) + " (the apparent resistivity), one of them");
   }
-  std::string error;
-  const auto spacing = read("spacing", *row.spacing, error);
-  const auto depth = row.depth ? read("depth", *row.depth, error) : std::optional(0.0);
-  const auto value =
-      row.reading ? read("reading", *row.reading, error) : read("rho", *row.rho, error);
-  if (!spacing || !depth || !value) return error;
+  const Result<double> spacing = read("spacing", *row.spacing);
+  if (!spacing) return spacing.Failed();
+  const Result<double> depth = row.depth ? read("depth", *row.depth) : Result<double>(0.0);
+  if (!depth) return depth.Failed();
+  const Result<double> value = row.reading ? read("reading", *row.reading) : read("rho", *row.rho);
+  if (!value) return value.Failed();
   SurveyReading reading{LengthToMetres(*spacing, context.units),
                         LengthToMetres(*depth, context.units), *value};
   if (row.reading) reading.ohmCm = WennerResistivity(reading.spacingM, reading.depthM, *value);
@@ -124,10 +123,10 @@ void Describe(Survey& survey, UnitSystem units) {
   outcome.fields = {{"uniform_ohm_cm", fit.uniformOhmCm},
                     {"uniform_rms_percent", fit.uniformRmsPercent}};
   if (!fit.layers) {
-    outcome.reason = "only " + std::to_string(fit.spacings) + " distinct spacing" +
+    outcome.why = "only " + std::to_string(fit.spacings) + " distinct spacing" +
                      (fit.spacings == 1 ? "" : "s") + ": a two-layer model needs at least " +
                      std::to_string(kMinSpacingsForLayers);
-    outcome.warnings.push_back(outcome.reason + "; only the uniform soil is given");
+    outcome.warnings.push_back(outcome.why + "; only the uniform soil is given");
     outcome.fields.insert(
         outcome.fields.end(),
         {{"rho2_ohm_cm", nullptr}, {"h", nullptr}, {"rms_percent", nullptr}, {"layers", nullptr}});
@@ -176,12 +175,12 @@ std::variant<Survey, std::string> CalculateSurvey(std::span<const SurveyRow> row
                                                   const ReadContext& context, std::string_view row) {
   Survey survey;
   for (const SurveyRow& each : rows) {
-    auto read = ReadRow(each, context);
-    if (auto* reading = std::get_if<SurveyReading>(&read)) {
-      survey.readings.push_back(*reading);
+    const Result<SurveyReading> read = ReadRow(each, context);
+    if (read) {
+      survey.readings.push_back(*read);
     } else {
       survey.rejected.push_back(std::string(row) + " " + std::to_string(each.line) + ": " +
-                                std::get<std::string>(read));
+                                read.why());
     }
   }
   if (survey.readings.empty()) {

@@ -182,7 +182,7 @@ std::string OutcomeJson(const Outcome& outcome, const std::string& more) {
          ",\"value\":" + JsonString(outcome.value ? FormatNumber(*outcome.value) : "") +
          ",\"valueKey\":" + JsonString(outcome.valueKey) +
          ",\"text\":" + ToJson(JsonValue(lines)) + ",\"warnings\":" + ToJson(JsonValue(outcome.warnings)) +
-         ",\"notes\":" + ToJson(JsonValue(outcome.notes)) + ",\"reason\":" + JsonString(outcome.reason) +
+         ",\"notes\":" + ToJson(JsonValue(outcome.notes)) + ",\"reason\":" + JsonString(outcome.why) +
          ",\"json\":" + ToJson(outcome) + more + "}";
 }
 
@@ -195,18 +195,17 @@ std::map<std::string, std::string> Given(std::span<const std::string> inputs) {
   return given;
 }
 
-// Each field's own reading: the message beside the field, or nothing.
-std::optional<std::string> FieldError(std::string_view name, std::string_view text,
-                                      const ReadContext& context) {
+// Each field's own reading: accepted, or refused with the message beside the field.
+Checked CheckField(std::string_view name, std::string_view text, const ReadContext& context) {
   const Quantity& quantity = *FindQuantity(name);
-  if (quantity.dimension == Dimension::kText) return std::nullopt;
+  if (quantity.dimension == Dimension::kText) return Ok{};
   if (quantity.dimension == Dimension::kChoice) {
-    if (ReadChoice(quantity, text)) return std::nullopt;
-    return ChoiceError(quantity, text, context);
+    if (ReadChoice(quantity, text)) return Ok{};
+    return Refused(ChoiceError(quantity, text, context));
   }
-  QuantityReading reading = ReadQuantity(quantity, text, context);
-  if (reading.value) return std::nullopt;
-  return std::move(reading.error);
+  const Result<QuantityValue> reading = ReadQuantity(quantity, text, context);
+  if (!reading) return reading.Failed();
+  return Ok{};
 }
 
 }  // namespace
@@ -242,7 +241,9 @@ std::string RunTool(std::string_view toolId, std::span<const std::string> inputs
   const ReadContext context{units, "", marks, true};
   std::map<std::string, std::string> errors;
   for (const auto& [name, text] : given) {
-    if (auto error = FieldError(name, text, context)) errors[name] = *std::move(error);
+    if (const Checked checked = CheckField(name, text, context); !checked) {
+      errors[name] = checked.why();
+    }
   }
   if (!errors.empty()) return "{\"errors\":" + Members(errors) + "}";
   const InputLookup lookup = [&](std::string_view name) -> std::optional<std::string_view> {
@@ -251,7 +252,8 @@ std::string RunTool(std::string_view toolId, std::span<const std::string> inputs
     return it->second;
   };
   const auto result = Calculate(*calculation, lookup, context);
-  if (const auto* error = std::get_if<std::string>(&result)) {
+  if (!result) {
+    const std::string* error = &result.why();
     // A message about one field goes beside it.
     for (const ToolField& field : tool->fields) {
       const std::string label = NameOf(field.name, context) + " ";
@@ -259,7 +261,7 @@ std::string RunTool(std::string_view toolId, std::span<const std::string> inputs
     }
     return "{\"error\":" + JsonString(*error) + "}";
   }
-  return OutcomeJson(std::get<Outcome>(result), "");
+  return OutcomeJson(*result, "");
 }
 
 std::string RunSurvey(std::span<const std::string> rows, UnitSystem units, const NumberMarks& marks) {
@@ -322,9 +324,9 @@ std::string CommandLineText(std::string_view name, std::string_view text, const 
     return std::string(trimmed);
   }
   const std::string_view unit = UnitPart(trimmed);
-  const NumberReading number = ReadNumber(trimmed.substr(0, trimmed.size() - unit.size()), marks);
-  if (!number.value) return std::string(trimmed);
-  return FormatNumber(*number.value) + std::string(unit);
+  const Result<double> number = ReadNumber(trimmed.substr(0, trimmed.size() - unit.size()), marks);
+  if (!number) return std::string(trimmed);
+  return FormatNumber(*number) + std::string(unit);
 }
 
 std::string PageText(std::string_view text, const NumberMarks& marks) {

@@ -227,12 +227,13 @@ double Entry(const Kernel& kernel, const TwoLayerSoil& soil, const Segment& f, c
 
 // The matrix of average potentials of every segment of every rod, or why
 // there is none.
-std::variant<Eigen::MatrixXd, std::string> LayeredMatrix(const TwoLayerSoil& soil, double lengthM,
-                                                         double radiusM,
-                                                         std::span<const RodPoint> rods,
-                                                         int segments, const Progress& progress) {
-  if (auto problem = SoilProblem(soil)) return *std::move(problem);
-  if (auto problem = GroupProblem(soil.rho1, lengthM, radiusM, rods)) return *std::move(problem);
+Result<Eigen::MatrixXd> LayeredMatrix(const TwoLayerSoil& soil, double lengthM, double radiusM,
+                                      std::span<const RodPoint> rods, int segments,
+                                      const Progress& progress) {
+  if (auto checked = CheckSoil(soil); !checked) return checked.Failed();
+  if (auto checked = CheckGroup(soil.rho1, lengthM, radiusM, rods); !checked) {
+    return checked.Failed();
+  }
   const bool many = rods.size() > kManyRods;
   const std::vector<Segment> pieces =
       CutRod(lengthM, soil.h, many ? std::min(segments, 6) : std::max(segments, 1), many ? 5 : 11);
@@ -281,25 +282,25 @@ const char* const kNotDefinite =
 
 }  // namespace
 
-std::variant<double, std::string> LayeredGroupOhms(const TwoLayerSoil& soil, double lengthM,
-                                                   double radiusM, std::span<const RodPoint> rods,
-                                                   int segments, const Progress& progress) {
-  auto matrix = LayeredMatrix(soil, lengthM, radiusM, rods, segments, progress);
-  if (auto* problem = std::get_if<std::string>(&matrix)) return *problem;
-  const auto& potential = std::get<Eigen::MatrixXd>(matrix);
-  const Eigen::LLT<Eigen::MatrixXd> factor(potential);
-  if (factor.info() != Eigen::Success) return std::string(kNotDefinite);
-  const double conductance = factor.solve(Eigen::VectorXd::Ones(potential.rows())).sum();
+Result<double> LayeredGroupOhms(const TwoLayerSoil& soil, double lengthM, double radiusM,
+                                std::span<const RodPoint> rods, int segments,
+                                const Progress& progress) {
+  const Result<Eigen::MatrixXd> matrix =
+      LayeredMatrix(soil, lengthM, radiusM, rods, segments, progress);
+  if (!matrix) return matrix.Failed();
+  const Eigen::LLT<Eigen::MatrixXd> factor(*matrix);
+  if (factor.info() != Eigen::Success) return NoAnswer(kNotDefinite);
+  const double conductance = factor.solve(Eigen::VectorXd::Ones(matrix->rows())).sum();
   if (progress) progress(1);
   if (!(conductance > 0) || !std::isfinite(conductance)) {
-    return std::string("the segments' currents could not be solved");
+    return NoAnswer("the segments' currents could not be solved");
   }
   return 1 / conductance;
 }
 
-FewestRodsResult FewestLayeredRods(const TwoLayerSoil& soil, double lengthM, double radiusM,
-                                   RodLine layout, double spacing, double targetOhms,
-                                   const Progress& progress) {
+Result<FewestRodsResult> FewestLayeredRods(const TwoLayerSoil& soil, double lengthM,
+                                           double radiusM, RodLine layout, double spacing,
+                                           double targetOhms, const Progress& progress) {
   FewestRodsResult result;
   const auto reached = [&](int rods, double ohms) {
     if (rods == 1 || ohms < result.lowestOhms) {
@@ -317,30 +318,21 @@ FewestRodsResult FewestLayeredRods(const TwoLayerSoil& soil, double lengthM, dou
   // Up to kManyRods each count on its own, as the group command works it out.
   for (int rods = 1; rods <= static_cast<int>(kManyRods); ++rods) {
     if (progress) progress(0.2 * rods / double(kManyRods));
-    const auto ohms = LayeredGroupOhms(soil, lengthM, radiusM, positions(rods));
-    if (const auto* problem = std::get_if<std::string>(&ohms)) {
-      result.reason = *problem;
-      return result;
-    }
-    if (reached(rods, std::get<double>(ohms))) return result;
+    const Result<double> ohms = LayeredGroupOhms(soil, lengthM, radiusM, positions(rods));
+    if (!ohms) return ohms.Failed();
+    if (reached(rods, *ohms)) return result;
   }
   if (layout == RodLine::kLine) {
     // A line of n rods is the first n of the longest line: its matrix is the
     // leading block, factored by the leading block of the whole factor, so
     // 1' A_n^-1 1 is the sum of the squares of the first n rods' share of
     // L^-1 1.
-    auto matrix = LayeredMatrix(soil, lengthM, radiusM, LineLayout(kMaxRods, spacing),
-                                kLayeredSegments, progress);
-    if (auto* problem = std::get_if<std::string>(&matrix)) {
-      result.reason = *problem;
-      return result;
-    }
-    const auto& potential = std::get<Eigen::MatrixXd>(matrix);
+    const Result<Eigen::MatrixXd> matrix = LayeredMatrix(
+        soil, lengthM, radiusM, LineLayout(kMaxRods, spacing), kLayeredSegments, progress);
+    if (!matrix) return matrix.Failed();
+    const Eigen::MatrixXd& potential = *matrix;
     const Eigen::LLT<Eigen::MatrixXd> factor(potential);
-    if (factor.info() != Eigen::Success) {
-      result.reason = kNotDefinite;
-      return result;
-    }
+    if (factor.info() != Eigen::Success) return NoAnswer(kNotDefinite);
     const Eigen::VectorXd share = factor.matrixL().solve(Eigen::VectorXd::Ones(potential.rows()));
     const Eigen::Index perRod = potential.rows() / kMaxRods;
     double conductance = 0;
@@ -353,33 +345,30 @@ FewestRodsResult FewestLayeredRods(const TwoLayerSoil& soil, double lengthM, dou
   }
   for (int rods = static_cast<int>(kManyRods) + 1; rods <= kMaxRods; ++rods) {
     if (progress) progress(double(rods) / kMaxRods);
-    const auto ohms = LayeredGroupOhms(soil, lengthM, radiusM, RingLayout(rods, spacing));
-    if (const auto* problem = std::get_if<std::string>(&ohms)) {
-      result.reason = *problem;
-      return result;
-    }
-    if (reached(rods, std::get<double>(ohms))) break;
+    const Result<double> ohms = LayeredGroupOhms(soil, lengthM, radiusM, RingLayout(rods, spacing));
+    if (!ohms) return ohms.Failed();
+    if (reached(rods, *ohms)) break;
   }
   return result;
 }
 
-LayeredLength LayeredRodLength(const TwoLayerSoil& soil, double radiusM, double targetOhms) {
+Result<LayeredLength> LayeredRodLength(const TwoLayerSoil& soil, double radiusM,
+                                       double targetOhms) {
   LayeredLength result;
   const std::vector<RodPoint> rod{{0, 0}};
-  std::string problem;
+  std::optional<Why> failed;
   const auto ohms = [&](double length) -> double {
-    const auto value = LayeredGroupOhms(soil, length, radiusM, rod);
-    if (const auto* why = std::get_if<std::string>(&value)) {
-      problem = *why;
+    const Result<double> value = LayeredGroupOhms(soil, length, radiusM, rod);
+    if (!value) {
+      failed = value.Failed();
       return NAN;
     }
-    return std::get<double>(value);
+    return *value;
   };
   result.shortestM = std::max(kMinSlenderness * radiusM, 1e-3);
   if (!(result.shortestM < kLongestRodM)) {
-    result.problem =
-        "the rod is too thick for any length up to " + FormatNumber(kLongestRodM) + " m";
-    return result;
+    return Refused("the rod is too thick for any length up to " + FormatNumber(kLongestRodM) +
+                   " m");
   }
   // Along a geometric scale to the first length at or below the target,
   // then halving the bracket (in the logarithm) to a part in 10^9.
@@ -388,9 +377,10 @@ LayeredLength LayeredRodLength(const TwoLayerSoil& soil, double radiusM, double 
   double shorter = result.shortestM;
   double above = ohms(shorter);
   result.shortestOhms = above;
-  if (!problem.empty() || !(above > targetOhms)) {
-    result.problem = problem;
+  if (failed) return *failed;
+  if (!(above > targetOhms)) {
     result.longestOhms = ohms(kLongestRodM);
+    if (failed) return *failed;
     return result;
   }
   double longer = shorter;
@@ -399,10 +389,7 @@ LayeredLength LayeredRodLength(const TwoLayerSoil& soil, double radiusM, double 
     shorter = longer;
     longer = step == kSteps ? kLongestRodM : result.shortestM * std::pow(ratio, step);
     below = ohms(longer);
-    if (!problem.empty()) {
-      result.problem = problem;
-      return result;
-    }
+    if (failed) return *failed;
   }
   result.longestOhms = below;
   if (below > targetOhms) return result;

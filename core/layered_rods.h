@@ -32,7 +32,6 @@
 #include <optional>
 #include <span>
 #include <string>
-#include <variant>
 
 #include "core/rod_groups.h"
 #include "core/two_layer_soil.h"
@@ -46,17 +45,16 @@ using Progress = std::function<void(double done)>;
 
 // The group's resistance with the rods at one potential in two-layer soil,
 // or why there is none (the soil's or the group's problem).
-std::variant<double, std::string> LayeredGroupOhms(const TwoLayerSoil& soil, double lengthM,
-                                                   double radiusM, std::span<const RodPoint> rods,
-                                                   int segments = kLayeredSegments,
-                                                   const Progress& progress = {});
+Result<double> LayeredGroupOhms(const TwoLayerSoil& soil, double lengthM, double radiusM,
+                                std::span<const RodPoint> rods, int segments = kLayeredSegments,
+                                const Progress& progress = {});
 
 // The fewest rods, up to kMaxRods, in a line or a ring at the spacing given
 // whose group in two-layer soil is at or below the target; every count is
 // tried (a line's from one factorisation of the longest).
-FewestRodsResult FewestLayeredRods(const TwoLayerSoil& soil, double lengthM, double radiusM,
-                                   RodLine layout, double spacing, double targetOhms,
-                                   const Progress& progress = {});
+Result<FewestRodsResult> FewestLayeredRods(const TwoLayerSoil& soil, double lengthM, double radiusM,
+                                           RodLine layout, double spacing, double targetOhms,
+                                           const Progress& progress = {});
 
 // The rod length (metres) whose resistance in two-layer soil is the target,
 // found continuously (the resistance falls as the rod grows): between the
@@ -68,8 +66,8 @@ struct LayeredLength {
   std::optional<double> lengthM;
   double shortestM = 0, shortestOhms = 0;  // the shortest rod and its resistance
   double longestOhms = 0;                  // the longest rod's resistance
-  std::string problem;  // the soil's or the rod's, when nothing could be worked out
 };
-LayeredLength LayeredRodLength(const TwoLayerSoil& soil, double radiusM, double targetOhms);
+// Refused with the soil's or the rod's problem when nothing could be worked out.
+Result<LayeredLength> LayeredRodLength(const TwoLayerSoil& soil, double radiusM, double targetOhms);
 
 }  // namespace ostrevin

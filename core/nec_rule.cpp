@@ -11,16 +11,10 @@ namespace {
 
 constexpr double kFoot = 0.3048;
 
-std::optional<SecondRod> SecondRodAt(double rho, double lengthM, double radiusM, double spacingM,
-                                     std::string& reason) {
-  const std::vector<RodPoint> two = LineLayout(2, spacingM);
-  const auto potential = PotentialGroupOhms(rho, lengthM, radiusM, two);
-  if (const auto* why = std::get_if<std::string>(&potential)) {
-    reason = *why;
-    return std::nullopt;
-  }
-  return SecondRod{spacingM, std::get<double>(potential),
-                   *DwightTwoRods(rho, lengthM, radiusM, spacingM)};
+Result<SecondRod> SecondRodAt(double rho, double lengthM, double radiusM, double spacingM) {
+  const Result<double> potential = PotentialGroupOhms(rho, lengthM, radiusM, LineLayout(2, spacingM));
+  if (!potential) return potential.Failed();
+  return SecondRod{spacingM, *potential, *DwightTwoRods(rho, lengthM, radiusM, spacingM)};
 }
 
 }  // namespace
@@ -34,14 +28,9 @@ std::string ShowBeside(double value, double bound) {
   return FormatNumber(value);
 }
 
-NecCheck JudgeSingleRod(double singleOhms, std::optional<SecondRod> at6ft,
-                        std::optional<SecondRod> at2L, std::string noSecondRod, double lengthM,
+NecCheck JudgeSingleRod(double singleOhms, Result<SecondRods> secondRods, double lengthM,
                         double diameterM) {
-  NecCheck check{singleOhms, singleOhms <= kNecMaxOhms, {}, {}, std::move(noSecondRod), {}};
-  if (at6ft && at2L) {
-    check.at6ft = at6ft;
-    check.at2L = at2L;
-  }
+  NecCheck check{singleOhms, singleOhms <= kNecMaxOhms, std::move(secondRods), {}};
   // A rod given as 8 ft or 5/8 in meets the rule, whatever the last bit of
   // its conversion to metres.
   constexpr double kSlack = 1e-9;
@@ -65,21 +54,20 @@ NecCheck JudgeSingleRod(double singleOhms, std::optional<SecondRod> at6ft,
   return check;
 }
 
-std::optional<NecCheck> CheckSingleRodRule(double rho, double lengthM, double diameterM,
-                                           std::string* reason) {
+Result<NecCheck> CheckSingleRodRule(double rho, double lengthM, double diameterM) {
   const double radius = diameterM / 2;
   const std::optional<double> single = SingleRodOhms(rho, lengthM, radius);
   if (!single) {
-    if (reason != nullptr) {
-      *reason = "the rod is shorter than e/4 of its radius, where the formula does not apply";
-    }
-    return std::nullopt;
+    return NoAnswer("the rod is shorter than e/4 of its radius, where the formula does not apply");
   }
-  std::string noSecondRod;
-  const auto at6ft = SecondRodAt(rho, lengthM, radius, kNecMinSpacingM, noSecondRod);
-  const auto at2L =
-      at6ft ? SecondRodAt(rho, lengthM, radius, 2 * lengthM, noSecondRod) : std::nullopt;
-  return JudgeSingleRod(*single, at6ft, at2L, std::move(noSecondRod), lengthM, diameterM);
+  const auto secondRods = [&]() -> Result<SecondRods> {
+    const Result<SecondRod> at6ft = SecondRodAt(rho, lengthM, radius, kNecMinSpacingM);
+    if (!at6ft) return at6ft.Failed();
+    const Result<SecondRod> at2L = SecondRodAt(rho, lengthM, radius, 2 * lengthM);
+    if (!at2L) return at2L.Failed();
+    return SecondRods{*at6ft, *at2L};
+  };
+  return JudgeSingleRod(*single, secondRods(), lengthM, diameterM);
 }
 
 }  // namespace ostrevin

@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+#include "core/result.h"
+
 namespace ostrevin {
 
 inline constexpr double kNecMaxOhms = 25.0;
@@ -34,27 +36,27 @@ struct SecondRod {
   std::optional<double> dwightOhms;  // Dwight's two-rod formula (uniform soil)
 };
 
+struct SecondRods {
+  SecondRod at6ft;  // a second rod 6 ft away
+  SecondRod at2L;   // a second rod twice the rod length away
+};
+
 struct NecCheck {
   double singleOhms = 0;
-  bool sufficient = false;         // 25 ohms or less
-  std::optional<SecondRod> at6ft;  // a second rod 6 ft away
-  std::optional<SecondRod> at2L;   // a second rod twice the rod length away
-  // Why there are no second rods: a rod too stubby for the two-rod methods.
-  std::string noSecondRod;
+  bool sufficient = false;  // 25 ohms or less
+  // The second rods, or why there are none (a rod too stubby for the two-rod methods).
+  Result<SecondRods> secondRods;
   // Where the rod or the second rod falls short of the code, each naming its clause.
   std::vector<std::string> notes;
 };
 
-// No result where the rod formula gives no positive value; the reason is
-// then in `reason` when given.
-std::optional<NecCheck> CheckSingleRodRule(double rho, double lengthM, double diameterM,
-                                           std::string* reason = nullptr);
+// No answer where the rod formula gives no positive value.
+Result<NecCheck> CheckSingleRodRule(double rho, double lengthM, double diameterM);
 
 // The verdict and notes for a rod whose resistance and second rods are
 // known (in uniform soil by CheckSingleRodRule, in layered soil by the
 // caller).
-NecCheck JudgeSingleRod(double singleOhms, std::optional<SecondRod> at6ft,
-                        std::optional<SecondRod> at2L, std::string noSecondRod, double lengthM,
+NecCheck JudgeSingleRod(double singleOhms, Result<SecondRods> secondRods, double lengthM,
                         double diameterM);
 
 // A value as text with as many decimals (three at least) as it takes to see

@@ -86,41 +86,44 @@ double NearestDistance(std::span<const RodPoint> rods) {
   return nearest;
 }
 
-std::optional<std::string> GroupProblem(double rho, double lengthM, double radiusM,
-                                        std::span<const RodPoint> rods, UnitSystem units) {
-  if (rods.empty()) return "the group has no rods";
+Checked CheckGroup(double rho, double lengthM, double radiusM, std::span<const RodPoint> rods,
+                   UnitSystem units) {
+  if (rods.empty()) return Refused("the group has no rods");
   if (rods.size() > kMaxGroupRods) {
-    return std::to_string(rods.size()) + " rods: a group may have at most " +
-           std::to_string(kMaxGroupRods);
+    return Refused(std::to_string(rods.size()) + " rods: a group may have at most " +
+                   std::to_string(kMaxGroupRods));
   }
   if (!SingleRodOhms(rho, lengthM, radiusM)) {
-    return "the rod is shorter than e/4 of its radius, where the formula does not apply";
+    return Refused("the rod is shorter than e/4 of its radius, where the formula does not apply");
   }
   if (lengthM < kMinSlenderness * radiusM) {
-    return "the rod is shorter than " + FormatNumber(kMinSlenderness) +
-           " times its radius: group methods need slender rods";
+    return Refused("the rod is shorter than " + FormatNumber(kMinSlenderness) +
+                   " times its radius: group methods need slender rods");
   }
   for (std::size_t i = 0; i < rods.size(); ++i) {
-    if (!std::isfinite(rods[i].x) || !std::isfinite(rods[i].y)) return "a rod has no position";
+    if (!std::isfinite(rods[i].x) || !std::isfinite(rods[i].y)) {
+      return Refused("a rod has no position");
+    }
     for (std::size_t j = 0; j < i; ++j) {
       const double apart = Distance(rods[i], rods[j]);
       // Touching rods are accepted, whatever the last bit of their positions.
       if (!(apart >= 2 * radiusM * (1 - 1e-9))) {
         const bool metric = IsMetric(units);
-        return "rods " + std::to_string(j + 1) + " and " + std::to_string(i + 1) + " stand " +
-               FormatDouble("%.3f", LengthFromMetres(apart, units)) + (metric ? " m" : " ft") +
-               " apart, closer than their diameter (" +
-               FormatDouble("%.3f", metric ? 2 * radiusM : 2 * radiusM / kMetresPerInch) +
-               (metric ? " m)" : " in)");
+        return Refused(
+            "rods " + std::to_string(j + 1) + " and " + std::to_string(i + 1) + " stand " +
+            FormatDouble("%.3f", LengthFromMetres(apart, units)) + (metric ? " m" : " ft") +
+            " apart, closer than their diameter (" +
+            FormatDouble("%.3f", metric ? 2 * radiusM : 2 * radiusM / kMetresPerInch) +
+            (metric ? " m)" : " in)"));
       }
     }
   }
-  return std::nullopt;
+  return Ok{};
 }
 
-std::variant<double, std::string> PotentialGroupOhms(double rho, double lengthM, double radiusM,
-                                                     std::span<const RodPoint> rods) {
-  if (auto problem = GroupProblem(rho, lengthM, radiusM, rods)) return *std::move(problem);
+Result<double> PotentialGroupOhms(double rho, double lengthM, double radiusM,
+                                  std::span<const RodPoint> rods) {
+  if (auto checked = CheckGroup(rho, lengthM, radiusM, rods); !checked) return checked.Failed();
   const auto n = static_cast<Eigen::Index>(rods.size());
   Eigen::MatrixXd resistance(n, n);
   const double self = *SingleRodOhms(rho, lengthM, radiusM);
@@ -134,13 +137,13 @@ std::variant<double, std::string> PotentialGroupOhms(double rho, double lengthM,
   }
   const Eigen::LLT<Eigen::MatrixXd> factor(resistance);
   if (factor.info() != Eigen::Success) {
-    return std::string(
+    return NoAnswer(
         "the rods' mutual resistances are not positive definite: the line-source "
         "model does not hold for these rods");
   }
   const double conductance = factor.solve(Eigen::VectorXd::Ones(n)).sum();
   if (!(conductance > 0) || !std::isfinite(conductance)) {
-    return std::string("the group's currents could not be solved");
+    return NoAnswer("the group's currents could not be solved");
   }
   return 1 / conductance;
 }
@@ -167,7 +170,7 @@ std::optional<double> TabulatedLineLambda(int rods) {
 std::optional<Bs7430Group> Bs7430GroupOhms(double rho, double lengthM, double radiusM,
                                            std::span<const RodPoint> rods, double spacing,
                                            TabulatedLayout layout) {
-  if (GroupProblem(rho, lengthM, radiusM, rods) || !(spacing > 0) || !std::isfinite(spacing)) {
+  if (!CheckGroup(rho, lengthM, radiusM, rods) || !(spacing > 0) || !std::isfinite(spacing)) {
     return std::nullopt;
   }
   const int n = static_cast<int>(rods.size());
@@ -202,16 +205,15 @@ std::optional<double> DwightTwoRods(double rho, double lengthM, double radiusM, 
           std::pow(s, 4) / (512 * std::pow(l, 4)));
 }
 
-FewestRodsResult FewestRods(double rho, double lengthM, double radiusM, RodLine layout,
-                            double spacing, double targetOhms, GroupMethod method) {
+Result<FewestRodsResult> FewestRods(double rho, double lengthM, double radiusM, RodLine layout,
+                                    double spacing, double targetOhms, GroupMethod method) {
   FewestRodsResult result;
   const auto positions = [&](int rods) {
     return layout == RodLine::kLine ? LineLayout(rods, spacing) : RingLayout(rods, spacing);
   };
   // Two rods are the closest any count stands, in a line and in a ring.
-  if (auto problem = GroupProblem(rho, lengthM, radiusM, positions(2))) {
-    result.reason = *std::move(problem);
-    return result;
+  if (auto checked = CheckGroup(rho, lengthM, radiusM, positions(2)); !checked) {
+    return checked.Failed();
   }
   const TabulatedLayout table =
       layout == RodLine::kLine ? TabulatedLayout::kLine : TabulatedLayout::kNone;
@@ -219,12 +221,9 @@ FewestRodsResult FewestRods(double rho, double lengthM, double radiusM, RodLine 
     const std::vector<RodPoint> points = positions(rods);
     double ohms = 0;
     if (method == GroupMethod::kPotential) {
-      const auto group = PotentialGroupOhms(rho, lengthM, radiusM, points);
-      if (const auto* reason = std::get_if<std::string>(&group)) {
-        result.reason = *reason;
-        return result;
-      }
-      ohms = std::get<double>(group);
+      const Result<double> group = PotentialGroupOhms(rho, lengthM, radiusM, points);
+      if (!group) return group.Failed();
+      ohms = *group;
     } else {
       ohms = Bs7430GroupOhms(rho, lengthM, radiusM, points, spacing, table)->ohms;
     }

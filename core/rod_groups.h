@@ -39,10 +39,10 @@
 #include <optional>
 #include <span>
 #include <string>
-#include <variant>
 #include <vector>
 
 #include "core/electrode_formulas.h"
+#include "core/result.h"
 
 namespace ostrevin {
 
@@ -76,18 +76,18 @@ std::vector<RodPoint> RingLayout(int rods, double spacing);
 // The distance between the two closest rods; infinity for fewer than two.
 double NearestDistance(std::span<const RodPoint> rods);
 
-// Why the group cannot be worked out, or nothing when it can: no rods, more
+// Whether the group can be worked out, or why it is refused: no rods, more
 // than kMaxGroupRods, a rod the rod formula gives no positive value for, a
 // rod shorter than kMinSlenderness radii, or two rods closer than the rod's
 // diameter ("rods 1 and 2 stand 0.010 m apart, closer than their diameter
 // (0.016 m)"; distances in feet and inches when `units` is English).
-std::optional<std::string> GroupProblem(double rho, double lengthM, double radiusM,
-                                        std::span<const RodPoint> rods, UnitSystem units = UnitSystem::Metric);
+Checked CheckGroup(double rho, double lengthM, double radiusM, std::span<const RodPoint> rods,
+                   UnitSystem units = UnitSystem::Metric);
 
 // The group's resistance with the rods at one potential, or why there is
-// none (GroupProblem's reasons; a matrix that is not positive definite).
-std::variant<double, std::string> PotentialGroupOhms(double rho, double lengthM, double radiusM,
-                                                     std::span<const RodPoint> rods);
+// none (CheckGroup's refusals; a matrix that is not positive definite).
+Result<double> PotentialGroupOhms(double rho, double lengthM, double radiusM,
+                                  std::span<const RodPoint> rods);
 
 // Which of BS 7430's tables a layout may take its lambda from.
 enum class TabulatedLayout { kNone, kLine };
@@ -101,7 +101,7 @@ struct Bs7430Group {
 
 // The group by BS 7430, with s the spacing that names the layout. lambda is
 // the table's where `layout` has one for this many rods, else the
-// positions'. No result where GroupProblem has one or s is not positive.
+// positions'. No result where CheckGroup refuses the group or s is not positive.
 std::optional<Bs7430Group> Bs7430GroupOhms(double rho, double lengthM, double radiusM,
                                            std::span<const RodPoint> rods, double spacing,
                                            TabulatedLayout layout = TabulatedLayout::kNone);
@@ -132,9 +132,9 @@ struct FewestRodsResult {
   double ohms = 0;          // the group at that count
   double lowestOhms = 0;    // otherwise the lowest reached
   int lowestAt = 0;         // and at how many rods
-  std::string reason;       // why there is no search at all (GroupProblem's)
 };
-FewestRodsResult FewestRods(double rho, double lengthM, double radiusM, RodLine layout,
+// Refused where CheckGroup refuses two rods at the spacing.
+Result<FewestRodsResult> FewestRods(double rho, double lengthM, double radiusM, RodLine layout,
                             double spacing, double targetOhms, GroupMethod method);
 
 }  // namespace ostrevin

@@ -28,17 +28,17 @@ double Reflection(const TwoLayerSoil& soil) {
   return (soil.rho2 - soil.rho1) / (soil.rho2 + soil.rho1);
 }
 
-std::optional<std::string> SoilProblem(const TwoLayerSoil& soil) {
+Checked CheckSoil(const TwoLayerSoil& soil) {
   const auto positive = [](double value) { return value > 0 && std::isfinite(value); };
   if (!positive(soil.rho1) || !positive(soil.rho2))
-    return "both layers need a positive resistivity";
-  if (!positive(soil.h)) return "the top layer needs a positive thickness";
+    return Refused("both layers need a positive resistivity");
+  if (!positive(soil.h)) return Refused("the top layer needs a positive thickness");
   const double contrast = soil.rho1 > soil.rho2 ? soil.rho1 / soil.rho2 : soil.rho2 / soil.rho1;
   if (!(contrast <= kMaxLayerContrast)) {
-    return "the layers' resistivities differ " + FormatDouble("%.0f", contrast) +
-           "-fold: at most " + FormatNumber(kMaxLayerContrast) + "-fold is accepted";
+    return Refused("the layers' resistivities differ " + FormatDouble("%.0f", contrast) +
+                   "-fold: at most " + FormatNumber(kMaxLayerContrast) + "-fold is accepted");
   }
-  return std::nullopt;
+  return Ok{};
 }
 
 double WennerLayerFactor(double k, double hM, double spacingM, double depthM) {
@@ -64,7 +64,7 @@ double WennerLayerFactor(double k, double hM, double spacingM, double depthM) {
 }
 
 std::optional<double> TwoLayerWenner(const TwoLayerSoil& soil, double spacingM, double depthM) {
-  if (SoilProblem(soil) || !(spacingM > 0) || !(depthM >= 0) || !(depthM < soil.h)) {
+  if (!CheckSoil(soil) || !(spacingM > 0) || !(depthM >= 0) || !(depthM < soil.h)) {
     return std::nullopt;
   }
   return soil.rho1 * WennerLayerFactor(Reflection(soil), soil.h, spacingM, depthM);

@@ -28,6 +28,8 @@
 #include <optional>
 #include <string>
 
+#include "core/result.h"
+
 namespace ostrevin {
 
 struct TwoLayerSoil {
@@ -45,12 +47,12 @@ double Reflection(const TwoLayerSoil& soil);
 
 // Why the soil cannot be used, or nothing: resistivities and thickness
 // positive and finite, the contrast within kMaxLayerContrast.
-std::optional<std::string> SoilProblem(const TwoLayerSoil& soil);
+Checked CheckSoil(const TwoLayerSoil& soil);
 
 // The apparent resistivity (ohm-cm) a Wenner array of spacing a reads with
 // its probes `depthM` deep; no result when the probes reach the bottom
 // layer (depth at or below h), the inputs are not positive, or the soil has
-// a problem (SoilProblem).
+// a problem (CheckSoil).
 std::optional<double> TwoLayerWenner(const TwoLayerSoil& soil, double spacingM, double depthM);
 
 // rho_a / rho1 for any reflection |K| < 1 (the series above), with the

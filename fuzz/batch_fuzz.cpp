@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "calc/cli/batch.h"
+#include "cli/batch.h"
 
 namespace {
 

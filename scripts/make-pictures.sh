@@ -14,7 +14,7 @@ ctest --test-dir build/dev -R 'QtCalculatorWindow.SizedByTheTemplateAndRendersTo
 make test-windows
 make test-web
 
-calc=build/dev/calc/ostrevin-calc
+calc=build/dev/cli/ostrevin-calc
 shrink() {  # shrink SOURCE NAME WIDTH [HEIGHT: the top of a tall page only]
   convert "$1" -strip -crop "x${4:-100000}+0+0" +repage -resize "$3x>" -colors 64 "PNG8:docs/$2.png.new"
   mv "docs/$2.png.new" "docs/$2.png"

@@ -23,7 +23,7 @@ using enum ostrevin::UnitSystem;
 
 using Options = std::map<std::string, std::string, std::less<>>;
 
-std::variant<Outcome, std::string> RunCalculation(std::string_view name, const Options& options,
+Result<Outcome> RunCalculation(std::string_view name, const Options& options,
                                                   UnitSystem units = Metric) {
   return Calculate(
       *FindCalculation(name),
@@ -35,9 +35,8 @@ std::variant<Outcome, std::string> RunCalculation(std::string_view name, const O
       ReadContext{units});
 }
 
-std::string Json(const std::variant<Outcome, std::string>& result) {
-  const auto* outcome = std::get_if<Outcome>(&result);
-  return outcome == nullptr ? "error: " + std::get<std::string>(result) : ToJson(*outcome);
+std::string Json(const Result<Outcome>& result) {
+  return result ? ToJson(*result) : "error: " + result.why();
 }
 
 struct Row {
@@ -304,7 +303,7 @@ TEST(Survey, EveryRowIsFittedOrReported) {
   // Fewer than four spacings: the uniform soil only, "na" for the layers.
   const Outcome& few = std::get<Survey>(one).outcome;
   EXPECT_EQ(few.status(), kNoAnswer);
-  EXPECT_EQ(few.reason, "only 1 distinct spacing: a two-layer model needs at least 4");
+  EXPECT_EQ(few.why, "only 1 distinct spacing: a two-layer model needs at least 4");
   EXPECT_EQ(std::get<std::string>(CalculateSurvey({}, ReadContext{})),
             "the survey has no readings");
 }
@@ -322,11 +321,11 @@ TEST(Calculations, NoNumberWhereTheRodFormulaHasNone) {
            {"check", rod},
            {"rho", {{"rod-length", length}, {"diameter", "10"}, {"reading", "5"}}}}) {
     const auto result = RunCalculation(name, options);
-    ASSERT_TRUE(std::holds_alternative<Outcome>(result)) << name << ": " << Json(result);
-    const Outcome& outcome = std::get<Outcome>(result);
+    ASSERT_TRUE(result) << name << ": " << Json(result);
+    const Outcome& outcome = *result;
     EXPECT_EQ(outcome.status(), kNoAnswer) << name;
     EXPECT_EQ(outcome.result, "na") << name;
-    EXPECT_NE(outcome.reason.find("e/4"), std::string::npos) << name << ": " << outcome.reason;
+    EXPECT_NE(outcome.why.find("e/4"), std::string::npos) << name << ": " << outcome.why;
     EXPECT_TRUE(nlohmann::json::accept(ToJson(outcome))) << ToJson(outcome);
   }
 }
@@ -335,35 +334,35 @@ TEST(Quantities, AUnitIsJudgedInItsOwnSystem) {
   const auto read = [](const char* name, const char* text, UnitSystem units) {
     return ReadQuantity(*FindQuantity(name), text, ReadContext{units});
   };
-  EXPECT_EQ(read("rho", "20ohm-m", English).value, 2000);
-  EXPECT_EQ(read("rho", "2000 OHM-CM", English).value, 2000);
-  EXPECT_EQ(read("diameter", "16mm", Metric).value, 0.016);
-  EXPECT_EQ(read("diameter", "0.625in", English).value, 0.625);
-  EXPECT_EQ(read("length", "8ft", English).value, 8);
-  EXPECT_EQ(read("length", "12in", English).value, 1);
-  EXPECT_DOUBLE_EQ(*read("length", "8ft", Metric).value, 2.4384);
-  EXPECT_EQ(read("length", "0.104ft", English).value, 0.104);  // its own unit, bit for bit
-  EXPECT_EQ(read("reading", "2ohms", English).value, 2);
-  EXPECT_EQ(read("target", "2 ohm", English).value, 2);
-  EXPECT_EQ(read("rho", "20ohmcm", English).value, 20);
-  EXPECT_EQ(read("diameter", "1.6cm", Metric).value, 0.016);
+  EXPECT_EQ(read("rho", "20ohm-m", English)->value, 2000);
+  EXPECT_EQ(read("rho", "2000 OHM-CM", English)->value, 2000);
+  EXPECT_EQ(read("diameter", "16mm", Metric)->value, 0.016);
+  EXPECT_EQ(read("diameter", "0.625in", English)->value, 0.625);
+  EXPECT_EQ(read("length", "8ft", English)->value, 8);
+  EXPECT_EQ(read("length", "12in", English)->value, 1);
+  EXPECT_DOUBLE_EQ(read("length", "8ft", Metric)->value, 2.4384);
+  EXPECT_EQ(read("length", "0.104ft", English)->value, 0.104);  // its own unit, bit for bit
+  EXPECT_EQ(read("reading", "2ohms", English)->value, 2);
+  EXPECT_EQ(read("target", "2 ohm", English)->value, 2);
+  EXPECT_EQ(read("rho", "20ohmcm", English)->value, 20);
+  EXPECT_EQ(read("diameter", "1.6cm", Metric)->value, 0.016);
   // Accepted or refused the same under either unit system.
   for (const UnitSystem units : {English, Metric}) {
-    EXPECT_EQ(read("length", "5cm", units).error,
+    EXPECT_EQ(read("length", "5cm", units).why(),
               "--length needs a length between 0.1 and 10000 m, not \"5cm\" (0.05 m)");
-    EXPECT_TRUE(read("length", "5000m", units).value);
-    EXPECT_EQ(read("diameter", "1ft", units).error,
+    EXPECT_TRUE(read("length", "5000m", units));
+    EXPECT_EQ(read("diameter", "1ft", units).why(),
               "--diameter needs a diameter between 0.001 and 10 in, not \"1ft\" (12 in)");
   }
-  EXPECT_EQ(read("diameter", "11m", Metric).error,
+  EXPECT_EQ(read("diameter", "11m", Metric).why(),
             "--diameter needs a diameter between 0.001 and 10 m, not \"11m\"");
-  EXPECT_EQ(read("rho", "abc", English).error,
+  EXPECT_EQ(read("rho", "abc", English).why(),
             "--rho needs a resistivity between 0.0001 and 1000000 ohm-cm, not \"abc\"");
 }
 
 TEST(Quantities, ABareNumberOfTheOtherSystemGetsTheFix) {
   const auto hint = [](const char* name, const char* text, UnitSystem units) {
-    return ReadQuantity(*FindQuantity(name), text, ReadContext{units}).hint;
+    return ReadQuantity(*FindQuantity(name), text, ReadContext{units})->hint;
   };
   EXPECT_EQ(hint("diameter", "0.625", Metric),
             "--diameter 0.625 is a 625 mm rod: did you mean 0.625in?");
@@ -375,9 +374,9 @@ TEST(Quantities, ABareNumberOfTheOtherSystemGetsTheFix) {
   EXPECT_EQ(hint("length", "1", English), "");
   EXPECT_EQ(hint("diameter", "0.625in", Metric), "");  // the unit was given
   // Out of range, refused: but millimetres are the likely intent.
-  EXPECT_EQ(ReadQuantity(*FindQuantity("diameter"), "16", ReadContext{Metric}).error,
+  EXPECT_EQ(ReadQuantity(*FindQuantity("diameter"), "16", ReadContext{Metric}).why(),
             "--diameter needs a diameter between 0.001 and 10 m, not \"16\": did you mean 16mm?");
-  EXPECT_EQ(ReadQuantity(*FindQuantity("diameter"), "2000", ReadContext{Metric}).error,
+  EXPECT_EQ(ReadQuantity(*FindQuantity("diameter"), "2000", ReadContext{Metric}).why(),
             "--diameter needs a diameter between 0.001 and 10 m, not \"2000\"");
 }
 
@@ -386,25 +385,25 @@ TEST(Numbers, ReadAsTheirMarksWriteThem) {
   const NumberMarks english{".", ","};
   const NumberMarks german{",", "."};
   const NumberMarks french{",", "\xe2\x80\xaf"};
-  EXPECT_EQ(ReadNumber("0,625", file).value, 0.625);
-  EXPECT_EQ(ReadNumber("1.234,5", file).value, 1234.5);
-  EXPECT_EQ(ReadNumber("2000", file).value, 2000);
-  EXPECT_FALSE(ReadNumber("2.000", file).value);  // 2 or 2000?
-  EXPECT_EQ(ReadNumber("2.000", file).why,
+  EXPECT_EQ(*ReadNumber("0,625", file), 0.625);
+  EXPECT_EQ(*ReadNumber("1.234,5", file), 1234.5);
+  EXPECT_EQ(*ReadNumber("2000", file), 2000);
+  EXPECT_FALSE(ReadNumber("2.000", file));  // 2 or 2000?
+  EXPECT_EQ(ReadNumber("2.000", file).why(),
             "\"2.000\" is ambiguous: a comma is the decimal mark here, and a point groups "
             "thousands only beside it (1.234,5)");
-  EXPECT_FALSE(ReadNumber("2.500", file).value);
-  EXPECT_FALSE(ReadNumber("12.34,5", file).value);  // not groups of three
-  EXPECT_EQ(ReadNumber("10,000", english).value, 10000);
-  EXPECT_EQ(ReadNumber("10,000.25", english).value, 10000.25);
-  EXPECT_FALSE(ReadNumber("0,625", english).value);  // never read as 625
-  EXPECT_EQ(ReadNumber("0,625", german).value, 0.625);
-  EXPECT_EQ(ReadNumber("10.000", german).value, 10000);
-  EXPECT_FALSE(ReadNumber("2.5", german).value);
-  EXPECT_EQ(ReadNumber("10 000,5", french).value, 10000.5);  // a typed space for the narrow one
-  EXPECT_EQ(ReadNumber("-1,5", german).value, -1.5);
-  EXPECT_EQ(ReadNumber(" 6.1 ").value, 6.1);
-  EXPECT_FALSE(ReadNumber("1,000").value);  // the command line has no thousands
+  EXPECT_FALSE(ReadNumber("2.500", file));
+  EXPECT_FALSE(ReadNumber("12.34,5", file));  // not groups of three
+  EXPECT_EQ(*ReadNumber("10,000", english), 10000);
+  EXPECT_EQ(*ReadNumber("10,000.25", english), 10000.25);
+  EXPECT_FALSE(ReadNumber("0,625", english));  // never read as 625
+  EXPECT_EQ(*ReadNumber("0,625", german), 0.625);
+  EXPECT_EQ(*ReadNumber("10.000", german), 10000);
+  EXPECT_FALSE(ReadNumber("2.5", german));
+  EXPECT_EQ(*ReadNumber("10 000,5", french), 10000.5);  // a typed space for the narrow one
+  EXPECT_EQ(*ReadNumber("-1,5", german), -1.5);
+  EXPECT_EQ(*ReadNumber(" 6.1 "), 6.1);
+  EXPECT_FALSE(ReadNumber("1,000"));  // the command line has no thousands
 }
 
 TEST(Text, QuotedEscapesWhatATerminalWouldObey) {
@@ -473,8 +472,8 @@ TEST(Calculations, EveryAnswerOverTheRangeIsPossible) {
       if (name == "rods" && layout != "line" && layout != "ring") continue;
       if (name == "rods") given.erase("rods");
       const auto result = RunCalculation(name, given, units);
-      if (!std::holds_alternative<Outcome>(result)) continue;  // refused: a reason, no number
-      const Outcome& outcome = std::get<Outcome>(result);
+      if (!result) continue;  // refused: a reason, no number
+      const Outcome& outcome = *result;
       const auto json = nlohmann::json::parse(ToJson(outcome));
       ASSERT_TRUE(AllFinite(outcome)) << ToJson(outcome);
       if (!outcome.value) continue;

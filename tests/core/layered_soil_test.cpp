@@ -74,9 +74,9 @@ TEST(TwoLayerWenner, LimitsAndRefusals) {
   EXPECT_TRUE(TwoLayerWenner({20000, 0.3, 2000}, 3, 0.29));
   EXPECT_FALSE(TwoLayerWenner({1, 1, 1001}, 3, 0));
   EXPECT_TRUE(TwoLayerWenner({1, 1, 1000}, 3, 0));
-  EXPECT_EQ(SoilProblem({1, 1, 1001}).value_or(""),
+  EXPECT_EQ(CheckSoil({1, 1, 1001}).why(),
             "the layers' resistivities differ 1001-fold: at most 1000-fold is accepted");
-  EXPECT_EQ(SoilProblem({1, 0, 1}).value_or(""), "the top layer needs a positive thickness");
+  EXPECT_EQ(CheckSoil({1, 0, 1}).why(), "the top layer needs a positive thickness");
 }
 
 std::vector<SurveyReading> Survey(const TwoLayerSoil& soil, std::vector<double> spacings,
@@ -141,9 +141,9 @@ TEST(SoilFit, SaysWhatTheDataCannotTell) {
 
 double Layered(const TwoLayerSoil& soil, double length, double radius,
                const std::vector<RodPoint>& rods, int segments = kLayeredSegments) {
-  const auto ohms = LayeredGroupOhms(soil, length, radius, rods, segments);
-  EXPECT_TRUE(std::holds_alternative<double>(ohms)) << std::get<std::string>(ohms);
-  return std::holds_alternative<double>(ohms) ? std::get<double>(ohms) : NAN;
+  const Result<double> ohms = LayeredGroupOhms(soil, length, radius, rods, segments);
+  EXPECT_TRUE(ohms) << ohms.why();
+  return ohms ? *ohms : NAN;
 }
 
 const std::vector<RodPoint> kOneRod{{0, 0}};
@@ -214,20 +214,20 @@ TEST(LayeredRods, GroupsAreNeverAboveOneRod) {
 
 TEST(LayeredRods, TheFewestRodsAndTheLengthForATarget) {
   const TwoLayerSoil soil{41300, 2.2, 12300};
-  const FewestRodsResult fewest = FewestLayeredRods(soil, 3, 0.008, RodLine::kLine, 3, 10, {});
+  const FewestRodsResult fewest = *FewestLayeredRods(soil, 3, 0.008, RodLine::kLine, 3, 10, {});
   ASSERT_TRUE(fewest.rods);
   // The line's count from one factorisation is the group worked out alone.
   EXPECT_NEAR(fewest.ohms, Layered(soil, 3, 0.008, LineLayout(*fewest.rods, 3)), 1e-9);
   EXPECT_GT(Layered(soil, 3, 0.008, LineLayout(*fewest.rods - 1, 3)), 10);
-  const FewestRodsResult ring = FewestLayeredRods(soil, 3, 0.008, RodLine::kRing, 3, 10, {});
+  const FewestRodsResult ring = *FewestLayeredRods(soil, 3, 0.008, RodLine::kRing, 3, 10, {});
   ASSERT_TRUE(ring.rods);
   EXPECT_LE(ring.ohms, 10);
 
-  const LayeredLength length = LayeredRodLength(soil, 0.008, 25);
+  const LayeredLength length = *LayeredRodLength(soil, 0.008, 25);
   ASSERT_TRUE(length.lengthM);
   EXPECT_NEAR(Layered(soil, *length.lengthM, 0.008, kOneRod), 25, 25e-6);
-  EXPECT_FALSE(LayeredRodLength(soil, 0.008, 1e6).lengthM);    // above the shortest rod
-  EXPECT_FALSE(LayeredRodLength(soil, 0.008, 0.001).lengthM);  // below the longest
+  EXPECT_FALSE(LayeredRodLength(soil, 0.008, 1e6)->lengthM);    // above the shortest rod
+  EXPECT_FALSE(LayeredRodLength(soil, 0.008, 0.001)->lengthM);  // below the longest
 }
 
 }  // namespace

@@ -19,10 +19,9 @@ const double kEightFeet = 8 * kMetresPerFoot;  // as an English length reaches t
 const double kFiveEighths = 0.625 * kMetresPerInch;
 
 NecCheck Check(double rho, double lengthM, double diameterM) {
-  std::string reason;
-  const auto check = CheckSingleRodRule(rho, lengthM, diameterM, &reason);
-  EXPECT_TRUE(check) << reason;
-  return check.value_or(NecCheck{});
+  Result<NecCheck> check = CheckSingleRodRule(rho, lengthM, diameterM);
+  EXPECT_TRUE(check) << check.why();
+  return check ? *std::move(check) : NecCheck{0, false, Refused("none"), {}};
 }
 
 TEST(NecRule, AnEightFootRodInPoorSoilNeedsASecond) {
@@ -30,11 +29,12 @@ TEST(NecRule, AnEightFootRodInPoorSoilNeedsASecond) {
   const NecCheck poor = Check(10000, kEightFeet, kFiveEighths);
   EXPECT_FALSE(poor.sufficient);
   EXPECT_NEAR(poor.singleOhms, 39.9, 0.1);
-  ASSERT_TRUE(poor.at6ft && poor.at2L);
-  EXPECT_LT(poor.at2L->ohms, poor.at6ft->ohms);
-  EXPECT_LT(poor.at6ft->ohms, poor.singleOhms);
-  EXPECT_EQ(poor.at6ft->spacingM, kNecMinSpacingM);
-  EXPECT_NEAR(poor.at6ft->ohms, *poor.at6ft->dwightOhms, 0.01);  // below L Dwight's is close
+  ASSERT_TRUE(poor.secondRods);
+  const SecondRods& second = *poor.secondRods;
+  EXPECT_LT(second.at2L.ohms, second.at6ft.ohms);
+  EXPECT_LT(second.at6ft.ohms, poor.singleOhms);
+  EXPECT_EQ(second.at6ft.spacingM, kNecMinSpacingM);
+  EXPECT_NEAR(second.at6ft.ohms, *second.at6ft.dwightOhms, 0.01);  // below L Dwight's is close
   EXPECT_TRUE(poor.notes.empty());
 }
 
@@ -84,16 +84,17 @@ TEST(NecRule, ShortThinAndCloseRodsAreNamedWithTheirClause) {
 
 TEST(NecRule, AStubbyRodGetsItsVerdictWithoutSecondRods) {
   const NecCheck stubby = Check(10000, 0.05, 0.02);  // 5 radii long
-  EXPECT_FALSE(stubby.at6ft || stubby.at2L);
-  EXPECT_EQ(stubby.noSecondRod,
+  EXPECT_FALSE(stubby.secondRods);
+  EXPECT_EQ(stubby.secondRods.why(),
             "the rod is shorter than 10 times its radius: group methods need slender rods");
 }
 
 TEST(NecRule, NoVerdictWhereTheRodFormulaHasNoValue) {
-  std::string reason;
   const double radius = 0.01;
-  EXPECT_FALSE(CheckSingleRodRule(2000, radius * std::numbers::e / 4, 2 * radius, &reason));
-  EXPECT_EQ(reason, "the rod is shorter than e/4 of its radius, where the formula does not apply");
+  const Result<NecCheck> check = CheckSingleRodRule(2000, radius * std::numbers::e / 4, 2 * radius);
+  EXPECT_TRUE(check.noAnswer());
+  EXPECT_EQ(check.why(),
+            "the rod is shorter than e/4 of its radius, where the formula does not apply");
 }
 
 }  // namespace

@@ -17,9 +17,9 @@ namespace {
 using enum ostrevin::UnitSystem;
 
 double Potential(double rho, double length, double radius, const std::vector<RodPoint>& rods) {
-  const auto ohms = PotentialGroupOhms(rho, length, radius, rods);
-  EXPECT_TRUE(std::holds_alternative<double>(ohms)) << std::get<std::string>(ohms);
-  return std::holds_alternative<double>(ohms) ? std::get<double>(ohms) : NAN;
+  const Result<double> ohms = PotentialGroupOhms(rho, length, radius, rods);
+  EXPECT_TRUE(ohms) << ohms.why();
+  return ohms ? *ohms : NAN;
 }
 
 TEST(RodGroups, PublishedWorkedExamples) {
@@ -81,7 +81,8 @@ TEST(RodGroups, LambdaFromTheTableAndFromPositions) {
 
 TEST(RodGroups, WhatNoMethodAccepts) {
   const auto problem = [](double length, double radius, std::vector<RodPoint> rods) {
-    return GroupProblem(20000, length, radius, rods).value_or("(accepted)");
+    const Checked checked = CheckGroup(20000, length, radius, rods);
+    return checked ? std::string("(accepted)") : checked.why();
   };
   EXPECT_EQ(problem(3, 0.01, {{0, 0}, {0.015, 0}}),
             "rods 1 and 2 stand 0.015 m apart, closer than their diameter (0.020 m)");
@@ -94,8 +95,7 @@ TEST(RodGroups, WhatNoMethodAccepts) {
   EXPECT_EQ(problem(0.1, 0.01, {{0, 0}}), "(accepted)");
   // At e/4 of the radius the rod formula is zero: no group, no division by it.
   EXPECT_NE(problem(0.01 * std::numbers::e / 4, 0.01, {{0, 0}}).find("e/4"), std::string::npos);
-  EXPECT_EQ(GroupProblem(20000, 8 * 0.3048, 0.625 * 0.0254 / 2, LineLayout(2, 0.01), English)
-                .value_or(""),
+  EXPECT_EQ(CheckGroup(20000, 8 * 0.3048, 0.625 * 0.0254 / 2, LineLayout(2, 0.01), English).why(),
             "rods 1 and 2 stand 0.033 ft apart, closer than their diameter (0.625 in)");
 }
 
@@ -150,26 +150,26 @@ TEST(RodGroups, TheDensestGroupsStayPositiveDefinite) {
 TEST(RodGroups, FewestRodsTriesEveryCount) {
   // Rods at one potential: two 6 m apart give 34.8 ohms; 35 needs two.
   const FewestRodsResult two =
-      FewestRods(20000, 3, 0.01, RodLine::kLine, 6, 35, GroupMethod::kPotential);
+      *FewestRods(20000, 3, 0.01, RodLine::kLine, 6, 35, GroupMethod::kPotential);
   EXPECT_EQ(two.rods, 2);
   EXPECT_LE(two.ohms, 35);
   // BS 7430 at close spacing first rises above one rod, then falls: the
   // search goes on past the rise (10 ft rods 1 ft apart: seven for 30
   // ohms, lambda 3.15 from the table; 28.491 with the positions' 3.267).
-  const FewestRodsResult close = FewestRods(10000, 10 * 0.3048, 0.625 * 0.0254 / 2, RodLine::kLine,
+  const FewestRodsResult close = *FewestRods(10000, 10 * 0.3048, 0.625 * 0.0254 / 2, RodLine::kLine,
                                             0.3048, 30, GroupMethod::kBs7430);
   EXPECT_EQ(close.rods, 7);
   EXPECT_NEAR(close.ohms, 28.224, 0.0005);
   // The hundredth rod counts: a target met exactly there is met.
   const double hundred = Potential(20000, 3, 0.01, LineLayout(100, 3));
-  EXPECT_EQ(FewestRods(20000, 3, 0.01, RodLine::kLine, 3, hundred, GroupMethod::kPotential).rods,
+  EXPECT_EQ(FewestRods(20000, 3, 0.01, RodLine::kLine, 3, hundred, GroupMethod::kPotential)->rods,
             100);
   const FewestRodsResult none =
-      FewestRods(20000, 3, 0.01, RodLine::kRing, 3, 0.5, GroupMethod::kPotential);
+      *FewestRods(20000, 3, 0.01, RodLine::kRing, 3, 0.5, GroupMethod::kPotential);
   EXPECT_FALSE(none.rods);
   EXPECT_EQ(none.lowestAt, 100);
   EXPECT_NEAR(none.lowestOhms, Potential(20000, 3, 0.01, RingLayout(100, 3)), 1e-9);
-  EXPECT_EQ(FewestRods(20000, 3, 0.01, RodLine::kLine, 0.001, 5, GroupMethod::kPotential).reason,
+  EXPECT_EQ(FewestRods(20000, 3, 0.01, RodLine::kLine, 0.001, 5, GroupMethod::kPotential).why(),
             "rods 1 and 2 stand 0.001 m apart, closer than their diameter (0.020 m)");
 }
 

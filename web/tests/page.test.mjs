@@ -18,7 +18,7 @@ import puppeteer from 'puppeteer-core';
 
 const here = dirname(fileURLToPath(import.meta.url));
 const site = resolve(here, '../../build/web');
-const calc = process.env.OSTREVIN_CALC || resolve(here, '../../build/dev/calc/ostrevin-calc');
+const calc = process.env.OSTREVIN_CALC || resolve(here, '../../build/dev/cli/ostrevin-calc');
 const pictures = join(site, 'tests');
 const chromium = process.env.CHROMIUM || '/usr/bin/chromium';
 const types = {

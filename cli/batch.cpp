@@ -1,4 +1,4 @@
-#include "calc/cli/batch.h"
+#include "cli/batch.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -70,12 +70,12 @@ std::string KnownModes() {
 }
 
 // One record's calculation, or the error that prevents it.
-std::variant<Outcome, std::string> RunRecord(const Columns& columns, const CsvRecord& record,
-                                             const NumberMarks& marks) {
-  if (!record.problem.empty()) return record.problem;
+Result<Outcome> RunRecord(const Columns& columns, const CsvRecord& record,
+                          const NumberMarks& marks) {
+  if (!record.problem.empty()) return Refused(record.problem);
   if (record.fields.size() != columns.size()) {
-    return "expected " + std::to_string(columns.size()) + " fields, found " +
-           std::to_string(record.fields.size());
+    return Refused("expected " + std::to_string(columns.size()) + " fields, found " +
+                   std::to_string(record.fields.size()));
   }
   // A blank cell is an input not given, as a column left out.
   const auto cell = [&](std::string_view name) -> std::optional<std::string_view> {
@@ -88,12 +88,13 @@ std::variant<Outcome, std::string> RunRecord(const Columns& columns, const CsvRe
   ReadContext context{UnitSystem::English, "", marks};
   if (const auto given = cell("units")) {
     const std::optional<UnitSystem> read = ReadUnits(*given);
-    if (!read) return "units must be english or metric, not " + Quoted(*given);
+    if (!read) return Refused("units must be english or metric, not " + Quoted(*given));
     context.units = *read;
   }
   const Calculation* calculation = FindCalculation(Lower(Trim(cell("mode").value_or(""))));
   if (calculation == nullptr) {
-    return "unknown mode " + Quoted(cell("mode").value_or("")) + " (" + KnownModes() + ")";
+    return Refused("unknown mode " + Quoted(cell("mode").value_or("")) + " (" + KnownModes() +
+                   ")");
   }
   return Calculate(*calculation, cell, context);
 }
@@ -143,15 +144,15 @@ class Batch {
 
  private:
   bool WriteRecord(const CsvRecord& record, Status& status) {
-    const std::variant<Outcome, std::string> result = RunRecord(columns_, record, marks_);
+    const Result<Outcome> result = RunRecord(columns_, record, marks_);
     std::vector<std::string_view> cells(record.fields.begin(), record.fields.end());
     cells.resize(columns_.size());
     std::vector<std::string> added;  // the cells point into it
-    if (const auto* outcome = std::get_if<Outcome>(&result)) {
-      added = BatchCells(*outcome, marks_.decimal.front());
+    if (result) {
+      added = BatchCells(*result, marks_.decimal.front());
     } else {
       added.resize(BatchColumns().size());
-      added[3] = std::get<std::string>(result);
+      added[3] = result.why();
       status = kBadInput;
       if (!Say("line " + std::to_string(record.line) + ": " + added[3])) return false;
     }

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "calc/cli/batch.h"
+#include "cli/batch.h"
 
 namespace ostrevin::calc {
 namespace {

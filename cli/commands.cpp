@@ -5,8 +5,8 @@
 #include <array>
 #include <iterator>
 
-#include "calc/cli/command_line.h"
-#include "calc/cli/program.h"
+#include "cli/command_line.h"
+#include "cli/program.h"
 
 namespace ostrevin::calc {
 

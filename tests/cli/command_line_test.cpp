@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "calc/cli/command_line.h"
+#include "cli/command_line.h"
 #include "calc/curve.h"
 #include "core/electrode_formulas.h"
 

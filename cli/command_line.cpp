@@ -1,4 +1,4 @@
-#include "calc/cli/command_line.h"
+#include "cli/command_line.h"
 
 #include <algorithm>
 #include <iterator>

@@ -1,13 +1,13 @@
-#include "calc/cli/program.h"
+#include "cli/program.h"
 
 #include <algorithm>
 #include <array>
 
 #include <chrono>
 
-#include "calc/cli/batch.h"
-#include "calc/cli/png.h"
-#include "calc/cli/survey_file.h"
+#include "cli/batch.h"
+#include "cli/png.h"
+#include "cli/survey_file.h"
 #include "calc/curve.h"
 #include "calc/soil_survey.h"
 #include "calc/text.h"
@@ -68,17 +68,18 @@ int Program::RunCalculation(const Command& command, const ParsedCommand& parsed)
   if (const auto* failed = std::get_if<Status>(&units)) return *failed;
   context.units = std::get<UnitSystem>(units);
   const auto result = Calculate(*command.calculation, LookupIn(parsed), context, ProgressLine());
-  if (const auto* error = std::get_if<std::string>(&result)) {
-    return Fail(*error + (error->ends_with(" is missing")
-                              ? " (see ostrevin-calc " + std::string(command.name) + " --help)"
-                              : ""));
+  if (!result) {
+    const std::string& error = result.why();
+    return Fail(error + (error.ends_with(" is missing")
+                             ? " (see ostrevin-calc " + std::string(command.name) + " --help)"
+                             : ""));
   }
-  const auto& outcome = std::get<Outcome>(result);
+  const Outcome& outcome = *result;
   if (Print((parsed.Has("json") ? ToJson(outcome) : ToText(outcome)) + "\n") != kAnswered) {
     return kFailed;
   }
   if (!SayRemarks(outcome)) return kFailed;
-  if (!outcome.value && !Say("na: " + outcome.reason)) return kFailed;
+  if (!outcome.value && !Say("na: " + outcome.why)) return kFailed;
   return outcome.status();
 }
 
@@ -154,7 +155,7 @@ int Program::RunSoil(const Command& /*command*/, const ParsedCommand& parsed) {
   }
   const auto say = [this](const std::string& line) { return Say(line); };
   if (!std::ranges::all_of(survey.rejected, say) || !SayRemarks(outcome)) return kFailed;
-  if (!outcome.value && !Say("na: " + outcome.reason)) return kFailed;
+  if (!outcome.value && !Say("na: " + outcome.why)) return kFailed;
   if (const int written = WriteChart(parsed, SurveyChart(survey)); written != kAnswered) {
     return written;
   }

@@ -1,4 +1,4 @@
-#include "calc/cli/csv_reader.h"
+#include "cli/csv_reader.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "calc/cli/io.h"
+#include "cli/io.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -13,7 +13,7 @@
 #include <cstring>
 #include <optional>
 
-#include "calc/cli/system_calls.h"
+#include "cli/system_calls.h"
 
 namespace ostrevin::calc {
 

@@ -14,8 +14,8 @@
 #include <string>
 
 #include "calc/calculations.h"
-#include "calc/cli/csv_reader.h"
-#include "calc/cli/io.h"
+#include "cli/csv_reader.h"
+#include "cli/io.h"
 
 namespace ostrevin::calc {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "calc/cli/program.h"
+#include "cli/program.h"
 
 int main(int argc, char* argv[]) {
   try {

@@ -11,7 +11,7 @@
 #include <variant>
 #include <vector>
 
-#include "calc/cli/io.h"
+#include "cli/io.h"
 #include "calc/number_reading.h"
 #include "calc/outcome.h"
 #include "calc/soil_survey.h"

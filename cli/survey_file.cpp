@@ -1,9 +1,9 @@
-#include "calc/cli/survey_file.h"
+#include "cli/survey_file.h"
 
 #include <algorithm>
 #include <array>
 
-#include "calc/cli/csv_reader.h"
+#include "cli/csv_reader.h"
 #include "calc/text.h"
 
 namespace ostrevin::calc {

@@ -14,8 +14,8 @@
 #include <variant>
 
 #include "calc/chart.h"
-#include "calc/cli/command_line.h"
-#include "calc/cli/io.h"
+#include "cli/command_line.h"
+#include "cli/io.h"
 
 namespace ostrevin::calc {
 

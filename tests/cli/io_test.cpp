@@ -17,8 +17,8 @@
 
 #include <gtest/gtest.h>
 
-#include "calc/cli/io.h"
-#include "calc/cli/system_calls.h"
+#include "cli/io.h"
+#include "cli/system_calls.h"
 
 namespace ostrevin::calc {
 namespace {

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "calc/cli/io.h"
+#include "cli/io.h"
 
 namespace ostrevin::calc {
 

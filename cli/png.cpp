@@ -1,4 +1,4 @@
-#include "calc/cli/png.h"
+#include "cli/png.h"
 
 #include <dlfcn.h>
 #include <unistd.h>
