@@ -27,13 +27,14 @@ enum class OptionKind {
   kUnits,     // english or metric
   kFlag,      // no value
   kText,      // a value the command reads itself (a file name, a separator)
+  kOutput,    // a file the command writes (never one of its inputs)
 };
 
 struct Option {
   std::string_view name;  // without the leading "--"
   OptionKind kind = OptionKind::kQuantity;
   bool required = false;
-  std::string_view metavar = {};  // kText and kFlag; a quantity's comes from its table
+  std::string_view metavar = {};  // kText, kOutput, kFlag; a quantity's comes from its table
   std::string_view help = {};     // replaces the quantity's meaning in this calculation
   std::string_view label = {};    // replaces the quantity's label on the page
   bool columnOnly = false;        // a batch column (and a page field), not a command-line option

@@ -171,8 +171,12 @@ void Describe(Survey& survey, UnitSystem units) {
 
 }  // namespace
 
-std::variant<Survey, std::string> CalculateSurvey(std::span<const SurveyRow> rows,
-                                                  const ReadContext& context, std::string_view row) {
+Result<Survey> CalculateSurvey(std::span<const SurveyRow> rows, const ReadContext& context,
+                               std::string_view row) {
+  if (rows.size() > kMaxSurveyRows) {
+    return Refused(std::to_string(rows.size()) + " readings: a survey may have at most " +
+                   std::to_string(kMaxSurveyRows));
+  }
   Survey survey;
   for (const SurveyRow& each : rows) {
     const Result<SurveyReading> read = ReadRow(each, context);
@@ -184,8 +188,8 @@ std::variant<Survey, std::string> CalculateSurvey(std::span<const SurveyRow> row
     }
   }
   if (survey.readings.empty()) {
-    return std::string(rows.empty() ? "the survey has no readings"
-                                    : "no reading of the survey could be read");
+    return Refused(rows.empty() ? "the survey has no readings"
+                                : "no reading of the survey could be read");
   }
   survey.fit = FitSurvey(survey.readings);
   survey.outcome = StartOutcome("soil", context.units,

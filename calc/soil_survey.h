@@ -13,7 +13,6 @@
 #include <optional>
 #include <span>
 #include <string>
-#include <variant>
 #include <vector>
 
 #include "calc/chart.h"
@@ -22,6 +21,10 @@
 #include "core/soil_fit.h"
 
 namespace ostrevin::calc {
+
+// The most readings a survey may have (a survey of a site has tens; the
+// fit's work grows with each).
+inline constexpr std::size_t kMaxSurveyRows = 1000;
 
 struct SurveyRow {
   long line = 0;  // where the row stands: a file's line, a table's row
@@ -38,11 +41,11 @@ struct Survey {
   SurveyFit fit;
 };
 
-// The survey's model; or why there is none: no reading could be read.
-// Refused rows are named "line 5" (a file) or, as the page says, "row 5".
-std::variant<Survey, std::string> CalculateSurvey(std::span<const SurveyRow> rows,
-                                                  const ReadContext& context,
-                                                  std::string_view row = "line");
+// The survey's model; or why there is none (refused): no reading could be
+// read, or there are more than kMaxSurveyRows rows. Refused rows are named
+// "line 5" (a file) or, as the page says, "row 5".
+Result<Survey> CalculateSurvey(std::span<const SurveyRow> rows, const ReadContext& context,
+                               std::string_view row = "line");
 
 // Apparent resistivity against spacing on log-log axes: the readings, the
 // two layers' curve, the uniform soil, and the layers against depth.

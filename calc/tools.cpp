@@ -278,11 +278,9 @@ std::string RunSurvey(std::span<const std::string> rows, UnitSystem units, const
     row.depth = text(2);
     if (row.spacing || row.reading || row.depth) survey.push_back(std::move(row));
   }
-  const auto result = CalculateSurvey(survey, ReadContext{units, "", marks, true}, "row");
-  if (const auto* error = std::get_if<std::string>(&result)) {
-    return "{\"error\":" + JsonString(*error) + "}";
-  }
-  const auto& fitted = std::get<Survey>(result);
+  const Result<Survey> result = CalculateSurvey(survey, ReadContext{units, "", marks, true}, "row");
+  if (!result) return "{\"error\":" + JsonString(result.why()) + "}";
+  const Survey& fitted = *result;
   const JsonValue rejected(fitted.rejected);
   return OutcomeJson(fitted.outcome, ",\"rejected\":" + ToJson(rejected) + ",\"svg\":" +
                          JsonString(ToSvg(SurveyChart(fitted))));

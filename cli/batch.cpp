@@ -13,54 +13,6 @@ namespace {
 
 constexpr std::string_view kByteOrderMark = "\xef\xbb\xbf";
 
-// Where each named column stands in a record.
-class Columns {
- public:
-  // The header's problem, or empty when it is usable.
-  std::string Read(const std::vector<std::string>& header) {
-    names_.clear();
-    const auto added = BatchColumns();
-    for (std::size_t i = 0; i < header.size(); ++i) {
-      std::string name = Lower(Trim(header[i]));
-      if (!name.empty()) {
-        if (const auto earlier = std::ranges::find(names_, name); earlier != names_.end()) {
-          return "column " + Quoted(name) + " appears twice (columns " +
-                 std::to_string(earlier - names_.begin() + 1) + " and " + std::to_string(i + 1) +
-                 ")";
-        }
-        if (std::ranges::find(added, name) != added.end()) {
-          return "column " + Quoted(name) + " is one the batch writes (" + AddedNames() +
-                 "): rename it";
-        }
-      }
-      names_.push_back(std::move(name));
-    }
-    if (!Find("mode")) {
-      return "the header has no mode column (the first line must name the columns, "
-             "e.g. mode,rho,diameter,length)";
-    }
-    return {};
-  }
-
-  std::optional<std::size_t> Find(std::string_view name) const {
-    const auto it = std::ranges::find(names_, name);
-    if (it == names_.end()) return std::nullopt;
-    return static_cast<std::size_t>(it - names_.begin());
-  }
-  std::size_t size() const { return names_.size(); }
-
- private:
-  static std::string AddedNames() {
-    std::string names;
-    for (const std::string_view name : BatchColumns()) {
-      names += (names.empty() ? "" : ", ") + std::string(name);
-    }
-    return names;
-  }
-
-  std::vector<std::string> names_;
-};
-
 std::string KnownModes() {
   std::string known;
   for (const Calculation& each : Calculations()) {
@@ -70,22 +22,11 @@ std::string KnownModes() {
 }
 
 // One record's calculation, or the error that prevents it.
-Result<Outcome> RunRecord(const Columns& columns, const CsvRecord& record,
-                          const NumberMarks& marks) {
-  if (!record.problem.empty()) return Refused(record.problem);
-  if (record.fields.size() != columns.size()) {
-    return Refused("expected " + std::to_string(columns.size()) + " fields, found " +
-                   std::to_string(record.fields.size()));
-  }
+Result<Outcome> RunRecord(const CsvTable& table, const CsvRecord& record) {
+  if (const Checked checked = table.CheckRecord(record); !checked) return checked.Failed();
   // A blank cell is an input not given, as a column left out.
-  const auto cell = [&](std::string_view name) -> std::optional<std::string_view> {
-    const std::optional<std::size_t> column = columns.Find(name);
-    if (!column) return std::nullopt;
-    const std::string_view text = record.fields[*column];
-    if (text.find_first_not_of(" \t") == std::string_view::npos) return std::nullopt;
-    return text;
-  };
-  ReadContext context{UnitSystem::English, "", marks};
+  const InputLookup cell = [&](std::string_view name) { return table.Cell(record, name); };
+  ReadContext context{UnitSystem::English, "", table.Marks()};
   if (const auto given = cell("units")) {
     const std::optional<UnitSystem> read = ReadUnits(*given);
     if (!read) return Refused("units must be english or metric, not " + Quoted(*given));
@@ -102,40 +43,33 @@ Result<Outcome> RunRecord(const Columns& columns, const CsvRecord& record,
 class Batch {
  public:
   Batch(ByteSource& in, ByteSink& out, ByteSink& err, const BatchOptions& options)
-      : reader_(in), out_(out), err_(err), options_(options) {}
+      : table_(in, options.inputName, options.separator), out_(out), err_(err) {}
 
   Status Run() {
-    const std::optional<char> separator =
-        options_.separator ? options_.separator : reader_.DetectSeparator();
-    if (!separator) return ReadFailed();
-    separator_ = *separator;
-    if (separator_ == ';') marks_ = {",", ".", true};
-    reader_.SetSeparator(separator_);
-    CsvRecord header;
-    const CsvReader::Next first = reader_.Read(header);
-    if (first == CsvReader::Next::kReadError) return ReadFailed();
-    if (first == CsvReader::Next::kEnd) {
-      return Say("the input is empty: the first line must be a CSV header with a mode column")
-                 ? kBadInput
-                 : kFailed;
+    const Checked header = table_.ReadHeader(
+        "the input is empty: the first line must be a CSV header with a mode column",
+        BatchColumns());
+    if (!header) return Stop(header.Failed());
+    if (!table_.Find("mode")) {
+      return Stop(Refused("line " + std::to_string(table_.Header().line) +
+                          ": the header has no mode column (the first line must name the "
+                          "columns, e.g. mode,rho,diameter,length)"));
     }
-    const std::string problem =
-        header.problem.empty() ? columns_.Read(header.fields) : header.problem;
-    if (!problem.empty()) {
-      return Say("line " + std::to_string(header.line) + ": " + problem) ? kBadInput : kFailed;
-    }
-    std::vector<std::string_view> cells(header.fields.begin(), header.fields.end());
+    const std::vector<std::string>& names = table_.Header().fields;
+    std::vector<std::string_view> cells(names.begin(), names.end());
     const auto added = BatchColumns();
     cells.insert(cells.end(), added.begin(), added.end());
-    const std::string start = reader_.HadByteOrderMark() ? std::string(kByteOrderMark) : "";
-    if (!Put(start + CsvLine(cells, separator_), header.line)) return WriteFailed();
+    const std::string start = table_.HadByteOrderMark() ? std::string(kByteOrderMark) : "";
+    if (!Put(start + CsvLine(cells, table_.Separator()), table_.Header().line)) {
+      return WriteFailed();
+    }
 
     Status status = kAnswered;
     CsvRecord record;
     for (;;) {
-      const CsvReader::Next next = reader_.Read(record);
-      if (next == CsvReader::Next::kEnd) break;
-      if (next == CsvReader::Next::kReadError) return ReadFailed();
+      const Result<bool> next = table_.Next(record);
+      if (!next) return Stop(next.Failed());
+      if (!*next) break;
       if (!WriteRecord(record, status)) return WriteFailed();
     }
     if (!out_.Flush()) return WriteFailed();
@@ -144,12 +78,12 @@ class Batch {
 
  private:
   bool WriteRecord(const CsvRecord& record, Status& status) {
-    const Result<Outcome> result = RunRecord(columns_, record, marks_);
+    const Result<Outcome> result = RunRecord(table_, record);
     std::vector<std::string_view> cells(record.fields.begin(), record.fields.end());
-    cells.resize(columns_.size());
+    cells.resize(table_.Header().fields.size());
     std::vector<std::string> added;  // the cells point into it
     if (result) {
-      added = BatchCells(*result, marks_.decimal.front());
+      added = BatchCells(*result, table_.Marks().decimal.front());
     } else {
       added.resize(BatchColumns().size());
       added[3] = result.why();
@@ -157,7 +91,7 @@ class Batch {
       if (!Say("line " + std::to_string(record.line) + ": " + added[3])) return false;
     }
     cells.insert(cells.end(), added.begin(), added.end());
-    return Put(CsvLine(cells, separator_), record.line);
+    return Put(CsvLine(cells, table_.Separator()), record.line);
   }
 
   // Writes the output of the record that starts on `line`, and remembers
@@ -186,10 +120,10 @@ class Batch {
     return err_.Write("ostrevin-calc batch: " + message + "\n") && err_.Flush();
   }
 
-  Status ReadFailed() {
-    Say("cannot read " + options_.inputName + ": " + reader_.ErrorText() + " (stopped at line " +
-        std::to_string(reader_.Line()) + ")");
-    return kFailed;
+  // Stops the batch with a line on standard error: bad input, or a failed read.
+  Status Stop(const Why& why) {
+    if (!Say(why.text)) return kFailed;
+    return why.failure == Failure::kRefused ? kBadInput : kFailed;
   }
 
   Status WriteFailed() {
@@ -198,17 +132,13 @@ class Batch {
         (delivered == 0 ? std::string("nothing written")
                         : "written up to input line " + std::to_string(delivered)) +
         ", stopped at line " +
-        std::to_string(pending_.empty() ? reader_.Line() : pending_.back().second) + ")");
+        std::to_string(pending_.empty() ? table_.Line() : pending_.back().second) + ")");
     return kFailed;
   }
 
-  CsvReader reader_;
+  CsvTable table_;
   ByteSink& out_;
   ByteSink& err_;
-  const BatchOptions& options_;
-  Columns columns_;
-  char separator_ = ',';
-  NumberMarks marks_;
   std::uint64_t written_ = 0;                           // bytes handed to the sink
   std::deque<std::pair<std::uint64_t, long>> pending_;  // (end of a record's output, its line)
   long delivered_ = 0;

@@ -65,6 +65,7 @@ std::string OptionHelp(const Option& option, std::string& metavar) {
       metavar.clear();
       return std::string(option.help);
     case OptionKind::kText:
+    case OptionKind::kOutput:
       metavar = option.metavar;
       return std::string(option.help);
   }
@@ -94,8 +95,8 @@ std::optional<std::string_view> ParsedCommand::Value(std::string_view option) co
   return it->second;
 }
 
-std::variant<ParsedCommand, std::string> ParseCommandLine(const Command& command,
-                                                          std::span<const std::string> arguments) {
+Result<ParsedCommand> ParseCommandLine(const Command& command,
+                                       std::span<const std::string> arguments) {
   ParsedCommand parsed;
   if (std::ranges::any_of(arguments,
                           [](const std::string& a) { return a == "-h" || a == "--help"; })) {
@@ -106,10 +107,10 @@ std::variant<ParsedCommand, std::string> ParseCommandLine(const Command& command
     const std::string& argument = arguments[i];
     if (!argument.starts_with("--")) {
       if (argument.size() > 1 && argument.front() == '-') {
-        return UnknownOption(command, argument, argument.substr(1));
+        return Refused(UnknownOption(command, argument, argument.substr(1)));
       }
       if (command.positional.empty() || !parsed.positional.empty()) {
-        return "unexpected argument " + Quoted(argument) + " " + SeeHelp(command);
+        return Refused("unexpected argument " + Quoted(argument) + " " + SeeHelp(command));
       }
       parsed.positional.push_back(argument);
       continue;
@@ -117,23 +118,23 @@ std::variant<ParsedCommand, std::string> ParseCommandLine(const Command& command
     const std::size_t equals = argument.find('=');
     const std::string name = argument.substr(2, equals == std::string::npos ? equals : equals - 2);
     const Option* option = FindOption(command, name);
-    if (option == nullptr) return UnknownOption(command, "--" + name, name);
-    if (parsed.values.contains(name)) return "--" + name + " is given twice";
+    if (option == nullptr) return Refused(UnknownOption(command, "--" + name, name));
+    if (parsed.values.contains(name)) return Refused("--" + name + " is given twice");
     std::string value;
     if (option->kind == OptionKind::kFlag) {
-      if (equals != std::string::npos) return "--" + name + " takes no value";
+      if (equals != std::string::npos) return Refused("--" + name + " takes no value");
     } else if (equals != std::string::npos) {
       value = argument.substr(equals + 1);
     } else if (i + 1 < arguments.size() && !arguments[i + 1].starts_with("--")) {
       value = arguments[++i];
     } else {
-      return "--" + name + " needs a value";
+      return Refused("--" + name + " needs a value");
     }
     parsed.values.emplace(name, std::move(value));
   }
   for (const Option* option : OptionsOf(command)) {
     if (option->required && !parsed.values.contains(option->name)) {
-      return "--" + std::string(option->name) + " is missing " + SeeHelp(command);
+      return Refused("--" + std::string(option->name) + " is missing " + SeeHelp(command));
     }
   }
   return parsed;

@@ -15,7 +15,6 @@
 #include <span>
 #include <string>
 #include <string_view>
-#include <variant>
 #include <vector>
 
 #include "calc/calculations.h"
@@ -54,8 +53,8 @@ struct ParsedCommand {
 // for help and wins over every other error. Returns the error otherwise,
 // naming the option ("--svg is not an option of resistance", "--rho is
 // given twice", "--rho needs a value", "--rho is missing (see ...)").
-std::variant<ParsedCommand, std::string> ParseCommandLine(const Command& command,
-                                                          std::span<const std::string> arguments);
+Result<ParsedCommand> ParseCommandLine(const Command& command,
+                                       std::span<const std::string> arguments);
 
 // The help of one command, and of the program.
 std::string HelpText(const Command& command);

@@ -21,8 +21,8 @@ const std::array kSoilOptions{
     Option{"units", OptionKind::kUnits},
     Option{"separator", OptionKind::kText, false, "S",
            "the field separator, , or ; (taken from the header line when not given)"},
-    Option{"svg", OptionKind::kText, false, "FILE", "write the chart as an SVG drawing"},
-    Option{"png", OptionKind::kText, false, "FILE", "write the chart as a 900 x 560 PNG picture"},
+    Option{"svg", OptionKind::kOutput, false, "FILE", "write the chart as an SVG drawing"},
+    Option{"png", OptionKind::kOutput, false, "FILE", "write the chart as a 900 x 560 PNG picture"},
 };
 
 const std::array kCurveOptions{
@@ -32,8 +32,8 @@ const std::array kCurveOptions{
     Option{"from"},
     Option{"to"},
     Option{"units", OptionKind::kUnits},
-    Option{"svg", OptionKind::kText, false, "FILE", "write the curve as an SVG drawing"},
-    Option{"png", OptionKind::kText, false, "FILE", "write the curve as a 900 x 560 PNG picture"},
+    Option{"svg", OptionKind::kOutput, false, "FILE", "write the curve as an SVG drawing"},
+    Option{"png", OptionKind::kOutput, false, "FILE", "write the curve as a 900 x 560 PNG picture"},
     Option{"csv", OptionKind::kFlag, false, {}, "write the points as CSV to standard output"},
     Option{"log-ohms", OptionKind::kFlag, false, {}, "a logarithmic resistance axis"},
 };

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "calc/text.h"
+
 namespace ostrevin::calc {
 
 namespace {
@@ -193,6 +195,83 @@ CsvReader::Next CsvReader::ReadOne(CsvRecord& record) {
     record.fields.clear();
   }
   return Next::kRecord;
+}
+
+Checked CsvTable::ReadHeader(std::string_view empty,
+                             std::span<const std::string_view> reserved) {
+  const std::optional<char> separator = separator_ ? separator_ : reader_.DetectSeparator();
+  if (!separator) return ReadFailed();
+  used_ = *separator;
+  reader_.SetSeparator(*separator);
+  if (*separator == ';') marks_ = {",", ".", true};
+  const CsvReader::Next first = reader_.Read(header_);
+  if (first == CsvReader::Next::kReadError) return ReadFailed();
+  if (first == CsvReader::Next::kEnd) return Refused(std::string(empty));
+  const std::string at = "line " + std::to_string(header_.line) + ": ";
+  if (!header_.problem.empty()) return Refused(at + header_.problem);
+  if (header_.fields.size() > kMaxColumns) {
+    return Refused(at + std::to_string(header_.fields.size()) + " columns: at most " +
+                   std::to_string(kMaxColumns) + " are read");
+  }
+  columns_.clear();
+  for (std::size_t i = 0; i < header_.fields.size(); ++i) {
+    const std::string name = Lower(Trim(header_.fields[i]));
+    if (name.empty()) continue;
+    if (const auto [earlier, made] = columns_.try_emplace(name, i); !made) {
+      return Refused(at + "column " + Quoted(name) + " appears twice (columns " +
+                     std::to_string(earlier->second + 1) + " and " + std::to_string(i + 1) + ")");
+    }
+    if (std::ranges::find(reserved, name) != reserved.end()) {
+      std::string names;
+      for (const std::string_view each : reserved) {
+        names += (names.empty() ? "" : ", ") + std::string(each);
+      }
+      return Refused(at + "column " + Quoted(name) + " is one the program writes (" + names +
+                     "): rename it");
+    }
+  }
+  return Ok{};
+}
+
+Result<bool> CsvTable::Next(CsvRecord& record) {
+  switch (reader_.Read(record)) {
+    case CsvReader::Next::kRecord:
+      return true;
+    case CsvReader::Next::kEnd:
+      return false;
+    case CsvReader::Next::kReadError:
+      break;
+  }
+  return ReadFailed();
+}
+
+Checked CsvTable::CheckRecord(const CsvRecord& record) const {
+  if (!record.problem.empty()) return Refused(record.problem);
+  if (record.fields.size() != header_.fields.size()) {
+    return Refused("expected " + std::to_string(header_.fields.size()) + " fields, found " +
+                   std::to_string(record.fields.size()));
+  }
+  return Ok{};
+}
+
+std::optional<std::size_t> CsvTable::Find(std::string_view name) const {
+  const auto it = columns_.find(std::string(name));
+  if (it == columns_.end()) return std::nullopt;
+  return it->second;
+}
+
+std::optional<std::string_view> CsvTable::Cell(const CsvRecord& record,
+                                               std::string_view name) const {
+  const std::optional<std::size_t> column = Find(name);
+  if (!column || *column >= record.fields.size()) return std::nullopt;
+  const std::string_view text = record.fields[*column];
+  if (text.find_first_not_of(" \t") == std::string_view::npos) return std::nullopt;
+  return text;
+}
+
+Why CsvTable::ReadFailed() const {
+  return Failed("cannot read " + name_ + ": " + reader_.ErrorText() + " (stopped at line " +
+                std::to_string(reader_.Line()) + ")");
 }
 
 std::string CsvLine(const std::vector<std::string_view>& fields, char separator) {

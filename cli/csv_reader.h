@@ -7,11 +7,15 @@
 #pragma once
 
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
+#include "calc/number_reading.h"
 #include "cli/io.h"
+#include "core/result.h"
 
 namespace ostrevin::calc {
 
@@ -57,6 +61,49 @@ class CsvReader {
   bool hadByteOrderMark_ = false;
   char separator_ = ',';
   long line_ = 1;
+};
+
+// A CSV file whose first line names its columns, as the batch, the survey
+// and every other file of rows are read: the separator (given, or taken from
+// the header line), the decimal comma that comes with ';', and the columns
+// by name (any case, blanks around ignored; at most kMaxColumns, none twice).
+class CsvTable {
+ public:
+  static constexpr std::size_t kMaxColumns = 1000;
+
+  // `name` names the input in messages ("\"survey.csv\"", "standard input").
+  CsvTable(ByteSource& source, std::string name, std::optional<char> separator)
+      : reader_(source), name_(std::move(name)), separator_(separator) {}
+
+  // Reads the header line. Fails when reading fails; refused ("line 1: ...")
+  // when the input is empty (`empty` says what the first line must be), a
+  // column appears twice, there are too many, or one is `reserved`.
+  Checked ReadHeader(std::string_view empty, std::span<const std::string_view> reserved = {});
+  // The next record: true, or false at the end; fails when reading fails.
+  Result<bool> Next(CsvRecord& record);
+  // Why a record cannot be used as a row of the table (a reader's problem,
+  // a count of fields not the header's), or nothing.
+  Checked CheckRecord(const CsvRecord& record) const;
+
+  std::optional<std::size_t> Find(std::string_view name) const;
+  // A column's text in a record; nothing when the column is absent or the cell blank.
+  std::optional<std::string_view> Cell(const CsvRecord& record, std::string_view name) const;
+  const CsvRecord& Header() const { return header_; }
+  char Separator() const { return used_; }
+  NumberMarks Marks() const { return marks_; }
+  bool HadByteOrderMark() const { return reader_.HadByteOrderMark(); }
+  long Line() const { return reader_.Line(); }
+  // "cannot read NAME: Input/output error (stopped at line 12)".
+  Why ReadFailed() const;
+
+ private:
+  CsvReader reader_;
+  std::string name_;
+  std::optional<char> separator_;
+  char used_ = ',';  // the separator in use
+  NumberMarks marks_;
+  CsvRecord header_;
+  std::unordered_map<std::string, std::size_t> columns_;  // lower-case name -> position
 };
 
 // One CSV record: fields quoted where they hold the separator, a quote or a

@@ -48,13 +48,13 @@ FdSource::~FdSource() {
   if (owned_) Sys().close(fd_);
 }
 
-std::variant<std::unique_ptr<FdSource>, std::string> FdSource::Open(const std::string& path) {
+Result<std::unique_ptr<FdSource>> FdSource::Open(const std::string& path) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return ErrnoText(errno);
+  if (fd < 0) return Failed(ErrnoText(errno));
   struct stat status {};
   if (::fstat(fd, &status) == 0 && S_ISDIR(status.st_mode)) {
     Sys().close(fd);
-    return std::string("is a directory");
+    return Failed("is a directory");
   }
   auto source = std::make_unique<FdSource>(fd);
   source->owned_ = true;
@@ -115,7 +115,22 @@ namespace {
 // The temporary file being written, removed if a signal ends the program
 // before it is renamed: a fixed buffer, as a signal handler may only read.
 std::array<char, PATH_MAX> temporaryPath{};
-constexpr std::array kCleanedSignals{SIGINT, SIGTERM, SIGHUP};
+
+// Every signal whose default action ends the program (SIGKILL and SIGSTOP
+// cannot be caught), the real-time ones included.
+std::vector<int> EndingSignals() {
+  std::vector<int> signals{SIGHUP,  SIGINT,    SIGQUIT, SIGILL,  SIGTRAP, SIGABRT, SIGBUS,
+                           SIGFPE,  SIGUSR1,   SIGSEGV, SIGUSR2, SIGPIPE, SIGALRM, SIGTERM,
+                           SIGXCPU, SIGXFSZ, SIGVTALRM, SIGPROF, SIGIO,   SIGSYS};
+#ifdef SIGPWR
+  signals.push_back(SIGPWR);
+#endif
+#ifdef SIGSTKFLT
+  signals.push_back(SIGSTKFLT);
+#endif
+  for (int signal = SIGRTMIN; signal <= SIGRTMAX; ++signal) signals.push_back(signal);
+  return signals;
+}
 
 extern "C" void RemoveTemporaryAndDie(int signal) {
   if (temporaryPath[0] != '\0') ::unlink(temporaryPath.data());
@@ -123,31 +138,45 @@ extern "C" void RemoveTemporaryAndDie(int signal) {
   std::raise(signal);
 }
 
-// Removes the temporary file on the signals above while it exists.
+// Removes the temporary file on every signal that would end the program
+// while it exists. A signal ignored (as `trap '' XFSZ` or nohup ignore
+// them) stays ignored: its failure shows as an error instead.
 class TemporaryGuard {
  public:
-  explicit TemporaryGuard(const std::string& path) {
+  explicit TemporaryGuard(const std::string& path) : signals_(EndingSignals()) {
     const std::size_t length = std::min(path.size(), temporaryPath.size() - 1);
     std::copy_n(path.data(), length, temporaryPath.data());
     temporaryPath[length] = '\0';
     struct sigaction action {};
     action.sa_handler = RemoveTemporaryAndDie;
     sigemptyset(&action.sa_mask);
-    for (std::size_t i = 0; i < kCleanedSignals.size(); ++i) {
-      ::sigaction(kCleanedSignals[i], &action, &previous_[i]);
+    previous_.resize(signals_.size());
+    for (std::size_t i = 0; i < signals_.size(); ++i) {
+      if (::sigaction(signals_[i], nullptr, &previous_[i]) != 0) continue;
+      if (previous_[i].sa_handler == SIG_IGN) continue;
+      ::sigaction(signals_[i], &action, nullptr);
     }
   }
   ~TemporaryGuard() {
-    for (std::size_t i = 0; i < kCleanedSignals.size(); ++i) {
-      ::sigaction(kCleanedSignals[i], &previous_[i], nullptr);
+    for (std::size_t i = 0; i < signals_.size(); ++i) {
+      ::sigaction(signals_[i], &previous_[i], nullptr);
     }
     temporaryPath[0] = '\0';
   }
   TemporaryGuard(const TemporaryGuard&) = delete;
   TemporaryGuard& operator=(const TemporaryGuard&) = delete;
 
+  // The signals to hold back while the temporary file is made and named.
+  static sigset_t Blocked() {
+    sigset_t blocked;
+    sigemptyset(&blocked);
+    for (const int signal : EndingSignals()) sigaddset(&blocked, signal);
+    return blocked;
+  }
+
  private:
-  std::array<struct sigaction, kCleanedSignals.size()> previous_{};
+  std::vector<int> signals_;
+  std::vector<struct sigaction> previous_;
 };
 
 std::string Folder(const std::string& path) {
@@ -156,24 +185,32 @@ std::string Folder(const std::string& path) {
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+// Why no new file can be made in the folder of `target`.
+std::string FolderRefused(const std::string& target, int error) {
+  return ErrnoText(error) + ": the folder \"" + Folder(target) +
+         "\" does not let this user make a file in it (a file is replaced whole, through a new "
+         "file written beside it and renamed over it)";
+}
+
 // Writes and syncs `bytes` to a new file beside `target`, then renames it over
-// the target. 0 or the error number; the temporary file is gone either way.
+// the target. Nothing or why not; the temporary file is gone either way.
 // Its name is short, whatever the target's, so that it fits the name limit.
-int ReplaceRegularFile(const std::string& target, std::string_view bytes, mode_t mode,
-                       const struct stat* old) {
+Checked ReplaceRegularFile(const std::string& target, std::string_view bytes, mode_t mode,
+                           const struct stat* old) {
   std::string temporary = Folder(target) + "/.ostrevin-XXXXXX";
-  sigset_t blocked;
+  const sigset_t blocked = TemporaryGuard::Blocked();
   sigset_t previous;
-  sigemptyset(&blocked);
-  for (const int signal : kCleanedSignals) sigaddset(&blocked, signal);
   // The file is made and its name recorded before a signal can come.
-  ::sigprocmask(SIG_BLOCK, &blocked, &previous);
+  ::pthread_sigmask(SIG_BLOCK, &blocked, &previous);
   const int fd = ::mkstemp(temporary.data());
   const int made = errno;
   std::optional<TemporaryGuard> guard;
   if (fd >= 0) guard.emplace(temporary);
-  ::sigprocmask(SIG_SETMASK, &previous, nullptr);
-  if (fd < 0) return made;
+  ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+  if (fd < 0) {
+    if (made == EACCES || made == EPERM || made == EROFS) return Failed(FolderRefused(target, made));
+    return Failed(ErrnoText(made));
+  }
   int error = WriteAll(fd, bytes);
   if (error == 0 && ::fchmod(fd, mode) != 0) error = errno;
   if (error == 0 && old != nullptr) {
@@ -184,7 +221,8 @@ int ReplaceRegularFile(const std::string& target, std::string_view bytes, mode_t
   if (Sys().close(fd) != 0 && error == 0) error = errno;
   if (error == 0 && Sys().rename(temporary.c_str(), target.c_str()) != 0) error = errno;
   if (error != 0) ::unlink(temporary.c_str());
-  return error;
+  if (error != 0) return Failed(ErrnoText(error));
+  return Ok{};
 }
 
 // Where a symbolic link leads, followed to its end as `>` follows it: the
@@ -208,33 +246,59 @@ std::optional<std::string> FollowLinks(std::string path) {
   return std::nullopt;
 }
 
-std::optional<std::string> Failure(int error) {
-  return error == 0 ? std::nullopt : std::optional(ErrnoText(error));
-}
-
 }  // namespace
 
-std::optional<std::string> ReplaceFile(const std::string& path, std::string_view bytes) {
+Checked ReplaceFile(const std::string& path, std::string_view bytes) {
   const std::optional<std::string> target = FollowLinks(path);
-  if (!target) return ErrnoText(errno);
+  if (!target) return Failed(ErrnoText(errno));
   struct stat status {};
   if (::stat(target->c_str(), &status) != 0) {
-    if (errno != ENOENT) return ErrnoText(errno);
+    if (errno != ENOENT) return Failed(ErrnoText(errno));
     const mode_t mask = ::umask(0);
     ::umask(mask);
-    return Failure(ReplaceRegularFile(*target, bytes, 0666 & ~mask, nullptr));
+    return ReplaceRegularFile(*target, bytes, 0666 & ~mask, nullptr);
   }
-  if (S_ISDIR(status.st_mode)) return std::string("is a directory");
+  if (S_ISDIR(status.st_mode)) return Failed("is a directory");
   // As the shell's `>`: a file this user may not write is not written.
-  if (::faccessat(AT_FDCWD, target->c_str(), W_OK, AT_EACCESS) != 0) return ErrnoText(errno);
+  if (::faccessat(AT_FDCWD, target->c_str(), W_OK, AT_EACCESS) != 0) {
+    return Failed(ErrnoText(errno));
+  }
   if (S_ISREG(status.st_mode)) {
-    return Failure(ReplaceRegularFile(*target, bytes, status.st_mode & 07777, &status));
+    return ReplaceRegularFile(*target, bytes, status.st_mode & 07777, &status);
   }
   const int fd = ::open(target->c_str(), O_WRONLY | O_CLOEXEC);
-  if (fd < 0) return ErrnoText(errno);
+  if (fd < 0) return Failed(ErrnoText(errno));
   int error = WriteAll(fd, bytes);
   if (Sys().close(fd) != 0 && error == 0) error = errno;
-  return Failure(error);
+  if (error != 0) return Failed(ErrnoText(error));
+  return Ok{};
+}
+
+void OutputGuard::AddInput(int fd) {
+  struct stat status {};
+  if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode)) {
+    inputs_.emplace_back(status.st_dev, status.st_ino);
+  }
+}
+
+Checked OutputGuard::NoInput(const struct stat& status) const {
+  const bool input = std::ranges::any_of(inputs_, [&](const auto& file) {
+    return status.st_dev == file.first && status.st_ino == file.second;
+  });
+  if (input) return Failed("input file is output file");
+  return Ok{};
+}
+
+Checked OutputGuard::CheckPath(const std::string& path) const {
+  struct stat status {};
+  if (::stat(path.c_str(), &status) != 0) return Ok{};  // a file not there yet is no input
+  return NoInput(status);
+}
+
+Checked OutputGuard::CheckDescriptor(int fd) const {
+  struct stat status {};
+  if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) return Ok{};
+  return NoInput(status);
 }
 
 bool IsOpenAs(const std::string& path, int fd) {
@@ -244,11 +308,5 @@ bool IsOpenAs(const std::string& path, int fd) {
   return open.st_dev == named.st_dev && open.st_ino == named.st_ino;
 }
 
-bool SameRegularFile(int inputFd, int outputFd) {
-  struct stat in {};
-  struct stat out {};
-  if (::fstat(inputFd, &in) != 0 || ::fstat(outputFd, &out) != 0) return false;
-  return S_ISREG(out.st_mode) && in.st_dev == out.st_dev && in.st_ino == out.st_ino;
-}
 
 }  // namespace ostrevin::calc

@@ -10,7 +10,13 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <variant>
+#include <sys/stat.h>
+#include <sys/types.h>
+
+#include <utility>
+#include <vector>
+
+#include "core/result.h"
 
 namespace ostrevin::calc {
 
@@ -45,7 +51,7 @@ class FdSource final : public ByteSource {
   FdSource& operator=(const FdSource&) = delete;
   // The file at `path` opened for reading, or why it cannot be read ("is a
   // directory", "No such file or directory").
-  static std::variant<std::unique_ptr<FdSource>, std::string> Open(const std::string& path);
+  static Result<std::unique_ptr<FdSource>> Open(const std::string& path);
 
   std::ptrdiff_t Read(char* buffer, std::size_t size) override;
   std::string ErrorText() const override;
@@ -107,23 +113,39 @@ class StringSink final : public ByteSink {
 // Writes `bytes` as the whole content of the file at `path`, as the shell's
 // `>` would let this user write it. A regular file (or none yet) is replaced
 // whole: the bytes go to a temporary file beside it, which is renamed over it
-// only when written and synced, so a failure or an interrupt (SIGINT,
-// SIGTERM, SIGHUP) leaves the old file as it was and no temporary file
-// behind; the new file keeps the old one's permissions and, where allowed,
-// owner. A file this user may not write is refused ("Permission denied").
-// Through a symbolic link the file it points to is written, created if it
-// does not exist yet. A file that is not regular (a terminal, a pipe,
-// /dev/full) is written in place. Returns nothing on success, otherwise why
-// not ("No space left on device").
-std::optional<std::string> ReplaceFile(const std::string& path, std::string_view bytes);
+// only when written and synced, so a failure or any signal that ends the
+// program (but SIGKILL, which cannot be caught) leaves the old file as it was
+// and no temporary file behind; the new file keeps the old one's permissions
+// and, where allowed, owner. Replacing makes a new file: a hard link to the
+// old one keeps the old content. A file this user may not write is refused
+// ("Permission denied"), and so is a folder where no new file may be made
+// (the reason names the folder). Through a symbolic link the file it points
+// to is written, created if it does not exist yet. A file that is not
+// regular (a terminal, a pipe, /dev/full) is written in place. Fails with
+// why not ("No space left on device").
+Checked ReplaceFile(const std::string& path, std::string_view bytes);
+
+// The files a command reads, so that no output ever replaces one: every
+// output file and standard output are checked against them before anything
+// is written ("input file is output file", as a batch into its own input).
+class OutputGuard {
+ public:
+  // An input, by its open descriptor (standard input or a file).
+  void AddInput(int fd);
+  // Whether the file at `path` (links followed: the file written) may be
+  // written: refused when it is one of the inputs.
+  Checked CheckPath(const std::string& path) const;
+  // Whether what descriptor `fd` writes to (standard output) is no input.
+  Checked CheckDescriptor(int fd) const;
+
+ private:
+  Checked NoInput(const struct stat& status) const;
+  std::vector<std::pair<dev_t, ino_t>> inputs_;
+};
 
 // Whether `path` names what is open as descriptor `fd` (/dev/stdout,
 // /dev/fd/1, /proc/self/fd/1, or the same file by device and inode): such a
 // target is written through the descriptor, never replaced.
 bool IsOpenAs(const std::string& path, int fd);
-
-// Whether the two descriptors are one regular file: a batch whose output is
-// its input would never end.
-bool SameRegularFile(int inputFd, int outputFd);
 
 }  // namespace ostrevin::calc

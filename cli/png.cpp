@@ -40,29 +40,22 @@ void* OpenRasteriser(std::string& error) {
 
 }  // namespace
 
-Png RasteriseSvg(const std::string& svg, int width, int height) {
-  Png png;
+Result<std::string> RasteriseSvg(const std::string& svg, int width, int height) {
   static void* handle = nullptr;
-  if (handle == nullptr) handle = OpenRasteriser(png.error);
-  if (handle == nullptr) {
-    png.error = "the PNG rasteriser cannot be loaded: " + png.error;
-    return png;
-  }
+  std::string why;
+  if (handle == nullptr) handle = OpenRasteriser(why);
+  if (handle == nullptr) return Failed("the PNG rasteriser cannot be loaded: " + why);
   const auto rasterise =
       reinterpret_cast<RasteriseFunction>(::dlsym(handle, "ostrevin_rasterise_svg"));
-  if (rasterise == nullptr) {
-    png.error = "the PNG rasteriser has no entry point";
-    return png;
-  }
+  if (rasterise == nullptr) return Failed("the PNG rasteriser has no entry point");
   char* bytes = nullptr;
   std::size_t size = 0;
   std::array<char, 256> error{};
   if (rasterise(svg.data(), svg.size(), width, height, &bytes, &size, error.data(), error.size()) !=
       0) {
-    png.error = error.data();
-    return png;
+    return Failed(error.data());
   }
-  png.bytes.assign(bytes, size);
+  std::string png(bytes, size);
   std::free(bytes);  // NOLINT(cppcoreguidelines-no-malloc): the rasteriser's own allocation
   return png;
 }

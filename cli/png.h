@@ -5,13 +5,11 @@
 
 #include <string>
 
+#include "core/result.h"
+
 namespace ostrevin::calc {
 
-struct Png {
-  std::string bytes;  // the picture, or empty
-  std::string error;  // why there is none
-};
-
-Png RasteriseSvg(const std::string& svg, int width, int height);
+// The PNG file's bytes, or why there are none (a failure).
+Result<std::string> RasteriseSvg(const std::string& svg, int width, int height);
 
 }  // namespace ostrevin::calc

@@ -47,26 +47,25 @@ int Program::Run(std::vector<std::string> arguments) {
   arguments.erase(arguments.begin());
   arguments.insert(arguments.begin(), leading.begin(), leading.end());
   const auto parsed = ParseCommandLine(*command, arguments);
-  if (const auto* error = std::get_if<std::string>(&parsed)) return Finish(Fail(*error));
-  const auto& args = std::get<ParsedCommand>(parsed);
+  if (!parsed) return Finish(Fail(parsed.Failed()));
+  const ParsedCommand& args = *parsed;
   if (args.help) return Finish(Print(HelpText(*command)));
   return Finish((this->*(command->run))(*command, args));
 }
 
-std::variant<UnitSystem, Status> Program::UnitsOf(const ParsedCommand& parsed) {
+Result<UnitSystem> Program::UnitsOf(const ParsedCommand& parsed) {
   const auto given = parsed.Value("units");
   if (!given) return UnitSystem::English;
   const std::optional<UnitSystem> read = ReadUnits(*given);
-  if (!read)
-    return static_cast<Status>(Fail("--units must be english or metric, not " + Quoted(*given)));
+  if (!read) return Refused("--units must be english or metric, not " + Quoted(*given));
   return *read;
 }
 
 int Program::RunCalculation(const Command& command, const ParsedCommand& parsed) {
   ReadContext context;
-  const auto units = UnitsOf(parsed);
-  if (const auto* failed = std::get_if<Status>(&units)) return *failed;
-  context.units = std::get<UnitSystem>(units);
+  const Result<UnitSystem> units = UnitsOf(parsed);
+  if (!units) return Fail(units.Failed());
+  context.units = *units;
   const auto result = Calculate(*command.calculation, LookupIn(parsed), context, ProgressLine());
   if (!result) {
     const std::string& error = result.why();
@@ -102,53 +101,58 @@ bool Program::SeparatorOf(const ParsedCommand& parsed, std::optional<char>& sepa
   return true;
 }
 
-std::variant<std::unique_ptr<ByteSource>, Status> Program::OpenInput(const ParsedCommand& parsed,
-                                                                     std::string& name) {
+Result<std::unique_ptr<ByteSource>> Program::OpenInput(const Command& command,
+                                                       const ParsedCommand& parsed,
+                                                       std::string& name) {
+  std::unique_ptr<ByteSource> source;
+  int fd = STDIN_FILENO;
   if (parsed.positional.empty() || parsed.positional.front() == "-") {
-    // Output appended to the input would be read again, for ever.
-    if (SameRegularFile(STDIN_FILENO, STDOUT_FILENO)) {
-      return static_cast<Status>(Fail("standard input: input file is output file", kFailed));
-    }
     name = "standard input";
-    return std::make_unique<FdSource>(STDIN_FILENO);
+    source = std::make_unique<FdSource>(STDIN_FILENO);
+  } else {
+    const std::string& path = parsed.positional.front();
+    Result<std::unique_ptr<FdSource>> opened = FdSource::Open(path);
+    if (!opened) return Failed("cannot read " + Quoted(path) + ": " + opened.why());
+    fd = (*opened)->Descriptor();
+    name = Quoted(path);
+    source = *std::move(opened);
   }
-  const std::string& path = parsed.positional.front();
-  auto opened = FdSource::Open(path);
-  if (const auto* error = std::get_if<std::string>(&opened)) {
-    return static_cast<Status>(Fail("cannot read " + Quoted(path) + ": " + *error, kFailed));
+  guard_.AddInput(fd);
+  // Output appended to the input would be read again, for ever; a file
+  // written over its input loses it.
+  if (!guard_.CheckDescriptor(STDOUT_FILENO)) return Failed(name + ": input file is output file");
+  for (const Option& option : command.options) {
+    const auto path = parsed.Value(option.name);
+    if (option.kind != OptionKind::kOutput || !path) continue;
+    if (const Checked checked = guard_.CheckPath(std::string(*path)); !checked) {
+      return Failed("cannot write " + Quoted(*path) + " (--" + std::string(option.name) +
+                    "): " + checked.why() + " (" + name + ")");
+    }
   }
-  auto source = std::move(std::get<std::unique_ptr<FdSource>>(opened));
-  if (SameRegularFile(source->Descriptor(), STDOUT_FILENO)) {
-    return static_cast<Status>(Fail(Quoted(path) + ": input file is output file", kFailed));
-  }
-  name = Quoted(path);
   return source;
 }
 
-int Program::RunBatch(const Command& /*command*/, const ParsedCommand& parsed) {
+int Program::RunBatch(const Command& command, const ParsedCommand& parsed) {
   BatchOptions options;
   if (!SeparatorOf(parsed, options.separator)) return kBadInput;
-  auto input = OpenInput(parsed, options.inputName);
-  if (const auto* failed = std::get_if<Status>(&input)) return *failed;
-  return calc::RunBatch(*std::get<std::unique_ptr<ByteSource>>(input), out_, err_, options);
+  Result<std::unique_ptr<ByteSource>> input = OpenInput(command, parsed, options.inputName);
+  if (!input) return Fail(input.Failed());
+  return calc::RunBatch(**input, out_, err_, options);
 }
 
-int Program::RunSoil(const Command& /*command*/, const ParsedCommand& parsed) {
-  const auto units = UnitsOf(parsed);
-  if (const auto* failed = std::get_if<Status>(&units)) return *failed;
+int Program::RunSoil(const Command& command, const ParsedCommand& parsed) {
+  const Result<UnitSystem> units = UnitsOf(parsed);
+  if (!units) return Fail(units.Failed());
   SurveyFile file;
   if (!SeparatorOf(parsed, file.separator)) return kBadInput;
-  auto input = OpenInput(parsed, file.name);
-  if (const auto* failed = std::get_if<Status>(&input)) return *failed;
   if (parsed.Has("svg") && parsed.Has("png")) return Fail("give one of --svg FILE and --png FILE");
-  const auto read = ReadSurvey(*std::get<std::unique_ptr<ByteSource>>(input), file);
-  if (const auto* error = std::get_if<SurveyFileError>(&read)) {
-    return Fail(error->message, error->status);
-  }
-  const auto& rows = std::get<std::vector<SurveyRow>>(read);
-  const auto result = CalculateSurvey(rows, ReadContext{std::get<UnitSystem>(units), "", file.marks});
-  if (const auto* error = std::get_if<std::string>(&result)) return Fail(*error);
-  const auto& survey = std::get<Survey>(result);
+  Result<std::unique_ptr<ByteSource>> input = OpenInput(command, parsed, file.name);
+  if (!input) return Fail(input.Failed());
+  const Result<std::vector<SurveyRow>> rows = ReadSurvey(**input, file);
+  if (!rows) return Fail(rows.Failed());
+  const Result<Survey> result = CalculateSurvey(*rows, ReadContext{*units, "", file.marks});
+  if (!result) return Fail(result.Failed());
+  const Survey& survey = *result;
   const Outcome& outcome = survey.outcome;
   if (Print((parsed.Has("json") ? ToJson(outcome) : ToText(outcome)) + "\n") != kAnswered) {
     return kFailed;
@@ -164,9 +168,9 @@ int Program::RunSoil(const Command& /*command*/, const ParsedCommand& parsed) {
 
 int Program::RunCurve(const Command& /*command*/, const ParsedCommand& parsed) {
   ReadContext context;
-  const auto units = UnitsOf(parsed);
-  if (const auto* failed = std::get_if<Status>(&units)) return *failed;
-  context.units = std::get<UnitSystem>(units);
+  const Result<UnitSystem> units = UnitsOf(parsed);
+  if (!units) return Fail(units.Failed());
+  context.units = *units;
   const InputLookup lookup = LookupIn(parsed);
   Inputs in(lookup, context);
   const auto rho = in.Required("rho");
@@ -194,9 +198,9 @@ int Program::RunCurve(const Command& /*command*/, const ParsedCommand& parsed) {
 int Program::WriteChart(const ParsedCommand& parsed, const Chart& chart) {
   if (parsed.Has("svg")) return WriteFile(std::string(*parsed.Value("svg")), ToSvg(chart));
   if (!parsed.Has("png")) return kAnswered;
-  const Png png = RasteriseSvg(ToSvg(chart), chart.width, chart.height);
-  if (png.bytes.empty()) return Fail("cannot draw: " + png.error, kFailed);
-  return WriteFile(std::string(*parsed.Value("png")), png.bytes);
+  const Result<std::string> png = RasteriseSvg(ToSvg(chart), chart.width, chart.height);
+  if (!png) return Fail("cannot draw: " + png.why(), kFailed);
+  return WriteFile(std::string(*parsed.Value("png")), *png);
 }
 
 Progress Program::ProgressLine() {
@@ -220,9 +224,12 @@ int Program::RunHelp(const Command& /*command*/, const ParsedCommand& parsed) {
 }
 
 int Program::WriteFile(const std::string& path, const std::string& bytes) {
+  if (const Checked checked = guard_.CheckPath(path); !checked) {
+    return Fail("cannot write " + Quoted(path) + ": " + checked.why(), kFailed);
+  }
   if (path == "-" || IsOpenAs(path, STDOUT_FILENO)) return Print(bytes);
-  if (const auto error = ReplaceFile(path, bytes)) {
-    return Fail("cannot write " + Quoted(path) + ": " + *error, kFailed);
+  if (const Checked written = ReplaceFile(path, bytes); !written) {
+    return Fail("cannot write " + Quoted(path) + ": " + written.why(), kFailed);
   }
   return kAnswered;
 }
@@ -243,6 +250,18 @@ bool Program::Say(const std::string& message) {
 int Program::Fail(const std::string& message, int status) {
   Say(message);
   return status;
+}
+
+int Program::Fail(const Why& why) {
+  switch (why.failure) {
+    case Failure::kRefused:
+      return Fail(why.text, kBadInput);
+    case Failure::kNoAnswer:
+      return Fail("na: " + why.text, kNoAnswer);
+    case Failure::kFailed:
+      return Fail(why.text, kFailed);
+  }
+  return Fail(why.text, kFailed);
 }
 
 int Program::Finish(int status) {

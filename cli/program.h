@@ -37,6 +37,8 @@ class Program {
   // standard output has so far (the two stay in order when they are one).
   bool Say(const std::string& message);
   int Fail(const std::string& message, int status = kBadInput);
+  // The status of a failure, after its reason on standard error.
+  int Fail(const Why& why);
   // Everything written out, or exit status 1 with the reason.
   int Finish(int status);
   // A file's bytes: through standard output for "-" or a name of it,
@@ -44,11 +46,13 @@ class Program {
   int WriteFile(const std::string& path, const std::string& bytes);
   // The outcome's warnings and notes on standard error; false when that failed.
   bool SayRemarks(const Outcome& outcome);
-  // The unit system of --units, or the failure's status.
-  std::variant<UnitSystem, Status> UnitsOf(const ParsedCommand& parsed);
-  // The file named (or standard input for none or "-"), or the failure's status.
-  std::variant<std::unique_ptr<ByteSource>, Status> OpenInput(const ParsedCommand& parsed,
-                                                              std::string& name);
+  // The unit system of --units.
+  Result<UnitSystem> UnitsOf(const ParsedCommand& parsed);
+  // The file named (or standard input for none or "-"), registered as an
+  // input; refused when an output of the command (standard output, an
+  // output file) is that very file.
+  Result<std::unique_ptr<ByteSource>> OpenInput(const Command& command,
+                                                const ParsedCommand& parsed, std::string& name);
   // --separator, or nothing to detect it; false when it is neither , nor ;.
   bool SeparatorOf(const ParsedCommand& parsed, std::optional<char>& separator);
   // A chart to --svg FILE or --png FILE, when one is asked for.
@@ -56,6 +60,7 @@ class Program {
   // A line on a terminal telling a long calculation's progress.
   Progress ProgressLine();
 
+  OutputGuard guard_;
   FdSink out_{STDOUT_FILENO, std::size_t{64} * 1024};
   FdSink err_{STDERR_FILENO, 0};
   std::string_view command_;

@@ -8,7 +8,6 @@
 
 #include <optional>
 #include <string>
-#include <variant>
 #include <vector>
 
 #include "cli/io.h"
@@ -24,11 +23,9 @@ struct SurveyFile {
   NumberMarks marks;              // set from the separator
 };
 
-struct SurveyFileError {
-  std::string message;
-  Status status = kBadInput;
-};
-
-std::variant<std::vector<SurveyRow>, SurveyFileError> ReadSurvey(ByteSource& in, SurveyFile& file);
+// The survey's rows; refused when the header lacks its columns or a column
+// appears twice, or the file has more than kMaxSurveyRows rows; failed when
+// reading fails. A row that cannot be read is kept with its problem.
+Result<std::vector<SurveyRow>> ReadSurvey(ByteSource& in, SurveyFile& file);
 
 }  // namespace ostrevin::calc

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "cli/batch.h"
+#include "cli/survey_file.h"
 
 namespace ostrevin::calc {
 namespace {
@@ -122,7 +123,7 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"DuplicatedColumn", "mode,rho,diameter,Rho\n" + std::string(kRow) + "\n", kBadInput,
              "", "line 1: column \"rho\" appears twice (columns 2 and 4)"},
         Case{"OutputColumnInTheInput", "mode,rho,diameter,length,Result\n", kBadInput, "",
-             "column \"result\" is one the batch writes"},
+             "column \"result\" is one the program writes"},
         Case{"NoModeColumn", "rho,diameter\n1,2\n", kBadInput, "",
              "line 1: the header has no mode column"},
         Case{"Empty", "\n\n", kBadInput, "", "the input is empty"},
@@ -232,6 +233,69 @@ TEST(Batch, ASeparatorGivenOverridesTheHeader) {
   EXPECT_EQ(Batch("mode,rho\n", ';').err,
             "ostrevin-calc batch: line 1: the header has no mode column (the first line must "
             "name the columns, e.g. mode,rho,diameter,length)\n");
+}
+
+TEST(Batch, TheHeaderIsBoundedAndCheckedInOneGo) {
+  // 120,000 columns took 87 s when each was compared with every other.
+  std::string wide = "mode";
+  for (int i = 1; i < 120000; ++i) wide += ",c" + std::to_string(i);
+  const Ran many = Batch(wide + "\n");
+  EXPECT_EQ(many.status, kBadInput);
+  EXPECT_EQ(many.err, "ostrevin-calc batch: line 1: 120000 columns: at most 1000 are read\n");
+  std::string widest = "mode";
+  for (int i = 1; i < 1000; ++i) widest += ",c" + std::to_string(i);
+  EXPECT_EQ(Batch(widest + "\n").status, kAnswered);
+  EXPECT_EQ(Batch(widest + ",mode\n").err,
+            "ostrevin-calc batch: line 1: 1001 columns: at most 1000 are read\n");
+  EXPECT_EQ(Batch(widest.substr(0, widest.rfind(',')) + ",c1\n").err,
+            "ostrevin-calc batch: line 1: column \"c1\" appears twice (columns 2 and 1000)\n");
+}
+
+TEST(Csv, ASeparatorIsTakenFromTheHeaderAndATieIsAComma) {
+  const auto guess = [](const std::string& text) {
+    StringSource source(text);
+    return CsvReader(source).DetectSeparator();
+  };
+  EXPECT_EQ(guess("a;b;c,d\n"), ';');
+  EXPECT_EQ(guess("a;b,c\n"), ',');  // one of each: the comma
+  EXPECT_EQ(guess("a;b,c,d\n"), ',');
+  EXPECT_EQ(guess("\"a;b;c\",d\n"), ',');  // quoted separators do not count
+}
+
+// Rows made as they are read, as many as asked: a file too big to keep.
+class ManyRows final : public ByteSource {
+ public:
+  explicit ManyRows(long rows) : left_(rows) {}
+  std::ptrdiff_t Read(char* buffer, std::size_t size) override {
+    std::size_t n = 0;
+    for (; n + 16 <= size && left_ >= 0; --left_) {
+      const std::string line = left_ == rows_ ? "spacing,reading\n" : "1,67\n";
+      std::copy(line.begin(), line.end(), buffer + n);
+      n += line.size();
+      read_ += line.size();
+    }
+    return static_cast<std::ptrdiff_t>(n);
+  }
+  std::string ErrorText() const override { return {}; }
+  std::size_t BytesRead() const { return read_; }
+
+ private:
+  long left_, rows_ = left_;
+  std::size_t read_ = 0;
+};
+
+TEST(Survey, RowsAreBoundedBeforeTheyAreKept) {
+  ManyRows million(1000000);
+  SurveyFile file;
+  file.name = "standard input";
+  const Result<std::vector<SurveyRow>> rows = ReadSurvey(million, file);
+  EXPECT_TRUE(rows.refused());
+  EXPECT_EQ(rows.why(), "line 1002: more than 1000 readings: a survey may have at most 1000");
+  EXPECT_LT(million.BytesRead(), 200000u);  // the rest is never read
+  ManyRows enough(1000);
+  const Result<std::vector<SurveyRow>> kept = ReadSurvey(enough, file);
+  ASSERT_TRUE(kept) << kept.why();
+  EXPECT_EQ(kept->size(), 1000u);
 }
 
 // A source that fails after its text, and a sink that fails after `room` bytes.

@@ -122,6 +122,30 @@ TEST(CalcProgram, ABatchNeverWritesIntoItsOwnInput) {
             "second_rod_2l_ohms\nrho,3,1,574.534,ohm-cm,574.534,,,,\n");
 }
 
+TEST(CalcProgram, NoOutputFileEverReplacesAnInput) {
+  // A survey and a chart written over it, by its name, through a link, a
+  // hard link, or as standard input: refused before anything is written.
+  const std::string survey = "spacing,reading\n1,67\n2,25.6\n4,9.3\n8,3.9\n";
+  std::ofstream(kDir + "/s.csv") << survey;
+  Shell("rm -f soft.csv hard.csv && ln -s s.csv soft.csv && ln s.csv hard.csv");
+  for (const std::string& line :
+       {kCalc + " soil s.csv --svg s.csv", kCalc + " soil soft.csv --svg s.csv",
+        kCalc + " soil s.csv --png hard.csv", kCalc + " soil --svg soft.csv < s.csv",
+        kCalc + " soil - --svg=s.csv < hard.csv", kCalc + " soil s.csv >> s.csv"}) {
+    const Result run = Shell(line);
+    EXPECT_EQ(run.status, 1) << line;
+    EXPECT_NE(run.err.find("input file is output file"), std::string::npos) << line << run.err;
+    EXPECT_EQ(run.out, "") << line;
+    EXPECT_EQ(Slurp(kDir + "/s.csv"), survey) << line;
+  }
+  EXPECT_EQ(Shell(kCalc + " soil s.csv --svg s.csv").err,
+            "ostrevin-calc soil: cannot write \"s.csv\" (--svg): input file is output file "
+            "(\"s.csv\")\n");
+  // Another file is written as asked.
+  EXPECT_EQ(Shell(kCalc + " soil s.csv --svg chart.svg").status, 0);
+  EXPECT_NE(Slurp(kDir + "/chart.svg").find("<svg"), std::string::npos);
+}
+
 TEST(CalcProgram, StandardOutputByAnyNameIsWrittenThrough) {
   for (const std::string name : {"/dev/stdout", "/dev/fd/1", "/proc/self/fd/1"}) {
     std::ofstream(kDir + "/log.txt") << "before\n";

@@ -17,15 +17,13 @@ namespace {
 
 using enum ostrevin::UnitSystem;
 
-std::variant<ParsedCommand, std::string> Parse(std::string_view command,
-                                               std::vector<std::string> arguments) {
+Result<ParsedCommand> Parse(std::string_view command, std::vector<std::string> arguments) {
   return ParseCommandLine(*FindCommand(command), arguments);
 }
 
 std::string ErrorOf(std::string_view command, std::vector<std::string> arguments) {
-  const auto parsed = Parse(command, std::move(arguments));
-  const auto* error = std::get_if<std::string>(&parsed);
-  return error == nullptr ? "(accepted)" : *error;
+  const Result<ParsedCommand> parsed = Parse(command, std::move(arguments));
+  return parsed ? "(accepted)" : parsed.why();
 }
 
 TEST(CommandLine, EachCommandTakesOnlyItsOwnOptionsOnce) {
@@ -72,16 +70,16 @@ TEST(CommandLine, HelpAfterAnyCommandAndFileNamesKeptAsBytes) {
   for (const Command& command : Commands()) {
     for (const char* help : {"-h", "--help"}) {
       const auto asked = Parse(command.name, {"--bogus-but-help-wins", help});
-      ASSERT_TRUE(std::holds_alternative<ParsedCommand>(asked)) << command.name;
-      EXPECT_TRUE(std::get<ParsedCommand>(asked).help);
+      ASSERT_TRUE(asked) << command.name;
+      EXPECT_TRUE(asked->help);
     }
     EXPECT_TRUE(command.run != nullptr) << command.name;
   }
   const std::string latin1 = "r\xe9sultat.csv";  // not UTF-8
   const auto parsed = Parse("batch", {latin1, "--separator=;"});
-  ASSERT_TRUE(std::holds_alternative<ParsedCommand>(parsed));
-  EXPECT_EQ(std::get<ParsedCommand>(parsed).positional.front(), latin1);
-  EXPECT_EQ(std::get<ParsedCommand>(parsed).Value("separator"), ";");
+  ASSERT_TRUE(parsed);
+  EXPECT_EQ(parsed->positional.front(), latin1);
+  EXPECT_EQ(parsed->Value("separator"), ";");
 }
 
 TEST(CommandLine, OneTableForCommandsBatchModesAndHelp) {
