@@ -7,6 +7,7 @@
 #include "calc/calculations.h"
 #include "calc/text.h"
 #include "core/electrode_formulas.h"
+#include "core/field_ranges.h"
 #include "core/number_text.h"
 #include "core/soil_resistivity.h"
 
@@ -97,7 +98,7 @@ std::vector<std::string> Table(const Survey& survey, UnitSystem units) {
   const std::string unit(LengthUnit(units));
   std::vector<std::string> lines;
   const auto pad = [](const std::string& text, std::size_t width) {
-    return text.size() >= width ? text : std::string(width - text.size(), ' ') + text;
+    return text.size() >= width ? " " + text : std::string(width - text.size(), ' ') + text;
   };
   lines.push_back(pad("spacing", 12) + pad("measured", 12) + pad("model", 12) + pad("misfit", 10));
   for (std::size_t i = 0; i < survey.readings.size(); ++i) {
@@ -135,23 +136,63 @@ void Describe(Survey& survey, UnitSystem units) {
   } else {
     const TwoLayerSoil& soil = *fit.layers;
     outcome.value = soil.rho1;
-    outcome.result = "two layers: " + OhmCm(soil.rho1) + " ohm-cm to " + Metres(soil.h, units) +
-                     ", then " + OhmCm(soil.rho2) + " ohm-cm (RMS misfit " +
-                     FormatDouble("%.2f", fit.rmsPercent) + " %)";
+    const std::string layers = "two layers: " + OhmCm(soil.rho1) + " ohm-cm to " +
+                               Metres(soil.h, units) + ", then " + OhmCm(soil.rho2) +
+                               " ohm-cm (RMS misfit " + FormatDouble("%.2f", fit.rmsPercent) +
+                               " %)";
     outcome.fields.insert(outcome.fields.end(), {{"rho2_ohm_cm", soil.rho2},
                                                  {"h", LengthFromMetres(soil.h, units)},
                                                  {"rms_percent", fit.rmsPercent},
-                                                 {"layers", LayersValue(soil, units)}});
-    outcome.details = {uniform, "--layers " + LayersValue(soil, units)};
+                                                 {"layers", LayersValue(soil, units)},
+                                                 {"model", fit.noBetter ? "uniform" : "two layers"},
+                                                 {"converged", fit.converged}});
     if (fit.noBetter) {
+      // The soil to use leads: the uniform one, its --rho, then the layers for comparison.
+      outcome.result = uniform;
+      outcome.details = {layers, "--rho " + OhmCm(fit.uniformOhmCm) + "ohm-cm",
+                         "--layers " + LayersValue(soil, units)};
       outcome.warnings.push_back(
           fit.uniformRmsPercent <= kUniformEnoughPercent
               ? "two layers fit no better than one: a uniform soil already fits within " +
                     FormatNumber(kUniformEnoughPercent) + " %"
               : "two layers fit no better than one: their misfit is not a quarter below the "
                 "uniform soil's");
+    } else {
+      outcome.result = layers;
+      outcome.details = {uniform, "--layers " + LayersValue(soil, units)};
     }
-    if (fit.thicknessUnseen) {
+    const double misfit = fit.noBetter ? fit.uniformRmsPercent : fit.rmsPercent;
+    if (misfit > kMuchMisfitPercent) {
+      outcome.warnings.push_back(
+          "the model misses the readings by " + FormatDouble("%.1f", misfit) +
+          " % (RMS), more than " + FormatNumber(kMuchMisfitPercent) +
+          " %: the soil may have more than two layers or change sideways, or a reading may be "
+          "wrong; check the readings before using the model");
+    }
+    if (!fit.converged) {
+      outcome.warnings.push_back("the fit stopped after " + std::to_string(fit.evaluations) +
+                                 " tries without converging: the layers given are the best "
+                                 "found, not certainly the best there are");
+    }
+    for (const auto& [name, value] :
+         {std::pair{"rho1", soil.rho1}, std::pair{"rho2", soil.rho2}}) {
+      if (!kRhoRange.Contains(RoundResistivity(value))) {
+        outcome.warnings.push_back(
+            "the fitted " + std::string(name) + ", " + OhmCm(value) +
+            " ohm-cm, is outside what the rod commands accept (" + FormatNumber(kRhoRange.min) +
+            " to " + FormatNumber(kRhoRange.max) +
+            " ohm-cm): the readings do not pin it down; --layers with it is refused");
+      }
+    }
+    const FieldRange thickness = FindQuantity("h")->range;
+    if (!thickness.Contains(RoundTo3Places(LengthFromMetres(soil.h, units)))) {
+      outcome.warnings.push_back("the fitted thickness, " + Metres(soil.h, units) +
+                                 ", is outside what the rod commands accept (" +
+                                 FormatNumber(thickness.min) + " to " +
+                                 FormatNumber(thickness.max) + " " +
+                                 std::string(LengthUnit(units)) + "): --layers with it is refused");
+    }
+    if (fit.thicknessUnseen && !fit.noBetter) {
       const auto [low, high] = std::minmax_element(
           survey.readings.begin(), survey.readings.end(),
           [](const SurveyReading& a, const SurveyReading& b) { return a.spacingM < b.spacingM; });

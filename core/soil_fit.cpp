@@ -12,6 +12,25 @@ namespace ostrevin {
 
 namespace {
 
+// Whether the solver stopped because it converged (a tolerance met, or
+// none can be met any more at double precision), not because it ran out of
+// evaluations or was given what it cannot work with.
+bool Converged(Eigen::LevenbergMarquardtSpace::Status status) {
+  using enum Eigen::LevenbergMarquardtSpace::Status;
+  switch (status) {
+    case RelativeReductionTooSmall:
+    case RelativeErrorTooSmall:
+    case RelativeErrorAndReductionTooSmall:
+    case CosinusTooSmall:
+    case FtolTooSmall:
+    case XtolTooSmall:
+    case GtolTooSmall:
+      return true;
+    default:
+      return false;
+  }
+}
+
 // The contrast's bound as a reflection coefficient.
 const double kMaxReflection = (kMaxLayerContrast - 1) / (kMaxLayerContrast + 1);
 
@@ -109,6 +128,15 @@ std::vector<double> ModelReadings(const TwoLayerSoil& soil,
 
 }  // namespace
 
+bool TwoLayersFitNoBetter(double uniformRmsPercent, double layeredRmsPercent) {
+  return uniformRmsPercent <= kUniformEnoughPercent ||
+         layeredRmsPercent > kNoBetterRatio * uniformRmsPercent;
+}
+
+bool ThicknessUnseen(double h, double smallestSpacing, double largestSpacing) {
+  return h < smallestSpacing / 4 || h > largestSpacing;
+}
+
 double RmsPercent(std::span<const double> model, std::span<const SurveyReading> readings) {
   double sum = 0;
   for (std::size_t i = 0; i < readings.size(); ++i) {
@@ -117,7 +145,7 @@ double RmsPercent(std::span<const double> model, std::span<const SurveyReading> 
   return 100 * std::sqrt(sum / static_cast<double>(readings.size()));
 }
 
-SurveyFit FitSurvey(std::span<const SurveyReading> readings) {
+SurveyFit FitSurvey(std::span<const SurveyReading> readings, int maxEvaluations) {
   SurveyFit fit;
   if (readings.empty()) return fit;
   double logSum = 0;
@@ -146,19 +174,26 @@ SurveyFit FitSurvey(std::span<const SurveyReading> readings) {
     Eigen::VectorXd x = parameters.Point(start.soil.rho1, Reflection(start.soil), start.soil.h);
     Eigen::NumericalDiff<Misfit> misfit(Misfit(readings, parameters));
     Eigen::LevenbergMarquardt<Eigen::NumericalDiff<Misfit>> solver(misfit);
-    solver.setMaxfev(400);
-    solver.minimize(x);
+    solver.setMaxfev(maxEvaluations);
+    const Eigen::LevenbergMarquardtSpace::Status status = solver.minimize(x);
     const TwoLayerSoil soil = parameters.Soil(x);
     const double value = SquaredMisfit(soil, readings);
-    if (value < best.misfit) best = {value, soil};
-    if (start.misfit < best.misfit) best = start;  // never worse than where it started
+    if (value < best.misfit) {
+      best = {value, soil};
+      fit.converged = Converged(status);
+      fit.evaluations = static_cast<int>(solver.nfev());
+    }
+    if (start.misfit < best.misfit) {  // never worse than where it started
+      best = start;
+      fit.converged = Converged(status);
+      fit.evaluations = static_cast<int>(solver.nfev());
+    }
   }
   fit.layers = best.soil;
   fit.modelOhmCm = ModelReadings(best.soil, readings);
   fit.rmsPercent = RmsPercent(fit.modelOhmCm, readings);
-  fit.noBetter = fit.uniformRmsPercent <= kUniformEnoughPercent ||
-                 fit.rmsPercent > kNoBetterRatio * fit.uniformRmsPercent;
-  fit.thicknessUnseen = best.soil.h < smallest / 4 || best.soil.h > largest;
+  fit.noBetter = TwoLayersFitNoBetter(fit.uniformRmsPercent, fit.rmsPercent);
+  fit.thicknessUnseen = ThicknessUnseen(best.soil.h, smallest, largest);
   return fit;
 }
 

@@ -308,6 +308,45 @@ TEST(Survey, EveryRowIsFittedOrReported) {
             "the survey has no readings");
 }
 
+// Rows of spacing (m) and apparent resistivity (ohm-cm).
+std::vector<SurveyRow> RhoRows(std::initializer_list<std::pair<const char*, const char*>> rows) {
+  std::vector<SurveyRow> survey;
+  for (const auto& [spacing, rho] : rows) {
+    survey.push_back({static_cast<long>(survey.size() + 2), spacing, std::nullopt, rho,
+                      std::nullopt, ""});
+  }
+  return survey;
+}
+
+TEST(Survey, SaysWhichSoilToUseAndWhenNotToTrustIt) {
+  // The same everywhere: the uniform soil leads, with its --rho.
+  const auto same = CalculateSurvey(RhoRows({{"1", "30000"}, {"2", "30000"}, {"4", "30000"}, {"8", "30000"}}),
+                                    ReadContext{Metric, ""});
+  ASSERT_TRUE(same);
+  EXPECT_EQ(same->outcome.result, "one uniform soil: 30000 ohm-cm (RMS misfit 0.00 %)");
+  EXPECT_EQ(same->outcome.details[1], "--rho 30000ohm-cm");
+  EXPECT_EQ(std::get<std::string>(*same->outcome.Field("model")), "uniform");
+  EXPECT_EQ(same->outcome.warnings,
+            std::vector<std::string>{"two layers fit no better than one: a uniform soil already "
+                                     "fits within 2 %"});
+  // Readings no two layers explain: the misfit is a warning, and a fitted
+  // resistivity the rod commands would refuse is flagged where it is fitted.
+  const auto steep = CalculateSurvey(RhoRows({{"1", "20000"}, {"2", "40000"}, {"4", "120000"},
+                                              {"8", "400000"}, {"16", "900000"}, {"32", "1000000"}}),
+                                     ReadContext{Metric, ""});
+  ASSERT_TRUE(steep);
+  const std::vector<std::string>& warnings = steep->outcome.warnings;
+  const auto warned = [&](std::string_view start) {
+    return std::ranges::any_of(warnings, [&](const std::string& w) { return w.starts_with(start); });
+  };
+  EXPECT_TRUE(warned("the model misses the readings by 43.4 % (RMS), more than 10 %")) << warnings[0];
+  EXPECT_TRUE(warned("the fitted rho2, 14344723 ohm-cm, is outside what the rod commands accept"));
+  // Within 10 %: no such warning.
+  EXPECT_FALSE(std::ranges::any_of(same->outcome.warnings, [](const std::string& w) {
+    return w.starts_with("the model misses");
+  }));
+}
+
 // Where the rod formula is zero or below (at e/4 of the radius and under),
 // every calculation beyond the window answers "na" with the reason.
 TEST(Calculations, NoNumberWhereTheRodFormulaHasNone) {

@@ -97,10 +97,38 @@ TEST(SoilFit, ThePublishedSurvey) {
   EXPECT_NEAR(fit.layers->rho1 / 41357, 1, 0.03);
   EXPECT_NEAR(fit.layers->h / 2.16, 1, 0.05);
   EXPECT_NEAR(fit.layers->rho2 / 12297, 1, 0.02);
-  EXPECT_NEAR(fit.rmsPercent, 5.7, 0.3);
+  // The published 5.7 %, to the figure the README prints: RMS over all eleven readings.
+  EXPECT_NEAR(fit.rmsPercent, 5.67, 0.005);
   EXPECT_GT(fit.uniformRmsPercent, 30);
   EXPECT_FALSE(fit.noBetter);
   EXPECT_FALSE(fit.thicknessUnseen);
+  EXPECT_TRUE(fit.converged);
+  // A solver stopped before it converged says so.
+  const SurveyFit stopped = FitSurvey(readings, 2);
+  EXPECT_FALSE(stopped.converged);
+  EXPECT_GT(stopped.evaluations, 0);
+}
+
+struct Threshold {
+  const char* name;
+  double uniform, layered;  // RMS misfits, per cent
+  bool noBetter;
+};
+
+TEST(SoilFit, TwoLayersFitNoBetterAtTheThresholdsTheReadmeGives) {
+  for (const Threshold& row : std::initializer_list<Threshold>{
+           {"UniformWithinTwoPercent", 2.0, 0.1, true},
+           {"UniformJustAboveTwoPercent", 2.0001, 0.1, false},
+           {"LayersAQuarterBelow", 8, 6, false},
+           {"LayersJustLessThanAQuarterBelow", 8, 6.0001, true},
+           {"LayersWorse", 8, 9, true}}) {
+    EXPECT_EQ(TwoLayersFitNoBetter(row.uniform, row.layered), row.noBetter) << row.name;
+  }
+  // The thickness a survey of 2 to 32 m sees: 0.5 m to 32 m, both included.
+  EXPECT_FALSE(ThicknessUnseen(0.5, 2, 32));
+  EXPECT_TRUE(ThicknessUnseen(0.4999, 2, 32));
+  EXPECT_FALSE(ThicknessUnseen(32, 2, 32));
+  EXPECT_TRUE(ThicknessUnseen(32.001, 2, 32));
 }
 
 TEST(SoilFit, FindsTheModelASurveyWasMadeFrom) {
