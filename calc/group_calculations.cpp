@@ -143,7 +143,8 @@ std::string Rods(int count) { return std::to_string(count) + (count == 1 ? " rod
 struct Figures {
   int rods = 0;
   double single = 0, potential = 0;
-  std::optional<Bs7430Group> bs;  // uniform soil
+  // BS 7430's group, in uniform soil, or why there is none.
+  Result<Bs7430Group> bs = NoAnswer("BS 7430's factors assume uniform soil");
   std::optional<double> dwight;   // two rods in uniform soil
   std::optional<TwoLayerSoil> layers;
 };
@@ -185,9 +186,9 @@ Result<Figures> WorkOut(const Rod& rod, const Layout& layout, UnitSystem units,
   figures.single = *SingleRodOhms(rod.rho, rod.lengthM, rod.radiusM);
   figures.potential = *potential;
   // A single rod has no spacing: BS 7430's value is the rod's own.
-  figures.bs = layout.spacingM ? *Bs7430GroupOhms(rod.rho, rod.lengthM, rod.radiusM, layout.points,
-                                                  *layout.spacingM, layout.table)
-                               : Bs7430Group{figures.single, 0, false, false};
+  figures.bs = layout.spacingM ? Bs7430GroupOhms(rod.rho, rod.lengthM, rod.radiusM, layout.points,
+                                                 *layout.spacingM, layout.table)
+                               : Result<Bs7430Group>(Bs7430Group{figures.single, 0, false, false});
   if (figures.rods == 2) {
     figures.dwight =
         DwightTwoRods(rod.rho, rod.lengthM, rod.radiusM, NearestDistance(layout.points));
@@ -195,24 +196,28 @@ Result<Figures> WorkOut(const Rod& rod, const Layout& layout, UnitSystem units,
   return figures;
 }
 
-double Headline(const Figures& figures, GroupMethod method) {
-  return method == GroupMethod::kBs7430 ? figures.bs->ohms : figures.potential;
+// The group's value by the method asked; nothing where BS 7430 has none.
+std::optional<double> Headline(const Figures& figures, GroupMethod method) {
+  if (method != GroupMethod::kBs7430) return figures.potential;
+  if (!figures.bs) return std::nullopt;
+  return figures.bs->ohms;
 }
 
 // The outcome's members and lines for a group worked out by `method`.
 void Describe(Outcome& outcome, const Figures& figures, GroupMethod method) {
   const bool bs = method == GroupMethod::kBs7430;
-  const double ohms = Headline(figures, method);
+  const std::optional<double> ohms = Headline(figures, method);
   const auto number = [](const std::optional<double>& value) {
     return value ? JsonValue(*value) : JsonValue(nullptr);
   };
-  const std::optional<Bs7430Group>& standard = figures.bs;
-  if (outcome.valueKey != "ohms") outcome.fields.emplace_back("ohms", ohms);
+  const Bs7430Group* standard = figures.bs ? &*figures.bs : nullptr;
+  if (outcome.valueKey != "ohms") outcome.fields.emplace_back("ohms", number(ohms));
   outcome.fields.emplace_back("potential_ohms", figures.potential);
   outcome.fields.emplace_back("bs7430_ohms",
                               number(standard ? std::optional(standard->ohms) : std::nullopt));
   outcome.fields.emplace_back("lambda",
                               number(standard ? std::optional(standard->lambda) : std::nullopt));
+  if (!figures.layers && !standard) outcome.fields.emplace_back("bs7430_reason", figures.bs.why());
   outcome.fields.emplace_back("dwight_ohms", figures.dwight ? JsonValue(*figures.dwight) : nullptr);
   outcome.fields.emplace_back("single_ohms", figures.single);
   const std::string closeNote =
@@ -220,16 +225,23 @@ void Describe(Outcome& outcome, const Figures& figures, GroupMethod method) {
       "resistance";
   // For the fewest rods the headline is the count: the group's value leads the details.
   const std::string group =
-      (outcome.valueKey == "ohms" ? "" : ShowOhms(ohms) + " ohms: ") + Rods(figures.rods);
+      (outcome.valueKey == "ohms" || !ohms ? "" : ShowOhms(*ohms) + " ohms: ") + Rods(figures.rods);
   if (figures.layers) {
     outcome.details.push_back(group + " at one potential in two layers, " +
                               DescribeLayers(*figures.layers, outcome.units) +
                               "; one rod alone: " + ShowOhms(figures.single) + " ohms");
     return;
   }
+  std::string beside;
+  if (!standard) {
+    // No BS 7430 value: the rods-at-one-potential one stands in its place.
+    outcome.details.push_back(group + " at one potential: " + ShowOhms(figures.potential) +
+                              " ohms; one rod alone: " + ShowOhms(figures.single) + " ohms");
+    if (!bs) outcome.details.push_back("BS 7430: na (" + figures.bs.why() + ")");
+    return;
+  }
   const std::string lambda =
       FormatDouble("%.3f", standard->lambda) + (standard->tabulated ? " from its table" : "");
-  std::string beside;
   if (bs) {
     outcome.details.push_back(group + " by BS 7430 (lambda " + lambda +
                               "); one rod alone: " + ShowOhms(figures.single) + " ohms");
@@ -270,8 +282,14 @@ Result<Outcome> ComputeGroup(Inputs& in) {
   if (!figures) return Unanswered(std::move(outcome), figures.Failed());
   const Figures& got = *figures;
   Describe(outcome, got, method);
-  outcome.value = Headline(got, method);
   outcome.fields.emplace_back("rods", static_cast<double>(got.rods));
+  const std::optional<double> headline = Headline(got, method);
+  if (!headline) {
+    return Unanswered(std::move(outcome),
+                      NoAnswer("BS 7430: " + got.bs.why() + "; rods at one potential: " +
+                               ShowOhms(got.potential) + " ohms"));
+  }
+  outcome.value = headline;
   outcome.result = ShowOhms(*outcome.value);
   return outcome;
 }

@@ -167,24 +167,29 @@ std::optional<double> TabulatedLineLambda(int rods) {
   return kLineLambda[static_cast<std::size_t>(rods - 2)];
 }
 
-std::optional<Bs7430Group> Bs7430GroupOhms(double rho, double lengthM, double radiusM,
-                                           std::span<const RodPoint> rods, double spacing,
-                                           TabulatedLayout layout) {
-  if (!CheckGroup(rho, lengthM, radiusM, rods) || !(spacing > 0) || !std::isfinite(spacing)) {
-    return std::nullopt;
-  }
+Result<Bs7430Group> Bs7430GroupOhms(double rho, double lengthM, double radiusM,
+                                    std::span<const RodPoint> rods, double spacing,
+                                    TabulatedLayout layout) {
+  if (auto checked = CheckGroup(rho, lengthM, radiusM, rods); !checked) return checked.Failed();
+  if (!(spacing > 0) || !std::isfinite(spacing)) return Refused("the spacing is not positive");
   const int n = static_cast<int>(rods.size());
   Bs7430Group group;
   const std::optional<double> table =
       layout == TabulatedLayout::kLine ? TabulatedLineLambda(n) : std::nullopt;
   const std::optional<double> lambda = table ? table : PositionLambda(rods, spacing);
-  if (!lambda) return std::nullopt;
+  if (!lambda) return Refused("two rods stand at one place");
   const double single = *SingleRodOhms(rho, lengthM, radiusM);
   const double alpha = OhmMetres(rho) / (2 * kPi * single * spacing);
   group.lambda = *lambda;
   group.tabulated = table.has_value();
   group.ohms = single * (1 + *lambda * alpha) / n;
   group.closeSpacing = n > 1 && spacing < lengthM;
+  if (group.ohms > single) {
+    return NoAnswer("the factors give " + FormatDouble("%.3f", group.ohms) + " ohms for " +
+                    std::to_string(n) + " rods, more than one rod alone (" +
+                    FormatDouble("%.3f", single) +
+                    " ohms), which no group can be: they do not hold with the rods this close");
+  }
   return group;
 }
 
@@ -225,7 +230,12 @@ Result<FewestRodsResult> FewestRods(double rho, double lengthM, double radiusM, 
       if (!group) return group.Failed();
       ohms = *group;
     } else {
-      ohms = Bs7430GroupOhms(rho, lengthM, radiusM, points, spacing, table)->ohms;
+      // A count whose factors give more than one rod reaches nothing.
+      const Result<Bs7430Group> group =
+          Bs7430GroupOhms(rho, lengthM, radiusM, points, spacing, table);
+      if (group.refused()) return group.Failed();
+      if (!group) continue;
+      ohms = group->ohms;
     }
     if (rods == 1 || ohms < result.lowestOhms) {
       result.lowestOhms = ohms;

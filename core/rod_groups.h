@@ -101,10 +101,12 @@ struct Bs7430Group {
 
 // The group by BS 7430, with s the spacing that names the layout. lambda is
 // the table's where `layout` has one for this many rods, else the
-// positions'. No result where CheckGroup refuses the group or s is not positive.
-std::optional<Bs7430Group> Bs7430GroupOhms(double rho, double lengthM, double radiusM,
-                                           std::span<const RodPoint> rods, double spacing,
-                                           TabulatedLayout layout = TabulatedLayout::kNone);
+// positions'. Refused where CheckGroup refuses the group or s is not
+// positive; no answer where the factors give a group above one rod alone,
+// which no group can be (they do not hold with the rods that close).
+Result<Bs7430Group> Bs7430GroupOhms(double rho, double lengthM, double radiusM,
+                                    std::span<const RodPoint> rods, double spacing,
+                                    TabulatedLayout layout = TabulatedLayout::kNone);
 
 // BS 7430's lambda of the positions: 1 for two rods s apart, 2 (1/2 + ... +
 // 1/n) for n rods in a line, 0 for one rod. No result when two rods coincide.

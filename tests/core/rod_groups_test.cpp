@@ -30,14 +30,23 @@ TEST(RodGroups, PublishedWorkedExamples) {
   EXPECT_NEAR(*DwightTwoRods(20000, 3, 0.01, 7), 34.5, 0.05);
   // Two rods 0.3 m apart: at one potential (R11 + R12) / 2 is Dwight's
   // close-spacing value, 46.836 ohms, while BS 7430 outside its validity
-  // gives 85.4, worse than one rod.
+  // gives 85.4, worse than one rod (64.6): no answer.
   const double close = Potential(20000, 3, 0.01, LineLayout(2, 0.3));
   EXPECT_NEAR(close, 46.836, 0.0005);
   EXPECT_NEAR(close, *DwightTwoRods(20000, 3, 0.01, 0.3), 0.0005);
   EXPECT_NEAR(close, (*SingleRodOhms(20000, 3, 0.01) + MutualRodOhms(20000, 3, 0.3)) / 2, 1e-12);
-  const auto bs = *Bs7430GroupOhms(20000, 3, 0.01, LineLayout(2, 0.3), 0.3, TabulatedLayout::kLine);
-  EXPECT_NEAR(bs.ohms, 85.361, 0.0005);
-  EXPECT_TRUE(bs.closeSpacing);
+  const Result<Bs7430Group> bs =
+      Bs7430GroupOhms(20000, 3, 0.01, LineLayout(2, 0.3), 0.3, TabulatedLayout::kLine);
+  EXPECT_TRUE(bs.noAnswer());
+  EXPECT_EQ(bs.why(),
+            "the factors give 85.361 ohms for 2 rods, more than one rod alone (64.618 "
+            "ohms), which no group can be: they do not hold with the rods this close");
+  // Closer than their length yet below one rod: an answer, flagged.
+  const Result<Bs7430Group> near =
+      Bs7430GroupOhms(20000, 3, 0.01, LineLayout(2, 2.5), 2.5, TabulatedLayout::kLine);
+  ASSERT_TRUE(near);
+  EXPECT_LT(near->ohms, *SingleRodOhms(20000, 3, 0.01));
+  EXPECT_TRUE(near->closeSpacing);
   // Far apart Dwight's series is a truncation: a few per cent from the exact method.
   EXPECT_NEAR(Potential(20000, 3, 0.01, LineLayout(2, 6)) / *DwightTwoRods(20000, 3, 0.01, 6), 1,
               0.03);
