@@ -7,6 +7,7 @@
 #include "core/electrode_formulas.h"
 #include "core/length_search.h"
 #include "core/number_text.h"
+#include "core/rod_groups.h"
 
 namespace ostrevin::calc {
 
@@ -64,16 +65,35 @@ Curve MakeCurve(double rho, double diameter, UnitSystem units, std::optional<dou
   curve.target = target;
   if (target) curve.foundMetres = FindRodLength(rho, diameter, units, *target);
 
+  curve.rho = rho;
+  curve.radiusM = radius;
+  const std::string unit(LengthUnit(units));
+  const auto shown = [&](double metres) { return ShowShortLength(metres, units) + " " + unit; };
+  // The formula has a value from e/4 of the radius on (the window's scan starts at 0.68 of it).
   const double first = radius * kScanStartFactor;
   double from = LengthToMetres(range.from.value_or(ShortestRod(units)), units);
   double to = LengthToMetres(LongestRod(units), units);
   if (curve.foundMetres) to = std::max(to, *curve.foundMetres * 3);
   if (range.to) to = LengthToMetres(*range.to, units);
+  if (range.from && from < first) {
+    curve.notes.push_back("the rod formula has no value below " + shown(first) +
+                          " (e/4 of the radius): the curve starts there, not at " +
+                          shown(from));
+  }
   from = std::clamp(from, first, kScanUpperBound);
   to = std::clamp(to, from, kScanUpperBound);
-  if (!(to > from)) to = std::min(from * 10, kScanUpperBound), from = to / 10;
+  if (!(to > from)) {
+    to = std::min(from * 10, kScanUpperBound), from = to / 10;
+    if (range.to) curve.notes.push_back("the range is drawn from " + shown(from) + " to " + shown(to));
+  }
   curve.fromMetres = from;
   curve.toMetres = to;
+  const double slender = kMinSlenderness * radius;
+  if (from < slender) {
+    curve.notes.push_back("below " + shown(slender) + " (" + FormatNumber(kMinSlenderness) +
+                          " radii) the rod is no slender rod and the formula, made for one, is "
+                          "outside its validity: those values are not to be relied on");
+  }
   for (int i = 0; i < kPoints; ++i) {
     const double metres = from * std::pow(to / from, i / double(kPoints - 1));
     if (const std::optional<double> ohms = RodResistance(rho, diameter, metres, units)) {
@@ -91,9 +111,10 @@ Curve MakeCurve(double rho, double diameter, UnitSystem units, std::optional<dou
 
 std::string CurveCsv(const Curve& curve) {
   std::string out = "length_m,length_" + std::string(LengthUnit(curve.units)) + ",ohms\n";
-  for (const auto& [metres, ohms] : curve.points) {
+  for (const auto& [metres, rounded] : curve.points) {
+    const double ohms = SingleRodOhms(curve.rho, metres, curve.radiusM).value_or(rounded);
     out += FormatNumber(metres) + "," + FormatNumber(LengthFromMetres(metres, curve.units)) + "," +
-           FormatNumber(ohms) + "\n";
+           FormatDouble("%.6g", ohms) + "\n";
   }
   return out;
 }
@@ -101,6 +122,7 @@ std::string CurveCsv(const Curve& curve) {
 Chart CurveChart(const Curve& curve, bool logOhms) {
   Chart chart;
   chart.title = curve.title;
+  chart.notes = curve.notes;
   const auto length = [&](double metres) { return LengthFromMetres(metres, curve.units); };
   const std::string unit(LengthUnit(curve.units));
   const double from = length(curve.fromMetres);

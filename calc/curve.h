@@ -28,6 +28,9 @@ struct Curve {
   std::optional<double> scanPeakOhms;
   std::optional<double> target;       // ohms
   std::optional<double> foundMetres;  // the length for the target
+  double rho = 0, radiusM = 0;        // the rod, for the unrounded values
+  // Where the range asked for was moved, or lies where the formula does not hold.
+  std::vector<std::string> notes;
 };
 
 // The lengths rods come in, from where a default curve starts to where it
@@ -42,7 +45,9 @@ struct CurveRange {
 Curve MakeCurve(double rho, double diameter, UnitSystem units, std::optional<double> target,
                 const CurveRange& range = {});
 
-// length_m,length_ft (or length_m again for Metric),ohms; one point a line.
+// length_m,length_ft (or length_m again for Metric),ohms; one point a line,
+// the ohms unrounded to six significant digits (a column of thousandths
+// would read 0 in soil of low resistivity).
 std::string CurveCsv(const Curve& curve);
 
 // The curve as a chart: the peak and the scan's note when the range holds

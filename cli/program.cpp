@@ -187,6 +187,7 @@ int Program::RunCurve(const Command& /*command*/, const ParsedCommand& parsed) {
                                              [&](const char* name) { return parsed.Has(name); });
   if (outputs != 1) return Fail("give exactly one of --svg FILE, --png FILE and --csv");
   const Curve curve = MakeCurve(*rho, *diameter, context.units, target, range);
+  if (!std::ranges::all_of(curve.notes, note)) return kFailed;
   if (target && !curve.foundMetres &&
       !Say("no rod length comes within " + FormatNumber(kScanTolerance) + " ohm of the target")) {
     return kFailed;

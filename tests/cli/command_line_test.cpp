@@ -143,6 +143,23 @@ TEST(Curve, CoversTheLengthsRodsComeIn) {
       CurveChart(wide, false).markers.front().label,
       "peak 217.089 ohms at 0.048 ft\nthe window's scan, in 1 mm steps, reaches 217.052 ohms");
   EXPECT_EQ(CurveCsv(english).substr(0, 44), "length_m,length_ft,ohms\n0.30479999999999996,");
+  EXPECT_TRUE(english.notes.empty());
+}
+
+TEST(Curve, SaysWhereTheFormulaDoesNotHoldAndKeepsItsDigits) {
+  // A range below where the formula has a value: moved, and said; below ten
+  // radii the formula is outside its validity, and that is said too.
+  const Curve tiny = MakeCurve(2000, 0.625, English, std::nullopt, {0.0001, 0.00010001});
+  ASSERT_EQ(tiny.notes.size(), 3u);
+  EXPECT_EQ(tiny.notes[0],
+            "the rod formula has no value below 0.018 ft (e/4 of the radius): the curve starts "
+            "there, not at 0.0001 ft");
+  EXPECT_EQ(tiny.notes[1], "the range is drawn from 0.018 ft to 0.177 ft");
+  EXPECT_TRUE(tiny.notes[2].starts_with("below 0.260 ft (10 radii) the rod is no slender rod"));
+  EXPECT_EQ(CurveChart(tiny, false).notes, tiny.notes);
+  // Low resistivity: thousandths would all be 0; six significant digits are not.
+  const std::string csv = CurveCsv(MakeCurve(0.1, 0.625, English, std::nullopt));
+  EXPECT_EQ(csv.substr(0, 62), "length_m,length_ft,ohms\n0.30479999999999996,1,0.00210658\n0.30");
 }
 
 std::vector<std::string> Labels(const std::vector<Tick>& ticks) {
