@@ -159,7 +159,7 @@ TEST(Curve, SaysWhereTheFormulaDoesNotHoldAndKeepsItsDigits) {
   EXPECT_EQ(CurveChart(tiny, false).notes, tiny.notes);
   // Low resistivity: thousandths would all be 0; six significant digits are not.
   const std::string csv = CurveCsv(MakeCurve(0.1, 0.625, English, std::nullopt));
-  EXPECT_EQ(csv.substr(0, 61), "length_m,length_ft,ohms\n0.30479999999999996,1,0.00210658\n0.3");
+  EXPECT_TRUE(csv.starts_with("length_m,length_ft,ohms\n0.30479999999999996,1,0.00210658\n")) << csv;
 }
 
 std::vector<std::string> Labels(const std::vector<Tick>& ticks) {
