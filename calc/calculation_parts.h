@@ -3,6 +3,7 @@
 // Internal to the library.
 #pragma once
 
+#include <functional>
 #include <iterator>
 #include <optional>
 #include <string>
@@ -50,5 +51,19 @@ std::string DescribeLayers(const TwoLayerSoil& soil, UnitSystem units);
 std::vector<JsonMember> LayerFields(const TwoLayerSoil& soil, UnitSystem units);
 // Options with the soil's in place of "rho".
 std::vector<Option> WithSoil(std::vector<Option> options);
+
+// A rod whose foot stands near the interface of two layers: the answer may
+// hinge on h, which a survey never gives to the centimetre. `value` works
+// the answer out in a soil (ohms, or a length in metres), `show` writes it.
+// The answer with the top layer kInterfaceShiftM thinner and thicker goes
+// into the JSON (with_h_less_10cm, with_h_more_10cm) when either moves it by
+// more than kInterfaceSensitivity, with a warning that gives both; a foot
+// within two radii of the interface, where the thin-wire model does not
+// hold, is warned of too.
+inline constexpr double kInterfaceShiftM = 0.1;
+inline constexpr double kInterfaceSensitivity = 0.05;
+void WarnNearInterface(Outcome& outcome, const TwoLayerSoil& soil, double footM, double radiusM,
+                       const std::function<std::optional<double>(const TwoLayerSoil&)>& value,
+                       const std::function<std::string(double)>& show);
 
 }  // namespace ostrevin::calc

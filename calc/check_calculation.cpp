@@ -91,6 +91,14 @@ Result<Outcome> ComputeCheck(Inputs& in) {
     outcome.details.push_back("no second-rod values: " + second.why());
   }
   if (soil->layers) {
+    WarnNearInterface(
+        outcome, *soil->layers, lengthM, diameterM / 2,
+        [&](const TwoLayerSoil& other) -> std::optional<double> {
+          const std::vector<RodPoint> one{{0, 0}};
+          const Result<double> value = LayeredGroupOhms(other, lengthM, diameterM / 2, one);
+          return value ? std::optional(*value) : std::nullopt;
+        },
+        [](double ohms) { return ShowOhms(ohms) + " ohms"; });
     outcome.details.insert(
         outcome.details.begin(),
         "in two layers, " + DescribeLayers(*soil->layers, in.units()) + " (method of moments)");

@@ -291,6 +291,16 @@ Result<Outcome> ComputeGroup(Inputs& in) {
   }
   outcome.value = headline;
   outcome.result = ShowOhms(*outcome.value);
+  if (rod->layers) {
+    WarnNearInterface(
+        outcome, *rod->layers, rod->lengthM, rod->radiusM,
+        [&](const TwoLayerSoil& other) -> std::optional<double> {
+          const Result<double> value =
+              LayeredGroupOhms(other, rod->lengthM, rod->radiusM, layout->points);
+          return value ? std::optional(*value) : std::nullopt;
+        },
+        [](double ohms) { return ShowOhms(ohms) + " ohms"; });
+  }
   return outcome;
 }
 

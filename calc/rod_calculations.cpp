@@ -35,6 +35,15 @@ Outcome LayeredResistance(const Soil& soil, double diameter, double length, Unit
   outcome.value = *ohms;
   outcome.result = FormatDouble("%.3f", *outcome.value);
   outcome.details = {InLayers(*soil.layers, units)};
+  const double lengthM = LengthToMetres(length, units);
+  const double radiusM = RodRadiusMetres(diameter, units);
+  WarnNearInterface(
+      outcome, *soil.layers, lengthM, radiusM,
+      [&](const TwoLayerSoil& other) -> std::optional<double> {
+        const Result<double> value = LayeredGroupOhms(other, lengthM, radiusM, rod);
+        return value ? std::optional(*value) : std::nullopt;
+      },
+      [](double ohms) { return ShowOhms(ohms) + " ohms"; });
   return outcome;
 }
 
@@ -86,6 +95,16 @@ Outcome LengthInLayers(const Soil& soil, double diameter, double target, UnitSys
     outcome.details = {InLayers(*soil.layers, units) +
                        "; with equal layers it may differ from uniform soil's 1 mm scan by the "
                        "segments' own 1 to 2 %"};
+    const double radiusM = RodRadiusMetres(diameter, units);
+    WarnNearInterface(
+        outcome, *soil.layers, *found.lengthM, radiusM,
+        [&](const TwoLayerSoil& other) -> std::optional<double> {
+          const Result<ostrevin::LayeredLength> length = LayeredRodLength(other, radiusM, target);
+          return length ? length->lengthM : std::nullopt;
+        },
+        [&](double metres) {
+          return ShowLength(metres, units) + " " + std::string(LengthUnit(units));
+        });
   } else if (!(found.shortestOhms > target)) {
     outcome.why = "even the shortest rod the method takes (" +
                      ShowLength(found.shortestM, units) + " " + std::string(LengthUnit(units)) +

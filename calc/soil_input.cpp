@@ -4,6 +4,7 @@
 // the commas between the three).
 #include <algorithm>
 #include <array>
+#include <cmath>
 
 #include "calc/calculation_parts.h"
 #include "calc/text.h"
@@ -46,6 +47,16 @@ std::optional<TwoLayerSoil> ReadLayerText(Inputs& in, std::string_view text) {
     values[i] = reading->value;
   }
   return TwoLayerSoil{values[0], LengthToMetres(values[1], in.units()), values[2]};
+}
+
+// How far the rod's foot stands from the interface, in words.
+std::string FootToInterface(double gap) {
+  const double distance = std::abs(gap);
+  if (distance == 0) return "the rod's foot is at the interface";
+  const std::string shown = distance < 0.01   ? FormatDouble("%.1f", distance * 1000) + " mm"
+                            : distance < 1.0  ? FormatDouble("%.1f", distance * 100) + " cm"
+                                              : FormatDouble("%.2f", distance) + " m";
+  return "the rod's foot is " + shown + (gap > 0 ? " above" : " below") + " the interface";
 }
 
 }  // namespace
@@ -92,6 +103,40 @@ std::vector<JsonMember> LayerFields(const TwoLayerSoil& soil, UnitSystem units) 
   return {{"rho1_ohm_cm", soil.rho1},
           {"h", LengthFromMetres(soil.h, units)},
           {"rho2_ohm_cm", soil.rho2}};
+}
+
+void WarnNearInterface(Outcome& outcome, const TwoLayerSoil& soil, double footM, double radiusM,
+                       const std::function<std::optional<double>(const TwoLayerSoil&)>& value,
+                       const std::function<std::string(double)>& show) {
+  if (!outcome.value) return;
+  const double gap = soil.h - footM;  // the foot below the interface: negative
+  if (std::abs(gap) < 2 * radiusM) {
+    outcome.warnings.push_back(FootToInterface(gap) +
+                               ", within two radii of it, where the thin-wire model of the rod "
+                               "does not hold: the answer there is uncertain");
+  }
+  TwoLayerSoil thinner = soil;
+  TwoLayerSoil thicker = soil;
+  thinner.h = std::max(soil.h - kInterfaceShiftM, soil.h / 2);
+  thicker.h = soil.h + kInterfaceShiftM;
+  const std::optional<double> less = value(thinner);
+  const std::optional<double> more = value(thicker);
+  const double base = *outcome.value;
+  const auto moved = [&](const std::optional<double>& other) {
+    return other && std::abs(*other / base - 1) > kInterfaceSensitivity;
+  };
+  if (!moved(less) && !moved(more)) return;
+  const auto number = [](const std::optional<double>& v) {
+    return v ? JsonValue(*v) : JsonValue(nullptr);
+  };
+  outcome.fields.emplace_back("with_h_less_10cm", number(less));
+  outcome.fields.emplace_back("with_h_more_10cm", number(more));
+  const auto text = [&](const std::optional<double>& v) { return v ? show(*v) : "na"; };
+  outcome.warnings.push_back(
+      "the answer hinges on the interface's depth (" + FootToInterface(gap) +
+      "): with the top layer " + FormatNumber(kInterfaceShiftM * 100) +
+      " cm thinner it is " + text(less) + ", " + FormatNumber(kInterfaceShiftM * 100) +
+      " cm thicker " + text(more) + "; a survey seldom gives h that closely");
 }
 
 std::vector<Option> WithSoil(std::vector<Option> options) {

@@ -349,6 +349,39 @@ TEST(Survey, SaysWhichSoilToUseAndWhenNotToTrustIt) {
   }));
 }
 
+// A rod's foot near the interface of a far better layer: the answer hinges
+// on h, which is said with the answers at h -+ 10 cm, on every face (the
+// warnings go to the text, the JSON, a batch's error column and the page).
+TEST(LayeredSoil, AFootNearTheInterfaceIsWarned) {
+  const auto run = [](const char* layers) {
+    return RunCalculation("resistance",
+                          {{"layers", layers}, {"diameter", "0.625"}, {"length", "8"}}, English);
+  };
+  const auto at = run("1000,8,1");
+  ASSERT_TRUE(at && at->value);
+  ASSERT_EQ(at->warnings.size(), 2u);
+  EXPECT_EQ(at->warnings[0],
+            "the rod's foot is at the interface, within two radii of it, where the thin-wire "
+            "model of the rod does not hold: the answer there is uncertain");
+  EXPECT_TRUE(at->warnings[1].starts_with(
+      "the answer hinges on the interface's depth (the rod's foot is at the interface): with the "
+      "top layer 10 cm thinner it is "));
+  EXPECT_NE(BatchCells(*at)[3].find("warning: the answer hinges"), std::string::npos);
+  const auto json = nlohmann::json::parse(ToJson(*at));
+  EXPECT_LT(json["with_h_less_10cm"].get<double>(), json["ohms"].get<double>());
+  EXPECT_GT(json["with_h_more_10cm"].get<double>(), json["ohms"].get<double>());
+  const auto into = run("1000,7.999,1");
+  ASSERT_TRUE(into);
+  EXPECT_TRUE(into->warnings[0].starts_with("the rod's foot is 0.3 mm below the interface"));
+  // Nine centimetres above it: beyond two radii, but h still decides.
+  const auto near = run("1000,8.3,1");
+  ASSERT_EQ(near->warnings.size(), 1u);
+  EXPECT_TRUE(near->warnings[0].starts_with(
+      "the answer hinges on the interface's depth (the rod's foot is 9.1 cm above the interface)"));
+  // Far from it: nothing to say.
+  EXPECT_TRUE(run("1000,20,1")->warnings.empty());
+}
+
 // Where the rod formula is zero or below (at e/4 of the radius and under),
 // every calculation beyond the window answers "na" with the reason.
 TEST(Calculations, NoNumberWhereTheRodFormulaHasNone) {
