@@ -61,9 +61,34 @@ void OnStartMessage(QtMsgType type, const QMessageLogContext& context, const QSt
   std::_Exit(1);
 }
 
+// What `ostrevin --help` prints: the window takes no arguments of its own.
+constexpr std::string_view kUsage =
+    "Usage: ostrevin [--help | --version]\n\n"
+    "Opens the Ostrevin calculator window: the resistance to earth of a driven\n"
+    "ground rod, the rod length for a wanted resistance, and the soil resistivity\n"
+    "from a four-probe reading. Enter calculates; Escape or the close box closes it.\n"
+    "The same calculations, groups of rods and batches are on the command line:\n"
+    "ostrevin-calc (ostrevin-calc help).\n";
+
+// --help and --version are answered on standard output without opening a
+// window (or needing a display): 0 when that was the whole job, -1 otherwise.
+int AnswerWithoutWindow(int argc, char* argv[]) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view argument = argv[i];
+    std::string_view text;
+    if (argument == "--help" || argument == "-h") text = kUsage;
+    if (argument == "--version") text = "ostrevin " OSTREVIN_VERSION "\n";
+    if (text.empty()) continue;
+    const ssize_t written = ::write(STDOUT_FILENO, text.data(), text.size());
+    return written == static_cast<ssize_t>(text.size()) ? 0 : 1;
+  }
+  return -1;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  if (const int answered = AnswerWithoutWindow(argc, argv); answered >= 0) return answered;
   qtDefaultHandler = qInstallMessageHandler(OnStartMessage);
   QApplication application(argc, argv);
   qInstallMessageHandler(qtDefaultHandler);

@@ -149,6 +149,16 @@ void CKelmoraDlg::OnUnitsChanged() {
   OnCalcTypeChanged();
 }
 
+void CKelmoraDlg::OnOK() {
+  if (!UpdateData(true)) return;
+  const int focus = GetWindow()->GetFocus();
+  if (focus == IDC_MEASURED_R || focus == IDC_SPACING) {
+    OnCalculateRho();
+  } else {
+    OnCalculate();
+  }
+}
+
 void CKelmoraDlg::OnCalculateRho() {
   if (!UpdateData(true)) return;
   m_rho = ResistivityFromProbes(m_probeSpacing, m_measuredR, Units());

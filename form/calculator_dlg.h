@@ -10,6 +10,11 @@
 // type is Length and the rod length otherwise; each calculation writes its
 // answer into the other type's input.
 //
+// Enter (the dialog's OK) checks the whole form, as OK does, and then
+// calculates, as the button beside the field does: "Calculate Rho From:" in
+// the four-probe fields, "Calculate" elsewhere. The window stays open, so
+// nothing typed is lost; Escape and the close box still close it.
+//
 // The form never touches a toolkit: it reads and writes controls only through
 // the framework's exchange, and does no arithmetic of its own beyond choosing
 // which core function to call.
@@ -61,6 +66,9 @@ class CKelmoraDlg : public fw::CDialog {
  protected:
   bool OnInitDialog() override;
   void DoDataExchange(fw::CDataExchange* pDX) override;
+  // Enter: the whole form checked, then the calculation of the field's part
+  // of the form; the window stays.
+  void OnOK() override;
   std::span<const fw::MessageEntry> GetMessageMap() const override;
 
  private:

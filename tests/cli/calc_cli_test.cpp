@@ -228,6 +228,18 @@ TEST(CalcProgram, NoToolkitForCommandsThatDrawNothing) {
   EXPECT_EQ(libraries.out.find("Qt"), std::string::npos) << libraries.out;
 }
 
+TEST(WindowProgram, HelpAndVersionNeedNoWindow) {
+  const std::string window = std::string("'") + OSTREVIN_WINDOW + "'";
+  const std::string noDisplay = "env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb ";
+  const Result version = Shell(noDisplay + window + " --version");
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out, "ostrevin " OSTREVIN_VERSION "\n");
+  const Result help = Shell(noDisplay + window + " --help");
+  EXPECT_EQ(help.status, 0);
+  EXPECT_TRUE(help.out.starts_with("Usage: ostrevin [--help | --version]\n")) << help.out;
+  EXPECT_EQ(help.err, "");
+}
+
 TEST(WindowProgram, WithoutADisplaySaysSoInOneLine) {
   const std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb '" +
                               std::string(OSTREVIN_WINDOW) + "' 2> '" + kDir + "/err.txt'";

@@ -73,20 +73,29 @@ TEST_P(WindowContract, ARejectedValuePromptsAndPutsTheButtonBack) {
   EXPECT_EQ(calc.Text(IDC_RHO), "0");
 }
 
-TEST_P(WindowContract, EnterIsOkExceptOnAPushButton) {
+TEST_P(WindowContract, EnterCalculatesAndTheWindowStays) {
   Calculator calc(*driver);
+  // On a push button, Enter presses it.
   driver->PressEnter(calc.window(), IDC_CALCULATE_RHO);
   EXPECT_EQ(calc.Text(IDC_RHO), "574.534");
-  EXPECT_FALSE(calc.dlg.EndResult());
+  // In the four-probe fields: the form checked, then the resistivity.
   calc.Type(IDC_SPACING, "x");
-  driver->PressEnter(calc.window(), IDC_SPACING);  // OK, but the form does not validate
+  driver->PressEnter(calc.window(), IDC_SPACING);
   EXPECT_EQ(driver->TakePrompts(), Strings{"Please enter a number."});
-  EXPECT_FALSE(calc.dlg.EndResult());
   EXPECT_TRUE(driver->IsVisible(calc.window()));
   calc.Type(IDC_SPACING, "3");
-  driver->PressEnter(calc.window(), IDC_SPACING);
-  EXPECT_EQ(calc.dlg.EndResult(), fw::IDOK);
-  EXPECT_FALSE(driver->IsVisible(calc.window()));
+  calc.Type(IDC_MEASURED_R, "2");
+  driver->PressEnter(calc.window(), IDC_MEASURED_R);
+  EXPECT_EQ(calc.Text(IDC_RHO), "1149");
+  // Elsewhere: the calculation, with every typed value still there.
+  calc.Type(IDC_INPUT, "10");
+  driver->PressEnter(calc.window(), IDC_INPUT);
+  EXPECT_EQ(calc.Text(IDC_RESULT), "3.098");
+  EXPECT_EQ(calc.Text(IDC_INPUT), "10");
+  EXPECT_EQ(calc.Text(IDC_SPACING), "3");
+  EXPECT_FALSE(calc.dlg.EndResult());
+  EXPECT_TRUE(driver->IsVisible(calc.window()));
+  EXPECT_EQ(driver->TakePrompts(), Strings{});
 }
 
 TEST_P(WindowContract, EscapeAndTheCloseBoxCancel) {
