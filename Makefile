@@ -96,7 +96,10 @@ test-dist: dist
 	@scripts/install-deps.sh lintian unzip
 	@scripts/test-dist.sh
 
-run: build
+# Only the window program is built: no test or benchmark stands between a
+# fresh clone and the calculator.
+run: configure
+	@cmake --build --preset $(PRESET) -j $(JOBS) --target ostrevin
 	@scripts/run-window.sh $(BUILD_DIR)/app/ostrevin
 
 # Static analysis of the product code: clang-tidy (checks in .clang-tidy) and cppcheck.

@@ -29,7 +29,32 @@ else
   exit 1
 fi
 
+# Another package manager at work (an unattended upgrade on a fresh machine)
+# holds apt's locks: wait for it, up to ten minutes, then say so and stop.
+lock_wait=600
+apt_get() {
+  local waited=0 log status
+  log=$(mktemp)
+  while :; do
+    status=0
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get -o DPkg::Lock::Timeout=60 "$@" \
+      2> "$log" || status=$?
+    cat "$log" >&2
+    if [ "$status" -eq 0 ] || ! grep -qi 'could not get lock\|unable to acquire\|is held by' "$log"; then
+      rm -f "$log"
+      return "$status"
+    fi
+    if [ "$waited" -ge "$lock_wait" ]; then
+      echo "install-deps: apt is still busy after ${lock_wait} s (another package manager holds its lock)" >&2
+      rm -f "$log"
+      return "$status"
+    fi
+    echo "install-deps: another package manager is at work; waiting for it" >&2
+    sleep 10
+    waited=$((waited + 70))
+  done
+}
+
 echo "install-deps: installing ${missing[*]}"
-"${sudo[@]}" apt-get update -qq
-DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
-  "${missing[@]}"
+apt_get update -qq
+apt_get install -y -qq --no-install-recommends "${missing[@]}"
