@@ -390,8 +390,8 @@ std::vector<Calculation> GroupCalculations() {
        "\"x,y x,y ...\" (up to 1000 rods). The conductor bonding the rods is not counted.\n"
        "In two-layer soil (--layers RHO1,H,RHO2) each rod is cut into segments whose\n"
        "currents are solved with the layers' images (the method of moments).\n",
-       "ostrevin-calc group --rho 200ohm-m --diameter 20mm --length 3m --layout line \\\n"
-       "           --spacing 6m --rods 2 --units metric\n"
+       "ostrevin-calc group --rho 200ohm-m --diameter 20mm --length 3m \\\n"
+       "           --layout line --spacing 6m --rods 2 --units metric\n"
        "         34.787 ohms\n"
        "         2 rods at one potential; one rod alone: 64.618 ohms\n"
        "         BS 7430: 34.961 ohms (lambda 1.000, the standard's table); ...\n"},
@@ -414,8 +414,8 @@ std::vector<Calculation> GroupCalculations() {
        "given, whose group resistance (as for the group command, by --method) is T\n"
        "ohms or less; every count is tried. \"na\" names the lowest reached and at how\n"
        "many rods.\n",
-       "ostrevin-calc rods --rho 200ohm-m --diameter 16mm --length 3m --layout line \\\n"
-       "           --spacing 6m --target 10 --units metric\n"
+       "ostrevin-calc rods --rho 200ohm-m --diameter 16mm --length 3m \\\n"
+       "           --layout line --spacing 6m --target 10 --units metric\n"
        "         9 rods\n"},
   };
 }

@@ -160,12 +160,11 @@ std::vector<Calculation> RodCalculations() {
                  {"target", OptionKind::kQuantity, true},
                  kUnitsOption}),
        &ComputeLength,
-       "The rod length whose resistance to earth lies closest to T ohms (within " +
-           FormatNumber(kScanTolerance) +
-           " ohm),\nthe shorter one on a tie; \"na\" when no length up to " +
+       "The rod length whose resistance to earth lies closest to T ohms\n(within " +
+           FormatNumber(kScanTolerance) + " ohm), the shorter one on a tie; \"na\" when no length up to " +
            FormatNumber(kScanUpperBound) +
-           " m comes that close.\nIn two-layer soil the length whose resistance is T, found "
-           "continuously.\n",
+           " m\ncomes that close. In two-layer soil the length whose resistance is T, found"
+           "\ncontinuously.\n",
        "ostrevin-calc length --rho 2000 --diameter 0.625 --target 10\n"
        "         6.100 ft\n"},
   };

@@ -140,7 +140,6 @@ Result<ParsedCommand> ParseCommandLine(const Command& command,
   return parsed;
 }
 
-// `text` broken into lines of at most 79 columns, the later ones indented by `indent`.
 std::string Wrapped(const std::string& text, std::size_t indent, std::size_t first) {
   std::string out;
   std::size_t column = first;
@@ -148,7 +147,8 @@ std::string Wrapped(const std::string& text, std::size_t indent, std::size_t fir
   while (at < text.size()) {
     const std::size_t end = std::min(text.find(' ', at), text.size());
     const std::string_view word = std::string_view(text).substr(at, end - at);
-    if (column + word.size() > 79 && column > indent) {
+    const std::size_t space = at > 0 ? 1 : 0;
+    if (column + space + word.size() > 79 && column > indent) {
       out += "\n" + std::string(indent, ' ');
       column = indent;
     } else if (at > 0) {
@@ -179,7 +179,17 @@ std::string HelpText(const Command& command) {
   if (!command.positional.empty()) synopsis += " " + std::string(command.positional);
   std::string text = Wrapped(synopsis, 6, 0) + "\n\n" + command.details;
   if (!lines.empty()) text += "\nOptions:\n" + lines;
-  return text + "  -h, --help     this help\n\nExample: " + std::string(command.example);
+  // The example on lines of its own, as it is typed; what it prints indented under it.
+  std::string example;
+  for (std::string_view rest = command.example; !rest.empty();) {
+    const std::size_t end = std::min(rest.find('\n'), rest.size());
+    std::string_view line = rest.substr(0, end);
+    rest.remove_prefix(std::min(end + 1, rest.size()));
+    const std::size_t indent = line.find_first_not_of(' ');
+    line.remove_prefix(std::min(indent, line.size()));
+    example += (indent >= 4 && !example.empty() ? "    " : "  ") + std::string(line) + "\n";
+  }
+  return text + "  -h, --help     this help\n\nExample:\n" + example;
 }
 
 std::string UsageText() {

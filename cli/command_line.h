@@ -56,6 +56,10 @@ struct ParsedCommand {
 Result<ParsedCommand> ParseCommandLine(const Command& command,
                                        std::span<const std::string> arguments);
 
+// `text` broken at blanks into lines of at most 79 columns, the first
+// starting at column `first`, the later ones indented by `indent`.
+std::string Wrapped(const std::string& text, std::size_t indent, std::size_t first);
+
 // The help of one command, and of the program.
 std::string HelpText(const Command& command);
 std::string UsageText();

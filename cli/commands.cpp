@@ -50,10 +50,7 @@ std::string BatchDetails() {
     }
     std::string name(calculation.name);
     name.resize(std::max<std::size_t>(name.size() + 1, 12), ' ');
-    modes += "  ";
-    modes += name;
-    modes += columns;
-    modes += "\n";
+    modes += "  " + name + Wrapped(columns, 14, 14) + "\n";
   }
   std::string added;
   for (const std::string_view column : BatchColumns()) {
@@ -64,10 +61,9 @@ std::string BatchDetails() {
          "mode, optionally units (english or metric), and the inputs of the modes used;\n"
          "other columns are passed through. The modes and their input columns:\n" +
          modes +
-         "Each record comes back as it was, with these columns added to every record\n"
-         "(empty where they do not apply): " +
-         added +
-         ".\n"
+         "Each record comes back as it was, with these columns added to every record\n" +
+         Wrapped("(empty where they do not apply): " + added + ".", 0, 0) +
+         "\n"
          "value is the full-precision value (metres for a length); error holds the\n"
          "reason for \"na\", a bad record's error, warnings and notes; sufficient and\n"
          "the second-rod columns are the check's verdict and second rods (at one\n"
@@ -132,10 +128,12 @@ std::vector<Command> BuildCommands() {
        "the spacings below a quarter of the smallest or beyond the largest.\n"
        "--svg or --png draws the readings, the models and the layers on log-log axes.\n",
        "ostrevin-calc soil survey.csv --units metric\n"
-       "  with survey.csv:  spacing,reading\n"
-       "                    1,67\n"
-       "                    2,25.6\n"
-       "                    ...\n",
+       "         two layers: 42085 ohm-cm to 2.155 m, then 12334 ohm-cm (RMS misfit 5.67 %)\n"
+       "  with survey.csv:  spacing,rho,depth\n"
+       "                    1,423.4ohm-m,0.1\n"
+       "                    2,322.2ohm-m,0.1\n"
+       "                    ...\n"
+       "  (the Debian package has it in /usr/share/doc/ostrevin/examples/survey.csv)\n",
        nullptr, &Program::RunSoil});
   commands.push_back({"help",
                       "this list, or a command's help: help COMMAND",

@@ -44,6 +44,8 @@ install(FILES ${package_dir}/ostrevin-calc.1.gz ${package_dir}/ostrevin.1.gz
 install(FILES ${package_dir}/copyright ${package_dir}/changelog.Debian.gz
               ${package_dir}/CHANGELOG.md.gz
         DESTINATION ${docdir})
+# The survey the manual's and the README's worked example reads.
+install(FILES ${PROJECT_SOURCE_DIR}/docs/survey.csv DESTINATION ${docdir}/examples)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME ostrevin)

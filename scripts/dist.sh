@@ -14,9 +14,15 @@ rm -f "$dist"/*.deb "$dist"/*.zip "$dist"/*.tar.gz "$dist"/SHA256SUMS
 (cd build/dist-build && cpack -G DEB -B "$PWD/../dist-cpack" >/dev/null)
 mv build/dist-cpack/ostrevin_"$version"_*.deb "$dist/"
 
-# Files in the archives carry the release's date, so that they are the same
-# bytes from the same sources.
-stamp="$(sed -n 's/^set(OSTREVIN_RELEASE_DATE \(.*\))/\1/p' CMakeLists.txt) 12:00:00 UTC"
+# Files in the archives carry the time of the commit they are built from, so
+# that they are the same bytes from the same sources and never lie in the
+# future (a static host's caches go by them); outside a git checkout, the
+# release's date.
+if commit_time=$(git log -1 --format=%ct 2>/dev/null) && [ -n "$commit_time" ]; then
+  stamp="@$commit_time"
+else
+  stamp="$(sed -n 's/^set(OSTREVIN_RELEASE_DATE \(.*\))/\1/p' CMakeLists.txt) 00:00:00 UTC"
+fi
 staging=$(mktemp -d)
 trap 'rm -rf "$staging"' EXIT
 

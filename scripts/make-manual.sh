@@ -14,7 +14,9 @@ trap 'rm -f "$extra"' EXIT
     while read -r command; do
       echo ".SS $command"
       echo ".nf"
+      echo ".in 0"
       "$program" help "$command" | sed -e 's/\\/\\e/g' -e 's/^\./\\\&./' -e "s/^'/\\\\\\&'/"
+      echo ".in"
       echo ".fi"
     done
   echo "[SEE ALSO]"

@@ -26,7 +26,7 @@ dpkg-deb -x "$deb" "$root"
 for path in usr/bin/ostrevin usr/bin/ostrevin-calc usr/share/applications/org.ostrevin.Ostrevin.desktop \
   usr/share/metainfo/org.ostrevin.Ostrevin.metainfo.xml usr/share/man/man1/ostrevin-calc.1.gz \
   usr/share/doc/ostrevin/copyright usr/share/doc/ostrevin/changelog.Debian.gz \
-  usr/share/icons/hicolor/scalable/apps/ostrevin.svg; do
+  usr/share/icons/hicolor/scalable/apps/ostrevin.svg usr/share/doc/ostrevin/examples/survey.csv; do
   [ -e "$root/$path" ] || fail "the package has no /$path"
 done
 [ "$("$root/usr/bin/ostrevin-calc" --version)" = "ostrevin-calc $version" ] ||
@@ -35,6 +35,13 @@ done
   fail "the packaged ostrevin-calc does not calculate"
 "$root/usr/bin/ostrevin-calc" curve --rho 2000 --diameter 0.625 --png "$root/curve.png" ||
   fail "the packaged ostrevin-calc cannot draw a PNG"
+"$root/usr/bin/ostrevin-calc" soil "$root/usr/share/doc/ostrevin/examples/survey.csv" --units metric |
+  grep -q "^two layers: 42085 ohm-cm to 2.155 m" || fail "the manual's survey does not give its model"
+# The manual pages fit a terminal of 80 columns.
+for page in ostrevin ostrevin-calc; do
+  wide=$(MANWIDTH=80 man -l "$root/usr/share/man/man1/$page.1.gz" 2>/dev/null | awk 'length > 80' | wc -l)
+  [ "$wide" -eq 0 ] || fail "the manual page of $page has $wide lines wider than 80 columns"
+done
 grep -q "release version=\"$version\"" "$root/usr/share/metainfo/org.ostrevin.Ostrevin.metainfo.xml" ||
   fail "the AppStream release is not $version"
 zcat "$root/usr/share/doc/ostrevin/changelog.Debian.gz" | head -1 | grep -q "($version)" ||
@@ -56,5 +63,9 @@ expected_site=$(printf '%s\n' "" icons/ icons/ostrevin-128.png icons/ostrevin-25
   ostrevin.wasm page.js style.css sw.js worker.js | sed "s|^|ostrevin-site-$version/|" | LC_ALL=C sort)
 listed=$(tar tzf "$site" | LC_ALL=C sort)
 [ "$listed" = "$expected_site" ] || fail "the site holds other files: $(diff <(echo "$expected_site") <(echo "$listed") | tr '\n' ' ')"
+# Its files carry the commit's time, never one in the future.
+now=$(date +%s)
+future=$(tar tvzf "$site" --full-time | awk -v now="$now" '{ cmd = "date -d \"" $4 " " $5 "\" +%s"; cmd | getline t; close(cmd); if (t > now) print $6 }')
+[ -z "$future" ] || fail "the site's files lie in the future: $future"
 
 echo "test-dist: $deb, $zip and $site are sound (version $version)"

@@ -82,6 +82,21 @@ TEST(CommandLine, HelpAfterAnyCommandAndFileNamesKeptAsBytes) {
   EXPECT_EQ(parsed->Value("separator"), ";");
 }
 
+TEST(CommandLine, EveryHelpFitsATerminalOf80Columns) {
+  // The manual page is made from these: a longer line runs off the page.
+  std::vector<std::string> texts{UsageText()};
+  for (const Command& command : Commands()) texts.push_back(HelpText(command));
+  for (const std::string& text : texts) {
+    for (std::size_t at = 0; at < text.size();) {
+      const std::size_t end = std::min(text.find('\n', at), text.size());
+      EXPECT_LE(end - at, 79u) << text.substr(at, end - at);
+      at = end + 1;
+    }
+  }
+  EXPECT_EQ(Wrapped("aaaa bbbb", 2, 72), "aaaa\n  bbbb");  // 72 + 4 + 1 + 4 is 81
+  EXPECT_EQ(Wrapped("aaa bbbb", 2, 71), "aaa bbbb");      // 71 + 3 + 1 + 4 is 79
+}
+
 TEST(CommandLine, OneTableForCommandsBatchModesAndHelp) {
   // Every calculation is a command running it, with its own options.
   for (const Calculation& calculation : Calculations()) {
@@ -106,8 +121,8 @@ TEST(CommandLine, OneTableForCommandsBatchModesAndHelp) {
   EXPECT_NE(batch.find("  check       rho, layers, rho1, h, rho2, diameter, length\n"),
             std::string::npos)
       << batch;
-  EXPECT_NE(batch.find("result, unit, value, error, sufficient, second_rod_6ft_ohms, "
-                       "second_rod_2l_ohms"),
+  EXPECT_NE(batch.find("result, unit, value, error, sufficient,\nsecond_rod_6ft_ohms, "
+                       "second_rod_2l_ohms."),
             std::string::npos);
   EXPECT_NE(UsageText().find("  curve        resistance against rod length"), std::string::npos);
   EXPECT_EQ(UnknownCommand("lenght"),
