@@ -38,6 +38,7 @@ struct Option {
   std::string_view help = {};     // replaces the quantity's meaning in this calculation
   std::string_view label = {};    // replaces the quantity's label on the page
   bool columnOnly = false;        // a batch column (and a page field), not a command-line option
+  std::string_view choices = {};  // a choice's words this calculation takes, when not all of them
 };
 
 // The text given for an input by name ("rho", "diameter", ...), or nothing

@@ -142,15 +142,9 @@ std::string FieldJson(const ToolField& field, const Calculation* calculation) {
             ",\"max\":" + FormatNumber(quantity.range.max);
   }
   if (quantity.dimension == Dimension::kChoice) {
-    // A calculation that takes only some of the choices names them in its help.
-    std::vector<std::string_view> choices = Words(quantity.choices);
-    if (option != nullptr && !option->help.empty()) {
-      const std::vector<std::string_view> named = Words(option->help);
-      std::erase_if(choices, [&](std::string_view choice) {
-        return std::find(named.begin(), named.end(), choice) == named.end();
-      });
-    }
-    json += ",\"choices\":" + Strings(choices);
+    // A calculation that takes only some of the choices names them.
+    const bool some = option != nullptr && !option->choices.empty();
+    json += ",\"choices\":" + Strings(Words(some ? option->choices : quantity.choices));
   }
   if (field.name == "rho") json += R"(,"soil":"uniform")";
   if (field.name == "rho1" || field.name == "h" || field.name == "rho2") {

@@ -213,14 +213,13 @@ double Entry(const Kernel& kernel, const TwoLayerSoil& soil, const Segment& f, c
     prefactor = soil.rho2;
     sum = kernel.Term(a, b, false, 0) - k * kernel.Term(a, b, true, -2 * h) +
           (1 - k * k) * (kernel.Term(a, b, true, 0) + kernel.Series(a, b, true, +1, 1));
-  } else if (s.upper) {  // field below, source above
+  } else {
+    // Field below, source above. The matrix is filled with the field segment
+    // at or below the source (segments are cut from the top down, and only
+    // the lower triangle is worked out); reciprocity gives the other half.
     prefactor = soil.rho1 * (1 + k);
     sum = kernel.Term(a, b, false, 0) + kernel.Term(a, b, true, 0) +
           kernel.Series(a, b, false, +1, 1) + kernel.Series(a, b, true, +1, 1);
-  } else {  // field above, source below
-    prefactor = soil.rho2 * (1 - k);
-    sum = kernel.Term(a, b, false, 0) + kernel.Term(a, b, true, 0) +
-          kernel.Series(a, b, false, -1, 1) + kernel.Series(a, b, true, +1, 1);
   }
   return prefactor / 100 / (4 * kPi * a.Length() * b.Length()) * sum;
 }

@@ -17,8 +17,9 @@
 //   D = 1 + 2a / sqrt(a^2 + 4b^2) - a / sqrt(a^2 + b^2),
 // which is the first at b = 0. The series is summed until a bound on the
 // whole remaining tail (its terms are below t's value at the next n times
-// |K|^n) is under 1e-13 of the sum: K near +-1 needs thousands of terms,
-// and near -1 the terms alternate, so they are added with compensation.
+// |K|^n) is under 1e-13 of the sum: K near +-1 needs thousands of terms.
+// Near -1 they alternate; a plain sum still agrees with a long-double one
+// to about 1e-11 (tested).
 //
 // Worked example (a survey near a substation, fitted by a published
 // program to rho1 413.57 ohm-m, h 2.16 m, rho2 122.97 ohm-m): the model

@@ -338,11 +338,14 @@ TEST(Survey, SaysWhichSoilToUseAndWhenNotToTrustIt) {
                                      ReadContext{Metric, ""});
   ASSERT_TRUE(steep);
   const std::vector<std::string>& warnings = steep->outcome.warnings;
-  const auto warned = [&](std::string_view start) {
-    return std::ranges::any_of(warnings, [&](const std::string& w) { return w.starts_with(start); });
+  const auto warned = [&](std::string_view start, std::string_view part) {
+    return std::ranges::any_of(warnings, [&](const std::string& w) {
+      return w.starts_with(start) && w.find(part) != std::string::npos;
+    });
   };
-  EXPECT_TRUE(warned("the model misses the readings by 43.4 % (RMS), more than 10 %")) << warnings[0];
-  EXPECT_TRUE(warned("the fitted rho2, 14344723 ohm-cm, is outside what the rod commands accept"));
+  // (The fit stops short of converging here; its figures are not pinned.)
+  EXPECT_TRUE(warned("the model misses the readings by ", "% (RMS), more than 10 %")) << warnings[0];
+  EXPECT_TRUE(warned("the fitted rho2, ", " ohm-cm, is outside what the rod commands accept"));
   // Within 10 %: no such warning.
   EXPECT_FALSE(std::ranges::any_of(same->outcome.warnings, [](const std::string& w) {
     return w.starts_with("the model misses");
@@ -444,6 +447,8 @@ TEST(Quantities, ABareNumberOfTheOtherSystemGetsTheFix) {
             "--diameter 0.016 is a rod 0.406 mm thick: did you mean 0.016m?");
   EXPECT_EQ(hint("length", "0.9", English), "--length 0.9 is 0.9 ft, 10.8 in: did you mean 0.9m?");
   EXPECT_EQ(hint("diameter", "0.099", Metric), "");  // a 99 mm rod is thick, but one
+  EXPECT_EQ(hint("diameter", "0.1", Metric),          // from 0.1 m on: a typed inch size
+            "--diameter 0.1 is a 100 mm rod: did you mean 0.1in?");
   EXPECT_EQ(hint("diameter", "0.1", English), "");
   EXPECT_EQ(hint("length", "1", English), "");
   EXPECT_EQ(hint("diameter", "0.625in", Metric), "");  // the unit was given

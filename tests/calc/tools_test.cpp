@@ -56,6 +56,22 @@ TEST(Tools, EveryFieldIsAnInputOfItsCalculation) {
   }
 }
 
+TEST(Tools, AChoiceOffersWhatItsCalculationTakes) {
+  const Json described = Json::parse(DescribeTools());
+  const auto layouts = [&](std::string_view id) {
+    for (const Json& tool : described["tools"]) {
+      if (tool["id"] != id) continue;
+      for (const Json& field : tool["fields"]) {
+        if (field["name"] == "layout") return field["choices"].get<std::vector<std::string>>();
+      }
+    }
+    return std::vector<std::string>{};
+  };
+  EXPECT_EQ(layouts("rods"), (std::vector<std::string>{"line", "ring"}));
+  EXPECT_EQ(layouts("group"),
+            (std::vector<std::string>{"line", "triangle", "square", "ring", "points"}));
+}
+
 TEST(Tools, AnUpdateAnswersWithTheCommandLinesValue) {
   const Json check = Update("check", {"rho", "10000", "diameter", "0.625", "length", "8"});
   EXPECT_EQ(check["result"], "39.905");

@@ -247,6 +247,11 @@ TEST(LayeredRods, TheFewestRodsAndTheLengthForATarget) {
   // The line's count from one factorisation is the group worked out alone.
   EXPECT_NEAR(fewest.ohms, Layered(soil, 3, 0.008, LineLayout(*fewest.rods, 3)), 1e-9);
   EXPECT_GT(Layered(soil, 3, 0.008, LineLayout(*fewest.rods - 1, 3)), 10);
+  // The hundredth rod counts: a target met there (to the last bits of two
+  // ways of solving the same group) is met, with 100 rods.
+  const double hundred = Layered(soil, 3, 0.008, LineLayout(100, 3));
+  EXPECT_EQ(
+      FewestLayeredRods(soil, 3, 0.008, RodLine::kLine, 3, hundred * (1 + 1e-9), {})->rods, 100);
   const FewestRodsResult ring = *FewestLayeredRods(soil, 3, 0.008, RodLine::kRing, 3, 10, {});
   ASSERT_TRUE(ring.rods);
   EXPECT_LE(ring.ohms, 10);
