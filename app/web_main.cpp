@@ -5,11 +5,13 @@
 // dismissal in through the functions bound here, and runs the tools through
 // them (in a worker too, where there is no form).
 //
-// Every call takes and gives text: lists cross as one text whose items are
-// separated by U+001F, results as JSON, so that an update crosses once.
+// Inputs cross as JavaScript values (an object of field texts, a list of
+// rows), answers as JSON made by the library, so that an update crosses once
+// each way.
 #include <emscripten.h>
 #include <emscripten/bind.h>
 
+#include <array>
 #include <optional>
 #include <string>
 #include <vector>
@@ -45,15 +47,29 @@ int IdOf(const std::string& name) {
   return 0;
 }
 
-std::vector<std::string> Items(const std::string& text) {
-  std::vector<std::string> items;
-  if (text.empty()) return items;
-  for (std::size_t at = 0;;) {
-    const std::size_t end = text.find('\x1f', at);
-    items.push_back(text.substr(at, end == std::string::npos ? end : end - at));
-    if (end == std::string::npos) return items;
-    at = end + 1;
+using emscripten::val;
+
+// A JavaScript object of field texts ({rho: "2000", ...}) as the library takes them.
+calc::FieldTexts FieldsOf(const val& object) {
+  calc::FieldTexts fields;
+  const val entries = val::global("Object").call<val>("entries", object);
+  const int count = entries["length"].as<int>();
+  for (int i = 0; i < count; ++i) {
+    const val entry = entries[i];
+    fields.emplace_back(entry[0].as<std::string>(), entry[1].as<std::string>());
   }
+  return fields;
+}
+
+// A JavaScript list of rows, each [spacing, reading, depth].
+std::vector<std::array<std::string, 3>> RowsOf(const val& list) {
+  std::vector<std::array<std::string, 3>> rows;
+  const int count = list["length"].as<int>();
+  for (int i = 0; i < count; ++i) {
+    const val row = list[i];
+    rows.push_back({row[0].as<std::string>(), row[1].as<std::string>(), row[2].as<std::string>()});
+  }
+  return rows;
 }
 
 std::optional<fw::web::WebWindowSystem> windows;
@@ -75,20 +91,23 @@ std::string FormReason() {
     if (name == (length ? "target" : "length")) return third;
     return std::nullopt;
   };
-  const auto result = calc::Calculate(*calc::FindCalculation(length ? "length" : "resistance"),
-                                      lookup, calc::ReadContext{UnitSystemOf(calculator->m_units)});
-  const auto* outcome = std::get_if<calc::Outcome>(&result);
-  return outcome != nullptr ? outcome->why : std::string();
+  const Result<calc::Outcome> result =
+      calc::Calculate(*calc::FindCalculation(length ? "length" : "resistance"), lookup,
+                      calc::ReadContext{UnitSystemOf(calculator->m_units)});
+  return result ? result->why : std::string();
 }
 
-// A click on the form's control of that name; the reason when the result is "na".
+// A click on the form's control of that name, or a command (Enter's IDOK,
+// Escape's IDCANCEL); the reason when the result is "na".
 std::string Click(const std::string& name) {
   if (Window() == nullptr) return {};
   Window()->Click(IdOf(name));
   return FormReason();
 }
-void Command(int id) {
-  if (Window() != nullptr) Window()->Command(id);
+std::string Command(int id) {
+  if (Window() == nullptr) return {};
+  Window()->Command(id);
+  return FormReason();
 }
 void PromptClosed() {
   if (Window() != nullptr) Window()->PromptClosed();
@@ -101,16 +120,20 @@ void SetNumberMarks(const std::string& decimal, const std::string& group) {
 
 std::string DescribeTools() { return calc::DescribeTools(); }
 
-std::string RunTool(const std::string& tool, const std::string& inputs, int units) {
-  return calc::RunTool(tool, Items(inputs), UnitSystemOf(units), Marks());
+std::string RunTool(const std::string& tool, const val& inputs, int units) {
+  return calc::RunTool(tool, FieldsOf(inputs), UnitSystemOf(units), Marks());
 }
 
-std::string RunSurvey(const std::string& rows, int units) {
-  return calc::RunSurvey(Items(rows), UnitSystemOf(units), Marks());
+std::string RunSurvey(const val& rows, int units) {
+  return calc::RunSurvey(RowsOf(rows), UnitSystemOf(units), Marks());
 }
 
-std::string ToolAddress(const std::string& inputs, int units) {
-  return calc::ToolAddress(Items(inputs), UnitSystemOf(units), Marks());
+std::string ToolAddress(const val& inputs, int units) {
+  return calc::ToolAddress(FieldsOf(inputs), UnitSystemOf(units), Marks());
+}
+
+std::string ReadToolAddress(const std::string& tool, const std::string& query) {
+  return calc::ReadToolAddress(tool, query, Marks());
 }
 
 std::string PageText(const std::string& text) { return calc::PageText(text, Marks()); }
@@ -126,6 +149,7 @@ EMSCRIPTEN_BINDINGS(ostrevin) {
   emscripten::function("runTool", &RunTool);
   emscripten::function("runSurvey", &RunSurvey);
   emscripten::function("toolAddress", &ToolAddress);
+  emscripten::function("readToolAddress", &ReadToolAddress);
   emscripten::function("pageText", &PageText);
 }
 

@@ -3,6 +3,7 @@
 // Internal to the library.
 #pragma once
 
+#include <array>
 #include <functional>
 #include <iterator>
 #include <optional>
@@ -45,6 +46,18 @@ struct Soil {
 };
 // The soil given, or nothing (and the error set): one of rho and the layers.
 std::optional<Soil> ReadSoil(Inputs& in);
+
+// The two layers' parts by name (the batch's columns, the page's fields),
+// in the order --layers gives them: RHO1,H,RHO2.
+inline constexpr std::array<std::string_view, 3> kLayerParts{"rho1", "h", "rho2"};
+// --layers' text split at its commas into the three parts, or nothing when
+// there are not three.
+std::optional<std::array<std::string_view, 3>> SplitLayers(std::string_view text);
+// The three parts as --layers takes them.
+std::string JoinLayers(std::string_view rho1, std::string_view h, std::string_view rho2);
+// A soil's --layers value: "42085ohm-cm,2.155m,12334ohm-cm" (whole ohm-cm
+// above 1000, h to the millimetre in the unit system's length).
+std::string LayersValue(const TwoLayerSoil& soil, UnitSystem units);
 // "41300 ohm-cm to 2.2 m, then 12300 ohm-cm" (the thickness in the unit system's unit).
 std::string DescribeLayers(const TwoLayerSoil& soil, UnitSystem units);
 // The layers as JSON members: rho1_ohm_cm, h (unit system), rho2_ohm_cm.

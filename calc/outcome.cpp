@@ -13,8 +13,16 @@ namespace ostrevin::calc {
 namespace {
 
 bool Finite(const JsonValue& value) {
-  const auto* number = std::get_if<double>(&value);
-  return number == nullptr || std::isfinite(*number);
+  const auto* number = std::get_if<double>(&value.variant());
+  if (number != nullptr) return std::isfinite(*number);
+  if (const auto* array = std::get_if<JsonArray>(&value.variant())) {
+    return std::all_of(array->begin(), array->end(), Finite);
+  }
+  if (const auto* object = std::get_if<JsonObject>(&value.variant())) {
+    return std::all_of(object->begin(), object->end(),
+                       [](const JsonMember& m) { return Finite(m.second); });
+  }
+  return true;
 }
 
 bool MembersFinite(const std::vector<JsonMember>& members) {
@@ -53,52 +61,22 @@ std::string ToText(const Outcome& outcome) {
   return text;
 }
 
-std::string ToJson(const JsonValue& value) {
-  struct {
-    std::string operator()(std::nullptr_t) const { return "null"; }
-    std::string operator()(bool b) const { return b ? "true" : "false"; }
-    std::string operator()(double d) const { return std::isfinite(d) ? FormatNumber(d) : "null"; }
-    std::string operator()(const std::string& s) const { return JsonString(s); }
-    std::string operator()(const JsonText& text) const { return text.json; }
-    std::string operator()(const std::vector<std::string>& list) const {
-      std::string json = "[";
-      for (std::size_t i = 0; i < list.size(); ++i)
-        json += (i > 0 ? "," : "") + JsonString(list[i]);
-      return json + "]";
-    }
-  } writer;
-  return std::visit(writer, value);
-}
-
-std::string ToCell(const JsonValue& value) {
-  if (std::holds_alternative<std::nullptr_t>(value)) return {};
-  if (const auto* text = std::get_if<std::string>(&value)) return *text;
-  if (const auto* json = std::get_if<JsonText>(&value)) return json->json;
-  if (const auto* list = std::get_if<std::vector<std::string>>(&value)) {
-    std::string cell;
-    for (const std::string& item : *list) cell += (cell.empty() ? "" : "; ") + item;
-    return cell;
-  }
-  return ToJson(value);
-}
-
-std::string ToJson(const Outcome& outcome) {
-  std::string json = "{\"command\":" + JsonString(outcome.command) +
-                     ",\"units\":" + JsonString(UnitsName(outcome.units));
-  for (const auto& [name, value] : outcome.inputs)
-    json += "," + JsonString(name) + ":" + ToJson(value);
-  json += ",\"result\":" + JsonString(outcome.result) + ",\"unit\":" + JsonString(outcome.unit);
-  json += "," + JsonString(outcome.valueKey) + ":" +
-          (outcome.value ? ToJson(JsonValue(*outcome.value)) : "null");
-  for (const auto& [key, value] : outcome.fields)
-    json += "," + JsonString(key) + ":" + ToJson(value);
+JsonObject ToJsonObject(const Outcome& outcome) {
+  JsonObject json{{"command", outcome.command}, {"units", UnitsName(outcome.units)}};
+  json.insert(json.end(), outcome.inputs.begin(), outcome.inputs.end());
+  json.emplace_back("result", outcome.result);
+  json.emplace_back("unit", outcome.unit);
+  json.emplace_back(outcome.valueKey, outcome.value);
+  json.insert(json.end(), outcome.fields.begin(), outcome.fields.end());
   if (outcome.listWarnings || !outcome.warnings.empty()) {
-    json += ",\"warnings\":" + ToJson(JsonValue(outcome.warnings));
+    json.emplace_back("warnings", outcome.warnings);
   }
-  if (!outcome.notes.empty()) json += ",\"notes\":" + ToJson(JsonValue(outcome.notes));
-  if (!outcome.why.empty()) json += ",\"reason\":" + JsonString(outcome.why);
-  return json + "}";
+  if (!outcome.notes.empty()) json.emplace_back("notes", outcome.notes);
+  if (!outcome.why.empty()) json.emplace_back("reason", outcome.why);
+  return json;
 }
+
+std::string ToJson(const Outcome& outcome) { return ToJson(JsonValue(ToJsonObject(outcome))); }
 
 bool AllFinite(const Outcome& outcome) {
   return (!outcome.value || std::isfinite(*outcome.value)) && MembersFinite(outcome.inputs) &&

@@ -10,6 +10,7 @@
 #include <variant>
 #include <vector>
 
+#include "calc/json.h"
 #include "core/electrode_formulas.h"
 #include "core/result.h"
 
@@ -22,17 +23,6 @@ enum Status : int {
   kBadInput = 2,  // unknown command or option, unreadable or out-of-range number, bad CSV
   kNoAnswer = 3,  // the formula gives no result: "na"
 };
-
-// JSON text made by ToJson already (a list of objects), written as it is.
-struct JsonText {
-  std::string json;
-};
-
-// A JSON value an outcome carries: null, true or false, a number, a
-// string, a list of strings, or JSON text.
-using JsonValue =
-    std::variant<std::nullptr_t, bool, double, std::string, std::vector<std::string>, JsonText>;
-using JsonMember = std::pair<std::string, JsonValue>;
 
 struct Outcome {
   std::string command;                // resistance, length, rho, group, ...
@@ -63,17 +53,13 @@ Result<Outcome> Unanswered(Outcome outcome, const Why& why);
 // "17.868 ohms" and any detail lines, or "na".
 std::string ToText(const Outcome& outcome);
 
-// One JSON object on one line, e.g.
+// The outcome as one JSON object, e.g.
 // {"command":"rho","units":"english","spacing":3,"reading":1,"result":"574.534",
 //  "unit":"ohm-cm","ohm_cm":574.534}
 // A number that is not finite is written null (and the calculation that
 // made it is at fault: Calculate turns it into "na").
+JsonObject ToJsonObject(const Outcome& outcome);
 std::string ToJson(const Outcome& outcome);
-std::string ToJson(const JsonValue& value);
-
-// A value as a batch cell writes it: numbers in full, true and false, lists
-// joined with "; ", null empty.
-std::string ToCell(const JsonValue& value);
 
 // Whether every number of the outcome is finite.
 bool AllFinite(const Outcome& outcome);

@@ -16,20 +16,14 @@ namespace ostrevin::calc {
 namespace {
 
 std::optional<TwoLayerSoil> ReadLayerText(Inputs& in, std::string_view text) {
-  std::vector<std::string_view> parts;
-  for (std::size_t at = 0;;) {
-    const std::size_t comma = text.find(',', at);
-    parts.push_back(text.substr(at, comma == std::string_view::npos ? comma : comma - at));
-    if (comma == std::string_view::npos) break;
-    at = comma + 1;
-  }
-  if (parts.size() != 3) {
+  const std::optional<std::array<std::string_view, 3>> parts = SplitLayers(text);
+  if (!parts) {
     return in.Fail(in.Named("layers") +
                    " needs RHO1,H,RHO2: three values separated by commas (e.g. "
                    "413ohm-m,2.2m,123ohm-m), not " +
                    Quoted(text));
   }
-  const std::array<std::string_view, 3> names{"rho1", "h", "rho2"};
+  const std::array<std::string_view, 3>& names = kLayerParts;
   const std::array<std::string_view, 3> shown{"RHO1", "H", "RHO2"};
   std::array<double, 3> values{};
   for (std::size_t i = 0; i < 3; ++i) {
@@ -38,7 +32,7 @@ std::optional<TwoLayerSoil> ReadLayerText(Inputs& in, std::string_view text) {
     const std::string prefix = in.Named("layers") + ": ";
     context.prefix = prefix;
     const Result<QuantityValue> reading =
-        ReadQuantity(*FindQuantity(names[i]), parts[i], context);
+        ReadQuantity(*FindQuantity(names[i]), (*parts)[i], context);
     if (!reading) {
       if (context.labels) return in.Fail(reading.why());
       return in.Fail(prefix + std::string(shown[i]) +
@@ -90,6 +84,32 @@ std::optional<Soil> ReadSoil(Inputs& in) {
   }
   soil.inputs = LayerFields(*soil.layers, in.units());
   return soil;
+}
+
+std::optional<std::array<std::string_view, 3>> SplitLayers(std::string_view text) {
+  std::array<std::string_view, 3> parts;
+  std::size_t count = 0;
+  for (std::size_t at = 0;; ++count) {
+    const std::size_t comma = text.find(',', at);
+    if (count < parts.size()) {
+      parts[count] = text.substr(at, comma == std::string_view::npos ? comma : comma - at);
+    }
+    if (comma == std::string_view::npos) break;
+    at = comma + 1;
+  }
+  if (count + 1 != parts.size()) return std::nullopt;
+  return parts;
+}
+
+std::string JoinLayers(std::string_view rho1, std::string_view h, std::string_view rho2) {
+  return std::string(rho1) + "," + std::string(h) + "," + std::string(rho2);
+}
+
+std::string LayersValue(const TwoLayerSoil& soil, UnitSystem units) {
+  return JoinLayers(FormatNumber(RoundResistivity(soil.rho1)) + "ohm-cm",
+                    FormatNumber(RoundTo3Places(LengthFromMetres(soil.h, units))) +
+                        std::string(LengthUnit(units)),
+                    FormatNumber(RoundResistivity(soil.rho2)) + "ohm-cm");
 }
 
 std::string DescribeLayers(const TwoLayerSoil& soil, UnitSystem units) {

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <map>
 
+#include "calc/calculation_parts.h"
 #include "calc/calculations.h"
 #include "calc/text.h"
 #include "core/electrode_formulas.h"
@@ -75,22 +76,15 @@ std::vector<std::string> Spreads(const std::vector<SurveyReading>& readings, Uni
   return notes;
 }
 
-std::string LayersValue(const TwoLayerSoil& soil, UnitSystem units) {
-  return OhmCm(soil.rho1) + "ohm-cm," +
-         FormatNumber(RoundTo3Places(LengthFromMetres(soil.h, units))) +
-         std::string(LengthUnit(units)) + "," + OhmCm(soil.rho2) + "ohm-cm";
-}
-
-std::string PointsJson(const Survey& survey, UnitSystem units) {
-  std::string json = "[";
+JsonArray Points(const Survey& survey, UnitSystem units) {
+  JsonArray points;
   for (std::size_t i = 0; i < survey.readings.size(); ++i) {
     const SurveyReading& reading = survey.readings[i];
-    json += std::string(i > 0 ? "," : "") +
-            "{\"spacing\":" + ToJson(JsonValue(LengthFromMetres(reading.spacingM, units))) +
-            ",\"ohm_cm\":" + ToJson(JsonValue(reading.ohmCm)) +
-            ",\"model_ohm_cm\":" + ToJson(JsonValue(survey.fit.modelOhmCm[i])) + "}";
+    points.emplace_back(JsonObject{{"spacing", LengthFromMetres(reading.spacingM, units)},
+                                   {"ohm_cm", reading.ohmCm},
+                                   {"model_ohm_cm", survey.fit.modelOhmCm[i]}});
   }
-  return json + "]";
+  return points;
 }
 
 // The readings beside the model, one a line.
@@ -146,6 +140,17 @@ void Describe(Survey& survey, UnitSystem units) {
                                                  {"layers", LayersValue(soil, units)},
                                                  {"model", fit.noBetter ? "uniform" : "two layers"},
                                                  {"converged", fit.converged}});
+    // The soil the rod tools are to use, as the texts of their fields.
+    JsonObject use;
+    const std::string value = LayersValue(soil, units);
+    if (fit.noBetter) {
+      use.emplace_back("rho", OhmCm(fit.uniformOhmCm) + "ohm-cm");
+    } else if (const auto parts = SplitLayers(value)) {
+      for (std::size_t i = 0; i < kLayerParts.size(); ++i) {
+        use.emplace_back(std::string(kLayerParts[i]), std::string((*parts)[i]));
+      }
+    }
+    outcome.fields.emplace_back("use", std::move(use));
     if (fit.noBetter) {
       // The soil to use leads: the uniform one, its --rho, then the layers for comparison.
       outcome.result = uniform;
@@ -202,7 +207,7 @@ void Describe(Survey& survey, UnitSystem units) {
                                  " can see (a quarter of the smallest to the largest)");
     }
   }
-  outcome.fields.emplace_back("points", JsonText{PointsJson(survey, units)});
+  outcome.fields.emplace_back("points", Points(survey, units));
   const std::vector<std::string> table = Table(survey, units);
   outcome.details.insert(outcome.details.end(), table.begin(), table.end());
   for (std::string& note : Spreads(survey.readings, units))

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <map>
+#include <set>
 
+#include "calc/calculation_parts.h"
 #include "calc/calculations.h"
 #include "calc/soil_survey.h"
 #include "calc/text.h"
@@ -15,7 +17,9 @@ namespace {
 
 // The soil of the rod tools: one resistivity, or two layers (the survey
 // tool's model, or typed).
-std::vector<ToolField> Soil() { return {{"rho"}, {"rho1"}, {"h"}, {"rho2"}}; }
+std::vector<ToolField> Soil() {
+  return {{"rho"}, {kLayerParts[0]}, {kLayerParts[1]}, {kLayerParts[2]}};
+}
 
 std::vector<ToolField> With(std::vector<ToolField> fields, const std::vector<ToolField>& more) {
   fields.insert(fields.end(), more.begin(), more.end());
@@ -90,12 +94,6 @@ const Tool* FindTool(std::string_view id) {
   return it == tools.end() ? nullptr : &*it;
 }
 
-std::string Strings(const std::vector<std::string_view>& list) {
-  std::string json = "[";
-  for (std::size_t i = 0; i < list.size(); ++i) json += (i > 0 ? "," : "") + JsonString(list[i]);
-  return json + "]";
-}
-
 std::vector<std::string_view> Words(std::string_view text) {
   std::vector<std::string_view> words;
   while (!text.empty()) {
@@ -104,6 +102,10 @@ std::vector<std::string_view> Words(std::string_view text) {
     text.remove_prefix(std::min(end + 1, text.size()));
   }
   return words;
+}
+
+JsonArray Strings(const std::vector<std::string_view>& list) {
+  return JsonArray(list.begin(), list.end());
 }
 
 std::string_view KindOf(Dimension dimension) {
@@ -125,66 +127,67 @@ const Option* OptionOf(const Calculation& calculation, std::string_view name) {
   return it == calculation.options.end() ? nullptr : &*it;
 }
 
-std::string FieldJson(const ToolField& field, const Calculation* calculation) {
+bool IsLayerPart(std::string_view name) {
+  return std::find(kLayerParts.begin(), kLayerParts.end(), name) != kLayerParts.end();
+}
+
+JsonValue FieldJson(const ToolField& field, const Calculation* calculation) {
   const Quantity& quantity = *FindQuantity(field.name);
   const Option* option = calculation != nullptr ? OptionOf(*calculation, field.name) : nullptr;
   const std::string_view help =
       option != nullptr && !option->help.empty() ? option->help : quantity.meaning;
   const std::string_view label =
       option != nullptr && !option->label.empty() ? option->label : quantity.label;
-  std::string json = "{\"name\":" + JsonString(field.name) + ",\"label\":" + JsonString(label) +
-                     ",\"kind\":" + JsonString(KindOf(quantity.dimension)) +
-                     ",\"help\":" + JsonString(help) + ",\"example\":" + JsonString(quantity.example);
-  json += R"(,"unit":{"english":)" + JsonString(FieldUnit(quantity.dimension, UnitSystem::English)) +
-          ",\"metric\":" + JsonString(FieldUnit(quantity.dimension, UnitSystem::Metric)) + "}";
+  JsonObject json{{"name", field.name},
+                  {"label", label},
+                  {"kind", KindOf(quantity.dimension)},
+                  {"help", help},
+                  {"example", quantity.example},
+                  {"unit", JsonObject{{"english", FieldUnit(quantity.dimension, UnitSystem::English)},
+                                      {"metric", FieldUnit(quantity.dimension, UnitSystem::Metric)}}}};
   if (quantity.dimension != Dimension::kText && quantity.dimension != Dimension::kChoice) {
-    json += ",\"min\":" + FormatNumber(quantity.range.min) +
-            ",\"max\":" + FormatNumber(quantity.range.max);
+    json.emplace_back("min", quantity.range.min);
+    json.emplace_back("max", quantity.range.max);
   }
   if (quantity.dimension == Dimension::kChoice) {
     // A calculation that takes only some of the choices names them.
     const bool some = option != nullptr && !option->choices.empty();
-    json += ",\"choices\":" + Strings(Words(some ? option->choices : quantity.choices));
+    json.emplace_back("choices", Strings(Words(some ? option->choices : quantity.choices)));
   }
-  if (field.name == "rho") json += R"(,"soil":"uniform")";
-  if (field.name == "rho1" || field.name == "h" || field.name == "rho2") {
-    json += R"(,"soil":"layers")";
-  }
-  if (!field.layouts.empty()) json += ",\"layouts\":" + Strings(field.layouts);
-  const bool required = option != nullptr && option->required;
-  return json + ",\"required\":" + (required ? "true" : "false") + "}";
-}
-
-std::string Members(const std::map<std::string, std::string>& values) {
-  std::string json = "{";
-  for (const auto& [key, value] : values) {
-    json += (json.size() > 1 ? "," : "") + JsonString(key) + ":" + JsonString(value);
-  }
-  return json + "}";
+  if (field.name == "rho") json.emplace_back("soil", "uniform");
+  if (IsLayerPart(field.name)) json.emplace_back("soil", "layers");
+  if (!field.layouts.empty()) json.emplace_back("layouts", Strings(field.layouts));
+  json.emplace_back("required", option != nullptr && option->required);
+  return json;
 }
 
 // The outcome for the page: as the command line shows it, and its JSON.
-std::string OutcomeJson(const Outcome& outcome, const std::string& more) {
+JsonObject OutcomeJson(const Outcome& outcome) {
   std::vector<std::string> lines;
-  std::string text = ToText(outcome);
+  const std::string text = ToText(outcome);
   for (std::size_t at = 0; at <= text.size();) {
     const std::size_t end = std::min(text.find('\n', at), text.size());
     lines.push_back(text.substr(at, end - at));
     at = end + 1;
   }
-  return "{\"result\":" + JsonString(outcome.result) + ",\"unit\":" + JsonString(outcome.unit) +
-         ",\"value\":" + JsonString(outcome.value ? FormatNumber(*outcome.value) : "") +
-         ",\"valueKey\":" + JsonString(outcome.valueKey) +
-         ",\"text\":" + ToJson(JsonValue(lines)) + ",\"warnings\":" + ToJson(JsonValue(outcome.warnings)) +
-         ",\"notes\":" + ToJson(JsonValue(outcome.notes)) + ",\"reason\":" + JsonString(outcome.why) +
-         ",\"json\":" + ToJson(outcome) + more + "}";
+  return {{"result", outcome.result},
+          {"unit", outcome.unit},
+          {"value", outcome.value ? FormatNumber(*outcome.value) : ""},
+          {"valueKey", outcome.valueKey},
+          {"text", lines},
+          {"warnings", outcome.warnings},
+          {"notes", outcome.notes},
+          {"reason", outcome.why},
+          {"json", ToJsonObject(outcome)}};
 }
 
+std::string Error(const std::string& message) { return ToJson(JsonObject{{"error", message}}); }
+
 // The inputs given (not blank), by name.
-std::map<std::string, std::string> Given(std::span<const std::string> inputs) {
+std::map<std::string, std::string> Given(const FieldTexts& inputs) {
   std::map<std::string, std::string> given;
-  for (std::size_t i = 0; i + 1 < inputs.size(); i += 2) {
-    if (!Trim(inputs[i + 1]).empty()) given[inputs[i]] = inputs[i + 1];
+  for (const auto& [name, text] : inputs) {
+    if (!Trim(text).empty()) given[name] = text;
   }
   return given;
 }
@@ -202,70 +205,126 @@ Checked CheckField(std::string_view name, std::string_view text, const ReadConte
   return Ok{};
 }
 
+bool Unreserved(char c) {
+  return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '.' || c == '-' || c == '_' ||
+         c == ',';
+}
+
+std::string Escaped(std::string_view text) {
+  std::string escaped;
+  for (const char c : text) {
+    if (Unreserved(c)) {
+      escaped += c;
+    } else {
+      constexpr char kHex[] = "0123456789ABCDEF";
+      const auto byte = static_cast<unsigned char>(c);
+      escaped += '%';
+      escaped += kHex[byte >> 4];
+      escaped += kHex[byte & 0xf];
+    }
+  }
+  return escaped;
+}
+
+// A part of a query decoded as a browser's URLSearchParams decodes it ('+'
+// is a blank, %XX a byte); nothing when a % is not followed by two hex digits.
+std::optional<std::string> Unescaped(std::string_view text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '+') {
+      out += ' ';
+    } else if (text[i] != '%') {
+      out += text[i];
+    } else {
+      const auto hex = [](char c) -> int {
+        if (c >= '0' && c <= '9') return c - '0';
+        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+        return -1;
+      };
+      if (i + 2 >= text.size() || hex(text[i + 1]) < 0 || hex(text[i + 2]) < 0) {
+        return std::nullopt;
+      }
+      out += static_cast<char>(hex(text[i + 1]) * 16 + hex(text[i + 2]));
+      i += 2;
+    }
+  }
+  return out;
+}
+
+bool HasControl(std::string_view text) {
+  return std::any_of(text.begin(), text.end(),
+                     [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; });
+}
+
 }  // namespace
 
 std::span<const Tool> Tools() { return ToolTable(); }
 
 std::string DescribeTools() {
-  std::string json = "{\"tools\":[";
-  for (std::size_t t = 0; t < ToolTable().size(); ++t) {
-    const Tool& tool = ToolTable()[t];
+  JsonArray tools;
+  for (const Tool& tool : ToolTable()) {
     const Calculation* calculation = FindCalculation(tool.calculation);
-    json += std::string(t > 0 ? "," : "") + "{\"id\":" + JsonString(tool.id) +
-            ",\"title\":" + JsonString(tool.title) + ",\"summary\":" + JsonString(tool.summary) +
-            ",\"formula\":" + JsonString(tool.formula) + ",\"fields\":[";
-    for (std::size_t f = 0; f < tool.fields.size(); ++f) {
-      json += (f > 0 ? "," : "") + FieldJson(tool.fields[f], calculation);
-    }
-    json += "]}";
+    JsonArray fields;
+    for (const ToolField& field : tool.fields) fields.push_back(FieldJson(field, calculation));
+    tools.emplace_back(JsonObject{{"id", tool.id},
+                                  {"title", tool.title},
+                                  {"summary", tool.summary},
+                                  {"formula", tool.formula},
+                                  {"fields", std::move(fields)}});
   }
-  return json + "]}";
+  return ToJson(JsonObject{{"tools", std::move(tools)},
+                           {"layerParts", Strings({kLayerParts.begin(), kLayerParts.end()})},
+                           {"maxTableRows", static_cast<double>(kMaxTableRows)},
+                           {"maxAddressBytes", static_cast<double>(kMaxAddressBytes)}});
 }
 
-std::string RunTool(std::string_view toolId, std::span<const std::string> inputs, UnitSystem units,
+std::string RunTool(std::string_view toolId, const FieldTexts& inputs, UnitSystem units,
                     const NumberMarks& marks) {
   const Tool* tool = FindTool(toolId);
   const Calculation* calculation = tool != nullptr ? FindCalculation(tool->calculation) : nullptr;
-  if (calculation == nullptr) return "{\"error\":" + JsonString("no such tool") + "}";
+  if (calculation == nullptr) return Error("no such tool");
   std::map<std::string, std::string> given = Given(inputs);
   std::erase_if(given, [&](const auto& input) {
     return std::none_of(tool->fields.begin(), tool->fields.end(),
                         [&](const ToolField& f) { return f.name == input.first; });
   });
   const ReadContext context{units, "", marks, true};
-  std::map<std::string, std::string> errors;
+  JsonObject errors;
   for (const auto& [name, text] : given) {
     if (const Checked checked = CheckField(name, text, context); !checked) {
-      errors[name] = checked.why();
+      errors.emplace_back(name, checked.why());
     }
   }
-  if (!errors.empty()) return "{\"errors\":" + Members(errors) + "}";
+  if (!errors.empty()) return ToJson(JsonObject{{"errors", std::move(errors)}});
   const InputLookup lookup = [&](std::string_view name) -> std::optional<std::string_view> {
     const auto it = given.find(std::string(name));
     if (it == given.end()) return std::nullopt;
     return it->second;
   };
-  const auto result = Calculate(*calculation, lookup, context);
+  const Result<Outcome> result = Calculate(*calculation, lookup, context);
   if (!result) {
-    const std::string* error = &result.why();
     // A message about one field goes beside it.
+    const std::string& error = result.why();
     for (const ToolField& field : tool->fields) {
-      const std::string label = NameOf(field.name, context) + " ";
-      if (error->starts_with(label)) return "{\"errors\":" + Members({{std::string(field.name), *error}}) + "}";
+      if (error.starts_with(NameOf(field.name, context) + " ")) {
+        return ToJson(JsonObject{{"errors", JsonObject{{std::string(field.name), error}}}});
+      }
     }
-    return "{\"error\":" + JsonString(*error) + "}";
+    return Error(error);
   }
-  return OutcomeJson(*result, "");
+  return ToJson(OutcomeJson(*result));
 }
 
-std::string RunSurvey(std::span<const std::string> rows, UnitSystem units, const NumberMarks& marks) {
+std::string RunSurvey(const std::vector<std::array<std::string, 3>>& rows, UnitSystem units,
+                      const NumberMarks& marks) {
   std::vector<SurveyRow> survey;
-  for (std::size_t i = 0; i + 2 < rows.size(); i += 3) {
+  for (std::size_t i = 0; i < rows.size(); ++i) {
     SurveyRow row;
-    row.line = static_cast<long>(i / 3 + 1);
+    row.line = static_cast<long>(i + 1);
     const auto text = [&](std::size_t k) -> std::optional<std::string> {
-      if (Trim(rows[i + k]).empty()) return std::nullopt;
-      return rows[i + k];
+      if (Trim(rows[i][k]).empty()) return std::nullopt;
+      return rows[i][k];
     };
     row.spacing = text(0);
     row.reading = text(1);
@@ -273,39 +332,108 @@ std::string RunSurvey(std::span<const std::string> rows, UnitSystem units, const
     if (row.spacing || row.reading || row.depth) survey.push_back(std::move(row));
   }
   const Result<Survey> result = CalculateSurvey(survey, ReadContext{units, "", marks, true}, "row");
-  if (!result) return "{\"error\":" + JsonString(result.why()) + "}";
+  if (!result) return Error(result.why());
   const Survey& fitted = *result;
-  const JsonValue rejected(fitted.rejected);
-  return OutcomeJson(fitted.outcome, ",\"rejected\":" + ToJson(rejected) + ",\"svg\":" +
-                         JsonString(ToSvg(SurveyChart(fitted))));
+  JsonObject answer = OutcomeJson(fitted.outcome);
+  answer.emplace_back("rejected", fitted.rejected);
+  answer.emplace_back("svg", ToSvg(SurveyChart(fitted)));
+  if (const JsonValue* use = fitted.outcome.Field("use")) answer.emplace_back("use", *use);
+  return ToJson(answer);
 }
 
-std::string ToolAddress(std::span<const std::string> inputs, UnitSystem units, const NumberMarks& marks) {
+std::string ToolAddress(const FieldTexts& inputs, UnitSystem units, const NumberMarks& marks) {
   std::map<std::string, std::string> shown;
   for (const auto& [name, text] : Given(inputs)) shown[name] = CommandLineText(name, text, marks);
   if (units == UnitSystem::Metric) shown["units"] = "metric";
-  if (shown.contains("rho1") && shown.contains("h") && shown.contains("rho2")) {
-    shown["layers"] = shown["rho1"] + "," + shown["h"] + "," + shown["rho2"];
-    shown.erase("rho1");
-    shown.erase("h");
-    shown.erase("rho2");
+  if (std::all_of(kLayerParts.begin(), kLayerParts.end(),
+                  [&](std::string_view part) { return shown.contains(std::string(part)); })) {
+    shown["layers"] = JoinLayers(shown["rho1"], shown["h"], shown["rho2"]);
+    for (const std::string_view part : kLayerParts) shown.erase(std::string(part));
   }
   std::string query;
   for (const auto& [name, text] : shown) {
-    query += (query.empty() ? "" : "&") + name + "=";
-    for (const char c : text) {
-      const auto byte = static_cast<unsigned char>(c);
-      if (std::isalnum(byte) != 0 || c == '.' || c == '-' || c == '_' || c == ',') {
-        query += c;
-      } else {
-        constexpr char kHex[] = "0123456789ABCDEF";
-        query += '%';
-        query += kHex[byte >> 4];
-        query += kHex[byte & 0xf];
-      }
-    }
+    query += (query.empty() ? "" : "&") + name + "=" + Escaped(text);
   }
   return query;
+}
+
+std::string ReadToolAddress(std::string_view toolId, std::string_view query,
+                            const NumberMarks& marks) {
+  const Tool* tool = FindTool(toolId);
+  JsonArray ignored;
+  JsonObject fields;
+  JsonValue units;
+  JsonValue soil;
+  if (query.size() > kMaxAddressBytes) {
+    ignored.emplace_back("the whole address (" + std::to_string(query.size()) +
+                         " bytes; at most " + std::to_string(kMaxAddressBytes) + " are read)");
+    query = {};
+  }
+  const auto hasField = [&](std::string_view name) {
+    return tool != nullptr && std::any_of(tool->fields.begin(), tool->fields.end(),
+                                          [&](const ToolField& f) { return f.name == name; });
+  };
+  // Every parameter once: a name given twice is used in neither place, as
+  // the command line refuses an option given twice.
+  struct Param {
+    std::optional<std::string> name, value;
+    std::string_view raw;  // as written, for one that cannot be read
+  };
+  std::vector<Param> params;
+  std::map<std::string, int> counts;
+  for (std::size_t at = 0; at < query.size();) {
+    const std::size_t end = std::min(query.find('&', at), query.size());
+    const std::string_view part = query.substr(at, end - at);
+    at = end + 1;
+    if (part.empty()) continue;
+    const std::size_t equals = part.find('=');
+    Param param{Unescaped(part.substr(0, equals)),
+                Unescaped(equals == std::string_view::npos ? "" : part.substr(equals + 1)), part};
+    if (param.name && param.value && param.name->size() <= kMaxNameBytes &&
+        param.value->size() <= kMaxValueBytes && !HasControl(*param.name) &&
+        !HasControl(*param.value)) {
+      ++counts[*param.name];
+    } else {
+      param.name.reset();
+    }
+    params.push_back(std::move(param));
+  }
+  for (const Param& param : params) {
+    if (!param.name) {
+      const std::string_view raw = param.raw;
+      ignored.emplace_back(Quoted(raw.substr(0, std::min(raw.size(), kMaxNameBytes))) +
+                           (raw.size() > kMaxNameBytes ? "..." : ""));
+      continue;
+    }
+    const std::string& name = *param.name;
+    const std::string& value = *param.value;
+    const std::string pair = value.empty() ? name : name + "=" + value;
+    if (counts[name] > 1) {
+      ignored.emplace_back(pair + " (" + name + " is given twice)");
+    } else if (name == "units" && ReadUnits(value)) {
+      units = UnitsName(*ReadUnits(value));
+    } else if (name == "layers" && hasField("rho1")) {
+      const auto parts = SplitLayers(value);
+      if (!parts) {
+        ignored.emplace_back(pair);
+        continue;
+      }
+      for (std::size_t i = 0; i < kLayerParts.size(); ++i) {
+        fields.emplace_back(std::string(kLayerParts[i]), PageText((*parts)[i], marks));
+      }
+      soil = "layers";
+    } else if (hasField(name)) {
+      fields.emplace_back(name, PageText(value, marks));
+      if (name == "rho") soil = "uniform";
+      if (IsLayerPart(name)) soil = "layers";
+    } else {
+      ignored.emplace_back(pair);
+    }
+  }
+  return ToJson(JsonObject{{"units", units},
+                           {"soil", soil},
+                           {"fields", std::move(fields)},
+                           {"ignored", std::move(ignored)}});
 }
 
 std::string CommandLineText(std::string_view name, std::string_view text, const NumberMarks& marks) {

@@ -5,9 +5,11 @@
 // page as JSON, one call an update.
 #pragma once
 
+#include <array>
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "calc/number_reading.h"
@@ -32,31 +34,51 @@ struct Tool {
 
 std::span<const Tool> Tools();
 
+// A field's name and the text typed into it, in the order of the page.
+using FieldTexts = std::vector<std::pair<std::string, std::string>>;
+
 // Every tool and its fields as JSON: for each field its label, kind
 // (number, count, choice, text), unit and range in both unit systems, help
-// and example; the number marks are the page's.
+// and example, and the choices a choice offers; the survey's columns; the
+// bounds of addresses and tables.
 std::string DescribeTools();
 
-// One update of a tool: the inputs as name and text in turn ("rho", "2000",
-// "diameter", "0,625"), read with the page's marks and unit system; blank
-// texts are inputs not given. The answer as JSON:
+// One update of a tool: the fields' texts, read with the page's marks and
+// unit system; blank texts are inputs not given, fields of other tools are
+// left alone. The answer as JSON:
 //   {"errors":{"rho":"Soil resistivity needs ..."}}  a field refused, or
 //   {"error":"..."}                                  the inputs together refused, or
-//   {"result":"17.868","unit":"ohms","value":"17.868","text":[...],
+//   {"result":"17.868","unit":"ohms","value":"17.868","valueKey":"ohms","text":[...],
 //    "warnings":[...],"notes":[...],"reason":"...","json":{...}}
-// where value is the command line's --json main value.
-std::string RunTool(std::string_view tool, std::span<const std::string> inputs, UnitSystem units,
+// where value is the command line's --json main value (as text, in full).
+std::string RunTool(std::string_view tool, const FieldTexts& inputs, UnitSystem units,
                     const NumberMarks& marks);
 
-// The survey tool: each row's spacing, reading (ohms) and depth in turn.
-// The answer as RunTool's, with "svg" (the chart) and "rejected" (messages
-// naming the row).
-std::string RunSurvey(std::span<const std::string> rows, UnitSystem units, const NumberMarks& marks);
+// The survey tool: each row's spacing, reading (ohms) and depth. At most
+// kMaxSurveyRows rows. The answer as RunTool's, with "svg" (the chart),
+// "rejected" (messages naming the row) and "use" (the soil for the rod
+// tools: the texts of rho, or of rho1, h and rho2).
+std::string RunSurvey(const std::vector<std::array<std::string, 3>>& rows, UnitSystem units,
+                      const NumberMarks& marks);
 
-// A tool's inputs (as RunTool takes them) as the query of its address, with
-// the command line's option names and texts: "diameter=0.625&rho=2000&units=metric";
-// rho1, h and rho2 together as layers=RHO1,H,RHO2.
-std::string ToolAddress(std::span<const std::string> inputs, UnitSystem units, const NumberMarks& marks);
+// A tool's inputs as the query of its address, with the command line's
+// option names and texts: "diameter=0.625&rho=2000&units=metric"; rho1, h
+// and rho2 together as layers=RHO1,H,RHO2.
+std::string ToolAddress(const FieldTexts& inputs, UnitSystem units, const NumberMarks& marks);
+
+// An address's query (after the "?") read for a tool, as data: never more
+// than kMaxAddressBytes, names of at most kMaxNameBytes, values of at most
+// kMaxValueBytes. The answer as JSON:
+//   {"units":"metric"|"english"|null,"soil":"layers"|"uniform"|null,
+//    "fields":{"rho":"10000",...},"ignored":["bogus=1","rho (given twice)",...]}
+// where the fields' texts are written with the page's decimal mark.
+inline constexpr std::size_t kMaxAddressBytes = 16384;
+// The most rows a page's table of readings holds (a survey of a site has tens).
+inline constexpr std::size_t kMaxTableRows = 200;
+inline constexpr std::size_t kMaxNameBytes = 32;
+inline constexpr std::size_t kMaxValueBytes = 200;
+std::string ReadToolAddress(std::string_view tool, std::string_view query,
+                            const NumberMarks& marks);
 
 // A field's text as the command line writes it: the number with a point and
 // its unit kept ("0,625" on a German page is "0.625", "16 mm" is "16mm"); the

@@ -58,9 +58,10 @@ unzip -p "$zip" "Ostrevin-$version-windows-x64/Ostrevin.exe" > "$root/Ostrevin.e
 strings -e l "$root/Ostrevin.exe" | grep -A1 -x FileVersion | tail -1 | grep -qx "$version" ||
   fail "the Windows version block is not $version"
 
+modules=$(cd web && ls js/*.js)
 expected_site=$(printf '%s\n' "" icons/ icons/ostrevin-128.png icons/ostrevin-256.png \
   icons/ostrevin.svg index.html LICENSE.txt manifest.webmanifest NOTICES.txt ostrevin.js \
-  ostrevin.wasm page.js style.css sw.js worker.js | sed "s|^|ostrevin-site-$version/|" | LC_ALL=C sort)
+  ostrevin.wasm style.css sw.js worker.js js/ $modules | sed "s|^|ostrevin-site-$version/|" | LC_ALL=C sort)
 listed=$(tar tzf "$site" | LC_ALL=C sort)
 [ "$listed" = "$expected_site" ] || fail "the site holds other files: $(diff <(echo "$expected_site") <(echo "$listed") | tr '\n' ' ')"
 # Its files carry the commit's time, never one in the future.

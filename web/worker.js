@@ -1,33 +1,33 @@
 // Runs the page's long calculations (how many rods, big or layered groups,
 // the survey's fit) off the page's thread, so the page never freezes. A job
-// is {id, kind: 'tool'|'survey', tool, items, units, decimal, group}; the
-// answer is {id, json}, json as the page's own calls give it.
+// is {id, kind: 'tool'|'survey', tool, inputs|rows, units, decimal, group};
+// the answer is {id, json}, json as the page's own calls give it. The page
+// ends this worker when the job is no longer wanted.
 'use strict';
 
-// The names are the worker's own: ostrevin.js brings globals of its own (run, ready, ...).
+// This worker's address carries the page's version: its files go with it.
+const ostrevinVersion = self.location.search;
+importScripts(`ostrevin.js${ostrevinVersion}`);
+
 const ostrevinJobs = [];
-let ostrevinReady = false;
+let ostrevinEngine = null;
 
 function ostrevinRunJobs() {
-  while (ostrevinReady && ostrevinJobs.length) {
+  while (ostrevinEngine && ostrevinJobs.length) {
     const job = ostrevinJobs.shift();
-    Module.setNumberMarks(job.decimal, job.group);
-    const json = job.kind === 'survey' ? Module.runSurvey(job.items, job.units)
-      : Module.runTool(job.tool, job.items, job.units);
+    ostrevinEngine.setNumberMarks(job.decimal, job.group);
+    const json = job.kind === 'survey' ? ostrevinEngine.runSurvey(job.rows, job.units)
+      : ostrevinEngine.runTool(job.tool, job.inputs, job.units);
     postMessage({ id: job.id, json });
   }
 }
-
-var Module = {
-  onRuntimeInitialized() {
-    ostrevinReady = true;
-    ostrevinRunJobs();
-  },
-};
 
 self.onmessage = (event) => {
   ostrevinJobs.push(event.data);
   ostrevinRunJobs();
 };
 
-importScripts('ostrevin.js');
+createOstrevin({ locateFile: (file) => file + ostrevinVersion }).then((engine) => {
+  ostrevinEngine = engine;
+  ostrevinRunJobs();
+});

@@ -10,11 +10,6 @@ namespace {
 
 using emscripten::val;
 
-// Separators of the one text each way: between controls, and in a control
-// between its check and its text. The page's script keeps them out of texts.
-constexpr char kControl = '\x1f';
-constexpr char kPart = '\x1e';
-
 val Document() { return val::global("document"); }
 
 bool Exists(const val& element) { return !element.isNull() && !element.isUndefined(); }
@@ -31,16 +26,6 @@ void SetCaption(val element, std::string_view text) {
     holder = element.call<val>("querySelector", std::string("legend"));
   }
   if (Exists(holder)) holder.set("textContent", std::string(text));
-}
-
-std::vector<std::string_view> Split(std::string_view text, char separator) {
-  std::vector<std::string_view> parts;
-  for (std::size_t at = 0;;) {
-    const std::size_t end = text.find(separator, at);
-    parts.push_back(text.substr(at, end == std::string_view::npos ? end : end - at));
-    if (end == std::string_view::npos) return parts;
-    at = end + 1;
-  }
 }
 
 }  // namespace
@@ -74,15 +59,16 @@ bool WebDialogWindow::IsEdit(int id) const {
 }
 
 void WebDialogWindow::Read() {
-  const std::string all =
-      val::global("ostrevinReadControls")(elements_).as<std::string>();
-  const std::vector<std::string_view> controls = Split(all, kControl);
+  // [{checked, text}, ...], one a control, in the order of names_.
+  const val controls = val::global("ostrevinReadControls")(elements_);
+  const auto count = static_cast<std::size_t>(controls["length"].as<int>());
   std::size_t i = 0;
   for (const auto& [id, name] : names_) {
     Copy copy;
-    if (i < controls.size() && !controls[i].empty()) {
-      copy.checked = controls[i].front() == '1';
-      copy.text = std::string(controls[i].substr(std::min<std::size_t>(2, controls[i].size())));
+    if (i < count) {
+      const val control = controls[i];
+      copy.checked = control["checked"].as<bool>();
+      copy.text = control["text"].as<std::string>();
       if (IsEdit(id) && in_) copy.text = in_(copy.text);
     }
     copies_[id] = std::move(copy);
@@ -91,19 +77,21 @@ void WebDialogWindow::Read() {
 }
 
 void WebDialogWindow::Write() {
-  std::string changes;
-  std::size_t index = 0;
+  // [{index, checked?, text?}, ...]: only what changed.
+  val changes = val::array();
+  int index = 0;
   for (const auto& [id, name] : names_) {
     const Copy& copy = copies_[id];
     if (copy.textChanged || copy.checkChanged) {
-      const std::string text = IsEdit(id) && out_ ? out_(copy.text) : copy.text;
-      if (!changes.empty()) changes += kControl;
-      changes += std::to_string(index) + kPart + (copy.checkChanged ? (copy.checked ? "1" : "0") : "-") +
-                 kPart + (copy.textChanged ? "1" : "0") + kPart + text;
+      val change = val::object();
+      change.set("index", index);
+      if (copy.checkChanged) change.set("checked", copy.checked);
+      if (copy.textChanged) change.set("text", IsEdit(id) && out_ ? out_(copy.text) : copy.text);
+      changes.call<void>("push", change);
     }
     ++index;
   }
-  if (!changes.empty()) val::global("ostrevinWriteControls")(elements_, changes);
+  if (changes["length"].as<int>() > 0) val::global("ostrevinWriteControls")(elements_, changes);
 }
 
 void WebDialogWindow::Event(const std::function<void()>& handle) {

@@ -5,10 +5,10 @@
 // Captions come from the template. The page's script passes clicks and keys
 // in (Click, Command, PromptClosed).
 //
-// One crossing each way an event: the controls' texts and checks are read
-// from the page in one call when a click or key comes in, the handlers work
-// on that copy, and what they changed is written back in one call when they
-// are done. An edit's text may be translated on the way (the page's decimal
+// One call each way an event: the controls' texts and checks are read from
+// the page in one call when a click or key comes in (a list of {checked,
+// text}), the handlers work on that copy, and what they changed is written
+// back in one call when they are done (a list of {index, checked, text}). An edit's text may be translated on the way (the page's decimal
 // comma in, out again).
 //
 // A page cannot block: ShowPrompt opens a modal <dialog> and returns; a focus

@@ -25,9 +25,16 @@ using Inputs = std::vector<std::string>;
 const NumberMarks kEnglish{".", ","};
 const NumberMarks kGerman{",", "."};
 
+// Names and texts in turn, as fields.
+FieldTexts Fields(const Inputs& inputs) {
+  FieldTexts fields;
+  for (std::size_t i = 0; i + 1 < inputs.size(); i += 2) fields.emplace_back(inputs[i], inputs[i + 1]);
+  return fields;
+}
+
 Json Update(std::string_view tool, const Inputs& inputs, UnitSystem units = English,
          const NumberMarks& marks = kEnglish) {
-  const std::string answer = RunTool(tool, inputs, units, marks);
+  const std::string answer = RunTool(tool, Fields(inputs), units, marks);
   EXPECT_TRUE(Json::accept(answer)) << answer;
   return Json::parse(answer);
 }
@@ -127,7 +134,7 @@ TEST(Tools, ThePagesNumberMarksAndTheCommandLinesSyntax) {
   const Json german = Update("check", {"rho", "10.000", "diameter", "0,625", "length", "8"}, English,
                           kGerman);
   EXPECT_EQ(german["result"], "39.905");
-  EXPECT_EQ(ToolAddress(Inputs{"rho", "10.000", "diameter", "0,625", "length", "8"}, English, kGerman),
+  EXPECT_EQ(ToolAddress(Fields({"rho", "10.000", "diameter", "0,625", "length", "8"}), English, kGerman),
             "diameter=0.625&length=8&rho=10000");
   // On an English page 10,000 is ten thousand; 1,5 is refused, not guessed.
   EXPECT_EQ(Update("check", {"rho", "10,000", "diameter", "0.625", "length", "8"})["result"], "39.905");
@@ -143,17 +150,57 @@ TEST(Tools, ThePagesNumberMarksAndTheCommandLinesSyntax) {
 
 TEST(Tools, AnAddressCarriesTheInputsAsData) {
   // Two layers as the command line's --layers, metric units said, blanks left out.
-  EXPECT_EQ(ToolAddress(Inputs{"rho1", "400ohm-m", "h", "2", "rho2", "12000", "length", "3", "diameter", ""},
+  EXPECT_EQ(ToolAddress(Fields({"rho1", "400ohm-m", "h", "2", "rho2", "12000", "length", "3",
+                                "diameter", ""}),
                         Metric, kEnglish),
             "layers=400ohm-m,2,12000&length=3&units=metric");
   // Markup and separators are escaped, never passed through.
-  EXPECT_EQ(ToolAddress(Inputs{"rho", "<img src=x onerror=alert(1)>&x=1"}, English, kEnglish),
+  EXPECT_EQ(ToolAddress(Fields({"rho", "<img src=x onerror=alert(1)>&x=1"}), English, kEnglish),
             "rho=%3Cimg%20src%3Dx%20onerror%3Dalert%281%29%3E%26x%3D1");
 }
 
+TEST(Tools, AnAddressIsReadAsDataWithinItsBounds) {
+  const auto read = [](std::string_view tool, std::string_view query,
+                       const NumberMarks& marks = kEnglish) {
+    return Json::parse(ReadToolAddress(tool, query, marks));
+  };
+  // The command line's names and syntax, the page's marks.
+  const Json layers = read("check", "diameter=0.625&layers=400ohm-m,2.5,12000&units=metric", kGerman);
+  EXPECT_EQ(layers["units"], "metric");
+  EXPECT_EQ(layers["soil"], "layers");
+  EXPECT_EQ(layers["fields"],
+            Json::parse(R"({"diameter":"0,625","rho1":"400ohm-m","h":"2,5","rho2":"12000"})"));
+  EXPECT_EQ(layers["ignored"], Json::array());
+  // A name given twice is used nowhere, as the command line refuses it.
+  const Json twice = read("check", "rho=10000&diameter=0.625&rho=5");
+  EXPECT_FALSE(twice["fields"].contains("rho"));
+  EXPECT_EQ(twice["ignored"],
+            Json::parse(R"j(["rho=10000 (rho is given twice)","rho=5 (rho is given twice)"])j"));
+  // Unknown names, other tools' fields, broken escapes: named and left alone.
+  const Json odd = read("check", "bogus=1&layout=ring&units=klingon&%E0%A4%A&rho=%3Cb%3E");
+  EXPECT_EQ(odd["fields"]["rho"], "<b>");
+  EXPECT_EQ(odd["ignored"],
+            Json::parse(R"j(["bogus=1","layout=ring","units=klingon","\"%E0%A4%A\""])j"));
+  // One that holds a control character is shown as written.
+  EXPECT_EQ(read("check", "a%01=2")["ignored"][0], "\"a%01=2\"");
+  // Bounded: a long name or value (a megabyte's name once took 87 s), the whole address.
+  const Json named = read("check", std::string(1000, 'n') + "=1&rho=10000&length=" +
+                                       std::string(kMaxValueBytes + 1, '8'));
+  EXPECT_EQ(named["fields"], Json::parse(R"({"rho":"10000"})"));
+  EXPECT_EQ(named["ignored"][0], "\"" + std::string(kMaxNameBytes, 'n') + "\"...");
+  EXPECT_EQ(named["ignored"][1], "\"length=" + std::string(kMaxNameBytes - 7, '8') + "\"...");
+  const Json whole = read("check", "rho=1&" + std::string(kMaxAddressBytes, 'x'));
+  EXPECT_EQ(whole["fields"], Json::object());
+  EXPECT_TRUE(whole["ignored"][0].get<std::string>().starts_with("the whole address"));
+  // Within the bound an address of 8 KB (a survey's readings) is read.
+  const Json large = read("check", "rho=10000&z=" + std::string(8192, '1'));
+  EXPECT_EQ(large["fields"]["rho"], "10000");
+}
+
 TEST(Tools, TheSurveyAnswersWithItsChartAndNamesTheRowsItRefused) {
-  const Inputs rows{"1", "67", "", "2", "28", "", "4", "10.2", "", "8", "4.1", "",
-                    "16", "1.9", "", "32", "0.9", "", "x", "1", "", "", "", ""};
+  const std::vector<std::array<std::string, 3>> rows{
+      {"1", "67", ""},    {"2", "28", ""},  {"4", "10.2", ""}, {"8", "4.1", ""},
+      {"16", "1.9", ""}, {"32", "0.9", ""}, {"x", "1", ""},    {"", "", ""}};
   const Json answer = Json::parse(RunSurvey(rows, Metric, kEnglish));
   EXPECT_EQ(answer["valueKey"], "rho1_ohm_cm");
   EXPECT_TRUE(answer["json"]["layers"].is_string());
@@ -161,7 +208,12 @@ TEST(Tools, TheSurveyAnswersWithItsChartAndNamesTheRowsItRefused) {
   EXPECT_NE(answer["rejected"][0].get<std::string>().find("row 7"), std::string::npos)
       << answer["rejected"];
   EXPECT_EQ(answer["svg"].get<std::string>().rfind("<?xml", 0), 0u);
-  EXPECT_TRUE(Json::parse(RunSurvey(Inputs{"", "", ""}, Metric, kEnglish)).contains("error"));
+  // The soil the rod tools are given: the parts of the --layers value.
+  const Json& use = answer["use"];
+  EXPECT_EQ(answer["json"]["layers"], use["rho1"].get<std::string>() + "," +
+                                          use["h"].get<std::string>() + "," +
+                                          use["rho2"].get<std::string>());
+  EXPECT_TRUE(Json::parse(RunSurvey({{"", "", ""}}, Metric, kEnglish)).contains("error"));
 }
 
 }  // namespace

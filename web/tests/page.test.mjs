@@ -30,14 +30,28 @@ const types = {
 let server, address, browser;
 const contexts = [];
 
+// What the test server does: the folder it serves (the site, or a copy of
+// a later version), whether it sends old Last-Modified dates and no
+// Cache-Control (as a static host serving an unpacked tarball does), and
+// whether it accepts requests and never answers (a broken network).
+const serving = { root: site, oldDates: false, silent: false };
+const silenced = [];
+
 before(async () => {
   server = createServer((request, response) => {
+    if (serving.silent) {
+      silenced.push(response);
+      return;
+    }
+    const root = serving.root;
     const path = normalize(decodeURIComponent(new URL(request.url, 'http://x').pathname));
-    let file = join(site, path);
-    if (!file.startsWith(site)) file = site;
+    let file = join(root, path);
+    if (!file.startsWith(root)) file = root;
     try {
       if (statSync(file).isDirectory()) file = join(file, 'index.html');
-      response.writeHead(200, { 'Content-Type': types[extname(file)] || 'application/octet-stream' });
+      const headers = { 'Content-Type': types[extname(file)] || 'application/octet-stream' };
+      if (serving.oldDates) headers['Last-Modified'] = 'Sat, 01 Jan 2000 00:00:00 GMT';
+      response.writeHead(200, headers);
       response.end(readFileSync(file));
     } catch {
       response.writeHead(404);
@@ -56,6 +70,8 @@ before(async () => {
 
 afterEach(async () => {
   for (const context of contexts.splice(0)) await context.close();
+  Object.assign(serving, { root: site, oldDates: false, silent: false });
+  for (const response of silenced.splice(0)) response.destroy();
 });
 
 after(async () => {
@@ -166,8 +182,10 @@ function commandLine(command, inputs, units = 'english') {
     return done;
   };
   const text = run([]);
-  const said = (kind) => text.stderr.split('\n').filter((line) => line.startsWith(kind))
-    .map((line) => line.slice(kind.length));
+  // Standard error's lines are "ostrevin-calc COMMAND: warning: ...".
+  const prefix = `ostrevin-calc ${command}: `;
+  const said = (kind) => text.stderr.split('\n').filter((line) => line.startsWith(prefix + kind))
+    .map((line) => line.slice(prefix.length + kind.length));
   return {
     lines: text.stdout.trimEnd().split('\n'),
     notes: said('note: '),
@@ -228,6 +246,9 @@ describe('the window contract in a page', () => {
     await type(page, control('IDC_RHO'), 'abc');
     await page.click(control('IDC_CALCULATE'));
     assert.equal(await dismissPrompt(page), 'Please enter a number.');
+    // The focus comes back to the field once the prompt has closed.
+    await page.waitForFunction(() => document.activeElement?.dataset.control === 'IDC_RHO', { timeout: 2000 })
+      .catch(() => {});
     assert.equal(await focused(page), 'IDC_RHO');
     assert.equal(await text(page, control('IDC_RESULT')), '');
     assert.equal(await page.$eval('#rho', (input) => input.getAttribute('aria-invalid')), 'true');
@@ -258,12 +279,12 @@ describe('the window contract in a page', () => {
     assert.equal(await page.$eval('#tool-rod [data-reason]', (reason) => reason.hidden), true);
   });
 
-  test('Enter is OK and then Calculate (the four-probe button in its fields); Escape is Cancel', async () => {
+  test('Enter checks the form and calculates (the four-probe button in its fields), the page stays; Escape is Cancel', async () => {
     const page = await open();
     await type(page, control('IDC_INPUT'), '10');
     await page.keyboard.press('Enter');
     assert.equal(await text(page, control('IDC_RESULT')), '6.100');
-    assert.equal(await page.$eval('body', (body) => body.dataset.endResult), '1');
+    assert.equal(await page.$eval('body', (body) => body.dataset.endResult), undefined);
     await type(page, control('IDC_INPUT'), '20');
     await page.keyboard.press('Enter');
     assert.equal(await text(page, control('IDC_RESULT')), '2.606');
@@ -466,7 +487,7 @@ describe('the tools give the command line\'s answers', () => {
     const small = await shown(page, 'group');
     await fill(page, 'group', { rods: '1000' });
     assert.ok(await page.$eval('#tool-group .result', (result) => result.classList.contains('stale')));
-    assert.equal(await text(page, '#tool-group .status'), 'Working…');
+    assert.equal(await text(page, '#tool-group .status-text'), 'Working…');
     const started = Date.now();
     assert.equal(await page.evaluate(() => 1 + 1), 2); // not frozen
     assert.ok(Date.now() - started < 500);
@@ -530,6 +551,10 @@ describe('what only a page has', () => {
 
   test('axe-core finds no serious or critical violation on any tool', async () => {
     const page = await open();
+    // The page's policy allows its own scripts only: the checker comes in past it.
+    await page.setBypassCSP(true);
+    await page.reload();
+    await page.waitForSelector('html.ready');
     await page.addScriptTag({ path: resolve(here, 'node_modules/axe-core/axe.min.js') });
     for (const tool of toolIds) {
       await page.evaluate((hash) => { location.hash = hash; }, samples[tool] || '#rod');
@@ -624,5 +649,190 @@ describe('what only a page has', () => {
       lines.join('; '));
     for (const t of Object.values(timings)) assert.equal(t.runs, 200);
     assert.ok(compressed <= 300 * 1024, `the page downloads ${compressed} bytes compressed`);
+  });
+});
+
+// ---- Nothing lost, nothing unbounded, one version at a time. ----
+
+describe('what the page never loses, never runs on with, never mixes', () => {
+  test('stored readings that do not all read are kept, the rows that read shown', async () => {
+    const context = await browser.createBrowserContext();
+    contexts.push(context);
+    const page = await open({ context });
+    const stored = JSON.stringify([['1', '67', ''], { bad: 1 }, ['2', 28, ''], ['4', '10.2', '', 'x'], ['8', '4.1']]);
+    await page.evaluate((text) => localStorage.setItem('ostrevin.survey', text), stored);
+    await page.reload();
+    await page.waitForSelector('html.ready');
+    await page.evaluate(() => { location.hash = '#survey'; });
+    await shown(page, 'survey');
+    const rows = await page.$$eval('#survey-rows tr', (trs) => trs.map((tr) =>
+      Array.from(tr.querySelectorAll('input')).map((input) => input.value)));
+    assert.deepEqual(rows, [['1', '67', ''], ['2', '28', ''], ['8', '4.1', '']]);
+    assert.match(await text(page, '#tool-survey .storage-note'),
+      /^Kept rows 2, 4 could not be read and are not shown; the kept readings stay as they were until you edit the table\.$/);
+    // Shown, and shown again after other tools: the stored text is as it was.
+    await page.evaluate(() => { location.hash = '#check'; });
+    await page.evaluate(() => { location.hash = '#survey'; });
+    await shown(page, 'survey');
+    assert.equal(await page.evaluate(() => localStorage.getItem('ostrevin.survey')), stored);
+    // An edit writes what the table holds.
+    await page.type('#survey-rows tr:nth-child(3) input[name=depth]', '0');
+    await page.waitForFunction(() => JSON.parse(localStorage.getItem('ostrevin.survey')).length === 3);
+    // Storage that is no table at all: kept, and said.
+    await page.evaluate(() => localStorage.setItem('ostrevin.survey', 'not a table'));
+    await page.reload();
+    await page.waitForSelector('html.ready');
+    assert.match(await text(page, '#tool-survey .storage-note'), /could not be read; they are kept as they were/);
+    assert.equal(await page.evaluate(() => localStorage.getItem('ostrevin.survey')), 'not a table');
+    assert.deepEqual(page.problems, []);
+  });
+
+  test('ten thousand stored readings: the page starts at once and shows as many as a survey may have', async () => {
+    const context = await browser.createBrowserContext();
+    contexts.push(context);
+    const page = await open({ context });
+    await page.evaluate(() => localStorage.setItem('ostrevin.survey', JSON.stringify(
+      Array.from({ length: 10000 }, (_, i) => [String(i + 1), '5', '']))));
+    const started = Date.now();
+    await page.reload();
+    await page.waitForSelector('html.ready');
+    assert.ok(Date.now() - started < 3000, `${Date.now() - started} ms to start`);
+    assert.equal(await page.$$eval('#survey-rows tr', (rows) => rows.length), 200);
+    assert.equal(await page.$eval('#survey-rows tr:last-child th', (th) => th.textContent), '200');
+    assert.match(await text(page, '#tool-survey .storage-note'), /10000 readings were kept; the table shows the first 200/);
+    assert.equal(await page.$eval('#survey-add', (button) => button.disabled), true);
+  });
+
+  test('long work ends when it is cancelled or its tool is left', async () => {
+    const page = await open({ hash: '#group?diameter=0.625&layers=40000,6,8000&layout=line&length=10&rods=1000&spacing=20' });
+    await page.waitForFunction(() => window.ostrevinWorkState().busy);
+    assert.equal(await page.$eval('#tool-group .status .cancel', (button) => button.hidden), false);
+    await page.click('#tool-group .status .cancel');
+    assert.deepEqual(await page.evaluate(() => window.ostrevinWorkState()), { busy: false, worker: false });
+    assert.equal(await text(page, '#tool-group .status-text'), 'Cancelled');
+    // Started again, then left for another tool: ended too.
+    await fill(page, 'group', { rods: '999' });
+    await page.waitForFunction(() => window.ostrevinWorkState().busy);
+    await page.evaluate(() => { location.hash = '#check'; });
+    await page.waitForSelector('#tool-check:not([hidden])');
+    assert.deepEqual(await page.evaluate(() => window.ostrevinWorkState()), { busy: false, worker: false });
+    // And a short job still answers afterwards.
+    await page.evaluate(() => { location.hash = '#group?diameter=0.625&layout=line&length=10&rho=10000&rods=30&spacing=20'; });
+    assert.notEqual((await shown(page, 'group')).value, '');
+    assert.deepEqual(page.problems, []);
+  });
+
+  test('an address is bounded and read once: a name twice is named, a huge one is not read', async () => {
+    const page = await open({ hash: '#check?rho=10000&diameter=0.625&length=8&rho=5' });
+    const twice = await shown(page, 'check');
+    assert.equal(await text(page, field('check', 'rho')), '');
+    assert.match(twice.note, /rho=10000 \(rho is given twice\), rho=5 \(rho is given twice\)/);
+    const started = Date.now();
+    await page.evaluate((name) => { location.hash = `#check?${name}=1&rho=10000`; }, 'n'.repeat(1 << 20));
+    const huge = await shown(page, 'check');
+    assert.ok(Date.now() - started < 2000, `${Date.now() - started} ms`);
+    assert.match(huge.note, /^Not used from the address: the whole address \(\d+ bytes; at most 16384 are read\)/);
+  });
+
+  test('the page\'s policy blocks nothing the page does', async () => {
+    const page = await open();
+    await page.evaluateOnNewDocument(() => {
+      window.blocked = [];
+      document.addEventListener('securitypolicyviolation', (event) => window.blocked.push(`${event.violatedDirective} ${event.blockedURI}`));
+    });
+    await page.reload();
+    await page.waitForSelector('html.ready');
+    for (const tool of toolIds) {
+      await page.evaluate((hash) => { location.hash = hash; }, samples[tool] || '#rod');
+      await page.waitForSelector(`#tool-${tool}:not([hidden])`);
+      if (tool !== 'rod') await shown(page, tool);
+    }
+    await page.evaluate(() => localStorage.setItem('ostrevin.survey', JSON.stringify(
+      [['1', '67', ''], ['2', '28', ''], ['4', '10.2', ''], ['8', '4.1', '']])));
+    await page.reload();
+    await page.waitForSelector('html.ready');
+    await page.evaluate(() => { location.hash = '#survey'; });
+    await shown(page, 'survey');
+    await page.waitForFunction(() => document.querySelector('#survey-chart').complete);
+    assert.ok(await page.$eval('#survey-chart', (image) => image.naturalWidth > 0)); // a blob: image
+    assert.deepEqual(await page.evaluate(() => window.blocked), []);
+    assert.deepEqual(page.problems, []);
+    const policy = await page.$eval('meta[http-equiv="Content-Security-Policy"]', (meta) => meta.content);
+    assert.match(policy, /script-src 'self' 'wasm-unsafe-eval'/);
+  });
+
+  test('after an update every file is the new one, whatever the host\'s old dates say', async () => {
+    serving.oldDates = true;
+    const context = await browser.createBrowserContext();
+    contexts.push(context);
+    const page = await open({ context });
+    await page.evaluate(() => navigator.serviceWorker.ready);
+    await page.reload();
+    await page.waitForSelector('html.ready');
+    const first = await page.evaluate(() => window.ostrevinVersion);
+    assert.equal(await page.$eval('meta[name=ostrevin-version]', (meta) => meta.content), first);
+    // A new version on the host, its files as old by their dates as the last ones.
+    const next = mkdtempSync(join(tmpdir(), 'ostrevin-next-'));
+    execFileSync('cp', ['-r', `${site}/.`, next]);
+    for (const file of ['index.html', 'sw.js', 'js/state.js', ...readdirSync(join(next, 'js')).map((name) => `js/${name}`)]) {
+      const path = join(next, file);
+      writeFileSync(path, readFileSync(path, 'utf8').replaceAll(first, 'next-version'));
+    }
+    serving.root = next;
+    await page.reload();
+    await page.waitForSelector('html.ready');
+    assert.equal(await page.$eval('meta[name=ostrevin-version]', (meta) => meta.content), 'next-version');
+    assert.equal(await page.evaluate(() => window.ostrevinVersion), 'next-version');
+  });
+
+  test('on a network that never answers, the cached page shows within a few seconds', async () => {
+    const context = await browser.createBrowserContext();
+    contexts.push(context);
+    const page = await open({ context });
+    await page.evaluate(() => navigator.serviceWorker.ready);
+    await page.reload();
+    await page.waitForSelector('html.ready');
+    serving.silent = true;
+    const started = Date.now();
+    await page.reload({ waitUntil: 'domcontentloaded', timeout: 15000 });
+    await page.waitForSelector('html.ready', { timeout: 15000 });
+    const took = Date.now() - started;
+    assert.ok(took < 8000, `${took} ms`);
+    await type(page, control('IDC_INPUT'), '10');
+    await page.click(control('IDC_CALCULATE'));
+    assert.equal(await text(page, control('IDC_RESULT')), '6.100');
+  });
+
+  test('at 360 px with the text doubled a result wraps and no word breaks inside', async () => {
+    const page = await open({ width: 360, height: 640 });
+    await page.evaluate(() => { document.documentElement.style.fontSize = '32px'; });
+    await type(page, control('IDC_INPUT'), '10');
+    await page.click(control('IDC_CALCULATE'));
+    for (const tool of toolIds) {
+      await page.evaluate((hash) => { location.hash = hash; }, samples[tool] || '#rod');
+      await page.waitForSelector(`#tool-${tool}:not([hidden])`);
+      if (tool !== 'rod') await shown(page, tool);
+      const width = await page.evaluate(() => document.documentElement.scrollWidth);
+      assert.ok(width <= 360, `${tool}: ${width} px of content in 360`);
+      // A word in two pieces has two boxes.
+      const broken = await page.evaluate(() => {
+        const found = [];
+        for (const element of document.querySelectorAll('label, legend, th, h2, .result span, button')) {
+          if (!element.checkVisibility()) continue;
+          const walker = document.createTreeWalker(element, NodeFilter.SHOW_TEXT);
+          for (let node = walker.nextNode(); node; node = walker.nextNode()) {
+            for (const match of node.textContent.matchAll(/\S+/g)) {
+              const range = document.createRange();
+              range.setStart(node, match.index);
+              range.setEnd(node, match.index + match[0].length);
+              const lines = new Set(Array.from(range.getClientRects()).map((rect) => Math.round(rect.top)));
+              if (lines.size > 1) found.push(match[0]);
+            }
+          }
+        }
+        return found;
+      });
+      assert.deepEqual(broken, [], tool);
+    }
   });
 });

@@ -1,0 +1,53 @@
+// Each tool's address: #check?rho=10000&diameter=0.625&length=8, with the
+// command line's option names and syntax. The library writes and reads it
+// (toolAddress, readToolAddress), bounds included; the page only sets the
+// fields it names and says what it did not use.
+import { $ } from './dom.js';
+import { ENGLISH, METRIC, state } from './state.js';
+
+export function currentTool() {
+  const id = location.hash.slice(1).split('?')[0];
+  return id === 'rod' || state.tools.some((tool) => tool.id === id) ? id : 'rod';
+}
+
+export function currentQuery() {
+  return location.hash.split('?').slice(1).join('?');
+}
+
+// The address follows the inputs, written when typing pauses (writing it
+// costs more than a calculation).
+let timer = 0;
+export function writeAddress(tool, inputs) {
+  const query = state.engine.toolAddress(inputs, state.units);
+  const address = `#${tool.id}${query ? `?${query}` : ''}`;
+  clearTimeout(timer);
+  timer = setTimeout(() => {
+    if (location.hash !== address) history.replaceState(null, '', address);
+  }, 150);
+}
+
+// The address of the tool left is not written over the one come to.
+export function forgetAddress() {
+  clearTimeout(timer);
+}
+
+// Fills a tool from its address: `setField(name, text)` sets a field and
+// says whether the tool has it; what cannot be used is named in a note.
+export function readAddress(section, tool, query, { setUnits, setSoil, setField }) {
+  let read;
+  try {
+    read = JSON.parse(state.engine.readToolAddress(tool.id, query));
+  } catch (error) {
+    read = { units: null, soil: null, fields: {}, ignored: [query] };
+  }
+  // An address says its units; without them they are the command line's default.
+  if (query) setUnits(read.units === 'metric' ? METRIC : ENGLISH);
+  if (read.soil) setSoil(read.soil);
+  const ignored = [...read.ignored];
+  for (const [name, text] of Object.entries(read.fields)) {
+    if (!setField(name, text)) ignored.push(`${name}=${text}`);
+  }
+  const note = $('.address-note', section);
+  note.textContent = ignored.length ? `Not used from the address: ${ignored.join(', ')}.` : '';
+  note.hidden = !ignored.length;
+}

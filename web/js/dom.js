@@ -1,0 +1,69 @@
+// Elements made and written as text only (nothing from an address or a
+// calculation is ever written as markup), and the inline errors beside the
+// fields, shared by the One rod form and the tools.
+export const $ = (selector, root) => (root || document).querySelector(selector);
+export const $$ = (selector, root) => Array.from((root || document).querySelectorAll(selector));
+
+export function make(tag, attributes, ...children) {
+  const element = document.createElement(tag);
+  for (const [key, value] of Object.entries(attributes || {})) {
+    if (value === false || value === null || value === undefined) continue;
+    element.setAttribute(key, value === true ? '' : String(value));
+  }
+  for (const child of children) {
+    if (child !== null && child !== undefined) element.append(child);
+  }
+  return element;
+}
+
+// The page is written only where it changes: an update stays well under a
+// millisecond.
+export function setText(element, text) {
+  if (element.textContent !== text) element.textContent = text;
+}
+export function setHidden(element, hidden) {
+  if (element.hidden !== hidden) element.hidden = hidden;
+}
+
+// Paragraphs or list items, one a text, remade only when the texts change.
+export function fillList(list, texts, tag) {
+  const key = texts.join('\n');
+  if (list.dataset.key === key) return;
+  list.dataset.key = key;
+  list.replaceChildren(...texts.map((text) => make(tag || 'li', {}, text)));
+}
+
+function errorOf(input) {
+  return document.getElementById(`${input.id}-error`);
+}
+
+// aria-describedby: the error (when shown), then the help.
+export function describe(input) {
+  const ids = [];
+  const help = document.getElementById(`${input.id}-help`);
+  const error = errorOf(input);
+  if (error && !error.hidden) ids.push(error.id);
+  if (help) ids.push(help.id);
+  if (ids.length) input.setAttribute('aria-describedby', ids.join(' '));
+  else input.removeAttribute('aria-describedby');
+}
+
+export function showFieldError(input, message) {
+  const error = errorOf(input);
+  input.setAttribute('aria-invalid', 'true');
+  if (error) {
+    error.textContent = message;
+    error.hidden = false;
+  }
+  describe(input);
+}
+
+export function clearFieldError(input) {
+  const error = errorOf(input);
+  input.removeAttribute('aria-invalid');
+  if (error) {
+    error.textContent = '';
+    error.hidden = true;
+  }
+  describe(input);
+}

@@ -1,0 +1,338 @@
+// The tools beyond One rod, each made from the library's description of it
+// (fields, labels, units, ranges, help) and answered by the library: the
+// page lays them out, sends the inputs as typed (with the page's number
+// marks) and shows the answer. Long work goes to the worker.
+import { $, $$, clearFieldError, describe, fillList, make, setHidden, setText, showFieldError } from './dom.js';
+import { readAddress, writeAddress } from './address.js';
+import { LongWork } from './engine.js';
+import { ENGLISH, METRIC, state, toolOf } from './state.js';
+import * as survey from './survey.js';
+
+// A group of more rods than this, or in two layers, is worked in the worker.
+const MANY_RODS = 20;
+
+const fieldId = (tool, name) => `${tool.id}-${name}`;
+
+function unitOf(field) {
+  return field.unit[state.units === METRIC ? 'metric' : 'english'];
+}
+
+function fieldLabel(field) {
+  const unit = unitOf(field);
+  return unit ? `${field.label} (${unit})` : field.label;
+}
+
+function makeField(tool, field) {
+  const id = fieldId(tool, field.name);
+  const label = make('label', { for: id }, fieldLabel(field));
+  const help = make('p', { id: `${id}-help`, class: 'help' },
+    field.help + (field.example ? `; for example ${field.example}` : ''));
+  let input;
+  if (field.kind === 'choice') {
+    input = make('select', { id, name: field.name });
+    if (!field.required) input.append(make('option', { value: '' }, 'Default'));
+    for (const choice of field.choices) input.append(make('option', { value: choice }, choice));
+  } else {
+    input = make('input', {
+      id, name: field.name, autocomplete: 'off', spellcheck: 'false', enterkeyhint: 'done',
+      inputmode: field.kind === 'count' ? 'numeric' : field.kind === 'number' ? 'decimal' : 'text',
+    });
+  }
+  const holder = make('div', {
+    class: 'field', 'data-field': field.name, 'data-soil': field.soil,
+    'data-layouts': field.layouts ? field.layouts.join(' ') : null,
+  }, label, input, make('p', { id: `${id}-error`, class: 'error', hidden: true }), help);
+  describe(input);
+  return holder;
+}
+
+function makeSwitch(title, name, choices, value) {
+  const titleId = `${name}-title`;
+  const group = make('div', { class: 'segmented', role: 'radiogroup', 'aria-labelledby': titleId });
+  for (const [choice, text] of choices) {
+    const checked = String(choice) === String(value);
+    group.append(make('button', {
+      type: 'button', role: 'radio', 'aria-checked': checked ? 'true' : 'false',
+      tabindex: checked ? 0 : -1, 'data-choice': choice,
+    }, text));
+  }
+  return make('fieldset', { 'data-switch': name }, make('legend', { id: titleId }, title), group);
+}
+
+function switchValue(section, name) {
+  const checked = $(`[data-switch="${name}"] [aria-checked="true"]`, section);
+  return checked ? checked.dataset.choice : '';
+}
+
+export function setSwitch(section, name, value) {
+  $$(`[data-switch="${name}"] [role=radio]`, section).forEach((button) => {
+    const on = button.dataset.choice === String(value);
+    button.setAttribute('aria-checked', on ? 'true' : 'false');
+    button.tabIndex = on ? 0 : -1;
+  });
+}
+
+function makeOutcome(tool) {
+  return make('div', { class: 'outcome' },
+    make('p', { class: 'result', 'aria-live': 'polite' },
+      make('output', { id: `${tool.id}-result`, 'data-value': '', for: '' }),
+      make('span', { class: 'unit' }),
+      make('span', { class: 'status', hidden: true },
+        make('span', { class: 'status-text' }),
+        make('progress', { max: 1, value: 0, hidden: true, 'aria-label': 'Done so far' }),
+        make('button', { type: 'button', class: 'cancel' }, 'Cancel'))),
+    make('p', { class: 'problem', hidden: true }),
+    make('div', { class: tool.id === 'survey' ? 'lines table' : 'lines' }),
+    make('ul', { class: 'warnings' }),
+    make('ul', { class: 'notes' }),
+    make('p', { class: 'reason', 'data-reason': true, hidden: true }),
+    make('p', { class: 'address-note', hidden: true }));
+}
+
+function makeFormula(tool) {
+  return make('details', { class: 'source' },
+    make('summary', {}, 'Formula and source'), make('p', {}, tool.formula));
+}
+
+function makeTool(tool) {
+  const titleId = `${tool.id}-title`;
+  const section = make('section', {
+    id: `tool-${tool.id}`, class: 'tool', 'data-tool': tool.id, 'aria-labelledby': titleId, hidden: true,
+  });
+  section.append(make('h2', { id: titleId, tabindex: -1 }, tool.title), make('p', { class: 'summary' }, tool.summary));
+  const switches = make('div', { class: 'switches' },
+    makeSwitch('Units', `${tool.id}-units`, [[ENGLISH, 'English'], [METRIC, 'Metric']], state.units));
+  if (tool.fields.some((field) => field.soil)) {
+    switches.append(makeSwitch('Soil', `${tool.id}-soil`, [['uniform', 'Uniform'], ['layers', 'Two layers']], 'uniform'));
+  }
+  section.append(switches);
+  if (tool.id === 'survey') {
+    section.append(survey.makeSurveyTable());
+  } else {
+    const fields = make('div', { class: 'fields' });
+    for (const field of tool.fields) fields.append(makeField(tool, field));
+    section.append(fields);
+  }
+  section.append(makeOutcome(tool), makeFormula(tool));
+  return section;
+}
+
+// ---- Updating a tool. ----
+
+// The fields shown and their texts, as an object {name: text}.
+function inputsOf(section) {
+  const tool = toolOf(section);
+  const soil = switchValue(section, `${tool.id}-soil`);
+  const layout = ($('select[name=layout]', section) || {}).value;
+  const inputs = {};
+  for (const field of tool.fields) {
+    const holder = $(`[data-field="${field.name}"]`, section);
+    const shown = (!field.soil || field.soil === soil) && (!field.layouts || field.layouts.includes(layout));
+    setHidden(holder, !shown);
+    if (shown) inputs[field.name] = $(`[name="${field.name}"]`, holder).value;
+  }
+  return inputs;
+}
+
+// Whether the update may take long: then it runs in the worker.
+function isHeavy(tool, inputs, soil) {
+  if (tool.id === 'rods' || tool.id === 'survey') return true;
+  if (tool.id !== 'group') return false;
+  if (soil === 'layers') return true;
+  const count = (name) => Number(inputs[name]) || 0;
+  const points = inputs.at ? inputs.at.trim().split(/\s+/).length : 0;
+  return Math.max(count('rods'), 4 * count('per-side'), points) > MANY_RODS;
+}
+
+export const work = new LongWork({
+  onAnswer(section, answer, since) {
+    show(section, answer);
+    state.timings.push({ tool: section.dataset.tool, ms: performance.now() - since, worker: true });
+  },
+  onFailure(section, message) {
+    show(section, {});
+    showProblem(section, message);
+  },
+});
+
+export function update(section, event) {
+  const tool = toolOf(section);
+  const since = event && event.timeStamp ? event.timeStamp : performance.now();
+  if (tool.id === 'survey') {
+    work.run(section, { kind: 'survey', rows: survey.tableRows(), units: state.units }, since);
+    return;
+  }
+  const inputs = inputsOf(section);
+  writeAddress(tool, inputs);
+  const soil = switchValue(section, `${tool.id}-soil`);
+  if (isHeavy(tool, inputs, soil)) {
+    work.run(section, { kind: 'tool', tool: tool.id, inputs, units: state.units }, since);
+    return;
+  }
+  work.cancel();
+  show(section, JSON.parse(state.engine.runTool(tool.id, inputs, state.units)));
+  state.timings.push({ tool: tool.id, ms: performance.now() - since });
+}
+
+export function showProblem(section, message, quiet) {
+  const problem = $('.problem', section);
+  setText(problem, message || '');
+  setHidden(problem, !message);
+  problem.classList.toggle('quiet', Boolean(quiet));
+}
+
+export function show(section, answer) {
+  const output = $('output', section);
+  const result = $('.result', section);
+  result.classList.remove('stale');
+  setHidden($('.status', section), true);
+  for (const input of $$('[aria-invalid]', section)) clearFieldError(input);
+  const ok = 'result' in answer;
+  setText(output, ok ? answer.result : '');
+  output.dataset.value = ok ? answer.value : '';
+  setText($('.unit', section), ok && answer.value !== '' ? answer.unit : '');
+  setHidden(result, !ok);
+  // The first line of the text is the result; the rest says what it means.
+  fillList($('.lines', section), ok ? answer.text.slice(1) : [], 'p');
+  fillList($('.warnings', section), ok ? answer.warnings : []);
+  fillList($('.notes', section), ok ? answer.notes.concat(answer.rejected || []) : []);
+  const reason = $('.reason', section);
+  setText(reason, ok && answer.reason ? answer.reason : '');
+  setHidden(reason, !reason.textContent);
+  showProblem(section, '');
+  if (answer.errors) {
+    // A field refused, or one not yet given: the message beside the field when
+    // it has text; a quiet line under the form when it is only blank.
+    for (const [name, message] of Object.entries(answer.errors)) {
+      const input = $(`.fields [name="${name}"]`, section);
+      if (input && input.value.trim() !== '') showFieldError(input, message);
+      else showProblem(section, message, true);
+    }
+  }
+  // A survey not begun is no error.
+  const begun = section.dataset.tool !== 'survey' || survey.tableRows().some((row) => row.some((cell) => cell.trim()));
+  if (answer.error) showProblem(section, answer.error, !begun);
+  if (section.dataset.tool === 'survey') survey.showSurvey(section, ok ? answer : null);
+}
+
+// Cancel: the worker ended, the old answer left as it was, out of date.
+function cancel(section) {
+  work.cancel();
+  const status = $('.status', section);
+  $('.status-text', status).textContent = 'Cancelled';
+  $('progress', status).hidden = true;
+  $('.cancel', status).hidden = true;
+}
+
+// ---- Fields set from outside: an address, the survey's soil. ----
+
+// Sets a field by its name; false when the tool has no such field or the
+// text is not one of a choice's.
+function setField(section, name, text) {
+  if (!toolOf(section).fields.some((field) => field.name === name)) return false;
+  const input = $(`.fields [name="${name}"]`, section);
+  if (!input) return false;
+  if (input.tagName === 'SELECT' && !Array.from(input.options).some((option) => option.value === text)) {
+    return false;
+  }
+  input.value = text;
+  return true;
+}
+
+export function fillFromAddress(section, query) {
+  const tool = toolOf(section);
+  readAddress(section, tool, query, {
+    setUnits,
+    setSoil: (soil) => setSwitch(section, `${tool.id}-soil`, soil),
+    setField: (name, text) => setField(section, name, text),
+  });
+}
+
+export function setUnits(units) {
+  state.units = units;
+  localStorage.setItem('ostrevin.units', String(units));
+  for (const tool of state.tools) {
+    const section = $(`#tool-${tool.id}`);
+    setSwitch(section, `${tool.id}-units`, units);
+    for (const field of tool.fields) {
+      const label = $(`label[for="${fieldId(tool, field.name)}"]`);
+      if (label) label.textContent = fieldLabel(field);
+    }
+  }
+  survey.surveyUnits();
+}
+
+// The survey's soil in every tool with a soil, and on to the 25-ohm check.
+function useSurveySoil(section) {
+  const use = section.survey && section.survey.use;
+  if (!use) return;
+  for (const tool of state.tools) {
+    const other = $(`#tool-${tool.id}`);
+    if (!tool.fields.some((field) => field.soil)) continue;
+    for (const [name, text] of Object.entries(use)) setField(other, name, text);
+    setSwitch(other, `${tool.id}-soil`, 'rho' in use ? 'uniform' : 'layers');
+  }
+  location.hash = '#check';
+}
+
+// ---- Making and wiring the tools. ----
+
+function wireTool(section) {
+  const tool = toolOf(section);
+  const edited = (event) => {
+    if (tool.id === 'survey') survey.keepRows(section, (message) => showProblem(section, message));
+    update(section, event);
+  };
+  section.addEventListener('input', edited);
+  section.addEventListener('change', (event) => {
+    if (event.target.tagName === 'SELECT') update(section, event);
+  });
+  section.addEventListener('click', (event) => {
+    const button = event.target.closest('button');
+    if (!button) return;
+    const group = button.closest('[data-switch]');
+    if (group && group.dataset.switch === `${tool.id}-units`) {
+      setUnits(Number(button.dataset.choice));
+      update(section, event);
+    } else if (group) {
+      setSwitch(section, group.dataset.switch, button.dataset.choice);
+      update(section, event);
+    } else if (button.classList.contains('cancel')) {
+      cancel(section);
+    } else if (button.id === 'survey-add') {
+      const row = survey.addRow();
+      if (row) $('input', row).focus();
+    } else if (button.classList.contains('remove')) {
+      const next = survey.removeRow(button.closest('tr'));
+      if (next) $('input', next).focus();
+      else $('#survey-add').focus();
+      edited(event);
+    } else if (button.id === 'survey-use') {
+      useSurveySoil(section);
+    }
+  });
+  // Enter moves on, as the keypad's Next does; the answer is already there.
+  section.addEventListener('keydown', (event) => {
+    if (event.key !== 'Enter' || event.target.tagName !== 'INPUT') return;
+    event.preventDefault();
+    const inputs = $$('input', section).filter((input) => !input.closest('[hidden]'));
+    const next = inputs[inputs.indexOf(event.target) + 1];
+    if (next) next.focus();
+    else if (tool.id === 'survey') {
+      const row = survey.addRow();
+      if (row) $('input', row).focus();
+    }
+  });
+}
+
+export function makeTools() {
+  const list = $('#tool-list');
+  const holder = $('#tools');
+  for (const tool of state.tools) {
+    list.append(make('li', {}, make('a', { href: `#${tool.id}` }, tool.title)));
+    const section = makeTool(tool);
+    holder.append(section);
+    wireTool(section);
+    if (tool.id === 'survey') survey.startSurvey(section);
+  }
+}
