@@ -22,7 +22,7 @@ constexpr std::array<std::string_view, 7> kBatchColumns{
 std::string Inputs::Named(std::string_view name) const { return NameOf(name, context_); }
 
 std::nullopt_t Inputs::Fail(std::string message) {
-  if (!error_) error_ = std::move(message);
+  if (!refusal_) refusal_ = std::move(message);
   return std::nullopt;
 }
 
@@ -32,7 +32,7 @@ void Inputs::Refuse(std::string_view name, std::string_view because) {
 
 std::optional<double> Inputs::Optional(std::string_view name) {
   const std::optional<std::string_view> text = lookup_(name);
-  if (!text || error_) return std::nullopt;
+  if (!text || refusal_) return std::nullopt;
   Result<QuantityValue> reading = ReadQuantity(*FindQuantity(name), *text, context_);
   if (!reading) return Fail(reading.why());
   if (!reading->hint.empty()) hints_.push_back(std::move(reading->hint));
@@ -78,7 +78,7 @@ Result<Outcome> Calculate(const Calculation& calculation,
                                              const Progress& progress) {
   Inputs inputs(input, context, progress);
   Result<Outcome> result = calculation.compute(inputs);
-  if (inputs.error()) return Refused(*inputs.error());
+  if (inputs.refusal()) return Refused(*inputs.refusal());
   if (result) {
     Outcome* outcome = &*result;
     outcome->notes = inputs.hints();

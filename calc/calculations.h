@@ -56,7 +56,7 @@ class Inputs {
   bool Given(std::string_view name) const { return lookup_(name).has_value(); }
   std::optional<std::string_view> Text(std::string_view name) const { return lookup_(name); }
   // A quantity's value in the unit system's unit; nothing when not given (or
-  // unreadable: see error()).
+  // unreadable: see refusal()).
   std::optional<double> Optional(std::string_view name);
   // A quantity's value; "--rho is missing" when not given.
   std::optional<double> Required(std::string_view name);
@@ -68,7 +68,7 @@ class Inputs {
   void Refuse(std::string_view name, std::string_view because);
   // The name as the user wrote it: "--rho" for an option, "rho" for a column.
   std::string Named(std::string_view name) const;
-  const std::optional<std::string>& error() const { return error_; }
+  const std::optional<std::string>& refusal() const { return refusal_; }
   const std::vector<std::string>& hints() const { return hints_; }
   // Told now and then how far a long calculation has come (a large group in layers).
   const Progress& progress() const { return progress_; }
@@ -77,7 +77,7 @@ class Inputs {
   const InputLookup& lookup_;
   ReadContext context_;
   Progress progress_;
-  std::optional<std::string> error_;
+  std::optional<std::string> refusal_;
   std::vector<std::string> hints_;
 };
 

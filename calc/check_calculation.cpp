@@ -50,7 +50,7 @@ Result<Outcome> ComputeCheck(Inputs& in) {
   const auto soil = ReadSoil(in);
   const auto diameter = in.Required("diameter");
   const auto length = in.Required("length");
-  if (in.error()) return Refused(*in.error());
+  if (in.refusal()) return Refused(*in.refusal());
   Outcome outcome = StartOutcome("check", in.units(),
                                  soil->InputsWith({{"diameter", *diameter}, {"length", *length}}));
   outcome.unit = "ohms";

@@ -32,7 +32,7 @@ std::optional<Rod> ReadRod(Inputs& in) {
   const auto soil = ReadSoil(in);
   const auto diameter = in.Required("diameter");
   const auto length = in.Required("length");
-  if (in.error()) return std::nullopt;
+  if (in.refusal()) return std::nullopt;
   return Rod{soil->layers ? soil->layers->rho1 : soil->rho, soil->layers,
              LengthToMetres(*length, in.units()), RodRadiusMetres(*diameter, in.units()),
              soil->InputsWith({{"diameter", *diameter}, {"length", *length}})};
@@ -111,7 +111,7 @@ std::optional<Layout> ReadLayout(Inputs& in, bool fewest) {
   std::optional<double> count;
   if ((line || ring) && !fewest) count = in.Required("rods");
   if (square) count = in.Required("per-side");
-  if (in.error()) return std::nullopt;
+  if (in.refusal()) return std::nullopt;
   layout.spacingM = LengthToMetres(*spacing, in.units());
   layout.inputs.emplace_back("spacing", *spacing);
   if (count) layout.inputs.emplace_back(square ? "per-side" : "rods", *count);
@@ -270,7 +270,7 @@ Result<Outcome> ComputeGroup(Inputs& in) {
   const std::optional<Rod> rod = ReadRod(in);
   const std::optional<Layout> layout = ReadLayout(in, false);
   const GroupMethod method = ReadMethod(in, rod);
-  if (in.error()) return Refused(*in.error());
+  if (in.refusal()) return Refused(*in.refusal());
   std::vector<JsonMember> inputs = rod->inputs;
   inputs.insert(inputs.end(), layout->inputs.begin(), layout->inputs.end());
   inputs.emplace_back("method", std::string(MethodName(method)));
@@ -309,7 +309,7 @@ Result<Outcome> ComputeRods(Inputs& in) {
   std::optional<Layout> layout = ReadLayout(in, true);
   const std::optional<double> target = in.Required("target");
   const GroupMethod method = ReadMethod(in, rod);
-  if (in.error()) return Refused(*in.error());
+  if (in.refusal()) return Refused(*in.refusal());
   std::vector<JsonMember> inputs = rod->inputs;
   inputs.insert(inputs.end(), layout->inputs.begin(), layout->inputs.end());
   inputs.emplace_back("target", *target);

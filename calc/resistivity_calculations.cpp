@@ -33,7 +33,7 @@ Result<Outcome> FromDrivenRod(Inputs& in, std::optional<double> reading) {
   }
   const auto length = in.Required("rod-length");
   const auto diameter = in.Required("diameter");
-  if (in.error()) return Refused(*in.error());
+  if (in.refusal()) return Refused(*in.refusal());
   Outcome outcome = ResistivityOutcome(
       in, {{"rod-length", *length}, {"diameter", *diameter}, {"reading", *reading}},
       ResistivityFromRod(LengthToMetres(*length, in.units()),
@@ -53,7 +53,7 @@ Result<Outcome> ComputeRho(Inputs& in) {
   }
   const auto spacing = in.Required("spacing");
   const auto depth = in.Optional("depth");
-  if (in.error()) return Refused(*in.error());
+  if (in.refusal()) return Refused(*in.refusal());
   if (!depth || *depth == 0) {
     // The window's own formula, rounding and all.
     return ResistivityOutcome(in, {{"spacing", *spacing}, {"reading", *reading}},

@@ -51,7 +51,7 @@ Result<Outcome> ComputeResistance(Inputs& in) {
   const auto soil = ReadSoil(in);
   const auto diameter = in.Required("diameter");
   const auto length = in.Required("length");
-  if (in.error()) return Refused(*in.error());
+  if (in.refusal()) return Refused(*in.refusal());
   if (soil->layers) return LayeredResistance(*soil, *diameter, *length, in.units());
   const double rho = soil->rho;
   Outcome outcome = StartOutcome("resistance", in.units(),
@@ -122,7 +122,7 @@ Result<Outcome> ComputeLength(Inputs& in) {
   const auto soil = ReadSoil(in);
   const auto diameter = in.Required("diameter");
   const auto target = in.Required("target");
-  if (in.error()) return Refused(*in.error());
+  if (in.refusal()) return Refused(*in.refusal());
   if (soil->layers) return LengthInLayers(*soil, *diameter, *target, in.units());
   const double rho = soil->rho;
   Outcome outcome = StartOutcome("length", in.units(),

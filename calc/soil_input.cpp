@@ -69,7 +69,7 @@ std::optional<Soil> ReadSoil(Inputs& in) {
     soil.inputs = {{"rho", *rho}};
     return soil;
   }
-  if (in.error()) return std::nullopt;
+  if (in.refusal()) return std::nullopt;
   if (const auto text = in.Text("layers")) {
     soil.layers = ReadLayerText(in, *text);
   } else {

@@ -36,7 +36,7 @@ Result<SurveyReading> ReadRow(const SurveyRow& row, const ReadContext& context) 
     if (!reading) return reading.Failed();
     return reading->value;
   };
-  if (!row.problem.empty()) return Refused(row.problem);
+  if (!row.why.empty()) return Refused(row.why);
   if (!row.spacing) return Refused(NameOf("spacing", context) + " is missing");
   if (row.reading.has_value() == row.rho.has_value()) {
     return Refused("give either " + NameOf("reading", context) + " (the instrument's ohms) or " +

@@ -31,7 +31,7 @@ struct SurveyRow {
   // The row's texts; nothing when blank. A reading is the instrument's ohms,
   // a rho an apparent resistivity (ohm-cm, or with a unit).
   std::optional<std::string> spacing, reading, rho, depth;
-  std::string problem;  // a row that could not be read at all (an unclosed quote)
+  std::string why;  // why the row could not be read at all (an unclosed quote)
 };
 
 struct Survey {

@@ -94,7 +94,7 @@ std::optional<char> CsvReader::DetectSeparator() {
 CsvReader::Next CsvReader::Read(CsvRecord& record) {
   for (;;) {
     const Next next = ReadOne(record);
-    if (next != Next::kRecord || !record.problem.empty()) return next;
+    if (next != Next::kRecord || !record.why.empty()) return next;
     // A line of only separators (a spreadsheet's empty row) is as blank as an empty one.
     const bool blank = std::ranges::all_of(record.fields, [](const std::string& field) {
       return field.find_first_not_of(" \t") == std::string::npos;
@@ -109,7 +109,7 @@ CsvReader::Next CsvReader::ReadOne(CsvRecord& record) {
   if (record.fields.empty()) record.fields.emplace_back();
   record.fields.front().clear();
   record.line = line_;
-  record.problem.clear();
+  record.why.clear();
   std::size_t count = 0;
   std::size_t size = 0;
   bool any = false;
@@ -130,7 +130,7 @@ CsvReader::Next CsvReader::ReadOne(CsvRecord& record) {
     if (c == kEnd) {
       if (!any) return Next::kEnd;
       if (state == kQuoted) {
-        record.problem = "a quote opened on line " + std::to_string(quoteLine) +
+        record.why = "a quote opened on line " + std::to_string(quoteLine) +
                          " is not closed by the end of the input";
       }
       break;
@@ -147,7 +147,7 @@ CsvReader::Next CsvReader::ReadOne(CsvRecord& record) {
     any = true;
     if (kept && ++size > kMaxRecordBytes) {
       kept = false;
-      record.problem = "the line is longer than " + std::to_string(kMaxRecordBytes) + " bytes";
+      record.why = "the line is longer than " + std::to_string(kMaxRecordBytes) + " bytes";
     }
     const char ch = static_cast<char>(c);
     switch (state) {
@@ -182,7 +182,7 @@ CsvReader::Next CsvReader::ReadOne(CsvRecord& record) {
           newField();
           state = kFieldStart;
         } else {
-          if (kept && record.problem.empty()) record.problem = "text after a closing quote";
+          if (kept && record.why.empty()) record.why = "text after a closing quote";
           if (kept) record.fields[count] = Requoted(record.fields[count]) + ch;
           state = kUnquoted;
         }
@@ -208,7 +208,7 @@ Checked CsvTable::ReadHeader(std::string_view empty,
   if (first == CsvReader::Next::kReadError) return ReadFailed();
   if (first == CsvReader::Next::kEnd) return Refused(std::string(empty));
   const std::string at = "line " + std::to_string(header_.line) + ": ";
-  if (!header_.problem.empty()) return Refused(at + header_.problem);
+  if (!header_.why.empty()) return Refused(at + header_.why);
   if (header_.fields.size() > kMaxColumns) {
     return Refused(at + std::to_string(header_.fields.size()) + " columns: at most " +
                    std::to_string(kMaxColumns) + " are read");
@@ -246,7 +246,7 @@ Result<bool> CsvTable::Next(CsvRecord& record) {
 }
 
 Checked CsvTable::CheckRecord(const CsvRecord& record) const {
-  if (!record.problem.empty()) return Refused(record.problem);
+  if (!record.why.empty()) return Refused(record.why);
   if (record.fields.size() != header_.fields.size()) {
     return Refused("expected " + std::to_string(header_.fields.size()) + " fields, found " +
                    std::to_string(record.fields.size()));

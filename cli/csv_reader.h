@@ -22,7 +22,7 @@ namespace ostrevin::calc {
 struct CsvRecord {
   std::vector<std::string> fields;
   long line = 0;        // the physical line it starts on, counting from 1
-  std::string problem;  // why the record is unusable, or empty
+  std::string why;  // why the record is unusable, or empty
 };
 
 class CsvReader {

@@ -177,7 +177,7 @@ int Program::RunCurve(const Command& /*command*/, const ParsedCommand& parsed) {
   const auto diameter = in.Required("diameter");
   const auto target = in.Optional("target");
   const CurveRange range{in.Optional("from"), in.Optional("to")};
-  if (in.error()) return Fail(*in.error());
+  if (in.refusal()) return Fail(*in.refusal());
   if (range.from && range.to && !(*range.from < *range.to)) {
     return Fail("--from must be below --to");
   }

@@ -32,7 +32,7 @@ Result<std::vector<SurveyRow>> ReadSurvey(ByteSource& in, SurveyFile& file) {
     SurveyRow row;
     row.line = record.line;
     if (const Checked checked = table.CheckRecord(record); !checked) {
-      row.problem = checked.why();
+      row.why = checked.why();
       rows.push_back(std::move(row));
       continue;
     }
