@@ -33,7 +33,7 @@ int main(int argc, char* argv[]) {
         ++mismatches;
         const std::lock_guard lock(print);
         std::printf("PEAK MISMATCH rho %.17g diameter %.17g units %d\n", rod.rho, rod.diameter,
-                    rod.units);
+                    static_cast<int>(rod.units));
       }
       for (const double target : reference::TargetsFor(table, random, kTargetsPerRod)) {
         const std::optional<double> fast = FindRodLength(rod.rho, rod.diameter, rod.units, target);
@@ -44,7 +44,8 @@ int main(int argc, char* argv[]) {
           const std::lock_guard lock(print);
           std::printf(
               "MISMATCH rho %.17g diameter %.17g units %d target %.17g: fast %.17g scan %.17g\n",
-              rod.rho, rod.diameter, rod.units, target, fast.value_or(-1), scan.value_or(-1));
+              rod.rho, rod.diameter, static_cast<int>(rod.units), target, fast.value_or(-1),
+              scan.value_or(-1));
         }
       }
       if ((i + 1) % 50 == 0) {

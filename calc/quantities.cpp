@@ -227,7 +227,7 @@ Result<QuantityValue> ReadQuantity(const Quantity& quantity, std::string_view te
     return Refused(RangeError(quantity, text, context, context.units, why));
   }
   if (counted) {
-    if (std::floor(*read) == *read && quantity.range.Contains(*read)) return QuantityValue{*read};
+    if (std::floor(*read) == *read && quantity.range.Contains(*read)) return QuantityValue{*read, {}};
     return Refused(RangeError(quantity, text, context, context.units, ""));
   }
   if (unit.empty()) {
@@ -258,9 +258,10 @@ Result<QuantityValue> ReadQuantity(const Quantity& quantity, std::string_view te
     return Refused(RangeError(quantity, text, context, system, shown));
   }
   const std::string_view target = FieldUnit(quantity.dimension, context.units);
-  return QuantityValue{suffix->name == target
-                           ? *read
-                           : *read * suffix->base / FieldBase(quantity.dimension, context.units)};
+  return QuantityValue{
+      suffix->name == target ? *read
+                             : *read * suffix->base / FieldBase(quantity.dimension, context.units),
+      {}};
 }
 
 std::optional<double> ReadMetres(std::string_view text, const ReadContext& context) {
