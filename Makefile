@@ -115,6 +115,8 @@ lint: build
 	  --extra-arg=-Wno-unknown-warning-option 2>/dev/null
 	@cppcheck --std=c++20 --language=c++ --enable=warning,performance,portability,style \
 	  --error-exitcode=1 --inline-suppr --quiet -I . -j $(JOBS) -i framework/win32 \
+	  --suppress=useStlAlgorithm --suppress=noExplicitConstructor:core/result.h \
+	  --suppress=noExplicitConstructor:calc/json.h \
 	  -i app/win_main.cpp -i framework/web -i app/web_main.cpp core framework form res app calc cli fuzz
 	@echo "clang-tidy and cppcheck: clean"
 

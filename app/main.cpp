@@ -72,7 +72,7 @@ constexpr std::string_view kUsage =
 
 // --help and --version are answered on standard output without opening a
 // window (or needing a display): 0 when that was the whole job, -1 otherwise.
-int AnswerWithoutWindow(int argc, char* argv[]) {
+int AnswerWithoutWindow(int argc, const char* const argv[]) {
   for (int i = 1; i < argc; ++i) {
     const std::string_view argument = argv[i];
     std::string_view text;

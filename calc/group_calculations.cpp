@@ -214,10 +214,10 @@ void Describe(Outcome& outcome, const Figures& figures, GroupMethod method) {
   if (outcome.valueKey != "ohms") outcome.fields.emplace_back("ohms", number(ohms));
   outcome.fields.emplace_back("potential_ohms", figures.potential);
   outcome.fields.emplace_back("bs7430_ohms",
-                              number(standard ? std::optional(standard->ohms) : std::nullopt));
+                              number(standard != nullptr ? std::optional(standard->ohms) : std::nullopt));
   outcome.fields.emplace_back("lambda",
-                              number(standard ? std::optional(standard->lambda) : std::nullopt));
-  if (!figures.layers && !standard) outcome.fields.emplace_back("bs7430_reason", figures.bs.why());
+                              number(standard != nullptr ? std::optional(standard->lambda) : std::nullopt));
+  if (!figures.layers && standard == nullptr) outcome.fields.emplace_back("bs7430_reason", figures.bs.why());
   outcome.fields.emplace_back("dwight_ohms", figures.dwight ? JsonValue(*figures.dwight) : nullptr);
   outcome.fields.emplace_back("single_ohms", figures.single);
   const std::string closeNote =
@@ -233,7 +233,7 @@ void Describe(Outcome& outcome, const Figures& figures, GroupMethod method) {
     return;
   }
   std::string beside;
-  if (!standard) {
+  if (standard == nullptr) {
     // No BS 7430 value: the rods-at-one-potential one stands in its place.
     outcome.details.push_back(group + " at one potential: " + ShowOhms(figures.potential) +
                               " ohms; one rod alone: " + ShowOhms(figures.single) + " ohms");

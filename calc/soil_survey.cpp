@@ -179,11 +179,11 @@ void Describe(Survey& survey, UnitSystem units) {
                                  " tries without converging: the layers given are the best "
                                  "found, not certainly the best there are");
     }
-    for (const auto& [name, value] :
+    for (const auto& [name, fitted] :
          {std::pair{"rho1", soil.rho1}, std::pair{"rho2", soil.rho2}}) {
-      if (!kRhoRange.Contains(RoundResistivity(value))) {
+      if (!kRhoRange.Contains(RoundResistivity(fitted))) {
         outcome.warnings.push_back(
-            "the fitted " + std::string(name) + ", " + OhmCm(value) +
+            "the fitted " + std::string(name) + ", " + OhmCm(fitted) +
             " ohm-cm, is outside what the rod commands accept (" + FormatNumber(kRhoRange.min) +
             " to " + FormatNumber(kRhoRange.max) +
             " ohm-cm): the readings do not pin it down; --layers with it is refused");

@@ -105,7 +105,7 @@ std::vector<std::string_view> Words(std::string_view text) {
 }
 
 JsonArray Strings(const std::vector<std::string_view>& list) {
-  return JsonArray(list.begin(), list.end());
+  return {list.begin(), list.end()};
 }
 
 std::string_view KindOf(Dimension dimension) {
@@ -407,9 +407,10 @@ std::string ReadToolAddress(std::string_view toolId, std::string_view query,
     }
     const std::string& name = *param.name;
     const std::string& value = *param.value;
-    const std::string pair = value.empty() ? name : name + "=" + value;
+    std::string pair = name;
+    if (!value.empty()) pair.append("=").append(value);
     if (counts[name] > 1) {
-      ignored.emplace_back(pair + " (" + name + " is given twice)");
+      ignored.emplace_back(std::string(pair).append(" (").append(name).append(" is given twice)"));
     } else if (name == "units" && ReadUnits(value)) {
       units = UnitsName(*ReadUnits(value));
     } else if (name == "layers" && hasField("rho1")) {

@@ -222,12 +222,14 @@ Checked CsvTable::ReadHeader(std::string_view empty,
                      std::to_string(earlier->second + 1) + " and " + std::to_string(i + 1) + ")");
     }
     if (std::ranges::find(reserved, name) != reserved.end()) {
-      std::string names;
-      for (const std::string_view each : reserved) {
-        names += (names.empty() ? "" : ", ") + std::string(each);
+      std::string why = at;
+      why += "column " + Quoted(name) + " is one the program writes (";
+      for (std::size_t k = 0; k < reserved.size(); ++k) {
+        if (k > 0) why += ", ";
+        why += reserved[k];
       }
-      return Refused(at + "column " + Quoted(name) + " is one the program writes (" + names +
-                     "): rename it");
+      why += "): rename it";
+      return Refused(why);
     }
   }
   return Ok{};

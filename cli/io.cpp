@@ -220,8 +220,10 @@ Checked ReplaceRegularFile(const std::string& target, std::string_view bytes, mo
   if (error == 0 && Sys().fsync(fd) != 0) error = errno;
   if (Sys().close(fd) != 0 && error == 0) error = errno;
   if (error == 0 && Sys().rename(temporary.c_str(), target.c_str()) != 0) error = errno;
-  if (error != 0) ::unlink(temporary.c_str());
-  if (error != 0) return Failed(ErrnoText(error));
+  if (error != 0) {
+    ::unlink(temporary.c_str());
+    return Failed(ErrnoText(error));
+  }
   return Ok{};
 }
 

@@ -47,7 +47,7 @@ class Program {
   // The outcome's warnings and notes on standard error; false when that failed.
   bool SayRemarks(const Outcome& outcome);
   // The unit system of --units.
-  Result<UnitSystem> UnitsOf(const ParsedCommand& parsed);
+  static Result<UnitSystem> UnitsOf(const ParsedCommand& parsed);
   // The file named (or standard input for none or "-"), registered as an
   // input; refused when an output of the command (standard output, an
   // output file) is that very file.

@@ -379,6 +379,7 @@ Result<LayeredLength> LayeredRodLength(const TwoLayerSoil& soil, double radiusM,
   if (failed) return *failed;
   if (!(above > targetOhms)) {
     result.longestOhms = ohms(kLongestRodM);
+    // cppcheck-suppress identicalConditionAfterEarlyExit ; ohms() sets it
     if (failed) return *failed;
     return result;
   }
