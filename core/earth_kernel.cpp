@@ -1,0 +1,261 @@
+#include "core/earth_kernel.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <numbers>
+
+namespace ostrevin {
+
+namespace {
+
+constexpr double kPi = std::numbers::pi;
+// Steps of the table in its mapped coordinates: asinh(p/h) and log(x + 2h).
+constexpr double kPStep = 1.0 / 12;
+constexpr double kXStep = 1.0 / 16;
+
+// Gauss-Legendre on [0, 1] for 1 to 6 points.
+struct Rule {
+  std::array<double, 6> nodes{}, weights{};
+  int count = 0;
+};
+
+const Rule& RuleOf(int n) {
+  static const std::array<Rule, 6> rules = [] {
+    std::array<Rule, 6> made{};
+    for (int count = 1; count <= 6; ++count) {
+      Rule& rule = made[static_cast<std::size_t>(count - 1)];
+      rule.count = count;
+      for (int i = 0; i < count; ++i) {
+        double x = std::cos(kPi * (i + 0.75) / (count + 0.5));
+        double derivative = 1;
+        for (int iteration = 0; iteration < 100; ++iteration) {
+          double p0 = 1;
+          double p1 = x;
+          for (int k = 2; k <= count; ++k) {
+            const double p2 = ((2 * k - 1) * x * p1 - (k - 1) * p0) / k;
+            p0 = p1;
+            p1 = p2;
+          }
+          derivative = count * (x * p1 - p0) / (x * x - 1);
+          const double step = p1 / derivative;
+          x -= step;
+          if (std::abs(step) < 1e-16) break;
+        }
+        rule.nodes[static_cast<std::size_t>(i)] = (x + 1) / 2;
+        rule.weights[static_cast<std::size_t>(i)] = 1 / ((1 - x * x) * derivative * derivative);
+      }
+    }
+    return made;
+  }();
+  return rules[static_cast<std::size_t>(std::clamp(n, 1, 6) - 1)];
+}
+
+// Points enough along a segment of `length` for a kernel varying over `scale`.
+int PointsFor(double length, double scale) {
+  const double ratio = length / scale;
+  if (ratio < 0.25) return 1;
+  if (ratio < 0.75) return 2;
+  if (ratio < 1.5) return 3;
+  if (ratio < 3) return 4;
+  if (ratio < 6) return 5;
+  return 6;
+}
+
+Point3 Along(const Segment3& s, double t) {
+  return {s.a.x + (s.b.x - s.a.x) * t, s.a.y + (s.b.y - s.a.y) * t, s.a.z + (s.b.z - s.a.z) * t};
+}
+
+Segment3 Imaged(const Segment3& s, double sign, double offset) {
+  return {{s.a.x, s.a.y, sign * s.a.z + offset}, {s.b.x, s.b.y, sign * s.b.z + offset}};
+}
+
+// Catmull-Rom weights for a fraction t between the second and third of four nodes.
+std::array<double, 4> CubicWeights(double t) {
+  const double t2 = t * t;
+  const double t3 = t2 * t;
+  return {(-t3 + 2 * t2 - t) / 2, (3 * t3 - 5 * t2 + 2) / 2, (-3 * t3 + 4 * t2 + t) / 2,
+          (t3 - t2) / 2};
+}
+
+}  // namespace
+
+EarthKernel::EarthKernel(const EarthSoil& soil, double spanM, double depthM) {
+  if (!soil.layers) {
+    rho1_ = rho2_ = soil.rho / 100;
+    upperUpper_ = {{1, +1, 0}, {1, -1, 0}};
+    return;
+  }
+  const TwoLayerSoil& layers = *soil.layers;
+  rho1_ = layers.rho1 / 100;
+  rho2_ = layers.rho2 / 100;
+  h_ = layers.h;
+  k_ = Reflection(layers);
+  layered_ = true;
+  upperUpper_ = {{1, +1, 0}, {1, -1, 0}, {k_, -1, 2 * h_}};
+  lowerLower_ = {{1, +1, 0}, {-k_, -1, 2 * h_}, {1 - k_ * k_, -1, 0}};
+  across_ = {{1, +1, 0}, {1, -1, 0}};
+  if (k_ != 0) Tabulate(std::max(spanM, h_), std::max(depthM, h_));
+}
+
+double EarthKernel::Prefactor(bool fieldUpper, bool sourceUpper) const {
+  if (!layered_ || (fieldUpper && sourceUpper)) return rho1_ / (4 * kPi);
+  if (!fieldUpper && !sourceUpper) return rho2_ / (4 * kPi);
+  return rho1_ * (1 + k_) / (4 * kPi);
+}
+
+const std::vector<EarthKernel::Image>& EarthKernel::Images(bool fieldUpper,
+                                                           bool sourceUpper) const {
+  if (!layered_ || (fieldUpper && sourceUpper)) return upperUpper_;
+  if (!fieldUpper && !sourceUpper) return lowerLower_;
+  return across_;
+}
+
+double EarthKernel::SmoothDistance(bool fieldUpper, bool sourceUpper) const {
+  if (fieldUpper && sourceUpper) return h_;
+  if (!fieldUpper && !sourceUpper) return 4 * h_;
+  return 2 * h_;
+}
+
+void EarthKernel::Tabulate(double spanM, double depthM) {
+  const double h = h_;
+  const double k = k_;
+  // Beyond this many terms |K|^n is below 1e-16 of the first.
+  const long last = std::max(2L, static_cast<long>(std::ceil(std::log(1e-16) / std::log(std::abs(k)))));
+  terms_ = last;
+  pStep_ = kPStep;
+  xStep_ = kXStep;
+  xLow_ = std::log(h);  // x = -h, the lowest argument
+  // Two nodes beyond each end, for the cubic's neighbours.
+  pCount_ = static_cast<int>(std::ceil(std::asinh(spanM / h) / pStep_)) + 4;
+  xCount_ = static_cast<int>(std::ceil((std::log(2 * depthM + 4 * h) - xLow_) / xStep_)) + 4;
+  table_.assign(static_cast<std::size_t>(pCount_) * static_cast<std::size_t>(xCount_), 0);
+  std::vector<std::array<double, 4>> tails(static_cast<std::size_t>(last) + 2);
+  for (int ix = 0; ix < xCount_; ++ix) {
+    const double x = std::exp(xLow_ + (ix - 2) * xStep_) - 2 * h;
+    // Suffix sums T_k(N) = sum_(n >= N) K^n (x + 2nh)^-k, k = 1, 3, 5, 7.
+    tails[static_cast<std::size_t>(last) + 1] = {0, 0, 0, 0};
+    for (long n = last; n >= 1; --n) {
+      const double power = std::pow(k, static_cast<double>(n));
+      const double inverse = 1 / (x + 2 * static_cast<double>(n) * h);
+      const double i2 = inverse * inverse;
+      const auto& next = tails[static_cast<std::size_t>(n) + 1];
+      tails[static_cast<std::size_t>(n)] = {next[0] + power * inverse,
+                                            next[1] + power * inverse * i2,
+                                            next[2] + power * inverse * i2 * i2,
+                                            next[3] + power * inverse * i2 * i2 * i2};
+    }
+    for (int ip = 0; ip < pCount_; ++ip) {
+      const double p = h * std::sinh((ip - 2) * pStep_);
+      // Term by term while the images are near (2nh + x below 4p), then the
+      // moments: 1/R = (x + 2nh)^-1 (1 + q)^-1/2, q = p^2/(x + 2nh)^2 <= 1/16.
+      const long first = std::clamp(
+          static_cast<long>(std::ceil((4 * std::abs(p) - x) / (2 * h))), 1L, last + 1);
+      double sum = 0;
+      double power = 1;
+      for (long n = 1; n < first; ++n) {
+        power *= k;
+        const double c = x + 2 * static_cast<double>(n) * h;
+        sum += power / std::sqrt(p * p + c * c);
+      }
+      const auto& tail = tails[static_cast<std::size_t>(first)];
+      const double p2 = p * p;
+      sum += tail[0] - p2 / 2 * tail[1] + 3 * p2 * p2 / 8 * tail[2] - 5 * p2 * p2 * p2 / 16 * tail[3];
+      table_[static_cast<std::size_t>(ix) * static_cast<std::size_t>(pCount_) +
+             static_cast<std::size_t>(ip)] = sum;
+    }
+  }
+}
+
+double EarthKernel::SmoothSeries(double p, double x) const {
+  if (table_.empty()) return 0;
+  const double u = std::asinh(std::abs(p) / h_) / pStep_ + 2;
+  const double v = (std::log(std::max(x + 2 * h_, 1e-300)) - xLow_) / xStep_ + 2;
+  if (u > pCount_ - 2 || v > xCount_ - 2) {
+    // Beyond the table (a point far from the electrode): the sum itself.
+    double sum = 0;
+    double power = 1;
+    for (long n = 1; n <= terms_; ++n) {
+      power *= k_;
+      const double c = x + 2 * static_cast<double>(n) * h_;
+      sum += power / std::sqrt(p * p + c * c);
+    }
+    return sum;
+  }
+  const int iu = std::clamp(static_cast<int>(std::floor(u)), 1, pCount_ - 3);
+  const int iv = std::clamp(static_cast<int>(std::floor(v)), 1, xCount_ - 3);
+  const std::array<double, 4> wu = CubicWeights(std::clamp(u - iu, 0.0, 1.0));
+  const std::array<double, 4> wv = CubicWeights(std::clamp(v - iv, 0.0, 1.0));
+  double sum = 0;
+  for (int a = 0; a < 4; ++a) {
+    const double* row =
+        &table_[static_cast<std::size_t>(iv - 1 + a) * static_cast<std::size_t>(pCount_) +
+                static_cast<std::size_t>(iu - 1)];
+    sum += wv[static_cast<std::size_t>(a)] *
+           (wu[0] * row[0] + wu[1] * row[1] + wu[2] * row[2] + wu[3] * row[3]);
+  }
+  return sum;
+}
+
+double EarthKernel::Smooth(bool fieldUpper, bool sourceUpper, double p, double z, double w) const {
+  if (fieldUpper && sourceUpper) {
+    return SmoothSeries(p, z - w) + SmoothSeries(p, w - z) + SmoothSeries(p, z + w) +
+           k_ * SmoothSeries(p, 2 * h_ - z - w);
+  }
+  if (!fieldUpper && !sourceUpper) return (1 - k_ * k_) * SmoothSeries(p, z + w);
+  return SmoothSeries(p, std::abs(z - w)) + SmoothSeries(p, z + w);
+}
+
+double EarthKernel::Mutual(const Element& f, const Element& s) const {
+  const double lf = f.line.Length();
+  const double ls = s.line.Length();
+  double sum = 0;
+  for (const Image& image : Images(f.upper, s.upper)) {
+    sum += image.weight *
+           PairIntegral(f.line, f.radius, Imaged(s.line, image.sign, image.offset), s.radius);
+  }
+  if (layered_ && k_ != 0) {
+    const Point3 mf = f.line.Middle();
+    const Point3 ms = s.line.Middle();
+    const double scale = std::max(SmoothDistance(f.upper, s.upper), std::hypot(mf.x - ms.x, mf.y - ms.y));
+    const Rule& rf = RuleOf(PointsFor(lf, scale));
+    const Rule& rs = RuleOf(PointsFor(ls, scale));
+    double smooth = 0;
+    for (int i = 0; i < rf.count; ++i) {
+      const Point3 x = Along(f.line, rf.nodes[static_cast<std::size_t>(i)]);
+      double row = 0;
+      for (int j = 0; j < rs.count; ++j) {
+        const Point3 y = Along(s.line, rs.nodes[static_cast<std::size_t>(j)]);
+        row += rs.weights[static_cast<std::size_t>(j)] *
+               Smooth(f.upper, s.upper, std::hypot(x.x - y.x, x.y - y.y), x.z, y.z);
+      }
+      smooth += rf.weights[static_cast<std::size_t>(i)] * row;
+    }
+    sum += smooth * lf * ls;
+  }
+  return Prefactor(f.upper, s.upper) * sum / (lf * ls);
+}
+
+double EarthKernel::At(const Point3& x, const Element& s) const {
+  const bool upper = !layered_ || x.z < h_;
+  const double ls = s.line.Length();
+  double sum = 0;
+  for (const Image& image : Images(upper, s.upper)) {
+    sum += image.weight * CylinderPotential(x, Imaged(s.line, image.sign, image.offset), s.radius);
+  }
+  if (layered_ && k_ != 0) {
+    const Point3 ms = s.line.Middle();
+    const double scale = std::max(SmoothDistance(upper, s.upper), std::hypot(x.x - ms.x, x.y - ms.y));
+    const Rule& rule = RuleOf(PointsFor(ls, scale));
+    double smooth = 0;
+    for (int j = 0; j < rule.count; ++j) {
+      const Point3 y = Along(s.line, rule.nodes[static_cast<std::size_t>(j)]);
+      smooth += rule.weights[static_cast<std::size_t>(j)] *
+                Smooth(upper, s.upper, std::hypot(x.x - y.x, x.y - y.y), x.z, y.z);
+    }
+    sum += smooth * ls;
+  }
+  return Prefactor(upper, s.upper) * sum / ls;
+}
+
+}  // namespace ostrevin

@@ -1,0 +1,93 @@
+// The potential in the soil of a current leaving a straight segment of a
+// buried conductor: the Green's function of uniform or two-layer soil with an
+// insulating surface, integrated over segments (line_integrals.h).
+//
+// Uniform soil of resistivity rho: G = rho/4pi (1/R + 1/R'), R' to the
+// source's image in the surface. Two layers (rho1 to depth h, rho2 below,
+// K = (rho2 - rho1)/(rho2 + rho1)), by images (Tagg, "Earth Resistances",
+// 1964; Dawalibi and Mukhedkar, IEEE Trans. PAS-94, 1975), z the field's
+// depth, w the source's, R(c) = sqrt(p^2 + c^2), p the horizontal distance:
+//   both in the top layer:  rho1/4pi [R(z-w)^-1 + R(z+w)^-1
+//                           + sum_(n>=1) K^n (R(z-w+2nh)^-1 + R(z-w-2nh)^-1
+//                                            + R(z+w+2nh)^-1 + R(z+w-2nh)^-1)]
+//   both below:             rho2/4pi [R(z-w)^-1 - K R(z+w-2h)^-1
+//                           + (1-K^2) sum_(n>=0) K^n R(z+w+2nh)^-1]
+//   one in each:            rho1(1+K)/4pi sum_(n>=0) K^n (R(z-w+2nh)^-1 + R(z+w+2nh)^-1)
+//                           (z the deeper; the same either way: reciprocity).
+// The images that can come close to a conductor (the source itself, its
+// image in the surface, its first image in the interface, and each term of
+// order 0) are segments of their own, integrated exactly. The rest of each
+// series lies at least h away and varies slowly: it is one function
+// Q(p, x) = sum_(n>=1) K^n / R(x + 2nh), tabulated once per soil over the
+// span and depth of the electrode (cubic in asinh(p/h) and log(x + 2h),
+// its tail beyond 2nh = 4p summed in closed form from moments), and
+// integrated by Gauss-Legendre points graded to the segments' lengths.
+// Units: resistivities in ohm-cm, lengths in metres, potentials in volts
+// for one ampere.
+#pragma once
+
+#include <optional>
+#include <vector>
+
+#include "core/line_integrals.h"
+#include "core/two_layer_soil.h"
+
+namespace ostrevin {
+
+// The soil an electrode stands in: uniform, or two layers.
+struct EarthSoil {
+  double rho = 0;                      // ohm-cm, uniform soil
+  std::optional<TwoLayerSoil> layers;  // or two layers (rho is then unused)
+};
+
+// A segment of a conductor, the unit of the method of moments: entirely in
+// one layer.
+struct Element {
+  Segment3 line;
+  double radius = 0;
+  bool upper = true;  // in the top layer (always, in uniform soil)
+};
+
+class EarthKernel {
+ public:
+  // `spanM` is the largest horizontal distance and `depthM` the greatest
+  // depth the kernel is asked about.
+  EarthKernel(const EarthSoil& soil, double spanM, double depthM);
+
+  // The average potential along f for one ampere spread evenly along s.
+  double Mutual(const Element& f, const Element& s) const;
+  // The potential at x for one ampere spread evenly along s (x not on s).
+  double At(const Point3& x, const Element& s) const;
+
+  bool Layered() const { return layered_; }
+  // The slowly varying part of the series, Q(p, x) (for the tests).
+  double SmoothSeries(double p, double x) const;
+
+ private:
+  struct Image {
+    double weight;  // times the region's prefactor
+    double sign;    // the image's depth: sign * w + offset
+    double offset;
+  };
+  // The exact images of a source in its region pair, and the prefactor.
+  double Prefactor(bool fieldUpper, bool sourceUpper) const;
+  const std::vector<Image>& Images(bool fieldUpper, bool sourceUpper) const;
+  // The smooth part of the kernel at a field depth z and source depth w,
+  // horizontal distance p, without the prefactor.
+  double Smooth(bool fieldUpper, bool sourceUpper, double p, double z, double w) const;
+  // The least distance of the smooth part's images from the field (h or more).
+  double SmoothDistance(bool fieldUpper, bool sourceUpper) const;
+  void Tabulate(double spanM, double depthM);
+
+  bool layered_ = false;
+  double rho1_ = 0, rho2_ = 0;  // ohm-m
+  double h_ = 0, k_ = 0;
+  std::vector<Image> upperUpper_, lowerLower_, across_;
+  // The table of Q over asinh(p / h) and log(x + 2h), uniform steps.
+  std::vector<double> table_;
+  int pCount_ = 0, xCount_ = 0;
+  double pStep_ = 1, xStep_ = 1, xLow_ = 0;
+  long terms_ = 0;  // of the series, beyond which |K|^n < 1e-16
+};
+
+}  // namespace ostrevin

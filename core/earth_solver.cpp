@@ -1,0 +1,720 @@
+#include "core/earth_solver.h"
+
+#include <Eigen/Cholesky>
+#include <Eigen/Core>
+#include <Eigen/LU>
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <map>
+#include <numbers>
+#include <numeric>
+#include <optional>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "core/number_text.h"
+
+namespace ostrevin {
+
+namespace {
+
+constexpr double kPi = std::numbers::pi;
+// Pairs of segments alike by a horizontal shift keep one mutual resistance,
+// up to this many.
+constexpr std::size_t kMaxCached = 2'000'000;
+
+Point3 Minus(const Point3& a, const Point3& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+double Norm(const Point3& a) { return std::sqrt(a.x * a.x + a.y * a.y + a.z * a.z); }
+Point3 Lerp(const Point3& a, const Point3& b, double t) {
+  return {a.x + (b.x - a.x) * t, a.y + (b.y - a.y) * t, a.z + (b.z - a.z) * t};
+}
+
+std::string Metres(double m) { return FormatDouble("%.3f", m) + " m"; }
+
+// A straight part of a conductor between joints, ends or the interface.
+struct Piece {
+  Segment3 line;
+  double radius = 0;
+  int conductor = 0;
+};
+
+// The conductors checked and cut where they join one another; or why not.
+Result<std::vector<Piece>> Join(std::span<const Conductor> conductors, double tolerance) {
+  const std::size_t n = conductors.size();
+  std::vector<std::vector<double>> cuts(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    const Conductor& c = conductors[i];
+    const std::string name = "conductor " + std::to_string(i + 1);
+    for (const double v : {c.a.x, c.a.y, c.a.z, c.b.x, c.b.y, c.b.z, c.diameterM}) {
+      if (!std::isfinite(v)) return Refused(name + " has an end that is no number");
+    }
+    if (c.a.z < 0 || c.b.z < 0) return Refused(name + " stands above the surface (a depth below 0)");
+    const double length = Norm(Minus(c.b, c.a));
+    if (!(length > tolerance)) return Refused(name + " has no length: its ends are one point");
+    if (!(c.diameterM > 0)) return Refused(name + " has no thickness");
+    const double radius = c.diameterM / 2;
+    if (std::abs(c.b.z - c.a.z) <= 1e-9 * length && c.a.z < radius) {
+      return Refused(name + " lies " + Metres(c.a.z) + " deep, less than its radius (" +
+                     Metres(radius) + "): a horizontal conductor must be buried");
+    }
+  }
+  for (std::size_t i = 0; i < n; ++i) {
+    const Segment3 a{conductors[i].a, conductors[i].b};
+    for (std::size_t j = i + 1; j < n; ++j) {
+      const Segment3 b{conductors[j].a, conductors[j].b};
+      const double larger = std::max(conductors[i].diameterM, conductors[j].diameterM);
+      // Far apart: nothing to check (boxes first, for speed).
+      const auto apart = [&](double a1, double a2, double b1, double b2) {
+        return std::min(a1, a2) - larger > std::max(b1, b2) ||
+               std::min(b1, b2) - larger > std::max(a1, a2);
+      };
+      if (apart(a.a.x, a.b.x, b.a.x, b.b.x) || apart(a.a.y, a.b.y, b.a.y, b.b.y) ||
+          apart(a.a.z, a.b.z, b.a.z, b.b.z)) {
+        continue;
+      }
+      const double distance = SegmentDistance(a, b);
+      const std::string names =
+          "conductors " + std::to_string(i + 1) + " and " + std::to_string(j + 1);
+      if (distance > tolerance) {
+        if (distance < larger) {
+          return Refused(names + " do not touch but stand " + Metres(distance) +
+                         " apart, closer than the larger diameter (" + Metres(larger) + ")");
+        }
+        continue;
+      }
+      // Touching: overlapping along their length is refused; else each is
+      // cut where the other meets it.
+      const Point3 da = Minus(a.b, a.a);
+      const Point3 db = Minus(b.b, b.a);
+      const double la = Norm(da);
+      const double lb = Norm(db);
+      const Point3 cross{da.y * db.z - da.z * db.y, da.z * db.x - da.x * db.z,
+                         da.x * db.y - da.y * db.x};
+      if (Norm(cross) <= 1e-9 * la * lb) {
+        // Parallel and touching: one line. Overlapping if more than a point is shared.
+        const auto along = [&](const Point3& p) {
+          return ((p.x - a.a.x) * da.x + (p.y - a.a.y) * da.y + (p.z - a.a.z) * da.z) / la;
+        };
+        const double b0 = along(b.a);
+        const double b1 = along(b.b);
+        const double overlap = std::min(la, std::max(b0, b1)) - std::max(0.0, std::min(b0, b1));
+        if (overlap > tolerance) return Refused(names + " overlap along their length");
+        continue;  // end to end
+      }
+      // The point on each nearest the other, by bisection-free projection:
+      // where an end of one lies on the other, or where they cross.
+      const auto onto = [&](const Segment3& line, double length, const Point3& p) {
+        const Point3 d = Minus(line.b, line.a);
+        return std::clamp(((p.x - line.a.x) * d.x + (p.y - line.a.y) * d.y +
+                           (p.z - line.a.z) * d.z) /
+                              (length * length),
+                          0.0, 1.0);
+      };
+      // Crossing point: the closest points of the two lines.
+      const Point3 r = Minus(a.a, b.a);
+      const double aa = la * la;
+      const double bb = lb * lb;
+      const double ab = da.x * db.x + da.y * db.y + da.z * db.z;
+      const double ar = da.x * r.x + da.y * r.y + da.z * r.z;
+      const double br = db.x * r.x + db.y * r.y + db.z * r.z;
+      const double denominator = aa * bb - ab * ab;
+      double ta = std::clamp((ab * br - ar * bb) / denominator, 0.0, 1.0);
+      double tb = std::clamp((ab * ta + br) / bb, 0.0, 1.0);
+      ta = onto(a, la, Lerp(b.a, b.b, tb));
+      tb = onto(b, lb, Lerp(a.a, a.b, ta));
+      cuts[i].push_back(ta);
+      cuts[j].push_back(tb);
+    }
+  }
+  std::vector<Piece> pieces;
+  for (std::size_t i = 0; i < n; ++i) {
+    const Conductor& c = conductors[i];
+    const double length = Norm(Minus(c.b, c.a));
+    std::vector<double>& at = cuts[i];
+    at.push_back(0);
+    at.push_back(1);
+    std::sort(at.begin(), at.end());
+    std::vector<double> kept;
+    for (const double t : at) {
+      if (kept.empty() || (t - kept.back()) * length > tolerance) kept.push_back(t);
+    }
+    if (kept.back() < 1) kept.back() = 1;
+    for (std::size_t k = 1; k < kept.size(); ++k) {
+      pieces.push_back({{Lerp(c.a, c.b, kept[k - 1]), Lerp(c.a, c.b, kept[k])}, c.diameterM / 2,
+                        static_cast<int>(i)});
+    }
+  }
+  return pieces;
+}
+
+// Pieces that cross the interface, cut there.
+std::vector<Piece> CutAtInterface(std::vector<Piece> pieces, const EarthSoil& soil,
+                                  double tolerance) {
+  if (!soil.layers) return pieces;
+  const double h = soil.layers->h;
+  std::vector<Piece> cut;
+  for (const Piece& piece : pieces) {
+    const double za = piece.line.a.z - h;
+    const double zb = piece.line.b.z - h;
+    if (za * zb < 0 && std::abs(za) > tolerance && std::abs(zb) > tolerance) {
+      const Point3 at = Lerp(piece.line.a, piece.line.b, za / (za - zb));
+      cut.push_back({{piece.line.a, at}, piece.radius, piece.conductor});
+      cut.push_back({{at, piece.line.b}, piece.radius, piece.conductor});
+    } else {
+      cut.push_back(piece);
+    }
+  }
+  return cut;
+}
+
+// How a piece's end is to be cut toward: an end where the current gathers
+// (a free end, a joint, the interface) is cut finely; an end at the surface
+// on a conductor going down is not an end for the current (its image in the
+// surface continues it).
+enum class End { kFine, kSurface };
+
+// The cuts of one piece, as fractions of it: graded toward its ends (as
+// t^3, as the ends need), more where another conductor passes close,
+// geometrically toward the interface when it is near.
+std::vector<double> CutsOf(const Piece& piece, End endA, End endB, double nearest,
+                           const EarthSoil& soil, double refinement) {
+  const double length = piece.line.Length();
+  const double middle = (piece.line.a.z + piece.line.b.z) / 2;
+  const double scale = std::max(2 * middle, 16 * piece.radius);
+  double count = 4 + 2 * std::log2(1 + length / scale);
+  // A piece ending at the interface carries the current that crosses it: more.
+  if (soil.layers) {
+    const double h = soil.layers->h;
+    const double tolerance = 1e-9 * std::max(1.0, h);
+    if (std::abs(piece.line.a.z - h) <= tolerance || std::abs(piece.line.b.z - h) <= tolerance) {
+      count = std::max(count, 8.0);
+    }
+  }
+  if (nearest < length) count = std::max(count, 2 * length / nearest);
+  const int n = std::max(2, static_cast<int>(std::ceil(refinement * std::min(count, 20.0))));
+  const auto graded = [&](double u) {
+    const bool fineA = endA == End::kFine;
+    const bool fineB = endB == End::kFine;
+    if (fineA && fineB) {
+      return u < 0.5 ? 0.5 * std::pow(2 * u, 2.0) : 1 - 0.5 * std::pow(2 * (1 - u), 2.0);
+    }
+    if (fineB) return 1 - std::pow(1 - u, 3.0);
+    if (fineA) return std::pow(u, 3.0);
+    return u;
+  };
+  std::vector<double> cuts;
+  for (int i = 0; i <= n; ++i) cuts.push_back(graded(static_cast<double>(i) / n));
+  if (soil.layers) {
+    // The nearest point of the piece to the interface, and how far it is.
+    const double h = soil.layers->h;
+    const double za = piece.line.a.z - h;
+    const double zb = piece.line.b.z - h;
+    const double t = std::abs(za) <= std::abs(zb) ? 0.0 : 1.0;
+    const double gap = std::min(std::abs(za), std::abs(zb));
+    const double slope = std::abs(zb - za) / length;  // depth per length along the piece
+    if (slope > 1e-9 && gap < length) {
+      // Cuts at distances from the near end that double from the gap (or a
+      // radius) on: the current gathers toward a better layer, or away
+      // from a worse one, over that scale.
+      for (double d = std::max({gap / slope, piece.radius / slope, length / 32}); d < length / 2;
+           d *= std::pow(2.0, 1 / refinement)) {
+        cuts.push_back(t == 0 ? d / length : 1 - d / length);
+      }
+    }
+  }
+  std::sort(cuts.begin(), cuts.end());
+  std::vector<double> kept;
+  for (const double c : cuts) {
+    if (kept.empty() || (c - kept.back()) * length > 1e-9 * length) kept.push_back(c);
+  }
+  kept.front() = 0;
+  kept.back() = 1;
+  return kept;
+}
+
+// Each piece's distance to the nearest other piece that shares no end with it.
+std::vector<double> NearestOthers(const std::vector<Piece>& pieces, double tolerance) {
+  std::vector<double> nearest(pieces.size(), INFINITY);
+  const auto shares = [&](const Piece& a, const Piece& b) {
+    for (const Point3& p : {a.line.a, a.line.b}) {
+      for (const Point3& q : {b.line.a, b.line.b}) {
+        if (Norm(Minus(p, q)) <= tolerance) return true;
+      }
+    }
+    return false;
+  };
+  for (std::size_t i = 0; i < pieces.size(); ++i) {
+    const double li = pieces[i].line.Length();
+    for (std::size_t j = i + 1; j < pieces.size(); ++j) {
+      const double lj = pieces[j].line.Length();
+      // Only what is near matters: beyond either's length it changes nothing.
+      const Point3 d = Minus(pieces[i].line.Middle(), pieces[j].line.Middle());
+      if (Norm(d) > (li + lj) * 1.5) continue;
+      if (shares(pieces[i], pieces[j])) continue;
+      const double distance = SegmentDistance(pieces[i].line, pieces[j].line);
+      nearest[i] = std::min(nearest[i], distance);
+      nearest[j] = std::min(nearest[j], distance);
+    }
+  }
+  return nearest;
+}
+
+// ---- Symmetry: the electrode's mirrors and turns about its centre. ----
+
+struct Turn {
+  double c, s;  // cos and sin of the angle, or of twice a mirror's
+  bool mirror;
+  double Xof(double x, double y) const { return mirror ? c * x + s * y : c * x - s * y; }
+  double Yof(double x, double y) const { return mirror ? s * x - c * y : s * x + c * y; }
+};
+
+struct Key {
+  std::int64_t v[7];
+  bool operator==(const Key& other) const {
+    return std::equal(std::begin(v), std::end(v), std::begin(other.v));
+  }
+};
+struct KeyHash {
+  std::size_t operator()(const Key& key) const {
+    std::uint64_t h = 1469598103934665603ULL;
+    for (const std::int64_t x : key.v) {
+      h ^= static_cast<std::uint64_t>(x);
+      h *= 1099511628211ULL;
+    }
+    return static_cast<std::size_t>(h);
+  }
+};
+
+std::int64_t Quantum(double v, double q) { return std::llround(v / q); }
+
+struct Symmetry {
+  std::vector<int> orbit;  // each element's orbit
+  int orbits = 0;
+  int order = 1;
+};
+
+int Find(std::vector<int>& parent, int i) {
+  while (parent[static_cast<std::size_t>(i)] != i) {
+    parent[static_cast<std::size_t>(i)] = parent[static_cast<std::size_t>(parent[static_cast<std::size_t>(i)])];
+    i = parent[static_cast<std::size_t>(i)];
+  }
+  return i;
+}
+
+// Elements by where they stand, for finding one's image: cells of a coarse
+// grid by the middle point, each element compared with those of the cell and
+// its neighbours, its ends (either way round) within `match` of the other's.
+class ElementIndex {
+ public:
+  ElementIndex(const std::vector<Element>& elements, double match)
+      : elements_(elements), match_(match), cell_(std::max(match * 1000, 1e-6)) {
+    for (std::size_t i = 0; i < elements.size(); ++i) {
+      cells_[CellOf(elements[i].line.Middle())].push_back(static_cast<int>(i));
+    }
+  }
+  // The element at `line` with this radius, or -1.
+  int Find(const Segment3& line, double radius) const {
+    const std::array<std::int64_t, 3> at = CellOf(line.Middle());
+    for (std::int64_t dx = -1; dx <= 1; ++dx) {
+      for (std::int64_t dy = -1; dy <= 1; ++dy) {
+        for (std::int64_t dz = -1; dz <= 1; ++dz) {
+          const auto it = cells_.find({at[0] + dx, at[1] + dy, at[2] + dz});
+          if (it == cells_.end()) continue;
+          for (const int i : it->second) {
+            const Element& e = elements_[static_cast<std::size_t>(i)];
+            if (std::abs(e.radius - radius) > match_) continue;
+            const auto near = [&](const Point3& p, const Point3& q) {
+              return Norm(Minus(p, q)) <= match_;
+            };
+            if ((near(e.line.a, line.a) && near(e.line.b, line.b)) ||
+                (near(e.line.a, line.b) && near(e.line.b, line.a))) {
+              return i;
+            }
+          }
+        }
+      }
+    }
+    return -1;
+  }
+
+ private:
+  std::array<std::int64_t, 3> CellOf(const Point3& p) const {
+    return {static_cast<std::int64_t>(std::floor(p.x / cell_)),
+            static_cast<std::int64_t>(std::floor(p.y / cell_)),
+            static_cast<std::int64_t>(std::floor(p.z / cell_))};
+  }
+  const std::vector<Element>& elements_;
+  double match_, cell_;
+  std::map<std::array<std::int64_t, 3>, std::vector<int>> cells_;
+};
+
+// The elements' extent: in plan, and their greatest depth.
+struct Box {
+  static constexpr double kNone = std::numeric_limits<double>::infinity();
+  double x0 = kNone, x1 = -kNone, y0 = kNone, y1 = -kNone, deepest = 0;  // NOLINT: a box
+};
+
+Box BoxOf(const std::vector<Element>& elements) {
+  Box box;
+  for (const Element& e : elements) {
+    for (const Point3& p : {e.line.a, e.line.b}) {
+      box.x0 = std::min(box.x0, p.x);
+      box.x1 = std::max(box.x1, p.x);
+      box.y0 = std::min(box.y0, p.y);
+      box.y1 = std::max(box.y1, p.y);
+      box.deepest = std::max(box.deepest, p.z);
+    }
+  }
+  return box;
+}
+
+Symmetry FindSymmetry(const std::vector<Element>& elements, double tolerance, bool use) {
+  const std::size_t n = elements.size();
+  Symmetry symmetry;
+  std::vector<int> parent(n);
+  std::iota(parent.begin(), parent.end(), 0);
+  if (use && n > 1) {
+    const Box box = BoxOf(elements);
+    const double cx = (box.x0 + box.x1) / 2;
+    const double cy = (box.y0 + box.y1) / 2;
+    const ElementIndex index(elements, std::max(tolerance * 1000, 1e-9));
+    // The map of every element under a turn, or nothing when one has no image.
+    const auto images = [&](const Turn& turn) -> std::optional<std::vector<int>> {
+      std::vector<int> to(n);
+      for (std::size_t i = 0; i < n; ++i) {
+        const Element& e = elements[i];
+        const auto moved = [&](const Point3& p) {
+          const double x = p.x - cx;
+          const double y = p.y - cy;
+          return Point3{turn.Xof(x, y) + cx, turn.Yof(x, y) + cy, p.z};
+        };
+        const int image = index.Find({moved(e.line.a), moved(e.line.b)}, e.radius);
+        if (image < 0) return std::nullopt;
+        to[i] = image;
+      }
+      return to;
+    };
+    // The orders of turns to try: a ring's count (the elements farthest
+    // out), its divisors, and a square's four.
+    double far = 0;
+    for (const Element& e : elements) {
+      const Point3 m = e.line.Middle();
+      far = std::max(far, std::hypot(m.x - cx, m.y - cy));
+    }
+    int outer = 0;
+    for (const Element& e : elements) {
+      const Point3 m = e.line.Middle();
+      if (std::hypot(m.x - cx, m.y - cy) > far * (1 - 1e-6)) ++outer;
+    }
+    std::vector<int> orders;
+    for (int k = outer; k >= 2; --k) {
+      if (outer % k == 0) orders.push_back(k);
+    }
+    orders.push_back(4);
+    orders.push_back(2);
+    int order = 1;
+    std::vector<std::vector<int>> maps;
+    for (const int k : orders) {
+      const double angle = 2 * kPi / k;
+      const auto turned = images({std::cos(angle), std::sin(angle), false});
+      if (!turned) continue;
+      order = k;
+      maps.push_back(*turned);
+      for (int j = 0; j < k; ++j) {
+        const double mirror = 2 * kPi * j / k;  // twice the mirror line's angle
+        if (auto reflected = images({std::cos(mirror), std::sin(mirror), true})) {
+          maps.push_back(*reflected);
+          order = 2 * k;
+          break;
+        }
+      }
+      break;
+    }
+    if (maps.empty()) {
+      // No turn: perhaps a mirror alone (a line of rods along a strip).
+      for (const double mirror : {0.0, kPi, kPi / 2, 3 * kPi / 2}) {
+        if (auto reflected = images({std::cos(mirror), std::sin(mirror), true})) {
+          maps.push_back(*reflected);
+          order = 2;
+          break;
+        }
+      }
+    }
+    for (const std::vector<int>& map : maps) {
+      for (std::size_t i = 0; i < n; ++i) {
+        const int a = Find(parent, static_cast<int>(i));
+        const int b = Find(parent, map[i]);
+        if (a != b) parent[static_cast<std::size_t>(std::max(a, b))] = std::min(a, b);
+      }
+    }
+    symmetry.order = order;
+  }
+  std::unordered_map<int, int> number;
+  symmetry.orbit.resize(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    const int root = Find(parent, static_cast<int>(i));
+    const auto [it, made] = number.try_emplace(root, static_cast<int>(number.size()));
+    symmetry.orbit[i] = it->second;
+  }
+  symmetry.orbits = static_cast<int>(number.size());
+  return symmetry;
+}
+
+// ---- Mutual resistances, shared by pairs alike by a horizontal shift. ----
+
+class Mutuals {
+ public:
+  Mutuals(const EarthKernel& kernel, const std::vector<Element>& elements)
+      : kernel_(kernel), elements_(elements) {
+    // Each element's shape: its line less its first end's (x, y).
+    std::map<std::array<std::int64_t, 7>, int> shapes;
+    for (const Element& e : elements) {
+      const Point3 d = Minus(e.line.b, e.line.a);
+      const bool vertical = std::abs(d.x) + std::abs(d.y) <= 1e-12 * Norm(d);
+      vertical_.push_back(vertical);
+      const std::array<std::int64_t, 7> key{Quantum(d.x, kQ), Quantum(d.y, kQ), Quantum(e.line.a.z, kQ),
+                                            Quantum(d.z, kQ), Quantum(e.radius, kQ),
+                                            e.upper ? 1 : 0, 0};
+      shape_.push_back(shapes.try_emplace(key, static_cast<int>(shapes.size())).first->second);
+    }
+  }
+
+  double operator()(std::size_t f, std::size_t s) {
+    const Element& a = elements_[f];
+    const Element& b = elements_[s];
+    Key key{};
+    const double dx = b.line.a.x - a.line.a.x;
+    const double dy = b.line.a.y - a.line.a.y;
+    if (vertical_[f] && vertical_[s]) {
+      key = {{shape_[f], shape_[s], Quantum(std::hypot(dx, dy), kQ), 0, 0, 0, 1}};
+    } else {
+      key = {{shape_[f], shape_[s], Quantum(dx, kQ), Quantum(dy, kQ), 0, 0, 2}};
+    }
+    const auto it = cache_.find(key);
+    if (it != cache_.end()) return it->second;
+    const double value = kernel_.Mutual(a, b);
+    if (cache_.size() < kMaxCached) cache_.emplace(key, value);
+    return value;
+  }
+
+ private:
+  static constexpr double kQ = 1e-9;
+  const EarthKernel& kernel_;
+  const std::vector<Element>& elements_;
+  std::vector<bool> vertical_;
+  std::vector<int> shape_;
+  std::unordered_map<Key, double, KeyHash> cache_;
+};
+
+}  // namespace
+
+EarthKernel KernelFor(const Solution& solution) {
+  return {solution.soil, solution.spanM + 20 * std::max(solution.spanM, 1.0),
+          solution.depthM + 1};
+}
+
+namespace {
+
+Result<Solution> SolveAsGiven(std::span<const Conductor> conductors, const EarthSoil& soil,
+                              const SolveOptions& options);
+
+// The window of interface depths [lo, hi] within two radii of a conductor's
+// end (a conductor going down, not lying along the interface), or nothing.
+std::optional<std::pair<double, double>> NearInterface(std::span<const Conductor> conductors,
+                                                       double h) {
+  std::optional<std::pair<double, double>> window;
+  for (const Conductor& c : conductors) {
+    const double radius = c.diameterM / 2;
+    if (std::abs(c.b.z - c.a.z) <= 1e-9 * Norm(Minus(c.b, c.a))) continue;
+    for (const double z : {c.a.z, c.b.z}) {
+      if (std::abs(z - h) >= 2 * radius) continue;
+      const double lo = z - 2 * radius;
+      const double hi = z + 2 * radius;
+      window = window ? std::pair(std::min(window->first, lo), std::max(window->second, hi))
+                      : std::pair(lo, hi);
+    }
+  }
+  return window;
+}
+
+}  // namespace
+
+Result<Solution> SolveElectrode(std::span<const Conductor> conductors, const EarthSoil& soil,
+                                const SolveOptions& options) {
+  std::optional<std::pair<double, double>> window =
+      soil.layers && std::isfinite(soil.layers->h) ? NearInterface(conductors, soil.layers->h)
+                                                   : std::nullopt;
+  if (!window) return SolveAsGiven(conductors, soil, options);
+  // Within two radii of a conductor's end: between the answers with the
+  // interface moved clear of the ends, above and below; a top layer thinner
+  // than that is none at all.
+  EarthSoil above = soil;
+  EarthSoil below = soil;
+  if (window->first > 0) {
+    above.layers->h = window->first;  // the ends below the interface
+  } else {
+    above = {soil.layers->rho2, std::nullopt};
+    window->first = 0;
+  }
+  below.layers->h = window->second;  // the ends above it
+  Result<Solution> low = SolveAsGiven(conductors, above, options);
+  if (!low) return low;
+  Result<Solution> high = SolveAsGiven(conductors, below, options);
+  if (!high) return high;
+  const double weight = (soil.layers->h - window->first) / (window->second - window->first);
+  const double lowOhms = low->ohms;
+  const double highOhms = high->ohms;
+  Solution solution = weight < 0.5 ? *std::move(low) : *std::move(high);
+  solution.ohms = (1 - weight) * lowOhms + weight * highOhms;
+  solution.soil = soil;
+  solution.notes.push_back(
+      "a conductor ends within two radii of the interface, where the thin-wire model does not "
+      "hold: the resistance is taken between " + FormatDouble("%.3f", lowOhms) +
+      " ohms (the interface " + Metres(window->first) + " deep) and " +
+      FormatDouble("%.3f", highOhms) + " ohms (" + Metres(window->second) + " deep)");
+  return solution;
+}
+
+namespace {
+
+Result<Solution> SolveAsGiven(std::span<const Conductor> conductors, const EarthSoil& soil,
+                              const SolveOptions& options) {
+  if (conductors.empty()) return Refused("the electrode has no conductors");
+  if (soil.layers) {
+    if (auto checked = CheckSoil(*soil.layers); !checked) return checked.Failed();
+  } else if (!(soil.rho > 0) || !std::isfinite(soil.rho)) {
+    return Refused("the soil needs a positive resistivity");
+  }
+  double extent = 1;
+  for (const Conductor& c : conductors) {
+    for (const double v : {c.a.x, c.a.y, c.a.z, c.b.x, c.b.y, c.b.z}) {
+      if (std::isfinite(v)) extent = std::max(extent, std::abs(v));
+    }
+  }
+  const double tolerance = 1e-9 * extent;
+  Result<std::vector<Piece>> joined = Join(conductors, tolerance);
+  if (!joined) return joined.Failed();
+  const std::vector<Piece> pieces = CutAtInterface(*std::move(joined), soil, tolerance);
+  if (options.progress) options.progress(0.02);
+
+  // Segments.
+  const std::vector<double> nearest = NearestOthers(pieces, tolerance);
+  Solution solution;
+  solution.soil = soil;
+  const double h = soil.layers ? soil.layers->h : INFINITY;
+  const auto endOf = [&](const Piece& piece, const Point3& end, const Point3& other) {
+    const bool down = std::abs(other.z - end.z) > 1e-9 * piece.line.Length();
+    return end.z <= tolerance && down ? End::kSurface : End::kFine;
+  };
+  for (std::size_t i = 0; i < pieces.size(); ++i) {
+    const Piece& piece = pieces[i];
+    const std::vector<double> cuts =
+        CutsOf(piece, endOf(piece, piece.line.a, piece.line.b),
+               endOf(piece, piece.line.b, piece.line.a), nearest[i], soil, options.refinement);
+    for (std::size_t k = 1; k < cuts.size(); ++k) {
+      const Segment3 line{Lerp(piece.line.a, piece.line.b, cuts[k - 1]),
+                          Lerp(piece.line.a, piece.line.b, cuts[k])};
+      solution.elements.push_back({line, piece.radius, line.Middle().z < h});
+      solution.conductorOf.push_back(piece.conductor);
+      if (solution.elements.size() > kMaxSegments) {
+        return Refused("the electrode needs more than " + std::to_string(kMaxSegments) +
+                       " segments: at most that many are solved here");
+      }
+    }
+  }
+  const std::vector<Element>& elements = solution.elements;
+  const std::size_t n = elements.size();
+  const Box box = BoxOf(elements);
+  solution.spanM = std::hypot(box.x1 - box.x0, box.y1 - box.y0);
+  solution.depthM = box.deepest;
+
+  const Symmetry symmetry = FindSymmetry(elements, tolerance, options.symmetry);
+  const auto unknowns = static_cast<std::size_t>(symmetry.orbits);
+  if (unknowns > options.maxUnknowns) {
+    return Refused("the electrode needs " + std::to_string(unknowns) + " unknowns (" +
+                   std::to_string(n) + " segments): at most " +
+                   std::to_string(options.maxUnknowns) + " are solved here");
+  }
+  solution.unknowns = unknowns;
+  solution.symmetry = symmetry.order;
+  std::vector<std::size_t> representative(unknowns, n);
+  std::vector<double> members(unknowns, 0);
+  for (std::size_t i = 0; i < n; ++i) {
+    const auto o = static_cast<std::size_t>(symmetry.orbit[i]);
+    if (representative[o] == n) representative[o] = i;
+    members[o] += 1;
+  }
+
+  const EarthKernel kernel(soil, solution.spanM, solution.depthM);
+  Mutuals mutual(kernel, elements);
+  const auto m = static_cast<Eigen::Index>(unknowns);
+  Eigen::VectorXd currents;
+  if (unknowns == n) {
+    // No symmetry: the matrix of mutual resistances is symmetric positive definite.
+    Eigen::MatrixXd matrix(m, m);
+    for (Eigen::Index i = 0; i < m; ++i) {
+      if (options.progress && i % 64 == 0) {
+        options.progress(0.05 + 0.8 * (1 - std::pow(1 - double(i) / double(m), 2)));
+      }
+      const std::size_t a = representative[static_cast<std::size_t>(i)];
+      for (Eigen::Index j = 0; j <= i; ++j) {
+        const std::size_t b = representative[static_cast<std::size_t>(j)];
+        matrix(i, j) = matrix(j, i) = (mutual(a, b) + mutual(b, a)) / 2;
+      }
+    }
+    const Eigen::LLT<Eigen::MatrixXd> factor(matrix);
+    if (factor.info() != Eigen::Success) {
+      return NoAnswer("the segments' mutual resistances are not positive definite: the "
+                      "thin-wire model does not hold for these conductors");
+    }
+    currents = factor.solve(Eigen::VectorXd::Ones(m));
+  } else {
+    // One row for each orbit's representative: its potential from every segment.
+    Eigen::MatrixXd matrix = Eigen::MatrixXd::Zero(m, m);
+    for (Eigen::Index i = 0; i < m; ++i) {
+      if (options.progress && i % 16 == 0) options.progress(0.05 + 0.8 * double(i) / double(m));
+      const std::size_t a = representative[static_cast<std::size_t>(i)];
+      for (std::size_t b = 0; b < n; ++b) {
+        matrix(i, symmetry.orbit[b]) += mutual(a, b);
+      }
+    }
+    // Each row times its orbit's size is the sum over a pair of orbits of
+    // their mutual resistances: symmetric, positive definite, as the whole.
+    const Eigen::VectorXd sizes = Eigen::Map<const Eigen::VectorXd>(members.data(), m);
+    Eigen::MatrixXd weighted = sizes.asDiagonal() * matrix;
+    weighted = (weighted + weighted.transpose()).eval() / 2;
+    const Eigen::LLT<Eigen::MatrixXd> factor(weighted);
+    if (factor.info() != Eigen::Success) {
+      return NoAnswer("the segments' mutual resistances are not positive definite: the "
+                      "thin-wire model does not hold for these conductors");
+    }
+    currents = factor.solve(sizes);
+  }
+  if (options.progress) options.progress(0.98);
+  double conductance = 0;
+  for (Eigen::Index o = 0; o < m; ++o) conductance += members[static_cast<std::size_t>(o)] * currents(o);
+  if (!(conductance > 0) || !std::isfinite(conductance) || !currents.allFinite()) {
+    return NoAnswer("the segments' currents could not be solved");
+  }
+  solution.ohms = 1 / conductance;
+  solution.amperes.resize(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    solution.amperes[i] = currents(symmetry.orbit[i]) / conductance;
+  }
+  if (options.progress) options.progress(1);
+  return solution;
+}
+
+}  // namespace
+
+double PotentialAt(const Solution& solution, const EarthKernel& kernel, const Point3& point) {
+  double volts = 0;
+  for (std::size_t i = 0; i < solution.elements.size(); ++i) {
+    volts += solution.amperes[i] * kernel.At(point, solution.elements[i]);
+  }
+  return volts;
+}
+
+}  // namespace ostrevin

@@ -1,0 +1,100 @@
+// Any earth electrode made of straight bare conductors (rods, strips, rings
+// as polygons, grids, foundations), all bonded at one potential, in uniform
+// or two-layer soil with an insulating surface: its resistance to remote
+// earth, each segment's current and the potential anywhere, by the method
+// of moments (Galerkin's, with segments of uniform leakage each; Heppe,
+// "Computation of potential at surface above an energized grid or other
+// electrode, allowing for non-uniform current distribution", IEEE Trans.
+// PAS-98, 1979; Dawalibi and Mukhedkar, IEEE Trans. PAS-94, 1975; the
+// kernel in earth_kernel.h).
+//
+// Data flow: conductors -> checked (each in the soil and of some length; no
+// two overlapping, or closer than the larger diameter without touching) ->
+// joined (cut where they cross or one ends on another) -> cut at the
+// interface -> segmented by one fixed rule (finer toward the ends and
+// joints, near other conductors and near the interface) -> symmetry found
+// (mirrors, quarter turns, a ring's turns) -> the average potential of each
+// segment of one kind from every segment (a cache for pairs alike by a
+// horizontal shift) -> solved with all at one potential -> the resistance,
+// the currents.
+//
+// Validity: thin conductors (radius small beside length and depth);
+// horizontal ones buried at least their radius. A conductor ending within
+// two radii of the interface (a rod's foot at it) is no thin wire there:
+// its answer is taken between the answers with the interface moved two
+// radii clear of such ends, above and below, so that it changes smoothly
+// as the interface passes the foot, and a note says so. Accuracy: the segmentation
+// keeps the resistance within 0.5 % of the converged value for what is
+// accepted (convergence tables in the tests); `refinement` 2 doubles every
+// segment count, as the command line's --check-convergence does. The work
+// is bounded: at most kMaxUnknowns unknowns after symmetry (the dense solve
+// grows as their cube) and kMaxSegments segments.
+//
+// Units: metres (x, y, and z the depth below the surface), resistivity in
+// ohm-cm, ohms, amperes and volts.
+//
+// Worked example: one rod 3 m long, 16 mm thick, in 100 ohm-m soil: the rod
+// formula gives 33.49 ohms (uniform current); the equipotential rod here
+// about 33.2 ohms, 1 % below it.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "core/earth_kernel.h"
+#include "core/result.h"
+
+namespace ostrevin {
+
+struct Conductor {
+  Point3 a, b;             // ends, metres; z is the depth (0 at the surface)
+  double diameterM = 0;
+};
+
+inline constexpr std::size_t kMaxUnknowns = 4000;
+inline constexpr std::size_t kMaxSegments = 40000;
+
+// Told now and then how far a long solve has come: the share done, 0 to 1.
+using SolveProgress = std::function<void(double done)>;
+
+struct SolveOptions {
+  double refinement = 1;  // every segment count times this (2: the convergence check)
+  std::size_t maxUnknowns = kMaxUnknowns;
+  bool symmetry = true;   // use the electrode's symmetry to solve fewer unknowns
+  SolveProgress progress;
+};
+
+struct Solution {
+  double ohms = 0;
+  std::vector<Element> elements;  // the segments
+  std::vector<double> amperes;    // each segment's current, for one ampere into the electrode
+  std::vector<int> conductorOf;   // the conductor (index given) each segment is of
+  std::size_t unknowns = 0;       // solved for, after symmetry
+  int symmetry = 1;               // how many copies of a part make the electrode
+  EarthSoil soil;
+  double spanM = 0, depthM = 0;   // the electrode's extent
+  // What the answer rests on beyond the method: where conductors end within
+  // two radii of the interface (the thin-wire model does not hold there),
+  // the resistance is taken between its values with the interface moved
+  // just clear of them, above and below, in proportion to where it lies.
+  std::vector<std::string> notes;
+};
+
+// Refused: a conductor above the surface or of no length or thickness, a
+// horizontal one buried less than its radius, two overlapping along their
+// length or closer than the larger diameter without touching (naming them,
+// counted from 1), the work beyond its bounds, a soil refused. No answer: a
+// system of equations that cannot be solved (the thin-wire model failing).
+Result<Solution> SolveElectrode(std::span<const Conductor> conductors, const EarthSoil& soil,
+                                const SolveOptions& options = {});
+
+// The potential (V) at a point, depth >= 0, for one ampere into the electrode.
+double PotentialAt(const Solution& solution, const EarthKernel& kernel, const Point3& point);
+
+// The kernel a solution's potentials are worked out with.
+EarthKernel KernelFor(const Solution& solution);
+
+}  // namespace ostrevin
