@@ -293,6 +293,9 @@ struct Symmetry {
   std::vector<int> orbit;  // each element's orbit
   int orbits = 0;
   int order = 1;
+  double cx = 0, cy = 0;   // the centre
+  int turns = 1;
+  std::optional<double> mirror;  // twice the mirror line's angle
 };
 
 int Find(std::vector<int>& parent, int i) {
@@ -379,6 +382,8 @@ Symmetry FindSymmetry(const std::vector<Element>& elements, double tolerance, bo
     const Box box = BoxOf(elements);
     const double cx = (box.x0 + box.x1) / 2;
     const double cy = (box.y0 + box.y1) / 2;
+    symmetry.cx = cx;
+    symmetry.cy = cy;
     const ElementIndex index(elements, std::max(tolerance * 1000, 1e-9));
     // The map of every element under a turn, or nothing when one has no image.
     const auto images = [&](const Turn& turn) -> std::optional<std::vector<int>> {
@@ -421,12 +426,14 @@ Symmetry FindSymmetry(const std::vector<Element>& elements, double tolerance, bo
       const auto turned = images({std::cos(angle), std::sin(angle), false});
       if (!turned) continue;
       order = k;
+      symmetry.turns = k;
       maps.push_back(*turned);
       for (int j = 0; j < k; ++j) {
         const double mirror = 2 * kPi * j / k;  // twice the mirror line's angle
         if (auto reflected = images({std::cos(mirror), std::sin(mirror), true})) {
           maps.push_back(*reflected);
           order = 2 * k;
+          symmetry.mirror = mirror;
           break;
         }
       }
@@ -438,6 +445,7 @@ Symmetry FindSymmetry(const std::vector<Element>& elements, double tolerance, bo
         if (auto reflected = images({std::cos(mirror), std::sin(mirror), true})) {
           maps.push_back(*reflected);
           order = 2;
+          symmetry.mirror = mirror;
           break;
         }
       }
@@ -508,79 +516,16 @@ class Mutuals {
   std::unordered_map<Key, double, KeyHash> cache_;
 };
 
-}  // namespace
 
-EarthKernel KernelFor(const Solution& solution) {
-  return {solution.soil, solution.spanM + 20 * std::max(solution.spanM, 1.0),
-          solution.depthM + 1};
-}
+// The electrode checked, joined and cut into its segments (no currents
+// yet), and the distance within which two points are one.
+struct Segmented {
+  Solution solution;
+  double tolerance = 0;
+};
 
-namespace {
-
-Result<Solution> SolveAsGiven(std::span<const Conductor> conductors, const EarthSoil& soil,
-                              const SolveOptions& options);
-
-// The window of interface depths [lo, hi] within two radii of a conductor's
-// end (a conductor going down, not lying along the interface), or nothing.
-std::optional<std::pair<double, double>> NearInterface(std::span<const Conductor> conductors,
-                                                       double h) {
-  std::optional<std::pair<double, double>> window;
-  for (const Conductor& c : conductors) {
-    const double radius = c.diameterM / 2;
-    if (std::abs(c.b.z - c.a.z) <= 1e-9 * Norm(Minus(c.b, c.a))) continue;
-    for (const double z : {c.a.z, c.b.z}) {
-      if (std::abs(z - h) >= 2 * radius) continue;
-      const double lo = z - 2 * radius;
-      const double hi = z + 2 * radius;
-      window = window ? std::pair(std::min(window->first, lo), std::max(window->second, hi))
-                      : std::pair(lo, hi);
-    }
-  }
-  return window;
-}
-
-}  // namespace
-
-Result<Solution> SolveElectrode(std::span<const Conductor> conductors, const EarthSoil& soil,
-                                const SolveOptions& options) {
-  std::optional<std::pair<double, double>> window =
-      soil.layers && std::isfinite(soil.layers->h) ? NearInterface(conductors, soil.layers->h)
-                                                   : std::nullopt;
-  if (!window) return SolveAsGiven(conductors, soil, options);
-  // Within two radii of a conductor's end: between the answers with the
-  // interface moved clear of the ends, above and below; a top layer thinner
-  // than that is none at all.
-  EarthSoil above = soil;
-  EarthSoil below = soil;
-  if (window->first > 0) {
-    above.layers->h = window->first;  // the ends below the interface
-  } else {
-    above = {soil.layers->rho2, std::nullopt};
-    window->first = 0;
-  }
-  below.layers->h = window->second;  // the ends above it
-  Result<Solution> low = SolveAsGiven(conductors, above, options);
-  if (!low) return low;
-  Result<Solution> high = SolveAsGiven(conductors, below, options);
-  if (!high) return high;
-  const double weight = (soil.layers->h - window->first) / (window->second - window->first);
-  const double lowOhms = low->ohms;
-  const double highOhms = high->ohms;
-  Solution solution = weight < 0.5 ? *std::move(low) : *std::move(high);
-  solution.ohms = (1 - weight) * lowOhms + weight * highOhms;
-  solution.soil = soil;
-  solution.notes.push_back(
-      "a conductor ends within two radii of the interface, where the thin-wire model does not "
-      "hold: the resistance is taken between " + FormatDouble("%.3f", lowOhms) +
-      " ohms (the interface " + Metres(window->first) + " deep) and " +
-      FormatDouble("%.3f", highOhms) + " ohms (" + Metres(window->second) + " deep)");
-  return solution;
-}
-
-namespace {
-
-Result<Solution> SolveAsGiven(std::span<const Conductor> conductors, const EarthSoil& soil,
-                              const SolveOptions& options) {
+Result<Segmented> Segment(std::span<const Conductor> conductors, const EarthSoil& soil,
+                         const SolveOptions& options) {
   if (conductors.empty()) return Refused("the electrode has no conductors");
   if (soil.layers) {
     if (auto checked = CheckSoil(*soil.layers); !checked) return checked.Failed();
@@ -624,21 +569,57 @@ Result<Solution> SolveAsGiven(std::span<const Conductor> conductors, const Earth
       }
     }
   }
-  const std::vector<Element>& elements = solution.elements;
-  const std::size_t n = elements.size();
-  const Box box = BoxOf(elements);
+  const Box box = BoxOf(solution.elements);
   solution.spanM = std::hypot(box.x1 - box.x0, box.y1 - box.y0);
   solution.depthM = box.deepest;
+  return Segmented{std::move(solution), tolerance};
+}
 
-  const Symmetry symmetry = FindSymmetry(elements, tolerance, options.symmetry);
-  const auto unknowns = static_cast<std::size_t>(symmetry.orbits);
-  if (unknowns > options.maxUnknowns) {
-    return Refused("the electrode needs " + std::to_string(unknowns) + " unknowns (" +
-                   std::to_string(n) + " segments): at most " +
-                   std::to_string(options.maxUnknowns) + " are solved here");
+constexpr const char* kNotDefinite =
+    "the segments' mutual resistances are not positive definite: the thin-wire model does not "
+    "hold for these conductors";
+
+// The matrix of every segment's mutual resistance with every other,
+// symmetric positive definite, factored; or no answer.
+Result<Eigen::LLT<Eigen::MatrixXd>> Factored(Mutuals& mutual, std::size_t n,
+                                             const Progress& progress) {
+  const auto m = static_cast<Eigen::Index>(n);
+  Eigen::MatrixXd matrix(m, m);
+  for (Eigen::Index i = 0; i < m; ++i) {
+    if (progress && i % 64 == 0) progress(0.05 + 0.8 * (1 - std::pow(1 - double(i) / double(m), 2)));
+    const auto a = static_cast<std::size_t>(i);
+    for (Eigen::Index j = 0; j <= i; ++j) {
+      const auto b = static_cast<std::size_t>(j);
+      matrix(i, j) = matrix(j, i) = (mutual(a, b) + mutual(b, a)) / 2;
+    }
   }
+  Eigen::LLT<Eigen::MatrixXd> factor(matrix);
+  if (factor.info() != Eigen::Success) return NoAnswer(kNotDefinite);
+  return factor;
+}
+
+std::string TooMany(std::size_t unknowns, std::size_t segments, std::size_t bound) {
+  return "the electrode needs " + std::to_string(unknowns) + " unknowns (" +
+         std::to_string(segments) + " segments): at most " + std::to_string(bound) +
+         " are solved here";
+}
+
+Result<Solution> SolveAsGiven(std::span<const Conductor> conductors, const EarthSoil& soil,
+                              const SolveOptions& options) {
+  Result<Segmented> segmented = Segment(conductors, soil, options);
+  if (!segmented) return segmented.Failed();
+  Solution solution = std::move(segmented->solution);
+  const std::vector<Element>& elements = solution.elements;
+  const std::size_t n = elements.size();
+  const Symmetry symmetry = FindSymmetry(elements, segmented->tolerance, options.symmetry);
+  const auto unknowns = static_cast<std::size_t>(symmetry.orbits);
+  if (unknowns > options.maxUnknowns) return Refused(TooMany(unknowns, n, options.maxUnknowns));
   solution.unknowns = unknowns;
   solution.symmetry = symmetry.order;
+  solution.centreX = symmetry.cx;
+  solution.centreY = symmetry.cy;
+  solution.turns = symmetry.turns;
+  solution.mirror = symmetry.mirror;
   std::vector<std::size_t> representative(unknowns, n);
   std::vector<double> members(unknowns, 0);
   for (std::size_t i = 0; i < n; ++i) {
@@ -647,29 +628,14 @@ Result<Solution> SolveAsGiven(std::span<const Conductor> conductors, const Earth
     members[o] += 1;
   }
 
-  const EarthKernel kernel(soil, solution.spanM, solution.depthM);
+  const EarthKernel kernel(solution.soil, solution.spanM, solution.depthM);
   Mutuals mutual(kernel, elements);
   const auto m = static_cast<Eigen::Index>(unknowns);
   Eigen::VectorXd currents;
   if (unknowns == n) {
-    // No symmetry: the matrix of mutual resistances is symmetric positive definite.
-    Eigen::MatrixXd matrix(m, m);
-    for (Eigen::Index i = 0; i < m; ++i) {
-      if (options.progress && i % 64 == 0) {
-        options.progress(0.05 + 0.8 * (1 - std::pow(1 - double(i) / double(m), 2)));
-      }
-      const std::size_t a = representative[static_cast<std::size_t>(i)];
-      for (Eigen::Index j = 0; j <= i; ++j) {
-        const std::size_t b = representative[static_cast<std::size_t>(j)];
-        matrix(i, j) = matrix(j, i) = (mutual(a, b) + mutual(b, a)) / 2;
-      }
-    }
-    const Eigen::LLT<Eigen::MatrixXd> factor(matrix);
-    if (factor.info() != Eigen::Success) {
-      return NoAnswer("the segments' mutual resistances are not positive definite: the "
-                      "thin-wire model does not hold for these conductors");
-    }
-    currents = factor.solve(Eigen::VectorXd::Ones(m));
+    const Result<Eigen::LLT<Eigen::MatrixXd>> factor = Factored(mutual, n, options.progress);
+    if (!factor) return factor.Failed();
+    currents = factor->solve(Eigen::VectorXd::Ones(m));
   } else {
     // One row for each orbit's representative: its potential from every segment.
     Eigen::MatrixXd matrix = Eigen::MatrixXd::Zero(m, m);
@@ -686,10 +652,7 @@ Result<Solution> SolveAsGiven(std::span<const Conductor> conductors, const Earth
     Eigen::MatrixXd weighted = sizes.asDiagonal() * matrix;
     weighted = (weighted + weighted.transpose()).eval() / 2;
     const Eigen::LLT<Eigen::MatrixXd> factor(weighted);
-    if (factor.info() != Eigen::Success) {
-      return NoAnswer("the segments' mutual resistances are not positive definite: the "
-                      "thin-wire model does not hold for these conductors");
-    }
+    if (factor.info() != Eigen::Success) return NoAnswer(kNotDefinite);
     currents = factor.solve(sizes);
   }
   if (options.progress) options.progress(0.98);
@@ -707,7 +670,126 @@ Result<Solution> SolveAsGiven(std::span<const Conductor> conductors, const Earth
   return solution;
 }
 
+// Every prefix's resistance from one factorisation: with the segments in
+// the conductors' order, the leading block of the Cholesky factor is the
+// factor of the leading block, so y = L^-1 1 serves every prefix:
+// 1' A_k^-1 1 = |y_k|^2 over the prefix's segments.
+Result<std::vector<double>> PrefixesAsGiven(std::span<const Conductor> conductors,
+                                            const EarthSoil& soil, const SolveOptions& options) {
+  Result<Segmented> segmented = Segment(conductors, soil, options);
+  if (!segmented) return segmented.Failed();
+  const Solution& solution = segmented->solution;
+  const std::size_t n = solution.elements.size();
+  if (n > options.maxUnknowns) return Refused(TooMany(n, n, options.maxUnknowns));
+  const EarthKernel kernel(solution.soil, solution.spanM, solution.depthM);
+  Mutuals mutual(kernel, solution.elements);
+  const Result<Eigen::LLT<Eigen::MatrixXd>> factor = Factored(mutual, n, options.progress);
+  if (!factor) return factor.Failed();
+  const Eigen::VectorXd y =
+      factor->matrixL().solve(Eigen::VectorXd::Ones(static_cast<Eigen::Index>(n)));
+  std::vector<double> ohms(conductors.size(), NAN);
+  double sum = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    sum += y(static_cast<Eigen::Index>(i)) * y(static_cast<Eigen::Index>(i));
+    ohms[static_cast<std::size_t>(solution.conductorOf[i])] = 1 / sum;
+  }
+  if (options.progress) options.progress(1);
+  return ohms;
+}
+
+// The window of interface depths [lo, hi] within two radii of a conductor's
+// end (a conductor going down, not lying along the interface), or nothing.
+std::optional<std::pair<double, double>> NearInterface(std::span<const Conductor> conductors,
+                                                       double h) {
+  std::optional<std::pair<double, double>> window;
+  for (const Conductor& c : conductors) {
+    const double radius = c.diameterM / 2;
+    if (std::abs(c.b.z - c.a.z) <= 1e-9 * Norm(Minus(c.b, c.a))) continue;
+    for (const double z : {c.a.z, c.b.z}) {
+      if (std::abs(z - h) >= 2 * radius) continue;
+      const double lo = z - 2 * radius;
+      const double hi = z + 2 * radius;
+      window = window ? std::pair(std::min(window->first, lo), std::max(window->second, hi))
+                      : std::pair(lo, hi);
+    }
+  }
+  return window;
+}
+
+// Solved once, or where a conductor ends within two radii of the interface,
+// between the answers with the interface moved clear of the ends, above
+// and below (a top layer thinner than that is none at all), in proportion
+// to where it lies: blend(low, high, weight, the interface's two depths).
+template <class T, class Solve, class Blend>
+Result<T> AcrossTheInterface(std::span<const Conductor> conductors, const EarthSoil& soil,
+                             const Solve& solve, const Blend& blend) {
+  std::optional<std::pair<double, double>> window =
+      soil.layers && std::isfinite(soil.layers->h) ? NearInterface(conductors, soil.layers->h)
+                                                   : std::nullopt;
+  if (!window) return solve(soil);
+  EarthSoil above = soil;
+  EarthSoil below = soil;
+  if (window->first > 0) {
+    above.layers->h = window->first;  // the ends below the interface
+  } else {
+    above = {soil.layers->rho2, std::nullopt};
+    window->first = 0;
+  }
+  below.layers->h = window->second;  // the ends above it
+  Result<T> low = solve(above);
+  if (!low) return low;
+  Result<T> high = solve(below);
+  if (!high) return high;
+  const double weight = (soil.layers->h - window->first) / (window->second - window->first);
+  return blend(*std::move(low), *std::move(high), weight, *window);
+}
+
 }  // namespace
+
+EarthKernel KernelFor(const Solution& solution) {
+  return {solution.soil, solution.spanM + 20 * std::max(solution.spanM, 1.0),
+          solution.depthM + 1};
+}
+
+Result<Solution> SolveElectrode(std::span<const Conductor> conductors, const EarthSoil& soil,
+                                const SolveOptions& options) {
+  return AcrossTheInterface<Solution>(
+      conductors, soil,
+      [&](const EarthSoil& at) { return SolveAsGiven(conductors, at, options); },
+      [&](Solution low, Solution high, double weight, std::pair<double, double> depths) {
+        const double lowOhms = low.ohms;
+        const double highOhms = high.ohms;
+        Solution solution = weight < 0.5 ? std::move(low) : std::move(high);
+        solution.ohms = (1 - weight) * lowOhms + weight * highOhms;
+        solution.soil = soil;
+        solution.notes.push_back(
+            "a conductor ends within two radii of the interface, where the thin-wire model does "
+            "not hold: the resistance is taken between " + FormatDouble("%.3f", lowOhms) +
+            " ohms (the interface " + Metres(depths.first) + " deep) and " +
+            FormatDouble("%.3f", highOhms) + " ohms (" + Metres(depths.second) + " deep)");
+        return solution;
+      });
+}
+
+Result<std::size_t> UnknownsFor(std::span<const Conductor> conductors, const EarthSoil& soil,
+                                const SolveOptions& options) {
+  const Result<Segmented> segmented = Segment(conductors, soil, options);
+  if (!segmented) return segmented.Failed();
+  return static_cast<std::size_t>(
+      FindSymmetry(segmented->solution.elements, segmented->tolerance, options.symmetry).orbits);
+}
+
+Result<std::vector<double>> PrefixOhms(std::span<const Conductor> conductors, const EarthSoil& soil,
+                                       const SolveOptions& options) {
+  return AcrossTheInterface<std::vector<double>>(
+      conductors, soil,
+      [&](const EarthSoil& at) { return PrefixesAsGiven(conductors, at, options); },
+      [](std::vector<double> low, const std::vector<double>& high, double weight,
+         std::pair<double, double> /*depths*/) {
+        for (std::size_t k = 0; k < low.size(); ++k) low[k] = (1 - weight) * low[k] + weight * high[k];
+        return low;
+      });
+}
 
 double PotentialAt(const Solution& solution, const EarthKernel& kernel, const Point3& point) {
   double volts = 0;

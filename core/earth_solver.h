@@ -40,6 +40,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -58,13 +59,13 @@ inline constexpr std::size_t kMaxUnknowns = 4000;
 inline constexpr std::size_t kMaxSegments = 40000;
 
 // Told now and then how far a long solve has come: the share done, 0 to 1.
-using SolveProgress = std::function<void(double done)>;
+using Progress = std::function<void(double done)>;
 
 struct SolveOptions {
   double refinement = 1;  // every segment count times this (2: the convergence check)
   std::size_t maxUnknowns = kMaxUnknowns;
   bool symmetry = true;   // use the electrode's symmetry to solve fewer unknowns
-  SolveProgress progress;
+  Progress progress;
 };
 
 struct Solution {
@@ -74,6 +75,12 @@ struct Solution {
   std::vector<int> conductorOf;   // the conductor (index given) each segment is of
   std::size_t unknowns = 0;       // solved for, after symmetry
   int symmetry = 1;               // how many copies of a part make the electrode
+  // The symmetry found, currents and all: `turns` turns by 2 pi / turns
+  // about (centreX, centreY), and where there is a mirror, twice the angle
+  // of its line from the x axis (its images at twice-angles mirror + 2 pi k / turns).
+  double centreX = 0, centreY = 0;
+  int turns = 1;
+  std::optional<double> mirror;
   EarthSoil soil;
   double spanM = 0, depthM = 0;   // the electrode's extent
   // What the answer rests on beyond the method: where conductors end within
@@ -90,6 +97,18 @@ struct Solution {
 // system of equations that cannot be solved (the thin-wire model failing).
 Result<Solution> SolveElectrode(std::span<const Conductor> conductors, const EarthSoil& soil,
                                 const SolveOptions& options = {});
+
+// How many unknowns the electrode needs (after symmetry), without solving:
+// above options.maxUnknowns SolveElectrode refuses it. Refused as that.
+Result<std::size_t> UnknownsFor(std::span<const Conductor> conductors, const EarthSoil& soil,
+                                const SolveOptions& options = {});
+
+// The resistance of the electrode made of its first k conductors, for
+// every k (element k - 1), from one solve without symmetry: a line of rods
+// of every count at once. The segmentation is the whole electrode's.
+// Refused or no answer as SolveElectrode.
+Result<std::vector<double>> PrefixOhms(std::span<const Conductor> conductors, const EarthSoil& soil,
+                                       const SolveOptions& options = {});
 
 // The potential (V) at a point, depth >= 0, for one ampere into the electrode.
 double PotentialAt(const Solution& solution, const EarthKernel& kernel, const Point3& point);

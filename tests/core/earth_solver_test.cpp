@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "core/earth_solver.h"
+#include "core/electrode_layouts.h"
 #include "core/rod_groups.h"
 
 namespace ostrevin {
@@ -24,35 +25,8 @@ Conductors Rod(double x, double y, double top, double length, double diameter) {
   return {{{x, y, top}, {x, y, top + length}, diameter}};
 }
 
-Conductors Rods(const std::vector<RodPoint>& at, double length, double diameter) {
-  Conductors rods;
-  for (const RodPoint& p : at) rods.push_back({{p.x, p.y, 0}, {p.x, p.y, length}, diameter});
-  return rods;
-}
-
 Conductors Grid(double x, double y, int meshesX, int meshesY, double depth, double diameter) {
-  Conductors grid;
-  for (int i = 0; i <= meshesX; ++i) {
-    const double at = x * i / meshesX;
-    grid.push_back({{at, 0, depth}, {at, y, depth}, diameter});
-  }
-  for (int j = 0; j <= meshesY; ++j) {
-    const double at = y * j / meshesY;
-    grid.push_back({{0, at, depth}, {x, at, depth}, diameter});
-  }
-  return grid;
-}
-
-Conductors Ring(double diameter, int sides, double depth, double wire) {
-  Conductors ring;
-  for (int i = 0; i < sides; ++i) {
-    const double a0 = 2 * kPi * i / sides;
-    const double a1 = 2 * kPi * (i + 1) / sides;
-    ring.push_back({{diameter / 2 * std::cos(a0), diameter / 2 * std::sin(a0), depth},
-                    {diameter / 2 * std::cos(a1), diameter / 2 * std::sin(a1), depth},
-                    wire});
-  }
-  return ring;
+  return GridConductors({x, y, meshesX, meshesY, depth, diameter, std::nullopt});
 }
 
 Conductors Join(Conductors a, const Conductors& b) {
@@ -91,12 +65,12 @@ TEST(EarthSolver, TheSegmentationKeepsEveryKindWithinHalfAPercent) {
       {"RodCrossingIntoSoilTenTimesBetter", Rod(0, 0, 0, 3, 0.016), Layers(10000, 2, 1000)},
       {"RodFootAMillimetreAboveTheInterface", Rod(0, 0, 0, 3, 0.016), Layers(100000, 3.001, 100)},
       {"RodThroughAThinTopLayer", Rod(0, 0, 0, 3, 0.016), Layers(100000, 0.05, 1000)},
-      {"TwoRodsAFifthOfTheirLengthApart", Rods(LineLayout(2, 0.15), 3, 0.016), kUniform},
-      {"SixteenRodsATenthOfTheirLengthApart", Rods(HollowSquareLayout(5, 0.1), 1, 0.025), kUniform},
+      {"TwoRodsAFifthOfTheirLengthApart", RodsAt(LineLayout(2, 0.15), 3, 0.016), kUniform},
+      {"SixteenRodsATenthOfTheirLengthApart", RodsAt(HollowSquareLayout(5, 0.1), 1, 0.025), kUniform},
       {"Strip", {{{0, 0, 0.5}, {50, 0, 0.5}, 0.01}}, kUniform},
-      {"Ring", Ring(20, 24, 0.6, 0.01), kUniform},
+      {"Ring", RingConductors(20, 24, 0.6, 0.01), kUniform},
       {"GridInTwoLayers", Grid(20, 20, 4, 4, 0.5, 0.01), Layers(30000, 2, 10000)},
-      {"GridWithRods", Join(Grid(20, 20, 2, 2, 0.5, 0.01), Rods({{0, 0}, {20, 20}}, 3, 0.016)),
+      {"GridWithRods", Join(Grid(20, 20, 2, 2, 0.5, 0.01), RodsAt(std::vector<RodPoint>{{0, 0}, {20, 20}}, 3, 0.016)),
        kUniform},
   };
   for (const Case& c : cases) {
@@ -126,7 +100,7 @@ TEST(EarthSolver, ReachesTheLimitsTheSoilFixes) {
 
 TEST(EarthSolver, ASymmetricLayoutCarriesSymmetricCurrents) {
   const Conductors electrode =
-      Join(Grid(30, 20, 3, 2, 0.6, 0.01), Rods({{0, 0}, {30, 0}, {0, 20}, {30, 20}}, 4, 0.02));
+      Join(Grid(30, 20, 3, 2, 0.6, 0.01), RodsAt(std::vector<RodPoint>{{0, 0}, {30, 0}, {0, 20}, {30, 20}}, 4, 0.02));
   SolveOptions whole;
   whole.symmetry = false;
   const Result<Solution> all = SolveElectrode(electrode, Layers(40000, 3, 8000), whole);
@@ -200,7 +174,7 @@ TEST(EarthSolver, ClosedFormsWhereTheyHold) {
   EXPECT_NEAR(Ohms({{{0, 0, depth}, {length, 0, depth}, 2 * a}}, kUniform) / dwight, 1, 0.03);
   // A large ring of wire (diameter D, wire d, depth s/2): rho/(2 pi^2 D) (ln(8D/d) + ln(4D/s)).
   const double ring = 100 / (2 * kPi * kPi * 30) * (std::log(8 * 30 / 0.01) + std::log(4 * 30 / 1.0));
-  EXPECT_NEAR(Ohms(Ring(30, 64, 0.5, 0.01), kUniform) / ring, 1, 0.03);
+  EXPECT_NEAR(Ohms(RingConductors(30, 64, 0.5, 0.01), kUniform) / ring, 1, 0.03);
 }
 
 TEST(EarthSolver, AFootNearTheInterfaceMovesTheAnswerSmoothly) {
@@ -247,14 +221,14 @@ TEST(EarthSolver, RefusesWhatItCannotModel) {
   EXPECT_EQ(why({{{0, 0, 0.5}, {5, 0, 0.5}, 0.01}, {{5, 0, 0.5}, {9, 0, 0.5}, 0.01},
                  {{2, -2, 0.5}, {2, 2, 0.5}, 0.01}, {{4, 0, 0.5}, {4, 0, 3}, 0.016}}),
             "(solved)");
-  EXPECT_EQ(why(Rods(LineLayout(40, 3), 3, 0.016), 10),
+  EXPECT_EQ(why(RodsAt(LineLayout(40, 3), 3, 0.016), 10),
             "the electrode needs 120 unknowns (240 segments): at most 10 are solved here");
 }
 
 TEST(EarthSolver, WhatWasFoundBeforeIsMended) {
   // Sixteen rods 1 m long a tenth of a metre apart: the closed-form mutual
   // resistances gave 31.323 ohms, 4.9 % high; converged 29.862.
-  EXPECT_NEAR(Ohms(Rods(HollowSquareLayout(5, 0.1), 1, 0.025), kUniform), 29.862, 0.01);
+  EXPECT_NEAR(Ohms(RodsAt(HollowSquareLayout(5, 0.1), 1, 0.025), kUniform), 29.862, 0.01);
   // One soil, one answer: equal layers give the uniform soil's rod.
   const double uniform = Ohms(Rod(0, 0, 0, 3, 0.016), kUniform);
   EXPECT_NEAR(Ohms(Rod(0, 0, 0, 3, 0.016), Layers(10000, 5, 10000)) / uniform, 1, 1e-3);

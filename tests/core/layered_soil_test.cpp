@@ -1,14 +1,12 @@
 // Two-layer soil: the Wenner series against a published model and a slow
 // reference at the extreme contrasts, the fit against a published survey
-// and surveys made from known models, and rods in layers against the limits
-// they must reach.
+// and surveys made from known models.
 #include <cmath>
 #include <numbers>
 #include <vector>
 
 #include <gtest/gtest.h>
 
-#include "core/layered_rods.h"
 #include "core/soil_fit.h"
 #include "core/two_layer_soil.h"
 
@@ -165,102 +163,6 @@ TEST(SoilFit, SaysWhatTheDataCannotTell) {
   const SurveyFit spread = FitSurvey(twice);
   EXPECT_EQ(spread.spacings, 5);
   EXPECT_EQ(spread.modelOhmCm.size(), 6u);
-}
-
-double Layered(const TwoLayerSoil& soil, double length, double radius,
-               const std::vector<RodPoint>& rods, int segments = kLayeredSegments) {
-  const Result<double> ohms = LayeredGroupOhms(soil, length, radius, rods, segments);
-  EXPECT_TRUE(ohms) << ohms.why();
-  return ohms ? *ohms : NAN;
-}
-
-const std::vector<RodPoint> kOneRod{{0, 0}};
-
-TEST(LayeredRods, ReachTheUniformLimits) {
-  const double length = 3, radius = 0.008;
-  const double formula = *SingleRodOhms(20000, length, radius);
-  // Equal layers: the uniform answer, within 2 % of the single-rod formula
-  // (which takes the current as uniform along the rod).
-  const double equal = Layered({20000, 1.3, 20000}, length, radius, kOneRod);
-  EXPECT_LT(equal, formula);
-  EXPECT_GT(equal, 0.98 * formula);
-  // The boundary far below the rod's foot: the top layer alone.
-  EXPECT_NEAR(Layered({20000, 5000, 2000}, length, radius, kOneRod) / equal, 1, 1e-4);
-  // A top layer thinning to nothing: the bottom layer alone.
-  const double bottom = Layered({2000, 1.3, 2000}, length, radius, kOneRod);
-  EXPECT_NEAR(Layered({20000, 0.001, 2000}, length, radius, kOneRod) / bottom, 1, 1e-3);
-  // Doubling the segments changes a slender rod's resistance by under 0.1 %.
-  for (const TwoLayerSoil& soil : {TwoLayerSoil{41300, 2.2, 12300}, TwoLayerSoil{1000, 1, 999000},
-                                   TwoLayerSoil{999000, 1, 1000}}) {
-    for (const double r : {0.008, 0.015}) {  // 375 and 200 radii long
-      const double coarse = Layered(soil, length, r, kOneRod);
-      EXPECT_NEAR(Layered(soil, length, r, kOneRod, 2 * kLayeredSegments) / coarse, 1, 1e-3)
-          << soil.rho1 << " " << r;
-    }
-  }
-}
-
-TEST(LayeredRods, AreContinuousAcrossTheInterface) {
-  // A rod growing through the boundary, a few radii at a time: its
-  // resistance falls, faster once its foot is in the better soil, and the
-  // segments converge on both sides and at the crossing itself (the four
-  // Green's functions meet there).
-  const TwoLayerSoil soil{41300, 3, 12300};
-  double previous = INFINITY;
-  for (double length = 2.8; length < 3.21; length += 0.04) {
-    const double ohms = Layered(soil, length, 0.008, kOneRod);
-    EXPECT_LT(ohms, previous);
-    EXPECT_NEAR(Layered(soil, length, 0.008, kOneRod, 4 * kLayeredSegments) / ohms, 1, 1e-3)
-        << length;
-    previous = ohms;
-  }
-  // And the boundary anywhere along the rod moves the answer smoothly.
-  previous = Layered({41300, 0.5, 12300}, 3, 0.008, kOneRod);
-  for (double h = 0.6; h < 4; h += 0.1) {
-    const double ohms = Layered({41300, h, 12300}, 3, 0.008, kOneRod);
-    EXPECT_GT(ohms, previous);  // more of the worse soil, a higher resistance
-    EXPECT_LT(ohms / previous, 1.15) << h;
-    previous = ohms;
-  }
-}
-
-TEST(LayeredRods, GroupsAreNeverAboveOneRod) {
-  for (const TwoLayerSoil& soil : {TwoLayerSoil{41300, 2.2, 12300}, TwoLayerSoil{2000, 0.5, 200000},
-                                   TwoLayerSoil{200000, 10, 2000}}) {
-    const double single = Layered(soil, 3, 0.008, kOneRod);
-    double previous = single;
-    for (const int n : {2, 3, 5, 8}) {
-      for (const double spacing : {0.05, 1.0, 6.0}) {
-        EXPECT_LT(Layered(soil, 3, 0.008, LineLayout(n, spacing)), single);
-      }
-      const double line = Layered(soil, 3, 0.008, LineLayout(n, 3));
-      EXPECT_LT(line, previous);
-      previous = line;
-    }
-  }
-}
-
-TEST(LayeredRods, TheFewestRodsAndTheLengthForATarget) {
-  const TwoLayerSoil soil{41300, 2.2, 12300};
-  const FewestRodsResult fewest = *FewestLayeredRods(soil, 3, 0.008, RodLine::kLine, 3, 10, {});
-  ASSERT_TRUE(fewest.rods);
-  // The line's count from one factorisation is the group worked out alone.
-  EXPECT_NEAR(fewest.ohms, Layered(soil, 3, 0.008, LineLayout(*fewest.rods, 3)), 1e-9);
-  EXPECT_GT(Layered(soil, 3, 0.008, LineLayout(*fewest.rods - 1, 3)), 10);
-  // The hundredth rod counts: a target met there (to the last bits of two
-  // ways of solving the same group) is met, with 100 rods.
-  const double hundred = Layered(soil, 3, 0.008, LineLayout(100, 3));
-  EXPECT_EQ(
-      FewestLayeredRods(soil, 3, 0.008, RodLine::kLine, 3, hundred * (1 + 1e-9), {})->rods, 100);
-  const FewestRodsResult ring = *FewestLayeredRods(soil, 3, 0.008, RodLine::kRing, 3, 10, {});
-  ASSERT_TRUE(ring.rods);
-  EXPECT_LE(ring.ohms, 10);
-
-  const LayeredLength length = *LayeredRodLength(soil, 0.008, 25);
-  ASSERT_TRUE(length.lengthM);
-  EXPECT_NEAR(Layered(soil, *length.lengthM, 0.008, kOneRod), 25, 25e-6);
-  EXPECT_FALSE(LayeredRodLength(soil, 0.008, 1e6)->lengthM);    // above the shortest rod
-  EXPECT_FALSE(LayeredRodLength(soil, 0.008, 0.001)->lengthM);  // below the longest
 }
 
 }  // namespace

@@ -1,0 +1,210 @@
+#include "core/electrode_layouts.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include "core/number_text.h"
+
+namespace ostrevin {
+
+namespace {
+
+constexpr double kPi = std::numbers::pi;
+
+// Whether `part` is a whole number of `step`s (to a part in 10^9).
+bool Whole(double part, double step) {
+  const double count = part / step;
+  return std::abs(count - std::round(count)) <= 1e-9 * std::max(1.0, count);
+}
+
+// The outline's corners, anticlockwise from the origin.
+std::vector<RodPoint> Corners(const GridPlan& plan) {
+  const double x = plan.sizeX;
+  const double y = plan.sizeY;
+  if (!plan.cutout) return {{0, 0}, {x, 0}, {x, y}, {0, y}};
+  const auto [cx, cy] = *plan.cutout;
+  return {{0, 0}, {x, 0}, {x, y - cy}, {x - cx, y - cy}, {x - cx, y}, {0, y}};
+}
+
+// Whether a node of the rectangle is in the cut-out (beyond both its edges).
+bool CutOut(const GridPlan& plan, double x, double y) {
+  if (!plan.cutout) return false;
+  const double slack = 1e-9 * std::max(plan.sizeX, plan.sizeY);
+  return x > plan.sizeX - plan.cutout->first + slack && y > plan.sizeY - plan.cutout->second + slack;
+}
+
+double Cross(const RodPoint& o, const RodPoint& a, const RodPoint& b) {
+  return (a.x - o.x) * (b.y - o.y) - (a.y - o.y) * (b.x - o.x);
+}
+
+}  // namespace
+
+std::vector<Conductor> RodsAt(std::span<const RodPoint> at, double lengthM, double diameterM,
+                              double topM) {
+  std::vector<Conductor> rods;
+  rods.reserve(at.size());
+  for (const RodPoint& p : at) {
+    rods.push_back({{p.x, p.y, topM}, {p.x, p.y, topM + lengthM}, diameterM});
+  }
+  return rods;
+}
+
+std::vector<Conductor> StripConductor(double lengthM, double depthM, double diameterM) {
+  return {{{0, 0, depthM}, {lengthM, 0, depthM}, diameterM}};
+}
+
+std::vector<RodPoint> RingPoints(double ringM, int count) {
+  std::vector<RodPoint> points;
+  for (int i = 0; i < count; ++i) {
+    const double angle = 2 * kPi * i / count;
+    points.push_back({ringM / 2 * std::cos(angle), ringM / 2 * std::sin(angle)});
+  }
+  return points;
+}
+
+std::vector<Conductor> RingConductors(double ringM, int sides, double depthM, double diameterM) {
+  const std::vector<RodPoint> corners = RingPoints(ringM, sides);
+  return BondConductors(corners, true, depthM, diameterM);
+}
+
+Checked CheckGridPlan(const GridPlan& plan) {
+  if (!(plan.sizeX > 0 && plan.sizeY > 0) || !std::isfinite(plan.sizeX) ||
+      !std::isfinite(plan.sizeY)) {
+    return Refused("the grid needs a positive size each way");
+  }
+  if (plan.meshesX < 1 || plan.meshesY < 1) return Refused("the grid needs a mesh or more each way");
+  if (!plan.cutout) return Ok{};
+  const auto [cx, cy] = *plan.cutout;
+  const double dx = plan.sizeX / plan.meshesX;
+  const double dy = plan.sizeY / plan.meshesY;
+  if (!(cx > 0 && cy > 0 && cx < plan.sizeX && cy < plan.sizeY)) {
+    return Refused("the cut-out must be smaller than the grid each way");
+  }
+  if (!Whole(cx, dx) || !Whole(cy, dy)) {
+    return Refused("the cut-out must be whole meshes (" + FormatDouble("%.3f", dx) + " by " +
+                   FormatDouble("%.3f", dy) + " m)");
+  }
+  return Ok{};
+}
+
+std::vector<Conductor> GridConductors(const GridPlan& plan) {
+  std::vector<Conductor> grid;
+  const double d = plan.depthM;
+  const double innerX = plan.cutout ? plan.sizeX - plan.cutout->first : plan.sizeX;
+  const double innerY = plan.cutout ? plan.sizeY - plan.cutout->second : plan.sizeY;
+  for (int i = 0; i <= plan.meshesX; ++i) {
+    const double x = plan.sizeX * i / plan.meshesX;
+    const double top = CutOut(plan, x, plan.sizeY) ? innerY : plan.sizeY;
+    grid.push_back({{x, 0, d}, {x, top, d}, plan.diameterM});
+  }
+  for (int j = 0; j <= plan.meshesY; ++j) {
+    const double y = plan.sizeY * j / plan.meshesY;
+    const double right = CutOut(plan, plan.sizeX, y) ? innerX : plan.sizeX;
+    grid.push_back({{0, y, d}, {right, y, d}, plan.diameterM});
+  }
+  return grid;
+}
+
+std::vector<RodPoint> GridNodes(const GridPlan& plan) {
+  std::vector<RodPoint> nodes;
+  for (int j = 0; j <= plan.meshesY; ++j) {
+    for (int i = 0; i <= plan.meshesX; ++i) {
+      const double x = plan.sizeX * i / plan.meshesX;
+      const double y = plan.sizeY * j / plan.meshesY;
+      if (!CutOut(plan, x, y)) nodes.push_back({x, y});
+    }
+  }
+  return nodes;
+}
+
+std::vector<RodPoint> GridPerimeterNodes(const GridPlan& plan) {
+  const std::vector<RodPoint> corners = Corners(plan);
+  const double dx = plan.sizeX / plan.meshesX;
+  const double dy = plan.sizeY / plan.meshesY;
+  std::vector<RodPoint> nodes;
+  for (std::size_t k = 0; k < corners.size(); ++k) {
+    const RodPoint& a = corners[k];
+    const RodPoint& b = corners[(k + 1) % corners.size()];
+    // Each side runs along x or along y, a whole number of meshes long.
+    const bool alongX = std::abs(b.y - a.y) < std::abs(b.x - a.x);
+    const int steps = static_cast<int>(
+        std::lround(alongX ? std::abs(b.x - a.x) / dx : std::abs(b.y - a.y) / dy));
+    for (int s = 0; s < steps; ++s) {
+      const double t = static_cast<double>(s) / steps;
+      nodes.push_back({a.x + (b.x - a.x) * t, a.y + (b.y - a.y) * t});
+    }
+  }
+  return nodes;
+}
+
+std::vector<RodPoint> GridCorners(const GridPlan& plan) { return Corners(plan); }
+
+std::vector<Conductor> BondConductors(std::span<const RodPoint> at, bool closed, double depthM,
+                                      double diameterM) {
+  std::vector<Conductor> bond;
+  const std::size_t n = at.size();
+  const std::size_t sides = closed && n > 2 ? n : (n > 0 ? n - 1 : 0);
+  for (std::size_t i = 0; i < sides; ++i) {
+    const RodPoint& a = at[i];
+    const RodPoint& b = at[(i + 1) % n];
+    bond.push_back({{a.x, a.y, depthM}, {b.x, b.y, depthM}, diameterM});
+  }
+  return bond;
+}
+
+std::vector<RodPoint> Outline(std::span<const Conductor> conductors) {
+  std::vector<RodPoint> points;
+  for (const Conductor& c : conductors) {
+    points.push_back({c.a.x, c.a.y});
+    points.push_back({c.b.x, c.b.y});
+  }
+  std::sort(points.begin(), points.end(), [](const RodPoint& p, const RodPoint& q) {
+    return p.x < q.x || (p.x == q.x && p.y < q.y);
+  });
+  if (points.size() < 3) return points;
+  double extent = 0;
+  for (const RodPoint& p : points) extent = std::max({extent, std::abs(p.x), std::abs(p.y)});
+  // Andrew's monotone chain; turns within rounding of straight are no corners.
+  const double slack = 1e-9 * std::max(extent * extent, 1e-12);
+  std::vector<RodPoint> hull(2 * points.size());
+  std::size_t k = 0;
+  for (std::size_t i = 0; i < points.size(); ++i) {
+    while (k >= 2 && Cross(hull[k - 2], hull[k - 1], points[i]) <= slack) --k;
+    hull[k++] = points[i];
+  }
+  for (std::size_t i = points.size() - 1, lower = k + 1; i-- > 0;) {
+    while (k >= lower && Cross(hull[k - 2], hull[k - 1], points[i]) <= slack) --k;
+    hull[k++] = points[i];
+  }
+  hull.resize(k > 0 ? k - 1 : 0);
+  return hull;
+}
+
+double PolygonArea(std::span<const RodPoint> polygon) {
+  double twice = 0;
+  for (std::size_t i = 0; i < polygon.size(); ++i) {
+    const RodPoint& a = polygon[i];
+    const RodPoint& b = polygon[(i + 1) % polygon.size()];
+    twice += a.x * b.y - b.x * a.y;
+  }
+  return std::abs(twice) / 2;
+}
+
+double TotalLength(std::span<const Conductor> conductors) {
+  double total = 0;
+  for (const Conductor& c : conductors) total += Segment3{c.a, c.b}.Length();
+  return total;
+}
+
+double VerticalLength(std::span<const Conductor> conductors) {
+  double total = 0;
+  for (const Conductor& c : conductors) {
+    if (std::abs(c.a.x - c.b.x) + std::abs(c.a.y - c.b.y) <= 1e-12 * std::abs(c.b.z - c.a.z)) {
+      total += std::abs(c.b.z - c.a.z);
+    }
+  }
+  return total;
+}
+
+}  // namespace ostrevin

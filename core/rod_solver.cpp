@@ -1,0 +1,259 @@
+#include "core/rod_solver.h"
+
+#include <Eigen/Cholesky>
+#include <Eigen/Core>
+#include <algorithm>
+#include <cmath>
+#include <map>
+
+#include "core/electrode_layouts.h"
+#include "core/number_text.h"
+
+namespace ostrevin {
+
+namespace {
+
+const std::vector<RodPoint> kOneRod{{0, 0}};
+
+std::string Count(std::size_t n) { return std::to_string(n); }
+
+// Mutual resistances between rods that each carry a lone rod's current
+// profile: M(d) = sum_a sum_b I_a I_b m_ab(d), m_ab the segments' mutual
+// resistance with one rod moved d along x. Distances met once are worked
+// out once; beyond kExact distinct ones, M is tabulated against log d
+// (24 points a decade, cubic) and read from the table.
+class ProfileMutuals {
+ public:
+  ProfileMutuals(const Solution& lone, double spanM)
+      : lone_(lone), kernel_(lone.soil, spanM + 1, lone.depthM + 1) {}
+
+  double At(double d) {
+    const auto [it, made] = exact_.try_emplace(std::llround(d * 1e9), 0.0);
+    if (made) it->second = Sum(d);
+    return it->second;
+  }
+
+  void Tabulate(double nearest, double farthest) {
+    low_ = std::log10(nearest) - 2 * kStep;
+    const int count = static_cast<int>(std::ceil((std::log10(farthest) - low_) / kStep)) + 3;
+    table_.resize(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) table_[static_cast<std::size_t>(i)] = Sum(std::pow(10, low_ + i * kStep));
+  }
+
+  double Read(double d) const {
+    const double u = (std::log10(d) - low_) / kStep;
+    const int i = std::clamp(static_cast<int>(std::floor(u)), 1, static_cast<int>(table_.size()) - 3);
+    const double t = u - i;
+    const auto y = [&](int k) { return table_[static_cast<std::size_t>(k)]; };
+    // Catmull-Rom through i-1 .. i+2.
+    return y(i) + 0.5 * t *
+                      (y(i + 1) - y(i - 1) +
+                       t * (2 * y(i - 1) - 5 * y(i) + 4 * y(i + 1) - y(i + 2) +
+                            t * (3 * (y(i) - y(i + 1)) + y(i + 2) - y(i - 1))));
+  }
+
+ private:
+  static constexpr double kStep = 1.0 / 24;
+
+  double Sum(double d) const {
+    double sum = 0;
+    for (std::size_t a = 0; a < lone_.elements.size(); ++a) {
+      for (std::size_t b = 0; b < lone_.elements.size(); ++b) {
+        Element moved = lone_.elements[b];
+        moved.line.a.x += d;
+        moved.line.b.x += d;
+        sum += lone_.amperes[a] * lone_.amperes[b] * kernel_.Mutual(lone_.elements[a], moved);
+      }
+    }
+    return sum;
+  }
+
+  const Solution& lone_;
+  EarthKernel kernel_;
+  std::map<long long, double> exact_;
+  std::vector<double> table_;
+  double low_ = 0;
+};
+
+constexpr std::size_t kExact = 512;
+
+// The group from rods each carrying a lone rod's current profile.
+Result<double> ProfileGroupOhms(const EarthSoil& soil, double lengthM, double radiusM,
+                                std::span<const RodPoint> rods, const Progress& progress) {
+  const std::vector<Conductor> one = RodsAt(kOneRod, lengthM, 2 * radiusM);
+  const Result<Solution> lone = SolveElectrode(one, soil);
+  if (!lone) return lone.Failed();
+  const auto n = static_cast<Eigen::Index>(rods.size());
+  Eigen::MatrixXd distance(n, n);
+  double nearest = INFINITY;
+  double farthest = 0;
+  std::map<long long, int> distinct;
+  for (Eigen::Index i = 0; i < n; ++i) {
+    for (Eigen::Index j = 0; j < i; ++j) {
+      const RodPoint& p = rods[static_cast<std::size_t>(i)];
+      const RodPoint& q = rods[static_cast<std::size_t>(j)];
+      const double d = std::hypot(p.x - q.x, p.y - q.y);
+      distance(i, j) = d;
+      nearest = std::min(nearest, d);
+      farthest = std::max(farthest, d);
+      if (distinct.size() <= kExact) distinct.emplace(std::llround(d * 1e9), 0);
+    }
+  }
+  ProfileMutuals mutual(*lone, farthest);
+  const bool tabulated = distinct.size() > kExact;
+  if (tabulated) mutual.Tabulate(nearest, farthest);
+  if (progress) progress(0.5);
+  Eigen::MatrixXd matrix(n, n);
+  for (Eigen::Index i = 0; i < n; ++i) {
+    matrix(i, i) = lone->ohms;
+    for (Eigen::Index j = 0; j < i; ++j) {
+      matrix(i, j) = matrix(j, i) = tabulated ? mutual.Read(distance(i, j)) : mutual.At(distance(i, j));
+    }
+  }
+  const Eigen::LLT<Eigen::MatrixXd> factor(matrix);
+  if (factor.info() != Eigen::Success) {
+    return NoAnswer("the rods' mutual resistances are not positive definite");
+  }
+  const double conductance = factor.solve(Eigen::VectorXd::Ones(n)).sum();
+  if (progress) progress(1);
+  if (!(conductance > 0) || !std::isfinite(conductance)) return NoAnswer("the rods' currents could not be solved");
+  return 1 / conductance;
+}
+
+// A group past the solver's bound, by the rods' mutual resistances.
+Result<RodGroupAnswer> FallBack(const EarthSoil& soil, double lengthM, double radiusM,
+                                std::span<const RodPoint> rods, std::size_t unknowns,
+                                const SolveOptions& options) {
+  const Result<double> ohms = ProfileGroupOhms(soil, lengthM, radiusM, rods, options.progress);
+  if (!ohms) return ohms.Failed();
+  RodGroupAnswer answer;
+  answer.ohms = *ohms;
+  answer.fallback = true;
+  answer.notes.push_back(Count(rods.size()) + " rods need " + Count(unknowns) +
+                         " unknowns, past the solver's bound of " + Count(options.maxUnknowns) +
+                         ": the rods' mutual resistances are used instead, each rod carrying a "
+                         "lone rod's current (a little high: by 0.1 % with the rods a length apart, 2 % at a "
+                         "tenth of it)");
+  return answer;
+}
+
+}  // namespace
+
+Result<RodGroupAnswer> SolvedGroup(const EarthSoil& soil, double lengthM, double radiusM,
+                                   std::span<const RodPoint> rods, const std::optional<Bond>& bond,
+                                   const SolveOptions& options) {
+  std::vector<Conductor> conductors = RodsAt(rods, lengthM, 2 * radiusM);
+  if (bond) {
+    const std::vector<Conductor> joining =
+        BondConductors(rods, bond->closed, bond->depthM, bond->diameterM);
+    conductors.insert(conductors.end(), joining.begin(), joining.end());
+  }
+  const Result<std::size_t> unknowns = UnknownsFor(conductors, soil, options);
+  if (!unknowns) return unknowns.Failed();
+  if (*unknowns > options.maxUnknowns && !bond && rods.size() > 1) {
+    return FallBack(soil, lengthM, radiusM, rods, *unknowns, options);
+  }
+  const Result<Solution> solved = SolveElectrode(conductors, soil, options);
+  if (!solved) return solved.Failed();
+  return RodGroupAnswer{solved->ohms, solved->elements.size(), false, solved->notes};
+}
+
+Result<double> SolvedRodOhms(const EarthSoil& soil, double lengthM, double radiusM) {
+  const Result<Solution> solved = SolveElectrode(RodsAt(kOneRod, lengthM, 2 * radiusM), soil);
+  if (!solved) return solved.Failed();
+  return solved->ohms;
+}
+
+Result<FewestRodsResult> FewestSolvedRods(const EarthSoil& soil, double lengthM, double radiusM,
+                                          RodLine layout, double spacing, double targetOhms,
+                                          const SolveOptions& options) {
+  FewestRodsResult result;
+  const auto reached = [&](int rods, double ohms) {
+    if (rods == 1 || ohms < result.lowestOhms) {
+      result.lowestOhms = ohms;
+      result.lowestAt = rods;
+    }
+    if (ohms > targetOhms) return false;
+    result.rods = rods;
+    result.ohms = ohms;
+    return true;
+  };
+  if (layout == RodLine::kLine) {
+    // Every count of a line at once, when the longest fits the bound.
+    const std::vector<Conductor> line = RodsAt(LineLayout(kMaxRods, spacing), lengthM, 2 * radiusM);
+    SolveOptions whole = options;
+    whole.symmetry = false;
+    const Result<std::size_t> unknowns = UnknownsFor(line, soil, whole);
+    if (!unknowns) return unknowns.Failed();
+    if (*unknowns <= options.maxUnknowns) {
+      const Result<std::vector<double>> ohms = PrefixOhms(line, soil, whole);
+      if (!ohms) return ohms.Failed();
+      for (int rods = 1; rods <= kMaxRods; ++rods) {
+        if (reached(rods, (*ohms)[static_cast<std::size_t>(rods - 1)])) break;
+      }
+      return result;
+    }
+  }
+  for (int rods = 1; rods <= kMaxRods; ++rods) {
+    if (options.progress) options.progress(double(rods) / kMaxRods);
+    const std::vector<RodPoint> at =
+        layout == RodLine::kLine ? LineLayout(rods, spacing) : RingLayout(rods, spacing);
+    SolveOptions quiet = options;
+    quiet.progress = {};
+    const Result<RodGroupAnswer> group = SolvedGroup(soil, lengthM, radiusM, at, std::nullopt, quiet);
+    if (!group) return group.Failed();
+    if (reached(rods, group->ohms)) break;
+  }
+  return result;
+}
+
+Result<SolvedLength> SolvedRodLength(const EarthSoil& soil, double radiusM, double targetOhms) {
+  SolvedLength result;
+  std::optional<Why> failed;
+  const auto ohms = [&](double length) -> double {
+    const Result<double> value = SolvedRodOhms(soil, length, radiusM);
+    if (!value) {
+      failed = value.Failed();
+      return NAN;
+    }
+    return *value;
+  };
+  result.shortestM = std::max(kMinSlenderness * radiusM, 1e-3);
+  if (!(result.shortestM < kLongestRodM)) {
+    return Refused("the rod is too thick for any length up to " + FormatNumber(kLongestRodM) +
+                   " m");
+  }
+  // Along a geometric scale to the first length at or below the target,
+  // then halving the bracket (in the logarithm) to a part in 10^9.
+  constexpr int kSteps = 24;
+  const double ratio = std::pow(kLongestRodM / result.shortestM, 1.0 / kSteps);
+  double shorter = result.shortestM;
+  double above = ohms(shorter);
+  result.shortestOhms = above;
+  if (failed) return *failed;
+  if (!(above > targetOhms)) {
+    result.longestOhms = ohms(kLongestRodM);
+    // cppcheck-suppress identicalConditionAfterEarlyExit ; ohms() sets it
+    if (failed) return *failed;
+    return result;
+  }
+  double longer = shorter;
+  double below = above;
+  for (int step = 1; step <= kSteps && below > targetOhms; ++step) {
+    shorter = longer;
+    longer = step == kSteps ? kLongestRodM : result.shortestM * std::pow(ratio, step);
+    below = ohms(longer);
+    if (failed) return *failed;
+  }
+  result.longestOhms = below;
+  if (below > targetOhms) return result;
+  while (longer / shorter > 1 + 1e-9) {
+    const double middle = std::sqrt(shorter * longer);
+    (ohms(middle) > targetOhms ? shorter : longer) = middle;
+  }
+  if (failed) return *failed;
+  result.lengthM = std::sqrt(shorter * longer);
+  return result;
+}
+
+}  // namespace ostrevin

@@ -1,0 +1,243 @@
+#include "core/surface_map.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <numbers>
+
+namespace ostrevin {
+
+namespace {
+
+constexpr double kPi = std::numbers::pi;
+// The coarse lattice's spacing, about; and how many of its cells away a
+// segment is near a cell (beyond its stencil).
+constexpr double kCoarseM = 1.0;
+constexpr int kNearCells = 3;
+
+// Fine steps to a coarse one: 1 where the lattice is itself coarse.
+int CoarseFactor(double step) { return std::max(1, static_cast<int>(std::lround(kCoarseM / step))); }
+
+// Cubic Lagrange weights at t in [0, 1] for nodes at -1, 0, 1 and 2.
+std::array<double, 4> Weights(double t) {
+  return {-t * (t - 1) * (t - 2) / 6, (t + 1) * (t - 1) * (t - 2) / 2,
+          -(t + 1) * t * (t - 2) / 2, (t + 1) * t * (t - 1) / 6};
+}
+
+// A map of the lattice onto itself, on coordinates doubled about its centre.
+struct LatticeMap {
+  int a, b, c, d;
+};
+
+// The maps of the lattice that are also the electrode's symmetries
+// (turns by quarters, mirrors along the axes and diagonals).
+std::vector<LatticeMap> SharedSymmetries(const Solution& solution, const Lattice& lattice) {
+  std::vector<LatticeMap> maps;
+  const double cx = lattice.X(0) + lattice.step * (lattice.nx - 1) / 2;
+  const double cy = lattice.Y(0) + lattice.step * (lattice.ny - 1) / 2;
+  const double slack = 1e-6 * (1 + lattice.step * std::max(lattice.nx, lattice.ny));
+  if (std::abs(cx - solution.centreX) > slack || std::abs(cy - solution.centreY) > slack) return maps;
+  const bool square = lattice.nx == lattice.ny;
+  const auto whole = [](double x) { return std::abs(x - std::round(x)) < 1e-9; };
+  const auto turn = [&](double angle) { return whole(angle / (2 * kPi) * solution.turns); };
+  const auto mirror = [&](double twice) {
+    return solution.mirror && whole((twice - *solution.mirror) / (2 * kPi) * solution.turns);
+  };
+  if (square && turn(kPi / 2)) maps.push_back({0, -1, 1, 0});
+  if (turn(kPi)) maps.push_back({-1, 0, 0, -1});
+  if (square && turn(kPi / 2)) maps.push_back({0, 1, -1, 0});
+  if (mirror(0)) maps.push_back({1, 0, 0, -1});
+  if (mirror(kPi)) maps.push_back({-1, 0, 0, 1});
+  if (square && mirror(kPi / 2)) maps.push_back({0, 1, 1, 0});
+  if (square && mirror(3 * kPi / 2)) maps.push_back({0, -1, -1, 0});
+  return maps;
+}
+
+// Each point's representative: the first point (in storage order) of those
+// the symmetries map it onto.
+std::vector<std::size_t> Representatives(const Solution& solution, const Lattice& lattice) {
+  std::vector<std::size_t> first(lattice.Size());
+  const std::vector<LatticeMap> maps = SharedSymmetries(solution, lattice);
+  for (int j = 0; j < lattice.ny; ++j) {
+    for (int i = 0; i < lattice.nx; ++i) {
+      const int u = 2 * i - (lattice.nx - 1);
+      const int v = 2 * j - (lattice.ny - 1);
+      std::size_t least = static_cast<std::size_t>(j) * lattice.nx + i;
+      for (const LatticeMap& m : maps) {
+        const int i2 = (m.a * u + m.b * v + lattice.nx - 1) / 2;
+        const int j2 = (m.c * u + m.d * v + lattice.ny - 1) / 2;
+        least = std::min(least, static_cast<std::size_t>(j2) * lattice.nx + i2);
+      }
+      first[static_cast<std::size_t>(j) * lattice.nx + i] = least;
+    }
+  }
+  return first;
+}
+
+// Segments by the cells of a plan grid their extent touches.
+class Buckets {
+ public:
+  Buckets(const std::vector<Element>& elements, double x0, double y0, double size)
+      : x0_(x0), y0_(y0), size_(size) {
+    for (const Element& e : elements) {
+      x1_ = std::max({x1_, e.line.a.x, e.line.b.x});
+      y1_ = std::max({y1_, e.line.a.y, e.line.b.y});
+      x0_ = std::min({x0_, e.line.a.x, e.line.b.x});
+      y0_ = std::min({y0_, e.line.a.y, e.line.b.y});
+    }
+    nx_ = static_cast<int>((x1_ - x0_) / size_) + 1;
+    ny_ = static_cast<int>((y1_ - y0_) / size_) + 1;
+    cells_.resize(static_cast<std::size_t>(nx_) * static_cast<std::size_t>(ny_));
+    for (std::size_t k = 0; k < elements.size(); ++k) {
+      const Segment3& s = elements[k].line;
+      const auto [i0, i1] = Span(std::min(s.a.x, s.b.x), std::max(s.a.x, s.b.x), x0_, nx_);
+      const auto [j0, j1] = Span(std::min(s.a.y, s.b.y), std::max(s.a.y, s.b.y), y0_, ny_);
+      for (int j = j0; j <= j1; ++j) {
+        for (int i = i0; i <= i1; ++i) Cell(i, j).push_back(k);
+      }
+    }
+    stamp_.assign(elements.size(), 0);
+  }
+
+  // The segments whose cells meet [xa, xb] x [ya, yb], each once.
+  void Collect(double xa, double xb, double ya, double yb, std::vector<std::size_t>& found) {
+    found.clear();
+    ++visit_;
+    const auto [i0, i1] = Span(xa, xb, x0_, nx_);
+    const auto [j0, j1] = Span(ya, yb, y0_, ny_);
+    for (int j = j0; j <= j1; ++j) {
+      for (int i = i0; i <= i1; ++i) {
+        for (const std::size_t k : Cell(i, j)) {
+          if (stamp_[k] == visit_) continue;
+          stamp_[k] = visit_;
+          found.push_back(k);
+        }
+      }
+    }
+  }
+
+ private:
+  std::pair<int, int> Span(double a, double b, double origin, int count) const {
+    const int first = std::clamp(static_cast<int>(std::floor((a - origin) / size_)), 0, count - 1);
+    const int last = std::clamp(static_cast<int>(std::floor((b - origin) / size_)), 0, count - 1);
+    return {first, last};
+  }
+  std::vector<std::size_t>& Cell(int i, int j) {
+    return cells_[static_cast<std::size_t>(j) * static_cast<std::size_t>(nx_) + static_cast<std::size_t>(i)];
+  }
+
+  double x0_, y0_, size_;
+  double x1_ = -INFINITY, y1_ = -INFINITY;
+  int nx_ = 1, ny_ = 1;
+  std::vector<std::vector<std::size_t>> cells_;
+  std::vector<unsigned> stamp_;
+  unsigned visit_ = 0;
+};
+
+}  // namespace
+
+Lattice LatticeOver(double x0, double x1, double y0, double y1, double margin, double step) {
+  const int m = CoarseFactor(step);
+  const auto steps = [&](double width) {
+    const int fine = std::max(1, static_cast<int>(std::ceil((width - 1e-9 * width) / step)));
+    return m * ((fine + m - 1) / m);
+  };
+  Lattice lattice;
+  lattice.step = step;
+  const int sx = steps(x1 - x0 + 2 * margin);
+  const int sy = steps(y1 - y0 + 2 * margin);
+  lattice.nx = sx + 1;
+  lattice.ny = sy + 1;
+  lattice.x0 = (x0 + x1) / 2 - step * sx / 2;
+  lattice.y0 = (y0 + y1) / 2 - step * sy / 2;
+  return lattice;
+}
+
+std::vector<double> SurfacePotentials(const Solution& solution, const EarthKernel& kernel,
+                                      const Lattice& lattice, const Progress& progress) {
+  const std::vector<Element>& elements = solution.elements;
+  const std::vector<double>& amperes = solution.amperes;
+  const auto sum = [&](double x, double y, const std::vector<std::size_t>& which) {
+    double volts = 0;
+    for (const std::size_t k : which) volts += amperes[k] * kernel.At({x, y, 0}, elements[k]);
+    return volts;
+  };
+  std::vector<std::size_t> all(elements.size());
+  for (std::size_t k = 0; k < all.size(); ++k) all[k] = k;
+
+  std::vector<double> volts(lattice.Size(), NAN);
+  const std::vector<std::size_t> first = Representatives(solution, lattice);
+  const int m = CoarseFactor(lattice.step);
+  const int cellsX = std::max(1, (lattice.nx - 1 + m - 1) / m);
+  const int cellsY = std::max(1, (lattice.ny - 1 + m - 1) / m);
+  const double coarse = m * lattice.step;
+
+  // The exact total at the coarse nodes, (-1 .. cells + 1) each way, as needed.
+  const int nodesX = cellsX + 3;
+  std::vector<double> total(static_cast<std::size_t>(nodesX) * static_cast<std::size_t>(cellsY + 3), NAN);
+  const auto totalAt = [&](int I, int J) {
+    double& t = total[static_cast<std::size_t>(J + 1) * nodesX + static_cast<std::size_t>(I + 1)];
+    if (std::isnan(t)) t = m == 1 ? 0 : sum(lattice.X(I * m), lattice.Y(J * m), all);
+    return t;
+  };
+  Buckets buckets(elements, lattice.x0, lattice.y0, coarse);
+  std::vector<std::size_t> near;
+  const double reach = (1 + kNearCells) * coarse;
+  for (int J = 0; J < cellsY; ++J) {
+    if (progress) progress(double(J) / cellsY);
+    for (int I = 0; I < cellsX; ++I) {
+      // The cell's points (the last cell of a row or column takes its edge).
+      const int i0 = I * m;
+      const int j0 = J * m;
+      const int i1 = I == cellsX - 1 ? lattice.nx - 1 : i0 + m - 1;
+      const int j1 = J == cellsY - 1 ? lattice.ny - 1 : j0 + m - 1;
+      bool wanted = false;
+      for (int j = j0; j <= j1 && !wanted; ++j) {
+        for (int i = i0; i <= i1 && !wanted; ++i) {
+          const std::size_t at = static_cast<std::size_t>(j) * lattice.nx + i;
+          wanted = first[at] == at;
+        }
+      }
+      if (!wanted) continue;
+      if (m == 1) {
+        for (int j = j0; j <= j1; ++j) {
+          for (int i = i0; i <= i1; ++i) {
+            const std::size_t at = static_cast<std::size_t>(j) * lattice.nx + i;
+            if (first[at] == at) volts[at] = sum(lattice.X(i), lattice.Y(j), all);
+          }
+        }
+        continue;
+      }
+      buckets.Collect(lattice.X(i0) - reach, lattice.X(i0 + m) + reach, lattice.Y(j0) - reach,
+                      lattice.Y(j0 + m) + reach, near);
+      // The far part at the stencil's nodes: the total less the near.
+      std::array<std::array<double, 4>, 4> far{};
+      for (int b = 0; b < 4; ++b) {
+        for (int a = 0; a < 4; ++a) {
+          const int I2 = I - 1 + a;
+          const int J2 = J - 1 + b;
+          far[b][a] = totalAt(I2, J2) - sum(lattice.X(I2 * m), lattice.Y(J2 * m), near);
+        }
+      }
+      for (int j = j0; j <= j1; ++j) {
+        const std::array<double, 4> wy = Weights(double(j - j0) / m);
+        for (int i = i0; i <= i1; ++i) {
+          const std::size_t at = static_cast<std::size_t>(j) * lattice.nx + i;
+          if (first[at] != at) continue;
+          const std::array<double, 4> wx = Weights(double(i - i0) / m);
+          double smooth = 0;
+          for (int b = 0; b < 4; ++b) {
+            smooth += wy[b] * (wx[0] * far[b][0] + wx[1] * far[b][1] + wx[2] * far[b][2] +
+                               wx[3] * far[b][3]);
+          }
+          volts[at] = smooth + sum(lattice.X(i), lattice.Y(j), near);
+        }
+      }
+    }
+  }
+  for (std::size_t at = 0; at < volts.size(); ++at) volts[at] = volts[first[at]];
+  if (progress) progress(1);
+  return volts;
+}
+
+}  // namespace ostrevin
