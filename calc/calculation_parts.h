@@ -7,6 +7,7 @@
 #include <functional>
 #include <iterator>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,20 @@ inline constexpr std::array<std::string_view, 3> kLayerParts{"rho1", "h", "rho2"
 // --layers' text split at its commas into the three parts, or nothing when
 // there are not three.
 std::optional<std::array<std::string_view, 3>> SplitLayers(std::string_view text);
+// Text split at every `separator` (an x also at an X): "70mx50m" -> "70m", "50m".
+std::vector<std::string_view> SplitParts(std::string_view text, char separator);
+// A value made of parts (--layers RHO1,H,RHO2, --size XxY, --bond DEPTH,DIAMETER):
+// each read as the quantity `as` and named `shown` in a message
+// ("--size: Y needs a length between 0.1 and 10000 m, not ..."); the values
+// in the unit system's units. Nothing (and the error set) when the count of
+// parts is not theirs or a part is unreadable.
+struct Part {
+  std::string_view shown;  // "RHO1"
+  std::string_view as;     // "rho1"
+};
+std::optional<std::vector<double>> ReadParts(Inputs& in, std::string_view name,
+                                             std::string_view text, char separator,
+                                             std::span<const Part> parts);
 // The three parts as --layers takes them.
 std::string JoinLayers(std::string_view rho1, std::string_view h, std::string_view rho2);
 // A soil's --layers value: "42085ohm-cm,2.155m,12334ohm-cm" (whole ohm-cm

@@ -18,7 +18,7 @@
 
 #include "calc/outcome.h"
 #include "calc/quantities.h"
-#include "core/layered_rods.h"
+#include "core/earth_solver.h"
 
 namespace ostrevin::calc {
 

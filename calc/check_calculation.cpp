@@ -3,7 +3,7 @@
 // and twice the rod's length away achieves, and where the rod falls short.
 #include "calc/calculation_parts.h"
 #include "core/electrode_formulas.h"
-#include "core/layered_rods.h"
+#include "core/rod_solver.h"
 #include "core/nec_rule.h"
 #include "core/number_text.h"
 
@@ -23,29 +23,6 @@ std::string SecondRodLine(const SecondRod& rod, std::string_view where, UnitSyst
          (rod.dwightOhms ? " (Dwight's formula: " + ShowOhms(*rod.dwightOhms) + " ohms)" : "");
 }
 
-// The rule for a rod in two layers: the rod and both second rods by the
-// method of moments.
-Result<NecCheck> CheckInLayers(const TwoLayerSoil& soil, double lengthM, double diameterM) {
-  const auto ohms = [&](const std::vector<RodPoint>& rods) {
-    return LayeredGroupOhms(soil, lengthM, diameterM / 2, rods);
-  };
-  const Result<double> single = ohms({{0, 0}});
-  if (!single) return single.Failed();
-  const auto second = [&](double spacingM) -> Result<SecondRod> {
-    const Result<double> value = ohms(LineLayout(2, spacingM));
-    if (!value) return value.Failed();
-    return SecondRod{spacingM, *value, std::nullopt};
-  };
-  const auto secondRods = [&]() -> Result<SecondRods> {
-    const Result<SecondRod> at6ft = second(kNecMinSpacingM);
-    if (!at6ft) return at6ft.Failed();
-    const Result<SecondRod> at2L = second(2 * lengthM);
-    if (!at2L) return at2L.Failed();
-    return SecondRods{*at6ft, *at2L};
-  };
-  return JudgeSingleRod(*single, secondRods(), lengthM, diameterM);
-}
-
 Result<Outcome> ComputeCheck(Inputs& in) {
   const auto soil = ReadSoil(in);
   const auto diameter = in.Required("diameter");
@@ -57,9 +34,8 @@ Result<Outcome> ComputeCheck(Inputs& in) {
   outcome.valueKey = "single_ohms";
   const double lengthM = LengthToMetres(*length, in.units());
   const double diameterM = 2 * RodRadiusMetres(*diameter, in.units());
-  const Result<NecCheck> check = soil->layers
-                                     ? CheckInLayers(*soil->layers, lengthM, diameterM)
-                                     : CheckSingleRodRule(soil->rho, lengthM, diameterM);
+  const Result<NecCheck> check =
+      CheckSingleRodRule(EarthSoil{soil->rho, soil->layers}, lengthM, diameterM);
   if (!check) return Unanswered(std::move(outcome), check.Failed());
   outcome.value = check->singleOhms;
   outcome.result = ShowBeside(check->singleOhms, kNecMaxOhms);
@@ -77,6 +53,7 @@ Result<Outcome> ComputeCheck(Inputs& in) {
                     {"second_rod_2l_ohms", ohms(at2L)},
                     {"second_rod_6ft_dwight_ohms", dwight(at6ft)},
                     {"second_rod_2l_dwight_ohms", dwight(at2L)},
+                    {"solver_single_ohms", JsonValue(check->solverSingleOhms)},
                     {"code", std::string(kNecEdition)},
                     {"warnings", check->notes}};
   const std::string code = std::string(kNecEdition) + ", ";
@@ -87,6 +64,11 @@ Result<Outcome> ComputeCheck(Inputs& in) {
   if (second) {
     outcome.details.push_back(SecondRodLine(second->at6ft, "", in.units()));
     outcome.details.push_back(SecondRodLine(second->at2L, " (twice the length)", in.units()));
+    if (!soil->layers && check->solverSingleOhms) {
+      outcome.details.push_back("the second rods by the electrode solver, whose one rod is " +
+                                ShowOhms(*check->solverSingleOhms) +
+                                " ohms (the rod formula takes the current as uniform)");
+    }
   } else {
     outcome.details.push_back("no second-rod values: " + second.why());
   }
@@ -94,14 +76,13 @@ Result<Outcome> ComputeCheck(Inputs& in) {
     WarnNearInterface(
         outcome, *soil->layers, lengthM, diameterM / 2,
         [&](const TwoLayerSoil& other) -> std::optional<double> {
-          const std::vector<RodPoint> one{{0, 0}};
-          const Result<double> value = LayeredGroupOhms(other, lengthM, diameterM / 2, one);
+          const Result<double> value = SolvedRodOhms(EarthSoil{0, other}, lengthM, diameterM / 2);
           return value ? std::optional(*value) : std::nullopt;
         },
         [](double ohms) { return ShowOhms(ohms) + " ohms"; });
     outcome.details.insert(
         outcome.details.begin(),
-        "in two layers, " + DescribeLayers(*soil->layers, in.units()) + " (method of moments)");
+        "in two layers, " + DescribeLayers(*soil->layers, in.units()) + " (the electrode solver)");
   }
   for (const std::string& note : check->notes) outcome.details.push_back("note: " + note);
   return outcome;
@@ -120,8 +101,9 @@ std::vector<Calculation> CheckCalculations() {
        "The National Electrical Code (NEC 2020/2023): one rod of 25 ohms or less\n"
        "suffices (250.53(A)(2)); otherwise a supplemental electrode is required, at\n"
        "least 6 ft (1.83 m) away (250.53(A)(3)). Gives the rod's resistance (the rod\n"
-       "formula, unrounded), the verdict, and a second rod 6 ft and twice the rod\n"
-       "length away (rods at one potential, Dwight's formula beside), and notes a rod\n"
+       "formula, unrounded; in two layers the electrode solver's), the verdict, and a\n"
+       "second rod 6 ft and twice the rod length away (by the electrode solver, whose\n"
+       "one rod is given beside them; Dwight's formula too), and notes a rod\n"
        "shorter than 8 ft (250.52(A)(5)), thinner than 5/8 in (1/2 in listed;\n"
        "250.52(A)(5)(b)), or a second rod at twice its length under 6 ft away.\n",
        "ostrevin-calc check --rho 10000 --diameter 0.625 --length 8\n"

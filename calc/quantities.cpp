@@ -21,6 +21,8 @@ constexpr FieldRange kPerSideRange{2, 250};          // rods a side: at most 996
 constexpr FieldRange kThicknessRange{0.001, 10000};  // feet or metres
 constexpr FieldRange kCurveRange{0.0001, 9999.9};    // feet or metres, within the scan
 constexpr FieldRange kNoRange{0, 0};
+constexpr FieldRange kCurrentRange{0.001, 1000000};  // amperes
+constexpr FieldRange kLatticeRange{0.01, 100};       // feet or metres
 
 constexpr std::array kQuantities{
     Quantity{"rho", kRhoRange, "R", "soil resistivity, ohm-cm", "Soil resistivity", kResistivity,
@@ -68,11 +70,51 @@ constexpr std::array kQuantities{
     Quantity{"method",
              kNoRange,
              "M",
-             "potential (rods at one potential; the default) or bs7430 (the standard's factors)",
+             "solver (the electrode solver; the default), mutual (the closed-form mutual "
+             "resistances; potential is its old name) or bs7430 (the standard's factors)",
              "Method",
              kChoice,
              {},
-             "potential bs7430"},
+             "solver mutual potential bs7430"},
+    Quantity{"bond", kNoRange, "DEPTH,DIAMETER",
+             "count the buried conductor bonding the rods: its depth (feet or metres) and "
+             "diameter (inches or metres)",
+             "Bonding conductor", kText, "0.5m,10mm"},
+    Quantity{"conductor", kDiameterRange, "D", "conductor diameter, inches or metres",
+             "Conductor diameter", kDiameter, "10mm"},
+    Quantity{"width", kDiameterRange, "W", "a flat strip's width, inches or metres", "Strip width",
+             kDiameter, "25mm"},
+    Quantity{"thickness", kDiameterRange, "T", "a flat strip's thickness, inches or metres",
+             "Strip thickness", kDiameter, "3mm"},
+    Quantity{"ring-diameter", kRodLengthRange, "D", "diameter of the ring, feet or metres",
+             "Ring diameter", kLength, "20m"},
+    Quantity{"size", kNoRange, "XxY", "size, feet or metres each way", "Size", kText, "70mx70m"},
+    Quantity{"meshes", kNoRange, "MxN", "meshes each way", "Meshes", kText, "10x10"},
+    Quantity{"rods-at",
+             kNoRange,
+             "K",
+             "corners, perimeter (with --rods) or nodes",
+             "Rods at",
+             kChoice,
+             {},
+             "corners perimeter nodes"},
+    Quantity{"rod-diameter", kDiameterRange, "D", "diameter of the rods, inches or metres",
+             "Rod diameter", kDiameter, "16mm"},
+    Quantity{"shape", kNoRange, "S", "rectangle (the default) or l (an L, less --cutout)", "Shape",
+             kChoice, {}, "rectangle l"},
+    Quantity{"cutout", kNoRange, "XxY", "the L's cut-out at the +x,+y corner, feet or metres",
+             "Cut-out", kText, "30mx30m"},
+    Quantity{"grid-current", kCurrentRange, "I",
+             "the current into the electrode, amperes: its rise and the surface's potentials",
+             "Current into the electrode", kCurrent, "1.9kA"},
+    Quantity{"lattice", kLatticeRange, "S",
+             "spacing of the potential map's points, feet or metres (0.25 m when not given)",
+             "Map spacing", kLength, "0.25m"},
+    Quantity{"concrete-diameter", kDiameterRange, "D",
+             "diameter of the concrete round the rod, inches or metres", "Concrete diameter",
+             kDiameter, "0.3m"},
+    Quantity{"rho-concrete", kRhoRange, "R", "the concrete's resistivity, ohm-cm",
+             "Concrete resistivity", kResistivity, "50ohm-m"},
 };
 
 struct UnitSuffix {
@@ -94,6 +136,8 @@ constexpr std::array kSuffixes{
     UnitSuffix{"ohmm", kResistivity, UnitSystem::Metric, 100.0},
     UnitSuffix{"ohm", kResistance, std::nullopt, 1.0},
     UnitSuffix{"ohms", kResistance, std::nullopt, 1.0},
+    UnitSuffix{"a", kCurrent, std::nullopt, 1.0},
+    UnitSuffix{"ka", kCurrent, std::nullopt, 1000.0},
 };
 
 Dimension Family(Dimension dimension) { return dimension == kDiameter ? kLength : dimension; }
@@ -114,6 +158,8 @@ std::string_view KnownUnits(Dimension dimension) {
       return "ohms";
     case kLength:
       return "in, ft, mm, cm or m";
+    case kCurrent:
+      return "A or kA";
     default:
       return "no unit";
   }
@@ -129,6 +175,8 @@ std::string_view Noun(Dimension dimension) {
       return "a length";
     case kResistance:
       return "a resistance";
+    case kCurrent:
+      return "a current";
     default:
       return "a whole number";
   }
@@ -210,6 +258,8 @@ std::string_view FieldUnit(Dimension dimension, UnitSystem units) {
       return IsMetric(units) ? "m" : "ft";
     case kResistance:
       return "ohms";
+    case kCurrent:
+      return "A";
     default:
       return {};
   }

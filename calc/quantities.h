@@ -25,6 +25,7 @@ enum class Dimension {
   kDiameter,     // inches (English) or metres (Metric); or in, ft, mm, cm, m
   kLength,       // feet (English) or metres (Metric); or in, ft, mm, cm, m
   kResistance,   // ohms; "ohm" or "ohms" may follow
+  kCurrent,      // amperes; or with a unit: A, kA
   kCount,        // a whole number
   kChoice,       // one of a few words (a layout)
   kText,         // read by the calculation itself (positions, layers)

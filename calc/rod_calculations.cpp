@@ -1,10 +1,10 @@
 // The window's two rod calculations: the resistance of a rod of a given
 // length, and the rod length for a wanted resistance, with the window's
 // rounding and "na", and the reason "na" is given; and the same two in
-// two-layer soil, by the method of moments (core/layered_rods.h).
+// two-layer soil, by the electrode solver (core/rod_solver.h).
 #include "calc/calculation_parts.h"
 #include "core/electrode_formulas.h"
-#include "core/layered_rods.h"
+#include "core/rod_solver.h"
 #include "core/length_search.h"
 #include "core/number_text.h"
 
@@ -16,8 +16,7 @@ constexpr const char* kTooShort =
     "the rod is shorter than e/4 of its radius, where the formula does not apply";
 
 std::string InLayers(const TwoLayerSoil& layers, UnitSystem units) {
-  return "in two layers, " + DescribeLayers(layers, units) + " (method of moments, " +
-         std::to_string(kLayeredSegments) + " segments a rod)";
+  return "in two layers, " + DescribeLayers(layers, units) + " (the electrode solver)";
 }
 
 Outcome LayeredResistance(const Soil& soil, double diameter, double length, UnitSystem units) {
@@ -25,9 +24,9 @@ Outcome LayeredResistance(const Soil& soil, double diameter, double length, Unit
                                  soil.InputsWith({{"diameter", diameter}, {"length", length}}));
   outcome.unit = "ohms";
   outcome.valueKey = "ohms";
-  const std::vector<RodPoint> rod{{0, 0}};
-  const Result<double> ohms = LayeredGroupOhms(*soil.layers, LengthToMetres(length, units),
-                                               RodRadiusMetres(diameter, units), rod);
+  const Result<double> ohms = SolvedRodOhms(EarthSoil{0, soil.layers},
+                                            LengthToMetres(length, units),
+                                            RodRadiusMetres(diameter, units));
   if (!ohms) {
     outcome.why = ohms.why();
     return outcome;
@@ -40,7 +39,7 @@ Outcome LayeredResistance(const Soil& soil, double diameter, double length, Unit
   WarnNearInterface(
       outcome, *soil.layers, lengthM, radiusM,
       [&](const TwoLayerSoil& other) -> std::optional<double> {
-        const Result<double> value = LayeredGroupOhms(other, lengthM, radiusM, rod);
+        const Result<double> value = SolvedRodOhms(EarthSoil{0, other}, lengthM, radiusM);
         return value ? std::optional(*value) : std::nullopt;
       },
       [](double ohms) { return ShowOhms(ohms) + " ohms"; });
@@ -82,24 +81,24 @@ Outcome LengthInLayers(const Soil& soil, double diameter, double target, UnitSys
       StartOutcome("length", units, soil.InputsWith({{"diameter", diameter}, {"target", target}}));
   outcome.unit = LengthUnit(units);
   outcome.valueKey = "length_m";
-  const Result<ostrevin::LayeredLength> searched =
-      LayeredRodLength(*soil.layers, RodRadiusMetres(diameter, units), target);
+  const Result<SolvedLength> searched =
+      SolvedRodLength(EarthSoil{0, soil.layers}, RodRadiusMetres(diameter, units), target);
   if (!searched) {
     outcome.why = searched.why();
     return outcome;
   }
-  const ostrevin::LayeredLength& found = *searched;
+  const SolvedLength& found = *searched;
   outcome.value = found.lengthM;
   if (found.lengthM) {
     outcome.result = ShowLength(*found.lengthM, units);
     outcome.details = {InLayers(*soil.layers, units) +
-                       "; with equal layers it may differ from uniform soil's 1 mm scan by the "
-                       "segments' own 1 to 2 %"};
+                       "; with equal layers it may differ from uniform soil's 1 mm scan: the "
+                       "rod formula takes the current as uniform and is 0.5 to 2 % higher"};
     const double radiusM = RodRadiusMetres(diameter, units);
     WarnNearInterface(
         outcome, *soil.layers, *found.lengthM, radiusM,
         [&](const TwoLayerSoil& other) -> std::optional<double> {
-          const Result<ostrevin::LayeredLength> length = LayeredRodLength(other, radiusM, target);
+          const Result<SolvedLength> length = SolvedRodLength(EarthSoil{0, other}, radiusM, target);
           return length ? length->lengthM : std::nullopt;
         },
         [&](double metres) {
@@ -150,8 +149,9 @@ std::vector<Calculation> RodCalculations() {
        &ComputeResistance,
        "The resistance to earth, in ohms, of a rod driven L deep: the window's formula\n"
        "(rho / 100) (ln(4L / r) - 1) / (2 pi L), three decimals. In two-layer soil\n"
-       "(--layers RHO1,H,RHO2) the rod is cut into segments whose currents are solved\n"
-       "with the layers' images (the method of moments).\n",
+       "(--layers RHO1,H,RHO2) the electrode solver works it out: the rod cut into\n"
+       "segments whose currents are solved with the layers' images (the method of\n"
+       "moments).\n",
        "ostrevin-calc resistance --rho 2000 --diameter 0.625 --length 3\n"
        "         17.868 ohms\n"},
       {"length", "the rod length that gives a wanted resistance",

@@ -16,31 +16,10 @@ namespace ostrevin::calc {
 namespace {
 
 std::optional<TwoLayerSoil> ReadLayerText(Inputs& in, std::string_view text) {
-  const std::optional<std::array<std::string_view, 3>> parts = SplitLayers(text);
-  if (!parts) {
-    return in.Fail(in.Named("layers") +
-                   " needs RHO1,H,RHO2: three values separated by commas (e.g. "
-                   "413ohm-m,2.2m,123ohm-m), not " +
-                   Quoted(text));
-  }
-  const std::array<std::string_view, 3>& names = kLayerParts;
-  const std::array<std::string_view, 3> shown{"RHO1", "H", "RHO2"};
-  std::array<double, 3> values{};
-  for (std::size_t i = 0; i < 3; ++i) {
-    // Read as the part of --layers it is: "--layers: RHO1 needs a resistivity ...".
-    ReadContext context = in.context();
-    const std::string prefix = in.Named("layers") + ": ";
-    context.prefix = prefix;
-    const Result<QuantityValue> reading =
-        ReadQuantity(*FindQuantity(names[i]), (*parts)[i], context);
-    if (!reading) {
-      if (context.labels) return in.Fail(reading.why());
-      return in.Fail(prefix + std::string(shown[i]) +
-                     reading.why().substr(prefix.size() + names[i].size()));
-    }
-    values[i] = reading->value;
-  }
-  return TwoLayerSoil{values[0], LengthToMetres(values[1], in.units()), values[2]};
+  const std::array<Part, 3> parts{Part{"RHO1", "rho1"}, Part{"H", "h"}, Part{"RHO2", "rho2"}};
+  const std::optional<std::vector<double>> values = ReadParts(in, "layers", text, ',', parts);
+  if (!values) return std::nullopt;
+  return TwoLayerSoil{(*values)[0], LengthToMetres((*values)[1], in.units()), (*values)[2]};
 }
 
 // How far the rod's foot stands from the interface, in words.
@@ -87,18 +66,53 @@ std::optional<Soil> ReadSoil(Inputs& in) {
 }
 
 std::optional<std::array<std::string_view, 3>> SplitLayers(std::string_view text) {
-  std::array<std::string_view, 3> parts;
-  std::size_t count = 0;
-  for (std::size_t at = 0;; ++count) {
-    const std::size_t comma = text.find(',', at);
-    if (count < parts.size()) {
-      parts[count] = text.substr(at, comma == std::string_view::npos ? comma : comma - at);
+  const std::vector<std::string_view> split = SplitParts(text, ',');
+  if (split.size() != 3) return std::nullopt;
+  return std::array<std::string_view, 3>{split[0], split[1], split[2]};
+}
+
+std::vector<std::string_view> SplitParts(std::string_view text, char separator) {
+  std::vector<std::string_view> parts;
+  const auto is = [&](char c) {
+    return c == separator || (separator == 'x' && c == 'X');
+  };
+  std::size_t start = 0;
+  for (std::size_t at = 0; at <= text.size(); ++at) {
+    if (at == text.size() || is(text[at])) {
+      parts.push_back(text.substr(start, at - start));
+      start = at + 1;
     }
-    if (comma == std::string_view::npos) break;
-    at = comma + 1;
   }
-  if (count + 1 != parts.size()) return std::nullopt;
   return parts;
+}
+
+std::optional<std::vector<double>> ReadParts(Inputs& in, std::string_view name,
+                                             std::string_view text, char separator,
+                                             std::span<const Part> parts) {
+  const std::vector<std::string_view> split = SplitParts(text, separator);
+  const Quantity& quantity = *FindQuantity(name);
+  if (split.size() != parts.size()) {
+    const std::string_view count = parts.size() == 2 ? "two" : "three";
+    const std::string by = separator == ',' ? "commas" : std::string("an ") + separator;
+    return in.Fail(in.Named(name) + " needs " + std::string(quantity.metavar) + ": " +
+                   std::string(count) + " values separated by " + by + " (e.g. " +
+                   std::string(quantity.example) + "), not " + Quoted(text));
+  }
+  std::vector<double> values;
+  for (std::size_t i = 0; i < parts.size(); ++i) {
+    // Read as the part it is: "--layers: RHO1 needs a resistivity ...".
+    ReadContext context = in.context();
+    const std::string prefix = in.Named(name) + ": ";
+    context.prefix = prefix;
+    const Result<QuantityValue> reading = ReadQuantity(*FindQuantity(parts[i].as), split[i], context);
+    if (!reading) {
+      if (context.labels) return in.Fail(reading.why());
+      return in.Fail(prefix + std::string(parts[i].shown) +
+                     reading.why().substr(prefix.size() + parts[i].as.size()));
+    }
+    values.push_back(reading->value);
+  }
+  return values;
 }
 
 std::string JoinLayers(std::string_view rho1, std::string_view h, std::string_view rho2) {

@@ -670,33 +670,6 @@ Result<Solution> SolveAsGiven(std::span<const Conductor> conductors, const Earth
   return solution;
 }
 
-// Every prefix's resistance from one factorisation: with the segments in
-// the conductors' order, the leading block of the Cholesky factor is the
-// factor of the leading block, so y = L^-1 1 serves every prefix:
-// 1' A_k^-1 1 = |y_k|^2 over the prefix's segments.
-Result<std::vector<double>> PrefixesAsGiven(std::span<const Conductor> conductors,
-                                            const EarthSoil& soil, const SolveOptions& options) {
-  Result<Segmented> segmented = Segment(conductors, soil, options);
-  if (!segmented) return segmented.Failed();
-  const Solution& solution = segmented->solution;
-  const std::size_t n = solution.elements.size();
-  if (n > options.maxUnknowns) return Refused(TooMany(n, n, options.maxUnknowns));
-  const EarthKernel kernel(solution.soil, solution.spanM, solution.depthM);
-  Mutuals mutual(kernel, solution.elements);
-  const Result<Eigen::LLT<Eigen::MatrixXd>> factor = Factored(mutual, n, options.progress);
-  if (!factor) return factor.Failed();
-  const Eigen::VectorXd y =
-      factor->matrixL().solve(Eigen::VectorXd::Ones(static_cast<Eigen::Index>(n)));
-  std::vector<double> ohms(conductors.size(), NAN);
-  double sum = 0;
-  for (std::size_t i = 0; i < n; ++i) {
-    sum += y(static_cast<Eigen::Index>(i)) * y(static_cast<Eigen::Index>(i));
-    ohms[static_cast<std::size_t>(solution.conductorOf[i])] = 1 / sum;
-  }
-  if (options.progress) options.progress(1);
-  return ohms;
-}
-
 // The window of interface depths [lo, hi] within two radii of a conductor's
 // end (a conductor going down, not lying along the interface), or nothing.
 std::optional<std::pair<double, double>> NearInterface(std::span<const Conductor> conductors,
@@ -716,34 +689,6 @@ std::optional<std::pair<double, double>> NearInterface(std::span<const Conductor
   return window;
 }
 
-// Solved once, or where a conductor ends within two radii of the interface,
-// between the answers with the interface moved clear of the ends, above
-// and below (a top layer thinner than that is none at all), in proportion
-// to where it lies: blend(low, high, weight, the interface's two depths).
-template <class T, class Solve, class Blend>
-Result<T> AcrossTheInterface(std::span<const Conductor> conductors, const EarthSoil& soil,
-                             const Solve& solve, const Blend& blend) {
-  std::optional<std::pair<double, double>> window =
-      soil.layers && std::isfinite(soil.layers->h) ? NearInterface(conductors, soil.layers->h)
-                                                   : std::nullopt;
-  if (!window) return solve(soil);
-  EarthSoil above = soil;
-  EarthSoil below = soil;
-  if (window->first > 0) {
-    above.layers->h = window->first;  // the ends below the interface
-  } else {
-    above = {soil.layers->rho2, std::nullopt};
-    window->first = 0;
-  }
-  below.layers->h = window->second;  // the ends above it
-  Result<T> low = solve(above);
-  if (!low) return low;
-  Result<T> high = solve(below);
-  if (!high) return high;
-  const double weight = (soil.layers->h - window->first) / (window->second - window->first);
-  return blend(*std::move(low), *std::move(high), weight, *window);
-}
-
 }  // namespace
 
 EarthKernel KernelFor(const Solution& solution) {
@@ -753,22 +698,38 @@ EarthKernel KernelFor(const Solution& solution) {
 
 Result<Solution> SolveElectrode(std::span<const Conductor> conductors, const EarthSoil& soil,
                                 const SolveOptions& options) {
-  return AcrossTheInterface<Solution>(
-      conductors, soil,
-      [&](const EarthSoil& at) { return SolveAsGiven(conductors, at, options); },
-      [&](Solution low, Solution high, double weight, std::pair<double, double> depths) {
-        const double lowOhms = low.ohms;
-        const double highOhms = high.ohms;
-        Solution solution = weight < 0.5 ? std::move(low) : std::move(high);
-        solution.ohms = (1 - weight) * lowOhms + weight * highOhms;
-        solution.soil = soil;
-        solution.notes.push_back(
-            "a conductor ends within two radii of the interface, where the thin-wire model does "
-            "not hold: the resistance is taken between " + FormatDouble("%.3f", lowOhms) +
-            " ohms (the interface " + Metres(depths.first) + " deep) and " +
-            FormatDouble("%.3f", highOhms) + " ohms (" + Metres(depths.second) + " deep)");
-        return solution;
-      });
+  std::optional<std::pair<double, double>> window =
+      soil.layers && std::isfinite(soil.layers->h) ? NearInterface(conductors, soil.layers->h)
+                                                   : std::nullopt;
+  if (!window) return SolveAsGiven(conductors, soil, options);
+  // Within two radii of a conductor's end: between the answers with the
+  // interface moved clear of the ends, above and below, in proportion to
+  // where it lies; a top layer thinner than that is none at all.
+  EarthSoil above = soil;
+  EarthSoil below = soil;
+  if (window->first > 0) {
+    above.layers->h = window->first;  // the ends below the interface
+  } else {
+    above = {soil.layers->rho2, std::nullopt};
+    window->first = 0;
+  }
+  below.layers->h = window->second;  // the ends above it
+  Result<Solution> low = SolveAsGiven(conductors, above, options);
+  if (!low) return low;
+  Result<Solution> high = SolveAsGiven(conductors, below, options);
+  if (!high) return high;
+  const double weight = (soil.layers->h - window->first) / (window->second - window->first);
+  const double lowOhms = low->ohms;
+  const double highOhms = high->ohms;
+  Solution solution = weight < 0.5 ? *std::move(low) : *std::move(high);
+  solution.ohms = (1 - weight) * lowOhms + weight * highOhms;
+  solution.soil = soil;
+  solution.notes.push_back(
+      "a conductor ends within two radii of the interface, where the thin-wire model does not "
+      "hold: the resistance is taken between " + FormatDouble("%.3f", lowOhms) +
+      " ohms (the interface " + Metres(window->first) + " deep) and " +
+      FormatDouble("%.3f", highOhms) + " ohms (" + Metres(window->second) + " deep)");
+  return solution;
 }
 
 Result<std::size_t> UnknownsFor(std::span<const Conductor> conductors, const EarthSoil& soil,
@@ -777,18 +738,6 @@ Result<std::size_t> UnknownsFor(std::span<const Conductor> conductors, const Ear
   if (!segmented) return segmented.Failed();
   return static_cast<std::size_t>(
       FindSymmetry(segmented->solution.elements, segmented->tolerance, options.symmetry).orbits);
-}
-
-Result<std::vector<double>> PrefixOhms(std::span<const Conductor> conductors, const EarthSoil& soil,
-                                       const SolveOptions& options) {
-  return AcrossTheInterface<std::vector<double>>(
-      conductors, soil,
-      [&](const EarthSoil& at) { return PrefixesAsGiven(conductors, at, options); },
-      [](std::vector<double> low, const std::vector<double>& high, double weight,
-         std::pair<double, double> /*depths*/) {
-        for (std::size_t k = 0; k < low.size(); ++k) low[k] = (1 - weight) * low[k] + weight * high[k];
-        return low;
-      });
 }
 
 double PotentialAt(const Solution& solution, const EarthKernel& kernel, const Point3& point) {

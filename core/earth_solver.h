@@ -103,13 +103,6 @@ Result<Solution> SolveElectrode(std::span<const Conductor> conductors, const Ear
 Result<std::size_t> UnknownsFor(std::span<const Conductor> conductors, const EarthSoil& soil,
                                 const SolveOptions& options = {});
 
-// The resistance of the electrode made of its first k conductors, for
-// every k (element k - 1), from one solve without symmetry: a line of rods
-// of every count at once. The segmentation is the whole electrode's.
-// Refused or no answer as SolveElectrode.
-Result<std::vector<double>> PrefixOhms(std::span<const Conductor> conductors, const EarthSoil& soil,
-                                       const SolveOptions& options = {});
-
 // The potential (V) at a point, depth >= 0, for one ampere into the electrode.
 double PotentialAt(const Solution& solution, const EarthKernel& kernel, const Point3& point);
 

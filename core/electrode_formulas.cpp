@@ -12,6 +12,10 @@ double RoundToWhole(double x) {
 
 double RoundTo3Places(double x) { return RoundToWhole(x * 1000) / 1000; }
 
+double DiameterToMetres(double diameter, UnitSystem units) {
+  return IsMetric(units) ? diameter : diameter * kMetresPerInch;
+}
+
 double RodRadiusMetres(double diameter, UnitSystem units) {
   const double radius = diameter * 0.5;
   return IsMetric(units) ? radius : radius * kMetresPerInch;

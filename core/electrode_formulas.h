@@ -49,6 +49,8 @@ double RoundToWhole(double x);
 
 // Radius in metres of a rod of the given diameter (inches or metres).
 double RodRadiusMetres(double diameter, UnitSystem units);
+// A diameter (inches or metres) in metres.
+double DiameterToMetres(double diameter, UnitSystem units);
 
 // Resistance to earth, in ohms rounded to three decimals, of a rod of the
 // given diameter driven lengthMetres deep into soil of resistivity rho:

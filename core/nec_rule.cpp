@@ -4,6 +4,7 @@
 
 #include "core/number_text.h"
 #include "core/rod_groups.h"
+#include "core/rod_solver.h"
 
 namespace ostrevin {
 
@@ -11,10 +12,16 @@ namespace {
 
 constexpr double kFoot = 0.3048;
 
-Result<SecondRod> SecondRodAt(double rho, double lengthM, double radiusM, double spacingM) {
-  const Result<double> potential = PotentialGroupOhms(rho, lengthM, radiusM, LineLayout(2, spacingM));
-  if (!potential) return potential.Failed();
-  return SecondRod{spacingM, *potential, *DwightTwoRods(rho, lengthM, radiusM, spacingM)};
+Result<SecondRod> SecondRodAt(const EarthSoil& soil, double lengthM, double radiusM,
+                              double spacingM) {
+  const std::vector<RodPoint> two = LineLayout(2, spacingM);
+  const double rho = soil.layers ? soil.layers->rho1 : soil.rho;
+  if (auto checked = CheckGroup(rho, lengthM, radiusM, two); !checked) return checked.Failed();
+  const Result<RodGroupAnswer> group = SolvedGroup(soil, lengthM, radiusM, two);
+  if (!group) return group.Failed();
+  const std::optional<double> dwight =
+      soil.layers ? std::nullopt : DwightTwoRods(rho, lengthM, radiusM, spacingM);
+  return SecondRod{spacingM, group->ohms, dwight};
 }
 
 }  // namespace
@@ -28,9 +35,11 @@ std::string ShowBeside(double value, double bound) {
   return FormatNumber(value);
 }
 
+namespace {
+
 NecCheck JudgeSingleRod(double singleOhms, Result<SecondRods> secondRods, double lengthM,
                         double diameterM) {
-  NecCheck check{singleOhms, singleOhms <= kNecMaxOhms, std::move(secondRods), {}};
+  NecCheck check{singleOhms, singleOhms <= kNecMaxOhms, std::move(secondRods), {}, {}};
   // A rod given as 8 ft or 5/8 in meets the rule, whatever the last bit of
   // its conversion to metres.
   constexpr double kSlack = 1e-9;
@@ -54,20 +63,32 @@ NecCheck JudgeSingleRod(double singleOhms, Result<SecondRods> secondRods, double
   return check;
 }
 
-Result<NecCheck> CheckSingleRodRule(double rho, double lengthM, double diameterM) {
+}  // namespace
+
+Result<NecCheck> CheckSingleRodRule(const EarthSoil& soil, double lengthM, double diameterM) {
   const double radius = diameterM / 2;
-  const std::optional<double> single = SingleRodOhms(rho, lengthM, radius);
-  if (!single) {
-    return NoAnswer("the rod is shorter than e/4 of its radius, where the formula does not apply");
+  const Result<double> solved = SolvedRodOhms(soil, lengthM, radius);
+  std::optional<double> single;
+  if (soil.layers) {
+    if (!solved) return solved.Failed();
+    single = *solved;
+  } else {
+    single = SingleRodOhms(soil.rho, lengthM, radius);
+    if (!single) {
+      return NoAnswer(
+          "the rod is shorter than e/4 of its radius, where the formula does not apply");
+    }
   }
   const auto secondRods = [&]() -> Result<SecondRods> {
-    const Result<SecondRod> at6ft = SecondRodAt(rho, lengthM, radius, kNecMinSpacingM);
+    const Result<SecondRod> at6ft = SecondRodAt(soil, lengthM, radius, kNecMinSpacingM);
     if (!at6ft) return at6ft.Failed();
-    const Result<SecondRod> at2L = SecondRodAt(rho, lengthM, radius, 2 * lengthM);
+    const Result<SecondRod> at2L = SecondRodAt(soil, lengthM, radius, 2 * lengthM);
     if (!at2L) return at2L.Failed();
     return SecondRods{*at6ft, *at2L};
   };
-  return JudgeSingleRod(*single, secondRods(), lengthM, diameterM);
+  NecCheck check = JudgeSingleRod(*single, secondRods(), lengthM, diameterM);
+  if (solved) check.solverSingleOhms = *solved;
+  return check;
 }
 
 }  // namespace ostrevin

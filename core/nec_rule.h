@@ -7,9 +7,11 @@
 //                     a supplemental electrode is required;
 //   250.53(A)(3)      rod, pipe and plate electrodes at least 6 ft (1.83 m)
 //                     apart.
-// The rod's resistance is the single-rod formula (unrounded); the second rod
-// by the rods-at-one-potential method of rod_groups.h, with Dwight's
-// two-rod formula beside it. SI units, rho in ohm-cm.
+// In uniform soil the rod is judged by the single-rod formula (unrounded),
+// as the window gives it; in two layers by the electrode solver's rod. The
+// second rods come from the solver, with the solver's one rod beside them
+// (so that what a second rod gains is read on one basis) and, in uniform
+// soil, Dwight's two-rod formula. SI units, rho in ohm-cm.
 //
 // Worked example: an 8 ft, 5/8 in rod in 10,000 ohm-cm soil is 39.9 ohms,
 // more than 25: a second rod is required.
@@ -19,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "core/earth_kernel.h"
 #include "core/result.h"
 
 namespace ostrevin {
@@ -42,22 +45,18 @@ struct SecondRods {
 };
 
 struct NecCheck {
-  double singleOhms = 0;
+  double singleOhms = 0;    // judged by (the rod formula; in two layers the solver's)
   bool sufficient = false;  // 25 ohms or less
   // The second rods, or why there are none (a rod too stubby for the two-rod methods).
-  Result<SecondRods> secondRods;
+  Result<SecondRods> secondRods = NoAnswer("not worked out");
+  std::optional<double> solverSingleOhms;  // the solver's one rod, the second rods' basis
   // Where the rod or the second rod falls short of the code, each naming its clause.
   std::vector<std::string> notes;
 };
 
-// No answer where the rod formula gives no positive value.
-Result<NecCheck> CheckSingleRodRule(double rho, double lengthM, double diameterM);
-
-// The verdict and notes for a rod whose resistance and second rods are
-// known (in uniform soil by CheckSingleRodRule, in layered soil by the
-// caller).
-NecCheck JudgeSingleRod(double singleOhms, Result<SecondRods> secondRods, double lengthM,
-                        double diameterM);
+// No answer where the rod formula gives no positive value (uniform soil) or
+// the solver none (two layers).
+Result<NecCheck> CheckSingleRodRule(const EarthSoil& soil, double lengthM, double diameterM);
 
 // A value as text with as many decimals (three at least) as it takes to see
 // on which side of `bound` it lies: 25.0000001 is not shown as 25.000.

@@ -167,43 +167,53 @@ Result<double> SolvedRodOhms(const EarthSoil& soil, double lengthM, double radiu
 Result<FewestRodsResult> FewestSolvedRods(const EarthSoil& soil, double lengthM, double radiusM,
                                           RodLine layout, double spacing, double targetOhms,
                                           const SolveOptions& options) {
-  FewestRodsResult result;
-  const auto reached = [&](int rods, double ohms) {
-    if (rods == 1 || ohms < result.lowestOhms) {
-      result.lowestOhms = ohms;
-      result.lowestAt = rods;
-    }
-    if (ohms > targetOhms) return false;
-    result.rods = rods;
-    result.ohms = ohms;
-    return true;
-  };
-  if (layout == RodLine::kLine) {
-    // Every count of a line at once, when the longest fits the bound.
-    const std::vector<Conductor> line = RodsAt(LineLayout(kMaxRods, spacing), lengthM, 2 * radiusM);
-    SolveOptions whole = options;
-    whole.symmetry = false;
-    const Result<std::size_t> unknowns = UnknownsFor(line, soil, whole);
-    if (!unknowns) return unknowns.Failed();
-    if (*unknowns <= options.maxUnknowns) {
-      const Result<std::vector<double>> ohms = PrefixOhms(line, soil, whole);
-      if (!ohms) return ohms.Failed();
-      for (int rods = 1; rods <= kMaxRods; ++rods) {
-        if (reached(rods, (*ohms)[static_cast<std::size_t>(rods - 1)])) break;
-      }
-      return result;
-    }
-  }
-  for (int rods = 1; rods <= kMaxRods; ++rods) {
-    if (options.progress) options.progress(double(rods) / kMaxRods);
+  SolveOptions quiet = options;
+  quiet.progress = {};
+  const auto group = [&](int rods) -> Result<double> {
+    if (rods == 1) return SolvedRodOhms(soil, lengthM, radiusM);
     const std::vector<RodPoint> at =
         layout == RodLine::kLine ? LineLayout(rods, spacing) : RingLayout(rods, spacing);
-    SolveOptions quiet = options;
-    quiet.progress = {};
-    const Result<RodGroupAnswer> group = SolvedGroup(soil, lengthM, radiusM, at, std::nullopt, quiet);
-    if (!group) return group.Failed();
-    if (reached(rods, group->ohms)) break;
+    const Result<RodGroupAnswer> solved = SolvedGroup(soil, lengthM, radiusM, at, std::nullopt, quiet);
+    if (!solved) return solved.Failed();
+    return solved->ohms;
+  };
+  // More rods, a lower resistance (each added rod is another way out, and
+  // the rods' segments are cut alike from two rods on): doubling the count
+  // to the first that reaches the target, then halving the bracket.
+  FewestRodsResult result;
+  int below = 0;  // a count that does not reach the target
+  int above = 1;  // one that may
+  double ohmsAbove = 0;
+  for (;;) {
+    if (options.progress) options.progress(0.5 * std::log2(above) / std::log2(kMaxRods));
+    const Result<double> ohms = group(above);
+    if (!ohms) return ohms.Failed();
+    ohmsAbove = *ohms;
+    if (ohmsAbove <= targetOhms || above == kMaxRods) break;
+    below = above;
+    above = std::min(2 * above, kMaxRods);
   }
+  if (ohmsAbove > targetOhms) {
+    result.lowestOhms = ohmsAbove;
+    result.lowestAt = kMaxRods;
+    return result;
+  }
+  while (above - below > 1) {
+    if (options.progress) options.progress(0.5 + 0.5 / (above - below));
+    const int middle = (above + below) / 2;
+    const Result<double> ohms = group(middle);
+    if (!ohms) return ohms.Failed();
+    if (*ohms <= targetOhms) {
+      above = middle;
+      ohmsAbove = *ohms;
+    } else {
+      below = middle;
+    }
+  }
+  result.rods = above;
+  result.ohms = ohmsAbove;
+  result.lowestOhms = ohmsAbove;
+  result.lowestAt = above;
   return result;
 }
 

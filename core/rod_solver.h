@@ -58,7 +58,9 @@ Result<RodGroupAnswer> SolvedGroup(const EarthSoil& soil, double lengthM, double
 Result<double> SolvedRodOhms(const EarthSoil& soil, double lengthM, double radiusM);
 
 // The fewest rods, up to kMaxRods, in a line or a ring at `spacing` whose
-// group is at or below the target (a line's every count from one solve).
+// group is at or below the target: by doubling the count, then halving the
+// bracket (more rods never raise the group). Where none reaches it, the
+// lowest is the hundred rods'.
 Result<FewestRodsResult> FewestSolvedRods(const EarthSoil& soil, double lengthM, double radiusM,
                                           RodLine layout, double spacing, double targetOhms,
                                           const SolveOptions& options = {});

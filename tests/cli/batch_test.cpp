@@ -176,23 +176,23 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"ACheckKeepsItsVerdictAndSecondRods",
              "mode,rho,diameter,length\ncheck,10000,0.625,8\ncheck,4000,0.625,8\n", kAnswered,
              kOutHeader +
-                 "check,10000,0.625,8,39.905,ohms,39.904873468968596,,false,23.26297889049823,"
-                 "21.47701898385712\ncheck,4000,0.625,8,15.962,ohms,15.96194938758744,,true,"
-                 "9.305191556199294,8.590807593542849\n",
+                 "check,10000,0.625,8,39.905,ohms,39.904873468968596,,false,23.036729674023064,"
+                 "21.29193255726034\ncheck,4000,0.625,8,15.962,ohms,15.96194938758744,,true,"
+                 "9.214691869609226,8.516773022904136\n",
              ""},
         Case{"TwoLayersInColumns",
              "mode;units;rho1;h;rho2;diameter;length\nresistance;metric;41300;2,2;12300;0,016;3\n",
              kAnswered,
              "mode;units;rho1;h;rho2;diameter;length;result;unit;value;error;sufficient;"
              "second_rod_6ft_ohms;second_rod_2l_ohms\n"
-             "resistance;metric;41300;2,2;12300;0,016;3;74,861;ohms;74,86093498742702;;;;\n",
+             "resistance;metric;41300;2,2;12300;0,016;3;74,927;ohms;74,92688523699627;;;;\n",
              ""},
         Case{"LayoutInAnyCase",
              "mode,units,rho,diameter,length,layout,spacing,rods\ngroup,metric,20000,0.02,3,LINE,6,"
              "2\n",
              kAnswered,
              "mode,units,rho,diameter,length,layout,spacing,rods," + std::string(kAdded) +
-                 "\ngroup,metric,20000,0.02,3,LINE,6,2,34.787,ohms,34.78722197868759,,,,\n",
+                 "\ngroup,metric,20000,0.02,3,LINE,6,2,34.485,ohms,34.48453928968728,,,,\n",
              ""}),
     [](const testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
 

@@ -143,19 +143,19 @@ TEST(SolvedRods, TheFewestRodsAndTheLengthForATarget) {
   for (const EarthSoil& soil : {EarthSoil{20000, {}}, Layers(41300, 2.2, 12300)}) {
     const FewestRodsResult fewest = *FewestSolvedRods(soil, 3, 0.008, RodLine::kLine, 3, 10);
     ASSERT_TRUE(fewest.rods);
-    // The line's count from one factorisation is the group worked out alone.
-    EXPECT_NEAR(fewest.ohms / Group(soil, 3, 0.008, LineLayout(*fewest.rods, 3)), 1, 1e-9);
+    EXPECT_NEAR(fewest.ohms, Group(soil, 3, 0.008, LineLayout(*fewest.rods, 3)), 1e-12);
+    EXPECT_LE(fewest.ohms, 10);
     EXPECT_GT(Group(soil, 3, 0.008, LineLayout(*fewest.rods - 1, 3)), 10);
-    // The hundredth rod counts: a target met there is met, with 100 rods.
-    SolveOptions whole;
-    whole.symmetry = false;
-    const double hundred = (*PrefixOhms(RodsAt(LineLayout(100, 3), 3, 0.016), soil, whole))[99];
+    // The hundredth rod counts: a target met there is met, with 100 rods;
+    // a hair below it, none is, and the lowest is the hundred rods'.
+    const double hundred = Group(soil, 3, 0.008, LineLayout(100, 3));
     EXPECT_EQ(FewestSolvedRods(soil, 3, 0.008, RodLine::kLine, 3, hundred)->rods, 100);
-    EXPECT_FALSE(FewestSolvedRods(soil, 3, 0.008, RodLine::kLine, 3, hundred * 0.999)->rods);
-    // Past the page's bound the line is worked out count by count, alike.
-    SolveOptions page;
-    page.maxUnknowns = 200;
-    EXPECT_EQ(FewestSolvedRods(soil, 3, 0.008, RodLine::kLine, 3, 10, page)->rods, fewest.rods);
+    const FewestRodsResult none = *FewestSolvedRods(soil, 3, 0.008, RodLine::kLine, 3, hundred * 0.999);
+    EXPECT_FALSE(none.rods);
+    EXPECT_EQ(none.lowestAt, 100);
+    EXPECT_EQ(none.lowestOhms, hundred);
+    // One rod that is enough is one rod.
+    EXPECT_EQ(FewestSolvedRods(soil, 3, 0.008, RodLine::kLine, 3, 1000)->rods, 1);
     const FewestRodsResult ring = *FewestSolvedRods(soil, 3, 0.008, RodLine::kRing, 3, 10);
     ASSERT_TRUE(ring.rods);
     EXPECT_LE(ring.ohms, 10);
