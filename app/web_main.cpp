@@ -120,8 +120,37 @@ void SetNumberMarks(const std::string& decimal, const std::string& group) {
 
 std::string DescribeTools() { return calc::DescribeTools(); }
 
-std::string RunTool(const std::string& tool, const val& inputs, int units) {
-  return calc::RunTool(tool, FieldsOf(inputs), UnitSystemOf(units), Marks());
+// A JavaScript function told how far long work has come (the worker posts
+// it to the page), at most every hundredth; none when not a function.
+Progress ProgressOf(const val& tell) {
+  if (tell.typeOf().as<std::string>() != "function") return {};
+  return [tell, last = -1.0](double done) mutable {
+    if (done < 1 && done - last < 0.01) return;
+    last = done;
+    tell(done);
+  };
+}
+
+std::string RunTool(const std::string& tool, const val& inputs, int units, const val& progress) {
+  return calc::RunTool(tool, FieldsOf(inputs), UnitSystemOf(units), Marks(), ProgressOf(progress));
+}
+
+// A JavaScript list of the conductor table's rows, each seven cells.
+std::vector<std::array<std::string, 7>> ConductorRowsOf(const val& list) {
+  std::vector<std::array<std::string, 7>> rows;
+  const int count = list["length"].as<int>();
+  for (int i = 0; i < count; ++i) {
+    const val row = list[i];
+    std::array<std::string, 7> cells;
+    for (std::size_t k = 0; k < cells.size(); ++k) cells[k] = row[static_cast<int>(k)].as<std::string>();
+    rows.push_back(cells);
+  }
+  return rows;
+}
+
+std::string RunElectrodes(const val& rows, const val& inputs, int units, const val& progress) {
+  return calc::RunElectrodes(ConductorRowsOf(rows), FieldsOf(inputs), UnitSystemOf(units), Marks(),
+                             ProgressOf(progress));
 }
 
 std::string RunSurvey(const val& rows, int units) {
@@ -148,6 +177,7 @@ EMSCRIPTEN_BINDINGS(ostrevin) {
   emscripten::function("describeTools", &DescribeTools);
   emscripten::function("runTool", &RunTool);
   emscripten::function("runSurvey", &RunSurvey);
+  emscripten::function("runElectrodes", &RunElectrodes);
   emscripten::function("toolAddress", &ToolAddress);
   emscripten::function("readToolAddress", &ReadToolAddress);
   emscripten::function("pageText", &PageText);

@@ -20,6 +20,7 @@ std::vector<Calculation> RodCalculations();          // resistance, length
 std::vector<Calculation> ResistivityCalculations();  // rho
 std::vector<Calculation> GroupCalculations();        // group, rods
 std::vector<Calculation> CheckCalculations();        // check
+std::vector<Calculation> ElectrodeCalculations();    // strip, ring, grid, plate, encased
 
 // Options every calculation ends with.
 inline const Option kUnitsOption{"units", OptionKind::kUnits};

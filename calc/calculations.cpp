@@ -57,7 +57,8 @@ std::span<const Calculation> Calculations() {
   static const std::vector<Calculation> table = [] {
     std::vector<Calculation> all;
     for (auto part :
-         {&RodCalculations, &ResistivityCalculations, &GroupCalculations, &CheckCalculations}) {
+         {&RodCalculations, &ResistivityCalculations, &GroupCalculations, &CheckCalculations,
+          &ElectrodeCalculations}) {
       std::vector<Calculation> some = part();
       std::move(some.begin(), some.end(), std::back_inserter(all));
     }
@@ -73,10 +74,10 @@ const Calculation* FindCalculation(std::string_view name) {
   return it == all.end() ? nullptr : std::to_address(it);
 }
 
-Result<Outcome> Calculate(const Calculation& calculation,
-                                             const InputLookup& input, const ReadContext& context,
-                                             const Progress& progress) {
-  Inputs inputs(input, context, progress);
+Result<Outcome> Calculate(const Calculation& calculation, const InputLookup& input,
+                          const ReadContext& context, const Progress& progress,
+                          const WorkBounds& bounds) {
+  Inputs inputs(input, context, progress, bounds);
   Result<Outcome> result = calculation.compute(inputs);
   if (inputs.refusal()) return Refused(*inputs.refusal());
   if (result) {

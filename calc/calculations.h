@@ -41,6 +41,15 @@ struct Option {
   std::string_view choices = {};  // a choice's words this calculation takes, when not all of them
 };
 
+// How much work a calculation may take on: the electrode solver's unknowns
+// and the points of a surface map (the page takes less than the command line).
+struct WorkBounds {
+  std::size_t unknowns = kMaxUnknowns;
+  std::size_t mapPoints = 1'000'000;
+};
+// The page's: its WebAssembly memory is 512 MB at most.
+inline constexpr WorkBounds kPageBounds{2000, 250'000};
+
 // The text given for an input by name ("rho", "diameter", ...), or nothing
 // when it was not given.
 using InputLookup = std::function<std::optional<std::string_view>(std::string_view name)>;
@@ -49,8 +58,9 @@ using InputLookup = std::function<std::optional<std::string_view>(std::string_vi
 // and the hints of every value read.
 class Inputs {
  public:
-  Inputs(const InputLookup& lookup, const ReadContext& context, Progress progress = {})
-      : lookup_(lookup), context_(context), progress_(std::move(progress)) {}
+  Inputs(const InputLookup& lookup, const ReadContext& context, Progress progress = {},
+         WorkBounds bounds = {})
+      : lookup_(lookup), context_(context), progress_(std::move(progress)), bounds_(bounds) {}
   UnitSystem units() const { return context_.units; }
   const ReadContext& context() const { return context_; }
   bool Given(std::string_view name) const { return lookup_(name).has_value(); }
@@ -72,11 +82,13 @@ class Inputs {
   const std::vector<std::string>& hints() const { return hints_; }
   // Told now and then how far a long calculation has come (a large group in layers).
   const Progress& progress() const { return progress_; }
+  const WorkBounds& bounds() const { return bounds_; }
 
  private:
   const InputLookup& lookup_;
   ReadContext context_;
   Progress progress_;
+  WorkBounds bounds_;
   std::optional<std::string> refusal_;
   std::vector<std::string> hints_;
 };
@@ -102,9 +114,9 @@ const Calculation* FindCalculation(std::string_view name);
 // ("--rho is missing", "rho needs a resistivity between ..."). An outcome
 // with a number that is not finite becomes "na" with the reason: no such
 // number is ever shown as a result.
-Result<Outcome> Calculate(const Calculation& calculation,
-                                             const InputLookup& input, const ReadContext& context,
-                                             const Progress& progress = {});
+Result<Outcome> Calculate(const Calculation& calculation, const InputLookup& input,
+                          const ReadContext& context, const Progress& progress = {},
+                          const WorkBounds& bounds = {});
 
 // The columns a batch adds to every record, in order: result, unit, value,
 // error, then the members some calculations give that a spreadsheet filters

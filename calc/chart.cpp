@@ -59,31 +59,6 @@ std::string Decimals(double value, int decimals) {
 
 std::string Number(double value) { return FormatDouble("%.2f", value); }
 
-std::string Escaped(const std::string& text) {
-  std::string out;
-  for (const char c : text) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      case '\'':
-        out += "&#39;";
-        break;
-      default:
-        out += c;
-    }
-  }
-  return out;
-}
 
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
@@ -153,7 +128,7 @@ class Drawing {
          << "<svg xmlns='http://www.w3.org/2000/svg' width='" << chart_.width << "' height='"
          << chart_.height << "' viewBox='0 0 " << chart_.width << " " << chart_.height
          << "' font-family='DejaVu Sans, Verdana, sans-serif' font-size='" << kFont << "'>\n"
-         << "<title>" << Escaped(chart_.title) << "</title>\n"
+         << "<title>" << XmlEscaped(chart_.title) << "</title>\n"
          << "<rect width='100%' height='100%' fill='white'/>\n"
          << "<defs><clipPath id='plot'><rect x='" << Number(plot_.left) << "' y='"
          << Number(plot_.top) << "' width='" << Number(plot_.width) << "' height='"
@@ -169,7 +144,7 @@ class Drawing {
   void Text(double x, double y, const std::string& text, const char* anchor = "start",
             const std::string& extra = {}) {
     body_ << "<text x='" << Number(x) << "' y='" << Number(y) << "' text-anchor='" << anchor << "'"
-          << extra << ">" << Escaped(text) << "</text>\n";
+          << extra << ">" << XmlEscaped(text) << "</text>\n";
   }
 
   void LineSvg(Point a, Point b, const std::string& colour, double width,
@@ -198,7 +173,7 @@ class Drawing {
     Text(plot_.left + plot_.width / 2, plot_.bottom() + kTickLength + kGap + 2 * kLine + 4,
          chart_.x.title, "middle");
     body_ << "<text transform='translate(18 " << Number(plot_.top + plot_.height / 2)
-          << ") rotate(-90)' text-anchor='middle'>" << Escaped(chart_.y.title) << "</text>\n";
+          << ") rotate(-90)' text-anchor='middle'>" << XmlEscaped(chart_.y.title) << "</text>\n";
     double y = plot_.bottom() + kTickLength + kGap + 3 * kLine + 8;
     for (const std::string& note : chart_.notes) {
       Text(plot_.left, y, note);
@@ -447,6 +422,32 @@ double TextWidth(const std::string& text, double size) {
     }
   }
   return em * size;
+}
+
+std::string XmlEscaped(const std::string& text) {
+  std::string out;
+  for (const char c : text) {
+    switch (c) {
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '\'':
+        out += "&#39;";
+        break;
+      default:
+        out += c;
+    }
+  }
+  return out;
 }
 
 std::string ToSvg(const Chart& chart) { return Drawing(chart).Svg(); }

@@ -68,6 +68,9 @@ struct Chart {
   int width = 900, height = 560;
 };
 
+// Text as SVG's markup holds it (&, <, >, quotes escaped).
+std::string XmlEscaped(const std::string& text);
+
 // The chart as a standalone SVG document.
 std::string ToSvg(const Chart& chart);
 

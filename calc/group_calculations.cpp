@@ -199,7 +199,7 @@ constexpr const char* kNoRod =
 // The group's figures; or why there are none: the rod formula has no value
 // (no answer, "na"), or the layout is refused (bad input).
 Result<Figures> WorkOut(const Rod& rod, const Layout& layout, const std::optional<Bond>& bond,
-                        UnitSystem units, const Progress& progress = {}) {
+                        UnitSystem units, const WorkBounds& bounds, const Progress& progress = {}) {
   const double rho = rod.Rho();
   if (!SingleRodOhms(rho, rod.lengthM, rod.radiusM)) return NoAnswer(kNoRod);
   if (auto checked = CheckGroup(rho, rod.lengthM, rod.radiusM, layout.points, units); !checked) {
@@ -207,6 +207,7 @@ Result<Figures> WorkOut(const Rod& rod, const Layout& layout, const std::optiona
   }
   SolveOptions options;
   options.progress = progress;
+  options.maxUnknowns = bounds.unknowns;
   Figures figures;
   figures.rods = static_cast<int>(layout.points.size());
   figures.layers = rod.soil.layers;
@@ -366,7 +367,8 @@ Result<Outcome> ComputeGroup(Inputs& in) {
   outcome.unit = "ohms";
   outcome.valueKey = "ohms";
   outcome.listWarnings = true;
-  const Result<Figures> figures = WorkOut(*rod, *layout, bond, in.units(), in.progress());
+  const Result<Figures> figures =
+      WorkOut(*rod, *layout, bond, in.units(), in.bounds(), in.progress());
   if (!figures) return Unanswered(std::move(outcome), figures.Failed());
   const Figures& got = *figures;
   Describe(outcome, got, method, in.units());
@@ -383,8 +385,10 @@ Result<Outcome> ComputeGroup(Inputs& in) {
     WarnNearInterface(
         outcome, *rod->soil.layers, rod->lengthM, rod->radiusM,
         [&](const TwoLayerSoil& other) -> std::optional<double> {
-          const Result<RodGroupAnswer> value =
-              SolvedGroup(EarthSoil{0, other}, rod->lengthM, rod->radiusM, layout->points, bond);
+          SolveOptions bounded;
+          bounded.maxUnknowns = in.bounds().unknowns;
+          const Result<RodGroupAnswer> value = SolvedGroup(
+              EarthSoil{0, other}, rod->lengthM, rod->radiusM, layout->points, bond, bounded);
           return value ? std::optional(value->ohms) : std::nullopt;
         },
         [](double ohms) { return ShowOhms(ohms) + " ohms"; });
@@ -416,6 +420,7 @@ Result<Outcome> ComputeRods(Inputs& in) {
   }
   SolveOptions options;
   options.progress = in.progress();
+  options.maxUnknowns = in.bounds().unknowns;
   const Result<FewestRodsResult> searched =
       method == Method::kSolver
           ? FewestSolvedRods(rod->soil, rod->lengthM, rod->radiusM, line, *layout->spacingM,
@@ -434,7 +439,7 @@ Result<Outcome> ComputeRods(Inputs& in) {
   }
   layout->points = line == RodLine::kLine ? LineLayout(*fewest.rods, *layout->spacingM)
                                           : RingLayout(*fewest.rods, *layout->spacingM);
-  const Result<Figures> figures = WorkOut(*rod, *layout, std::nullopt, in.units());
+  const Result<Figures> figures = WorkOut(*rod, *layout, std::nullopt, in.units(), in.bounds());
   if (!figures) return Unanswered(std::move(outcome), figures.Failed());
   outcome.value = *fewest.rods;
   outcome.result = std::to_string(*fewest.rods);

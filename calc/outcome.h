@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,6 +25,8 @@ enum Status : int {
   kNoAnswer = 3,  // the formula gives no result: "na"
 };
 
+struct SolvedElectrode;  // electrodes.h
+
 struct Outcome {
   std::string command;                // resistance, length, rho, group, ...
   UnitSystem units = UnitSystem::English;
@@ -38,6 +41,8 @@ struct Outcome {
   std::vector<std::string> warnings;  // where a formula is used outside its validity
   std::vector<std::string> notes;     // about the input: a unit that looks mistaken
   bool listWarnings = false;          // "warnings" in the JSON even when there are none
+  // An electrode's conductors, solution and map, for its pictures and tables.
+  std::shared_ptr<const SolvedElectrode> electrode;
 
   Status status() const { return value ? kAnswered : kNoAnswer; }
   const JsonValue* Field(std::string_view key) const;

@@ -6,6 +6,7 @@
 
 #include "calc/calculation_parts.h"
 #include "calc/calculations.h"
+#include "calc/electrodes.h"
 #include "calc/soil_survey.h"
 #include "calc/text.h"
 #include "core/electrode_formulas.h"
@@ -48,9 +49,10 @@ const std::vector<Tool>& ToolTable() {
                      {"at", {"points"}},
                      {"method"}}),
        "The resistance of rods bonded together, in any layout.",
-       "Rods at one potential: mutual resistance rho/(2 pi L) (asinh(2L/d) - sqrt(1 + (d/2L)^2) + "
-       "d/2L) (Dwight 1936, Sunde 1949), the currents solved; BS 7430: R = R1 (1 + lambda "
-       "alpha)/n; in two layers the method of moments."},
+       "By default the electrode solver: each rod cut into segments whose currents are solved at "
+       "one potential (the method of moments; Heppe 1979, Dawalibi and Mukhedkar 1975). Beside "
+       "it the closed-form mutual resistances rho/(2 pi L) (asinh(2L/d) - sqrt(1 + (d/2L)^2) + "
+       "d/2L) (Dwight 1936, Sunde 1949) and BS 7430: R = R1 (1 + lambda alpha)/n."},
       {"rods",
        "How many rods",
        "rods",
@@ -61,7 +63,53 @@ const std::vector<Tool>& ToolTable() {
                      {"target"},
                      {"method"}}),
        "The fewest rods in a line or a ring for a wanted resistance.",
-       "Every count up to 100 rods, by rods at one potential or BS 7430."},
+       "Up to 100 rods, by the electrode solver, the closed-form mutual resistances or BS 7430."},
+      {"strip",
+       "Strip",
+       "strip",
+       With(Soil(), {{"length"}, {"depth"}, {"conductor"}, {"grid-current"}}),
+       "A buried horizontal wire or strip: its resistance, and with a current its rise and the "
+       "surface's potential.",
+       "The electrode solver (method of moments); beside it Dwight's formula as IEEE 142 tables "
+       "it: rho/(4 pi L) (ln(4L/a) + ln(4L/s) - 2 + ...), 2L the length, s/2 the depth."},
+      {"ring",
+       "Ring",
+       "ring",
+       With(Soil(), {{"ring-diameter"},
+                     {"depth"},
+                     {"conductor"},
+                     {"rods"},
+                     {"rod-length"},
+                     {"rod-diameter"},
+                     {"grid-current"}}),
+       "A buried ring, with rods round it or without.",
+       "The electrode solver; beside a ring alone Dwight's rho/(2 pi^2 D) (ln(8D/d) + ln(4D/s)) "
+       "(IEEE 142)."},
+      {"grid",
+       "Grid",
+       "grid",
+       With(Soil(), {{"size"},
+                     {"meshes"},
+                     {"depth"},
+                     {"conductor"},
+                     {"shape"},
+                     {"cutout", {"l"}, "shape"},
+                     {"rods-at"},
+                     {"rods", {"perimeter"}, "rods-at"},
+                     {"rod-length", {"corners", "perimeter", "nodes"}, "rods-at"},
+                     {"rod-diameter", {"corners", "perimeter", "nodes"}, "rods-at"},
+                     {"grid-current"}}),
+       "A substation's grid, rectangular or L-shaped, with rods: its resistance, and with the "
+       "fault current its rise and the surface's potential.",
+       "The electrode solver (method of moments, two-layer images); beside it IEEE 80's Sverak "
+       "(eq. 52) and Schwarz (eqs. 53 to 56) for uniform soil."},
+      {"electrodes",
+       "Any electrode",
+       "",
+       With(Soil(), {{"grid-current"}}),
+       "Any system of bonded conductors, row by row: rods, strips, rings, grids together.",
+       "The electrode solver: straight conductors at one potential in uniform or two-layer soil, "
+       "segments of uniform leakage, Galerkin's method of moments."},
       {"wenner",
        "Wenner reading",
        "rho",
@@ -156,7 +204,9 @@ JsonValue FieldJson(const ToolField& field, const Calculation* calculation) {
   }
   if (field.name == "rho") json.emplace_back("soil", "uniform");
   if (IsLayerPart(field.name)) json.emplace_back("soil", "layers");
-  if (!field.layouts.empty()) json.emplace_back("layouts", Strings(field.layouts));
+  if (!field.when.empty()) {
+    json.emplace_back("when", JsonObject{{"field", field.of}, {"values", Strings(field.when)}});
+  }
   json.emplace_back("required", option != nullptr && option->required);
   return json;
 }
@@ -170,15 +220,20 @@ JsonObject OutcomeJson(const Outcome& outcome) {
     lines.push_back(text.substr(at, end - at));
     at = end + 1;
   }
-  return {{"result", outcome.result},
-          {"unit", outcome.unit},
-          {"value", outcome.value ? FormatNumber(*outcome.value) : ""},
-          {"valueKey", outcome.valueKey},
-          {"text", lines},
-          {"warnings", outcome.warnings},
-          {"notes", outcome.notes},
-          {"reason", outcome.why},
-          {"json", ToJsonObject(outcome)}};
+  JsonObject json{{"result", outcome.result},
+                  {"unit", outcome.unit},
+                  {"value", outcome.value ? FormatNumber(*outcome.value) : ""},
+                  {"valueKey", outcome.valueKey},
+                  {"text", lines},
+                  {"warnings", outcome.warnings},
+                  {"notes", outcome.notes},
+                  {"reason", outcome.why},
+                  {"json", ToJsonObject(outcome)}};
+  if (outcome.electrode) {
+    json.emplace_back("plan", PlanDrawing(*outcome.electrode).svg);
+    if (outcome.electrode->map) json.emplace_back("map", PotentialDrawing(*outcome.electrode).svg);
+  }
+  return json;
 }
 
 std::string Error(const std::string& message) { return ToJson(JsonObject{{"error", message}}); }
@@ -280,7 +335,7 @@ std::string DescribeTools() {
 }
 
 std::string RunTool(std::string_view toolId, const FieldTexts& inputs, UnitSystem units,
-                    const NumberMarks& marks) {
+                    const NumberMarks& marks, const Progress& progress) {
   const Tool* tool = FindTool(toolId);
   const Calculation* calculation = tool != nullptr ? FindCalculation(tool->calculation) : nullptr;
   if (calculation == nullptr) return Error("no such tool");
@@ -302,7 +357,7 @@ std::string RunTool(std::string_view toolId, const FieldTexts& inputs, UnitSyste
     if (it == given.end()) return std::nullopt;
     return it->second;
   };
-  const Result<Outcome> result = Calculate(*calculation, lookup, context);
+  const Result<Outcome> result = Calculate(*calculation, lookup, context, progress, kPageBounds);
   if (!result) {
     // A message about one field goes beside it.
     const std::string& error = result.why();
@@ -313,6 +368,37 @@ std::string RunTool(std::string_view toolId, const FieldTexts& inputs, UnitSyste
     }
     return Error(error);
   }
+  return ToJson(OutcomeJson(*result));
+}
+
+std::string RunElectrodes(const std::vector<std::array<std::string, 7>>& rows,
+                          const FieldTexts& inputs, UnitSystem units, const NumberMarks& marks,
+                          const Progress& progress) {
+  if (rows.size() > kMaxTableRows) {
+    return Error("more than " + std::to_string(kMaxTableRows) + " conductors: the page takes at most " +
+                 std::to_string(kMaxTableRows));
+  }
+  std::vector<ConductorRow> table;
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    ConductorRow row;
+    row.line = static_cast<long>(i + 1);
+    bool any = false;
+    for (std::size_t k = 0; k < row.cells.size(); ++k) {
+      if (Trim(rows[i][k]).empty()) continue;
+      row.cells[k] = rows[i][k];
+      any = true;
+    }
+    if (any) table.push_back(std::move(row));
+  }
+  const std::map<std::string, std::string> given = Given(inputs);
+  const InputLookup lookup = [&](std::string_view name) -> std::optional<std::string_view> {
+    const auto it = given.find(std::string(name));
+    if (it == given.end()) return std::nullopt;
+    return it->second;
+  };
+  const Result<Outcome> result = CalculateElectrodes(
+      table, lookup, ReadContext{units, "", marks, true}, progress, "row", kPageBounds);
+  if (!result) return Error(result.why());
   return ToJson(OutcomeJson(*result));
 }
 

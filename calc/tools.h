@@ -13,14 +13,17 @@
 #include <vector>
 
 #include "calc/number_reading.h"
+#include "core/earth_solver.h"
 #include "core/electrode_formulas.h"
 
 namespace ostrevin::calc {
 
-// A field of a tool, shown when `layouts` is empty or holds the layout chosen.
+// A field of a tool, shown when `when` is empty or holds the choice made in
+// the field `of` (a group's layout, a grid's shape).
 struct ToolField {
   std::string_view name;  // the option (or batch column) name
-  std::vector<std::string_view> layouts = {};
+  std::vector<std::string_view> when = {};
+  std::string_view of = "layout";
 };
 
 struct Tool {
@@ -51,8 +54,11 @@ std::string DescribeTools();
 //   {"result":"17.868","unit":"ohms","value":"17.868","valueKey":"ohms","text":[...],
 //    "warnings":[...],"notes":[...],"reason":"...","json":{...}}
 // where value is the command line's --json main value (as text, in full).
+// An electrode's answer has "plan" and, with a current, "map": SVG drawings.
+// The work is bounded as the page's (kPageBounds); `progress` is told how
+// far a long one has come.
 std::string RunTool(std::string_view tool, const FieldTexts& inputs, UnitSystem units,
-                    const NumberMarks& marks);
+                    const NumberMarks& marks, const Progress& progress = {});
 
 // The survey tool: each row's spacing, reading (ohms) and depth. At most
 // kMaxSurveyRows rows. The answer as RunTool's, with "svg" (the chart),
@@ -60,6 +66,13 @@ std::string RunTool(std::string_view tool, const FieldTexts& inputs, UnitSystem 
 // tools: the texts of rho, or of rho1, h and rho2).
 std::string RunSurvey(const std::vector<std::array<std::string, 3>>& rows, UnitSystem units,
                       const NumberMarks& marks);
+
+// The electrodes tool: each row's seven cells (x1, y1, z1, x2, y2, z2,
+// diameter) and the tool's fields (the soil, the current). At most
+// kMaxTableRows rows. The answer as RunTool's.
+std::string RunElectrodes(const std::vector<std::array<std::string, 7>>& rows,
+                          const FieldTexts& inputs, UnitSystem units, const NumberMarks& marks,
+                          const Progress& progress = {});
 
 // A tool's inputs as the query of its address, with the command line's
 // option names and texts: "diameter=0.625&rho=2000&units=metric"; rho1, h

@@ -5,6 +5,7 @@
 #include <array>
 #include <iterator>
 
+#include "calc/electrodes.h"
 #include "cli/command_line.h"
 #include "cli/program.h"
 
@@ -37,6 +38,16 @@ const std::array kCurveOptions{
     Option{"csv", OptionKind::kFlag, false, {}, "write the points as CSV to standard output"},
     Option{"log-ohms", OptionKind::kFlag, false, {}, "a logarithmic resistance axis"},
 };
+
+// The electrodes command's options: the library's, and the file's separator.
+std::span<const Option> ElectrodeCommandOptions() {
+  static const std::vector<Option> options = [] {
+    std::vector<Option> all(ElectrodeOptions().begin(), ElectrodeOptions().end());
+    all.insert(all.end() - 1, kBatchOptions.front());
+    return all;
+  }();
+  return options;
+}
 
 // The batch's help: its modes and their columns, from the table.
 std::string BatchDetails() {
@@ -135,6 +146,25 @@ std::vector<Command> BuildCommands() {
        "                    ...\n"
        "  (the Debian package has it in /usr/share/doc/ostrevin/examples/survey.csv)\n",
        nullptr, &Program::RunSoil});
+  commands.push_back(
+      {"electrodes", "any electrode from a table of conductors (CSV)", ElectrodeCommandOptions(),
+       true, "[FILE|-]",
+       "Reads a table of conductors from FILE (standard input when none or -): CSV\n"
+       "with the columns x1,y1,z1,x2,y2,z2,diameter, each row one straight bare\n"
+       "conductor from (x1, y1) z1 deep to (x2, y2) z2 deep (feet or metres by\n"
+       "--units), of that diameter (inches or metres); every cell may carry its unit\n"
+       "(0.5m, 16mm). Read as the batch reads its files. All the conductors are\n"
+       "bonded: the electrode solver gives the resistance of the whole; conductors\n"
+       "that cross or share an end are joined, two that do not touch yet stand closer\n"
+       "than the larger diameter are refused (by their lines), and so is a horizontal\n"
+       "one buried less than its radius. The grid, ring and strip commands write\n"
+       "their layouts as such a table (--layout-csv) to start from. Every other\n"
+       "option is the grid command's.\n",
+       "ostrevin-calc electrodes site.csv --rho 100ohm-m --units metric\n"
+       "  with site.csv:  x1,y1,z1,x2,y2,z2,diameter\n"
+       "                  0,0,0.5,20,0,0.5,10mm\n"
+       "                  0,0,0.5,0,0,3.5,16mm\n",
+       nullptr, &Program::RunElectrodes});
   commands.push_back({"help",
                       "this list, or a command's help: help COMMAND",
                       {},

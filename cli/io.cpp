@@ -283,11 +283,21 @@ void OutputGuard::AddInput(int fd) {
   }
 }
 
+void OutputGuard::AddOutput(const std::string& path) {
+  struct stat status {};
+  if (::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode)) {
+    outputs_.emplace_back(status.st_dev, status.st_ino);
+  }
+}
+
 Checked OutputGuard::NoInput(const struct stat& status) const {
-  const bool input = std::ranges::any_of(inputs_, [&](const auto& file) {
-    return status.st_dev == file.first && status.st_ino == file.second;
-  });
-  if (input) return Failed("input file is output file");
+  const auto among = [&](const std::vector<std::pair<dev_t, ino_t>>& files) {
+    return std::ranges::any_of(files, [&](const auto& file) {
+      return status.st_dev == file.first && status.st_ino == file.second;
+    });
+  };
+  if (among(inputs_)) return Failed("input file is output file");
+  if (among(outputs_)) return Failed("another output of this command was written there");
   return Ok{};
 }
 

@@ -132,6 +132,8 @@ class OutputGuard {
  public:
   // An input, by its open descriptor (standard input or a file).
   void AddInput(int fd);
+  // A file this command has written: no later output may replace it.
+  void AddOutput(const std::string& path);
   // Whether the file at `path` (links followed: the file written) may be
   // written: refused when it is one of the inputs.
   Checked CheckPath(const std::string& path) const;
@@ -140,7 +142,7 @@ class OutputGuard {
 
  private:
   Checked NoInput(const struct stat& status) const;
-  std::vector<std::pair<dev_t, ino_t>> inputs_;
+  std::vector<std::pair<dev_t, ino_t>> inputs_, outputs_;
 };
 
 // Whether `path` names what is open as descriptor `fd` (/dev/stdout,

@@ -6,9 +6,11 @@
 #include <chrono>
 
 #include "cli/batch.h"
+#include "cli/electrode_file.h"
 #include "cli/png.h"
 #include "cli/survey_file.h"
 #include "calc/curve.h"
+#include "calc/electrodes.h"
 #include "calc/soil_survey.h"
 #include "calc/text.h"
 #include "core/electrode_formulas.h"
@@ -66,6 +68,7 @@ int Program::RunCalculation(const Command& command, const ParsedCommand& parsed)
   const Result<UnitSystem> units = UnitsOf(parsed);
   if (!units) return Fail(units.Failed());
   context.units = *units;
+  if (const int checked = CheckOutputs(command, parsed); checked != kAnswered) return checked;
   const auto result = Calculate(*command.calculation, LookupIn(parsed), context, ProgressLine());
   if (!result) {
     const std::string& error = result.why();
@@ -73,13 +76,80 @@ int Program::RunCalculation(const Command& command, const ParsedCommand& parsed)
                              ? " (see ostrevin-calc " + std::string(command.name) + " --help)"
                              : ""));
   }
-  const Outcome& outcome = *result;
+  return Report(parsed, *result);
+}
+
+int Program::Report(const ParsedCommand& parsed, const Outcome& outcome) {
   if (Print((parsed.Has("json") ? ToJson(outcome) : ToText(outcome)) + "\n") != kAnswered) {
     return kFailed;
   }
   if (!SayRemarks(outcome)) return kFailed;
   if (!outcome.value && !Say("na: " + outcome.why)) return kFailed;
+  if (const int written = WriteElectrodeFiles(parsed, outcome); written != kAnswered) {
+    return written;
+  }
   return outcome.status();
+}
+
+int Program::CheckOutputs(const Command& command, const ParsedCommand& parsed) {
+  std::vector<std::pair<std::string_view, std::string_view>> given;
+  for (const Option& option : command.options) {
+    const auto path = parsed.Value(option.name);
+    if (option.kind != OptionKind::kOutput || !path) continue;
+    for (const auto& [name, other] : given) {
+      if (*path == other && *path != "-") {
+        return Fail("--" + std::string(name) + " and --" + std::string(option.name) +
+                    " both name " + Quoted(*path) + ": give each its own file");
+      }
+    }
+    given.emplace_back(option.name, *path);
+    if (option.name.starts_with("potential-") && !parsed.Has("grid-current")) {
+      return Fail("--" + std::string(option.name) +
+                  " needs --grid-current: the map is of the potential that current raises");
+    }
+    if (const Checked checked = guard_.CheckPath(std::string(*path)); !checked) {
+      return Fail("cannot write " + Quoted(*path) + " (--" + std::string(option.name) +
+                  "): " + checked.why());
+    }
+  }
+  return kAnswered;
+}
+
+int Program::WriteElectrodeFiles(const ParsedCommand& parsed, const Outcome& outcome) {
+  if (!outcome.electrode) return kAnswered;
+  const SolvedElectrode& electrode = *outcome.electrode;
+  const auto write = [&](std::string_view option, const auto& bytes) -> int {
+    const auto path = parsed.Value(option);
+    if (!path) return kAnswered;
+    return WriteFile(std::string(*path), bytes());
+  };
+  int status = write("plan-svg", [&] { return PlanDrawing(electrode).svg; });
+  if (status == kAnswered) status = write("potential-svg", [&] { return PotentialDrawing(electrode).svg; });
+  if (status == kAnswered && parsed.Has("potential-png")) {
+    const Drawing map = PotentialDrawing(electrode);
+    status = WritePng(std::string(*parsed.Value("potential-png")), map.svg, map.width, map.height);
+  }
+  if (status == kAnswered) status = write("potential-csv", [&] { return PotentialCsv(electrode); });
+  if (status == kAnswered) status = write("currents-csv", [&] { return CurrentsCsv(electrode); });
+  if (status == kAnswered) status = write("layout-csv", [&] { return LayoutCsv(electrode); });
+  return status;
+}
+
+int Program::RunElectrodes(const Command& command, const ParsedCommand& parsed) {
+  const Result<UnitSystem> units = UnitsOf(parsed);
+  if (!units) return Fail(units.Failed());
+  ConductorFile file;
+  if (!SeparatorOf(parsed, file.separator)) return kBadInput;
+  if (const int checked = CheckOutputs(command, parsed); checked != kAnswered) return checked;
+  Result<std::unique_ptr<ByteSource>> input = OpenInput(command, parsed, file.name);
+  if (!input) return Fail(input.Failed());
+  const Result<std::vector<ConductorRow>> rows = ReadConductors(**input, file);
+  if (!rows) return Fail(rows.Failed());
+  ReadContext context{*units, "--", file.marks};
+  const Result<Outcome> result =
+      CalculateElectrodes(*rows, LookupIn(parsed), context, ProgressLine());
+  if (!result) return Fail(result.Failed());
+  return Report(parsed, *result);
 }
 
 bool Program::SayRemarks(const Outcome& outcome) {
@@ -199,9 +269,13 @@ int Program::RunCurve(const Command& /*command*/, const ParsedCommand& parsed) {
 int Program::WriteChart(const ParsedCommand& parsed, const Chart& chart) {
   if (parsed.Has("svg")) return WriteFile(std::string(*parsed.Value("svg")), ToSvg(chart));
   if (!parsed.Has("png")) return kAnswered;
-  const Result<std::string> png = RasteriseSvg(ToSvg(chart), chart.width, chart.height);
+  return WritePng(std::string(*parsed.Value("png")), ToSvg(chart), chart.width, chart.height);
+}
+
+int Program::WritePng(const std::string& path, const std::string& svg, int width, int height) {
+  const Result<std::string> png = RasteriseSvg(svg, width, height);
   if (!png) return Fail("cannot draw: " + png.why(), kFailed);
-  return WriteFile(std::string(*parsed.Value("png")), *png);
+  return WriteFile(path, *png);
 }
 
 Progress Program::ProgressLine() {
@@ -232,6 +306,7 @@ int Program::WriteFile(const std::string& path, const std::string& bytes) {
   if (const Checked written = ReplaceFile(path, bytes); !written) {
     return Fail("cannot write " + Quoted(path) + ": " + written.why(), kFailed);
   }
+  guard_.AddOutput(path);
   return kAnswered;
 }
 

@@ -28,6 +28,7 @@ class Program {
   int RunBatch(const Command& command, const ParsedCommand& parsed);
   int RunCurve(const Command& command, const ParsedCommand& parsed);
   int RunSoil(const Command& command, const ParsedCommand& parsed);
+  int RunElectrodes(const Command& command, const ParsedCommand& parsed);
   int RunHelp(const Command& command, const ParsedCommand& parsed);
 
  private:
@@ -57,6 +58,15 @@ class Program {
   bool SeparatorOf(const ParsedCommand& parsed, std::optional<char>& separator);
   // A chart to --svg FILE or --png FILE, when one is asked for.
   int WriteChart(const ParsedCommand& parsed, const Chart& chart);
+  // An SVG drawing's PNG picture to the file.
+  int WritePng(const std::string& path, const std::string& svg, int width, int height);
+  // Before a calculation: whether its files can be written (no two options
+  // naming one file, no map without the current, none an input).
+  int CheckOutputs(const Command& command, const ParsedCommand& parsed);
+  // After it: an electrode's plan, map, currents and layout to the files asked for.
+  int WriteElectrodeFiles(const ParsedCommand& parsed, const Outcome& outcome);
+  // The outcome on standard output (text or JSON), its remarks and "na".
+  int Report(const ParsedCommand& parsed, const Outcome& outcome);
   // A line on a terminal telling a long calculation's progress.
   Progress ProgressLine();
 

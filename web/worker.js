@@ -1,7 +1,8 @@
 // Runs the page's long calculations (how many rods, big or layered groups,
-// the survey's fit) off the page's thread, so the page never freezes. A job
-// is {id, kind: 'tool'|'survey', tool, inputs|rows, units, decimal, group};
-// the answer is {id, json}, json as the page's own calls give it. The page
+// the survey's fit, the electrodes) off the page's thread, so the page
+// never freezes. A job is {id, kind: 'tool'|'survey'|'electrodes', tool,
+// inputs, rows, units, decimal, group}; the answer is {id, json}, json as
+// the page's own calls give it, after {id, progress} now and then. The page
 // ends this worker when the job is no longer wanted.
 'use strict';
 
@@ -12,13 +13,20 @@ importScripts(`ostrevin.js${ostrevinVersion}`);
 const ostrevinJobs = [];
 let ostrevinEngine = null;
 
+function ostrevinRun(job) {
+  const progress = (done) => postMessage({ id: job.id, progress: done });
+  if (job.kind === 'survey') return ostrevinEngine.runSurvey(job.rows, job.units);
+  if (job.kind === 'electrodes') {
+    return ostrevinEngine.runElectrodes(job.rows, job.inputs, job.units, progress);
+  }
+  return ostrevinEngine.runTool(job.tool, job.inputs, job.units, progress);
+}
+
 function ostrevinRunJobs() {
   while (ostrevinEngine && ostrevinJobs.length) {
     const job = ostrevinJobs.shift();
     ostrevinEngine.setNumberMarks(job.decimal, job.group);
-    const json = job.kind === 'survey' ? ostrevinEngine.runSurvey(job.rows, job.units)
-      : ostrevinEngine.runTool(job.tool, job.inputs, job.units);
-    postMessage({ id: job.id, json });
+    postMessage({ id: job.id, json: ostrevinRun(job) });
   }
 }
 

@@ -113,7 +113,7 @@ INSTANTIATE_TEST_SUITE_P(
              "mode,rho,diameter," + std::string(kAdded) +
                  "\nresistance,1,1,,,,length is missing,,,\n"
                  "bake,1,1,,,,\"unknown mode \"\"bake\"\" (resistance, length, rho, group, rods, "
-                 "check)\",,,\n",
+                 "check, strip, ring, grid, plate, encased)\",,,\n",
              "line 3: unknown mode \"bake\""},
         Case{"UnclosedQuote", kHeader + "\n" + kRow + "\nresistance,\"2000,1,1\n", kBadInput,
              kOutHeader + kAnswer +

@@ -7,6 +7,12 @@ import { readAddress, writeAddress } from './address.js';
 import { LongWork } from './engine.js';
 import { ENGLISH, METRIC, state, toolOf } from './state.js';
 import * as survey from './survey.js';
+import { conductors, conductorUnits, makeConductorTable, startConductors } from './conductors.js';
+
+// The tools whose rows are typed into a table, and that table.
+const TABLES = { survey: survey.readings, electrodes: conductors };
+// The tools of conductors: always worked in the worker, with a plan and a map.
+const ELECTRODES = ['strip', 'ring', 'grid', 'electrodes'];
 
 // A group of more rods than this, or in two layers, is worked in the worker.
 const MANY_RODS = 20;
@@ -40,7 +46,6 @@ function makeField(tool, field) {
   }
   const holder = make('div', {
     class: 'field', 'data-field': field.name, 'data-soil': field.soil,
-    'data-layouts': field.layouts ? field.layouts.join(' ') : null,
   }, label, input, make('p', { id: `${id}-error`, class: 'error', hidden: true }), help);
   describe(input);
   return holder;
@@ -86,7 +91,33 @@ function makeOutcome(tool) {
     make('ul', { class: 'warnings' }),
     make('ul', { class: 'notes' }),
     make('p', { class: 'reason', 'data-reason': true, hidden: true }),
-    make('p', { class: 'address-note', hidden: true }));
+    make('p', { class: 'address-note', hidden: true }),
+    ELECTRODES.includes(tool.id) ? makeFigures(tool) : null);
+}
+
+// An electrode's plan and, with a current, the surface's potential.
+function makeFigures(tool) {
+  const figure = (name, caption) => make('figure', { class: `chart ${name}`, hidden: true },
+    make('img', { id: `${tool.id}-${name}`, alt: '' }), make('figcaption', {}, caption));
+  return make('div', { class: 'figures' },
+    figure('plan', 'The plan: conductors, rods as dots, the outline dashed.'),
+    figure('map', 'The surface potential for the current given: bands of equal potential, the electrode over them.'));
+}
+
+const pictureAddresses = new Map();
+function showPicture(section, name, svg, alt) {
+  const figure = $(`.chart.${name}`, section);
+  if (!figure) return;
+  const key = `${section.dataset.tool}-${name}`;
+  if (pictureAddresses.has(key)) URL.revokeObjectURL(pictureAddresses.get(key));
+  pictureAddresses.delete(key);
+  setHidden(figure, !svg);
+  if (!svg) return;
+  const address = URL.createObjectURL(new Blob([svg], { type: 'image/svg+xml' }));
+  pictureAddresses.set(key, address);
+  const image = $('img', figure);
+  image.src = address;
+  image.alt = alt;
 }
 
 function makeFormula(tool) {
@@ -109,6 +140,7 @@ function makeTool(tool) {
   if (tool.id === 'survey') {
     section.append(survey.makeSurveyTable());
   } else {
+    if (tool.id === 'electrodes') section.append(makeConductorTable());
     const fields = make('div', { class: 'fields' });
     for (const field of tool.fields) fields.append(makeField(tool, field));
     section.append(fields);
@@ -123,11 +155,12 @@ function makeTool(tool) {
 function inputsOf(section) {
   const tool = toolOf(section);
   const soil = switchValue(section, `${tool.id}-soil`);
-  const layout = ($('select[name=layout]', section) || {}).value;
+  const chosen = (name) => ($(`select[name="${name}"]`, section) || {}).value;
   const inputs = {};
   for (const field of tool.fields) {
     const holder = $(`[data-field="${field.name}"]`, section);
-    const shown = (!field.soil || field.soil === soil) && (!field.layouts || field.layouts.includes(layout));
+    const shown = (!field.soil || field.soil === soil) &&
+      (!field.when || field.when.values.includes(chosen(field.when.field)));
     setHidden(holder, !shown);
     if (shown) inputs[field.name] = $(`[name="${field.name}"]`, holder).value;
   }
@@ -136,7 +169,7 @@ function inputsOf(section) {
 
 // Whether the update may take long: then it runs in the worker.
 function isHeavy(tool, inputs, soil) {
-  if (tool.id === 'rods' || tool.id === 'survey') return true;
+  if (tool.id === 'rods' || tool.id === 'survey' || ELECTRODES.includes(tool.id)) return true;
   if (tool.id !== 'group') return false;
   if (soil === 'layers') return true;
   const count = (name) => Number(inputs[name]) || 0;
@@ -159,10 +192,14 @@ export function update(section, event) {
   const tool = toolOf(section);
   const since = event && event.timeStamp ? event.timeStamp : performance.now();
   if (tool.id === 'survey') {
-    work.run(section, { kind: 'survey', rows: survey.tableRows(), units: state.units }, since);
+    work.run(section, { kind: 'survey', rows: survey.readings.rows(), units: state.units }, since);
     return;
   }
   const inputs = inputsOf(section);
+  if (tool.id === 'electrodes') {
+    work.run(section, { kind: 'electrodes', rows: conductors.rows(), inputs, units: state.units }, since);
+    return;
+  }
   writeAddress(tool, inputs);
   const soil = switchValue(section, `${tool.id}-soil`);
   if (isHeavy(tool, inputs, soil)) {
@@ -170,7 +207,7 @@ export function update(section, event) {
     return;
   }
   work.cancel();
-  show(section, JSON.parse(state.engine.runTool(tool.id, inputs, state.units)));
+  show(section, JSON.parse(state.engine.runTool(tool.id, inputs, state.units, null)));
   state.timings.push({ tool: tool.id, ms: performance.now() - since });
 }
 
@@ -210,9 +247,12 @@ export function show(section, answer) {
     }
   }
   // A survey not begun is no error.
-  const begun = section.dataset.tool !== 'survey' || survey.tableRows().some((row) => row.some((cell) => cell.trim()));
+  const begun = section.dataset.tool !== 'survey' || survey.readings.rows().some((row) => row.some((cell) => cell.trim()));
   if (answer.error) showProblem(section, answer.error, !begun);
   if (section.dataset.tool === 'survey') survey.showSurvey(section, ok ? answer : null);
+  const title = $('h2', section).textContent;
+  showPicture(section, 'plan', ok ? answer.plan : '', `Plan of the ${title.toLowerCase()}`);
+  showPicture(section, 'map', ok ? answer.map : '', `Surface potential over the ${title.toLowerCase()}`);
 }
 
 // Cancel: the worker ended, the old answer left as it was, out of date.
@@ -260,6 +300,7 @@ export function setUnits(units) {
     }
   }
   survey.surveyUnits();
+  conductorUnits();
 }
 
 // The survey's soil in every tool with a soil, and on to the 25-ohm check.
@@ -279,8 +320,9 @@ function useSurveySoil(section) {
 
 function wireTool(section) {
   const tool = toolOf(section);
+  const table = TABLES[tool.id];
   const edited = (event) => {
-    if (tool.id === 'survey') survey.keepRows(section, (message) => showProblem(section, message));
+    if (table && event.target.closest('tbody')) table.keepRows(section, (message) => showProblem(section, message));
     update(section, event);
   };
   section.addEventListener('input', edited);
@@ -299,14 +341,15 @@ function wireTool(section) {
       update(section, event);
     } else if (button.classList.contains('cancel')) {
       cancel(section);
-    } else if (button.id === 'survey-add') {
-      const row = survey.addRow();
+    } else if (button.classList.contains('add-row')) {
+      const row = table.addRow();
       if (row) $('input', row).focus();
     } else if (button.classList.contains('remove')) {
-      const next = survey.removeRow(button.closest('tr'));
+      const next = table.removeRow(button.closest('tr'));
       if (next) $('input', next).focus();
-      else $('#survey-add').focus();
-      edited(event);
+      else table.addButton.focus();
+      table.keepRows(section, (message) => showProblem(section, message));
+      update(section, event);
     } else if (button.id === 'survey-use') {
       useSurveySoil(section);
     }
@@ -318,8 +361,8 @@ function wireTool(section) {
     const inputs = $$('input', section).filter((input) => !input.closest('[hidden]'));
     const next = inputs[inputs.indexOf(event.target) + 1];
     if (next) next.focus();
-    else if (tool.id === 'survey') {
-      const row = survey.addRow();
+    else if (table && event.target.closest('tbody')) {
+      const row = table.addRow();
       if (row) $('input', row).focus();
     }
   });
@@ -334,5 +377,6 @@ export function makeTools() {
     holder.append(section);
     wireTool(section);
     if (tool.id === 'survey') survey.startSurvey(section);
+    if (tool.id === 'electrodes') startConductors(section);
   }
 }

@@ -1,0 +1,742 @@
+// The electrodes of conductors (strip, ring, grid, a table of conductors)
+// on the solver, with the closed forms beside them, and the plate and the
+// concrete-encased rod by theirs: reading each one's inputs into conductors,
+// then one way of solving, checking and describing them all.
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <cmath>
+#include <numbers>
+
+#include "calc/calculation_parts.h"
+#include "calc/electrodes.h"
+#include "calc/text.h"
+#include "core/closed_forms.h"
+#include "core/electrode_layouts.h"
+#include "core/ieee80.h"
+#include "core/number_text.h"
+
+namespace ostrevin::calc {
+
+namespace {
+
+constexpr double kPi = std::numbers::pi;
+
+// What every electrode of conductors takes after its own inputs.
+const std::vector<Option> kSolvedOptions{
+    {"grid-current"},
+    {"lattice"},
+    {"check-convergence", OptionKind::kFlag, false, {},
+     "solve again with every segment count doubled and give the change"},
+    {"plan-svg", OptionKind::kOutput, false, "FILE", "write the plan as an SVG drawing"},
+    {"potential-svg", OptionKind::kOutput, false, "FILE",
+     "write the surface potential's map as an SVG drawing (with --grid-current)"},
+    {"potential-png", OptionKind::kOutput, false, "FILE",
+     "write the surface potential's map as a PNG picture (with --grid-current)"},
+    {"potential-csv", OptionKind::kOutput, false, "FILE",
+     "write x,y,volts on the map's lattice (with --grid-current)"},
+    {"currents-csv", OptionKind::kOutput, false, "FILE",
+     "write each segment's ends and current"},
+    {"layout-csv", OptionKind::kOutput, false, "FILE",
+     "write the layout as a table of conductors (for the electrodes command)"},
+    kUnitsOption};
+
+std::vector<Option> WithSolved(std::vector<Option> options) {
+  options.insert(options.end(), kSolvedOptions.begin(), kSolvedOptions.end());
+  return WithSoil(std::move(options));
+}
+
+std::string Length(double metres, UnitSystem units) {
+  return FormatNumber(RoundTo3Places(LengthFromMetres(metres, units))) + " " +
+         std::string(LengthUnit(units));
+}
+
+std::string Plural(int count, std::string_view one) {
+  return std::to_string(count) + " " + std::string(one) + (count == 1 ? "" : "s");
+}
+
+// An electrode to solve: its conductors and soil, what it is called, the
+// closed forms to set beside the answer, and what to work out with it.
+struct Job {
+  std::string command;
+  std::string title;    // "Grid 70 x 70 m, 10 x 10 meshes"
+  std::vector<Conductor> conductors;
+  EarthSoil soil;
+  std::vector<JsonMember> inputs;
+  std::vector<std::pair<std::string, std::optional<double>>> formulas;  // JSON key, value
+  std::vector<std::string> formulaLines;
+  std::vector<std::string> warnings;
+  std::optional<double> amperes;
+  double latticeM = kDefaultLatticeM;
+  bool checkConvergence = false;
+};
+
+// The soil, the current and the map's spacing, read into the job.
+std::optional<Soil> ReadSolvedCommon(Inputs& in, Job& job) {
+  const std::optional<Soil> soil = ReadSoil(in);
+  const std::optional<double> amperes = in.Optional("grid-current");
+  const std::optional<double> lattice = in.Optional("lattice");
+  if (in.refusal()) return std::nullopt;
+  job.soil = EarthSoil{soil->rho, soil->layers};
+  job.inputs = soil->inputs;
+  job.amperes = amperes;
+  if (lattice) job.latticeM = LengthToMetres(*lattice, in.units());
+  job.checkConvergence = in.Given("check-convergence");
+  return soil;
+}
+
+void AddCommonInputs(Job& job, const Inputs& in) {
+  if (job.amperes) job.inputs.emplace_back("grid_current", *job.amperes);
+  if (in.Given("lattice")) job.inputs.emplace_back("lattice", LengthFromMetres(job.latticeM, in.units()));
+}
+
+bool Inside(std::span<const RodPoint> polygon, double x, double y) {
+  // Anticlockwise convex: left of every side (or on it).
+  for (std::size_t i = 0; i < polygon.size(); ++i) {
+    const RodPoint& a = polygon[i];
+    const RodPoint& b = polygon[(i + 1) % polygon.size()];
+    if ((b.x - a.x) * (y - a.y) - (b.y - a.y) * (x - a.x) < -1e-9) return false;
+  }
+  return true;
+}
+
+// The map over the outline and the margin; refused past the bound.
+Result<SurfaceMap> MapOf(const Solution& solution, std::span<const Conductor> conductors,
+                         double amperes, double stepM, std::size_t most, const Progress& progress) {
+  double x0 = INFINITY, x1 = -INFINITY, y0 = INFINITY, y1 = -INFINITY;
+  for (const Conductor& c : conductors) {
+    for (const Point3& p : {c.a, c.b}) {
+      x0 = std::min(x0, p.x);
+      x1 = std::max(x1, p.x);
+      y0 = std::min(y0, p.y);
+      y1 = std::max(y1, p.y);
+    }
+  }
+  const Lattice lattice = LatticeOver(x0, x1, y0, y1, kMapMarginM, stepM);
+  if (lattice.Size() > most) {
+    return Refused("the map would have " + std::to_string(lattice.Size()) + " points: at most " +
+                   std::to_string(most) + " are worked out here (a wider lattice)");
+  }
+  SurfaceMap map{lattice, SurfacePotentials(solution, KernelFor(solution), lattice, progress)};
+  for (double& v : map.volts) v *= amperes;
+  return map;
+}
+
+Result<Outcome> Solve(Job job, UnitSystem units, const Progress& progress,
+                      const WorkBounds& bounds) {
+  Outcome outcome = StartOutcome(job.command, units, std::move(job.inputs));
+  outcome.unit = "ohms";
+  outcome.valueKey = "ohms";
+  outcome.listWarnings = true;
+  outcome.warnings = job.warnings;
+  const bool mapped = job.amperes.has_value();
+  SolveOptions options;
+  options.maxUnknowns = bounds.unknowns;
+  if (progress) {
+    options.progress = [&](double done) { progress(mapped ? done / 2 : done); };
+  }
+  const Result<Solution> solved = SolveElectrode(job.conductors, job.soil, options);
+  if (!solved) return Unanswered(std::move(outcome), solved.Failed());
+  auto electrode = std::make_shared<SolvedElectrode>();
+  electrode->title = job.title;
+  electrode->units = units;
+  electrode->conductors = job.conductors;
+  electrode->solution = *solved;
+  electrode->outline = Outline(job.conductors);
+  electrode->amperes = job.amperes;
+  const double ohms = solved->ohms;
+  outcome.value = ohms;
+  outcome.result = ShowOhms(ohms);
+  outcome.fields.emplace_back("segments", static_cast<double>(solved->elements.size()));
+  for (const auto& [key, value] : job.formulas) outcome.fields.emplace_back(key, JsonValue(value));
+  const bool area = electrode->outline.size() >= 3;
+  const double areaM2 = area ? PolygonArea(electrode->outline) : 0;
+  const double perSquare = LengthFromMetres(1, units) * LengthFromMetres(1, units);
+  outcome.fields.emplace_back("area", area ? JsonValue(areaM2 * perSquare) : JsonValue(nullptr));
+  outcome.details.push_back(job.title + ": by the electrode solver, " +
+                            std::to_string(solved->elements.size()) + " segments" +
+                            (solved->symmetry > 1 ? " (" + std::to_string(solved->unknowns) +
+                                                        " unknowns by its symmetry)"
+                                                  : ""));
+  for (const std::string& line : job.formulaLines) outcome.details.push_back(line);
+  for (const std::string& note : solved->notes) outcome.details.push_back("note: " + note);
+  if (job.checkConvergence) {
+    SolveOptions finer;
+    finer.refinement = 2;
+    finer.maxUnknowns = bounds.unknowns;
+    const Result<Solution> doubled = SolveElectrode(job.conductors, job.soil, finer);
+    if (!doubled) return Unanswered(std::move(outcome), doubled.Failed());
+    const double percent = 100 * (ohms / doubled->ohms - 1);
+    outcome.fields.emplace_back("convergence_percent", percent);
+    outcome.details.push_back("with every segment count doubled: " + ShowOhms(doubled->ohms) +
+                              " ohms, " + FormatDouble("%.3f", std::abs(percent)) + " % " +
+                              (percent >= 0 ? "lower" : "higher"));
+  }
+  if (mapped) {
+    const double amperes = *job.amperes;
+    const double gpr = amperes * ohms;
+    Progress half;
+    if (progress) half = [&](double done) { progress(0.5 + done / 2); };
+    Result<SurfaceMap> map =
+        MapOf(*solved, job.conductors, amperes, job.latticeM, bounds.mapPoints, half);
+    if (!map) return map.Failed();
+    const std::vector<double>& volts = map->volts;
+    const double highest = *std::max_element(volts.begin(), volts.end());
+    std::optional<double> lowestInside;
+    if (area) {
+      for (int j = 0; j < map->lattice.ny; ++j) {
+        for (int i = 0; i < map->lattice.nx; ++i) {
+          if (!Inside(electrode->outline, map->lattice.X(i), map->lattice.Y(j))) continue;
+          const double v = volts[static_cast<std::size_t>(j) * map->lattice.nx + i];
+          lowestInside = lowestInside ? std::min(*lowestInside, v) : v;
+        }
+      }
+    }
+    outcome.fields.emplace_back("gpr_volts", gpr);
+    outcome.fields.emplace_back("surface_max_volts", highest);
+    outcome.fields.emplace_back("surface_min_volts_inside", JsonValue(lowestInside));
+    outcome.details.push_back(
+        "with " + FormatNumber(amperes) + " A into it: a rise of " + FormatDouble("%.0f", gpr) +
+        " V; on the surface at most " + FormatDouble("%.0f", highest) + " V" +
+        (lowestInside ? ", within the outline at least " + FormatDouble("%.0f", *lowestInside) + " V"
+                      : " (no outline with an area: no least within it)") +
+        " (a lattice of " + Length(job.latticeM, units) + " over the outline and " +
+        Length(kMapMarginM, units) + " round it)");
+    electrode->map = *std::move(map);
+  }
+  outcome.electrode = std::move(electrode);
+  return outcome;
+}
+
+// ---- strip ----
+
+Result<Outcome> ComputeStrip(Inputs& in) {
+  Job job;
+  job.command = "strip";
+  const std::optional<Soil> soil = ReadSolvedCommon(in, job);
+  const auto length = in.Required("length");
+  const auto depth = in.Required("depth");
+  const auto conductor = in.Optional("conductor");
+  const auto width = in.Optional("width");
+  const auto thickness = in.Optional("thickness");
+  if (!conductor && !width && !in.refusal()) {
+    in.Fail(in.Named("conductor") + " (or " + in.Named("width") + ") is missing");
+  }
+  if (conductor && width) in.Fail(in.Named("conductor") + " and " + in.Named("width") + " are both given: give one of them");
+  if (thickness && !width) in.Fail(in.Named("thickness") + " goes with " + in.Named("width"));
+  if (in.refusal()) return Refused(*in.refusal());
+  const UnitSystem units = in.units();
+  const double lengthM = LengthToMetres(*length, units);
+  const double depthM = LengthToMetres(*depth, units);
+  double diameterM = 0;
+  std::string shape;
+  if (conductor) {
+    diameterM = DiameterToMetres(*conductor, units);
+    shape = "a round conductor";
+  } else {
+    const double w = DiameterToMetres(*width, units);
+    const double t = thickness ? DiameterToMetres(*thickness, units) : 0;
+    diameterM = StripEquivalentDiameter(w, t);
+    shape = "a flat strip, as a round conductor of " + FormatDouble("%.4g", diameterM * 1000) +
+            " mm ((width + thickness) / 2: half the width of a thin strip, Sunde; BS 7430)";
+  }
+  job.inputs.insert(job.inputs.end(), {{"length", *length}, {"depth", *depth}});
+  if (conductor) job.inputs.emplace_back("conductor", *conductor);
+  if (width) job.inputs.emplace_back("width", *width);
+  if (thickness) job.inputs.emplace_back("thickness", *thickness);
+  job.inputs.emplace_back("equivalent_diameter_m", diameterM);
+  AddCommonInputs(job, in);
+  job.title = "Strip " + Length(lengthM, units) + " long, " + Length(depthM, units) + " deep, " + shape;
+  job.conductors = StripConductor(lengthM, depthM, diameterM);
+  const std::optional<double> dwight =
+      soil->layers ? std::nullopt : DwightStripOhms(soil->rho, lengthM, diameterM / 2, depthM);
+  job.formulas.emplace_back("formula_ohms", dwight);
+  if (dwight) {
+    job.formulaLines.push_back("Dwight's formula (IEEE 142, a horizontal wire): " +
+                               ShowOhms(*dwight) + " ohms" +
+                               (2 * depthM < lengthM ? "" : "; outside its validity (deeper than half its length)"));
+  }
+  return Solve(std::move(job), units, in.progress(), in.bounds());
+}
+
+// ---- ring ----
+
+// Rods evenly round the ring or the grid: --rods N --rod-length L --rod-diameter D.
+struct RodsRead {
+  int count = 0;
+  double lengthM = 0, diameterM = 0;
+};
+
+std::optional<RodsRead> ReadRods(Inputs& in, bool wanted, std::string_view without) {
+  const auto length = in.Optional("rod-length");
+  const auto diameter = in.Optional("rod-diameter");
+  if (!wanted) {
+    in.Refuse("rod-length", without);
+    in.Refuse("rod-diameter", without);
+    return std::nullopt;
+  }
+  if (!length && !in.refusal()) in.Fail(in.Named("rod-length") + " is missing");
+  if (!diameter && !in.refusal()) in.Fail(in.Named("rod-diameter") + " is missing");
+  if (in.refusal()) return std::nullopt;
+  return RodsRead{0, LengthToMetres(*length, in.units()), DiameterToMetres(*diameter, in.units())};
+}
+
+Result<Outcome> ComputeRing(Inputs& in) {
+  Job job;
+  job.command = "ring";
+  const std::optional<Soil> soil = ReadSolvedCommon(in, job);
+  const auto ring = in.Required("ring-diameter");
+  const auto depth = in.Required("depth");
+  const auto conductor = in.Required("conductor");
+  const auto count = in.Optional("rods");
+  std::optional<RodsRead> rods = ReadRods(in, count.has_value(), "a ring without --rods");
+  if (in.refusal()) return Refused(*in.refusal());
+  const UnitSystem units = in.units();
+  const double ringM = LengthToMetres(*ring, units);
+  const double depthM = LengthToMetres(*depth, units);
+  const double wireM = DiameterToMetres(*conductor, units);
+  job.inputs.insert(job.inputs.end(),
+                    {{"ring-diameter", *ring}, {"depth", *depth}, {"conductor", *conductor}});
+  const int n = count ? static_cast<int>(*count) : 0;
+  if (rods) {
+    rods->count = n;
+    job.inputs.insert(job.inputs.end(), {{"rods", *count},
+                                         {"rod-length", LengthFromMetres(rods->lengthM, units)},
+                                         {"rod-diameter", *in.Optional("rod-diameter")}});
+  }
+  AddCommonInputs(job, in);
+  // A circle as a polygon, its corners on it (and the rods at corners),
+  // refined until doubling the sides moves the answer by under 0.05 %.
+  const auto layout = [&](int sides) {
+    std::vector<Conductor> conductors = RingConductors(ringM, sides, depthM, wireM);
+    if (rods) {
+      const std::vector<Conductor> more =
+          RodsAt(RingPoints(ringM, n), rods->lengthM, rods->diameterM, depthM);
+      conductors.insert(conductors.end(), more.begin(), more.end());
+    }
+    return conductors;
+  };
+  int sides = std::max(1, n);
+  while (sides < 32) sides *= 2;
+  std::optional<double> previous;
+  for (; sides <= 1024; sides *= 2) {
+    SolveOptions bounded;
+    bounded.maxUnknowns = in.bounds().unknowns;
+    const Result<Solution> trial = SolveElectrode(layout(sides), job.soil, bounded);
+    if (!trial) return Unanswered(StartOutcome("ring", units, job.inputs), trial.Failed());
+    if (previous && std::abs(trial->ohms / *previous - 1) < 5e-4) break;
+    previous = trial->ohms;
+  }
+  sides = std::min(sides, 1024);
+  job.conductors = layout(sides);
+  job.title = "Ring " + Length(ringM, units) + " across, " + Length(depthM, units) + " deep" +
+              (rods ? ", " + Plural(n, "rod") + " of " + Length(rods->lengthM, units) : "") +
+              " (a polygon of " + std::to_string(sides) + " sides)";
+  const std::optional<double> dwight =
+      soil->layers || rods ? std::nullopt : DwightRingOhms(soil->rho, ringM, wireM, depthM);
+  job.formulas.emplace_back("formula_ohms", dwight);
+  if (dwight) {
+    job.formulaLines.push_back("Dwight's formula (IEEE 142, a ring of wire): " + ShowOhms(*dwight) +
+                               " ohms");
+  }
+  return Solve(std::move(job), units, in.progress(), in.bounds());
+}
+
+// ---- grid ----
+
+// "XxY" lengths in metres, or whole counts.
+std::optional<std::pair<double, double>> ReadPair(Inputs& in, std::string_view name,
+                                                  std::string_view as, bool lengths) {
+  const auto text = in.Text(name);
+  if (!text) return std::nullopt;
+  const std::array<Part, 2> parts{Part{"X", as}, Part{"Y", as}};
+  const std::optional<std::vector<double>> values = ReadParts(in, name, *text, 'x', parts);
+  if (!values) return std::nullopt;
+  if (!lengths) return std::pair((*values)[0], (*values)[1]);
+  return std::pair(LengthToMetres((*values)[0], in.units()), LengthToMetres((*values)[1], in.units()));
+}
+
+Result<Outcome> ComputeGrid(Inputs& in) {
+  Job job;
+  job.command = "grid";
+  const std::optional<Soil> soil = ReadSolvedCommon(in, job);
+  if (!in.Given("size") && !in.refusal()) in.Fail(in.Named("size") + " is missing");
+  if (!in.Given("meshes") && !in.refusal()) in.Fail(in.Named("meshes") + " is missing");
+  const auto size = ReadPair(in, "size", "length", true);
+  const auto meshes = ReadPair(in, "meshes", "per-side", false);
+  const auto depth = in.Required("depth");
+  const auto conductor = in.Required("conductor");
+  const auto shape = in.Choice("shape", false);
+  const bool ell = shape == "l";
+  std::optional<std::pair<double, double>> cutout;
+  if (ell) {
+    if (!in.Given("cutout") && !in.refusal()) in.Fail(in.Named("cutout") + " is missing (the L's cut-out)");
+    cutout = ReadPair(in, "cutout", "length", true);
+  } else {
+    in.Refuse("cutout", in.Named("shape") + " rectangle");
+  }
+  const auto at = in.Choice("rods-at", false);
+  const auto count = in.Optional("rods");
+  if (at != "perimeter") in.Refuse("rods", at ? in.Named("rods-at") + " " + std::string(*at)
+                                              : "a grid without --rods-at perimeter");
+  if (at == "perimeter" && !count && !in.refusal()) in.Fail(in.Named("rods") + " is missing (rods round the perimeter)");
+  std::optional<RodsRead> rods = ReadRods(in, at.has_value(), "a grid without --rods-at");
+  if (in.refusal()) return Refused(*in.refusal());
+  const UnitSystem units = in.units();
+  GridPlan plan{size->first, size->second, static_cast<int>(meshes->first),
+                static_cast<int>(meshes->second), LengthToMetres(*depth, units),
+                DiameterToMetres(*conductor, units), cutout};
+  if (const Checked checked = CheckGridPlan(plan); !checked) return checked.Failed();
+  job.inputs.insert(job.inputs.end(), {{"size", std::string(*in.Text("size"))},
+                                       {"meshes", std::string(*in.Text("meshes"))},
+                                       {"depth", *depth},
+                                       {"conductor", *conductor}});
+  if (ell) {
+    job.inputs.emplace_back("shape", "l");
+    job.inputs.emplace_back("cutout", std::string(*in.Text("cutout")));
+  }
+  std::vector<RodPoint> rodPoints;
+  if (rods) {
+    if (at == "corners") rodPoints = GridCorners(plan);
+    if (at == "nodes") rodPoints = GridNodes(plan);
+    if (at == "perimeter") {
+      const std::vector<RodPoint> nodes = GridPerimeterNodes(plan);
+      const auto n = static_cast<std::size_t>(*count);
+      if (n > nodes.size() || nodes.size() % n != 0) {
+        return Refused(in.Named("rods") + " " + std::to_string(n) + " does not divide the " +
+                       std::to_string(nodes.size()) +
+                       " perimeter nodes: rods go at every k-th node from a corner, k whole");
+      }
+      for (std::size_t i = 0; i < nodes.size(); i += nodes.size() / n) rodPoints.push_back(nodes[i]);
+    }
+    rods->count = static_cast<int>(rodPoints.size());
+    job.inputs.emplace_back("rods-at", std::string(*at));
+    if (count) job.inputs.emplace_back("rods", *count);
+    job.inputs.emplace_back("rod-length", LengthFromMetres(rods->lengthM, units));
+    job.inputs.emplace_back("rod-diameter", *in.Optional("rod-diameter"));
+  }
+  AddCommonInputs(job, in);
+  job.conductors = GridConductors(plan);
+  const double gridLength = TotalLength(job.conductors);
+  if (rods) {
+    const std::vector<Conductor> more = RodsAt(rodPoints, rods->lengthM, rods->diameterM, plan.depthM);
+    job.conductors.insert(job.conductors.end(), more.begin(), more.end());
+  }
+  job.title = std::string(ell ? "L-shaped grid " : "Grid ") + Length(plan.sizeX, units) + " x " +
+              Length(plan.sizeY, units) + ", " + std::to_string(plan.meshesX) + " x " +
+              std::to_string(plan.meshesY) + " meshes, " + Length(plan.depthM, units) + " deep" +
+              (rods ? ", " + Plural(rods->count, "rod") + " of " + Length(rods->lengthM, units) : "");
+  // IEEE 80's closed forms, for uniform soil (Schwarz's for a rectangle).
+  std::optional<double> sverak, schwarz;
+  if (!soil->layers) {
+    const double area = plan.sizeX * plan.sizeY - (cutout ? cutout->first * cutout->second : 0);
+    const double rodLength = rods ? rods->count * rods->lengthM : 0;
+    sverak = SverakOhms(soil->rho, gridLength + rodLength, area, plan.depthM);
+    if (!ell) {
+      schwarz = SchwarzOhms({soil->rho, gridLength, plan.diameterM / 2, plan.depthM, area,
+                             std::max(plan.sizeX, plan.sizeY) / std::min(plan.sizeX, plan.sizeY),
+                             rods ? rods->count : 0, rods ? rods->lengthM : 0,
+                             rods ? rods->diameterM / 2 : 0});
+    }
+    if (plan.depthM < 0.25 || plan.depthM > 2.5) {
+      job.warnings.push_back("Sverak's equation is given for grids 0.25 to 2.5 m deep");
+    }
+  }
+  job.formulas.emplace_back("sverak_ohms", sverak);
+  job.formulas.emplace_back("schwarz_ohms", schwarz);
+  if (sverak) {
+    job.formulaLines.push_back(
+        "IEEE 80: Sverak's equation " + ShowOhms(*sverak) + " ohms" +
+        (schwarz ? ", Schwarz's " + ShowOhms(*schwarz) + " ohms" : "") +
+        " (closed forms for uniform soil from the grid's area and lengths; the solver "
+        "takes its actual conductors)");
+  }
+  return Solve(std::move(job), units, in.progress(), in.bounds());
+}
+
+// ---- plate and concrete-encased rod (closed forms) ----
+
+Outcome ClosedForm(std::string command, UnitSystem units, std::vector<JsonMember> inputs) {
+  Outcome outcome = StartOutcome(std::move(command), units, std::move(inputs));
+  outcome.unit = "ohms";
+  outcome.valueKey = "ohms";
+  outcome.listWarnings = true;
+  return outcome;
+}
+
+Result<Outcome> ComputePlate(Inputs& in) {
+  const auto rho = in.Required("rho");
+  in.Refuse("layers", "a plate: the closed forms are for uniform soil");
+  const auto size = ReadPair(in, "size", "length", true);
+  if (!size && !in.refusal()) in.Fail(in.Named("size") + " is missing");
+  const auto depth = in.Required("depth");
+  if (in.refusal()) return Refused(*in.refusal());
+  const UnitSystem units = in.units();
+  const double area = size->first * size->second;
+  const double depthM = LengthToMetres(*depth, units);
+  Outcome outcome = ClosedForm(
+      "plate", units, {{"rho", *rho}, {"size", std::string(*in.Text("size"))}, {"depth", *depth}});
+  const std::optional<double> bs = Bs7430PlateOhms(*rho, area);
+  const std::optional<double> dwight = DwightPlateOhms(*rho, area, depthM);
+  outcome.value = bs;
+  if (!bs) return Unanswered(std::move(outcome), NoAnswer("the plate has no area"));
+  outcome.result = ShowOhms(*bs);
+  outcome.fields = {{"ieee142_ohms", JsonValue(dwight)}};
+  const double radius = std::sqrt(area / kPi);
+  outcome.details.push_back("a plate " + Length(size->first, units) + " x " +
+                            Length(size->second, units) + ", by BS 7430: (rho/8) sqrt(pi/A), "
+                            "the plate deep enough that the surface does not matter");
+  if (dwight) {
+    outcome.details.push_back("lying flat " + Length(depthM, units) +
+                              " deep, as a round plate of the same area (IEEE 142, Dwight): " +
+                              ShowOhms(*dwight) + " ohms");
+  } else {
+    outcome.warnings.push_back("the plate lies less than half its equivalent radius (" +
+                               Length(radius, units) +
+                               ") deep: IEEE 142's formula for a flat plate does not hold");
+  }
+  return outcome;
+}
+
+Result<Outcome> ComputeEncased(Inputs& in) {
+  const auto rho = in.Required("rho");
+  in.Refuse("layers", "a concrete-encased rod: the closed form is for uniform soil");
+  const auto length = in.Required("length");
+  const auto diameter = in.Required("diameter");
+  const auto concrete = in.Required("concrete-diameter");
+  const auto rhoConcrete = in.Required("rho-concrete");
+  if (in.refusal()) return Refused(*in.refusal());
+  const UnitSystem units = in.units();
+  const double lengthM = LengthToMetres(*length, units);
+  const double rodM = DiameterToMetres(*diameter, units);
+  const double concreteM = DiameterToMetres(*concrete, units);
+  if (!(concreteM > rodM)) {
+    return Refused(in.Named("concrete-diameter") + " must be more than the rod's " +
+                   in.Named("diameter"));
+  }
+  Outcome outcome = ClosedForm("encased", units,
+                               {{"rho", *rho},
+                                {"length", *length},
+                                {"diameter", *diameter},
+                                {"concrete-diameter", *concrete},
+                                {"rho-concrete", *rhoConcrete}});
+  const std::optional<double> ohms = EncasedRodOhms(*rho, *rhoConcrete, lengthM, rodM, concreteM);
+  if (!ohms) {
+    return Unanswered(std::move(outcome),
+                      NoAnswer("the casing is too short for the formula (it needs ln(8L/D) > 1)"));
+  }
+  outcome.value = ohms;
+  outcome.result = ShowOhms(*ohms);
+  outcome.details.push_back("a rod in concrete, by Fagan and Lee (IEEE 80, IEEE 142): "
+                            "(rho_c ln(D/d) + rho (ln(8L/D) - 1)) / (2 pi L)");
+  if (lengthM < 10 * concreteM) {
+    outcome.warnings.push_back("the casing is less than ten times as long as it is thick: the "
+                               "formula is for a long, slender casing");
+  }
+  return outcome;
+}
+
+// The solver's "conductor 3 ..." or "conductors 2 and 5 ..." as the rows
+// they came from: "line 4 ...", "lines 3 and 6 ...".
+std::string ByRows(const std::string& why, const std::vector<long>& lines, std::string_view row) {
+  const auto number = [&](std::string_view text, std::size_t& at) -> std::optional<long> {
+    std::size_t end = at;
+    while (end < text.size() && std::isdigit(static_cast<unsigned char>(text[end])) != 0) ++end;
+    if (end == at) return std::nullopt;
+    const long n = std::stol(std::string(text.substr(at, end - at)));
+    at = end;
+    if (n < 1 || static_cast<std::size_t>(n) > lines.size()) return std::nullopt;
+    return lines[static_cast<std::size_t>(n - 1)];
+  };
+  const std::string_view text = why;
+  if (text.starts_with("conductors ")) {
+    std::size_t at = std::string_view("conductors ").size();
+    const auto first = number(text, at);
+    if (first && text.substr(at).starts_with(" and ")) {
+      at += 5;
+      if (const auto second = number(text, at)) {
+        return std::string(row) + "s " + std::to_string(*first) + " and " +
+               std::to_string(*second) + std::string(text.substr(at));
+      }
+    }
+  } else if (text.starts_with("conductor ")) {
+    std::size_t at = std::string_view("conductor ").size();
+    if (const auto only = number(text, at)) {
+      return std::string(row) + " " + std::to_string(*only) + std::string(text.substr(at));
+    }
+  }
+  return why;
+}
+
+const std::string kMapHelp =
+    "Every value may carry its unit. --grid-current AMPS gives the rise of the\n"
+    "electrode and the surface's potential on a lattice (--lattice, 0.25 m) over\n"
+    "the outline (the plan's convex hull) and 3 m round it: the highest, and the\n"
+    "lowest within the outline; --potential-svg, --potential-png and --potential-csv\n"
+    "write it. --check-convergence solves again with every segment count doubled\n"
+    "(the answer moves by under 0.5 %). --plan-svg, --currents-csv and --layout-csv\n"
+    "write the plan, each segment's current and the layout as a conductor table.\n"
+    "Two-layer soil: --layers RHO1,H,RHO2. The solver takes conductors as thin\n"
+    "wires at one potential (DC), the surface insulating.\n";
+
+}  // namespace
+
+std::span<const Option> ElectrodeOptions() {
+  static const std::vector<Option> options = WithSolved({{"rho"}});
+  return options;
+}
+
+std::vector<Calculation> ElectrodeCalculations() {
+  return {
+      {"strip", "a buried horizontal strip or wire",
+       WithSolved({{"rho"},
+                   {"length", OptionKind::kQuantity, true, {}, "strip length, feet or metres",
+                    "Strip length"},
+                   {"depth", OptionKind::kQuantity, true, {}, "burial depth, feet or metres",
+                    "Burial depth"},
+                   {"conductor"},
+                   {"width"},
+                   {"thickness"}}),
+       &ComputeStrip,
+       "A straight conductor L long, buried H deep, by the electrode solver: a round\n"
+       "one of --conductor D, or a flat strip of --width W (and --thickness T), taken\n"
+       "as a round conductor of (W + T) / 2 (half the width of a thin strip: Sunde,\n"
+       "BS 7430). Beside it Dwight's formula (IEEE 142's table, a wire 2L long s/2\n"
+       "deep, here L and s for the whole length and twice the depth).\n" + kMapHelp,
+       "ostrevin-calc strip --rho 100ohm-m --length 50m --depth 0.5m \\\n"
+       "           --conductor 10mm --units metric\n"},
+      {"ring", "a buried ring, with rods round it or without",
+       WithSolved({{"rho"},
+                   {"ring-diameter", OptionKind::kQuantity, true},
+                   {"depth", OptionKind::kQuantity, true, {}, "burial depth, feet or metres",
+                    "Burial depth"},
+                   {"conductor", OptionKind::kQuantity, true},
+                   {"rods", OptionKind::kQuantity, false, {}, "rods evenly round the ring",
+                    "Rods round it"},
+                   {"rod-length", OptionKind::kQuantity, false, {}, "length of each rod, feet or metres",
+                    "Rod length"},
+                   {"rod-diameter"}}),
+       &ComputeRing,
+       "A circle of conductor D across, H deep (a polygon whose sides are doubled\n"
+       "until the answer moves by under 0.05 %), optionally with --rods N evenly\n"
+       "round it, from the ring down (--rod-length, --rod-diameter). Beside a ring\n"
+       "alone Dwight's formula (IEEE 142: rho/(2 pi^2 D) (ln(8D/d) + ln(4D/s))).\n" +
+           kMapHelp,
+       "ostrevin-calc ring --rho 100ohm-m --ring-diameter 20m --depth 0.6m \\\n"
+       "           --conductor 10mm --rods 8 --rod-length 3m --rod-diameter 16mm \\\n"
+       "           --units metric\n"},
+      {"grid", "a buried grid, rectangular or L-shaped, with rods or without",
+       WithSolved({{"rho"},
+                   {"size", OptionKind::kQuantity, true, {}, "the grid's size, feet or metres each way",
+                    "Grid size"},
+                   {"meshes", OptionKind::kQuantity, true},
+                   {"depth", OptionKind::kQuantity, true, {}, "burial depth, feet or metres",
+                    "Burial depth"},
+                   {"conductor", OptionKind::kQuantity, true},
+                   {"shape"},
+                   {"cutout"},
+                   {"rods-at"},
+                   {"rods", OptionKind::kQuantity, false, {},
+                    "rods round the perimeter (with --rods-at perimeter)", "Rods round it"},
+                   {"rod-length", OptionKind::kQuantity, false, {}, "length of each rod, feet or metres",
+                    "Rod length"},
+                   {"rod-diameter"}}),
+       &ComputeGrid,
+       "A grid --size XxY with --meshes MxN, H deep: --meshes 10x10 is a grid of\n"
+       "11 x 11 conductors, each line one conductor crossing the others. --shape l\n"
+       "makes it an L, the rectangle less --cutout XxY at its +x,+y corner (whole\n"
+       "meshes). Rods from the grid down: --rods-at corners (one a corner), nodes\n"
+       "(one at every node) or perimeter with --rods N (one at every k-th perimeter\n"
+       "node from a corner, k = perimeter nodes / N, which must be whole). Beside it\n"
+       "IEEE 80's Sverak (eq. 52) and, for a rectangle, Schwarz (eqs. 53 to 56) in\n"
+       "uniform soil.\n" + kMapHelp,
+       "ostrevin-calc grid --layers 300ohm-m,2m,100ohm-m --size 70mx70m \\\n"
+       "           --meshes 10x10 --depth 0.5m --conductor 10mm --rods-at perimeter \\\n"
+       "           --rods 20 --rod-length 7.5m --rod-diameter 20mm --units metric\n"},
+      {"plate", "a buried plate, by BS 7430 and IEEE 142",
+       {{"rho", OptionKind::kQuantity, true},
+        {"layers"},
+        {"size", OptionKind::kQuantity, true, {}, "the plate's sides, feet or metres",
+         "Plate size"},
+        {"depth", OptionKind::kQuantity, true, {}, "depth of the plate, feet or metres",
+         "Plate depth"},
+        kUnitsOption},
+       &ComputePlate,
+       "A plate of --size XxY (one face's area A), by BS 7430: (rho/8) sqrt(pi/A), for\n"
+       "a plate deep enough that the surface does not matter; beside it IEEE 142's\n"
+       "(Dwight's) for a round plate of the same area lying flat H deep: rho/(8a) +\n"
+       "rho/(4 pi s) (1 - 7a^2/12s^2 + 33a^4/40s^4), s = 2H, which holds for s > a.\n"
+       "Uniform soil only.\n",
+       "ostrevin-calc plate --rho 100ohm-m --size 1mx1m --depth 1m --units metric\n"},
+      {"encased", "a rod encased in concrete (Fagan and Lee)",
+       {{"rho", OptionKind::kQuantity, true},
+        {"layers"},
+        {"length", OptionKind::kQuantity, true, {}, "length of the casing, feet or metres",
+         "Casing length"},
+        {"diameter", OptionKind::kQuantity, true},
+        {"concrete-diameter", OptionKind::kQuantity, true},
+        {"rho-concrete", OptionKind::kQuantity, true},
+        kUnitsOption},
+       &ComputeEncased,
+       "A rod of --diameter d in concrete of --concrete-diameter D and resistivity\n"
+       "--rho-concrete, L long, in soil of --rho: (rho_c ln(D/d) + rho (ln(8L/D) - 1))\n"
+       "/ (2 pi L) (Fagan and Lee, 1970; IEEE 80 eq. 57; IEEE 142), for a long,\n"
+       "slender casing. Moist concrete is typically 30 to 90 ohm-m.\n",
+       "ostrevin-calc encased --rho 100ohm-m --length 3m --diameter 16mm \\\n"
+       "           --concrete-diameter 0.3m --rho-concrete 50ohm-m --units metric\n"},
+  };
+}
+
+// ---- a table of conductors ----
+
+Result<Outcome> CalculateElectrodes(std::span<const ConductorRow> rows, const InputLookup& lookup,
+                                    const ReadContext& context, const Progress& progress,
+                                    std::string_view row, const WorkBounds& bounds) {
+  Inputs in(lookup, context, progress, bounds);
+  Job job;
+  job.command = "electrodes";
+  ReadSolvedCommon(in, job);
+  if (in.refusal()) return Refused(*in.refusal());
+  if (rows.empty()) return Refused("the table names no conductor");
+  if (rows.size() > kMaxConductorRows) {
+    return Refused("more than " + std::to_string(kMaxConductorRows) +
+                   " conductors: a table may have at most " + std::to_string(kMaxConductorRows));
+  }
+  // Each cell as the quantity it is, named by its column.
+  std::vector<long> lines;
+  for (const ConductorRow& r : rows) {
+    const std::string where = std::string(row) + " " + std::to_string(r.line) + ": ";
+    if (!r.why.empty()) return Refused(where + r.why);
+    std::array<double, 7> v{};
+    for (std::size_t k = 0; k < kConductorColumns.size(); ++k) {
+      const std::string_view column = kConductorColumns[k];
+      if (!r.cells[k]) return Refused(where + std::string(column) + " is empty");
+      const bool diameter = k == 6;
+      if (diameter) {
+        ReadContext named = context;
+        named.prefix = "";
+        const Result<QuantityValue> read = ReadQuantity(*FindQuantity("conductor"), *r.cells[k], named);
+        if (!read) return Refused(where + "diameter" + read.why().substr(std::string("conductor").size()));
+        v[k] = DiameterToMetres(read->value, context.units);
+      } else {
+        const std::optional<double> metres = ReadMetres(*r.cells[k], context);
+        if (!metres) {
+          return Refused(where + std::string(column) + " needs a length (" +
+                         std::string(LengthUnit(context.units)) + ", or with its unit), not " +
+                         Quoted(*r.cells[k]));
+        }
+        v[k] = *metres;
+      }
+    }
+    job.conductors.push_back({{v[0], v[1], v[2]}, {v[3], v[4], v[5]}, v[6]});
+    lines.push_back(r.line);
+  }
+  AddCommonInputs(job, in);
+  job.inputs.emplace_back("conductors", static_cast<double>(job.conductors.size()));
+  job.title = "Electrode of " + Plural(static_cast<int>(job.conductors.size()), "conductor");
+  Result<Outcome> solved = Solve(std::move(job), context.units, progress, bounds);
+  if (!solved && solved.refused()) return Refused(ByRows(solved.why(), lines, row));
+  return solved;
+}
+
+}  // namespace ostrevin::calc

@@ -1,0 +1,95 @@
+// Earth electrodes made of conductors, on the electrode solver: a strip, a
+// ring (with rods round it), a rectangular or L-shaped grid (with rods at
+// its corners, round its perimeter or at every node) and any system given
+// as a table of conductors; and the two the solver cannot model, a plate
+// and a concrete-encased rod, by their closed forms.
+//
+// Data flow: inputs (options, batch columns, page fields; a table's rows of
+// conductors) -> the layout's conductors (core/electrode_layouts.h) ->
+// SolveElectrode -> Outcome (the resistance, the segments, the closed forms
+// beside it, the convergence check) with the solved electrode attached ->
+// with a current into it, the surface's potential on a lattice over the
+// outline and 3 m round it (core/surface_map.h): the rise of the electrode,
+// the surface's highest potential and its lowest within the outline -> the
+// plan and the map as SVG, the currents, the layout and the map as CSV.
+#pragma once
+
+#include <array>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "calc/calculations.h"
+#include "core/earth_solver.h"
+#include "core/rod_groups.h"
+#include "core/surface_map.h"
+
+namespace ostrevin::calc {
+
+// The map's margin round the outline, and its spacing when none is given.
+inline constexpr double kMapMarginM = 3;
+inline constexpr double kDefaultLatticeM = 0.25;
+
+// The surface's potential for the current into the electrode, volts.
+struct SurfaceMap {
+  Lattice lattice;
+  std::vector<double> volts;  // row by row
+};
+
+struct SolvedElectrode {
+  std::string title;  // "Grid 70 x 70 m, 10 x 10 meshes, 20 rods"
+  UnitSystem units = UnitSystem::Metric;
+  std::vector<Conductor> conductors;
+  Solution solution;
+  std::vector<RodPoint> outline;   // the plan's convex hull (no area: fewer than 3)
+  std::optional<double> amperes;   // the current into it
+  std::optional<SurfaceMap> map;   // with the current
+};
+
+// The conductor table's columns, in order: ends (x, y and z the depth) in
+// the unit system's length, the diameter in its diameter unit; each cell
+// may carry its unit.
+inline constexpr std::array<std::string_view, 7> kConductorColumns{"x1", "y1", "z1", "x2",
+                                                                   "y2", "z2", "diameter"};
+// The most conductors a table may have.
+inline constexpr std::size_t kMaxConductorRows = 5000;
+
+struct ConductorRow {
+  long line = 0;  // a file's line, a table's row
+  std::array<std::optional<std::string>, 7> cells;  // as kConductorColumns
+  std::string why;  // why the row could not be read at all (an unclosed quote)
+};
+
+// Any electrode from its conductors; the soil, the current and the map's
+// options looked up as a calculation's. Refused: a row that cannot be read
+// ("line 4: z1 needs a length ..."), no rows, too many, or what the solver
+// refuses (naming the rows as lines); `row` names rows ("line" for a file,
+// "row" on the page).
+Result<Outcome> CalculateElectrodes(std::span<const ConductorRow> rows, const InputLookup& lookup,
+                                    const ReadContext& context, const Progress& progress = {},
+                                    std::string_view row = "line", const WorkBounds& bounds = {});
+// The options of that calculation (its soil, the current, the map, the files).
+std::span<const Option> ElectrodeOptions();
+
+// An SVG drawing and its size in pixels.
+struct Drawing {
+  std::string svg;
+  int width = 0, height = 0;
+};
+// The plan: conductors as lines, rods as dots, the outline dashed, the
+// dimensions along two sides; in metres or feet as the units.
+Drawing PlanDrawing(const SolvedElectrode& electrode);
+// The surface potential: coloured bands with a legend, contours, and the
+// electrode drawn over it. Empty without the map.
+Drawing PotentialDrawing(const SolvedElectrode& electrode);
+// x,y,volts at every lattice point (the unit system's length).
+std::string PotentialCsv(const SolvedElectrode& electrode);
+// Each segment's ends and its current (amperes for the current given, or
+// for one ampere): x1,y1,z1,x2,y2,z2,amperes.
+std::string CurrentsCsv(const SolvedElectrode& electrode);
+// The layout as a conductor table the electrodes command reads back.
+std::string LayoutCsv(const SolvedElectrode& electrode);
+
+}  // namespace ostrevin::calc

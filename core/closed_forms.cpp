@@ -1,0 +1,72 @@
+#include "core/closed_forms.h"
+
+#include <cmath>
+#include <numbers>
+
+namespace ostrevin {
+
+namespace {
+
+constexpr double kPi = std::numbers::pi;
+
+// A value that is finite and positive, or nothing.
+std::optional<double> Positive(double ohms) {
+  if (!(ohms > 0) || !std::isfinite(ohms)) return std::nullopt;
+  return ohms;
+}
+
+bool AllPositive(std::initializer_list<double> values) {
+  for (const double v : values) {
+    if (!(v > 0) || !std::isfinite(v)) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::optional<double> DwightStripOhms(double rho, double lengthM, double radiusM, double depthM) {
+  if (!AllPositive({rho, lengthM, radiusM, depthM})) return std::nullopt;
+  const double l = lengthM / 2;
+  const double s = 2 * depthM;
+  const double q = s / (2 * l);
+  return Positive(rho / 100 / (4 * kPi * l) *
+                  (std::log(4 * l / radiusM) + std::log(4 * l / s) - 2 + q - q * q / 4 +
+                   q * q * q * q / 32));
+}
+
+std::optional<double> DwightRingOhms(double rho, double ringM, double wireM, double depthM) {
+  if (!AllPositive({rho, ringM, wireM, depthM})) return std::nullopt;
+  const double s = 2 * depthM;
+  return Positive(rho / 100 / (2 * kPi * kPi * ringM) *
+                  (std::log(8 * ringM / wireM) + std::log(4 * ringM / s)));
+}
+
+double StripEquivalentDiameter(double widthM, double thicknessM) {
+  return (widthM + thicknessM) / 2;
+}
+
+std::optional<double> Bs7430PlateOhms(double rho, double areaM2) {
+  if (!AllPositive({rho, areaM2})) return std::nullopt;
+  return Positive(rho / 100 / 8 * std::sqrt(kPi / areaM2));
+}
+
+std::optional<double> DwightPlateOhms(double rho, double areaM2, double depthM) {
+  if (!AllPositive({rho, areaM2, depthM})) return std::nullopt;
+  const double a = std::sqrt(areaM2 / kPi);
+  const double s = 2 * depthM;
+  if (!(s > a)) return std::nullopt;
+  const double q = a * a / (s * s);
+  return Positive(rho / 100 / (8 * a) +
+                  rho / 100 / (4 * kPi * s) * (1 - 7 * q / 12 + 33 * q * q / 40));
+}
+
+std::optional<double> EncasedRodOhms(double rho, double rhoConcrete, double lengthM,
+                                     double rodDiameterM, double concreteDiameterM) {
+  if (!AllPositive({rho, rhoConcrete, lengthM, rodDiameterM, concreteDiameterM})) return std::nullopt;
+  if (!(concreteDiameterM > rodDiameterM)) return std::nullopt;
+  return Positive((rhoConcrete / 100 * std::log(concreteDiameterM / rodDiameterM) +
+                   rho / 100 * (std::log(8 * lengthM / concreteDiameterM) - 1)) /
+                  (2 * kPi * lengthM));
+}
+
+}  // namespace ostrevin
