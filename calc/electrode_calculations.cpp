@@ -465,8 +465,8 @@ Outcome ClosedForm(std::string command, UnitSystem units, std::vector<JsonMember
 }
 
 Result<Outcome> ComputePlate(Inputs& in) {
-  const auto rho = in.Required("rho");
   in.Refuse("layers", "a plate: the closed forms are for uniform soil");
+  const auto rho = in.Required("rho");
   const auto size = ReadPair(in, "size", "length", true);
   if (!size && !in.refusal()) in.Fail(in.Named("size") + " is missing");
   const auto depth = in.Required("depth");
@@ -499,8 +499,8 @@ Result<Outcome> ComputePlate(Inputs& in) {
 }
 
 Result<Outcome> ComputeEncased(Inputs& in) {
-  const auto rho = in.Required("rho");
   in.Refuse("layers", "a concrete-encased rod: the closed form is for uniform soil");
+  const auto rho = in.Required("rho");
   const auto length = in.Required("length");
   const auto diameter = in.Required("diameter");
   const auto concrete = in.Required("concrete-diameter");

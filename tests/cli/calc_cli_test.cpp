@@ -146,6 +146,47 @@ TEST(CalcProgram, NoOutputFileEverReplacesAnInput) {
   EXPECT_NE(Slurp(kDir + "/chart.svg").find("<svg"), std::string::npos);
 }
 
+TEST(CalcProgram, AnElectrodesFilesAreItsOwnAndWrittenWhole) {
+  // A grid's plan, map, currents and layout, each to its file.
+  const std::string grid = kCalc + " grid --rho 100ohm-m --size 20mx20m --meshes 2x2 --depth 0.5m "
+                                   "--conductor 10mm --units metric";
+  const Result drawn = Shell(grid + " --grid-current 100 --lattice 1m --plan-svg plan.svg "
+                                    "--potential-svg map.svg --potential-csv map.csv "
+                                    "--currents-csv currents.csv --layout-csv layout.csv");
+  ASSERT_EQ(drawn.status, 0) << drawn.err;
+  EXPECT_NE(Slurp(kDir + "/plan.svg").find("<title>Grid 20 m x 20 m, 2 x 2 meshes"), std::string::npos);
+  EXPECT_NE(Slurp(kDir + "/map.svg").find("volts"), std::string::npos);
+  EXPECT_EQ(Slurp(kDir + "/map.csv").rfind("x,y,volts\n-3,-3,", 0), 0u);
+  EXPECT_EQ(Slurp(kDir + "/currents.csv").rfind("x1,y1,z1,x2,y2,z2,amperes\n", 0), 0u);
+  // The layout read back (a spreadsheet's ';' file with decimal commas).
+  std::string layout = Slurp(kDir + "/layout.csv");
+  for (char& c : layout) c = c == ',' ? ';' : c == '.' ? ',' : c;
+  std::ofstream(kDir + "/layout.csv") << layout;
+  const Result read = Shell(kCalc + " electrodes layout.csv --rho 100ohm-m --units metric");
+  EXPECT_EQ(read.status, 0) << read.err;
+  EXPECT_EQ(read.out.substr(0, read.out.find('\n')), drawn.out.substr(0, drawn.out.find('\n')));
+  // Refused before any work: a map without its current, two outputs in one
+  // file, an output over the input.
+  for (const auto& [line, why] : std::vector<std::pair<std::string, std::string>>{
+           {grid + " --potential-svg map.svg",
+            "--potential-svg needs --grid-current: the map is of the potential that current raises"},
+           {grid + " --plan-svg a.svg --layout-csv a.svg",
+            "--plan-svg and --layout-csv both name \"a.svg\": give each its own file"},
+           {kCalc + " electrodes layout.csv --rho 100 --plan-svg layout.csv",
+            "cannot write \"layout.csv\" (--plan-svg): input file is output file (\"layout.csv\")"}}) {
+    const Result refused = Shell(line);
+    EXPECT_NE(refused.status, 0) << line;
+    EXPECT_NE(refused.err.find(why), std::string::npos) << line << "\n" << refused.err;
+    EXPECT_EQ(refused.out, "") << line;
+  }
+  // Through a link to an earlier output: refused, the first kept.
+  Shell("rm -f twin.svg && ln -s plan.svg twin.svg");
+  const Result twice = Shell(grid + " --plan-svg plan.svg --layout-csv twin.svg");
+  EXPECT_EQ(twice.status, 1);
+  EXPECT_NE(twice.err.find("another output of this command was written there"), std::string::npos);
+  EXPECT_NE(Slurp(kDir + "/plan.svg").find("<svg"), std::string::npos);
+}
+
 TEST(CalcProgram, StandardOutputByAnyNameIsWrittenThrough) {
   for (const std::string name : {"/dev/stdout", "/dev/fd/1", "/proc/self/fd/1"}) {
     std::ofstream(kDir + "/log.txt") << "before\n";

@@ -109,6 +109,14 @@ TEST(SolvedRods, PastTheBoundTheRodsMutualResistancesStandIn) {
     EXPECT_GE(fallen->ohms, solved * (1 - 1e-9)) << row.name;
     EXPECT_LT(fallen->ohms / solved - 1, row.within) << row.name;
   }
+  // At the bound itself the solver answers; one unknown past it, the fallback.
+  const std::vector<RodPoint> line = LineLayout(12, 3);
+  const std::size_t needed = *UnknownsFor(RodsAt(line, 3, 0.016), {20000, {}});
+  SolveOptions exact;
+  exact.maxUnknowns = needed;
+  EXPECT_FALSE(SolvedGroup({20000, {}}, 3, 0.008, line, std::nullopt, exact)->fallback);
+  exact.maxUnknowns = needed - 1;
+  EXPECT_TRUE(SolvedGroup({20000, {}}, 3, 0.008, line, std::nullopt, exact)->fallback);
   // A thousand rods in a line in two layers (4 GB by the old kernel) past
   // the bound: answered by the fallback.
   const Result<RodGroupAnswer> thousand =

@@ -1,0 +1,242 @@
+// The electrodes of conductors and the closed forms beside them: the
+// published worked examples, the handbooks' formulas where they hold, the
+// current's rise and the surface's potentials, what is refused and why, and
+// a layout written as a conductor table and read back.
+#include <cmath>
+#include <map>
+#include <string>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include "calc/calculations.h"
+#include "calc/electrodes.h"
+#include "core/closed_forms.h"
+#include "core/ieee80.h"
+
+namespace ostrevin::calc {
+namespace {
+
+using enum ostrevin::UnitSystem;
+using Options = std::map<std::string, std::string, std::less<>>;
+
+InputLookup LookupIn(const Options& options) {
+  return [&options](std::string_view key) -> std::optional<std::string_view> {
+    const auto it = options.find(key);
+    if (it == options.end()) return std::nullopt;
+    return it->second;
+  };
+}
+
+Result<Outcome> Solve(std::string_view name, const Options& options, UnitSystem units = Metric,
+                    const WorkBounds& bounds = {}) {
+  return Calculate(*FindCalculation(name), LookupIn(options), ReadContext{units}, {}, bounds);
+}
+
+nlohmann::json Json(const Result<Outcome>& result) {
+  EXPECT_TRUE(result) << result.why();
+  return result ? nlohmann::json::parse(ToJson(*result)) : nlohmann::json{};
+}
+
+const Options kIeeeGrid{{"rho", "400ohm-m"},   {"size", "70mx70m"},  {"meshes", "10x10"},
+                        {"depth", "0.5m"},     {"conductor", "10mm"}};
+
+TEST(Electrodes, TheStandardsWorkedExamplesAndTheHandbooksFormulas) {
+  // IEEE 80's Annex B, example 1: Sverak's equation 2.78 ohms; the solver,
+  // with the grid's actual conductors, within the spread the standard allows
+  // its closed forms (about 10 %).
+  const nlohmann::json grid = Json(Solve("grid", kIeeeGrid));
+  EXPECT_NEAR(grid["sverak_ohms"].get<double>(), 2.7757, 5e-4);
+  EXPECT_NEAR(grid["ohms"].get<double>() / grid["sverak_ohms"].get<double>(), 1, 0.1);
+  EXPECT_NEAR(grid["schwarz_ohms"].get<double>() / grid["ohms"].get<double>(), 1, 0.12);
+  EXPECT_EQ(grid["area"].get<double>(), 4900);
+  // Example 2: twenty 7.5 m rods round it: Sverak's with them counted, 2.75 ohms.
+  Options rods = kIeeeGrid;
+  rods.insert({{"rods-at", "perimeter"}, {"rods", "20"}, {"rod-length", "7.5m"}, {"rod-diameter", "20mm"}});
+  const nlohmann::json withRods = Json(Solve("grid", rods));
+  EXPECT_NEAR(withRods["sverak_ohms"].get<double>(), 2.7526, 5e-4);
+  EXPECT_LT(withRods["ohms"].get<double>(), grid["ohms"].get<double>());
+  EXPECT_LT(withRods["schwarz_ohms"].get<double>(), grid["schwarz_ohms"].get<double>());
+  // A long strip and a large ring within a few per cent of Dwight's formulas.
+  const nlohmann::json strip = Json(Solve("strip", {{"rho", "100ohm-m"}, {"length", "100m"},
+                                                  {"depth", "0.5m"}, {"conductor", "10mm"}}));
+  EXPECT_NEAR(strip["formula_ohms"].get<double>(), 2.2130, 5e-4);
+  EXPECT_NEAR(strip["ohms"].get<double>() / strip["formula_ohms"].get<double>(), 1, 0.03);
+  const nlohmann::json ring = Json(Solve("ring", {{"rho", "100ohm-m"}, {"ring-diameter", "30m"},
+                                                {"depth", "0.5m"}, {"conductor", "10mm"}}));
+  EXPECT_NEAR(ring["formula_ohms"].get<double>(), 2.5116, 5e-4);
+  EXPECT_NEAR(ring["ohms"].get<double>() / ring["formula_ohms"].get<double>(), 1, 0.03);
+  // A flat strip as a round conductor of (w + t)/2; a thin one of w/2.
+  EXPECT_DOUBLE_EQ(StripEquivalentDiameter(0.025, 0), 0.0125);
+  const nlohmann::json flat = Json(Solve("strip", {{"rho", "100ohm-m"}, {"length", "100m"}, {"depth", "0.5m"},
+                                                 {"width", "25mm"}, {"thickness", "3mm"}}));
+  EXPECT_DOUBLE_EQ(flat["equivalent_diameter_m"].get<double>(), 0.014);
+  // The closed forms for what is no thin wire: a plate and a rod in concrete.
+  const nlohmann::json plate = Json(Solve("plate", {{"rho", "100ohm-m"}, {"size", "1mx1m"}, {"depth", "1m"}}));
+  EXPECT_NEAR(plate["ohms"].get<double>(), 100 / 8.0 * std::sqrt(std::numbers::pi), 1e-12);
+  EXPECT_GT(plate["ieee142_ohms"].get<double>(), plate["ohms"].get<double>());  // the surface near
+  const nlohmann::json shallow = Json(Solve("plate", {{"rho", "100ohm-m"}, {"size", "2mx2m"}, {"depth", "0.3m"}}));
+  EXPECT_TRUE(shallow["ieee142_ohms"].is_null());
+  EXPECT_EQ(shallow["warnings"].size(), 1u);
+  const double fagan = (50 * std::log(0.3 / 0.016) + 100 * (std::log(8 * 3 / 0.3) - 1)) /
+                       (2 * std::numbers::pi * 3);
+  EXPECT_NEAR(Json(Solve("encased", {{"rho", "100ohm-m"}, {"length", "3m"}, {"diameter", "16mm"},
+                                   {"concrete-diameter", "0.3m"}, {"rho-concrete", "50ohm-m"}}))["ohms"]
+                  .get<double>(),
+              fagan, 1e-12);
+}
+
+TEST(Electrodes, TheCurrentsRiseAndTheSurfacesPotentials) {
+  Options options = kIeeeGrid;
+  options["grid-current"] = "1.9kA";
+  options["lattice"] = "0.5m";
+  options["check-convergence"] = "";
+  const Result<Outcome> result = Solve("grid", options);
+  const nlohmann::json grid = Json(result);
+  const double ohms = grid["ohms"].get<double>();
+  EXPECT_NEAR(grid["gpr_volts"].get<double>(), 1900 * ohms, 1e-9);
+  // The surface never rises above the electrode; above the grid it stays
+  // within a third of the rise (its meshes' centres the lowest).
+  const double highest = grid["surface_max_volts"].get<double>();
+  const double lowest = grid["surface_min_volts_inside"].get<double>();
+  EXPECT_LT(highest, grid["gpr_volts"].get<double>());
+  EXPECT_LT(lowest, highest);
+  EXPECT_GT(lowest, grid["gpr_volts"].get<double>() * 2 / 3);
+  EXPECT_LT(std::abs(grid["convergence_percent"].get<double>()), 0.5);
+  // The map covers the outline and 3 m round it, centred.
+  ASSERT_TRUE(result && result->electrode && result->electrode->map);
+  const Lattice& lattice = result->electrode->map->lattice;
+  EXPECT_LE(lattice.x0, -3);
+  EXPECT_GE(lattice.X(lattice.nx - 1), 73);
+  EXPECT_NE(PotentialCsv(*result->electrode).find("x,y,volts\n-3,-3,"), std::string::npos);
+  // A strip has no area: no least within its outline.
+  const nlohmann::json strip = Json(Solve("strip", {{"rho", "100ohm-m"}, {"length", "20m"}, {"depth", "0.5m"},
+                                                  {"conductor", "10mm"}, {"grid-current", "100"}}));
+  EXPECT_TRUE(strip["surface_min_volts_inside"].is_null());
+  EXPECT_TRUE(strip["area"].is_null());
+  // The page's bound on the map's points: refused past it.
+  options["lattice"] = "0.01m";
+  EXPECT_EQ(Solve("grid", options, Metric, kPageBounds).why().substr(0, 22), "the map would have 577");
+}
+
+TEST(Electrodes, InTwoLayersTheClosedFormsStandAside) {
+  Options layered = kIeeeGrid;
+  layered.erase("rho");
+  layered["layers"] = "400ohm-m,5m,400ohm-m";
+  const nlohmann::json equal = Json(Solve("grid", layered));
+  EXPECT_TRUE(equal["sverak_ohms"].is_null());
+  EXPECT_TRUE(equal["schwarz_ohms"].is_null());
+  EXPECT_NEAR(equal["ohms"].get<double>() / Json(Solve("grid", kIeeeGrid))["ohms"].get<double>(), 1, 1e-3);
+}
+
+struct Refusal {
+  const char* name;
+  std::string_view calculation;
+  Options options;
+  const char* why;
+};
+
+void PrintTo(const Refusal& row, std::ostream* os) { *os << row.name; }
+
+class Refusals : public testing::TestWithParam<Refusal> {};
+
+TEST_P(Refusals, SayWhy) {
+  const Refusal& row = GetParam();
+  const Result<Outcome> result = Solve(row.calculation, row.options);
+  ASSERT_FALSE(result) << ToJson(*result);
+  EXPECT_TRUE(result.refused());
+  EXPECT_EQ(result.why(), row.why);
+}
+
+const Options kStrip{{"rho", "100"}, {"length", "10"}, {"depth", "0.5"}};
+Options With(Options options, const Options& more) {
+  for (const auto& [key, value] : more) options[key] = value;
+  return options;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Electrodes, Refusals,
+    testing::Values(
+        Refusal{"StripWithoutItsConductor", "strip", kStrip, "--conductor (or --width) is missing"},
+        Refusal{"StripRoundAndFlat", "strip", With(kStrip, {{"conductor", "0.01"}, {"width", "0.02"}}),
+                "--conductor and --width are both given: give one of them"},
+        Refusal{"ThicknessWithoutWidth", "strip", With(kStrip, {{"conductor", "0.01"}, {"thickness", "0.003"}}),
+                "--thickness goes with --width"},
+        Refusal{"StripAboveTheSurface", "strip", With(kStrip, {{"conductor", "0.02"}, {"depth", "0.005"}}),
+                "conductor 1 lies 0.005 m deep, less than its radius (0.010 m): a horizontal conductor "
+                "must be buried"},
+        Refusal{"GridSizeUnread", "grid", With(kIeeeGrid, {{"size", "70m"}}),
+                "--size needs XxY: two values separated by an x (e.g. 70mx70m), not \"70m\""},
+        Refusal{"GridSizeOutOfRange", "grid", With(kIeeeGrid, {{"size", "70mx0m"}}),
+                "--size: Y needs a length between 0.1 and 10000 m, not \"0m\""},
+        Refusal{"CutoutNotWholeMeshes", "grid",
+                With(kIeeeGrid, {{"shape", "l"}, {"cutout", "30mx30m"}}),
+                "the cut-out must be whole meshes (7.000 by 7.000 m)"},
+        Refusal{"AnLWithoutItsCutout", "grid", With(kIeeeGrid, {{"shape", "L"}}),
+                "--cutout is missing (the L's cut-out)"},
+        Refusal{"ACutoutWithoutAnL", "grid", With(kIeeeGrid, {{"cutout", "14mx14m"}}),
+                "--cutout does not go with --shape rectangle"},
+        Refusal{"PerimeterRodsNotEvenly", "grid",
+                With(kIeeeGrid, {{"rods-at", "perimeter"}, {"rods", "7"}, {"rod-length", "3"},
+                                 {"rod-diameter", "0.016"}}),
+                "--rods 7 does not divide the 40 perimeter nodes: rods go at every k-th node from a "
+                "corner, k whole"},
+        Refusal{"RodsWithoutWhere", "grid", With(kIeeeGrid, {{"rod-length", "3"}}),
+                "--rod-length does not go with a grid without --rods-at"},
+        Refusal{"PlateInLayers", "plate", {{"layers", "100,1,50"}, {"size", "1x1"}, {"depth", "1"}},
+                "--layers does not go with a plate: the closed forms are for uniform soil"},
+        Refusal{"ConcreteThinnerThanTheRod", "encased",
+                {{"rho", "10000"}, {"length", "3"}, {"diameter", "0.02"}, {"concrete-diameter", "0.01"},
+                 {"rho-concrete", "5000"}},
+                "--concrete-diameter must be more than the rod's --diameter"}));
+
+TEST(Electrodes, AConductorTableNamesItsRowsAndReadsBackALayout) {
+  Options soil{{"rho", "100ohm-m"}};
+  const auto run = [&](std::vector<ConductorRow> rows) {
+    return CalculateElectrodes(rows, LookupIn(soil), ReadContext{Metric});
+  };
+  const auto row = [](long line, std::array<const char*, 7> cells) {
+    ConductorRow r;
+    r.line = line;
+    for (std::size_t k = 0; k < cells.size(); ++k) {
+      if (cells[k] != nullptr) r.cells[k] = cells[k];
+    }
+    return r;
+  };
+  EXPECT_EQ(run({row(2, {"0", "0", "0.5", "10", "0", "0.5", "10mm"}),
+                 row(5, {"2", "0.008", "0.5", "8", "0.008", "0.5", "10mm"})})
+                .why(),
+            "lines 2 and 5 do not touch but stand 0.008 m apart, closer than the larger diameter "
+            "(0.010 m)");
+  EXPECT_EQ(run({row(3, {"0", "0", "0.5", "10", "0", "0.5", "ten"})}).why(),
+            "line 3: diameter needs a diameter between 0.001 and 10 m, not \"ten\"");
+  EXPECT_EQ(run({row(4, {"0", "0", nullptr, "10", "0", "0.5", "10mm"})}).why(), "line 4: z1 is empty");
+  EXPECT_EQ(run({}).why(), "the table names no conductor");
+  // A layout written as a table and read back is the same electrode.
+  Options grid{{"rho", "100ohm-m"}, {"size", "20mx12m"}, {"meshes", "4x3"}, {"depth", "0.6m"},
+               {"conductor", "10mm"}, {"rods-at", "corners"}, {"rod-length", "3m"},
+               {"rod-diameter", "16mm"}};
+  const Result<Outcome> made = Solve("grid", grid);
+  ASSERT_TRUE(made && made->electrode);
+  std::vector<ConductorRow> rows;
+  const std::string csv = LayoutCsv(*made->electrode);
+  long line = 1;
+  for (std::size_t at = csv.find('\n') + 1; at < csv.size(); at = csv.find('\n', at) + 1) {
+    ConductorRow r;
+    r.line = ++line;
+    std::size_t cell = at;
+    for (std::size_t k = 0; k < 7; ++k) {
+      const std::size_t end = csv.find_first_of(",\n", cell);
+      r.cells[k] = csv.substr(cell, end - cell);
+      cell = end + 1;
+    }
+    rows.push_back(r);
+  }
+  ASSERT_EQ(rows.size(), 5u + 4u + 4u);
+  const Result<Outcome> read = run(rows);
+  ASSERT_TRUE(read) << read.why();
+  EXPECT_NEAR(*read->value / *made->value, 1, 1e-9);
+}
+
+}  // namespace
+}  // namespace ostrevin::calc
