@@ -34,7 +34,7 @@ test-long: build
 
 bench: PRESET := release
 bench: build
-	@for program in length_search_bench rod_groups_bench layered_soil_bench; do \
+	@for program in length_search_bench rod_groups_bench layered_soil_bench electrode_bench; do \
 	  build/release/bench/$$program --benchmark_repetitions=5 \
 	    --benchmark_report_aggregates_only=true || exit 1; \
 	done

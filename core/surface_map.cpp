@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
+#include <functional>
 #include <numbers>
+#include <thread>
 
 namespace ostrevin {
 
@@ -93,23 +96,36 @@ class Buckets {
       const auto [i0, i1] = Span(std::min(s.a.x, s.b.x), std::max(s.a.x, s.b.x), x0_, nx_);
       const auto [j0, j1] = Span(std::min(s.a.y, s.b.y), std::max(s.a.y, s.b.y), y0_, ny_);
       for (int j = j0; j <= j1; ++j) {
-        for (int i = i0; i <= i1; ++i) Cell(i, j).push_back(k);
+        for (int i = i0; i <= i1; ++i) {
+          cells_[static_cast<std::size_t>(j) * static_cast<std::size_t>(nx_) +
+                 static_cast<std::size_t>(i)]
+              .push_back(k);
+        }
       }
     }
-    stamp_.assign(elements.size(), 0);
+    count_ = elements.size();
   }
 
+  // What one thread needs to collect segments, each once.
+  struct Scratch {
+    std::vector<unsigned> stamp;
+    unsigned visit = 0;
+  };
+  Scratch NewScratch() const { return {std::vector<unsigned>(count_, 0), 0}; }
+
   // The segments whose cells meet [xa, xb] x [ya, yb], each once.
-  void Collect(double xa, double xb, double ya, double yb, std::vector<std::size_t>& found) {
+  void Collect(double xa, double xb, double ya, double yb, Scratch& scratch,
+               std::vector<std::size_t>& found) const {
     found.clear();
-    ++visit_;
+    ++scratch.visit;
     const auto [i0, i1] = Span(xa, xb, x0_, nx_);
     const auto [j0, j1] = Span(ya, yb, y0_, ny_);
     for (int j = j0; j <= j1; ++j) {
       for (int i = i0; i <= i1; ++i) {
-        for (const std::size_t k : Cell(i, j)) {
-          if (stamp_[k] == visit_) continue;
-          stamp_[k] = visit_;
+        for (const std::size_t k : cells_[static_cast<std::size_t>(j) * static_cast<std::size_t>(nx_) +
+                                          static_cast<std::size_t>(i)]) {
+          if (scratch.stamp[k] == scratch.visit) continue;
+          scratch.stamp[k] = scratch.visit;
           found.push_back(k);
         }
       }
@@ -122,17 +138,38 @@ class Buckets {
     const int last = std::clamp(static_cast<int>(std::floor((b - origin) / size_)), 0, count - 1);
     return {first, last};
   }
-  std::vector<std::size_t>& Cell(int i, int j) {
-    return cells_[static_cast<std::size_t>(j) * static_cast<std::size_t>(nx_) + static_cast<std::size_t>(i)];
-  }
 
   double x0_, y0_, size_;
   double x1_ = -INFINITY, y1_ = -INFINITY;
   int nx_ = 1, ny_ = 1;
   std::vector<std::vector<std::size_t>> cells_;
-  std::vector<unsigned> stamp_;
-  unsigned visit_ = 0;
+  std::size_t count_ = 0;
 };
+
+// Calls work(k) for k in [0, count), on as many threads as the machine has
+// (where there are threads: not in the page's WebAssembly), the calling
+// thread among them; `tell` hears from the calling thread how far all have come.
+void ParallelFor(std::size_t count, const std::function<void(std::size_t)>& work,
+                 const std::function<void(double)>& tell) {
+  std::atomic<std::size_t> next{0};
+  std::atomic<std::size_t> done{0};
+  const auto run = [&](bool telling) {
+    for (std::size_t k; (k = next.fetch_add(1)) < count;) {
+      work(k);
+      const std::size_t finished = done.fetch_add(1) + 1;
+      if (telling && tell) tell(static_cast<double>(finished) / static_cast<double>(count));
+    }
+  };
+#if defined(__EMSCRIPTEN__)
+  run(true);
+#else
+  const unsigned helpers = std::min(std::max(std::thread::hardware_concurrency(), 1u), 8u) - 1;
+  std::vector<std::thread> threads;
+  for (unsigned t = 0; t < helpers && t + 1 < count; ++t) threads.emplace_back(run, false);
+  run(true);
+  for (std::thread& thread : threads) thread.join();
+#endif
+}
 
 }  // namespace
 
@@ -172,25 +209,18 @@ std::vector<double> SurfacePotentials(const Solution& solution, const EarthKerne
   const int cellsY = std::max(1, (lattice.ny - 1 + m - 1) / m);
   const double coarse = m * lattice.step;
 
-  // The exact total at the coarse nodes, (-1 .. cells + 1) each way, as needed.
-  const int nodesX = cellsX + 3;
-  std::vector<double> total(static_cast<std::size_t>(nodesX) * static_cast<std::size_t>(cellsY + 3), NAN);
-  const auto totalAt = [&](int I, int J) {
-    double& t = total[static_cast<std::size_t>(J + 1) * nodesX + static_cast<std::size_t>(I + 1)];
-    if (std::isnan(t)) t = m == 1 ? 0 : sum(lattice.X(I * m), lattice.Y(J * m), all);
-    return t;
+  // The cells holding a point worked out (the others are images of them).
+  std::vector<std::pair<int, int>> cells;
+  const auto pointsOf = [&](int I, int J) {
+    const int i0 = I * m;
+    const int j0 = J * m;
+    // The last cell of a row or column takes its edge.
+    return std::array<int, 4>{i0, j0, I == cellsX - 1 ? lattice.nx - 1 : i0 + m - 1,
+                              J == cellsY - 1 ? lattice.ny - 1 : j0 + m - 1};
   };
-  Buckets buckets(elements, lattice.x0, lattice.y0, coarse);
-  std::vector<std::size_t> near;
-  const double reach = (1 + kNearCells) * coarse;
   for (int J = 0; J < cellsY; ++J) {
-    if (progress) progress(double(J) / cellsY);
     for (int I = 0; I < cellsX; ++I) {
-      // The cell's points (the last cell of a row or column takes its edge).
-      const int i0 = I * m;
-      const int j0 = J * m;
-      const int i1 = I == cellsX - 1 ? lattice.nx - 1 : i0 + m - 1;
-      const int j1 = J == cellsY - 1 ? lattice.ny - 1 : j0 + m - 1;
+      const auto [i0, j0, i1, j1] = pointsOf(I, J);
       bool wanted = false;
       for (int j = j0; j <= j1 && !wanted; ++j) {
         for (int i = i0; i <= i1 && !wanted; ++i) {
@@ -198,43 +228,87 @@ std::vector<double> SurfacePotentials(const Solution& solution, const EarthKerne
           wanted = first[at] == at;
         }
       }
-      if (!wanted) continue;
-      if (m == 1) {
-        for (int j = j0; j <= j1; ++j) {
-          for (int i = i0; i <= i1; ++i) {
-            const std::size_t at = static_cast<std::size_t>(j) * lattice.nx + i;
-            if (first[at] == at) volts[at] = sum(lattice.X(i), lattice.Y(j), all);
-          }
-        }
-        continue;
-      }
-      buckets.Collect(lattice.X(i0) - reach, lattice.X(i0 + m) + reach, lattice.Y(j0) - reach,
-                      lattice.Y(j0 + m) + reach, near);
-      // The far part at the stencil's nodes: the total less the near.
-      std::array<std::array<double, 4>, 4> far{};
-      for (int b = 0; b < 4; ++b) {
-        for (int a = 0; a < 4; ++a) {
-          const int I2 = I - 1 + a;
-          const int J2 = J - 1 + b;
-          far[b][a] = totalAt(I2, J2) - sum(lattice.X(I2 * m), lattice.Y(J2 * m), near);
-        }
-      }
-      for (int j = j0; j <= j1; ++j) {
-        const std::array<double, 4> wy = Weights(double(j - j0) / m);
-        for (int i = i0; i <= i1; ++i) {
-          const std::size_t at = static_cast<std::size_t>(j) * lattice.nx + i;
-          if (first[at] != at) continue;
-          const std::array<double, 4> wx = Weights(double(i - i0) / m);
-          double smooth = 0;
-          for (int b = 0; b < 4; ++b) {
-            smooth += wy[b] * (wx[0] * far[b][0] + wx[1] * far[b][1] + wx[2] * far[b][2] +
-                               wx[3] * far[b][3]);
-          }
-          volts[at] = smooth + sum(lattice.X(i), lattice.Y(j), near);
+      if (wanted) cells.emplace_back(I, J);
+    }
+  }
+  // The exact total at the coarse nodes their stencils need, (-1 .. cells +
+  // 1) each way: first, a tenth of the work.
+  const int nodesX = cellsX + 3;
+  const auto node = [&](int I, int J) {
+    return static_cast<std::size_t>(J + 1) * static_cast<std::size_t>(nodesX) +
+           static_cast<std::size_t>(I + 1);
+  };
+  std::vector<double> total(static_cast<std::size_t>(nodesX) * static_cast<std::size_t>(cellsY + 3), NAN);
+  std::vector<std::pair<int, int>> nodes;
+  if (m > 1) {
+    std::vector<bool> needed(total.size(), false);
+    for (const auto& [I, J] : cells) {
+      for (int b = -1; b <= 2; ++b) {
+        for (int a = -1; a <= 2; ++a) {
+          if (!needed[node(I + a, J + b)]) nodes.emplace_back(I + a, J + b);
+          needed[node(I + a, J + b)] = true;
         }
       }
     }
   }
+  const auto tell = [&](double from, double share) -> std::function<void(double)> {
+    if (!progress) return {};
+    return [&progress, from, share](double done) { progress(from + share * done); };
+  };
+  ParallelFor(
+      nodes.size(),
+      [&](std::size_t k) {
+        const auto [I, J] = nodes[k];
+        total[node(I, J)] = sum(lattice.X(I * m), lattice.Y(J * m), all);
+      },
+      tell(0, 0.1));
+  const Buckets buckets(elements, lattice.x0, lattice.y0, coarse);
+  const double reach = (1 + kNearCells) * coarse;
+  ParallelFor(
+      cells.size(),
+      [&](std::size_t k) {
+        const auto [I, J] = cells[k];
+        const auto [i0, j0, i1, j1] = pointsOf(I, J);
+        if (m == 1) {
+          for (int j = j0; j <= j1; ++j) {
+            for (int i = i0; i <= i1; ++i) {
+              const std::size_t at = static_cast<std::size_t>(j) * lattice.nx + i;
+              if (first[at] == at) volts[at] = sum(lattice.X(i), lattice.Y(j), all);
+            }
+          }
+          return;
+        }
+        // Each thread's own scratch (its marks only ever grow).
+        thread_local std::vector<std::size_t> near;
+        thread_local Buckets::Scratch scratch;
+        if (scratch.stamp.size() != elements.size()) scratch = buckets.NewScratch();
+        buckets.Collect(lattice.X(i0) - reach, lattice.X(i0 + m) + reach, lattice.Y(j0) - reach,
+                        lattice.Y(j0 + m) + reach, scratch, near);
+        // The far part at the stencil's nodes: the total less the near.
+        std::array<std::array<double, 4>, 4> far{};
+        for (int b = 0; b < 4; ++b) {
+          for (int a = 0; a < 4; ++a) {
+            const int I2 = I - 1 + a;
+            const int J2 = J - 1 + b;
+            far[b][a] = total[node(I2, J2)] - sum(lattice.X(I2 * m), lattice.Y(J2 * m), near);
+          }
+        }
+        for (int j = j0; j <= j1; ++j) {
+          const std::array<double, 4> wy = Weights(double(j - j0) / m);
+          for (int i = i0; i <= i1; ++i) {
+            const std::size_t at = static_cast<std::size_t>(j) * lattice.nx + i;
+            if (first[at] != at) continue;
+            const std::array<double, 4> wx = Weights(double(i - i0) / m);
+            double smooth = 0;
+            for (int b = 0; b < 4; ++b) {
+              smooth += wy[b] * (wx[0] * far[b][0] + wx[1] * far[b][1] + wx[2] * far[b][2] +
+                                 wx[3] * far[b][3]);
+            }
+            volts[at] = smooth + sum(lattice.X(i), lattice.Y(j), near);
+          }
+        }
+      },
+      tell(0.1, 0.9));
   for (std::size_t at = 0; at < volts.size(); ++at) volts[at] = volts[first[at]];
   if (progress) progress(1);
   return volts;
