@@ -23,7 +23,7 @@ namespace {
 constexpr double kPi = std::numbers::pi;
 // Pairs of segments alike by a horizontal shift keep one mutual resistance,
 // up to this many.
-constexpr std::size_t kMaxCached = 2'000'000;
+constexpr std::size_t kMaxCached = 500'000;
 
 Point3 Minus(const Point3& a, const Point3& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
 double Norm(const Point3& a) { return std::sqrt(a.x * a.x + a.y * a.y + a.z * a.z); }
@@ -49,6 +49,10 @@ Result<std::vector<Piece>> Join(std::span<const Conductor> conductors, double to
     const std::string name = "conductor " + std::to_string(i + 1);
     for (const double v : {c.a.x, c.a.y, c.a.z, c.b.x, c.b.y, c.b.z, c.diameterM}) {
       if (!std::isfinite(v)) return Refused(name + " has an end that is no number");
+      if (std::abs(v) > kMaxExtentM) {
+        return Refused(name + " reaches beyond " + FormatNumber(kMaxExtentM / 1000) +
+                       " km from the origin: electrodes are solved within that");
+      }
     }
     if (c.a.z < 0 || c.b.z < 0) return Refused(name + " stands above the surface (a depth below 0)");
     const double length = Norm(Minus(c.b, c.a));

@@ -56,6 +56,8 @@ struct Conductor {
 };
 
 inline constexpr std::size_t kMaxUnknowns = 4000;
+// Every end within this of the origin (metres), and no deeper.
+inline constexpr double kMaxExtentM = 100'000;
 inline constexpr std::size_t kMaxSegments = 40000;
 
 // Told now and then how far a long solve has come: the share done, 0 to 1.

@@ -209,6 +209,8 @@ TEST(EarthSolver, RefusesWhatItCannotModel) {
   EXPECT_EQ(why({{{0, 0, -0.1}, {0, 0, 3}, 0.016}}),
             "conductor 1 stands above the surface (a depth below 0)");
   EXPECT_EQ(why({{{1, 1, 1}, {1, 1, 1}, 0.016}}), "conductor 1 has no length: its ends are one point");
+  EXPECT_EQ(why({{{0, 0, 0.5}, {1e300, 0, 0.5}, 0.01}}),
+            "conductor 1 reaches beyond 100 km from the origin: electrodes are solved within that");
   EXPECT_EQ(why({{{0, 0, 0.004}, {5, 0, 0.004}, 0.01}}),
             "conductor 1 lies 0.004 m deep, less than its radius (0.005 m): a horizontal "
             "conductor must be buried");
