@@ -1,5 +1,6 @@
 #include "core/closed_forms.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -16,10 +17,7 @@ std::optional<double> Positive(double ohms) {
 }
 
 bool AllPositive(std::initializer_list<double> values) {
-  for (const double v : values) {
-    if (!(v > 0) || !std::isfinite(v)) return false;
-  }
-  return true;
+  return std::ranges::all_of(values, [](double v) { return v > 0 && std::isfinite(v); });
 }
 
 }  // namespace

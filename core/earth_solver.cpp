@@ -222,8 +222,11 @@ std::vector<double> CutsOf(const Piece& piece, End endA, End endB, double neares
       // Cuts at distances from the near end that double from the gap (or a
       // radius) on: the current gathers toward a better layer, or away
       // from a worse one, over that scale.
-      for (double d = std::max({gap / slope, piece.radius / slope, length / 32}); d < length / 2;
-           d *= std::pow(2.0, 1 / refinement)) {
+      const double first = std::max({gap / slope, piece.radius / slope, length / 32});
+      const double ratio = std::pow(2.0, 1 / refinement);
+      for (int step = 0;; ++step) {
+        const double d = first * std::pow(ratio, step);
+        if (!(d < length / 2)) break;
         cuts.push_back(t == 0 ? d / length : 1 - d / length);
       }
     }

@@ -169,9 +169,9 @@ std::vector<RodPoint> Outline(std::span<const Conductor> conductors) {
   const double slack = 1e-9 * std::max(extent * extent, 1e-12);
   std::vector<RodPoint> hull(2 * points.size());
   std::size_t k = 0;
-  for (std::size_t i = 0; i < points.size(); ++i) {
-    while (k >= 2 && Cross(hull[k - 2], hull[k - 1], points[i]) <= slack) --k;
-    hull[k++] = points[i];
+  for (const RodPoint& point : points) {
+    while (k >= 2 && Cross(hull[k - 2], hull[k - 1], point) <= slack) --k;
+    hull[k++] = point;
   }
   for (std::size_t i = points.size() - 1, lower = k + 1; i-- > 0;) {
     while (k >= lower && Cross(hull[k - 2], hull[k - 1], points[i]) <= slack) --k;

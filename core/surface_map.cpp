@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cmath>
 #include <functional>
+#include <limits>
 #include <numbers>
 #include <thread>
 
@@ -140,7 +141,8 @@ class Buckets {
   }
 
   double x0_, y0_, size_;
-  double x1_ = -INFINITY, y1_ = -INFINITY;
+  double x1_ = -std::numeric_limits<double>::infinity();
+  double y1_ = -std::numeric_limits<double>::infinity();
   int nx_ = 1, ny_ = 1;
   std::vector<std::vector<std::size_t>> cells_;
   std::size_t count_ = 0;
