@@ -3,8 +3,10 @@
 // same grid in uniform soil; its surface map on the 0.25 m lattice (under
 // 1 s more) beside the direct sum at a thousand of its points; 1,000 rods in
 // a ring (under 2 s) beside the closed-form mutual resistances; 100 rods in
-// a line in two layers (under 0.5 s); and the largest system accepted, with
-// the process's peak memory (under 1 GB).
+// a line in two layers (under 0.5 s); the grid's safety (the solve, the
+// map and the search for the worst touch, step and fence voltages: under
+// 2 s) beside the solve alone; and the largest system accepted, with the
+// process's peak memory (under 1 GB).
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 
@@ -14,6 +16,7 @@
 #include "core/electrode_layouts.h"
 #include "core/rod_solver.h"
 #include "core/surface_map.h"
+#include "core/surface_search.h"
 
 namespace {
 
@@ -80,6 +83,23 @@ void BM_LineInTwoLayers(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(SolvedGroup(kLayers, 3, 0.008, line));
 }
 
+// Everything the grid's safety takes from the solver, for 1908 A.
+void BM_IeeeGridSafety(benchmark::State& state) {
+  const std::vector<Conductor> grid = IeeeGrid();
+  for (auto _ : state) {
+    const Result<Solution> solved = SolveElectrode(grid, kLayers);
+    const EarthKernel kernel = KernelFor(*solved);
+    const Lattice lattice = LatticeOver(0, 70, 0, 70, 3, 0.25);
+    std::vector<double> volts = SurfacePotentials(*solved, kernel, lattice);
+    for (double& v : volts) v *= 1908;
+    const SurfaceView view{*solved, kernel, lattice, volts, 1908};
+    const std::vector<RodPoint> outline = Outline(grid);
+    benchmark::DoNotOptimize(LowestWithin(view, outline));
+    benchmark::DoNotOptimize(LargestStep(view));
+    benchmark::DoNotOptimize(LowestAround(view, outline));
+  }
+}
+
 // Scattered rods needing just under the bound's unknowns, no symmetry: the
 // largest dense system accepted.
 void BM_LargestAccepted(benchmark::State& state) {
@@ -95,6 +115,7 @@ BENCHMARK_CAPTURE(BM_IeeeGrid, Uniform, kUniform)->Unit(benchmark::kMillisecond)
 BENCHMARK_CAPTURE(BM_IeeeGrid, TwoLayers, kLayers)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_IeeeGridDirect)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_IeeeGridMap)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_IeeeGridSafety)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_RingOfRods, Mutual, false)->Arg(1000)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_RingOfRods, Solver, true)->Arg(1000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LineInTwoLayers)->Arg(100)->Unit(benchmark::kMillisecond);

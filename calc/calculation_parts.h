@@ -21,6 +21,7 @@ std::vector<Calculation> ResistivityCalculations();  // rho
 std::vector<Calculation> GroupCalculations();        // group, rods
 std::vector<Calculation> CheckCalculations();        // check
 std::vector<Calculation> ElectrodeCalculations();    // strip, ring, grid, plate, encased
+std::vector<Calculation> SafetyCalculations();       // limits, conductor
 
 // Options every calculation ends with.
 inline const Option kUnitsOption{"units", OptionKind::kUnits};
@@ -32,12 +33,19 @@ inline const std::vector<Option> kLayerOptions{
     {"layers"},
     {"rho1", OptionKind::kQuantity, false, {}, {}, {}, true},
     {"h", OptionKind::kQuantity, false, {}, {}, {}, true},
-    {"rho2", OptionKind::kQuantity, false, {}, {}, {}, true}};
+    {"rho2", OptionKind::kQuantity, false, {}, {}, {}, true},
+    {"season-factor"},
+    {"season-layers"},
+    {"frost"}};
 
 struct Soil {
   double rho = 0;                      // ohm-cm, uniform soil
   std::optional<TwoLayerSoil> layers;  // or two layers (ohm-cm, metres)
   std::vector<JsonMember> inputs;      // as read
+  // The top resistivity as measured, before any season factor or frozen
+  // layer: the soil under the feet of the tolerable voltages (a higher value
+  // there would make them less safe).
+  double measuredTopOhmCm = 0;
 
   // The soil's inputs followed by `more`: the start of an outcome's inputs.
   std::vector<JsonMember> InputsWith(std::vector<JsonMember> more) const {
@@ -46,8 +54,17 @@ struct Soil {
     return all;
   }
 };
-// The soil given, or nothing (and the error set): one of rho and the layers.
+// The soil given, or nothing (and the error set): one of rho and the layers,
+// then the worst season: --season-factor F multiplies every layer's
+// resistivity (the top one only with --season-layers top), --frost
+// DEPTH,RHO lays a frozen layer over a uniform soil (over two layers it is
+// refused: three are not worked). The soil worked is said in a note, and its
+// resistivities are the JSON's rho or rho1/rho2; season_factor and frost
+// are kept beside them.
 std::optional<Soil> ReadSoil(Inputs& in);
+// A uniform soil's resistivity (the closed forms') in its worst season:
+// times --season-factor when given, said in a note.
+double SeasonRho(Inputs& in, double rho);
 
 // The two layers' parts by name (the batch's columns, the page's fields),
 // in the order --layers gives them: RHO1,H,RHO2.

@@ -14,8 +14,11 @@ namespace ostrevin::calc {
 
 namespace {
 
-constexpr std::array<std::string_view, 7> kBatchColumns{
-    "result", "unit", "value", "error", "sufficient", "second_rod_6ft_ohms", "second_rod_2l_ohms"};
+constexpr std::array<std::string_view, 16> kBatchColumns{
+    "result",           "unit",             "value",           "error",
+    "sufficient",       "second_rod_6ft_ohms", "second_rod_2l_ohms", "gpr_volts",
+    "mesh_volts",       "step_volts",       "touch_limit_volts", "step_limit_volts",
+    "verdict",          "mesh_volts_ieee80", "step_volts_ieee80", "verdict_ieee80"};
 
 }  // namespace
 
@@ -58,7 +61,7 @@ std::span<const Calculation> Calculations() {
     std::vector<Calculation> all;
     for (auto part :
          {&RodCalculations, &ResistivityCalculations, &GroupCalculations, &CheckCalculations,
-          &ElectrodeCalculations}) {
+          &ElectrodeCalculations, &SafetyCalculations}) {
       std::vector<Calculation> some = part();
       std::move(some.begin(), some.end(), std::back_inserter(all));
     }

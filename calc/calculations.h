@@ -72,6 +72,8 @@ class Inputs {
   std::optional<double> Required(std::string_view name);
   // A choice's word ("line"), any case; an error naming the choices otherwise.
   std::optional<std::string_view> Choice(std::string_view name, bool required);
+  // A note about the input, said beside the result.
+  void Note(std::string note) { hints_.push_back(std::move(note)); }
   // Sets the error unless one is already set; returns nothing, for brevity.
   std::nullopt_t Fail(std::string message);
   // Refuses `name` when it is given: "--rods does not go with --layout triangle".
@@ -120,7 +122,9 @@ Result<Outcome> Calculate(const Calculation& calculation, const InputLookup& inp
 
 // The columns a batch adds to every record, in order: result, unit, value,
 // error, then the members some calculations give that a spreadsheet filters
-// on (the 25-ohm check's verdict and second rods), empty where they do not apply.
+// on (the 25-ohm check's verdict and second rods; an electrode's rise, its
+// touch and step voltages, their limits and the verdicts), empty where they
+// do not apply.
 std::span<const std::string_view> BatchColumns();
 
 // What the batch writes in the added columns for an outcome, numbers with

@@ -6,10 +6,12 @@
 #include <array>
 #include <cctype>
 #include <cmath>
+#include <limits>
 #include <numbers>
 
 #include "calc/calculation_parts.h"
 #include "calc/electrodes.h"
+#include "calc/safety.h"
 #include "calc/text.h"
 #include "core/closed_forms.h"
 #include "core/electrode_layouts.h"
@@ -22,9 +24,9 @@ namespace {
 
 constexpr double kPi = std::numbers::pi;
 
-// What every electrode of conductors takes after its own inputs.
+// What every electrode of conductors takes after its own inputs (and the
+// fault's and the limits').
 const std::vector<Option> kSolvedOptions{
-    {"grid-current"},
     {"lattice"},
     {"check-convergence", OptionKind::kFlag, false, {},
      "solve again with every segment count doubled and give the change"},
@@ -39,9 +41,16 @@ const std::vector<Option> kSolvedOptions{
      "write each segment's ends and current"},
     {"layout-csv", OptionKind::kOutput, false, "FILE",
      "write the layout as a table of conductors (for the electrodes command)"},
+    {"touch-svg", OptionKind::kOutput, false, "FILE",
+     "write the touch voltage's map, its limit a contour (with --shock-duration)"},
+    {"touch-png", OptionKind::kOutput, false, "FILE",
+     "the same as a PNG picture"},
     kUnitsOption};
 
-std::vector<Option> WithSolved(std::vector<Option> options) {
+std::vector<Option> WithSolved(std::vector<Option> options, bool conductor = false) {
+  options.insert(options.end(), kFaultOptions.begin(), kFaultOptions.end());
+  options.insert(options.end(), kLimitOptions.begin(), kLimitOptions.end());
+  if (conductor) options.insert(options.end(), kConductorOptions.begin(), kConductorOptions.end());
   options.insert(options.end(), kSolvedOptions.begin(), kSolvedOptions.end());
   return WithSoil(std::move(options));
 }
@@ -69,25 +78,98 @@ struct Job {
   std::optional<double> amperes;
   double latticeM = kDefaultLatticeM;
   bool checkConvergence = false;
+  std::optional<Fault> fault;
+  std::optional<Limits> limits;
+  // The grid's mesh and step voltages by IEEE 80's equations, and the rise
+  // they are judged with.
+  std::optional<GridEquations> equations;
+  std::optional<double> equationsGpr;
 };
 
 // The soil, the current and the map's spacing, read into the job.
 std::optional<Soil> ReadSolvedCommon(Inputs& in, Job& job) {
-  const std::optional<Soil> soil = ReadSoil(in);
-  const std::optional<double> amperes = in.Optional("grid-current");
+  std::optional<Soil> soil = ReadSoil(in);
   const std::optional<double> lattice = in.Optional("lattice");
+  job.fault = ReadFault(in);
+  if (soil) job.limits = ReadLimits(in, *soil);
   if (in.refusal()) return std::nullopt;
   job.soil = EarthSoil{soil->rho, soil->layers};
   job.inputs = soil->inputs;
-  job.amperes = amperes;
+  if (job.fault) job.amperes = job.fault->amperes;
   if (lattice) job.latticeM = LengthToMetres(*lattice, in.units());
   job.checkConvergence = in.Given("check-convergence");
   return soil;
 }
 
 void AddCommonInputs(Job& job, const Inputs& in) {
-  if (job.amperes) job.inputs.emplace_back("grid_current", *job.amperes);
+  if (job.fault) job.inputs.insert(job.inputs.end(), job.fault->inputs.begin(), job.fault->inputs.end());
+  if (job.limits) job.inputs.insert(job.inputs.end(), job.limits->inputs.begin(), job.limits->inputs.end());
   if (in.Given("lattice")) job.inputs.emplace_back("lattice", LengthFromMetres(job.latticeM, in.units()));
+}
+
+JsonValue Place(double x, double y, UnitSystem units) {
+  return JsonArray{LengthFromMetres(x, units), LengthFromMetres(y, units)};
+}
+
+std::string At(double x, double y, UnitSystem units) {
+  return "at (" + FormatDouble("%.2f", LengthFromMetres(x, units)) + ", " +
+         FormatDouble("%.2f", LengthFromMetres(y, units)) + ") " + std::string(LengthUnit(units));
+}
+
+// The verdicts: by the solver's surface (and where), and by the equations.
+void DescribeSafety(Outcome& outcome, const Job& job, const SurfaceSafety& found, UnitSystem units) {
+  const Limits& limits = *job.limits;
+  const std::optional<double> mesh = found.MeshVolts();
+  const double fence = found.gpr - found.fence.volts;
+  outcome.fields.insert(outcome.fields.end(),
+                        {{"mesh_volts", JsonValue(mesh)},
+                         {"step_volts", found.step.volts},
+                         {"fence_touch_volts", fence},
+                         {"mesh_at", mesh ? Place(found.lowestWithin->x, found.lowestWithin->y, units)
+                                          : JsonValue(nullptr)},
+                         {"step_at", JsonArray{LengthFromMetres(found.step.x1, units),
+                                               LengthFromMetres(found.step.y1, units),
+                                               LengthFromMetres(found.step.x2, units),
+                                               LengthFromMetres(found.step.y2, units)}},
+                         {"fence_at", Place(found.fence.x, found.fence.y, units)}});
+  std::vector<std::string> lines;
+  // Without an outline of some area the touch voltage is the fence's: 1 m off the conductors.
+  const std::string verdict =
+      Verdict(found.gpr, mesh ? mesh : std::optional(fence), found.step.volts, limits, "the solver", lines);
+  outcome.fields.emplace_back("verdict", verdict);
+  for (const std::string& line : lines) outcome.details.push_back(line);
+  if (mesh) {
+    outcome.details.push_back("the largest touch voltage within the outline, " +
+                              FormatDouble("%.1f", *mesh) + " V, " +
+                              At(found.lowestWithin->x, found.lowestWithin->y, units) +
+                              "; the largest step, " + FormatDouble("%.1f", found.step.volts) + " V, " +
+                              At(found.step.x1, found.step.y1, units) + "; at a fence 1 m outside " +
+                              FormatDouble("%.1f", fence) + " V " +
+                              At(found.fence.x, found.fence.y, units));
+  } else {
+    outcome.details.push_back("no outline with an area: the touch voltage is taken 1 m off the "
+                              "conductors, " + FormatDouble("%.1f", fence) + " V " +
+                              At(found.fence.x, found.fence.y, units));
+  }
+  if (job.equations) {
+    const GridEquations& e = *job.equations;
+    std::vector<std::string> equationLines;
+    const std::string byEquations = Verdict(*job.equationsGpr, e.meshVolts, e.stepVolts, limits,
+                                            "IEEE 80's equations", equationLines);
+    outcome.fields.emplace_back("verdict_ieee80", byEquations);
+    for (const std::string& line : equationLines) outcome.details.push_back(line);
+  }
+  if (verdict != "safe" || (job.equations && outcome.Field("verdict_ieee80") != nullptr &&
+                            std::get<std::string>(*outcome.Field("verdict_ieee80")) != "safe")) {
+    outcome.details.emplace_back("what usually helps: closer meshes or more conductors and rods, at the edges above all "
+        "(they lower the touch and step voltages); a surface layer of crushed rock or asphalt "
+        "(it raises what a body can stand); less current into the grid (a lower split, faster "
+        "clearing)");
+  }
+  outcome.details.push_back(
+      "the surface layer enters the tolerable voltages only (through Cs), not the potentials; "
+      "metal leaving the site (a fence not bonded, a pipe, a cable's screen) carries the whole "
+      "rise, " + FormatDouble("%.0f", found.gpr) + " V, to where the ground has none");
 }
 
 bool Inside(std::span<const RodPoint> polygon, double x, double y) {
@@ -103,7 +185,11 @@ bool Inside(std::span<const RodPoint> polygon, double x, double y) {
 // The map over the outline and the margin; refused past the bound.
 Result<SurfaceMap> MapOf(const Solution& solution, std::span<const Conductor> conductors,
                          double amperes, double stepM, std::size_t most, const Progress& progress) {
-  double x0 = INFINITY, x1 = -INFINITY, y0 = INFINITY, y1 = -INFINITY;
+  constexpr double kInf = std::numeric_limits<double>::infinity();
+  double x0 = kInf;
+  double x1 = -kInf;
+  double y0 = kInf;
+  double y1 = -kInf;
   for (const Conductor& c : conductors) {
     for (const Point3& p : {c.a, c.b}) {
       x0 = std::min(x0, p.x);
@@ -124,6 +210,10 @@ Result<SurfaceMap> MapOf(const Solution& solution, std::span<const Conductor> co
 
 Result<Outcome> Solve(Job job, UnitSystem units, const Progress& progress,
                       const WorkBounds& bounds) {
+  if (job.limits) {
+    for (const std::string& warning : job.limits->warnings) job.warnings.push_back(warning);
+    job.limits->warnings.clear();
+  }
   Outcome outcome = StartOutcome(job.command, units, std::move(job.inputs));
   outcome.unit = "ohms";
   outcome.valueKey = "ohms";
@@ -145,6 +235,10 @@ Result<Outcome> Solve(Job job, UnitSystem units, const Progress& progress,
   electrode->outline = Outline(job.conductors);
   electrode->amperes = job.amperes;
   const double ohms = solved->ohms;
+  if (job.equations && !job.equationsGpr) {
+    // In two layers the equations' rise is the solver's.
+    job.equationsGpr = *job.amperes * ohms;
+  }
   outcome.value = ohms;
   outcome.result = ShowOhms(ohms);
   outcome.fields.emplace_back("segments", static_cast<double>(solved->elements.size()));
@@ -171,6 +265,34 @@ Result<Outcome> Solve(Job job, UnitSystem units, const Progress& progress,
     outcome.details.push_back("with every segment count doubled: " + ShowOhms(doubled->ohms) +
                               " ohms, " + FormatDouble("%.3f", std::abs(percent)) + " % " +
                               (percent >= 0 ? "lower" : "higher"));
+  }
+  if (job.fault) {
+    outcome.fields.emplace_back("grid_current_amps", job.fault->amperes);
+    outcome.fields.emplace_back("df", job.fault->df);
+    for (const std::string& note : job.fault->notes) outcome.details.push_back("note: " + note);
+  }
+  if (job.limits) DescribeLimits(outcome, *job.limits);
+  if (job.equations) {
+    const GridEquations& e = *job.equations;
+    outcome.fields.insert(outcome.fields.end(), {{"n", e.n},
+                                                 {"km", e.km},
+                                                 {"ki", e.ki},
+                                                 {"ks", e.ks},
+                                                 {"mesh_volts_ieee80", e.meshVolts},
+                                                 {"step_volts_ieee80", e.stepVolts}});
+    outcome.details.push_back("IEEE 80's equations: n " + FormatDouble("%.2f", e.n) + ", Km " +
+                              FormatDouble("%.3f", e.km) + ", Ki " + FormatDouble("%.3f", e.ki) +
+                              ", Ks " + FormatDouble("%.3f", e.ks) + ": the mesh voltage " +
+                              FormatDouble("%.1f", e.meshVolts) + " V, the step voltage " +
+                              FormatDouble("%.1f", e.stepVolts) + " V (eqs. 80 to 94)");
+    for (const std::string& warning : e.warnings) {
+      outcome.warnings.push_back("IEEE 80's mesh and step equations are used outside their "
+                                 "validity: " + warning);
+    }
+  }
+  if (job.limits && !mapped) {
+    outcome.details.emplace_back("note: the verdict needs the current into the electrode "
+                              "(--grid-current, or --fault-current)");
   }
   if (mapped) {
     const double amperes = *job.amperes;
@@ -203,6 +325,10 @@ Result<Outcome> Solve(Job job, UnitSystem units, const Progress& progress,
         " (a lattice of " + Length(job.latticeM, units) + " over the outline and " +
         Length(kMapMarginM, units) + " round it)");
     electrode->map = *std::move(map);
+    if (job.limits) {
+      electrode->safety = FindSurfaceSafety(*electrode, ohms, *job.limits);
+      DescribeSafety(outcome, job, *electrode->safety, units);
+    }
   }
   outcome.electrode = std::move(electrode);
   return outcome;
@@ -382,6 +508,11 @@ Result<Outcome> ComputeGrid(Inputs& in) {
   if (at == "perimeter" && !count && !in.refusal()) in.Fail(in.Named("rods") + " is missing (rods round the perimeter)");
   std::optional<RodsRead> rods = ReadRods(in, at.has_value(), "a grid without --rods-at");
   if (in.refusal()) return Refused(*in.refusal());
+  // The conductor's material and temperatures, read now: only with a fault.
+  (void)in.Choice("material", false);
+  (void)in.Optional("ambient");
+  (void)in.Optional("max-temperature");
+  if (in.refusal()) return Refused(*in.refusal());
   const UnitSystem units = in.units();
   GridPlan plan{size->first, size->second, static_cast<int>(meshes->first),
                 static_cast<int>(meshes->second), LengthToMetres(*depth, units),
@@ -427,7 +558,8 @@ Result<Outcome> ComputeGrid(Inputs& in) {
               std::to_string(plan.meshesY) + " meshes, " + Length(plan.depthM, units) + " deep" +
               (rods ? ", " + Plural(rods->count, "rod") + " of " + Length(rods->lengthM, units) : "");
   // IEEE 80's closed forms, for uniform soil (Schwarz's for a rectangle).
-  std::optional<double> sverak, schwarz;
+  std::optional<double> sverak;
+  std::optional<double> schwarz;
   if (!soil->layers) {
     const double area = plan.sizeX * plan.sizeY - (cutout ? cutout->first * cutout->second : 0);
     const double rodLength = rods ? rods->count * rods->lengthM : 0;
@@ -439,11 +571,45 @@ Result<Outcome> ComputeGrid(Inputs& in) {
                              rods ? rods->diameterM / 2 : 0});
     }
     if (plan.depthM < 0.25 || plan.depthM > 2.5) {
-      job.warnings.push_back("Sverak's equation is given for grids 0.25 to 2.5 m deep");
+      job.warnings.emplace_back("Sverak's equation is given for grids 0.25 to 2.5 m deep");
     }
   }
   job.formulas.emplace_back("sverak_ohms", sverak);
   job.formulas.emplace_back("schwarz_ohms", schwarz);
+  if (job.fault) {
+    // The mesh and step voltages by IEEE 80's equations (made for uniform
+    // soil: in two layers they take the top layer's resistivity).
+    GridEquationsInput g;
+    g.rho = soil->layers ? soil->layers->rho1 : soil->rho;
+    g.amperes = job.fault->amperes;
+    g.lengthX = plan.sizeX;
+    g.lengthY = plan.sizeY;
+    g.areaM2 = plan.sizeX * plan.sizeY - (cutout ? cutout->first * cutout->second : 0);
+    g.perimeterM = 2 * (plan.sizeX + plan.sizeY);
+    g.conductorLengthM = gridLength;
+    const double dx = plan.sizeX / plan.meshesX;
+    const double dy = plan.sizeY / plan.meshesY;
+    g.spacingM = std::max(dx, dy);
+    g.depthM = plan.depthM;
+    g.diameterM = plan.diameterM;
+    g.rods = rods ? rods->count : 0;
+    g.rodLengthM = rods ? rods->lengthM : 0;
+    g.rodsAtEdge = rods.has_value();
+    g.largestDistanceM = std::hypot(plan.sizeX, plan.sizeY);
+    g.shape = ell ? GridEquationsInput::Shape::kLShape : GridEquationsInput::Shape::kRectangle;
+    job.equations = MeshAndStep(g);
+    if (soil->layers) {
+      job.warnings.emplace_back("IEEE 80's mesh and step equations assume uniform soil: here they "
+                             "take the top layer's resistivity, and the solver's rise");
+    } else {
+      const std::optional<double> rg = rods && schwarz ? schwarz : sverak;
+      if (rg) job.equationsGpr = job.fault->amperes * *rg;
+    }
+    if (std::abs(dx / dy - 1) > 1e-9) {
+      job.warnings.push_back("the meshes are not square: IEEE 80's equations take the larger "
+                             "spacing, " + Length(g.spacingM, units));
+    }
+  }
   if (sverak) {
     job.formulaLines.push_back(
         "IEEE 80: Sverak's equation " + ShowOhms(*sverak) + " ohms" +
@@ -451,7 +617,11 @@ Result<Outcome> ComputeGrid(Inputs& in) {
         " (closed forms for uniform soil from the grid's area and lengths; the solver "
         "takes its actual conductors)");
   }
-  return Solve(std::move(job), units, in.progress(), in.bounds());
+  const std::optional<Fault> fault = job.fault;
+  Result<Outcome> solved = Solve(std::move(job), units, in.progress(), in.bounds());
+  if (solved && fault) DescribeConductor(*solved, in, *fault, plan.diameterM);
+  if (in.refusal()) return Refused(*in.refusal());
+  return solved;
 }
 
 // ---- plate and concrete-encased rod (closed forms) ----
@@ -466,7 +636,8 @@ Outcome ClosedForm(std::string command, UnitSystem units, std::vector<JsonMember
 
 Result<Outcome> ComputePlate(Inputs& in) {
   in.Refuse("layers", "a plate: the closed forms are for uniform soil");
-  const auto rho = in.Required("rho");
+  auto rho = in.Required("rho");
+  if (rho) rho = SeasonRho(in, *rho);
   const auto size = ReadPair(in, "size", "length", true);
   if (!size && !in.refusal()) in.Fail(in.Named("size") + " is missing");
   const auto depth = in.Required("depth");
@@ -500,7 +671,8 @@ Result<Outcome> ComputePlate(Inputs& in) {
 
 Result<Outcome> ComputeEncased(Inputs& in) {
   in.Refuse("layers", "a concrete-encased rod: the closed form is for uniform soil");
-  const auto rho = in.Required("rho");
+  auto rho = in.Required("rho");
+  if (rho) rho = SeasonRho(in, *rho);
   const auto length = in.Required("length");
   const auto diameter = in.Required("diameter");
   const auto concrete = in.Required("concrete-diameter");
@@ -527,10 +699,10 @@ Result<Outcome> ComputeEncased(Inputs& in) {
   }
   outcome.value = ohms;
   outcome.result = ShowOhms(*ohms);
-  outcome.details.push_back("a rod in concrete, by Fagan and Lee (IEEE 80, IEEE 142): "
+  outcome.details.emplace_back("a rod in concrete, by Fagan and Lee (IEEE 80, IEEE 142): "
                             "(rho_c ln(D/d) + rho (ln(8L/D) - 1)) / (2 pi L)");
   if (lengthM < 10 * concreteM) {
-    outcome.warnings.push_back("the casing is less than ten times as long as it is thick: the "
+    outcome.warnings.emplace_back("the casing is less than ten times as long as it is thick: the "
                                "formula is for a long, slender casing");
   }
   return outcome;
@@ -640,7 +812,8 @@ std::vector<Calculation> ElectrodeCalculations() {
                     "rods round the perimeter (with --rods-at perimeter)", "Rods round it"},
                    {"rod-length", OptionKind::kQuantity, false, {}, "length of each rod, feet or metres",
                     "Rod length"},
-                   {"rod-diameter"}}),
+                   {"rod-diameter"}},
+                  true),
        &ComputeGrid,
        "A grid --size XxY with --meshes MxN, H deep: --meshes 10x10 is a grid of\n"
        "11 x 11 conductors, each line one conductor crossing the others. --shape l\n"
@@ -656,6 +829,7 @@ std::vector<Calculation> ElectrodeCalculations() {
       {"plate", "a buried plate, by BS 7430 and IEEE 142",
        {{"rho", OptionKind::kQuantity, true},
         {"layers"},
+        {"season-factor"},
         {"size", OptionKind::kQuantity, true, {}, "the plate's sides, feet or metres",
          "Plate size"},
         {"depth", OptionKind::kQuantity, true, {}, "depth of the plate, feet or metres",
@@ -671,6 +845,7 @@ std::vector<Calculation> ElectrodeCalculations() {
       {"encased", "a rod encased in concrete (Fagan and Lee)",
        {{"rho", OptionKind::kQuantity, true},
         {"layers"},
+        {"season-factor"},
         {"length", OptionKind::kQuantity, true, {}, "length of the casing, feet or metres",
          "Casing length"},
         {"diameter", OptionKind::kQuantity, true},

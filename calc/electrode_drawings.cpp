@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 
 #include "calc/chart.h"
 #include "calc/electrodes.h"
@@ -42,7 +43,11 @@ struct Frame {
 };
 
 Frame PlanFrame(const SolvedElectrode& e, double margin, double right) {
-  double x0 = INFINITY, x1 = -INFINITY, y0 = INFINITY, y1 = -INFINITY;
+  constexpr double kInf = std::numeric_limits<double>::infinity();
+  double x0 = kInf;
+  double x1 = -kInf;
+  double y0 = kInf;
+  double y1 = -kInf;
   for (const Conductor& c : e.conductors) {
     for (const Point3& p : {c.a, c.b}) {
       x0 = std::min(x0, p.x);
@@ -85,7 +90,11 @@ std::string Length(double metres, UnitSystem units) {
 
 // The conductors' extent along the bottom and the left, as dimension lines.
 std::string Dimensions(const SolvedElectrode& e, const Frame& f) {
-  double x0 = INFINITY, x1 = -INFINITY, y0 = INFINITY, y1 = -INFINITY;
+  constexpr double kInf = std::numeric_limits<double>::infinity();
+  double x0 = kInf;
+  double x1 = -kInf;
+  double y0 = kInf;
+  double y1 = -kInf;
   for (const Conductor& c : e.conductors) {
     for (const Point3& p : {c.a, c.b}) {
       x0 = std::min(x0, p.x);
@@ -157,22 +166,32 @@ Drawing PlanDrawing(const SolvedElectrode& e) {
   return {svg + "</svg>\n", static_cast<int>(std::ceil(f.width)), static_cast<int>(std::ceil(f.height))};
 }
 
-Drawing PotentialDrawing(const SolvedElectrode& e) {
-  if (!e.map) return {};
-  const SurfaceMap& map = *e.map;
-  const Lattice& l = map.lattice;
+namespace {
+
+// A map of values over the lattice: bands with a legend, contours at the
+// band boundaries, a heavy contour at `mark` (when given), the electrode
+// over it, and `spots` marked with their labels.
+struct Spot {
+  double x, y;
+  std::string label;
+};
+
+Drawing MapDrawing(const SolvedElectrode& e, const std::vector<double>& values,
+                   const std::string& title, const std::string& footnote,
+                   std::optional<double> mark, const std::vector<Spot>& spots) {
+  const Lattice& l = e.map->lattice;
   const double half = l.step / 2;
   const Frame f(l.x0 - half, l.y0 - half, l.X(l.nx - 1) + half, l.Y(l.ny - 1) + half, kLegendWidth);
-  const auto [lowest, highest] = std::minmax_element(map.volts.begin(), map.volts.end());
+  const auto [lowest, highest] = std::minmax_element(values.begin(), values.end());
   const double low = *lowest;
   const double high = *highest;
-  std::string svg = Header(f, "Surface potential: " + e.title);
+  std::string svg = Header(f, title);
   // The bands, a run of like colour a rectangle.
   svg += "<g shape-rendering='crispEdges'>\n";
   for (int j = 0; j < l.ny; ++j) {
     int start = 0;
     for (int i = 1; i <= l.nx; ++i) {
-      const auto at = [&](int k) { return map.volts[static_cast<std::size_t>(j) * l.nx + k]; };
+      const auto at = [&](int k) { return values[static_cast<std::size_t>(j) * l.nx + k]; };
       const std::size_t band = BandOf(at(start), low, high);
       if (i < l.nx && BandOf(at(i), low, high) == band) continue;
       svg += "<rect x='" + Px(f.X(l.X(start) - half)) + "' y='" + Px(f.Y(l.Y(j) + half)) +
@@ -182,14 +201,13 @@ Drawing PotentialDrawing(const SolvedElectrode& e) {
     }
   }
   svg += "</g>\n";
-  // Contours at the band boundaries, by marching squares.
-  std::string path;
-  const std::vector<double> levels = Levels(low, high);
-  for (const double level : levels) {
+  // Contours by marching squares.
+  const auto contour = [&](double level) {
+    std::string path;
     for (int j = 0; j + 1 < l.ny; ++j) {
       for (int i = 0; i + 1 < l.nx; ++i) {
         const auto v = [&](int a, int b) {
-          return map.volts[static_cast<std::size_t>(j + b) * l.nx + (i + a)];
+          return values[static_cast<std::size_t>(j + b) * l.nx + (i + a)];
         };
         const std::array<std::array<double, 3>, 4> corners{{{0, 0, v(0, 0)},
                                                             {1, 0, v(1, 0)},
@@ -210,9 +228,24 @@ Drawing PotentialDrawing(const SolvedElectrode& e) {
         }
       }
     }
-  }
+    return path;
+  };
+  std::string path;
+  for (const double level : Levels(low, high)) path += contour(level);
   svg += "<path d='" + path + "' fill='none' stroke='#1b1b1b' stroke-opacity='0.45' stroke-width='0.8'/>\n";
+  if (mark && *mark > low && *mark < high) {
+    svg += "<path d='" + contour(*mark) + "' fill='none' stroke='#b00020' stroke-width='2.5'/>\n";
+  }
   svg += OutlinePath(e, f) + Electrode(e, f);
+  for (const Spot& spot : spots) {
+    const double x = f.X(spot.x);
+    const double y = f.Y(spot.y);
+    svg += "<g stroke='#000' stroke-width='2'><line x1='" + Px(x - 6) + "' y1='" + Px(y - 6) +
+           "' x2='" + Px(x + 6) + "' y2='" + Px(y + 6) + "'/><line x1='" + Px(x - 6) + "' y1='" +
+           Px(y + 6) + "' x2='" + Px(x + 6) + "' y2='" + Px(y - 6) + "'/></g>\n<text x='" +
+           Px(x + 8) + "' y='" + Px(y - 8) + "' font-weight='bold' stroke='white' stroke-width='3' "
+           "paint-order='stroke'>" + XmlEscaped(spot.label) + "</text>\n";
+  }
   // The legend: each band's range in volts.
   const double lx = f.width - kLegendWidth + 12;
   svg += "<text x='" + Px(lx) + "' y='" + Px(kMargin - 8) + "'>volts</text>\n";
@@ -223,11 +256,41 @@ Drawing PotentialDrawing(const SolvedElectrode& e) {
            "'/><text x='" + Px(lx + 30) + "' y='" + Px(y + 15) + "'>" +
            FormatDouble("%.0f", from) + "</text>\n";
   }
+  if (mark) {
+    const double y = kMargin + static_cast<double>(kBands.size()) * 22 + 8;
+    svg += "<line x1='" + Px(lx) + "' y1='" + Px(y + 10) + "' x2='" + Px(lx + 22) + "' y2='" +
+           Px(y + 10) + "' stroke='#b00020' stroke-width='2.5'/><text x='" + Px(lx + 30) +
+           "' y='" + Px(y + 15) + "'>" + FormatDouble("%.0f", *mark) + " limit</text>\n";
+  }
   svg += "<text x='" + Px(kMargin) + "' y='" + Px(f.height - 10) + "' fill='#555'>" +
-         XmlEscaped("contours every " + FormatDouble("%.0f", (high - low) / kBands.size()) +
-                 " V; the electrode drawn over; " + FormatDouble("%.4g", *e.amperes) + " A in") +
+         XmlEscaped("contours every " + FormatDouble("%.0f", (high - low) / kBands.size()) + " V; " +
+                    footnote) +
          "</text>\n";
   return {svg + "</svg>\n", static_cast<int>(std::ceil(f.width)), static_cast<int>(std::ceil(f.height))};
+}
+
+}  // namespace
+
+Drawing PotentialDrawing(const SolvedElectrode& e) {
+  if (!e.map) return {};
+  return MapDrawing(e, e.map->volts, "Surface potential: " + e.title,
+                    "the electrode drawn over; " + FormatDouble("%.4g", *e.amperes) + " A in",
+                    std::nullopt, {});
+}
+
+Drawing TouchDrawing(const SolvedElectrode& e) {
+  if (!e.map || !e.safety) return {};
+  const SurfaceSafety& s = *e.safety;
+  std::vector<double> touch = e.map->volts;
+  for (double& v : touch) v = s.gpr - v;
+  std::vector<Spot> spots;
+  if (s.lowestWithin) spots.push_back({s.lowestWithin->x, s.lowestWithin->y, "worst touch"});
+  spots.push_back({s.step.x1, s.step.y1, "worst step"});
+  spots.push_back({s.fence.x, s.fence.y, "fence"});
+  return MapDrawing(e, touch, "Touch voltage: " + e.title,
+                    "the red contour: the tolerable " + FormatDouble("%.0f", s.touchLimit) +
+                        " V; beyond it touching the electrode is unsafe",
+                    s.touchLimit, spots);
 }
 
 std::string PotentialCsv(const SolvedElectrode& e) {

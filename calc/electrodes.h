@@ -25,6 +25,7 @@
 #include "core/earth_solver.h"
 #include "core/rod_groups.h"
 #include "core/surface_map.h"
+#include "core/surface_search.h"
 
 namespace ostrevin::calc {
 
@@ -38,6 +39,19 @@ struct SurfaceMap {
   std::vector<double> volts;  // row by row
 };
 
+// The worst places a person can stand, found on the map for the current
+// into the electrode, and the tolerable voltages they are judged by.
+struct SurfaceSafety {
+  double gpr = 0;
+  std::optional<SurfaceSpot> lowestWithin;  // none without an outline of some area
+  SurfaceStep step;
+  SurfaceSpot fence;                         // 1 m outside the outline
+  double touchLimit = 0, stepLimit = 0;
+  std::optional<double> MeshVolts() const {
+    return lowestWithin ? std::optional(gpr - lowestWithin->volts) : std::nullopt;
+  }
+};
+
 struct SolvedElectrode {
   std::string title;  // "Grid 70 x 70 m, 10 x 10 meshes, 20 rods"
   UnitSystem units = UnitSystem::Metric;
@@ -46,6 +60,7 @@ struct SolvedElectrode {
   std::vector<RodPoint> outline;   // the plan's convex hull (no area: fewer than 3)
   std::optional<double> amperes;   // the current into it
   std::optional<SurfaceMap> map;   // with the current
+  std::optional<SurfaceSafety> safety;  // with the current and the shock's duration
 };
 
 // The conductor table's columns, in order: ends (x, y and z the depth) in
@@ -84,6 +99,10 @@ Drawing PlanDrawing(const SolvedElectrode& electrode);
 // The surface potential: coloured bands with a legend, contours, and the
 // electrode drawn over it. Empty without the map.
 Drawing PotentialDrawing(const SolvedElectrode& electrode);
+// The touch voltage (the rise less the surface's potential) over the map,
+// its tolerable limit a contour, the worst places marked. Empty without
+// the safety found.
+Drawing TouchDrawing(const SolvedElectrode& electrode);
 // x,y,volts at every lattice point (the unit system's length).
 std::string PotentialCsv(const SolvedElectrode& electrode);
 // Each segment's ends and its current (amperes for the current given, or

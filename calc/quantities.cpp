@@ -22,6 +22,9 @@ constexpr FieldRange kThicknessRange{0.001, 10000};  // feet or metres
 constexpr FieldRange kCurveRange{0.0001, 9999.9};    // feet or metres, within the scan
 constexpr FieldRange kNoRange{0, 0};
 constexpr FieldRange kCurrentRange{0.001, 1000000};  // amperes
+constexpr FieldRange kShockRange{0.03, 3};            // seconds: where Dalziel's equation holds
+constexpr FieldRange kFaultRange{0.001, 60};          // seconds
+constexpr FieldRange kLayerRange{0.001, 10};          // feet or metres, above grade
 constexpr FieldRange kLatticeRange{0.01, 100};       // feet or metres
 
 constexpr std::array kQuantities{
@@ -35,6 +38,15 @@ constexpr std::array kQuantities{
              kResistance},
     Quantity{"spacing", kSpacingRange, "A", "probe spacing, feet or metres", "Probe spacing",
              kLength, "3m"},
+    Quantity{"distance", {0.001, 100000}, "X",
+             "the potential probe's distance, feet or metres", "Potential probe distance",
+             kLength, "61.8m"},
+    Quantity{"current-probe", {0.01, 100000}, "D",
+             "the current probe's distance from the electrode, feet or metres",
+             "Current probe distance", kLength, "100m"},
+    Quantity{"dimension", {0.001, 100000}, "S",
+             "the electrode's largest dimension (a grid's diagonal), feet or metres",
+             "Electrode's largest dimension", kLength, "10m"},
     Quantity{"reading", kMeasuredRRange, "R", "the instrument's resistance reading, ohms",
              "Instrument reading", kResistance},
     Quantity{"depth", kDepthRange, "B", "depth of the probes, feet or metres (0: at the surface)",
@@ -58,6 +70,16 @@ constexpr std::array kQuantities{
              "two layers in place of --rho: the top layer's resistivity, its thickness, the "
              "resistivity below",
              "Layered soil", kText, "413ohm-m,2.2m,123ohm-m"},
+    Quantity{"season-factor", {0.1, 100}, "F",
+             "the soil in its worst season: the measured resistivity times F (a dry season 1.5 "
+             "to 3, frozen ground 4 to 10 or more; IEEE Std 142-2007, 4.1.3, after Higgs 1930)",
+             "Season factor", kFactor, "2"},
+    Quantity{"season-layers", kNoRange, "L",
+             "which layers the season factor raises: all, or top (the top layer only)",
+             "Season's layers", kChoice, {}, "all top"},
+    Quantity{"frost", kNoRange, "DEPTH,RHO",
+             "a frozen layer to DEPTH of resistivity RHO over a uniform soil (--rho): two layers",
+             "Frozen layer", kText, "0.8m,500ohm-m"},
     Quantity{"rho1", kRhoRange, "R", "the top layer's resistivity, ohm-cm", "Top layer resistivity",
              kResistivity, "413ohm-m"},
     Quantity{"h", kThicknessRange, "H", "the top layer's thickness, feet or metres",
@@ -110,6 +132,44 @@ constexpr std::array kQuantities{
     Quantity{"lattice", kLatticeRange, "S",
              "spacing of the potential map's points, feet or metres (0.25 m when not given)",
              "Map spacing", kLength, "0.25m"},
+    Quantity{"surface-rho", kRhoRange, "R",
+             "the surface layer's resistivity (crushed rock, asphalt), ohm-cm", "Surface layer resistivity",
+             kResistivity, "2500ohm-m"},
+    Quantity{"surface-thickness", kLayerRange, "H",
+             "the surface layer's thickness, feet or metres (it lies above grade)",
+             "Surface layer thickness", kLength, "0.1m"},
+    Quantity{"shock-duration", kShockRange, "TS",
+             "how long a person carries the shock, seconds (the tolerable voltages')",
+             "Shock duration", kTime, "0.5s"},
+    Quantity{"body", kNoRange, "KG", "50 or 70 (kg, the body the limits are for; 70 when not given)",
+             "Body weight (kg)", kChoice, {}, "70 50"},
+    Quantity{"fault-current", kCurrentRange, "3I0",
+             "the fault's current to earth (3I0), amperes", "Fault current (3I0)", kCurrent, "3.18kA"},
+    Quantity{"split", {0.001, 1}, "SF", "the share of the fault current the grid takes (1 when not given)",
+             "Current division factor", kFactor, "0.6"},
+    Quantity{"x-over-r", {0.1, 1000}, "X/R", "the system's X/R at the fault, for the decrement factor",
+             "X/R ratio", kFactor, "20"},
+    Quantity{"frequency", kNoRange, "F", "50 or 60 (Hz; 60 when not given)", "Frequency (Hz)", kChoice,
+             {}, "60 50"},
+    Quantity{"fault-duration", kFaultRange, "TF",
+             "how long the fault lasts, seconds (the decrement factor's and the conductor's)",
+             "Fault duration", kTime, "0.5s"},
+    Quantity{"material",
+             kNoRange,
+             "M",
+             "the conductor's material (IEEE 80's Table 1); copper-annealed when not given",
+             "Conductor material",
+             kChoice,
+             {},
+             "copper-annealed copper-hard-drawn copper-clad-steel-40 copper-clad-steel-30 "
+             "copper-clad-steel-rod aluminium aluminium-5005 aluminium-6201 aluminium-clad-steel "
+             "steel-1020 stainless-clad-steel zinc-coated-steel stainless-304"},
+    Quantity{"ambient", {-60, 100}, "TA", "the ambient temperature, degrees C (40 when not given)",
+             "Ambient temperature", kTemperature, "40C"},
+    Quantity{"max-temperature", {50, 2000}, "TM",
+             "the highest temperature the conductor may reach, degrees C (the material's fusing "
+             "temperature when not given; a joint's limit, 250 C for a bolted one, is lower)",
+             "Highest temperature", kTemperature, "250C"},
     Quantity{"concrete-diameter", kDiameterRange, "D",
              "diameter of the concrete round the rod, inches or metres", "Concrete diameter",
              kDiameter, "0.3m"},
@@ -138,6 +198,9 @@ constexpr std::array kSuffixes{
     UnitSuffix{"ohms", kResistance, std::nullopt, 1.0},
     UnitSuffix{"a", kCurrent, std::nullopt, 1.0},
     UnitSuffix{"ka", kCurrent, std::nullopt, 1000.0},
+    UnitSuffix{"s", kTime, std::nullopt, 1.0},
+    UnitSuffix{"ms", kTime, std::nullopt, 0.001},
+    UnitSuffix{"c", kTemperature, std::nullopt, 1.0},
 };
 
 Dimension Family(Dimension dimension) { return dimension == kDiameter ? kLength : dimension; }
@@ -160,6 +223,10 @@ std::string_view KnownUnits(Dimension dimension) {
       return "in, ft, mm, cm or m";
     case kCurrent:
       return "A or kA";
+    case kTime:
+      return "s or ms";
+    case kTemperature:
+      return "C";
     default:
       return "no unit";
   }
@@ -177,6 +244,12 @@ std::string_view Noun(Dimension dimension) {
       return "a resistance";
     case kCurrent:
       return "a current";
+    case kTime:
+      return "a duration";
+    case kTemperature:
+      return "a temperature";
+    case kFactor:
+      return "a number";
     default:
       return "a whole number";
   }
@@ -260,6 +333,10 @@ std::string_view FieldUnit(Dimension dimension, UnitSystem units) {
       return "ohms";
     case kCurrent:
       return "A";
+    case kTime:
+      return "s";
+    case kTemperature:
+      return "C";
     default:
       return {};
   }

@@ -26,6 +26,9 @@ enum class Dimension {
   kLength,       // feet (English) or metres (Metric); or in, ft, mm, cm, m
   kResistance,   // ohms; "ohm" or "ohms" may follow
   kCurrent,      // amperes; or with a unit: A, kA
+  kTime,         // seconds; or with a unit: s, ms
+  kTemperature,  // degrees Celsius; or with a unit: C
+  kFactor,       // a plain number (a ratio, a fraction)
   kCount,        // a whole number
   kChoice,       // one of a few words (a layout)
   kText,         // read by the calculation itself (positions, layers)

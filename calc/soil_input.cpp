@@ -34,7 +34,9 @@ std::string FootToInterface(double gap) {
 
 }  // namespace
 
-std::optional<Soil> ReadSoil(Inputs& in) {
+namespace {
+
+std::optional<Soil> ReadMeasuredSoil(Inputs& in) {
   const bool columns = in.Given("rho1") || in.Given("h") || in.Given("rho2");
   const int given = (in.Given("rho") ? 1 : 0) + (in.Given("layers") ? 1 : 0) + (columns ? 1 : 0);
   if (given > 1) {
@@ -63,6 +65,89 @@ std::optional<Soil> ReadSoil(Inputs& in) {
   }
   soil.inputs = LayerFields(*soil.layers, in.units());
   return soil;
+}
+
+std::string Resistivity(double ohmCm) { return FormatNumber(RoundResistivity(ohmCm)) + " ohm-cm"; }
+
+// The measured soil made its worst season's (see ReadSoil).
+std::optional<Soil> ApplySeason(Inputs& in, Soil soil) {
+  const auto factor = in.Optional("season-factor");
+  const auto which = in.Choice("season-layers", false);
+  const auto frost = in.Text("frost");
+  if (in.refusal()) return std::nullopt;
+  if (which && !factor) return in.Fail(in.Named("season-layers") + " needs " + in.Named("season-factor"));
+  const bool topOnly = which && *which == "top";
+  if (topOnly && !soil.layers) {
+    return in.Fail(in.Named("season-layers") + " top needs two layers (" + in.Named("layers") +
+                   "); for a frozen or dry top over a uniform soil, give " + in.Named("frost"));
+  }
+  if (frost && soil.layers) {
+    return in.Fail(in.Named("frost") + " lays a frozen layer over a uniform soil; over two layers "
+                   "it would make three, which are not worked: give the frozen top as " +
+                   in.Named("layers") + " instead");
+  }
+  if (!factor && !frost) return soil;
+  std::vector<std::string> said;
+  if (factor) {
+    if (soil.layers) {
+      soil.layers->rho1 *= *factor;
+      if (!topOnly) soil.layers->rho2 *= *factor;
+    } else {
+      soil.rho *= *factor;
+    }
+    said.push_back(std::string(topOnly ? "the top layer's resistivity" : "the measured resistivity") +
+                   " times " + FormatNumber(*factor));
+  }
+  if (frost) {
+    const std::array<Part, 2> parts{Part{"DEPTH", "h"}, Part{"RHO", "rho1"}};
+    const std::optional<std::vector<double>> values = ReadParts(in, "frost", *frost, ',', parts);
+    if (!values) return std::nullopt;
+    soil.layers = TwoLayerSoil{(*values)[1], LengthToMetres((*values)[0], in.units()), soil.rho};
+    said.push_back("a frozen layer of " + Resistivity((*values)[1]) + " to " +
+                   ShowLength(soil.layers->h, in.units()) + " " + std::string(LengthUnit(in.units())));
+  }
+  const auto outside = [&](double rho) { return !kRhoRange.Contains(RoundResistivity(rho)); };
+  if (soil.layers ? outside(soil.layers->rho1) || outside(soil.layers->rho2) : outside(soil.rho)) {
+    return in.Fail("the season's soil is outside the resistivities accepted (" +
+                   FormatNumber(kRhoRange.min) + " to " + FormatNumber(kRhoRange.max) +
+                   " ohm-cm): " + (soil.layers ? DescribeLayers(*soil.layers, in.units())
+                                               : Resistivity(soil.rho)));
+  }
+  if (soil.layers) {
+    if (auto checked = CheckSoil(*soil.layers); !checked) {
+      return in.Fail(in.Named(frost ? "frost" : "season-factor") + ": " + checked.why());
+    }
+  }
+  std::vector<JsonMember> inputs =
+      soil.layers ? LayerFields(*soil.layers, in.units())
+                  : std::vector<JsonMember>{{"rho", soil.rho}};
+  if (factor) inputs.emplace_back("season_factor", *factor);
+  if (topOnly) inputs.emplace_back("season_layers", "top");
+  if (frost) inputs.emplace_back("frost", std::string(*frost));
+  soil.inputs = std::move(inputs);
+  std::string joined;
+  for (const std::string& part : said) joined += (joined.empty() ? "" : ", ") + part;
+  in.Note("the soil worked is the worst season's: " +
+          (soil.layers ? DescribeLayers(*soil.layers, in.units()) : Resistivity(soil.rho)) + " (" +
+          joined + ")");
+  return soil;
+}
+
+}  // namespace
+
+double SeasonRho(Inputs& in, double rho) {
+  const auto factor = in.Optional("season-factor");
+  if (!factor) return rho;
+  in.Note("the soil worked is the worst season's: " + Resistivity(rho * *factor) +
+          " (the measured resistivity times " + FormatNumber(*factor) + ")");
+  return rho * *factor;
+}
+
+std::optional<Soil> ReadSoil(Inputs& in) {
+  std::optional<Soil> soil = ReadMeasuredSoil(in);
+  if (!soil) return std::nullopt;
+  soil->measuredTopOhmCm = soil->layers ? soil->layers->rho1 : soil->rho;
+  return ApplySeason(in, *std::move(soil));
 }
 
 std::optional<std::array<std::string_view, 3>> SplitLayers(std::string_view text) {

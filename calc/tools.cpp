@@ -103,6 +103,33 @@ const std::vector<Tool>& ToolTable() {
        "fault current its rise and the surface's potential.",
        "The electrode solver (method of moments, two-layer images); beside it IEEE 80's Sverak "
        "(eq. 52) and Schwarz (eqs. 53 to 56) for uniform soil."},
+      {"safety",
+       "Grid safety",
+       "grid",
+       With(Soil(), {{"size"},
+                     {"meshes"},
+                     {"depth"},
+                     {"conductor"},
+                     {"shape"},
+                     {"cutout", {"l"}, "shape"},
+                     {"rods-at"},
+                     {"rods", {"perimeter"}, "rods-at"},
+                     {"rod-length", {"corners", "perimeter", "nodes"}, "rods-at"},
+                     {"rod-diameter", {"corners", "perimeter", "nodes"}, "rods-at"},
+                     {"fault-current"},
+                     {"split"},
+                     {"x-over-r"},
+                     {"fault-duration"},
+                     {"shock-duration"},
+                     {"surface-rho"},
+                     {"surface-thickness"},
+                     {"body"}}),
+       "Is a grid safe to touch and to walk on during a fault? The tolerable touch and step "
+       "voltages against the grid's, by IEEE 80's equations and from the solver's surface.",
+       "IEEE Std 80-2013: Etouch = (1000 + 1.5 Cs rhoS) k/sqrt(ts), Estep = (1000 + 6 Cs rhoS) "
+       "k/sqrt(ts) (Dalziel), Cs eq. 27; IG = Df Sf 3I0 (eqs. 64, 79); Em = rho Km Ki IG / LM, "
+       "Es = rho Ks Ki IG / LS (eqs. 80 to 94); from the solver the lowest surface potential "
+       "within the outline and the largest difference a pace apart."},
       {"electrodes",
        "Any electrode",
        "",
@@ -232,6 +259,7 @@ JsonObject OutcomeJson(const Outcome& outcome) {
   if (outcome.electrode) {
     json.emplace_back("plan", PlanDrawing(*outcome.electrode).svg);
     if (outcome.electrode->map) json.emplace_back("map", PotentialDrawing(*outcome.electrode).svg);
+    if (outcome.electrode->safety) json.emplace_back("touch", TouchDrawing(*outcome.electrode).svg);
   }
   return json;
 }

@@ -162,6 +162,9 @@ std::string Wrapped(const std::string& text, std::size_t indent, std::size_t fir
   return out;
 }
 
+// Joins words that wrapping must not part; a blank once wrapped.
+const std::string kKeep = "\x1f";
+
 std::string HelpText(const Command& command) {
   std::string synopsis = "Usage: ostrevin-calc " + std::string(command.name);
   std::string lines;
@@ -169,7 +172,9 @@ std::string HelpText(const Command& command) {
     std::string metavar;
     const std::string help = OptionHelp(*option, metavar);
     std::string usage = "--" + std::string(option->name) + (metavar.empty() ? "" : " " + metavar);
-    synopsis += option->required ? " " + usage : " [" + usage + "]";
+    // An option and its value stay on one line of the synopsis.
+    const std::string kept = "--" + std::string(option->name) + (metavar.empty() ? "" : kKeep + metavar);
+    synopsis += option->required ? " " + kept : " [" + kept + "]";
     usage.resize(std::max<std::size_t>(usage.size() + 1, 15), ' ');
     lines += "  ";
     lines += usage;
@@ -177,7 +182,9 @@ std::string HelpText(const Command& command) {
     lines += "\n";
   }
   if (!command.positional.empty()) synopsis += " " + std::string(command.positional);
-  std::string text = Wrapped(synopsis, 6, 0) + "\n\n" + command.details;
+  std::string wrapped = Wrapped(synopsis, 6, 0);
+  std::replace(wrapped.begin(), wrapped.end(), kKeep.front(), ' ');
+  std::string text = wrapped + "\n\n" + command.details;
   if (!lines.empty()) text += "\nOptions:\n" + lines;
   // The example on lines of its own, as it is typed; what it prints indented under it.
   std::string example;

@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "calc/electrodes.h"
+#include "calc/fall_test.h"
 #include "cli/command_line.h"
 #include "cli/program.h"
 
@@ -49,6 +50,16 @@ std::span<const Option> ElectrodeCommandOptions() {
   return options;
 }
 
+// The test command's options: the library's, the file's separator, the chart.
+std::span<const Option> TestCommandOptions() {
+  static const std::vector<Option> options = [] {
+    std::vector<Option> all(FallTestOptions().begin(), FallTestOptions().end());
+    all.insert(all.end() - 1, kSoilOptions.begin() + 1, kSoilOptions.end());
+    return all;
+  }();
+  return options;
+}
+
 // The batch's help: its modes and their columns, from the table.
 std::string BatchDetails() {
   std::string modes;
@@ -78,8 +89,10 @@ std::string BatchDetails() {
          "value is the full-precision value (metres for a length); error holds the\n"
          "reason for \"na\", a bad record's error, warnings and notes; sufficient and\n"
          "the second-rod columns are the check's verdict and second rods (at one\n"
-         "potential). A bad record gets its error and a line on standard error, the\n"
-         "rest still goes through (exit status 2). Spreadsheet files are read as they\n"
+         "potential); the rest an electrode's rise, touch and step voltages, their\n"
+         "limits and the verdicts, by the solver and by IEEE 80's equations. A bad\n"
+         "record gets its error and a line on standard error, the rest still goes\n"
+         "through (exit status 2). Spreadsheet files are read as they\n"
          "are written: a UTF-8 byte-order mark, LF, CRLF or CR line ends, quoted fields;\n"
          "with ; as the separator a decimal comma is read and written (1.234,5; a point\n"
          "without a comma, as in 2.000, is ambiguous and refused). Blank lines and lines\n"
@@ -146,6 +159,33 @@ std::vector<Command> BuildCommands() {
        "                    ...\n"
        "  (the Debian package has it in /usr/share/doc/ostrevin/examples/survey.csv)\n",
        nullptr, &Program::RunSoil});
+  commands.push_back(
+      {"test", "a fall-of-potential test read: the electrode's resistance (CSV)",
+       TestCommandOptions(), true, "[FILE|-]",
+       "Reads a fall-of-potential (three-point) test from FILE (standard input when\n"
+       "none or -): CSV with a distance column (the potential probe's, from the\n"
+       "electrode's centre, or from its edge with --from edge) and a reading column\n"
+       "(ohms); read as the batch reads its files. --current-probe is the current\n"
+       "probe's distance. Gives the reading at 61.8 % of it (interpolated, never\n"
+       "extrapolated); whether the curve is flat there (52 % and 72 % within 5 % of\n"
+       "62 %); Tagg's slope method (mu from 20, 40 and 60 %, the position it gives\n"
+       "and the reading there); and the fit of the whole curve to an ideal\n"
+       "electrode's, R - k (1/(x + c) - 1/(D - x) + 1/(D + c)), with its misfit.\n"
+       "--dimension (the electrode's largest dimension) gives the current probe\n"
+       "distance that would do (5 times it, IEEE Std 81's rule of thumb). With a\n"
+       "rod's design (--rho or --layers, --diameter, --length) the electrode solver\n"
+       "predicts the readings it would give, drawn beside them, and its resistance is\n"
+       "set beside the measured one. Readings lower than the one before are warned\n"
+       "of; fewer than 3, one at or beyond the current probe, or one distance read\n"
+       "twice differently are refused with their lines. --svg or --png draws the\n"
+       "readings, the fit, the 61.8 % point and the plateau's band.\n",
+       "ostrevin-calc test fop.csv --current-probe 100m --units metric\n"
+       "         15.915 ohms\n"
+       "  with fop.csv:  distance,reading\n"
+       "                 20m,15.160\n"
+       "                 40m,15.624\n"
+       "                 ...\n",
+       nullptr, &Program::RunTest});
   commands.push_back(
       {"electrodes", "any electrode from a table of conductors (CSV)", ElectrodeCommandOptions(),
        true, "[FILE|-]",

@@ -103,9 +103,14 @@ int Program::CheckOutputs(const Command& command, const ParsedCommand& parsed) {
       }
     }
     given.emplace_back(option.name, *path);
-    if (option.name.starts_with("potential-") && !parsed.Has("grid-current")) {
+    const bool current = parsed.Has("grid-current") || parsed.Has("fault-current");
+    if ((option.name.starts_with("potential-") || option.name.starts_with("touch-")) && !current) {
       return Fail("--" + std::string(option.name) +
                   " needs --grid-current: the map is of the potential that current raises");
+    }
+    if (option.name.starts_with("touch-") && !parsed.Has("shock-duration")) {
+      return Fail("--" + std::string(option.name) +
+                  " needs --shock-duration: its contour is the tolerable touch voltage");
     }
     if (const Checked checked = guard_.CheckPath(std::string(*path)); !checked) {
       return Fail("cannot write " + Quoted(*path) + " (--" + std::string(option.name) +
@@ -128,6 +133,11 @@ int Program::WriteElectrodeFiles(const ParsedCommand& parsed, const Outcome& out
   if (status == kAnswered && parsed.Has("potential-png")) {
     const Drawing map = PotentialDrawing(electrode);
     status = WritePng(std::string(*parsed.Value("potential-png")), map.svg, map.width, map.height);
+  }
+  if (status == kAnswered) status = write("touch-svg", [&] { return TouchDrawing(electrode).svg; });
+  if (status == kAnswered && parsed.Has("touch-png")) {
+    const Drawing map = TouchDrawing(electrode);
+    status = WritePng(std::string(*parsed.Value("touch-png")), map.svg, map.width, map.height);
   }
   if (status == kAnswered) status = write("potential-csv", [&] { return PotentialCsv(electrode); });
   if (status == kAnswered) status = write("currents-csv", [&] { return CurrentsCsv(electrode); });
@@ -234,6 +244,32 @@ int Program::RunSoil(const Command& command, const ParsedCommand& parsed) {
     return written;
   }
   return survey.rejected.empty() ? outcome.status() : kBadInput;
+}
+
+int Program::RunTest(const Command& command, const ParsedCommand& parsed) {
+  const Result<UnitSystem> units = UnitsOf(parsed);
+  if (!units) return Fail(units.Failed());
+  SurveyFile file;
+  if (!SeparatorOf(parsed, file.separator)) return kBadInput;
+  if (parsed.Has("svg") && parsed.Has("png")) return Fail("give one of --svg FILE and --png FILE");
+  Result<std::unique_ptr<ByteSource>> input = OpenInput(command, parsed, file.name);
+  if (!input) return Fail(input.Failed());
+  const Result<std::vector<FallRow>> rows = ReadFallRows(**input, file);
+  if (!rows) return Fail(rows.Failed());
+  const Result<FallTest> result =
+      CalculateFallTest(*rows, LookupIn(parsed), ReadContext{*units, "--", file.marks});
+  if (!result) return Fail(result.Failed());
+  const Outcome& outcome = result->outcome;
+  if (Print((parsed.Has("json") ? ToJson(outcome) : ToText(outcome)) + "\n") != kAnswered) {
+    return kFailed;
+  }
+  const auto say = [this](const std::string& line) { return Say(line); };
+  if (!std::ranges::all_of(result->rejected, say) || !SayRemarks(outcome)) return kFailed;
+  if (!outcome.value && !Say("na: " + outcome.why)) return kFailed;
+  if (const int written = WriteChart(parsed, FallTestChart(*result)); written != kAnswered) {
+    return written;
+  }
+  return result->rejected.empty() ? outcome.status() : kBadInput;
 }
 
 int Program::RunCurve(const Command& /*command*/, const ParsedCommand& parsed) {

@@ -28,6 +28,7 @@ class Program {
   int RunBatch(const Command& command, const ParsedCommand& parsed);
   int RunCurve(const Command& command, const ParsedCommand& parsed);
   int RunSoil(const Command& command, const ParsedCommand& parsed);
+  int RunTest(const Command& command, const ParsedCommand& parsed);
   int RunElectrodes(const Command& command, const ParsedCommand& parsed);
   int RunHelp(const Command& command, const ParsedCommand& parsed);
 

@@ -50,4 +50,40 @@ Result<std::vector<SurveyRow>> ReadSurvey(ByteSource& in, SurveyFile& file) {
   return rows;
 }
 
+Result<std::vector<FallRow>> ReadFallRows(ByteSource& in, SurveyFile& file) {
+  CsvTable table(in, file.name, file.separator);
+  if (const Checked header = table.ReadHeader(
+          "the test is empty: the first line must name the columns, e.g. distance,reading");
+      !header) {
+    return header.Failed();
+  }
+  file.marks = table.Marks();
+  if (!table.Find("distance") || !table.Find("reading")) {
+    return Refused("line " + std::to_string(table.Header().line) +
+                   ": the header needs a distance column (the potential probe's) and a reading "
+                   "column (ohms), e.g. distance,reading");
+  }
+  std::vector<FallRow> rows;
+  for (CsvRecord record;;) {
+    const Result<bool> next = table.Next(record);
+    if (!next) return next.Failed();
+    if (!*next) break;
+    if (rows.size() == kMaxFallRows) {
+      return Refused("line " + std::to_string(record.line) + ": more than " +
+                     std::to_string(kMaxFallRows) + " readings: a test may have at most " +
+                     std::to_string(kMaxFallRows));
+    }
+    FallRow row;
+    row.line = record.line;
+    if (const Checked checked = table.CheckRecord(record); !checked) {
+      row.why = checked.why();
+    } else {
+      if (const auto text = table.Cell(record, "distance")) row.distance = std::string(*text);
+      if (const auto text = table.Cell(record, "reading")) row.reading = std::string(*text);
+    }
+    rows.push_back(std::move(row));
+  }
+  return rows;
+}
+
 }  // namespace ostrevin::calc

@@ -13,6 +13,7 @@
 #include "cli/io.h"
 #include "calc/number_reading.h"
 #include "calc/outcome.h"
+#include "calc/fall_test.h"
 #include "calc/soil_survey.h"
 
 namespace ostrevin::calc {
@@ -27,5 +28,9 @@ struct SurveyFile {
 // appears twice, or the file has more than kMaxSurveyRows rows; failed when
 // reading fails. A row that cannot be read is kept with its problem.
 Result<std::vector<SurveyRow>> ReadSurvey(ByteSource& in, SurveyFile& file);
+
+// A fall-of-potential test's rows, read the same way: the columns distance
+// (the potential probe's) and reading (ohms). Refused and failed as a survey.
+Result<std::vector<FallRow>> ReadFallRows(ByteSource& in, SurveyFile& file);
 
 }  // namespace ostrevin::calc

@@ -119,7 +119,9 @@ TEST(CalcProgram, ABatchNeverWritesIntoItsOwnInput) {
   // Standard input named "-" works as a file does.
   EXPECT_EQ(Shell(kCalc + " batch - < own.csv").out,
             "mode,spacing,reading,result,unit,value,error,sufficient,second_rod_6ft_ohms,"
-            "second_rod_2l_ohms\nrho,3,1,574.534,ohm-cm,574.534,,,,\n");
+            "second_rod_2l_ohms,gpr_volts,mesh_volts,step_volts,touch_limit_volts,"
+            "step_limit_volts,verdict,mesh_volts_ieee80,step_volts_ieee80,verdict_ieee80\n"
+            "rho,3,1,574.534,ohm-cm,574.534,,,,,,,,,,,,,\n");
 }
 
 TEST(CalcProgram, NoOutputFileEverReplacesAnInput) {
@@ -131,7 +133,8 @@ TEST(CalcProgram, NoOutputFileEverReplacesAnInput) {
   for (const std::string& line :
        {kCalc + " soil s.csv --svg s.csv", kCalc + " soil soft.csv --svg s.csv",
         kCalc + " soil s.csv --png hard.csv", kCalc + " soil --svg soft.csv < s.csv",
-        kCalc + " soil - --svg=s.csv < hard.csv", kCalc + " soil s.csv >> s.csv"}) {
+        kCalc + " soil - --svg=s.csv < hard.csv", kCalc + " soil s.csv >> s.csv",
+        kCalc + " test s.csv --current-probe 10 --png soft.csv"}) {
     const Result run = Shell(line);
     EXPECT_EQ(run.status, 1) << line;
     EXPECT_NE(run.err.find("input file is output file"), std::string::npos) << line << run.err;
@@ -250,6 +253,26 @@ TEST(CalcProgram, ASurveyBecomesASoilModelForTheRods) {
       "ostrevin-calc soil: line 13: rho needs a resistivity between 0.0001 and 1000000 ohm-cm, "
       "not \"-5\"\n");
   EXPECT_NE(bad.out.find("\"rho1_ohm_cm\":42085.1"), std::string::npos) << bad.out;
+}
+
+TEST(CalcProgram, AFallOfPotentialTestReadFromAFileOrAPipe) {
+  // The hemisphere's readings, a spreadsheet's ';' file with decimal commas.
+  const std::string test = "Distance;Reading\r\n20;15,160\r\n40;15,624\r\n50;15,756\r\n"
+                           "60;15,889\r\n61,8;15,915\r\n70;16,059\r\n";
+  std::ofstream(kDir + "/fop.csv") << test;
+  const Result read = Calc("test fop.csv --current-probe 100m --units metric --svg fop.svg");
+  EXPECT_EQ(read.status, 0) << read.err;
+  EXPECT_EQ(read.out.substr(0, 12), "15.915 ohms\n");
+  EXPECT_NE(read.out.find("slope method: mu 0.571"), std::string::npos) << read.out;
+  EXPECT_NE(Slurp(kDir + "/fop.svg").find("61.8 %: 15.915 ohms"), std::string::npos);
+  EXPECT_EQ(Shell(kCalc + " test --current-probe 100 --units metric < fop.csv").out, read.out);
+  // A row past the current probe is refused by its line; nothing is written.
+  std::ofstream(kDir + "/fop.csv", std::ios::app) << "120;17\r\n";
+  const Result beyond = Calc("test fop.csv --current-probe 100m --units metric");
+  EXPECT_EQ(beyond.status, 2);
+  EXPECT_EQ(beyond.err, "ostrevin-calc test: line 8: the potential probe stands at or beyond the "
+                        "current probe\n");
+  EXPECT_EQ(beyond.out, "");
 }
 
 TEST(CalcProgram, AClosedPipeEndsQuietly) {

@@ -108,8 +108,10 @@ TEST(CommandLine, OneTableForCommandsBatchModesAndHelp) {
               std::string::npos);
   }
   const std::string help = HelpText(*FindCommand("length"));
-  EXPECT_NE(help.find("Usage: ostrevin-calc length [--rho R] [--layers RHO1,H,RHO2] --diameter D\n"
-                      "      --target T [--units U] [--json]\n"),
+  // An option and its value are never parted by the wrapping.
+  EXPECT_NE(help.find("Usage: ostrevin-calc length [--rho R] [--layers RHO1,H,RHO2]\n"
+                      "      [--season-factor F] [--season-layers L] [--frost DEPTH,RHO] "
+                      "--diameter D\n      --target T [--units U] [--json]\n"),
             std::string::npos)
       << help;
   EXPECT_NE(
@@ -118,11 +120,12 @@ TEST(CommandLine, OneTableForCommandsBatchModesAndHelp) {
   EXPECT_NE(help.find("within 0.2 ohm"), std::string::npos);
   EXPECT_NE(help.find("up to 9999.9 m"), std::string::npos);
   const std::string batch = HelpText(*FindCommand("batch"));
-  EXPECT_NE(batch.find("  check       rho, layers, rho1, h, rho2, diameter, length\n"),
+  EXPECT_NE(batch.find("  check       rho, layers, rho1, h, rho2, season-factor, season-layers, frost,\n"
+                       "              diameter, length\n"),
             std::string::npos)
       << batch;
   EXPECT_NE(batch.find("result, unit, value, error, sufficient,\nsecond_rod_6ft_ohms, "
-                       "second_rod_2l_ohms."),
+                       "second_rod_2l_ohms, gpr_volts, mesh_volts, step_volts,\n"),
             std::string::npos);
   EXPECT_NE(UsageText().find("  curve        resistance against rod length"), std::string::npos);
   EXPECT_EQ(UnknownCommand("lenght"),

@@ -12,7 +12,7 @@ import { conductors, conductorUnits, makeConductorTable, startConductors } from 
 // The tools whose rows are typed into a table, and that table.
 const TABLES = { survey: survey.readings, electrodes: conductors };
 // The tools of conductors: always worked in the worker, with a plan and a map.
-const ELECTRODES = ['strip', 'ring', 'grid', 'electrodes'];
+const ELECTRODES = ['strip', 'ring', 'grid', 'safety', 'electrodes'];
 
 // A group of more rods than this, or in two layers, is worked in the worker.
 const MANY_RODS = 20;
@@ -101,7 +101,8 @@ function makeFigures(tool) {
     make('img', { id: `${tool.id}-${name}`, alt: '' }), make('figcaption', {}, caption));
   return make('div', { class: 'figures' },
     figure('plan', 'The plan: conductors, rods as dots, the outline dashed.'),
-    figure('map', 'The surface potential for the current given: bands of equal potential, the electrode over them.'));
+    figure('map', 'The surface potential for the current given: bands of equal potential, the electrode over them.'),
+    figure('touch', 'The touch voltage: the red contour is the tolerable one; the worst places marked.'));
 }
 
 const pictureAddresses = new Map();
@@ -253,6 +254,7 @@ export function show(section, answer) {
   const title = $('h2', section).textContent;
   showPicture(section, 'plan', ok ? answer.plan : '', `Plan of the ${title.toLowerCase()}`);
   showPicture(section, 'map', ok ? answer.map : '', `Surface potential over the ${title.toLowerCase()}`);
+  showPicture(section, 'touch', ok ? answer.touch : '', `Touch voltage over the ${title.toLowerCase()}`);
 }
 
 // Cancel: the worker ended, the old answer left as it was, out of date.

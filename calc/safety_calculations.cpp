@@ -1,0 +1,296 @@
+// IEEE Std 80 for the calculations: the fault current into an electrode,
+// the tolerable voltages, the least conductor, the surface's worst places
+// and the verdicts; and the two calculations of their own, limits and
+// conductor.
+#include <algorithm>
+#include <cmath>
+
+#include "calc/safety.h"
+#include "calc/text.h"
+#include "core/number_text.h"
+
+namespace ostrevin::calc {
+
+const std::vector<Option> kFaultOptions{
+    {"grid-current"}, {"fault-current"}, {"split"}, {"x-over-r"}, {"frequency"}, {"fault-duration"}};
+const std::vector<Option> kLimitOptions{
+    {"shock-duration"}, {"surface-rho"}, {"surface-thickness"}, {"body"}};
+const std::vector<Option> kConductorOptions{{"material"}, {"ambient"}, {"max-temperature"}};
+
+namespace {
+
+std::string Volts(double volts) { return FormatDouble("%.1f", volts) + " V"; }
+
+std::string Seconds(double seconds) { return FormatNumber(seconds) + " s"; }
+
+}  // namespace
+
+std::optional<Fault> ReadFault(Inputs& in) {
+  const auto grid = in.Optional("grid-current");
+  const auto fault = in.Optional("fault-current");
+  const auto split = in.Optional("split");
+  const auto xr = in.Optional("x-over-r");
+  const auto frequency = in.Choice("frequency", false);
+  const auto seconds = in.Optional("fault-duration");
+  if (in.refusal()) return std::nullopt;
+  if (grid && fault) {
+    return in.Fail(in.Named("grid-current") + " and " + in.Named("fault-current") +
+                   " are both given: give the grid's current, or the fault's with its split");
+  }
+  const std::string withFault = "goes with " + in.Named("fault-current");
+  for (const std::string_view name : {"split", "x-over-r", "frequency"}) {
+    if (!fault && in.Given(name)) return in.Fail(in.Named(name) + " " + withFault);
+  }
+  Fault read;
+  read.faultSeconds = seconds;
+  if (grid) {
+    read.amperes = *grid;
+    read.inputs.emplace_back("grid_current", *grid);
+    if (seconds) read.inputs.emplace_back("fault_duration", *seconds);
+    return read;
+  }
+  if (!fault) return std::nullopt;
+  read.faultAmperes = *fault;
+  read.inputs.emplace_back("fault_current", *fault);
+  read.split = split.value_or(1);
+  if (split) {
+    read.inputs.emplace_back("split", *split);
+  } else {
+    read.notes.emplace_back("no --split: the grid takes all the fault current (Sf 1)");
+  }
+  if (xr) {
+    if (!seconds) {
+      return in.Fail(in.Named("x-over-r") + " needs " + in.Named("fault-duration") +
+                     ": the decrement factor depends on how long the fault lasts");
+    }
+    const double hertz = frequency == "50" ? 50 : 60;
+    read.df = DecrementFactor(*xr, hertz, *seconds);
+    read.inputs.emplace_back("x_over_r", *xr);
+    read.inputs.emplace_back("frequency", hertz);
+  } else {
+    read.notes.emplace_back(
+        "no --x-over-r: the decrement factor taken as 1 (the fault's DC offset not counted)");
+  }
+  if (seconds) read.inputs.emplace_back("fault_duration", *seconds);
+  read.amperes = read.df * read.split * *fault;
+  return read;
+}
+
+std::optional<Limits> ReadLimits(Inputs& in, const Soil& soil) {
+  const auto seconds = in.Optional("shock-duration");
+  const auto surfaceRho = in.Optional("surface-rho");
+  const auto thickness = in.Optional("surface-thickness");
+  const auto body = in.Choice("body", false);
+  if (in.refusal()) return std::nullopt;
+  if (!seconds) {
+    for (const std::string_view name : {"surface-rho", "surface-thickness", "body"}) {
+      if (in.Given(name)) {
+        return in.Fail(in.Named(name) + " goes with " + in.Named("shock-duration") +
+                       " (the tolerable voltages)");
+      }
+    }
+    return std::nullopt;
+  }
+  if (surfaceRho.has_value() != thickness.has_value()) {
+    return in.Fail(in.Named("surface-rho") + " and " + in.Named("surface-thickness") +
+                   " go together (the surface layer)");
+  }
+  Limits limits;
+  limits.shockSeconds = *seconds;
+  limits.light = body == "50";
+  limits.rhoUnderFeet = soil.measuredTopOhmCm;
+  const double thicknessM = thickness ? LengthToMetres(*thickness, in.units()) : 0;
+  limits.cs = SurfaceDerating(limits.rhoUnderFeet, surfaceRho.value_or(0), thicknessM);
+  limits.tolerable = TolerableVoltages(limits.cs, surfaceRho.value_or(limits.rhoUnderFeet), *seconds);
+  limits.inputs.emplace_back("shock_duration", *seconds);
+  if (surfaceRho) {
+    limits.inputs.emplace_back("surface_rho", *surfaceRho);
+    limits.inputs.emplace_back("surface_thickness", *thickness);
+  }
+  limits.inputs.emplace_back("body", limits.light ? 50.0 : 70.0);
+  if (in.Given("season-factor") || in.Given("frost")) {
+    limits.warnings.push_back("the tolerable voltages take the soil under the feet as measured (" +
+                              FormatNumber(RoundResistivity(limits.rhoUnderFeet)) +
+                              " ohm-cm), not the season's: a higher resistivity there would make "
+                              "them less safe");
+  } else if (soil.layers) {
+    limits.warnings.push_back("the tolerable voltages take the top layer's resistivity (rho1, " +
+                              FormatNumber(RoundResistivity(limits.rhoUnderFeet)) +
+                              " ohm-cm) as the soil under the feet");
+  }
+  if (thicknessM > kFittedLayerM) {
+    limits.warnings.push_back("IEEE 80's equation for Cs was fitted for a surface layer up to " +
+                              FormatNumber(kFittedLayerM) + " m thick: beyond it Cs is extrapolated");
+  }
+  return limits;
+}
+
+void DescribeLimits(Outcome& outcome, const Limits& limits) {
+  const Tolerable& t = limits.tolerable;
+  outcome.fields.insert(outcome.fields.end(), {{"cs", limits.cs},
+                                               {"touch_limit_volts", limits.Touch()},
+                                               {"step_limit_volts", limits.Step()},
+                                               {"touch_limit_50_volts", t.touch50},
+                                               {"touch_limit_70_volts", t.touch70},
+                                               {"step_limit_50_volts", t.step50},
+                                               {"step_limit_70_volts", t.step70}});
+  outcome.details.push_back("tolerable for a " + std::string(limits.light ? "50" : "70") +
+                            " kg body over " + Seconds(limits.shockSeconds) + ": touch " +
+                            Volts(limits.Touch()) + ", step " + Volts(limits.Step()) + " (Cs " +
+                            FormatDouble("%.4f", limits.cs) + "; IEEE 80 eqs. 27 to 33)");
+  for (const std::string& warning : limits.warnings) outcome.warnings.push_back(warning);
+}
+
+SurfaceSafety FindSurfaceSafety(const SolvedElectrode& electrode, double ohms, const Limits& limits) {
+  const EarthKernel kernel = KernelFor(electrode.solution);
+  const SurfaceView view{electrode.solution, kernel, electrode.map->lattice, electrode.map->volts,
+                         *electrode.amperes};
+  SurfaceSafety safety;
+  safety.gpr = *electrode.amperes * ohms;
+  safety.lowestWithin = LowestWithin(view, electrode.outline);
+  safety.step = LargestStep(view);
+  safety.fence = LowestAround(view, electrode.outline);
+  safety.touchLimit = limits.Touch();
+  safety.stepLimit = limits.Step();
+  return safety;
+}
+
+std::string Verdict(double gpr, std::optional<double> touch, double step, const Limits& limits,
+                    std::string_view by, std::vector<std::string>& lines) {
+  const std::string prefix = "by " + std::string(by) + ": ";
+  if (gpr <= limits.Touch()) {
+    lines.push_back(prefix + "safe: the whole rise, " + Volts(gpr) +
+                    ", is below the tolerable touch voltage, " + Volts(limits.Touch()) +
+                    ": no touch or step voltage can be higher");
+    return "safe";
+  }
+  const auto judged = [&](std::string_view what, double volts, double limit) {
+    return std::string(what) + " " + Volts(volts) + " against the tolerable " + Volts(limit) +
+           (volts <= limit ? ": safe" : ": exceeds by " + Volts(volts - limit));
+  };
+  const bool touchOver = touch && *touch > limits.Touch();
+  const bool stepOver = step > limits.Step();
+  lines.push_back(prefix + (touch ? judged("touch", *touch, limits.Touch()) + "; " : "") +
+                  judged("step", step, limits.Step()));
+  if (touchOver && stepOver) return "both exceed";
+  if (touchOver) return "touch exceeds";
+  if (stepOver) return "step exceeds";
+  return "safe";
+}
+
+void DescribeConductor(Outcome& outcome, Inputs& in, const Fault& fault, double conductorM) {
+  const auto name = in.Choice("material", false);
+  const auto ambient = in.Optional("ambient");
+  const auto highest = in.Optional("max-temperature");
+  if (!fault.faultAmperes || !fault.faultSeconds) return;
+  const Material& material = *FindMaterial(name.value_or("copper-annealed"));
+  const double amperes = fault.df * *fault.faultAmperes;
+  const std::optional<double> mm2 = ConductorMm2(material, amperes, *fault.faultSeconds,
+                                                 ambient.value_or(40), highest.value_or(material.fusingC));
+  if (!mm2) {
+    outcome.warnings.emplace_back("no conductor size: the highest temperature is not above the ambient");
+    return;
+  }
+  const std::optional<double> metric = MetricSizeMm2(*mm2);
+  const std::optional<std::string> awg = AwgSize(*mm2);
+  outcome.fields.insert(outcome.fields.end(),
+                        {{"conductor_min_mm2", *mm2},
+                         {"conductor_min_kcmil", *mm2 / kMm2PerKcmil},
+                         {"conductor_size_mm2", JsonValue(metric)},
+                         {"conductor_size_awg", awg ? JsonValue(*awg) : JsonValue(nullptr)}});
+  outcome.details.push_back(
+      "the conductor, " + std::string(material.shown) + ", for " + FormatDouble("%.0f", amperes) +
+      " A over " + Seconds(*fault.faultSeconds) + ": at least " + FormatDouble("%.2f", *mm2) + " mm^2 (" +
+      FormatDouble("%.2f", *mm2 / kMm2PerKcmil) + " kcmil); " +
+      (metric ? FormatNumber(*metric) + " mm^2" : "past the metric series") + " or " +
+      awg.value_or("past the AWG series") + " (IEEE 80 eq. 40)");
+  const double own = 3.14159265358979 * conductorM * conductorM / 4 * 1e6;
+  if (conductorM > 0 && own < *mm2) {
+    outcome.warnings.push_back("the electrode's conductor, " + FormatDouble("%.1f", own) +
+                               " mm^2, is smaller than the fault needs");
+  }
+}
+
+namespace {
+
+Result<Outcome> ComputeLimits(Inputs& in) {
+  const std::optional<Soil> soil = ReadSoil(in);
+  if (!in.Given("shock-duration") && !in.refusal()) in.Fail(in.Named("shock-duration") + " is missing");
+  const std::optional<Limits> limits = soil ? ReadLimits(in, *soil) : std::nullopt;
+  if (in.refusal()) return Refused(*in.refusal());
+  Outcome outcome = StartOutcome("limits", in.units(), soil->InputsWith(limits->inputs));
+  outcome.unit = "V";
+  outcome.valueKey = "touch_limit_volts";
+  outcome.listWarnings = true;
+  outcome.value = limits->Touch();
+  outcome.result = FormatDouble("%.1f", limits->Touch());
+  DescribeLimits(outcome, *limits);
+  // The value is the touch limit's: not again among the members.
+  std::erase_if(outcome.fields, [](const JsonMember& m) { return m.first == "touch_limit_volts"; });
+  return outcome;
+}
+
+Result<Outcome> ComputeConductor(Inputs& in) {
+  const auto fault = in.Required("fault-current");
+  const auto seconds = in.Required("fault-duration");
+  std::optional<Fault> read = ReadFault(in);
+  if (in.refusal()) return Refused(*in.refusal());
+  Outcome outcome = StartOutcome("conductor", in.units(), read->inputs);
+  outcome.unit = "mm^2";
+  outcome.valueKey = "conductor_min_mm2";
+  outcome.listWarnings = true;
+  read->faultAmperes = *fault;
+  read->faultSeconds = *seconds;
+  for (const std::string& note : read->notes) {
+    if (note.find("decrement") != std::string::npos) outcome.details.push_back("note: " + note);
+  }
+  DescribeConductor(outcome, in, *read, 0);
+  if (in.refusal()) return Refused(*in.refusal());
+  const JsonValue* mm2 = outcome.Field("conductor_min_mm2");
+  if (mm2 == nullptr) return Unanswered(std::move(outcome), NoAnswer("the highest temperature is not above the ambient"));
+  outcome.value = std::get<double>(*mm2);
+  outcome.result = FormatDouble("%.2f", *outcome.value);
+  std::erase_if(outcome.fields, [](const JsonMember& m) { return m.first == "conductor_min_mm2"; });
+  return outcome;
+}
+
+}  // namespace
+
+std::vector<Calculation> SafetyCalculations() {
+  std::vector<Option> limits = WithSoil({{"rho"}});
+  limits.insert(limits.end(), kLimitOptions.begin(), kLimitOptions.end());
+  limits.push_back(kUnitsOption);
+  std::vector<Option> conductor{{"fault-current", OptionKind::kQuantity, true},
+                                {"fault-duration", OptionKind::kQuantity, true},
+                                {"x-over-r"},
+                                {"frequency"}};
+  conductor.insert(conductor.end(), kConductorOptions.begin(), kConductorOptions.end());
+  conductor.push_back(kUnitsOption);
+  return {
+      {"limits", "the tolerable touch and step voltages (IEEE 80)", limits, &ComputeLimits,
+       "What a body can stand (IEEE Std 80-2013, clause 8): Etouch = (1000 + 1.5 Cs\n"
+       "rhoS) k / sqrt(ts) and Estep = (1000 + 6 Cs rhoS) k / sqrt(ts), k 0.157 for a\n"
+       "70 kg body (the default) or 0.116 for 50 kg (--body 50), ts the shock duration\n"
+       "(0.03 to 3 s, where Dalziel's equation holds). A surface layer of crushed rock\n"
+       "or asphalt (--surface-rho, --surface-thickness; it lies above grade) raises\n"
+       "them through Cs = 1 - 0.09 (1 - rho/rhoS) / (2 hS + 0.09) (eq. 27, fitted for\n"
+       "layers up to 0.3 m: warned beyond); without one rhoS is the soil's and Cs 1.\n"
+       "With --layers the soil under the feet is the top layer's. The answer is the\n"
+       "touch limit for the body chosen; JSON gives all four.\n",
+       "ostrevin-calc limits --rho 400ohm-m --surface-rho 2500ohm-m \\\n"
+       "           --surface-thickness 0.102m --shock-duration 0.5 --units metric\n"
+       "         840.5 V\n"},
+      {"conductor", "the least conductor for a fault (IEEE 80)", conductor, &ComputeConductor,
+       "The least cross-section for the fault current (3I0, times the decrement factor\n"
+       "when --x-over-r is given) over --fault-duration (IEEE Std 80-2013 eq. 40):\n"
+       "A = I / sqrt((TCAP 1e-4 / (tc alphaR rhoR)) ln((K0 + Tm) / (K0 + Ta))), with\n"
+       "the constants of its Table 1 for --material (copper-annealed by default), the\n"
+       "ambient Ta (40 C) and the highest temperature Tm (the material's fusing point;\n"
+       "a bolted joint's 250 C, a brazed one's 450 C are lower). The answer in mm^2;\n"
+       "beside it kcmil and the smallest common size in both series.\n",
+       "ostrevin-calc conductor --fault-current 3.18kA --fault-duration 0.5\n"
+       "         7.98 mm^2\n"},
+  };
+}
+
+}  // namespace ostrevin::calc
