@@ -19,7 +19,7 @@ namespace {
 // The soil of the rod tools: one resistivity, or two layers (the survey
 // tool's model, or typed).
 std::vector<ToolField> Soil() {
-  return {{"rho"}, {kLayerParts[0]}, {kLayerParts[1]}, {kLayerParts[2]}};
+  return {{"rho"}, {kLayerParts[0]}, {kLayerParts[1]}, {kLayerParts[2]}, {"season-factor"}};
 }
 
 std::vector<ToolField> With(std::vector<ToolField> fields, const std::vector<ToolField>& more) {

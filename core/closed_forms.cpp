@@ -17,7 +17,7 @@ std::optional<double> Positive(double ohms) {
 }
 
 bool AllPositive(std::initializer_list<double> values) {
-  return std::ranges::all_of(values, [](double v) { return v > 0 && std::isfinite(v); });
+  return std::all_of(values.begin(), values.end(), [](double v) { return v > 0 && std::isfinite(v); });
 }
 
 }  // namespace

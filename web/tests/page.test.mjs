@@ -567,11 +567,47 @@ describe('the tools give the command line\'s answers', () => {
     assert.match(refused.problem, /^rows 1 and 3 do not touch/);
     assert.deepEqual(page.problems, []);
   });
+
+  test('grid safety: IEEE 80\'s first worked grid as the command line answers it, the touch map, Cancel', async () => {
+    const example = { rho: '400ohm-m', size: '70mx70m', meshes: '10x10', depth: '0.5m', conductor: '10mm',
+      'fault-current': '3180', split: '0.6', 'fault-duration': '0.5s', 'shock-duration': '0.5s',
+      'surface-rho': '2500ohm-m', 'surface-thickness': '0.102m' };
+    const page = await open({ hash: `#safety?${new URLSearchParams({ ...example, units: 'metric' })}` });
+    const answer = await shown(page, 'safety');
+    const native = commandLine('grid', example, 'metric').json;
+    assert.ok(sameNumberWithin(Number(answer.value), native.ohms, 1e-9), `${answer.value} ${native.ohms}`);
+    // The verdicts and the voltages as the command line gives them.
+    const said = answer.lines.join('\n');
+    assert.equal(native.verdict, 'touch exceeds');
+    assert.match(said, /by the solver: touch [\d.]+ V against the tolerable [\d.]+ V: exceeds by/);
+    for (const key of ['mesh_volts', 'step_volts', 'mesh_volts_ieee80', 'touch_limit_volts']) {
+      const volts = `${native[key].toFixed(1)} V`;
+      assert.ok(said.includes(volts), `${key} ${volts} in ${said}`);
+    }
+    await page.waitForFunction(() => document.querySelector('#safety-touch').complete);
+    assert.ok(await page.$eval('#safety-touch', (image) => image.naturalWidth > 0));
+    // The same grid in two layers with 20 rods: long work, cancelled.
+    await fill(page, 'safety', { rho: '' });
+    await choose(page, 'safety', 'soil', 'layers');
+    const started = Date.now();
+    await fill(page, 'safety', { rho1: '300ohm-m', h: '2m', rho2: '100ohm-m', 'rods-at': 'perimeter', rods: '20',
+      'rod-length': '7.5m', 'rod-diameter': '20mm' });
+    const layered = await shown(page, 'safety');
+    budgets.ieeeSafetyMs = Date.now() - started;
+    assert.ok(budgets.ieeeSafetyMs < 20000, `${budgets.ieeeSafetyMs} ms`); // the budget is 10 s
+    assert.match(layered.lines.join('\n'), /by the solver: touch [\d.]+ V/);
+    await fill(page, 'safety', { rods: '40' });
+    await page.waitForFunction(() => window.ostrevinWorkState().busy);
+    await page.click('#tool-safety .status .cancel');
+    assert.deepEqual(await page.evaluate(() => window.ostrevinWorkState()), { busy: false, worker: false });
+    assert.equal(await text(page, '#tool-safety .status-text'), 'Cancelled');
+    assert.deepEqual(page.problems, []);
+  });
 });
 
 // ---- What only a page has. ----
 
-const toolIds = ['rod', 'check', 'group', 'rods', 'strip', 'ring', 'grid', 'electrodes', 'wenner',
+const toolIds = ['rod', 'check', 'group', 'rods', 'strip', 'ring', 'grid', 'safety', 'electrodes', 'wenner',
   'driven', 'survey'];
 // Inputs for each tool's picture.
 const samples = {
@@ -585,6 +621,7 @@ const samples = {
   ring: '#ring?conductor=10mm&depth=0.6m&ring-diameter=20m&rho=100ohm-m&rod-diameter=16mm&rod-length=3m&rods=8&units=metric',
   grid: '#grid?conductor=10mm&depth=0.5m&grid-current=1000&meshes=4x4&rho=100ohm-m&rod-diameter=16mm&rod-length=3m&rods-at=corners&size=20mx20m&units=metric',
   electrodes: '#electrodes?rho=100ohm-m&units=metric',
+  safety: '#safety?conductor=10mm&depth=0.5m&fault-current=3180&meshes=10x10&rho=400ohm-m&shock-duration=0.5s&size=70mx70m&split=0.6&surface-rho=2500ohm-m&surface-thickness=0.102m&units=metric',
 };
 
 describe('what only a page has', () => {
@@ -725,7 +762,8 @@ describe('what only a page has', () => {
     console.log(`web budgets: download ${(compressed / 1024).toFixed(1)} KB compressed (budget 300), ` +
       `load to a usable form ${loadMs} ms (budget 1000); input to answer over 200 runs (budgets 1 and 5): ` +
       lines.join('; ') +
-      (budgets.ieeeGridMs ? `; IEEE 80's grid in two layers with its map ${budgets.ieeeGridMs} ms (budget 5000)` : ''));
+      (budgets.ieeeGridMs ? `; IEEE 80's grid in two layers with its map ${budgets.ieeeGridMs} ms (budget 5000)` : '') +
+      (budgets.ieeeSafetyMs ? `; its safety with 20 rods ${budgets.ieeeSafetyMs} ms (budget 10000)` : ''));
     for (const t of Object.values(timings)) assert.equal(t.runs, 200);
     assert.ok(compressed <= 300 * 1024, `the page downloads ${compressed} bytes compressed`);
   });
