@@ -61,13 +61,16 @@ calc::FieldTexts FieldsOf(const val& object) {
   return fields;
 }
 
-// A JavaScript list of rows, each [spacing, reading, depth].
-std::vector<std::array<std::string, 3>> RowsOf(const val& list) {
-  std::vector<std::array<std::string, 3>> rows;
+// A JavaScript list of a table's rows, each N cells.
+template <std::size_t N>
+std::vector<std::array<std::string, N>> TableRowsOf(const val& list) {
+  std::vector<std::array<std::string, N>> rows;
   const int count = list["length"].as<int>();
   for (int i = 0; i < count; ++i) {
     const val row = list[i];
-    rows.push_back({row[0].as<std::string>(), row[1].as<std::string>(), row[2].as<std::string>()});
+    std::array<std::string, N> cells;
+    for (std::size_t k = 0; k < cells.size(); ++k) cells[k] = row[static_cast<int>(k)].as<std::string>();
+    rows.push_back(cells);
   }
   return rows;
 }
@@ -135,26 +138,18 @@ std::string RunTool(const std::string& tool, const val& inputs, int units, const
   return calc::RunTool(tool, FieldsOf(inputs), UnitSystemOf(units), Marks(), ProgressOf(progress));
 }
 
-// A JavaScript list of the conductor table's rows, each seven cells.
-std::vector<std::array<std::string, 7>> ConductorRowsOf(const val& list) {
-  std::vector<std::array<std::string, 7>> rows;
-  const int count = list["length"].as<int>();
-  for (int i = 0; i < count; ++i) {
-    const val row = list[i];
-    std::array<std::string, 7> cells;
-    for (std::size_t k = 0; k < cells.size(); ++k) cells[k] = row[static_cast<int>(k)].as<std::string>();
-    rows.push_back(cells);
-  }
-  return rows;
-}
 
 std::string RunElectrodes(const val& rows, const val& inputs, int units, const val& progress) {
-  return calc::RunElectrodes(ConductorRowsOf(rows), FieldsOf(inputs), UnitSystemOf(units), Marks(),
+  return calc::RunElectrodes(TableRowsOf<7>(rows), FieldsOf(inputs), UnitSystemOf(units), Marks(),
                              ProgressOf(progress));
 }
 
+std::string RunFallTest(const val& rows, const val& inputs, int units) {
+  return calc::RunFallTest(TableRowsOf<2>(rows), FieldsOf(inputs), UnitSystemOf(units), Marks());
+}
+
 std::string RunSurvey(const val& rows, int units) {
-  return calc::RunSurvey(RowsOf(rows), UnitSystemOf(units), Marks());
+  return calc::RunSurvey(TableRowsOf<3>(rows), UnitSystemOf(units), Marks());
 }
 
 std::string ToolAddress(const val& inputs, int units) {
@@ -178,6 +173,7 @@ EMSCRIPTEN_BINDINGS(ostrevin) {
   emscripten::function("runTool", &RunTool);
   emscripten::function("runSurvey", &RunSurvey);
   emscripten::function("runElectrodes", &RunElectrodes);
+  emscripten::function("runFallTest", &RunFallTest);
   emscripten::function("toolAddress", &ToolAddress);
   emscripten::function("readToolAddress", &ReadToolAddress);
   emscripten::function("pageText", &PageText);

@@ -24,6 +24,7 @@ const std::vector<Option> kOptions = WithSoil({
      "with --diameter and --length: the rod designed, whose predicted curve is drawn beside"},
     {"diameter", OptionKind::kQuantity, false, {}, "the rod designed: its diameter"},
     {"length", OptionKind::kQuantity, false, {}, "the rod designed: its length"},
+    {"design-ohms"},
     kUnitsOption,
 });
 
@@ -154,7 +155,7 @@ void Describe(FallTest& test, std::string_view row) {
     outcome.details.push_back("curve fit: na (" + r.fit.why() + ")");
   }
   if (test.designOhms) {
-    outcome.fields.emplace_back("design_ohms", *test.designOhms);
+    if (!test.design.empty()) outcome.fields.emplace_back("design_ohms", *test.designOhms);
     const std::optional<double> measured =
         r.ohms618 ? std::optional<double>(*r.ohms618)
                   : r.fit ? std::optional<double>(r.fit->ohms) : std::nullopt;
@@ -243,10 +244,15 @@ Result<FallTest> CalculateFallTest(std::span<const FallRow> rows, const InputLoo
   }
   const bool designed = in.Given("rho") || in.Given("layers") || in.Given("diameter") ||
                         in.Given("length");
+  const auto designOhms = in.Optional("design-ohms");
+  if (designed && designOhms) {
+    in.Fail("give a rod's design (" + in.Named("rho") + ", " + in.Named("diameter") + ", " +
+            in.Named("length") + ") or " + in.Named("design-ohms") + ", not both");
+  }
   std::optional<Soil> soil;
   std::optional<double> diameter;
   std::optional<double> length;
-  if (designed) {
+  if (designed && !designOhms) {
     soil = ReadSoil(in);
     diameter = in.Required("diameter");
     length = in.Required("length");
@@ -296,6 +302,10 @@ Result<FallTest> CalculateFallTest(std::span<const FallRow> rows, const InputLoo
     test.design = design->curve;
     std::vector<JsonMember> more = soil->InputsWith({{"diameter", *diameter}, {"length", *length}});
     inputs.insert(inputs.end(), more.begin(), more.end());
+  }
+  if (designOhms) {
+    test.designOhms = *designOhms;
+    inputs.emplace_back("design_ohms", *designOhms);
   }
   test.outcome = StartOutcome("test", units, std::move(inputs));
   test.outcome.notes = in.hints();

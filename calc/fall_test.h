@@ -42,7 +42,8 @@ struct FallTest {
   double currentProbeM = 0;           // from the centre
   double originM = 0;                 // where distances were measured from, from the centre
   // The design's predicted readings (distance from the centre, ohms) and
-  // its resistance, when a design was given.
+  // its resistance, when a rod's design was given; or only the resistance
+  // (--design-ohms, as the page carries it from another tool).
   std::vector<std::pair<double, double>> design;
   std::optional<double> designOhms;
 };

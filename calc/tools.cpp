@@ -7,6 +7,7 @@
 #include "calc/calculation_parts.h"
 #include "calc/calculations.h"
 #include "calc/electrodes.h"
+#include "calc/fall_test.h"
 #include "calc/soil_survey.h"
 #include "calc/text.h"
 #include "core/electrode_formulas.h"
@@ -151,6 +152,14 @@ const std::vector<Tool>& ToolTable() {
        {{"rod-length"}, {"diameter"}, {"reading"}},
        "The soil's resistivity from a rod driven and measured.",
        "The rod formula solved for rho: rho = 2 pi L R / (ln(4L/r) - 1) x 100 (Dwight 1936)."},
+      {"test",
+       "Electrode test",
+       "",
+       {{"current-probe"}, {"dimension"}, {"design-ohms"}},
+       "The electrode's resistance from a fall-of-potential (three-point) test, read four ways.",
+       "The 61.8 % rule (Curdts 1958; IEEE Std 81); the plateau at 52 to 72 %; Tagg's slope "
+       "method, mu = (R(0.6D) - R(0.4D)) / (R(0.4D) - R(0.2D)) (Proc. IEE, 1970); the fit of "
+       "R(x) = R - k (1/(x + c) - 1/(D - x) + 1/(D + c)) by least squares."},
       {"survey",
        "Soil survey",
        "",
@@ -452,6 +461,35 @@ std::string RunSurvey(const std::vector<std::array<std::string, 3>>& rows, UnitS
   answer.emplace_back("rejected", fitted.rejected);
   answer.emplace_back("svg", ToSvg(SurveyChart(fitted)));
   if (const JsonValue* use = fitted.outcome.Field("use")) answer.emplace_back("use", *use);
+  return ToJson(answer);
+}
+
+std::string RunFallTest(const std::vector<std::array<std::string, 2>>& rows,
+                        const FieldTexts& inputs, UnitSystem units, const NumberMarks& marks) {
+  if (rows.size() > kMaxTableRows) {
+    return Error("more than " + std::to_string(kMaxTableRows) + " readings: the page takes at most " +
+                 std::to_string(kMaxTableRows));
+  }
+  std::vector<FallRow> test;
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    FallRow row;
+    row.line = static_cast<long>(i + 1);
+    if (!Trim(rows[i][0]).empty()) row.distance = rows[i][0];
+    if (!Trim(rows[i][1]).empty()) row.reading = rows[i][1];
+    if (row.distance || row.reading) test.push_back(std::move(row));
+  }
+  const std::map<std::string, std::string> given = Given(inputs);
+  const InputLookup lookup = [&](std::string_view name) -> std::optional<std::string_view> {
+    const auto it = given.find(std::string(name));
+    if (it == given.end()) return std::nullopt;
+    return it->second;
+  };
+  const Result<FallTest> result =
+      CalculateFallTest(test, lookup, ReadContext{units, "", marks, true}, "row");
+  if (!result) return Error(result.why());
+  JsonObject answer = OutcomeJson(result->outcome);
+  answer.emplace_back("rejected", result->rejected);
+  answer.emplace_back("svg", ToSvg(FallTestChart(*result)));
   return ToJson(answer);
 }
 

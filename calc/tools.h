@@ -74,6 +74,13 @@ std::string RunElectrodes(const std::vector<std::array<std::string, 7>>& rows,
                           const FieldTexts& inputs, UnitSystem units, const NumberMarks& marks,
                           const Progress& progress = {});
 
+// The fall-of-potential test tool: each row's distance and reading, and the
+// tool's fields (the current probe's distance, the electrode's largest
+// dimension, the design's resistance). At most kMaxTableRows rows. The
+// answer as RunSurvey's, without "use".
+std::string RunFallTest(const std::vector<std::array<std::string, 2>>& rows,
+                        const FieldTexts& inputs, UnitSystem units, const NumberMarks& marks);
+
 // A tool's inputs as the query of its address, with the command line's
 // option names and texts: "diameter=0.625&rho=2000&units=metric"; rho1, h
 // and rho2 together as layers=RHO1,H,RHO2.

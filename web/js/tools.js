@@ -8,9 +8,10 @@ import { LongWork } from './engine.js';
 import { ENGLISH, METRIC, state, toolOf } from './state.js';
 import * as survey from './survey.js';
 import { conductors, conductorUnits, makeConductorTable, startConductors } from './conductors.js';
+import * as fieldTest from './fieldtest.js';
 
 // The tools whose rows are typed into a table, and that table.
-const TABLES = { survey: survey.readings, electrodes: conductors };
+const TABLES = { survey: survey.readings, electrodes: conductors, test: fieldTest.readings };
 // The tools of conductors: always worked in the worker, with a plan and a map.
 const ELECTRODES = ['strip', 'ring', 'grid', 'safety', 'electrodes'];
 
@@ -142,6 +143,7 @@ function makeTool(tool) {
     section.append(survey.makeSurveyTable());
   } else {
     if (tool.id === 'electrodes') section.append(makeConductorTable());
+    if (tool.id === 'test') section.append(fieldTest.makeTestTable());
     const fields = make('div', { class: 'fields' });
     for (const field of tool.fields) fields.append(makeField(tool, field));
     section.append(fields);
@@ -170,7 +172,9 @@ function inputsOf(section) {
 
 // Whether the update may take long: then it runs in the worker.
 function isHeavy(tool, inputs, soil) {
-  if (tool.id === 'rods' || tool.id === 'survey' || ELECTRODES.includes(tool.id)) return true;
+  if (tool.id === 'rods' || tool.id === 'survey' || tool.id === 'test' || ELECTRODES.includes(tool.id)) {
+    return true;
+  }
   if (tool.id !== 'group') return false;
   if (soil === 'layers') return true;
   const count = (name) => Number(inputs[name]) || 0;
@@ -199,6 +203,11 @@ export function update(section, event) {
   const inputs = inputsOf(section);
   if (tool.id === 'electrodes') {
     work.run(section, { kind: 'electrodes', rows: conductors.rows(), inputs, units: state.units }, since);
+    return;
+  }
+  if (tool.id === 'test') {
+    writeAddress(tool, inputs);
+    work.run(section, { kind: 'test', rows: fieldTest.readings.rows(), inputs, units: state.units }, since);
     return;
   }
   writeAddress(tool, inputs);
@@ -247,11 +256,17 @@ export function show(section, answer) {
       else showProblem(section, message, true);
     }
   }
-  // A survey not begun is no error.
-  const begun = section.dataset.tool !== 'survey' || survey.readings.rows().some((row) => row.some((cell) => cell.trim()));
+  // A survey or a test not begun is no error.
+  const table = TABLES[section.dataset.tool];
+  const begun = !table || section.dataset.tool === 'electrodes' ||
+    table.rows().some((row) => row.some((cell) => cell.trim()));
   if (answer.error) showProblem(section, answer.error, !begun);
   if (section.dataset.tool === 'survey') survey.showSurvey(section, ok ? answer : null);
+  if (section.dataset.tool === 'test') fieldTest.showTest(ok ? answer : null);
   const title = $('h2', section).textContent;
+  if (ok && answer.value !== '' && answer.unit === 'ohms' && fieldTest.DESIGNS.includes(section.dataset.tool)) {
+    fieldTest.noteDesign(title, answer.value);
+  }
   showPicture(section, 'plan', ok ? answer.plan : '', `Plan of the ${title.toLowerCase()}`);
   showPicture(section, 'map', ok ? answer.map : '', `Surface potential over the ${title.toLowerCase()}`);
   showPicture(section, 'touch', ok ? answer.touch : '', `Touch voltage over the ${title.toLowerCase()}`);
@@ -303,6 +318,7 @@ export function setUnits(units) {
   }
   survey.surveyUnits();
   conductorUnits();
+  fieldTest.testUnits();
 }
 
 // The survey's soil in every tool with a soil, and on to the 25-ohm check.
@@ -354,6 +370,8 @@ function wireTool(section) {
       update(section, event);
     } else if (button.id === 'survey-use') {
       useSurveySoil(section);
+    } else if (button.id === 'test-design') {
+      if (fieldTest.carryDesign(section)) update(section, event);
     }
   });
   // Enter moves on, as the keypad's Next does; the answer is already there.
@@ -380,5 +398,6 @@ export function makeTools() {
     wireTool(section);
     if (tool.id === 'survey') survey.startSurvey(section);
     if (tool.id === 'electrodes') startConductors(section);
+    if (tool.id === 'test') fieldTest.startTest(section);
   }
 }

@@ -568,6 +568,50 @@ describe('the tools give the command line\'s answers', () => {
     assert.deepEqual(page.problems, []);
   });
 
+  test('field test: the readings read as the command line reads them, the chart, the design carried', async () => {
+    const page = await open({ hash: '#test?current-probe=100&units=metric' });
+    const rows = [['20', '15.160'], ['40', '15.624'], ['50', '15.756'], ['60', '15.889'], ['61.8', '15.915'], ['70', '16.059']];
+    for (let row = 0; row < rows.length; ++row) {
+      if (row >= 3) await page.click('#test-add');
+      const inputs = await page.$$(`#test-rows tr:nth-child(${row + 1}) input`);
+      for (let column = 0; column < 2; ++column) await inputs[column].type(rows[row][column]);
+    }
+    const answer = await shown(page, 'test');
+    const file = join(mkdtempSync(join(tmpdir(), 'ostrevin-')), 'fop.csv');
+    writeFileSync(file, `distance,reading\n${rows.map((row) => row.join(',')).join('\n')}\n`);
+    const native = (more = []) => {
+      const done = spawnSync(calc, ['test', file, '--current-probe', '100', '--units', 'metric', '--json', ...more], { encoding: 'utf8' });
+      assert.equal(done.status, 0, done.stderr);
+      return JSON.parse(done.stdout);
+    };
+    assert.equal(answer.value, String(native().ohms_61_8));
+    assert.ok(answer.lines.some((line) => line.startsWith('slope method: mu 0.571')), answer.lines.join('\n'));
+    await page.waitForFunction(() => document.querySelector('#test-chart').complete);
+    assert.ok(await page.$eval('#test-chart', (image) => image.naturalWidth > 0));
+    // No design yet: nothing to compare with.
+    assert.equal(await page.$eval('#test-design', (button) => button.disabled), true);
+    // A group designed in its tool, then compared: its resistance beside the measured one.
+    await page.evaluate(() => { location.hash = '#group?diameter=16mm&layout=line&length=3m&rho=100ohm-m&rods=2&spacing=3m&units=metric'; });
+    const group = await shown(page, 'group');
+    await page.evaluate(() => { location.hash = '#test'; });
+    await page.waitForSelector('#tool-test:not([hidden])');
+    await page.click('#test-design');
+    const compared = await shown(page, 'test');
+    const withDesign = native(['--design-ohms', group.value]);
+    const said = compared.lines.find((line) => line.startsWith('the design: '));
+    const percent = withDesign.design_difference_percent;
+    assert.ok(said && said.includes(`${percent >= 0 ? '+' : ''}${percent.toFixed(1)} %`), `${said} ${percent}`);
+    assert.match(await text(page, '#tool-test .design-note'), /Rod group tool's/);
+    // A reading beyond the current probe is refused by its row.
+    await page.click('#test-add');
+    const last = await page.$$('#test-rows tr:nth-child(7) input');
+    await last[0].type('120');
+    await last[1].type('17');
+    const refused = await shown(page, 'test');
+    assert.match(refused.problem, /^row 7: the potential probe stands at or beyond the current probe/);
+    assert.deepEqual(page.problems, []);
+  });
+
   test('grid safety: IEEE 80\'s first worked grid as the command line answers it, the touch map, Cancel', async () => {
     const example = { rho: '400ohm-m', size: '70mx70m', meshes: '10x10', depth: '0.5m', conductor: '10mm',
       'fault-current': '3180', split: '0.6', 'fault-duration': '0.5s', 'shock-duration': '0.5s',
@@ -608,7 +652,7 @@ describe('the tools give the command line\'s answers', () => {
 // ---- What only a page has. ----
 
 const toolIds = ['rod', 'check', 'group', 'rods', 'strip', 'ring', 'grid', 'safety', 'electrodes', 'wenner',
-  'driven', 'survey'];
+  'driven', 'survey', 'test'];
 // Inputs for each tool's picture.
 const samples = {
   check: '#check?diameter=0.625&length=8&rho=50000',
@@ -617,6 +661,7 @@ const samples = {
   wenner: '#wenner?depth=0.5&reading=12.5&spacing=3&units=metric',
   driven: '#driven?diameter=0.625&reading=40&rod-length=10',
   survey: '#survey',
+  test: '#test?current-probe=100',
   strip: '#strip?conductor=10mm&depth=0.5m&length=50m&rho=100ohm-m&units=metric',
   ring: '#ring?conductor=10mm&depth=0.6m&ring-diameter=20m&rho=100ohm-m&rod-diameter=16mm&rod-length=3m&rods=8&units=metric',
   grid: '#grid?conductor=10mm&depth=0.5m&grid-current=1000&meshes=4x4&rho=100ohm-m&rod-diameter=16mm&rod-length=3m&rods-at=corners&size=20mx20m&units=metric',
