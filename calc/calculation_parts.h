@@ -62,9 +62,6 @@ struct Soil {
 // resistivities are the JSON's rho or rho1/rho2; season_factor and frost
 // are kept beside them.
 std::optional<Soil> ReadSoil(Inputs& in);
-// A uniform soil's resistivity (the closed forms') in its worst season:
-// times --season-factor when given, said in a note.
-double SeasonRho(Inputs& in, double rho);
 
 // The two layers' parts by name (the batch's columns, the page's fields),
 // in the order --layers gives them: RHO1,H,RHO2.

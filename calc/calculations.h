@@ -95,6 +95,10 @@ class Inputs {
   std::vector<std::string> hints_;
 };
 
+// A uniform soil's resistivity (the closed forms') in its worst season:
+// times --season-factor when given, said in a note.
+double SeasonRho(Inputs& in, double rho);
+
 using Compute = Result<Outcome> (*)(Inputs& inputs);
 
 // A calculation: its name (the command, the batch's mode, the page's tool),

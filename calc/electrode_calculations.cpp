@@ -864,21 +864,16 @@ std::vector<Calculation> ElectrodeCalculations() {
 
 // ---- a table of conductors ----
 
-Result<Outcome> CalculateElectrodes(std::span<const ConductorRow> rows, const InputLookup& lookup,
-                                    const ReadContext& context, const Progress& progress,
-                                    std::string_view row, const WorkBounds& bounds) {
-  Inputs in(lookup, context, progress, bounds);
-  Job job;
-  job.command = "electrodes";
-  ReadSolvedCommon(in, job);
-  if (in.refusal()) return Refused(*in.refusal());
+Result<std::vector<Conductor>> ReadConductorTable(std::span<const ConductorRow> rows,
+                                                  const ReadContext& context, std::string_view row,
+                                                  std::vector<long>* lines) {
   if (rows.empty()) return Refused("the table names no conductor");
   if (rows.size() > kMaxConductorRows) {
     return Refused("more than " + std::to_string(kMaxConductorRows) +
                    " conductors: a table may have at most " + std::to_string(kMaxConductorRows));
   }
+  std::vector<Conductor> conductors;
   // Each cell as the quantity it is, named by its column.
-  std::vector<long> lines;
   for (const ConductorRow& r : rows) {
     const std::string where = std::string(row) + " " + std::to_string(r.line) + ": ";
     if (!r.why.empty()) return Refused(where + r.why);
@@ -903,9 +898,24 @@ Result<Outcome> CalculateElectrodes(std::span<const ConductorRow> rows, const In
         v[k] = *metres;
       }
     }
-    job.conductors.push_back({{v[0], v[1], v[2]}, {v[3], v[4], v[5]}, v[6]});
-    lines.push_back(r.line);
+    conductors.push_back({{v[0], v[1], v[2]}, {v[3], v[4], v[5]}, v[6]});
+    if (lines != nullptr) lines->push_back(r.line);
   }
+  return conductors;
+}
+
+Result<Outcome> CalculateElectrodes(std::span<const ConductorRow> rows, const InputLookup& lookup,
+                                    const ReadContext& context, const Progress& progress,
+                                    std::string_view row, const WorkBounds& bounds) {
+  Inputs in(lookup, context, progress, bounds);
+  Job job;
+  job.command = "electrodes";
+  ReadSolvedCommon(in, job);
+  if (in.refusal()) return Refused(*in.refusal());
+  std::vector<long> lines;
+  Result<std::vector<Conductor>> conductors = ReadConductorTable(rows, context, row, &lines);
+  if (!conductors) return conductors.Failed();
+  job.conductors = *std::move(conductors);
   AddCommonInputs(job, in);
   job.inputs.emplace_back("conductors", static_cast<double>(job.conductors.size()));
   job.title = "Electrode of " + Plural(static_cast<int>(job.conductors.size()), "conductor");

@@ -77,6 +77,14 @@ struct ConductorRow {
   std::string why;  // why the row could not be read at all (an unclosed quote)
 };
 
+// The conductors of a table, each cell read as its column's quantity (in
+// metres); refused as CalculateElectrodes refuses a row, no rows or too
+// many. `lines`, when given, receives each conductor's row.
+Result<std::vector<Conductor>> ReadConductorTable(std::span<const ConductorRow> rows,
+                                                  const ReadContext& context,
+                                                  std::string_view row = "line",
+                                                  std::vector<long>* lines = nullptr);
+
 // Any electrode from its conductors; the soil, the current and the map's
 // options looked up as a calculation's. Refused: a row that cannot be read
 // ("line 4: z1 needs a length ..."), no rows, too many, or what the solver

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "calc/calculation_parts.h"
+#include "calc/electrodes.h"
 #include "calc/text.h"
 #include "core/earth_solver.h"
 #include "core/electrode_formulas.h"
@@ -51,30 +52,52 @@ Result<FallReading> ReadRow(const FallRow& row, const ReadContext& context) {
   return FallReading{LengthToMetres(*distance, context.units), *ohms, static_cast<int>(row.line)};
 }
 
-// The readings a rod would give: the solver's surface potential along the
-// line, the current probe a short spike drawing the current back. Unit
-// current: R(x) = V(electrode) - V(x), each the rod's potential less the
-// probe's.
+// The readings a design would give: the solver's surface potential along
+// the line from the electrode's centre (the middle of its extent) toward
+// the current probe, the probe a short spike drawing the current back. For
+// one ampere, R(x) = V(electrode) - V(x), each the electrode's potential
+// less the probe's; the probe's at the electrode is its potential averaged
+// over the electrode's leakage (reciprocity).
 struct Design {
   double ohms = 0;
   std::vector<std::pair<double, double>> curve;  // from the centre, ohms
 };
 
-Result<Design> PredictRod(const EarthSoil& soil, double lengthM, double diameterM, double probeM) {
-  const std::array rod{Conductor{{0, 0, 0}, {0, 0, lengthM}, diameterM}};
-  const Result<Solution> solved = SolveElectrode(rod, soil);
+Result<Design> Predict(std::span<const Conductor> conductors, const EarthSoil& soil, double probeM) {
+  const Result<Solution> solved = SolveElectrode(conductors, soil);
   if (!solved) return solved.Failed();
-  const EarthKernel kernel(soil, probeM * 1.05, lengthM);
+  double x0 = conductors.front().a.x;
+  double x1 = x0;
+  double y0 = conductors.front().a.y;
+  double y1 = y0;
+  double depth = 0;
+  for (const Conductor& c : conductors) {
+    for (const Point3& p : {c.a, c.b}) {
+      x0 = std::min(x0, p.x);
+      x1 = std::max(x1, p.x);
+      y0 = std::min(y0, p.y);
+      y1 = std::max(y1, p.y);
+      depth = std::max(depth, p.z);
+    }
+  }
+  const double cx = (x0 + x1) / 2;
+  const double cy = (y0 + y1) / 2;
+  const double reach = probeM + std::hypot(x1 - x0, y1 - y0);
+  const EarthKernel kernel(soil, reach * 1.05, depth);
   const double spike = soil.layers ? std::min(0.1, soil.layers->h / 2) : 0.1;
-  const Element probe{{{probeM, 0, 0}, {probeM, 0, spike}}, 0.005, true};
-  const double atRod = kernel.At({0.05, 0, lengthM / 2}, probe);
+  const Element probe{{{cx + probeM, cy, 0}, {cx + probeM, cy, spike}}, 0.005, true};
+  double atElectrode = 0;
+  for (std::size_t i = 0; i < solved->elements.size(); ++i) {
+    atElectrode += solved->amperes[i] * kernel.At(solved->elements[i].line.Middle(), probe);
+  }
   Design design;
   design.ohms = solved->ohms;
   constexpr int kPoints = 120;
   for (int i = 1; i < kPoints; ++i) {
     const double x = probeM * i / kPoints;
-    const Point3 at{x, 0, 0};
-    const double reading = solved->ohms - atRod - PotentialAt(*solved, kernel, at) + kernel.At(at, probe);
+    const Point3 at{cx + x, cy, 0};
+    const double reading =
+        solved->ohms - atElectrode - PotentialAt(*solved, kernel, at) + kernel.At(at, probe);
     design.curve.emplace_back(x, reading);
   }
   return design;
@@ -225,7 +248,8 @@ void Describe(FallTest& test, std::string_view row) {
 std::span<const Option> FallTestOptions() { return kOptions; }
 
 Result<FallTest> CalculateFallTest(std::span<const FallRow> rows, const InputLookup& options,
-                                   const ReadContext& context, std::string_view row) {
+                                   const ReadContext& context, std::string_view row,
+                                   std::span<const ConductorRow> design, std::string_view designRow) {
   if (rows.size() > kMaxFallRows) {
     return Refused(std::to_string(rows.size()) + " readings: a test may have at most " +
                    std::to_string(kMaxFallRows));
@@ -242,20 +266,34 @@ Result<FallTest> CalculateFallTest(std::span<const FallRow> rows, const InputLoo
     in.Fail(in.Named("from") + " edge needs " + in.Named("dimension") +
             ": the electrode's largest dimension places its centre");
   }
-  const bool designed = in.Given("rho") || in.Given("layers") || in.Given("diameter") ||
-                        in.Given("length");
+  const bool rodGiven = in.Given("diameter") || in.Given("length");
+  const bool table = !design.empty();
+  const bool designed = rodGiven || table || in.Given("rho") || in.Given("layers");
   const auto designOhms = in.Optional("design-ohms");
   if (designed && designOhms) {
-    in.Fail("give a rod's design (" + in.Named("rho") + ", " + in.Named("diameter") + ", " +
-            in.Named("length") + ") or " + in.Named("design-ohms") + ", not both");
+    in.Fail("give a design (" + in.Named("rho") + " with a rod's " + in.Named("diameter") +
+            " and " + in.Named("length") + ", or a table of conductors) or " +
+            in.Named("design-ohms") + ", not both");
+  }
+  if (table && rodGiven) {
+    in.Fail("give a rod (" + in.Named("diameter") + ", " + in.Named("length") +
+            ") or a table of conductors, not both");
   }
   std::optional<Soil> soil;
   std::optional<double> diameter;
   std::optional<double> length;
-  if (designed && !designOhms) {
+  if (designed && !in.refusal()) {
     soil = ReadSoil(in);
-    diameter = in.Required("diameter");
-    length = in.Required("length");
+    if (!table) {
+      diameter = in.Required("diameter");
+      length = in.Required("length");
+    }
+  }
+  std::vector<Conductor> conductors;
+  if (table && !in.refusal()) {
+    Result<std::vector<Conductor>> read = ReadConductorTable(design, context, designRow);
+    if (!read) return read.Failed();
+    conductors = *std::move(read);
   }
   if (in.refusal()) return Refused(*in.refusal());
 
@@ -294,13 +332,17 @@ Result<FallTest> CalculateFallTest(std::span<const FallRow> rows, const InputLoo
   inputs.emplace_back("readings", static_cast<double>(test.readings.size()));
   if (designed) {
     const EarthSoil earth{soil->rho, soil->layers};
-    const Result<Design> design = PredictRod(earth, LengthToMetres(*length, units),
-                                             RodRadiusMetres(*diameter, units) * 2,
-                                             test.currentProbeM);
-    if (!design) return design.Failed();
-    test.designOhms = design->ohms;
-    test.design = design->curve;
-    std::vector<JsonMember> more = soil->InputsWith({{"diameter", *diameter}, {"length", *length}});
+    if (!table) {
+      conductors = {Conductor{{0, 0, 0}, {0, 0, LengthToMetres(*length, units)},
+                              RodRadiusMetres(*diameter, units) * 2}};
+    }
+    const Result<Design> predicted = Predict(conductors, earth, test.currentProbeM);
+    if (!predicted) return predicted.Failed();
+    test.designOhms = predicted->ohms;
+    test.design = predicted->curve;
+    std::vector<JsonMember> more =
+        table ? soil->InputsWith({{"conductors", static_cast<double>(conductors.size())}})
+              : soil->InputsWith({{"diameter", *diameter}, {"length", *length}});
     inputs.insert(inputs.end(), more.begin(), more.end());
   }
   if (designOhms) {

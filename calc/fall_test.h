@@ -18,6 +18,7 @@
 
 #include "calc/calculations.h"
 #include "calc/chart.h"
+#include "calc/electrodes.h"
 #include "calc/outcome.h"
 #include "core/fall_of_potential.h"
 
@@ -54,9 +55,15 @@ std::span<const Option> FallTestOptions();
 // The test read; or why not (refused): no reading could be read, more than
 // kMaxFallRows rows, the options refused, the readings refused as a whole
 // (fewer than three, beyond the current probe, a distance read twice
-// differently: core/fall_of_potential.h).
+// differently: core/fall_of_potential.h). The design is a rod (the soil,
+// --diameter, --length) or, when `design` has rows, any electrode from its
+// table of conductors (the electrodes command's, its rows named
+// `designRow`), the current probe along +x from the middle of its extent;
+// or only its resistance (--design-ohms).
 Result<FallTest> CalculateFallTest(std::span<const FallRow> rows, const InputLookup& options,
-                                   const ReadContext& context, std::string_view row = "line");
+                                   const ReadContext& context, std::string_view row = "line",
+                                   std::span<const ConductorRow> design = {},
+                                   std::string_view designRow = "line");
 
 // Readings against distance: the readings, the fitted profile, the
 // design's curve, the 61.8 % point and the plateau's band.

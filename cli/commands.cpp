@@ -29,6 +29,7 @@ const std::array kSoilOptions{
 
 const std::array kCurveOptions{
     Option{"rho", OptionKind::kQuantity, true},
+    Option{"season-factor"},
     Option{"diameter", OptionKind::kQuantity, true},
     Option{"target"},
     Option{"from"},
@@ -55,6 +56,10 @@ std::span<const Option> TestCommandOptions() {
   static const std::vector<Option> options = [] {
     std::vector<Option> all(FallTestOptions().begin(), FallTestOptions().end());
     all.insert(all.end() - 1, kSoilOptions.begin() + 1, kSoilOptions.end());
+    all.insert(all.end() - 1,
+               Option{"design-file", OptionKind::kText, false, "FILE",
+                      "the design as a table of conductors (the electrodes command's CSV; with "
+                      "--rho or --layers): its predicted readings beside the measured"});
     return all;
   }();
   return options;
@@ -175,10 +180,13 @@ std::vector<Command> BuildCommands() {
        "distance that would do (5 times it, IEEE Std 81's rule of thumb). With a\n"
        "rod's design (--rho or --layers, --diameter, --length) the electrode solver\n"
        "predicts the readings it would give, drawn beside them, and its resistance is\n"
-       "set beside the measured one. Readings lower than the one before are warned\n"
-       "of; fewer than 3, one at or beyond the current probe, or one distance read\n"
-       "twice differently are refused with their lines. --svg or --png draws the\n"
-       "readings, the fit, the 61.8 % point and the plateau's band.\n",
+       "set beside the measured one; --design-file does the same for any electrode\n"
+       "from its table of conductors (as the electrodes command reads it, the current\n"
+       "probe along +x from the middle of its extent); --design-ohms sets a\n"
+       "resistance beside the measured one. Readings lower than the one before are\n"
+       "warned of; fewer than 3, one at or beyond the current probe, or one distance\n"
+       "read twice differently are refused with their lines. --svg or --png draws\n"
+       "the readings, the fit, the 61.8 % point and the plateau's band.\n",
        "ostrevin-calc test fop.csv --current-probe 100m --units metric\n"
        "         15.915 ohms\n"
        "  with fop.csv:  distance,reading\n"

@@ -183,14 +183,14 @@ bool Program::SeparatorOf(const ParsedCommand& parsed, std::optional<char>& sepa
 
 Result<std::unique_ptr<ByteSource>> Program::OpenInput(const Command& command,
                                                        const ParsedCommand& parsed,
-                                                       std::string& name) {
+                                                       std::string& name, const std::string* given) {
   std::unique_ptr<ByteSource> source;
   int fd = STDIN_FILENO;
-  if (parsed.positional.empty() || parsed.positional.front() == "-") {
+  if (given == nullptr && (parsed.positional.empty() || parsed.positional.front() == "-")) {
     name = "standard input";
     source = std::make_unique<FdSource>(STDIN_FILENO);
   } else {
-    const std::string& path = parsed.positional.front();
+    const std::string& path = given != nullptr ? *given : parsed.positional.front();
     Result<std::unique_ptr<FdSource>> opened = FdSource::Open(path);
     if (!opened) return Failed("cannot read " + Quoted(path) + ": " + opened.why());
     fd = (*opened)->Descriptor();
@@ -256,8 +256,20 @@ int Program::RunTest(const Command& command, const ParsedCommand& parsed) {
   if (!input) return Fail(input.Failed());
   const Result<std::vector<FallRow>> rows = ReadFallRows(**input, file);
   if (!rows) return Fail(rows.Failed());
+  // The design as a table of conductors, read as the electrodes command reads it.
+  std::vector<ConductorRow> design;
+  ConductorFile designFile;
+  if (const auto path = parsed.Value("design-file")) {
+    const std::string designPath(*path);
+    Result<std::unique_ptr<ByteSource>> table = OpenInput(command, parsed, designFile.name, &designPath);
+    if (!table) return Fail(table.Failed());
+    Result<std::vector<ConductorRow>> read = ReadConductors(**table, designFile);
+    if (!read) return Fail(designFile.name + ": " + read.why(), read.refused() ? kBadInput : kFailed);
+    design = *std::move(read);
+  }
   const Result<FallTest> result =
-      CalculateFallTest(*rows, LookupIn(parsed), ReadContext{*units, "--", file.marks});
+      CalculateFallTest(*rows, LookupIn(parsed), ReadContext{*units, "--", file.marks}, "line",
+                        design, designFile.name + " line");
   if (!result) return Fail(result.Failed());
   const Outcome& outcome = result->outcome;
   if (Print((parsed.Has("json") ? ToJson(outcome) : ToText(outcome)) + "\n") != kAnswered) {
@@ -279,7 +291,8 @@ int Program::RunCurve(const Command& /*command*/, const ParsedCommand& parsed) {
   context.units = *units;
   const InputLookup lookup = LookupIn(parsed);
   Inputs in(lookup, context);
-  const auto rho = in.Required("rho");
+  auto rho = in.Required("rho");
+  if (rho) rho = SeasonRho(in, *rho);
   const auto diameter = in.Required("diameter");
   const auto target = in.Optional("target");
   const CurveRange range{in.Optional("from"), in.Optional("to")};

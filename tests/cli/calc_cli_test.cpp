@@ -266,6 +266,17 @@ TEST(CalcProgram, AFallOfPotentialTestReadFromAFileOrAPipe) {
   EXPECT_NE(read.out.find("slope method: mu 0.571"), std::string::npos) << read.out;
   EXPECT_NE(Slurp(kDir + "/fop.svg").find("61.8 %: 15.915 ohms"), std::string::npos);
   EXPECT_EQ(Shell(kCalc + " test --current-probe 100 --units metric < fop.csv").out, read.out);
+  // A design from a table of conductors: read as an input, never written over.
+  std::ofstream(kDir + "/rod.csv") << "x1,y1,z1,x2,y2,z2,diameter\n0,0,0,0,0,3,16mm\n";
+  const Result designed =
+      Calc("test fop.csv --current-probe 100m --units metric --rho 100ohm-m --design-file rod.csv --json");
+  EXPECT_EQ(designed.status, 0) << designed.err;
+  EXPECT_NE(designed.out.find("\"design_ohms\":33.2"), std::string::npos) << designed.out;
+  const Result over = Calc("test fop.csv --current-probe 100m --units metric --rho 100ohm-m "
+                           "--design-file rod.csv --svg rod.csv");
+  EXPECT_EQ(over.status, 1);
+  EXPECT_NE(over.err.find("input file is output file"), std::string::npos) << over.err;
+  EXPECT_EQ(Slurp(kDir + "/rod.csv"), "x1,y1,z1,x2,y2,z2,diameter\n0,0,0,0,0,3,16mm\n");
   // A row past the current probe is refused by its line; nothing is written.
   std::ofstream(kDir + "/fop.csv", std::ios::app) << "120;17\r\n";
   const Result beyond = Calc("test fop.csv --current-probe 100m --units metric");
