@@ -50,11 +50,11 @@ class Program {
   bool SayRemarks(const Outcome& outcome);
   // The unit system of --units.
   static Result<UnitSystem> UnitsOf(const ParsedCommand& parsed);
-  // The file named (`path`, or when it is null the positional one: standard
+  // The file named (`given`, or when it is null the positional one: standard
   // input for none or "-"), registered as an input; refused when an output
   // of the command (standard output, an output file) is that very file.
   Result<std::unique_ptr<ByteSource>> OpenInput(const Command& command, const ParsedCommand& parsed,
-                                                std::string& name, const std::string* path = nullptr);
+                                                std::string& name, const std::string* given = nullptr);
   // --separator, or nothing to detect it; false when it is neither , nor ;.
   bool SeparatorOf(const ParsedCommand& parsed, std::optional<char>& separator);
   // A chart to --svg FILE or --png FILE, when one is asked for.
