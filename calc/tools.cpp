@@ -9,6 +9,7 @@
 #include "calc/electrodes.h"
 #include "calc/fall_test.h"
 #include "calc/soil_survey.h"
+#include "core/soil_types.h"
 #include "calc/text.h"
 #include "core/electrode_formulas.h"
 #include "core/number_text.h"
@@ -365,7 +366,15 @@ std::string DescribeTools() {
                                   {"formula", tool.formula},
                                   {"fields", std::move(fields)}});
   }
+  JsonArray soilTypes;
+  for (const SoilType& type : kSoilTypes) {
+    soilTypes.emplace_back(JsonObject{{"name", type.name},
+                                      {"min", type.minOhmCm},
+                                      {"max", type.maxOhmCm},
+                                      {"typical", type.typicalOhmCm}});
+  }
   return ToJson(JsonObject{{"tools", std::move(tools)},
+                           {"soilTypes", std::move(soilTypes)},
                            {"layerParts", Strings({kLayerParts.begin(), kLayerParts.end()})},
                            {"maxTableRows", static_cast<double>(kMaxTableRows)},
                            {"maxAddressBytes", static_cast<double>(kMaxAddressBytes)}});

@@ -20,8 +20,17 @@ function route(moveFocus) {
   const id = currentTool();
   $$('.tool').forEach((section) => { section.hidden = section.dataset.tool !== id; });
   $$('#tool-list a').forEach((link) => {
-    if (link.getAttribute('href') === `#${id}`) link.setAttribute('aria-current', 'page');
-    else link.removeAttribute('aria-current');
+    if (link.getAttribute('href') === `#${id}`) {
+      link.setAttribute('aria-current', 'page');
+      // On a phone the list is one row: the current tool in view.
+      const list = link.closest('ul');
+      const left = link.offsetLeft - list.offsetLeft;
+      if (left < list.scrollLeft || left + link.offsetWidth > list.scrollLeft + list.clientWidth) {
+        list.scrollLeft = left - (list.clientWidth - link.offsetWidth) / 2;
+      }
+    } else {
+      link.removeAttribute('aria-current');
+    }
   });
   const section = $(`#tool-${id}`);
   if (id === 'rod') {

@@ -49,7 +49,44 @@ function makeField(tool, field) {
     class: 'field', 'data-field': field.name, 'data-soil': field.soil,
   }, label, input, make('p', { id: `${id}-error`, class: 'error', hidden: true }), help);
   describe(input);
+  if (field.name === 'rho') holder.append(...makeSoilTypes(tool));
   return holder;
+}
+
+// Where no measurement exists: a soil's type gives an estimate of its
+// resistivity (the library's table, with its ranges and source).
+function makeSoilTypes(tool) {
+  const id = `${tool.id}-soil-type`;
+  const select = make('select', { id, class: 'soil-type' },
+    make('option', { value: '' }, 'Measured (no estimate)'));
+  state.described.soilTypes.forEach((type, index) => {
+    select.append(make('option', { value: String(index) },
+      `${type.name}: ${type.min} to ${type.max} ohm-cm`));
+  });
+  return [make('label', { for: id }, 'Or estimate it from the soil type'), select];
+}
+
+// The estimate chosen: the resistivity filled with the type's typical value.
+function useSoilType(section, select) {
+  const type = state.described.soilTypes[Number(select.value)];
+  const rho = $('.fields [name="rho"]', section);
+  if (!type || !rho) {
+    delete section.dataset.estimate;
+    return;
+  }
+  rho.value = String(type.typical);
+  section.dataset.estimate = JSON.stringify({ value: rho.value, type });
+}
+
+// The note that marks a result worked from an estimate (while the field
+// still holds it).
+function estimateNote(section) {
+  if (!section.dataset.estimate) return [];
+  const { value, type } = JSON.parse(section.dataset.estimate);
+  const rho = $('.fields [name="rho"]', section);
+  if (!rho || rho.value !== value || rho.closest('[hidden]')) return [];
+  return [`Estimate: the soil resistivity is typical of ${type.name} (${type.min} to ${type.max} ohm-cm, ` +
+    'IEEE Std 142-2007), not measured: measure the soil before relying on the result.'];
 }
 
 function makeSwitch(title, name, choices, value) {
@@ -87,6 +124,7 @@ function makeOutcome(tool) {
         make('span', { class: 'status-text' }),
         make('progress', { max: 1, value: 0, hidden: true, 'aria-label': 'Done so far' }),
         make('button', { type: 'button', class: 'cancel' }, 'Cancel'))),
+    make('p', { class: 'verdict', hidden: true }),
     make('p', { class: 'problem', hidden: true }),
     make('div', { class: tool.id === 'survey' ? 'lines table' : 'lines' }),
     make('ul', { class: 'warnings' }),
@@ -242,7 +280,8 @@ export function show(section, answer) {
   // The first line of the text is the result; the rest says what it means.
   fillList($('.lines', section), ok ? answer.text.slice(1) : [], 'p');
   fillList($('.warnings', section), ok ? answer.warnings : []);
-  fillList($('.notes', section), ok ? answer.notes.concat(answer.rejected || []) : []);
+  fillList($('.notes', section), ok ? estimateNote(section).concat(answer.notes, answer.rejected || []) : []);
+  showVerdict($('.verdict', section), ok ? verdictOf(answer.json) : null);
   const reason = $('.reason', section);
   setText(reason, ok && answer.reason ? answer.reason : '');
   setHidden(reason, !reason.textContent);
@@ -270,6 +309,30 @@ export function show(section, answer) {
   showPicture(section, 'plan', ok ? answer.plan : '', `Plan of the ${title.toLowerCase()}`);
   showPicture(section, 'map', ok ? answer.map : '', `Surface potential over the ${title.toLowerCase()}`);
   showPicture(section, 'touch', ok ? answer.touch : '', `Touch voltage over the ${title.toLowerCase()}`);
+}
+
+// A verdict drawn as such: colour, a mark and words (never colour alone).
+// The 25-ohm check's, and an electrode's touch and step by the solver.
+function verdictOf(json) {
+  if (!json) return null;
+  if (typeof json.sufficient === 'boolean') {
+    return json.sufficient
+      ? { pass: true, text: 'Passes: one rod meets the 25-ohm rule' }
+      : { pass: false, text: 'Fails the 25-ohm rule: a second electrode is needed' };
+  }
+  if (typeof json.verdict === 'string') {
+    return json.verdict === 'safe'
+      ? { pass: true, text: 'Safe: touch and step within what a body can stand' }
+      : { pass: false, text: `Not safe: ${json.verdict}` };
+  }
+  return null;
+}
+
+function showVerdict(holder, verdict) {
+  setHidden(holder, !verdict);
+  holder.classList.toggle('pass', Boolean(verdict && verdict.pass));
+  holder.classList.toggle('fail', Boolean(verdict && !verdict.pass));
+  setText(holder, verdict ? `${verdict.pass ? '✓' : '✗'} ${verdict.text}` : '');
 }
 
 // Cancel: the worker ended, the old answer left as it was, out of date.
@@ -341,10 +404,18 @@ function wireTool(section) {
   const table = TABLES[tool.id];
   const edited = (event) => {
     if (table && event.target.closest('tbody')) table.keepRows(section, (message) => showProblem(section, message));
+    // Typed over, the resistivity is no longer the soil type's estimate.
+    const type = $('.soil-type', section);
+    if (type && event.target.name === 'rho' && section.dataset.estimate &&
+        event.target.value !== JSON.parse(section.dataset.estimate).value) {
+      type.value = '';
+      delete section.dataset.estimate;
+    }
     update(section, event);
   };
   section.addEventListener('input', edited);
   section.addEventListener('change', (event) => {
+    if (event.target.classList.contains('soil-type')) useSoilType(section, event.target);
     if (event.target.tagName === 'SELECT') update(section, event);
   });
   section.addEventListener('click', (event) => {

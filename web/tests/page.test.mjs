@@ -623,6 +623,7 @@ describe('the tools give the command line\'s answers', () => {
     // The verdicts and the voltages as the command line gives them.
     const said = answer.lines.join('\n');
     assert.equal(native.verdict, 'touch exceeds');
+    assert.equal(await text(page, '#tool-safety .verdict'), '✗ Not safe: touch exceeds');
     assert.match(said, /by the solver: touch [\d.]+ V against the tolerable [\d.]+ V: exceeds by/);
     for (const key of ['mesh_volts', 'step_volts', 'mesh_volts_ieee80', 'touch_limit_volts']) {
       const volts = `${native[key].toFixed(1)} V`;
@@ -704,6 +705,67 @@ describe('what only a page has', () => {
         elements.filter((e) => e.checkVisibility() && e.getBoundingClientRect().height < 44).map((e) => e.outerHTML));
       assert.deepEqual(small, [], tool);
     }
+  });
+
+  test('a verdict is drawn as one: colour, a mark and words', async () => {
+    const page = await open({ hash: '#check?diameter=0.625&length=8&rho=50000' });
+    await shown(page, 'check');
+    const verdict = () => page.$eval('#tool-check .verdict', (p) => ({
+      hidden: p.hidden, text: p.textContent, pass: p.classList.contains('pass'), fail: p.classList.contains('fail'),
+      colour: getComputedStyle(p).backgroundColor,
+    }));
+    const failed = await verdict();
+    assert.deepEqual({ ...failed, colour: undefined },
+      { hidden: false, text: '✗ Fails the 25-ohm rule: a second electrode is needed', pass: false, fail: true, colour: undefined });
+    await fill(page, 'check', { rho: '1000' });
+    await shown(page, 'check');
+    const passed = await verdict();
+    assert.equal(passed.text, '✓ Passes: one rod meets the 25-ohm rule');
+    assert.ok(passed.pass && passed.colour !== failed.colour);
+    // A tool without a verdict shows none.
+    await page.evaluate(() => { location.hash = '#group?diameter=0.625&layout=line&length=10&rho=10000&rods=3&spacing=20'; });
+    await shown(page, 'group');
+    assert.equal(await page.$eval('#tool-group .verdict', (p) => p.hidden), true);
+  });
+
+  test('soil by type: an estimate filled, marked on the result, gone once a measurement is typed', async () => {
+    const page = await open({ hash: '#check?diameter=0.625&length=8' });
+    const types = await page.$$eval('#check-soil-type option', (options) => options.map((o) => o.textContent));
+    assert.equal(types[0], 'Measured (no estimate)');
+    assert.ok(types.includes('clay: 200 to 10000 ohm-cm'), types.join('; '));
+    const clay = await page.$eval('#check-soil-type', (select) =>
+      Array.from(select.options).find((o) => o.textContent.startsWith('clay')).value);
+    await page.select('#check-soil-type', clay);
+    const estimated = await shown(page, 'check');
+    assert.equal(await page.$eval('#check-rho', (input) => input.value), '1400');
+    assert.equal(estimated.value, String(commandLine('check', { rho: '1400', diameter: '0.625', length: '8' }).json.single_ohms));
+    assert.match(estimated.notes[0], /^Estimate: the soil resistivity is typical of clay \(200 to 10000 ohm-cm, IEEE Std 142-2007\)/);
+    await fill(page, 'check', { rho: '1500' });
+    const measured = await shown(page, 'check');
+    assert.ok(!measured.notes.some((note) => note.startsWith('Estimate')));
+    assert.equal(await page.$eval('#check-soil-type', (select) => select.value), '');
+  });
+
+  test('on a phone the tools are one row that scrolls by itself, the current tool in view', async () => {
+    const page = await open({ width: 360, height: 740 });
+    const navHeight = await page.$eval('.tools-nav', (nav) => nav.getBoundingClientRect().height);
+    assert.ok(navHeight < 80, `${navHeight} px of tool list`);
+    for (const tool of toolIds) {
+      await page.evaluate((hash) => { location.hash = hash; }, samples[tool] || '#rod');
+      await page.waitForSelector(`#tool-${tool}:not([hidden])`);
+      const link = await page.$eval('#tool-list a[aria-current="page"]', (a) => {
+        const box = a.getBoundingClientRect();
+        return { left: box.left, right: box.right, href: a.getAttribute('href') };
+      });
+      assert.equal(link.href, `#${tool}`);
+      assert.ok(link.left >= 0 && link.right <= 360, `${tool}: its link at ${link.left} to ${link.right}`);
+      assert.ok(await page.evaluate(() => document.documentElement.scrollWidth) <= 360, tool);
+    }
+    // On a desk the list wraps: every tool in view at once.
+    await page.setViewport({ width: 1280, height: 800 });
+    const hidden = await page.$$eval('#tool-list a', (links) =>
+      links.filter((a) => { const box = a.getBoundingClientRect(); return box.right > 1280 || box.left < 0; }).length);
+    assert.equal(hidden, 0);
   });
 
   test('axe-core finds no serious or critical violation on any tool', async () => {
