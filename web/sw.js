@@ -16,7 +16,7 @@ const CACHE = `ostrevin-${VERSION}`;
 const VERSIONED = [
   'style.css', 'worker.js', 'ostrevin.js', 'ostrevin.wasm', 'js/main.js', 'js/address.js',
   'js/dom.js', 'js/engine.js', 'js/numbers.js', 'js/rod.js', 'js/state.js', 'js/survey.js',
-  'js/tools.js', 'js/table.js', 'js/conductors.js', 'js/fieldtest.js',
+  'js/tools.js', 'js/table.js', 'js/conductors.js', 'js/fieldtest.js', 'js/job.js',
 ];
 const FILES = [
   './', 'index.html', 'manifest.webmanifest', 'icons/ostrevin.svg', 'icons/ostrevin-128.png',

@@ -12,6 +12,7 @@ import { loadEngine } from './engine.js';
 import { numberMarks } from './numbers.js';
 import { installFormHooks, wireRod } from './rod.js';
 import { VERSION, state, toolOf } from './state.js';
+import { startJob } from './job.js';
 import { fillFromAddress, makeTools, update, work } from './tools.js';
 
 function route(moveFocus) {
@@ -64,6 +65,7 @@ async function start() {
   makeTools();
   wireRod();
   wirePrinting();
+  startJob();
   window.addEventListener('hashchange', () => route(true));
   route(false);
   $('#calculator').setAttribute('aria-busy', 'false');

@@ -9,6 +9,7 @@ import { ENGLISH, METRIC, state, toolOf } from './state.js';
 import * as survey from './survey.js';
 import { conductors, conductorUnits, makeConductorTable, startConductors } from './conductors.js';
 import * as fieldTest from './fieldtest.js';
+import { share } from './job.js';
 
 // The tools whose rows are typed into a table, and that table.
 const TABLES = { survey: survey.readings, electrodes: conductors, test: fieldTest.readings };
@@ -186,7 +187,11 @@ function makeTool(tool) {
     for (const field of tool.fields) fields.append(makeField(tool, field));
     section.append(fields);
   }
-  section.append(makeOutcome(tool), makeFormula(tool));
+  section.append(makeOutcome(tool),
+    make('div', { class: 'share-row' },
+      make('button', { type: 'button', class: 'share' }, 'Share'),
+      make('span', { class: 'share-note', role: 'status' })),
+    makeFormula(tool));
   return section;
 }
 
@@ -441,6 +446,8 @@ function wireTool(section) {
       update(section, event);
     } else if (button.id === 'survey-use') {
       useSurveySoil(section);
+    } else if (button.classList.contains('share')) {
+      share(document.title, (said) => setText($('.share-note', section), said));
     } else if (button.id === 'test-design') {
       if (fieldTest.carryDesign(section)) update(section, event);
     }

@@ -798,6 +798,50 @@ describe('what only a page has', () => {
     assert.equal(pdf.match(/\/Type\s*\/Page[^s]/g).length, 1);
   });
 
+  test('a job named once is printed at the top of every tool; the offline note is not printed', async () => {
+    const page = await open({ hash: samples.check });
+    await shown(page, 'check');
+    await page.click('#job summary');
+    await page.type('#job-name', 'Pump house');
+    await page.type('#job-site', 'North yard');
+    await page.emulateMediaType('print');
+    assert.equal(await text(page, '[data-job-print]'), 'Job: Pump house · Site: North yard');
+    const visible = (selector) => page.$eval(selector, (e) => e.checkVisibility());
+    assert.equal(await visible('[data-job-print]'), true);
+    assert.equal(await visible('footer .no-print'), false);
+    assert.equal(await visible('#job'), false);
+    // Kept on the device: a new visit prints it too, on another tool.
+    await page.emulateMediaType('screen');
+    await page.reload();
+    await page.waitForSelector('html.ready');
+    assert.equal(await text(page, '[data-job-print]'), 'Job: Pump house · Site: North yard');
+    assert.equal(await page.$eval('#job-name', (input) => input.value), 'Pump house');
+  });
+
+  test('Share gives the tool\'s address: the share sheet where there is one, else copied and said', async () => {
+    const context = await browser.createBrowserContext();
+    contexts.push(context);
+    await context.overridePermissions(new URL(address).origin, ['clipboard-read', 'clipboard-write', 'clipboard-sanitized-write']);
+    const page = await open({ context, hash: samples.check });
+    await shown(page, 'check');
+    const here = await page.evaluate(() => location.href);
+    await page.evaluate(() => { Object.defineProperty(navigator, 'share', { value: undefined, configurable: true }); });
+    await page.click('#tool-check .share');
+    await page.waitForFunction(() => document.querySelector('#tool-check .share-note').textContent !== '');
+    assert.equal(await text(page, '#tool-check .share-note'), `Address copied: ${here}`);
+    assert.equal(await page.evaluate(() => navigator.clipboard.readText()), here);
+    // With a share sheet: the address handed to it.
+    await page.evaluate(() => {
+      Object.defineProperty(navigator, 'share', { value: async (data) => { window.sharedData = data; }, configurable: true });
+    });
+    await page.click('#tool-check .share');
+    await page.waitForFunction(() => document.querySelector('#tool-check .share-note').textContent === 'Shared.');
+    assert.deepEqual(await page.evaluate(() => window.sharedData), { title: '25-ohm check · Ostrevin', url: here });
+    // A colleague opening it sees the same answer.
+    const other = await open({ hash: new URL(here).hash });
+    assert.equal((await shown(other, 'check')).value, (await shown(page, 'check')).value);
+  });
+
   test('screenshots and the budgets report', async () => {
     for (const [width, height] of [[390, 844], [1280, 800]]) {
       const page = await open({ width, height });
