@@ -13,7 +13,7 @@ import { numberMarks } from './numbers.js';
 import { installFormHooks, wireRod } from './rod.js';
 import { VERSION, state, toolOf } from './state.js';
 import { startJob } from './job.js';
-import { fillFromAddress, makeTools, update, work } from './tools.js';
+import { carryShared, fillFromAddress, makeTools, update, work } from './tools.js';
 
 function route(moveFocus) {
   forgetAddress();
@@ -38,6 +38,9 @@ function route(moveFocus) {
     document.title = 'Ostrevin';
   } else {
     document.title = `${toolOf(section).title} · Ostrevin`;
+    // A tool come to from another takes what was typed there; an address
+    // with inputs (a link shared) is the tool's whole state.
+    if (!currentQuery()) carryShared(section);
     fillFromAddress(section, currentQuery());
     update(section);
   }

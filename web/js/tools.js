@@ -118,6 +118,7 @@ export function setSwitch(section, name, value) {
 
 function makeOutcome(tool) {
   return make('div', { class: 'outcome' },
+    make('div', { class: 'questions', 'aria-live': 'polite' }),
     make('p', { class: 'result', 'aria-live': 'polite' },
       make('output', { id: `${tool.id}-result`, 'data-value': '', for: '' }),
       make('span', { class: 'unit' }),
@@ -126,6 +127,11 @@ function makeOutcome(tool) {
         make('progress', { max: 1, value: 0, hidden: true, 'aria-label': 'Done so far' }),
         make('button', { type: 'button', class: 'cancel' }, 'Cancel'))),
     make('p', { class: 'verdict', hidden: true }),
+    tool.id === 'check'
+      ? make('p', { class: 'next', hidden: true }, 'What to do next, with these values: ',
+        make('a', { href: '#group' }, 'a rod group'), ' or ',
+        make('a', { href: '#rods', 'data-target': '25' }, 'how many rods reach 25 ohms'), '.')
+      : null,
     make('p', { class: 'problem', hidden: true }),
     make('div', { class: tool.id === 'survey' ? 'lines table' : 'lines' }),
     make('ul', { class: 'warnings' }),
@@ -285,8 +291,15 @@ export function show(section, answer) {
   // The first line of the text is the result; the rest says what it means.
   fillList($('.lines', section), ok ? answer.text.slice(1) : [], 'p');
   fillList($('.warnings', section), ok ? answer.warnings : []);
-  fillList($('.notes', section), ok ? estimateNote(section).concat(answer.notes, answer.rejected || []) : []);
+  // A unit question stands above the result it may make wrong, with the fix a tap away.
+  const questions = ok ? answer.notes.map((note) => questionOf(section, note)).filter(Boolean) : [];
+  showQuestions(section, questions);
+  const asked = new Set(questions.map((question) => question.text));
+  fillList($('.notes', section), ok ? estimateNote(section).concat(
+    answer.notes.filter((note) => !asked.has(note)), answer.rejected || []) : []);
   showVerdict($('.verdict', section), ok ? verdictOf(answer.json) : null);
+  const next = $('.next', section);
+  if (next) setHidden(next, !(ok && answer.json && answer.json.sufficient === false));
   const reason = $('.reason', section);
   setText(reason, ok && answer.reason ? answer.reason : '');
   setHidden(reason, !reason.textContent);
@@ -314,6 +327,31 @@ export function show(section, answer) {
   showPicture(section, 'plan', ok ? answer.plan : '', `Plan of the ${title.toLowerCase()}`);
   showPicture(section, 'map', ok ? answer.map : '', `Surface potential over the ${title.toLowerCase()}`);
   showPicture(section, 'touch', ok ? answer.touch : '', `Touch voltage over the ${title.toLowerCase()}`);
+}
+
+// A note that asks whether a value was meant in the other units ("Rod
+// diameter 0.625 is a 625 mm rod: did you mean 0.625in?"): its field, by
+// the label the library names it with, and the text that would fix it.
+function questionOf(section, note) {
+  const asked = /: did you mean (\S+)\?$/.exec(note);
+  if (!asked) return null;
+  const field = toolOf(section).fields.find((f) => note.startsWith(`${f.label} `));
+  const input = field && $(`.fields [name="${field.name}"]`, section);
+  if (!input) return null;
+  return { text: note, input, fix: asked[1] };
+}
+
+function showQuestions(section, questions) {
+  const holder = $('.questions', section);
+  holder.replaceChildren(...questions.map((question) => {
+    const button = make('button', { type: 'button', class: 'fix' }, `Use ${question.fix}`);
+    button.addEventListener('click', (event) => {
+      question.input.value = question.fix;
+      update(section, event);
+      question.input.focus();
+    });
+    return make('div', { class: 'question', role: 'alert' }, make('p', {}, question.text), button);
+  }));
 }
 
 // A verdict drawn as such: colour, a mark and words (never colour alone).
@@ -402,6 +440,32 @@ function useSurveySoil(section) {
   location.hash = '#check';
 }
 
+// ---- One state across tools: the soil, the rod and the layout typed in one
+// tool are there in the next (a field of the same name and label). ----
+
+const shared = new Map();  // name -> {label, value}; 'soil' -> {value}
+
+function keepShared(section, target) {
+  const field = toolOf(section).fields.find((f) => f.name === target.name);
+  if (field && target.closest('.fields')) shared.set(field.name, { label: field.label, value: target.value });
+}
+
+// Before a tool reads its address (which wins): what the others were given.
+export function carryShared(section) {
+  const tool = toolOf(section);
+  for (const field of tool.fields) {
+    const kept = shared.get(field.name);
+    if (!kept || (kept.label !== undefined && kept.label !== field.label)) continue;
+    const input = $(`.fields [name="${field.name}"]`, section);
+    if (input && (input.tagName !== 'SELECT' || Array.from(input.options).some((o) => o.value === kept.value))) {
+      input.value = kept.value;
+    }
+  }
+  if (shared.has('soil') && tool.fields.some((field) => field.soil)) {
+    setSwitch(section, `${tool.id}-soil`, shared.get('soil').value);
+  }
+}
+
 // ---- Making and wiring the tools. ----
 
 function wireTool(section) {
@@ -409,6 +473,7 @@ function wireTool(section) {
   const table = TABLES[tool.id];
   const edited = (event) => {
     if (table && event.target.closest('tbody')) table.keepRows(section, (message) => showProblem(section, message));
+    keepShared(section, event.target);
     // Typed over, the resistivity is no longer the soil type's estimate.
     const type = $('.soil-type', section);
     if (type && event.target.name === 'rho' && section.dataset.estimate &&
@@ -424,6 +489,8 @@ function wireTool(section) {
     if (event.target.tagName === 'SELECT') update(section, event);
   });
   section.addEventListener('click', (event) => {
+    const link = event.target.closest('a[data-target]');
+    if (link) shared.set('target', { value: link.dataset.target });
     const button = event.target.closest('button');
     if (!button) return;
     const group = button.closest('[data-switch]');
@@ -432,6 +499,7 @@ function wireTool(section) {
       update(section, event);
     } else if (group) {
       setSwitch(section, group.dataset.switch, button.dataset.choice);
+      if (group.dataset.switch === `${tool.id}-soil`) shared.set('soil', { value: button.dataset.choice });
       update(section, event);
     } else if (button.classList.contains('cancel')) {
       cancel(section);

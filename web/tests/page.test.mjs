@@ -550,6 +550,8 @@ describe('the tools give the command line\'s answers', () => {
       const inputs = await page.$$(`#conductor-rows tr:nth-child(${row + 1}) input`);
       for (let column = 0; column < 7; ++column) await inputs[column].type(rows[row][column]);
     }
+    // The grid's two layers came along (one state across tools): uniform soil here.
+    await choose(page, 'electrodes', 'soil', 'uniform');
     await fill(page, 'electrodes', { rho: '100ohm-m' });
     await choose(page, 'electrodes', 'units', '1');
     const table = await shown(page, 'electrodes');
@@ -705,6 +707,48 @@ describe('what only a page has', () => {
         elements.filter((e) => e.checkVisibility() && e.getBoundingClientRect().height < 44).map((e) => e.outerHTML));
       assert.deepEqual(small, [], tool);
     }
+  });
+
+  test('a unit question stands above the result, and its button makes the change', async () => {
+    const page = await open({ hash: '#check?diameter=0.625&length=8&rho=10000&units=metric' });
+    await shown(page, 'check');
+    const question = await page.$eval('#tool-check .question', (q) => ({
+      text: q.querySelector('p').textContent, button: q.querySelector('button').textContent,
+      above: q.getBoundingClientRect().bottom <= document.querySelector('#tool-check .result').getBoundingClientRect().top,
+    }));
+    assert.equal(question.text, 'Rod diameter 0.625 is a 625 mm rod: did you mean 0.625in?');
+    assert.equal(question.button, 'Use 0.625in');
+    assert.ok(question.above);
+    await page.click('#tool-check .question button');
+    const fixed = await shown(page, 'check');
+    assert.equal(await page.$eval('#check-diameter', (input) => input.value), '0.625in');
+    assert.equal(await page.$$eval('#tool-check .question', (q) => q.length), 0);
+    const native = commandLine('check', { rho: '10000', diameter: '0.625in', length: '8' }, 'metric').json;
+    assert.equal(fixed.value, String(native.single_ohms));
+  });
+
+  test('one state across tools: the soil and rod typed in one are there in the next; a failed check says what next', async () => {
+    const page = await open({ hash: '#check' });
+    await fill(page, 'check', { rho: '30000', diameter: '0.75', length: '10' });
+    const failed = await shown(page, 'check');
+    assert.equal(await page.$eval('#tool-check .next', (p) => p.hidden), false);
+    await page.click('#tool-check .next a[href="#group"]');
+    await page.waitForSelector('#tool-group:not([hidden])');
+    const values = await page.$$eval('#tool-group .fields input', (inputs) =>
+      Object.fromEntries(inputs.filter((i) => ['rho', 'diameter', 'length'].includes(i.name)).map((i) => [i.name, i.value])));
+    assert.deepEqual(values, { rho: '30000', diameter: '0.75', length: '10' });
+    // On to how many rods reach 25 ohms: the target carried too.
+    await page.evaluate(() => { location.hash = '#check'; });
+    await page.waitForSelector('#tool-check:not([hidden])');
+    assert.equal((await shown(page, 'check')).value, failed.value);
+    await page.click('#tool-check .next a[href="#rods"]');
+    await page.waitForSelector('#tool-rods:not([hidden])');
+    assert.equal(await page.$eval('#rods-target', (input) => input.value), '25');
+    assert.equal(await page.$eval('#rods-rho', (input) => input.value), '30000');
+    // An address with inputs is the tool's whole state: nothing carried into it.
+    await page.evaluate(() => { location.hash = '#group?diameter=0.625&layout=line&length=8&rho=5000&rods=2&spacing=16'; });
+    await shown(page, 'group');
+    assert.equal(await page.$eval('#group-rho', (input) => input.value), '5000');
   });
 
   test('a verdict is drawn as one: colour, a mark and words', async () => {
