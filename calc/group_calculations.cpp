@@ -48,6 +48,7 @@ struct Layout {
   std::optional<double> spacingM;  // none for a single rod of points
   TabulatedLayout table = TabulatedLayout::kNone;
   std::vector<JsonMember> inputs;  // as read
+  int count = 0;  // a design's rods (a line or ring) or rods a side (a square), when fixed
   // A bonding conductor round the layout returns to its first rod.
   bool Closed() const { return name == "ring" || name == "square" || name == "triangle"; }
 };
@@ -396,23 +397,188 @@ Result<Outcome> ComputeGroup(Inputs& in) {
   return outcome;
 }
 
+// The layout of a design whose count is fixed: a line or ring of --rods, a
+// square of --per-side; the spacing given unless it is what is solved.
+std::optional<Layout> ReadFixedLayout(Inputs& in, bool spacingSolved) {
+  const std::optional<std::string_view> name = in.Choice("layout", true);
+  if (!name) return std::nullopt;
+  Layout layout{std::string(*name), {}, {}, TabulatedLayout::kNone, {{"layout", std::string(*name)}}};
+  const bool square = layout.name == "square";
+  if (layout.name != "line" && layout.name != "ring" && !square) {
+    return in.Fail(in.Named("layout") + " must be line, ring or square, not " +
+                   Quoted(*in.Text("layout")));
+  }
+  const std::string with = in.Named("layout") + " " + layout.name;
+  in.Refuse(square ? "rods" : "per-side", with);
+  if (spacingSolved) in.Refuse("spacing", "--solve spacing: the spacing is what it finds");
+  const auto count = in.Required(square ? "per-side" : "rods");
+  const auto spacing = spacingSolved ? std::optional<double>(0) : in.Required("spacing");
+  if (in.refusal()) return std::nullopt;
+  layout.inputs.emplace_back(square ? "per-side" : "rods", *count);
+  layout.count = static_cast<int>(*count);
+  if (!spacingSolved) {
+    layout.spacingM = LengthToMetres(*spacing, in.units());
+    layout.inputs.emplace_back("spacing", *spacing);
+  }
+  return layout;
+}
+
+// The layout's rods at a spacing (metres).
+void PlaceRods(Layout& layout, int count, double spacingM) {
+  layout.spacingM = spacingM;
+  if (layout.name == "line") layout.points = LineLayout(count, spacingM);
+  if (layout.name == "ring") layout.points = RingLayout(count, spacingM);
+  if (layout.name == "square") layout.points = HollowSquareLayout(count, spacingM);
+  layout.table = layout.name == "line" ? TabulatedLayout::kLine : TabulatedLayout::kNone;
+}
+
+// Where a falling function of x on [lo, hi] meets the target: bisection to
+// a ten-thousandth of a metre. No answer when even hi stays above it.
+struct Reached {
+  double x = 0;
+  double ohms = 0;
+  bool atLowest = false;  // lo already reaches it
+};
+
+Result<Reached> Reach(const std::function<Result<double>(double)>& ohmsAt, double lo, double hi,
+                      double target) {
+  const Result<double> atLo = ohmsAt(lo);
+  if (!atLo) return atLo.Failed();
+  if (*atLo <= target) return Reached{lo, *atLo, true};
+  const Result<double> atHi = ohmsAt(hi);
+  if (!atHi) return atHi.Failed();
+  if (*atHi > target) return Reached{hi, *atHi, false};
+  for (int i = 0; i < 60 && hi - lo > 1e-4; ++i) {
+    const double mid = (lo + hi) / 2;
+    const Result<double> at = ohmsAt(mid);
+    if (!at) return at.Failed();
+    (*at > target ? lo : hi) = mid;
+  }
+  const Result<double> at = ohmsAt(hi);
+  if (!at) return at.Failed();
+  return Reached{hi, *at, false};
+}
+
+// The spacing or the rod length that reaches the target, the count fixed.
+Result<Outcome> SolveContinuous(const Inputs& in, Rod rod, Layout layout, Method method, double target,
+                                bool spacing, Outcome outcome) {
+  const int count = layout.count;
+  const UnitSystem units = in.units();
+  const auto ohmsAt = [&](double x) -> Result<double> {
+    Rod trial = rod;
+    Layout placed = layout;
+    if (spacing) {
+      PlaceRods(placed, count, x);
+    } else {
+      trial.lengthM = x;
+      PlaceRods(placed, count, *layout.spacingM);
+    }
+    const Result<Figures> figures = WorkOut(trial, placed, std::nullopt, units, in.bounds());
+    if (!figures) return figures.Failed();
+    const std::optional<double> ohms = Headline(*figures, method);
+    if (!ohms) return NoAnswer("BS 7430's factors give no value here");
+    return *ohms;
+  };
+  // Spacings from a tenth of the rod's length (closer is no design) to fifty
+  // lengths; rod lengths from 0.3 m to 30 m, as rods are driven.
+  const double lo = spacing ? std::max(rod.lengthM / 10, 20 * rod.radiusM) : 0.3;
+  const double hi = spacing ? 50 * rod.lengthM : 30;
+  const Result<Reached> reached = Reach(ohmsAt, lo, hi, target);
+  if (!reached) return Unanswered(std::move(outcome), reached.Failed());
+  const std::string name = spacing ? "spacing" : "length";
+  const std::string shown = ShowLength(reached->x, units) + " " + std::string(LengthUnit(units));
+  if (!reached->atLowest && reached->ohms > target) {
+    outcome.why = "no " + name + " up to " + shown + " reaches " + FormatNumber(target) +
+                  " ohms: the lowest is " + ShowOhms(reached->ohms) + " ohms, at " + shown;
+    outcome.fields = {{"lowest_ohms", reached->ohms}, {"at", LengthFromMetres(reached->x, units)}};
+    return outcome;
+  }
+  outcome.value = LengthFromMetres(reached->x, units);
+  outcome.result = ShowLength(reached->x, units);
+  outcome.unit = std::string(LengthUnit(units));
+  outcome.valueKey = name;
+  outcome.fields.emplace_back("ohms", reached->ohms);
+  outcome.details.push_back(ShowOhms(reached->ohms) + " ohms with " + Rods(layout.name == "square" ? 4 * (count - 1) : count) +
+                            (spacing ? " " + shown + " apart" : " " + shown + " long"));
+  if (reached->atLowest) {
+    outcome.warnings.push_back(std::string(spacing ? "the closest spacing tried, " : "the shortest rod tried, ") +
+                               shown + ", already reaches the target: fewer rods may do");
+  }
+  return outcome;
+}
+
+// A square's design by count: the spacing given, the rods a side found.
+std::optional<Layout> ReadFixedLayoutForSquare(Inputs& in) {
+  Layout layout{"square", {}, {}, TabulatedLayout::kNone, {{"layout", "square"}}};
+  in.Refuse("rods", in.Named("layout") + " square");
+  in.Refuse("per-side", "--solve count: a square's rods a side are what it finds");
+  const auto spacing = in.Required("spacing");
+  if (in.refusal()) return std::nullopt;
+  layout.spacingM = LengthToMetres(*spacing, in.units());
+  layout.inputs.emplace_back("spacing", *spacing);
+  return layout;
+}
+
+// The fewest rods a side of a hollow square (2 to 26: up to 100 rods) at
+// the spacing given that reach the target.
+Result<Outcome> FewestPerSide(const Inputs& in, const Rod& rod, Layout layout, Method method,
+                              double target, Outcome outcome) {
+  constexpr int kMostPerSide = 26;
+  double lowest = INFINITY;
+  int lowestAt = 0;
+  for (int perSide = 2; perSide <= kMostPerSide; ++perSide) {
+    PlaceRods(layout, perSide, *layout.spacingM);
+    const Result<Figures> figures = WorkOut(rod, layout, std::nullopt, in.units(), in.bounds());
+    if (!figures) return Unanswered(std::move(outcome), figures.Failed());
+    const std::optional<double> ohms = Headline(*figures, method);
+    if (!ohms) continue;
+    if (*ohms < lowest) {
+      lowest = *ohms;
+      lowestAt = perSide;
+    }
+    if (*ohms <= target) {
+      outcome.value = perSide;
+      outcome.result = std::to_string(perSide);
+      outcome.unit = "a side";
+      outcome.valueKey = "per-side";
+      outcome.fields.emplace_back("rods", static_cast<double>(4 * (perSide - 1)));
+      Describe(outcome, *figures, method, in.units());
+      return outcome;
+    }
+  }
+  outcome.why = "no square of up to " + std::to_string(kMostPerSide) + " rods a side reaches " +
+                FormatNumber(target) + " ohms: the lowest is " + ShowOhms(lowest) + " ohms, with " +
+                std::to_string(lowestAt) + " a side";
+  outcome.fields = {{"lowest_ohms", lowest}, {"lowest_per_side", static_cast<double>(lowestAt)}};
+  return outcome;
+}
+
 Result<Outcome> ComputeRods(Inputs& in) {
   const std::optional<Rod> rod = ReadRod(in);
-  std::optional<Layout> layout = ReadLayout(in, true);
+  const std::string solve(in.Choice("solve", false).value_or("count"));
+  const bool byCount = solve == "count";
+  const bool square = in.Text("layout") && ReadChoice(*FindQuantity("layout"), *in.Text("layout")) ==
+                                               std::optional<std::string_view>("square");
+  std::optional<Layout> layout = byCount && !square ? ReadLayout(in, true)
+                                                    : byCount ? ReadFixedLayoutForSquare(in)
+                                                              : ReadFixedLayout(in, solve == "spacing");
   const std::optional<double> target = in.Required("target");
   const Method method = ReadMethod(in, rod);
   if (in.refusal()) return Refused(*in.refusal());
   std::vector<JsonMember> inputs = GroupInputs(*rod, *layout, method);
   inputs.emplace(inputs.end() - 1, "target", *target);
+  if (!byCount) inputs.emplace(inputs.end() - 1, "solve", solve);
   Outcome outcome = StartOutcome("rods", in.units(), std::move(inputs));
   outcome.unit = "rods";
   outcome.valueKey = "rods";
   outcome.listWarnings = true;
-  const RodLine line = layout->name == "line" ? RodLine::kLine : RodLine::kRing;
   const double rho = rod->Rho();
   if (!SingleRodOhms(rho, rod->lengthM, rod->radiusM)) {
     return Unanswered(std::move(outcome), NoAnswer(kNoRod));
   }
+  if (!byCount) return SolveContinuous(in, *rod, *layout, method, *target, solve == "spacing", std::move(outcome));
+  if (square) return FewestPerSide(in, *rod, *layout, method, *target, std::move(outcome));
+  const RodLine line = layout->name == "line" ? RodLine::kLine : RodLine::kRing;
   // Two rods stand as close as any count does, in a line and in a ring.
   const std::vector<RodPoint> two = LineLayout(2, *layout->spacingM);
   if (auto checked = CheckGroup(rho, rod->lengthM, rod->radiusM, two, in.units()); !checked) {
@@ -491,26 +657,34 @@ std::vector<Calculation> GroupCalculations() {
        "           --layout line --spacing 6m --rods 2 --units metric\n"
        "         34.491 ohms\n"
        "         2 rods at one potential by the electrode solver; one rod alone: ...\n"},
-      {"rods", "the fewest rods in a line or ring for a wanted resistance",
+      {"rods", "a design for a wanted resistance: fewest rods, spacing or length",
        WithSoil({{"rho"},
                  {"diameter", OptionKind::kQuantity, true},
                  {"length", OptionKind::kQuantity, true},
-                 {"layout", OptionKind::kQuantity, true, {}, "line or ring", {}, false,
-                  "line ring"},
+                 {"layout", OptionKind::kQuantity, true, {}, "line, ring or square", {}, false,
+                  "line ring square"},
                  {"spacing",
                   OptionKind::kQuantity,
-                  true,
+                  false,
                   {},
                   "rod spacing, feet or metres (for a ring the chord)",
                   "Rod spacing"},
                  {"target", OptionKind::kQuantity, true},
+                 {"solve"},
+                 {"rods", OptionKind::kQuantity, false, {}, "rods in the line or ring, when the count is fixed"},
+                 {"per-side", OptionKind::kQuantity, false, {}, "rods a side of the square, when the count is fixed"},
                  {"method"},
                  kUnitsOption}),
        &ComputeRods,
-       "The smallest number of rods, up to 100, in a line or a ring at the spacing\n"
-       "given, whose group resistance (as for the group command, by --method) is T\n"
-       "ohms or less; every count is tried. \"na\" names the lowest reached and at how\n"
-       "many rods.\n",
+       "A design for a wanted resistance T (as the group command works a group out,\n"
+       "by --method). --solve count (the default): the fewest rods, up to 100, in a\n"
+       "line or a ring at the spacing given, or the fewest rods a side of a hollow\n"
+       "square (up to 26); every count is tried. --solve spacing: the spacing, with\n"
+       "--rods (a line or ring) or --per-side (a square) fixed, from a tenth of the\n"
+       "rod's length to fifty lengths; --solve length: the rods' length, from 0.3 m\n"
+       "to 30 m, the count and spacing fixed; both continuous, to the millimetre.\n"
+       "\"na\" names the lowest reached and where. The JSON gives the value solved\n"
+       "under its option's name (rods, per-side, spacing or length) with its ohms.\n",
        "ostrevin-calc rods --rho 200ohm-m --diameter 16mm --length 3m \\\n"
        "           --layout line --spacing 6m --target 10 --units metric\n"
        "         9 rods\n"},

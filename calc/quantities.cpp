@@ -34,6 +34,11 @@ constexpr std::array kQuantities{
              kDiameter, "16mm"},
     Quantity{"length", kRodLengthRange, "L", "rod length, feet or metres", "Rod length", kLength,
              "8ft"},
+    Quantity{"solve", kNoRange, "WHAT",
+             "what the design varies to reach the target: count (the fewest rods, or a "
+             "square's rods a side), spacing or length (the rods' count fixed); count when "
+             "not given",
+             "Solve for", kChoice, {}, "count spacing length"},
     Quantity{"target", kTargetRange, "T", "wanted resistance, ohms", "Wanted resistance",
              kResistance},
     Quantity{"spacing", kSpacingRange, "A", "probe spacing, feet or metres", "Probe spacing",

@@ -584,3 +584,72 @@ TEST(Calculations, EveryAnswerOverTheRangeIsPossible) {
 
 }  // namespace
 }  // namespace ostrevin::calc
+
+namespace ostrevin::calc {
+namespace {
+
+// A design for a target: the count, or with the count fixed the spacing or
+// the length found continuously; each answer is the group command's at it.
+TEST(Design, EachSolveMeetsTheTargetTheGroupCommandConfirms) {
+  const Options rod{{"rho", "200ohm-m"}, {"diameter", "16mm"}, {"length", "3m"}, {"units", "metric"}};
+  const auto with = [&](Options more) {
+    more.insert(rod.begin(), rod.end());
+    return more;
+  };
+  const auto group = [&](Options layout) {
+    const Result<Outcome> done = RunCalculation("group", with(std::move(layout)));
+    EXPECT_TRUE(done) << done.why();
+    return done ? done->value.value_or(0) : 0;
+  };
+  // A square by count: the fewest rods a side, one fewer misses.
+  const Result<Outcome> square = RunCalculation(
+      "rods", with({{"layout", "square"}, {"spacing", "3m"}, {"target", "10"}}));
+  ASSERT_TRUE(square) << square.why();
+  EXPECT_EQ(square->valueKey, "per-side");
+  EXPECT_EQ(square->result, "4");
+  EXPECT_LE(group({{"layout", "square"}, {"spacing", "3m"}, {"per-side", "4"}}), 10);
+  EXPECT_GT(group({{"layout", "square"}, {"spacing", "3m"}, {"per-side", "3"}}), 10);
+  // The spacing of four rods in a square for 20 ohms, and a line's rod length for 10.
+  struct Row {
+    const char* name;
+    Options options;
+    const char* key;
+    Options check;  // the group at the answer, the answer's text put in `key`
+  };
+  const std::vector<Row> rows = {
+      {"square spacing", {{"layout", "square"}, {"per-side", "2"}, {"solve", "spacing"}, {"target", "20"}},
+       "spacing", {{"layout", "square"}, {"per-side", "2"}}},
+      {"line length", {{"layout", "line"}, {"rods", "4"}, {"spacing", "3m"}, {"solve", "length"}, {"target", "10"}},
+       "length", {{"layout", "line"}, {"rods", "4"}, {"spacing", "3m"}}},
+  };
+  for (const Row& row : rows) {
+    const Result<Outcome> solved = RunCalculation("rods", with(row.options));
+    ASSERT_TRUE(solved) << row.name << ": " << solved.why();
+    EXPECT_EQ(solved->valueKey, row.key) << row.name;
+    const double ohms = std::get<double>(*solved->Field("ohms"));
+    EXPECT_NEAR(ohms, 10 * (std::string(row.name) == "line length" ? 1 : 2), 1e-3) << row.name;
+    Options check = row.check;
+    check[row.key] = FormatNumber(*solved->value) + "m";
+    Options at = with(check);
+    const Result<Outcome> confirmed = RunCalculation("group", at);
+    ASSERT_TRUE(confirmed) << confirmed.why();
+    EXPECT_NEAR(*confirmed->value, ohms, 1e-6 * ohms) << row.name;
+  }
+  // Out of reach: "na" with the lowest reached and where; a spacing both given and solved refused.
+  const Result<Outcome> far = RunCalculation(
+      "rods", with({{"layout", "line"}, {"rods", "2"}, {"solve", "spacing"}, {"target", "1"}}));
+  ASSERT_TRUE(far);
+  EXPECT_FALSE(far->value);
+  EXPECT_NE(far->why.find("no spacing up to 150.000 m reaches 1 ohms: the lowest is"), std::string::npos)
+      << far->why;
+  const Result<Outcome> both = RunCalculation(
+      "rods", with({{"layout", "line"}, {"rods", "2"}, {"spacing", "3m"}, {"solve", "spacing"}, {"target", "9"}}));
+  ASSERT_TRUE(both.refused());
+  EXPECT_NE(both.why().find("the spacing is what it finds"), std::string::npos) << both.why();
+  const Result<Outcome> perSide = RunCalculation(
+      "rods", with({{"layout", "square"}, {"spacing", "3m"}, {"per-side", "3"}, {"target", "9"}}));
+  ASSERT_TRUE(perSide.refused());
+}
+
+}  // namespace
+}  // namespace ostrevin::calc

@@ -74,7 +74,7 @@ TEST(Tools, AChoiceOffersWhatItsCalculationTakes) {
     }
     return std::vector<std::string>{};
   };
-  EXPECT_EQ(layouts("rods"), (std::vector<std::string>{"line", "ring"}));
+  EXPECT_EQ(layouts("rods"), (std::vector<std::string>{"line", "ring", "square"}));
   EXPECT_EQ(layouts("group"),
             (std::vector<std::string>{"line", "triangle", "square", "ring", "points"}));
 }

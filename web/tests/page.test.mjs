@@ -175,7 +175,7 @@ async function shown(page, tool) {
 // warnings it says on its error stream, and its --json.
 function commandLine(command, inputs, units = 'english') {
   const args = ['--units', units, command];
-  for (const [name, value] of Object.entries(inputs)) args.push(`--${name}`, value);
+  for (const [name, value] of Object.entries(inputs)) if (value !== undefined) args.push(`--${name}`, value);
   const run = (more) => {
     const done = spawnSync(calc, [...args, ...more], { encoding: 'utf8' });
     // "na" (status 3) still prints its answer.
@@ -612,6 +612,25 @@ describe('the tools give the command line\'s answers', () => {
     const refused = await shown(page, 'test');
     assert.match(refused.problem, /^row 7: the potential probe stands at or beyond the current probe/);
     assert.deepEqual(page.problems, []);
+  });
+
+  test('Design: the fewest a side of a square, or the spacing with the count fixed, as the command line finds them', async () => {
+    const design = { rho: '200ohm-m', diameter: '16mm', length: '3m', layout: 'square', spacing: '3m', target: '10' };
+    const page = await open({ hash: `#rods?${new URLSearchParams({ ...design, units: 'metric' })}` });
+    assert.equal(await text(page, '#rods-title'), 'Design');
+    const count = await shown(page, 'rods');
+    assert.equal(`${count.result} ${count.unit}`, '4 a side');
+    assert.equal(count.value, String(commandLine('rods', design, 'metric').json['per-side']));
+    // The spacing solved: its field gives way to the count's.
+    await page.select('#rods-solve', 'spacing');
+    const hidden = (name) => page.$eval(`#tool-rods [data-field="${name}"]`, (holder) => holder.hidden);
+    assert.equal(await hidden('spacing'), true);
+    assert.equal(await hidden('per-side'), false);
+    await fill(page, 'rods', { 'per-side': '2', target: '20' });
+    const spacing = await shown(page, 'rods');
+    const native = commandLine('rods', { ...design, spacing: undefined, 'per-side': '2', target: '20', solve: 'spacing' }, 'metric');
+    assert.equal(spacing.value, String(native.json.spacing));
+    assert.equal(spacing.unit, 'm');
   });
 
   test('grid safety: IEEE 80\'s first worked grid as the command line answers it, the touch map, Cancel', async () => {
