@@ -25,9 +25,28 @@ export function makeSurveyTable() {
   const chart = make('figure', { class: 'chart', hidden: true },
     make('img', { id: 'survey-chart', alt: '' }),
     make('figcaption', {}, 'Apparent resistivity against spacing: the readings, the two-layer model and one uniform soil.'));
+  const copy = make('button', { type: 'button', id: 'survey-copy', disabled: true },
+    'Copy for the command line');
   return make('div', { class: 'survey' },
     make('p', { class: 'storage-note', role: 'status', hidden: true }),
-    table, make('div', { class: 'row-buttons' }, add, use), chart);
+    table, make('div', { class: 'row-buttons' }, add, use, copy),
+    make('p', { class: 'copy-note', role: 'status', hidden: true }), chart);
+}
+
+// The model as the command line takes it (--layers RHO1,H,RHO2), copied;
+// shown for copying by hand where the clipboard is refused.
+export async function copyLayers(section) {
+  const layers = section.survey && section.survey.json && section.survey.json.layers;
+  if (!layers) return;
+  const text = `--layers ${layers}`;
+  const note = $('.copy-note', section);
+  try {
+    await navigator.clipboard.writeText(text);
+    note.textContent = `Copied: ${text}`;
+  } catch (error) {
+    note.textContent = `Copy this: ${text}`;
+  }
+  note.hidden = false;
 }
 
 export function surveyUnits() { readings.showUnits(state.units === METRIC); }
@@ -39,6 +58,8 @@ export function showSurvey(section, answer) {
   chartAddress = '';
   figure.hidden = !answer;
   $('#survey-use').disabled = !(answer && answer.use && Object.keys(answer.use).length);
+  $('#survey-copy').disabled = !(answer && answer.json && answer.json.layers);
+  $('.copy-note', section).hidden = true;
   if (!answer) return;
   chartAddress = URL.createObjectURL(new Blob([answer.svg], { type: 'image/svg+xml' }));
   const image = $('#survey-chart');

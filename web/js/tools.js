@@ -514,6 +514,8 @@ function wireTool(section) {
       update(section, event);
     } else if (button.id === 'survey-use') {
       useSurveySoil(section);
+    } else if (button.id === 'survey-copy') {
+      survey.copyLayers(section);
     } else if (button.classList.contains('share')) {
       share(document.title, (said) => setText($('.share-note', section), said));
     } else if (button.id === 'test-design') {

@@ -392,6 +392,11 @@ describe('the tools give the command line\'s answers', () => {
     const got = await shown(page, 'survey');
     assert.deepEqual([got.result, ...got.lines], want);
     assert.ok(await page.$eval('#survey-chart', (image) => image.complete && image.naturalWidth > 0));
+    // The model for the command line, a tap away (copied, or shown to copy where the clipboard is refused).
+    await page.click('#survey-copy');
+    await page.waitForSelector('#tool-survey .copy-note:not([hidden])');
+    const layersLine = want.find((line) => line.startsWith('--layers '));
+    assert.match(await text(page, '#tool-survey .copy-note'), new RegExp(`^(Copied|Copy this): ${layersLine.replace(/[.]/g, '\\.')}$`));
     // The readings outlive a reload.
     await page.reload();
     await page.waitForSelector('html.ready');
