@@ -185,19 +185,7 @@ bool Inside(std::span<const RodPoint> polygon, double x, double y) {
 // The map over the outline and the margin; refused past the bound.
 Result<SurfaceMap> MapOf(const Solution& solution, std::span<const Conductor> conductors,
                          double amperes, double stepM, std::size_t most, const Progress& progress) {
-  constexpr double kInf = std::numeric_limits<double>::infinity();
-  double x0 = kInf;
-  double x1 = -kInf;
-  double y0 = kInf;
-  double y1 = -kInf;
-  for (const Conductor& c : conductors) {
-    for (const Point3& p : {c.a, c.b}) {
-      x0 = std::min(x0, p.x);
-      x1 = std::max(x1, p.x);
-      y0 = std::min(y0, p.y);
-      y1 = std::max(y1, p.y);
-    }
-  }
+  const auto [x0, x1, y0, y1, deepest] = ExtentOf(conductors);
   const Lattice lattice = LatticeOver(x0, x1, y0, y1, kMapMarginM, stepM);
   if (lattice.Size() > most) {
     return Refused("the map would have " + std::to_string(lattice.Size()) + " points: at most " +

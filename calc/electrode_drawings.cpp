@@ -43,19 +43,7 @@ struct Frame {
 };
 
 Frame PlanFrame(const SolvedElectrode& e, double margin, double right) {
-  constexpr double kInf = std::numeric_limits<double>::infinity();
-  double x0 = kInf;
-  double x1 = -kInf;
-  double y0 = kInf;
-  double y1 = -kInf;
-  for (const Conductor& c : e.conductors) {
-    for (const Point3& p : {c.a, c.b}) {
-      x0 = std::min(x0, p.x);
-      x1 = std::max(x1, p.x);
-      y0 = std::min(y0, p.y);
-      y1 = std::max(y1, p.y);
-    }
-  }
+  const auto [x0, x1, y0, y1, deepest] = ExtentOf(e.conductors);
   return {x0 - margin, y0 - margin, x1 + margin, y1 + margin, right};
 }
 
@@ -90,19 +78,7 @@ std::string Length(double metres, UnitSystem units) {
 
 // The conductors' extent along the bottom and the left, as dimension lines.
 std::string Dimensions(const SolvedElectrode& e, const Frame& f) {
-  constexpr double kInf = std::numeric_limits<double>::infinity();
-  double x0 = kInf;
-  double x1 = -kInf;
-  double y0 = kInf;
-  double y1 = -kInf;
-  for (const Conductor& c : e.conductors) {
-    for (const Point3& p : {c.a, c.b}) {
-      x0 = std::min(x0, p.x);
-      x1 = std::max(x1, p.x);
-      y0 = std::min(y0, p.y);
-      y1 = std::max(y1, p.y);
-    }
-  }
+  const auto [x0, x1, y0, y1, deepest] = ExtentOf(e.conductors);
   std::string svg = "<g stroke='#555' stroke-width='1' fill='#333'>\n";
   const double below = f.Y(y0) + 26;
   if (x1 - x0 > 1e-6) {

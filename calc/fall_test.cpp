@@ -8,6 +8,7 @@
 #include "calc/electrodes.h"
 #include "calc/text.h"
 #include "core/earth_solver.h"
+#include "core/electrode_layouts.h"
 #include "core/electrode_formulas.h"
 #include "core/number_text.h"
 
@@ -66,20 +67,7 @@ struct Design {
 Result<Design> Predict(std::span<const Conductor> conductors, const EarthSoil& soil, double probeM) {
   const Result<Solution> solved = SolveElectrode(conductors, soil);
   if (!solved) return solved.Failed();
-  double x0 = conductors.front().a.x;
-  double x1 = x0;
-  double y0 = conductors.front().a.y;
-  double y1 = y0;
-  double depth = 0;
-  for (const Conductor& c : conductors) {
-    for (const Point3& p : {c.a, c.b}) {
-      x0 = std::min(x0, p.x);
-      x1 = std::max(x1, p.x);
-      y0 = std::min(y0, p.y);
-      y1 = std::max(y1, p.y);
-      depth = std::max(depth, p.z);
-    }
-  }
+  const auto [x0, x1, y0, y1, depth] = ExtentOf(conductors);
   const double cx = (x0 + x1) / 2;
   const double cy = (y0 + y1) / 2;
   const double reach = probeM + std::hypot(x1 - x0, y1 - y0);

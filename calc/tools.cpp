@@ -29,6 +29,20 @@ std::vector<ToolField> With(std::vector<ToolField> fields, const std::vector<Too
   return fields;
 }
 
+// A grid's soil and plan: the grid tool's and the safety tool's.
+std::vector<ToolField> GridPlan() {
+  return With(Soil(), {{"size"},
+                       {"meshes"},
+                       {"depth"},
+                       {"conductor"},
+                       {"shape"},
+                       {"cutout", {"l"}, "shape"},
+                       {"rods-at"},
+                       {"rods", {"perimeter"}, "rods-at"},
+                       {"rod-length", {"corners", "perimeter", "nodes"}, "rods-at"},
+                       {"rod-diameter", {"corners", "perimeter", "nodes"}, "rods-at"}});
+}
+
 const std::vector<Tool>& ToolTable() {
   static const std::vector<Tool> tools{
       {"check",
@@ -95,17 +109,7 @@ const std::vector<Tool>& ToolTable() {
       {"grid",
        "Grid",
        "grid",
-       With(Soil(), {{"size"},
-                     {"meshes"},
-                     {"depth"},
-                     {"conductor"},
-                     {"shape"},
-                     {"cutout", {"l"}, "shape"},
-                     {"rods-at"},
-                     {"rods", {"perimeter"}, "rods-at"},
-                     {"rod-length", {"corners", "perimeter", "nodes"}, "rods-at"},
-                     {"rod-diameter", {"corners", "perimeter", "nodes"}, "rods-at"},
-                     {"grid-current"}}),
+       With(GridPlan(), {{"grid-current"}}),
        "A substation's grid, rectangular or L-shaped, with rods: its resistance, and with the "
        "fault current its rise and the surface's potential.",
        "The electrode solver (method of moments, two-layer images); beside it IEEE 80's Sverak "
@@ -113,17 +117,7 @@ const std::vector<Tool>& ToolTable() {
       {"safety",
        "Grid safety",
        "grid",
-       With(Soil(), {{"size"},
-                     {"meshes"},
-                     {"depth"},
-                     {"conductor"},
-                     {"shape"},
-                     {"cutout", {"l"}, "shape"},
-                     {"rods-at"},
-                     {"rods", {"perimeter"}, "rods-at"},
-                     {"rod-length", {"corners", "perimeter", "nodes"}, "rods-at"},
-                     {"rod-diameter", {"corners", "perimeter", "nodes"}, "rods-at"},
-                     {"fault-current"},
+       With(GridPlan(), {{"fault-current"},
                      {"split"},
                      {"x-over-r"},
                      {"fault-duration"},
@@ -355,6 +349,15 @@ bool HasControl(std::string_view text) {
                      [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; });
 }
 
+// The fields given, looked up by name (the map outlives the lookup).
+InputLookup LookupIn(const std::map<std::string, std::string>& given) {
+  return [&given](std::string_view name) -> std::optional<std::string_view> {
+    const auto it = given.find(std::string(name));
+    if (it == given.end()) return std::nullopt;
+    return it->second;
+  };
+}
+
 }  // namespace
 
 std::span<const Tool> Tools() { return ToolTable(); }
@@ -403,11 +406,7 @@ std::string RunTool(std::string_view toolId, const FieldTexts& inputs, UnitSyste
     }
   }
   if (!errors.empty()) return ToJson(JsonObject{{"errors", std::move(errors)}});
-  const InputLookup lookup = [&](std::string_view name) -> std::optional<std::string_view> {
-    const auto it = given.find(std::string(name));
-    if (it == given.end()) return std::nullopt;
-    return it->second;
-  };
+  const InputLookup lookup = LookupIn(given);
   const Result<Outcome> result = Calculate(*calculation, lookup, context, progress, kPageBounds);
   if (!result) {
     // A message about one field goes beside it.
@@ -442,11 +441,7 @@ std::string RunElectrodes(const std::vector<std::array<std::string, 7>>& rows,
     if (any) table.push_back(std::move(row));
   }
   const std::map<std::string, std::string> given = Given(inputs);
-  const InputLookup lookup = [&](std::string_view name) -> std::optional<std::string_view> {
-    const auto it = given.find(std::string(name));
-    if (it == given.end()) return std::nullopt;
-    return it->second;
-  };
+  const InputLookup lookup = LookupIn(given);
   const Result<Outcome> result = CalculateElectrodes(
       table, lookup, ReadContext{units, "", marks, true}, progress, "row", kPageBounds);
   if (!result) return Error(result.why());
@@ -493,11 +488,7 @@ std::string RunFallTest(const std::vector<std::array<std::string, 2>>& rows,
     if (row.distance || row.reading) test.push_back(std::move(row));
   }
   const std::map<std::string, std::string> given = Given(inputs);
-  const InputLookup lookup = [&](std::string_view name) -> std::optional<std::string_view> {
-    const auto it = given.find(std::string(name));
-    if (it == given.end()) return std::nullopt;
-    return it->second;
-  };
+  const InputLookup lookup = LookupIn(given);
   const Result<FallTest> result =
       CalculateFallTest(test, lookup, ReadContext{units, "", marks, true}, "row");
   if (!result) return Error(result.why());

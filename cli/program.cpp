@@ -220,6 +220,18 @@ int Program::RunBatch(const Command& command, const ParsedCommand& parsed) {
   return calc::RunBatch(**input, out_, err_, options);
 }
 
+int Program::ReportRows(const ParsedCommand& parsed, const Outcome& outcome,
+                        const std::vector<std::string>& rejected, const Chart& chart) {
+  if (Print((parsed.Has("json") ? ToJson(outcome) : ToText(outcome)) + "\n") != kAnswered) {
+    return kFailed;
+  }
+  const auto say = [this](const std::string& line) { return Say(line); };
+  if (!std::ranges::all_of(rejected, say) || !SayRemarks(outcome)) return kFailed;
+  if (!outcome.value && !Say("na: " + outcome.why)) return kFailed;
+  if (const int written = WriteChart(parsed, chart); written != kAnswered) return written;
+  return rejected.empty() ? outcome.status() : kBadInput;
+}
+
 int Program::RunSoil(const Command& command, const ParsedCommand& parsed) {
   const Result<UnitSystem> units = UnitsOf(parsed);
   if (!units) return Fail(units.Failed());
@@ -232,18 +244,7 @@ int Program::RunSoil(const Command& command, const ParsedCommand& parsed) {
   if (!rows) return Fail(rows.Failed());
   const Result<Survey> result = CalculateSurvey(*rows, ReadContext{*units, "", file.marks});
   if (!result) return Fail(result.Failed());
-  const Survey& survey = *result;
-  const Outcome& outcome = survey.outcome;
-  if (Print((parsed.Has("json") ? ToJson(outcome) : ToText(outcome)) + "\n") != kAnswered) {
-    return kFailed;
-  }
-  const auto say = [this](const std::string& line) { return Say(line); };
-  if (!std::ranges::all_of(survey.rejected, say) || !SayRemarks(outcome)) return kFailed;
-  if (!outcome.value && !Say("na: " + outcome.why)) return kFailed;
-  if (const int written = WriteChart(parsed, SurveyChart(survey)); written != kAnswered) {
-    return written;
-  }
-  return survey.rejected.empty() ? outcome.status() : kBadInput;
+  return ReportRows(parsed, result->outcome, result->rejected, SurveyChart(*result));
 }
 
 int Program::RunTest(const Command& command, const ParsedCommand& parsed) {
@@ -271,17 +272,7 @@ int Program::RunTest(const Command& command, const ParsedCommand& parsed) {
       CalculateFallTest(*rows, LookupIn(parsed), ReadContext{*units, "--", file.marks}, "line",
                         design, designFile.name + " line");
   if (!result) return Fail(result.Failed());
-  const Outcome& outcome = result->outcome;
-  if (Print((parsed.Has("json") ? ToJson(outcome) : ToText(outcome)) + "\n") != kAnswered) {
-    return kFailed;
-  }
-  const auto say = [this](const std::string& line) { return Say(line); };
-  if (!std::ranges::all_of(result->rejected, say) || !SayRemarks(outcome)) return kFailed;
-  if (!outcome.value && !Say("na: " + outcome.why)) return kFailed;
-  if (const int written = WriteChart(parsed, FallTestChart(*result)); written != kAnswered) {
-    return written;
-  }
-  return result->rejected.empty() ? outcome.status() : kBadInput;
+  return ReportRows(parsed, result->outcome, result->rejected, FallTestChart(*result));
 }
 
 int Program::RunCurve(const Command& /*command*/, const ParsedCommand& parsed) {

@@ -57,6 +57,10 @@ class Program {
                                                 std::string& name, const std::string* given = nullptr);
   // --separator, or nothing to detect it; false when it is neither , nor ;.
   bool SeparatorOf(const ParsedCommand& parsed, std::optional<char>& separator);
+  // A table's outcome (a survey, a field test): the text or JSON, each
+  // refused row, the remarks, the chart; bad input when a row was refused.
+  int ReportRows(const ParsedCommand& parsed, const Outcome& outcome,
+                 const std::vector<std::string>& rejected, const Chart& chart);
   // A chart to --svg FILE or --png FILE, when one is asked for.
   int WriteChart(const ParsedCommand& parsed, const Chart& chart);
   // An SVG drawing's PNG picture to the file.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numbers>
 
 #include "core/number_text.h"
@@ -189,6 +190,21 @@ double PolygonArea(std::span<const RodPoint> polygon) {
     twice += a.x * b.y - b.x * a.y;
   }
   return std::abs(twice) / 2;
+}
+
+PlanExtent ExtentOf(std::span<const Conductor> conductors) {
+  constexpr double kInf = std::numeric_limits<double>::infinity();
+  PlanExtent e{kInf, -kInf, kInf, -kInf, -kInf};
+  for (const Conductor& c : conductors) {
+    for (const Point3& p : {c.a, c.b}) {
+      e.x0 = std::min(e.x0, p.x);
+      e.x1 = std::max(e.x1, p.x);
+      e.y0 = std::min(e.y0, p.y);
+      e.y1 = std::max(e.y1, p.y);
+      e.depth = std::max(e.depth, p.z);
+    }
+  }
+  return e;
 }
 
 double TotalLength(std::span<const Conductor> conductors) {

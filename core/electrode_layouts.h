@@ -64,6 +64,12 @@ std::vector<Conductor> BondConductors(std::span<const RodPoint> at, bool closed,
 // The plan's outline: the convex hull of the conductors' ends, anticlockwise
 // (collinear points dropped); fewer than three points where it has no area.
 std::vector<RodPoint> Outline(std::span<const Conductor> conductors);
+// The plan's extent: the least and greatest x and y of the conductors' ends
+// (metres), and the greatest depth. All infinite for no conductors.
+struct PlanExtent {
+  double x0, x1, y0, y1, depth;
+};
+PlanExtent ExtentOf(std::span<const Conductor> conductors);
 // The area of a polygon (square metres), by the shoelace formula.
 double PolygonArea(std::span<const RodPoint> polygon);
 // The total length of the conductors (metres), and of the vertical ones alone.

@@ -11,6 +11,7 @@
 #include <nlohmann/json.hpp>
 
 #include "calc/calculations.h"
+#include "tests/calc/run_calculation.h"
 #include "calc/soil_survey.h"
 #include "calc/text.h"
 #include "core/electrode_formulas.h"
@@ -19,21 +20,15 @@
 namespace ostrevin::calc {
 namespace {
 
+using test_support::Options;
+// Runs a calculation on options by name.
+constexpr auto RunCalculation = [](std::string_view name, const Options& options,
+                                  UnitSystem units = UnitSystem::Metric) {
+  return test_support::Solve(name, options, units);
+};
+
 using enum ostrevin::UnitSystem;
 
-using Options = std::map<std::string, std::string, std::less<>>;
-
-Result<Outcome> RunCalculation(std::string_view name, const Options& options,
-                                                  UnitSystem units = Metric) {
-  return Calculate(
-      *FindCalculation(name),
-      [&](std::string_view key) -> std::optional<std::string_view> {
-        const auto it = options.find(key);
-        if (it == options.end()) return std::nullopt;
-        return it->second;
-      },
-      ReadContext{units});
-}
 
 std::string Json(const Result<Outcome>& result) {
   return result ? ToJson(*result) : "error: " + result.why();

@@ -11,32 +11,19 @@
 
 #include "calc/calculations.h"
 #include "calc/electrodes.h"
+#include "tests/calc/run_calculation.h"
 #include "core/closed_forms.h"
 #include "core/ieee80.h"
 
 namespace ostrevin::calc {
 namespace {
 
+using test_support::Json;
+using test_support::LookupIn;
+using test_support::Options;
+using test_support::Solve;
+
 using enum ostrevin::UnitSystem;
-using Options = std::map<std::string, std::string, std::less<>>;
-
-InputLookup LookupIn(const Options& options) {
-  return [&options](std::string_view key) -> std::optional<std::string_view> {
-    const auto it = options.find(key);
-    if (it == options.end()) return std::nullopt;
-    return it->second;
-  };
-}
-
-Result<Outcome> Solve(std::string_view name, const Options& options, UnitSystem units = Metric,
-                    const WorkBounds& bounds = {}) {
-  return Calculate(*FindCalculation(name), LookupIn(options), ReadContext{units}, {}, bounds);
-}
-
-nlohmann::json Json(const Result<Outcome>& result) {
-  EXPECT_TRUE(result) << result.why();
-  return result ? nlohmann::json::parse(ToJson(*result)) : nlohmann::json{};
-}
 
 const Options kIeeeGrid{{"rho", "400ohm-m"},   {"size", "70mx70m"},  {"meshes", "10x10"},
                         {"depth", "0.5m"},     {"conductor", "10mm"}};

@@ -12,20 +12,16 @@
 
 #include "calc/calculations.h"
 #include "calc/fall_test.h"
+#include "tests/calc/run_calculation.h"
 
 namespace ostrevin::calc {
 namespace {
 
-using enum ostrevin::UnitSystem;
-using Options = std::map<std::string, std::string, std::less<>>;
+using test_support::LookupIn;
+using test_support::Options;
+using test_support::Solve;
 
-InputLookup Lookup(const Options& options) {
-  return [&options](std::string_view key) -> std::optional<std::string_view> {
-    const auto it = options.find(key);
-    if (it == options.end()) return std::nullopt;
-    return it->second;
-  };
-}
+using enum ostrevin::UnitSystem;
 
 std::vector<FallRow> Rows(std::initializer_list<std::pair<const char*, const char*>> texts) {
   std::vector<FallRow> rows;
@@ -46,7 +42,7 @@ const std::vector<FallRow> kWorked = Rows({{"20", "15.160"}, {"40", "15.624"}, {
 
 Result<FallTest> Read(const std::vector<FallRow>& rows, const Options& options,
                       UnitSystem units = Metric) {
-  return CalculateFallTest(rows, Lookup(options), ReadContext{units});
+  return CalculateFallTest(rows, LookupIn(options), ReadContext{units});
 }
 
 TEST(FieldTest, TheWorkedHemisphereInEitherUnitsAndFromItsEdge) {
@@ -154,7 +150,7 @@ TEST(FieldTest, AGridsPredictedCurveShowsWhereTheRuleFails) {
   }
   const auto at618 = [&](const char* probe, std::vector<FallRow> rows) {
     const Options options{{"current-probe", probe}, {"rho", "100ohm-m"}};
-    const auto result = CalculateFallTest(rows, Lookup(options), ReadContext{Metric}, "line", grid);
+    const auto result = CalculateFallTest(rows, LookupIn(options), ReadContext{Metric}, "line", grid);
     EXPECT_TRUE(result) << result.why();
     if (!result) return 0.0;
     const double d = std::stod(probe);
@@ -170,7 +166,7 @@ TEST(FieldTest, AGridsPredictedCurveShowsWhereTheRuleFails) {
   // A row of the design's table that cannot be read is named by its line.
   grid[3].cells[2] = "deep";
   const Options options{{"current-probe", "100"}, {"rho", "100ohm-m"}};
-  const auto refused = CalculateFallTest(kWorked, Lookup(options), ReadContext{Metric}, "line",
+  const auto refused = CalculateFallTest(kWorked, LookupIn(options), ReadContext{Metric}, "line",
                                          grid, "\"g.csv\" line");
   ASSERT_TRUE(refused.refused());
   EXPECT_EQ(refused.why().rfind("\"g.csv\" line 5: z1 needs a length", 0), 0U) << refused.why();
@@ -178,10 +174,6 @@ TEST(FieldTest, AGridsPredictedCurveShowsWhereTheRuleFails) {
 
 // The worst season: a factor on the soil, a frozen layer over it, and the
 // tolerable voltages left on the soil as measured.
-Result<Outcome> Solve(std::string_view name, const Options& options) {
-  return Calculate(*FindCalculation(name), Lookup(options), ReadContext{Metric});
-}
-
 TEST(WorstSeason, TheFactorAndTheFrostMakeTheSoilWorked) {
   const Options rod{{"diameter", "16mm"}, {"length", "3m"}};
   const auto ohms = [&](Options more) {

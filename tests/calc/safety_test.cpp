@@ -10,28 +10,16 @@
 
 #include "calc/calculations.h"
 #include "calc/electrodes.h"
+#include "tests/calc/run_calculation.h"
 
 namespace ostrevin::calc {
 namespace {
 
+using test_support::Json;
+using test_support::Options;
+using test_support::Solve;
+
 using enum ostrevin::UnitSystem;
-using Options = std::map<std::string, std::string, std::less<>>;
-
-Result<Outcome> Solve(std::string_view name, const Options& options, UnitSystem units = Metric) {
-  return Calculate(
-      *FindCalculation(name),
-      [&](std::string_view key) -> std::optional<std::string_view> {
-        const auto it = options.find(key);
-        if (it == options.end()) return std::nullopt;
-        return it->second;
-      },
-      ReadContext{units});
-}
-
-nlohmann::json Json(const Result<Outcome>& result) {
-  EXPECT_TRUE(result) << result.why();
-  return result ? nlohmann::json::parse(ToJson(*result)) : nlohmann::json{};
-}
 
 Options With(Options options, const Options& more) {
   for (const auto& [key, value] : more) options[key] = value;
