@@ -152,8 +152,16 @@ std::string RunSurvey(const val& rows, int units) {
   return calc::RunSurvey(TableRowsOf<3>(rows), UnitSystemOf(units), Marks());
 }
 
-std::string ToolAddress(const val& inputs, int units) {
-  return calc::ToolAddress(FieldsOf(inputs), UnitSystemOf(units), Marks());
+// A JavaScript list of a table's rows, each a list of cells.
+calc::TableTexts TableTextsOf(const val& list) {
+  calc::TableTexts rows;
+  const int count = list["length"].as<int>();
+  for (int i = 0; i < count; ++i) rows.push_back(emscripten::vecFromJSArray<std::string>(list[i]));
+  return rows;
+}
+
+std::string ToolAddress(const std::string& tool, const val& inputs, const val& rows, int units) {
+  return calc::ToolAddress(tool, FieldsOf(inputs), UnitSystemOf(units), Marks(), TableTextsOf(rows));
 }
 
 std::string ReadToolAddress(const std::string& tool, const std::string& query) {

@@ -137,7 +137,9 @@ const std::vector<Tool>& ToolTable() {
        With(Soil(), {{"grid-current"}}),
        "Any system of bonded conductors, row by row: rods, strips, rings, grids together.",
        "The electrode solver: straight conductors at one potential in uniform or two-layer soil, "
-       "segments of uniform leakage, Galerkin's method of moments."},
+       "segments of uniform leakage, Galerkin's method of moments.",
+       "conductors",
+       7},
       {"wenner",
        "Wenner reading",
        "rho",
@@ -159,14 +161,18 @@ const std::vector<Tool>& ToolTable() {
        "The electrode's resistance from a fall-of-potential (three-point) test, read four ways.",
        "The 61.8 % rule (Curdts 1958; IEEE Std 81); the plateau at 52 to 72 %; Tagg's slope "
        "method, mu = (R(0.6D) - R(0.4D)) / (R(0.4D) - R(0.2D)) (Proc. IEE, 1970); the fit of "
-       "R(x) = R - k (1/(x + c) - 1/(D - x) + 1/(D + c)) by least squares."},
+       "R(x) = R - k (1/(x + c) - 1/(D - x) + 1/(D + c)) by least squares.",
+       "readings",
+       2},
       {"survey",
        "Soil survey",
        "",
        {},
        "A Wenner survey at several spacings made a two-layer soil model for the rod tools.",
        "Two layers (Tagg 1964): rho_a = rho1 (1 + 4 sum K^n (1/sqrt(1 + (2nh/a)^2) - 1/sqrt(4 + "
-       "(2nh/a)^2))), fitted by least squares on log(model/measured)."},
+       "(2nh/a)^2))), fitted by least squares on log(model/measured).",
+       "readings",
+       3},
   };
   return tools;
 }
@@ -302,10 +308,11 @@ bool Unreserved(char c) {
          c == ',';
 }
 
-std::string Escaped(std::string_view text) {
+// Escaped for a query; a table's cell escapes its commas too (they part cells).
+std::string Escaped(std::string_view text, bool inCell = false) {
   std::string escaped;
   for (const char c : text) {
-    if (Unreserved(c)) {
+    if (Unreserved(c) && !(inCell && c == ',')) {
       escaped += c;
     } else {
       constexpr char kHex[] = "0123456789ABCDEF";
@@ -498,7 +505,8 @@ std::string RunFallTest(const std::vector<std::array<std::string, 2>>& rows,
   return ToJson(answer);
 }
 
-std::string ToolAddress(const FieldTexts& inputs, UnitSystem units, const NumberMarks& marks) {
+std::string ToolAddress(std::string_view toolId, const FieldTexts& inputs, UnitSystem units,
+                        const NumberMarks& marks, const TableTexts& rows) {
   std::map<std::string, std::string> shown;
   for (const auto& [name, text] : Given(inputs)) shown[name] = CommandLineText(name, text, marks);
   if (units == UnitSystem::Metric) shown["units"] = "metric";
@@ -511,16 +519,74 @@ std::string ToolAddress(const FieldTexts& inputs, UnitSystem units, const Number
   for (const auto& [name, text] : shown) {
     query += (query.empty() ? "" : "&") + name + "=" + Escaped(text);
   }
-  return query;
+  const Tool* tool = FindTool(toolId);
+  if (tool == nullptr || tool->table.empty()) return query;
+  std::string table;
+  for (std::size_t i = 0; i < rows.size() && i < kMaxTableRows; ++i) {
+    std::vector<std::string> cells;
+    for (const std::string& cell : rows[i]) cells.push_back(Escaped(NumberText(cell, marks), true));
+    while (!cells.empty() && cells.back().empty()) cells.pop_back();
+    if (cells.empty()) continue;
+    if (!table.empty()) table += ';';
+    for (std::size_t k = 0; k < cells.size(); ++k) table += (k == 0 ? "" : ",") + cells[k];
+  }
+  if (table.empty()) return query;
+  return query + (query.empty() ? "" : "&") + std::string(tool->table) + "=" + table;
 }
+
+namespace {
+
+// A table's parameter (readings=1,67;2,28) as rows of the tool's cells with
+// the page's marks; a row that cannot be one is named in `ignored`.
+JsonArray ReadTableRows(const Tool& tool, std::string_view value, const NumberMarks& marks,
+                        JsonArray& ignored) {
+  JsonArray rows;
+  std::size_t number = 0;
+  for (std::size_t at = 0; at <= value.size();) {
+    const std::size_t end = std::min(value.find(';', at), value.size());
+    const std::string_view row = value.substr(at, end - at);
+    at = end + 1;
+    ++number;
+    if (row.empty()) continue;
+    const std::string name = std::string(tool.table) + " row " + std::to_string(number);
+    if (rows.size() == kMaxTableRows) {
+      ignored.emplace_back(name + " and after (at most " + std::to_string(kMaxTableRows) +
+                           " rows are read)");
+      break;
+    }
+    JsonArray cells;
+    bool readable = true;
+    for (std::size_t from = 0; from <= row.size() && readable;) {
+      const std::size_t stop = std::min(row.find(',', from), row.size());
+      const std::optional<std::string> cell = Unescaped(row.substr(from, stop - from));
+      from = stop + 1;
+      readable = cell && cell->size() <= kMaxValueBytes && !HasControl(*cell) &&
+                 cells.size() < tool.columns;
+      if (readable) cells.emplace_back(PageText(*cell, marks));
+    }
+    if (!readable) {
+      ignored.emplace_back(name + " (" + std::to_string(tool.columns) + " cells at most, as data)");
+      continue;
+    }
+    while (cells.size() < tool.columns) cells.emplace_back("");
+    rows.emplace_back(std::move(cells));
+  }
+  return rows;
+}
+
+}  // namespace
 
 std::string ReadToolAddress(std::string_view toolId, std::string_view query,
                             const NumberMarks& marks) {
-  const Tool* tool = FindTool(toolId);
+  // One rod is the window's form, not a tool of the table; its address
+  // names its inputs as the resistance and length commands do.
+  static const Tool kRodForm{"rod", "One rod", "", {{"rho"}, {"diameter"}, {"length"}, {"target"}}, "", ""};
+  const Tool* tool = toolId == kRodForm.id ? &kRodForm : FindTool(toolId);
   JsonArray ignored;
   JsonObject fields;
   JsonValue units;
   JsonValue soil;
+  JsonValue rows;
   if (query.size() > kMaxAddressBytes) {
     ignored.emplace_back("the whole address (" + std::to_string(query.size()) +
                          " bytes; at most " + std::to_string(kMaxAddressBytes) + " are read)");
@@ -544,10 +610,13 @@ std::string ReadToolAddress(std::string_view toolId, std::string_view query,
     at = end + 1;
     if (part.empty()) continue;
     const std::size_t equals = part.find('=');
-    Param param{Unescaped(part.substr(0, equals)),
-                Unescaped(equals == std::string_view::npos ? "" : part.substr(equals + 1)), part};
+    const std::string_view value = equals == std::string_view::npos ? "" : part.substr(equals + 1);
+    Param param{Unescaped(part.substr(0, equals)), Unescaped(value), part};
+    // A table's rows are split before their cells are decoded.
+    const bool isTable = tool != nullptr && !tool->table.empty() && param.name == tool->table;
+    if (isTable) param.value = std::string(value);
     if (param.name && param.value && param.name->size() <= kMaxNameBytes &&
-        param.value->size() <= kMaxValueBytes && !HasControl(*param.name) &&
+        (isTable || param.value->size() <= kMaxValueBytes) && !HasControl(*param.name) &&
         !HasControl(*param.value)) {
       ++counts[*param.name];
     } else {
@@ -568,6 +637,8 @@ std::string ReadToolAddress(std::string_view toolId, std::string_view query,
     if (!value.empty()) pair.append("=").append(value);
     if (counts[name] > 1) {
       ignored.emplace_back(std::string(pair).append(" (").append(name).append(" is given twice)"));
+    } else if (tool != nullptr && !tool->table.empty() && name == tool->table) {
+      rows = ReadTableRows(*tool, value, marks, ignored);
     } else if (name == "units" && ReadUnits(value)) {
       units = UnitsName(*ReadUnits(value));
     } else if (name == "layers" && hasField("rho1")) {
@@ -591,20 +662,25 @@ std::string ReadToolAddress(std::string_view toolId, std::string_view query,
   return ToJson(JsonObject{{"units", units},
                            {"soil", soil},
                            {"fields", std::move(fields)},
+                           {"rows", std::move(rows)},
                            {"ignored", std::move(ignored)}});
 }
 
-std::string CommandLineText(std::string_view name, std::string_view text, const NumberMarks& marks) {
-  const Quantity* quantity = FindQuantity(name);
+std::string NumberText(std::string_view text, const NumberMarks& marks) {
   const std::string_view trimmed = Trim(text);
-  if (quantity == nullptr || quantity->dimension == Dimension::kText ||
-      quantity->dimension == Dimension::kChoice) {
-    return std::string(trimmed);
-  }
   const std::string_view unit = UnitPart(trimmed);
   const Result<double> number = ReadNumber(trimmed.substr(0, trimmed.size() - unit.size()), marks);
   if (!number) return std::string(trimmed);
   return FormatNumber(*number) + std::string(unit);
+}
+
+std::string CommandLineText(std::string_view name, std::string_view text, const NumberMarks& marks) {
+  const Quantity* quantity = FindQuantity(name);
+  if (quantity == nullptr || quantity->dimension == Dimension::kText ||
+      quantity->dimension == Dimension::kChoice) {
+    return std::string(Trim(text));
+  }
+  return NumberText(text, marks);
 }
 
 std::string PageText(std::string_view text, const NumberMarks& marks) {

@@ -33,12 +33,18 @@ struct Tool {
   std::vector<ToolField> fields;
   std::string_view summary;  // a line under the title
   std::string_view formula;  // the formula and its source, for the printed record
+  // A tool with a table of rows (the survey's readings): the address's
+  // parameter that carries them, and the cells a row has.
+  std::string_view table = "";
+  std::size_t columns = 0;
 };
 
 std::span<const Tool> Tools();
 
 // A field's name and the text typed into it, in the order of the page.
 using FieldTexts = std::vector<std::pair<std::string, std::string>>;
+// A table's rows as typed, each a list of cells.
+using TableTexts = std::vector<std::vector<std::string>>;
 
 // Every tool and its fields as JSON: for each field its label, kind
 // (number, count, choice, text), unit and range in both unit systems, help
@@ -83,15 +89,21 @@ std::string RunFallTest(const std::vector<std::array<std::string, 2>>& rows,
 
 // A tool's inputs as the query of its address, with the command line's
 // option names and texts: "diameter=0.625&rho=2000&units=metric"; rho1, h
-// and rho2 together as layers=RHO1,H,RHO2.
-std::string ToolAddress(const FieldTexts& inputs, UnitSystem units, const NumberMarks& marks);
+// and rho2 together as layers=RHO1,H,RHO2. A tool with a table has its
+// rows in one parameter, compact: readings=1,67;2,28;4,10.2,0.5 (cells as
+// the command line's CSV takes them, blank rows and trailing blanks left out).
+std::string ToolAddress(std::string_view tool, const FieldTexts& inputs, UnitSystem units,
+                        const NumberMarks& marks, const TableTexts& rows = {});
 
 // An address's query (after the "?") read for a tool, as data: never more
 // than kMaxAddressBytes, names of at most kMaxNameBytes, values of at most
 // kMaxValueBytes. The answer as JSON:
 //   {"units":"metric"|"english"|null,"soil":"layers"|"uniform"|null,
-//    "fields":{"rho":"10000",...},"ignored":["bogus=1","rho (given twice)",...]}
-// where the fields' texts are written with the page's decimal mark.
+//    "fields":{"rho":"10000",...},"rows":[["1","67",""],...]|null,
+//    "ignored":["bogus=1","rho (given twice)",...]}
+// where the fields' and cells' texts are written with the page's decimal
+// mark; rows is null without the tool's table parameter, and holds at most
+// kMaxTableRows rows of the tool's cells (a row with more is ignored).
 inline constexpr std::size_t kMaxAddressBytes = 16384;
 // The most rows a page's table of readings holds (a survey of a site has tens).
 inline constexpr std::size_t kMaxTableRows = 200;
@@ -104,6 +116,8 @@ std::string ReadToolAddress(std::string_view tool, std::string_view query,
 // its unit kept ("0,625" on a German page is "0.625", "16 mm" is "16mm"); the
 // text unchanged when it is no number.
 std::string CommandLineText(std::string_view name, std::string_view text, const NumberMarks& marks);
+// The same for any cell: a number with a point and its unit, else as typed.
+std::string NumberText(std::string_view text, const NumberMarks& marks);
 
 // A plain number written with the page's decimal mark ("0.625" -> "0,625").
 std::string PageText(std::string_view text, const NumberMarks& marks);

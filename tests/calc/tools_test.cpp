@@ -134,7 +134,8 @@ TEST(Tools, ThePagesNumberMarksAndTheCommandLinesSyntax) {
   const Json german = Update("check", {"rho", "10.000", "diameter", "0,625", "length", "8"}, English,
                           kGerman);
   EXPECT_EQ(german["result"], "39.905");
-  EXPECT_EQ(ToolAddress(Fields({"rho", "10.000", "diameter", "0,625", "length", "8"}), English, kGerman),
+  EXPECT_EQ(ToolAddress("check", Fields({"rho", "10.000", "diameter", "0,625", "length", "8"}), English,
+                        kGerman),
             "diameter=0.625&length=8&rho=10000");
   // On an English page 10,000 is ten thousand; 1,5 is refused, not guessed.
   EXPECT_EQ(Update("check", {"rho", "10,000", "diameter", "0.625", "length", "8"})["result"], "39.905");
@@ -150,13 +151,44 @@ TEST(Tools, ThePagesNumberMarksAndTheCommandLinesSyntax) {
 
 TEST(Tools, AnAddressCarriesTheInputsAsData) {
   // Two layers as the command line's --layers, metric units said, blanks left out.
-  EXPECT_EQ(ToolAddress(Fields({"rho1", "400ohm-m", "h", "2", "rho2", "12000", "length", "3",
-                                "diameter", ""}),
+  EXPECT_EQ(ToolAddress("check", Fields({"rho1", "400ohm-m", "h", "2", "rho2", "12000", "length", "3",
+                                         "diameter", ""}),
                         Metric, kEnglish),
             "layers=400ohm-m,2,12000&length=3&units=metric");
   // Markup and separators are escaped, never passed through.
-  EXPECT_EQ(ToolAddress(Fields({"rho", "<img src=x onerror=alert(1)>&x=1"}), English, kEnglish),
+  EXPECT_EQ(ToolAddress("check", Fields({"rho", "<img src=x onerror=alert(1)>&x=1"}), English, kEnglish),
             "rho=%3Cimg%20src%3Dx%20onerror%3Dalert%281%29%3E%26x%3D1");
+}
+
+TEST(Tools, ATablesRowsTravelInTheAddressCompactAndComeBackAsTyped) {
+  // A German survey: points for the address, commas again for the page;
+  // blank rows and trailing blank cells left out, a cell's comma escaped.
+  const TableTexts typed{{"1", "67,5", ""}, {"", "", ""}, {"2", "28", "0,5"}, {"x,y", "", ""}};
+  const std::string query = ToolAddress("survey", {}, English, kGerman, typed);
+  EXPECT_EQ(query, "readings=1,67.5;2,28,0.5;x%2Cy");
+  const Json read = Json::parse(ReadToolAddress("survey", query, kGerman));
+  EXPECT_EQ(read["rows"], Json::parse(R"([["1","67,5",""],["2","28","0,5"],["x,y","",""]])"));
+  EXPECT_EQ(read["ignored"], Json::array());
+  // The test's readings beside its fields; a tool without a table has no rows.
+  EXPECT_EQ(ToolAddress("test", Fields({"current-probe", "100"}), Metric, kEnglish, {{"10", "5.1"}}),
+            "current-probe=100&units=metric&readings=10,5.1");
+  EXPECT_TRUE(Json::parse(ReadToolAddress("check", "readings=1,2", kEnglish))["rows"].is_null());
+  // A row with more cells than the tool's, or a broken escape, is named, the rest read.
+  const Json odd = Json::parse(ReadToolAddress("test", "readings=1,2,3;4,5;6%G,7", kEnglish));
+  EXPECT_EQ(odd["rows"], Json::parse(R"([["4","5"]])"));
+  EXPECT_EQ(odd["ignored"], Json::parse(R"j(["readings row 1 (2 cells at most, as data)",
+                                              "readings row 3 (2 cells at most, as data)"])j"));
+  // At most a page's table of rows; the address's own bound holds the rest.
+  std::string many = "readings=";
+  for (std::size_t i = 0; i <= kMaxTableRows; ++i) many += std::to_string(i + 1) + ",1;";
+  const Json bounded = Json::parse(ReadToolAddress("survey", many, kEnglish));
+  EXPECT_EQ(bounded["rows"].size(), kMaxTableRows);
+  EXPECT_EQ(bounded["ignored"][0], "readings row 201 and after (at most 200 rows are read)");
+  // One rod, the window's form, is read with the length and resistance commands' names.
+  const Json rod = Json::parse(ReadToolAddress("rod", "rho=10000&diameter=0.625&target=25&units=metric",
+                                               kEnglish));
+  EXPECT_EQ(rod["fields"], Json::parse(R"({"rho":"10000","diameter":"0.625","target":"25"})"));
+  EXPECT_EQ(rod["units"], "metric");
 }
 
 TEST(Tools, AnAddressIsReadAsDataWithinItsBounds) {

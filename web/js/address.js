@@ -17,8 +17,8 @@ export function currentQuery() {
 // The address follows the inputs, written when typing pauses (writing it
 // costs more than a calculation).
 let timer = 0;
-export function writeAddress(tool, inputs) {
-  const query = state.engine.toolAddress(inputs, state.units);
+export function writeAddress(tool, inputs, rows = [], units = state.units) {
+  const query = state.engine.toolAddress(tool.id, inputs, rows, units);
   const address = `#${tool.id}${query ? `?${query}` : ''}`;
   clearTimeout(timer);
   timer = setTimeout(() => {
@@ -32,14 +32,16 @@ export function forgetAddress() {
 }
 
 // Fills a tool from its address: `setField(name, text)` sets a field and
-// says whether the tool has it; what cannot be used is named in a note.
-export function readAddress(section, tool, query, { setUnits, setSoil, setField }) {
+// says whether the tool has it, `setRows(rows)` fills its table; what cannot
+// be used is named in a note.
+export function readAddress(section, tool, query, { setUnits, setSoil, setField, setRows }) {
   let read;
   try {
     read = JSON.parse(state.engine.readToolAddress(tool.id, query));
   } catch (error) {
-    read = { units: null, soil: null, fields: {}, ignored: [query] };
+    read = { units: null, soil: null, fields: {}, rows: null, ignored: [query] };
   }
+  if (read.rows && setRows) setRows(read.rows);
   // An address says its units; without them they are the command line's default.
   if (query) setUnits(read.units === 'metric' ? METRIC : ENGLISH);
   if (read.soil) setSoil(read.soil);

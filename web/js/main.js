@@ -10,7 +10,7 @@ import { $, $$ } from './dom.js';
 import { currentQuery, currentTool, forgetAddress } from './address.js';
 import { loadEngine } from './engine.js';
 import { numberMarks } from './numbers.js';
-import { installFormHooks, wireRod } from './rod.js';
+import { fillRodFromAddress, installFormHooks, wireRod } from './rod.js';
 import { VERSION, state, toolOf } from './state.js';
 import { startJob } from './job.js';
 import { carryShared, fillFromAddress, makeTools, update, work } from './tools.js';
@@ -36,6 +36,7 @@ function route(moveFocus) {
   const section = $(`#tool-${id}`);
   if (id === 'rod') {
     document.title = 'Ostrevin';
+    if (currentQuery()) fillRodFromAddress(currentQuery());
   } else {
     document.title = `${toolOf(section).title} · Ostrevin`;
     // A tool come to from another takes what was typed there; an address

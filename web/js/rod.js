@@ -3,7 +3,9 @@
 // the window.ostrevin* functions here, one call each way an event; clicks
 // and keys go in through the engine's click and command.
 import { $, $$, clearFieldError, setHidden, showFieldError } from './dom.js';
-import { state } from './state.js';
+import { readAddress, writeAddress } from './address.js';
+import { share } from './job.js';
+import { ENGLISH, METRIC, state } from './state.js';
 
 const IDOK = 1;
 const IDCANCEL = 2;
@@ -81,6 +83,40 @@ function timed(event, call) {
   state.timings.push({ tool: 'rod', ms: performance.now() - since });
 }
 
+// ---- The form's address: #rod?diameter=0.625&length=8&rho=10000, with the
+// resistance and length commands' names (length, or target for a length found). ----
+
+const ROD = { id: 'rod' };
+const controlOf = (name) => $(`[data-control="${name}"]`);
+const isChecked = (name) => controlOf(name).getAttribute('aria-checked') === 'true';
+
+function rodInputs() {
+  const input = isChecked('IDC_TYPE_LENGTH') ? 'target' : 'length';
+  return { rho: controlOf('IDC_RHO').value, diameter: controlOf('IDC_DIAMETER').value, [input]: controlOf('IDC_INPUT').value };
+}
+
+function writeRodAddress() {
+  writeAddress(ROD, rodInputs(), [], isChecked('IDC_METRIC') ? METRIC : ENGLISH);
+}
+
+// The form set from an address as a user would: the units and the
+// calculation's type chosen, the values typed, Calculate clicked.
+export function fillRodFromAddress(query) {
+  const section = $('#tool-rod');
+  const given = {};
+  const choose = (name) => { if (!isChecked(name)) state.engine.click(name); };
+  readAddress(section, ROD, query, {
+    setUnits: (units) => choose(units === METRIC ? 'IDC_METRIC' : 'IDC_ENGLISH'),
+    setSoil: () => {},
+    setField: (name, text) => { given[name] = text; return !('target' in given && 'length' in given); },
+  });
+  if (!Object.keys(given).length) return;
+  choose('target' in given ? 'IDC_TYPE_LENGTH' : 'IDC_TYPE_RESISTANCE');
+  const into = { rho: 'IDC_RHO', diameter: 'IDC_DIAMETER', length: 'IDC_INPUT', target: 'IDC_INPUT' };
+  for (const [name, text] of Object.entries(given)) controlOf(into[name]).value = text;
+  onForm(() => state.engine.click('IDC_CALCULATE'), true);
+}
+
 // A click or a command on the form. A calculation done makes the answer
 // current (with the reason when it is "na"); any other change of an input by
 // the form (a unit switch, the four-probe button) makes it out of date.
@@ -94,6 +130,7 @@ function onForm(send, calculates) {
   } else if (inputChanged) {
     markStale(true);
   }
+  writeRodAddress();
 }
 
 export function wireRod() {
@@ -129,10 +166,13 @@ export function wireRod() {
     input.addEventListener('input', () => {
       clearFieldError(input);
       markStale(true);
+      writeRodAddress();
     });
   });
   document.addEventListener('keydown', (event) => {
     if (event.key === 'Escape' && !prompt.open && !section.hidden) engine.command(IDCANCEL);
   });
   prompt.addEventListener('close', () => engine.promptClosed());
+  $('.share', section).addEventListener('click', () =>
+    share(document.title, (said) => { $('.share-note', section).textContent = said; }));
 }

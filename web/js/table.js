@@ -151,6 +151,18 @@ export class RowsTable {
     }
   }
 
+  // Rows from an address: shown, not kept, until the user edits them; the
+  // rows kept in this browser, if other, are said to stay as they are.
+  showRows(section, rows) {
+    const kept = localStorage.getItem(this.key);
+    this.fillRows(rows);
+    this.updateAddButton();
+    const other = kept !== null && kept !== JSON.stringify(this.rows());
+    this.showStorageNote(section, other
+      ? [`The ${this.noun}s shown are the address's; those kept in this browser stay as they are until you edit the table.`]
+      : []);
+  }
+
   // The kept rows, or a few blank ones to begin with.
   start(section, blankRows) {
     const { rows, problems } = this.storedRows();

@@ -245,18 +245,12 @@ export const work = new LongWork({
 export function update(section, event) {
   const tool = toolOf(section);
   const since = event && event.timeStamp ? event.timeStamp : performance.now();
-  if (tool.id === 'survey') {
-    work.run(section, { kind: 'survey', rows: survey.readings.rows(), units: state.units }, since);
-    return;
-  }
-  const inputs = inputsOf(section);
-  if (tool.id === 'electrodes') {
-    work.run(section, { kind: 'electrodes', rows: conductors.rows(), inputs, units: state.units }, since);
-    return;
-  }
-  if (tool.id === 'test') {
-    writeAddress(tool, inputs);
-    work.run(section, { kind: 'test', rows: fieldTest.readings.rows(), inputs, units: state.units }, since);
+  const inputs = tool.id === 'survey' ? {} : inputsOf(section);
+  const table = TABLES[tool.id];
+  if (table) {
+    const rows = table.rows();
+    writeAddress(tool, inputs, rows);
+    work.run(section, { kind: tool.id, rows, inputs, units: state.units }, since);
     return;
   }
   writeAddress(tool, inputs);
@@ -408,6 +402,7 @@ export function fillFromAddress(section, query) {
     setUnits,
     setSoil: (soil) => setSwitch(section, `${tool.id}-soil`, soil),
     setField: (name, text) => setField(section, name, text),
+    setRows: (rows) => TABLES[tool.id].showRows(section, rows),
   });
 }
 

@@ -680,19 +680,20 @@ describe('the tools give the command line\'s answers', () => {
 
 const toolIds = ['rod', 'check', 'group', 'rods', 'strip', 'ring', 'grid', 'safety', 'electrodes', 'wenner',
   'driven', 'survey', 'test'];
-// Inputs for each tool's picture.
+// Inputs for each tool's picture, each a whole state (tables included).
 const samples = {
+  rod: '#rod?diameter=0.625&length=8&rho=10000',
   check: '#check?diameter=0.625&length=8&rho=50000',
   group: '#group?diameter=0.625&layers=40000,6,8000&layout=square&length=10&per-side=3&spacing=10',
   rods: '#rods?diameter=0.625&layout=line&length=10&rho=20000&spacing=20&target=5',
   wenner: '#wenner?depth=0.5&reading=12.5&spacing=3&units=metric',
   driven: '#driven?diameter=0.625&reading=40&rod-length=10',
-  survey: '#survey',
-  test: '#test?current-probe=100',
+  survey: '#survey?readings=1,67;2,28;4,10.2;8,4.1;16,1.9;32,0.9',
+  test: '#test?current-probe=100&units=metric&readings=20,15.16;40,15.624;50,15.756;60,15.889;61.8,15.915;70,16.059',
   strip: '#strip?conductor=10mm&depth=0.5m&length=50m&rho=100ohm-m&units=metric',
   ring: '#ring?conductor=10mm&depth=0.6m&ring-diameter=20m&rho=100ohm-m&rod-diameter=16mm&rod-length=3m&rods=8&units=metric',
   grid: '#grid?conductor=10mm&depth=0.5m&grid-current=1000&meshes=4x4&rho=100ohm-m&rod-diameter=16mm&rod-length=3m&rods-at=corners&size=20mx20m&units=metric',
-  electrodes: '#electrodes?rho=100ohm-m&units=metric',
+  electrodes: '#electrodes?rho=100ohm-m&units=metric&conductors=0,0,0.5,12,0,0.5,10mm;12,0,0.5,12,8,0.5,10mm;0,0,0.5,0,0,3.5,16mm;12,8,0.5,12,8,3.5,16mm',
   safety: '#safety?conductor=10mm&depth=0.5m&fault-current=3180&meshes=10x10&rho=400ohm-m&shock-duration=0.5s&size=70mx70m&split=0.6&surface-rho=2500ohm-m&surface-thickness=0.102m&units=metric',
 };
 
@@ -910,6 +911,45 @@ describe('what only a page has', () => {
     assert.equal((await shown(other, 'check')).value, (await shown(page, 'check')).value);
   });
 
+  test('a shared address reproduces every tool\'s answer in a fresh browser, the tables\' rows included', async () => {
+    const answerOf = async (page, tool) => {
+      if (tool !== 'rod') return (await shown(page, tool)).value;
+      await page.waitForFunction(() => document.querySelector('[data-control="IDC_RESULT"]').textContent !== '');
+      return text(page, control('IDC_RESULT'));
+    };
+    const rowsOf = (page, tool) => page.$$eval(`#tool-${tool} tbody input`, (inputs) => inputs.map((input) => input.value));
+    for (const tool of toolIds) {
+      const page = await open({ hash: samples[tool] });
+      const value = await answerOf(page, tool);
+      // The page writes the address back in its own order: the one a colleague gets.
+      await page.waitForFunction((tool) => location.hash.startsWith(`#${tool}?`), {}, tool);
+      await new Promise((done) => setTimeout(done, 200));
+      const hash = await page.evaluate(() => location.hash);
+      const other = await open({ hash });
+      assert.equal(await answerOf(other, tool), value, `${tool}: ${hash}`);
+      assert.deepEqual(await rowsOf(other, tool), await rowsOf(page, tool), tool);
+      assert.equal(await text(other, `#tool-${tool} .address-note`), '', tool);
+      assert.deepEqual([...page.problems, ...other.problems], [], tool);
+    }
+    // One rod's answer is the resistance command's; a length found, the length command's.
+    const rod = await open({ hash: '#rod?rho=10000&diameter=0.625&target=25' });
+    assert.equal(await answerOf(rod, 'rod'), commandLine('length', { rho: '10000', diameter: '0.625', target: '25' }).lines[0].split(' ')[0]);
+    assert.equal(await checked(rod, 'IDC_TYPE_LENGTH'), true);
+    await type(rod, control('IDC_INPUT'), '30');
+    await hashIs(rod, '#rod?diameter=0.625&rho=10000&target=30');
+    // The survey's readings from an address are shown, the kept ones left as they were.
+    const context = await browser.createBrowserContext();
+    contexts.push(context);
+    const mine = await open({ context, hash: '#survey' });
+    await mine.evaluate(() => localStorage.setItem('ostrevin.survey', JSON.stringify([['3', '30', '']])));
+    await mine.goto(address + samples.survey);
+    await mine.reload();
+    await mine.waitForSelector('html.ready #tool-survey:not([hidden])');
+    assert.equal((await rowsOf(mine, 'survey')).length, 18);
+    assert.match(await text(mine, '#tool-survey .storage-note'), /address's; those kept in this browser stay/);
+    assert.equal(await mine.evaluate(() => localStorage.getItem('ostrevin.survey')), '[["3","30",""]]');
+  });
+
   test('screenshots and the budgets report', async () => {
     for (const [width, height] of [[390, 844], [1280, 800]]) {
       const page = await open({ width, height });
@@ -918,11 +958,6 @@ describe('what only a page has', () => {
       await page.screenshot({ path: join(pictures, `ostrevin-${width}x${height}.png`), fullPage: true });
     }
     const phone = await open();
-    await phone.evaluate(() => localStorage.setItem('ostrevin.survey', JSON.stringify(
-      [['1', '67', ''], ['2', '28', ''], ['4', '10.2', ''], ['8', '4.1', ''], ['16', '1.9', ''], ['32', '0.9', '']])));
-    await phone.evaluate(() => localStorage.setItem('ostrevin.conductors', JSON.stringify(
-      [['0', '0', '0.5', '12', '0', '0.5', '10mm'], ['12', '0', '0.5', '12', '8', '0.5', '10mm'],
-        ['0', '0', '0.5', '0', '0', '3.5', '16mm'], ['12', '8', '0.5', '12', '8', '3.5', '16mm']])));
     for (const tool of toolIds.slice(1)) {
       await phone.goto(address + samples[tool]);
       await phone.reload(); // a new hash alone is no new page
