@@ -144,12 +144,13 @@ std::string RunElectrodes(const val& rows, const val& inputs, int units, const v
                              ProgressOf(progress));
 }
 
-std::string RunFallTest(const val& rows, const val& inputs, int units) {
-  return calc::RunFallTest(TableRowsOf<2>(rows), FieldsOf(inputs), UnitSystemOf(units), Marks());
+std::string RunFallTest(const val& rows, const val& inputs, int units, int chartWidth) {
+  return calc::RunFallTest(TableRowsOf<2>(rows), FieldsOf(inputs), UnitSystemOf(units), Marks(),
+                           chartWidth);
 }
 
-std::string RunSurvey(const val& rows, int units) {
-  return calc::RunSurvey(TableRowsOf<3>(rows), UnitSystemOf(units), Marks());
+std::string RunSurvey(const val& rows, int units, int chartWidth) {
+  return calc::RunSurvey(TableRowsOf<3>(rows), UnitSystemOf(units), Marks(), chartWidth);
 }
 
 // A JavaScript list of a table's rows, each a list of cells.

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <string>
+#include <vector>
 
 #include "core/number_text.h"
 
@@ -31,6 +33,30 @@ struct Box {
 struct Point {
   double x, y;
 };
+
+// A line of text parted at blanks into lines of at most `width` pixels (a
+// word longer than that on a line of its own).
+std::vector<std::string> Wrapped(const std::string& text, double width) {
+  std::vector<std::string> lines;
+  std::string line;
+  std::string gap;  // what parted this word from the last: a blank, or none after a comma
+  for (std::size_t at = 0; at <= text.size();) {
+    const std::size_t end = std::min(text.find_first_of(" ,", at), text.size());
+    const bool comma = end < text.size() && text[end] == ',';
+    const std::string word = text.substr(at, end - at + (comma ? 1 : 0));
+    at = end + 1;
+    const std::string longer = line.empty() ? word : line + gap + word;
+    gap = comma ? "" : " ";
+    if (!line.empty() && TextWidth(longer, kFont) > width) {
+      lines.push_back(line);
+      line = word;
+    } else {
+      line = longer;
+    }
+  }
+  lines.push_back(line);
+  return lines;
+}
 
 // Text built up with <<, as the drawing writes it.
 struct Markup {
@@ -160,22 +186,46 @@ class Drawing {
       labelWidth = std::max(labelWidth, TextWidth(tick.label, kFont));
     }
     const double left = 34 + labelWidth + kTickLength + kGap;
-    const double notes = kLine * static_cast<double>(chart_.notes.size());
-    plot_ = {left, 50, chart_.width - left - 30, chart_.height - 110 - notes};
-    Text(chart_.width / 2.0, 30, chart_.title, "middle");
-    taken_.push_back({chart_.width / 2.0 - TextWidth(chart_.title, kFont) / 2, 17,
-                      TextWidth(chart_.title, kFont), kLine});
+    // On a narrow chart (a phone's) the title and the notes wrap at its width.
+    const std::vector<std::string> title = Wrapped(chart_.title, chart_.width - 20.0);
+    std::vector<std::string> notes;
+    for (const std::string& note : chart_.notes) {
+      for (std::string& line : Wrapped(note, chart_.width - left - 10)) notes.push_back(std::move(line));
+    }
+    const double titleHeight = kLine * static_cast<double>(title.size() - 1);
+    // A legend that would cover much of the plot goes under it.
+    const Box legend = LegendSize();
+    const double plotWidth = chart_.width - left - 30;
+    below_ = legend.width > 0.55 * plotWidth;
+    const double belowHeight = below_ ? legend.height + kGap : 0;
+    plot_ = {left, 50 + titleHeight, plotWidth,
+             chart_.height - 110 - titleHeight - belowHeight -
+                 kLine * static_cast<double>(notes.size())};
+    for (std::size_t i = 0; i < title.size(); ++i) {
+      const double width = TextWidth(title[i], kFont);
+      const double y = 30 + kLine * static_cast<double>(i);
+      Text(chart_.width / 2.0, y, title[i], "middle");
+      taken_.push_back({chart_.width / 2.0 - width / 2, y - 13, width, kLine});
+    }
     for (const Tick& tick : chart_.x.ticks) XTick(tick);
     for (const Tick& tick : chart_.y.ticks) YTick(tick, labelWidth);
     body_ << "<rect x='" << Number(plot_.left) << "' y='" << Number(plot_.top) << "' width='"
           << Number(plot_.width) << "' height='" << Number(plot_.height)
           << "' fill='none' stroke='black'/>\n";
-    Text(plot_.left + plot_.width / 2, plot_.bottom() + kTickLength + kGap + 2 * kLine + 4,
-         chart_.x.title, "middle");
+    // The axis's title under the plot's middle, or the chart's when it is wider.
+    const double titleX = TextWidth(chart_.x.title, kFont) > plot_.width
+                              ? chart_.width / 2.0
+                              : plot_.left + plot_.width / 2;
+    Text(titleX, plot_.bottom() + kTickLength + kGap + 2 * kLine + 4, chart_.x.title, "middle");
     body_ << "<text transform='translate(18 " << Number(plot_.top + plot_.height / 2)
           << ") rotate(-90)' text-anchor='middle'>" << XmlEscaped(chart_.y.title) << "</text>\n";
     double y = plot_.bottom() + kTickLength + kGap + 3 * kLine + 8;
-    for (const std::string& note : chart_.notes) {
+    if (below_) {
+      const double x = std::min(plot_.left - 10, chart_.width - legend.width - 10);
+      legendAt_ = {std::max(10.0, x), y - kFont, legend.width, legend.height};
+      y += legend.height + kGap;
+    }
+    for (const std::string& note : notes) {
       Text(plot_.left, y, note);
       y += kLine;
     }
@@ -320,17 +370,29 @@ class Drawing {
     if (!marker.label.empty()) Place(At(marker.x, marker.y), marker.label, marker.colour);
   }
 
-  void Legend() {
-    std::string text;
+  std::vector<const Series*> LegendEntries() const {
     std::vector<const Series*> entries;
     for (const Series& series : chart_.series) {
       if (!series.legend.empty()) entries.push_back(&series);
     }
-    if (entries.empty()) return;
+    return entries;
+  }
+
+  // The legend's width and height (at 0,0); none without entries.
+  Box LegendSize() const {
+    const std::vector<const Series*> entries = LegendEntries();
+    if (entries.empty()) return {0, 0, 0, 0};
     double width = 0;
     for (const Series* series : entries) width = std::max(width, TextWidth(series->legend, kFont));
-    width += 30;
-    const double height = kLine * static_cast<double>(entries.size()) + 6;
+    return {0, 0, width + 30, kLine * static_cast<double>(entries.size()) + 6};
+  }
+
+  void Legend() {
+    const std::vector<const Series*> entries = LegendEntries();
+    if (entries.empty()) return;
+    const Box size = LegendSize();
+    const double width = size.width;
+    const double height = size.height;
     const std::array<Box, 4> corners{
         {{plot_.right() - width - 6, plot_.top + 6, width, height},
          {plot_.left + 6, plot_.top + 6, width, height},
@@ -338,7 +400,7 @@ class Drawing {
          {plot_.left + 6, plot_.bottom() - height - 6, width, height}}};
     const auto* free =
         std::find_if(corners.begin(), corners.end(), [&](const Box& box) { return Free(box); });
-    const Box box = free == corners.end() ? corners.front() : *free;
+    const Box box = below_ ? legendAt_ : free == corners.end() ? corners.front() : *free;
     taken_.push_back(box);
     body_ << "<rect x='" << Number(box.left) << "' y='" << Number(box.top) << "' width='"
           << Number(box.width) << "' height='" << Number(box.height)
@@ -362,6 +424,8 @@ class Drawing {
   Markup body_;
   std::vector<Box> taken_;
   std::vector<std::pair<Point, Point>> segments_;
+  bool below_ = false;  // the legend under the plot (a narrow chart)
+  Box legendAt_{};
 };
 
 }  // namespace
@@ -401,6 +465,12 @@ std::vector<Tick> LogTicks(double min, double max) {
     }
   }
   return ticks;
+}
+
+void FitChart(Chart& chart, int width) {
+  if (width <= 0) return;
+  chart.width = std::clamp(width, 320, 900);
+  chart.height = chart.width < 600 ? chart.width + 80 : 560;
 }
 
 double TextWidth(const std::string& text, double size) {

@@ -68,6 +68,11 @@ struct Chart {
   int width = 900, height = 560;
 };
 
+// The chart's size for a width in pixels (a page's figure): the desk's 900
+// by 560 at 0, else that width within 320 to 900, taller than wide on a
+// phone, so that its text is drawn at its size, never shrunk.
+void FitChart(Chart& chart, int width);
+
 // Text as SVG's markup holds it (&, <, >, quotes escaped).
 std::string XmlEscaped(const std::string& text);
 

@@ -54,10 +54,23 @@ Result<Outcome> Unanswered(Outcome outcome, const Why& why) {
   return outcome;
 }
 
-std::string ToText(const Outcome& outcome) {
+std::string ToText(const Outcome& outcome, bool withTable) {
   std::string text =
       outcome.value && !outcome.unit.empty() ? outcome.result + " " + outcome.unit : outcome.result;
   for (const std::string& line : outcome.details) text += "\n" + line;
+  const TextTable& table = outcome.table;
+  if (!withTable || table.columns.empty()) return text;
+  const auto line = [&](const std::vector<std::string>& cells) {
+    std::string padded;
+    for (std::size_t k = 0; k < cells.size(); ++k) {
+      const std::size_t width = k < table.widths.size() ? table.widths[k] : 0;
+      padded += cells[k].size() >= width ? " " + cells[k]
+                                         : std::string(width - cells[k].size(), ' ') + cells[k];
+    }
+    return padded;
+  };
+  text += "\n" + line(table.columns);
+  for (const std::vector<std::string>& row : table.rows) text += "\n" + line(row);
   return text;
 }
 

@@ -27,6 +27,14 @@ enum Status : int {
 
 struct SolvedElectrode;  // electrodes.h
 
+// A table of text: its columns' headings, its rows' cells, and the width
+// each column is padded to (right-aligned) in the text.
+struct TextTable {
+  std::vector<std::string> columns;
+  std::vector<std::size_t> widths;
+  std::vector<std::vector<std::string>> rows;
+};
+
 struct Outcome {
   std::string command;                // resistance, length, rho, group, ...
   UnitSystem units = UnitSystem::English;
@@ -38,6 +46,7 @@ struct Outcome {
   std::string why;                    // why there is no result ("reason" in JSON)
   std::vector<JsonMember> fields;     // more JSON members, after the value
   std::vector<std::string> details;   // lines of text after the result
+  TextTable table;                    // after the details; none without columns
   std::vector<std::string> warnings;  // where a formula is used outside its validity
   std::vector<std::string> notes;     // about the input: a unit that looks mistaken
   bool listWarnings = false;          // "warnings" in the JSON even when there are none
@@ -55,8 +64,8 @@ Outcome StartOutcome(std::string command, UnitSystem units, std::vector<JsonMemb
 // is no answer; the failure itself (a refusal) otherwise.
 Result<Outcome> Unanswered(Outcome outcome, const Why& why);
 
-// "17.868 ohms" and any detail lines, or "na".
-std::string ToText(const Outcome& outcome);
+// "17.868 ohms" and any detail lines (and the table, padded), or "na".
+std::string ToText(const Outcome& outcome, bool withTable = true);
 
 // The outcome as one JSON object, e.g.
 // {"command":"rho","units":"english","spacing":3,"reading":1,"result":"574.534",

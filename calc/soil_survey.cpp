@@ -88,23 +88,17 @@ JsonArray Points(const Survey& survey, UnitSystem units) {
 }
 
 // The readings beside the model, one a line.
-std::vector<std::string> Table(const Survey& survey, UnitSystem units) {
+TextTable Table(const Survey& survey, UnitSystem units) {
   const std::string unit(LengthUnit(units));
-  std::vector<std::string> lines;
-  const auto pad = [](const std::string& text, std::size_t width) {
-    return text.size() >= width ? " " + text : std::string(width - text.size(), ' ') + text;
-  };
-  lines.push_back(pad("spacing", 12) + pad("measured", 12) + pad("model", 12) + pad("misfit", 10));
+  TextTable table{{"spacing", "measured", "model", "misfit"}, {12, 12, 12, 10}, {}};
   for (std::size_t i = 0; i < survey.readings.size(); ++i) {
     const SurveyReading& reading = survey.readings[i];
     const double model = survey.fit.modelOhmCm[i];
-    lines.push_back(
-        pad(FormatNumber(RoundTo3Places(LengthFromMetres(reading.spacingM, units))) + " " + unit,
-            12) +
-        pad(OhmCm(reading.ohmCm), 12) + pad(OhmCm(model), 12) +
-        pad(Signed(100 * (model / reading.ohmCm - 1)) + " %", 10));
+    table.rows.push_back(
+        {FormatNumber(RoundTo3Places(LengthFromMetres(reading.spacingM, units))) + " " + unit,
+         OhmCm(reading.ohmCm), OhmCm(model), Signed(100 * (model / reading.ohmCm - 1)) + " %"});
   }
-  return lines;
+  return table;
 }
 
 void Describe(Survey& survey, UnitSystem units) {
@@ -208,8 +202,7 @@ void Describe(Survey& survey, UnitSystem units) {
     }
   }
   outcome.fields.emplace_back("points", Points(survey, units));
-  const std::vector<std::string> table = Table(survey, units);
-  outcome.details.insert(outcome.details.end(), table.begin(), table.end());
+  outcome.table = Table(survey, units);
   for (std::string& note : Spreads(survey.readings, units))
     outcome.notes.push_back(std::move(note));
   if (!survey.rejected.empty()) outcome.fields.emplace_back("rejected", survey.rejected);

@@ -256,7 +256,8 @@ JsonValue FieldJson(const ToolField& field, const Calculation* calculation) {
 // The outcome for the page: as the command line shows it, and its JSON.
 JsonObject OutcomeJson(const Outcome& outcome) {
   std::vector<std::string> lines;
-  const std::string text = ToText(outcome);
+  // The page shows a table as one: its cells apart from the lines.
+  const std::string text = ToText(outcome, false);
   for (std::size_t at = 0; at <= text.size();) {
     const std::size_t end = std::min(text.find('\n', at), text.size());
     lines.push_back(text.substr(at, end - at));
@@ -271,6 +272,11 @@ JsonObject OutcomeJson(const Outcome& outcome) {
                   {"notes", outcome.notes},
                   {"reason", outcome.why},
                   {"json", ToJsonObject(outcome)}};
+  if (!outcome.table.columns.empty()) {
+    JsonArray rows;
+    for (const std::vector<std::string>& row : outcome.table.rows) rows.emplace_back(row);
+    json.emplace_back("table", JsonObject{{"columns", outcome.table.columns}, {"rows", std::move(rows)}});
+  }
   if (outcome.electrode) {
     json.emplace_back("plan", PlanDrawing(*outcome.electrode).svg);
     if (outcome.electrode->map) json.emplace_back("map", PotentialDrawing(*outcome.electrode).svg);
@@ -456,7 +462,7 @@ std::string RunElectrodes(const std::vector<std::array<std::string, 7>>& rows,
 }
 
 std::string RunSurvey(const std::vector<std::array<std::string, 3>>& rows, UnitSystem units,
-                      const NumberMarks& marks) {
+                      const NumberMarks& marks, int chartWidth) {
   std::vector<SurveyRow> survey;
   for (std::size_t i = 0; i < rows.size(); ++i) {
     SurveyRow row;
@@ -475,13 +481,16 @@ std::string RunSurvey(const std::vector<std::array<std::string, 3>>& rows, UnitS
   const Survey& fitted = *result;
   JsonObject answer = OutcomeJson(fitted.outcome);
   answer.emplace_back("rejected", fitted.rejected);
-  answer.emplace_back("svg", ToSvg(SurveyChart(fitted)));
+  Chart chart = SurveyChart(fitted);
+  FitChart(chart, chartWidth);
+  answer.emplace_back("svg", ToSvg(chart));
   if (const JsonValue* use = fitted.outcome.Field("use")) answer.emplace_back("use", *use);
   return ToJson(answer);
 }
 
 std::string RunFallTest(const std::vector<std::array<std::string, 2>>& rows,
-                        const FieldTexts& inputs, UnitSystem units, const NumberMarks& marks) {
+                        const FieldTexts& inputs, UnitSystem units, const NumberMarks& marks,
+                        int chartWidth) {
   if (rows.size() > kMaxTableRows) {
     return Error("more than " + std::to_string(kMaxTableRows) + " readings: the page takes at most " +
                  std::to_string(kMaxTableRows));
@@ -501,7 +510,9 @@ std::string RunFallTest(const std::vector<std::array<std::string, 2>>& rows,
   if (!result) return Error(result.why());
   JsonObject answer = OutcomeJson(result->outcome);
   answer.emplace_back("rejected", result->rejected);
-  answer.emplace_back("svg", ToSvg(FallTestChart(*result)));
+  Chart chart = FallTestChart(*result);
+  FitChart(chart, chartWidth);
+  answer.emplace_back("svg", ToSvg(chart));
   return ToJson(answer);
 }
 

@@ -67,11 +67,13 @@ std::string RunTool(std::string_view tool, const FieldTexts& inputs, UnitSystem 
                     const NumberMarks& marks, const Progress& progress = {});
 
 // The survey tool: each row's spacing, reading (ohms) and depth. At most
-// kMaxSurveyRows rows. The answer as RunTool's, with "svg" (the chart),
+// kMaxSurveyRows rows; the chart drawn for `chartWidth` pixels (FitChart).
+// The answer as RunTool's, with "svg" (the chart), "table" (the readings
+// against the model: {"columns":[...],"rows":[[...]]}, apart from "text"),
 // "rejected" (messages naming the row) and "use" (the soil for the rod
 // tools: the texts of rho, or of rho1, h and rho2).
 std::string RunSurvey(const std::vector<std::array<std::string, 3>>& rows, UnitSystem units,
-                      const NumberMarks& marks);
+                      const NumberMarks& marks, int chartWidth = 0);
 
 // The electrodes tool: each row's seven cells (x1, y1, z1, x2, y2, z2,
 // diameter) and the tool's fields (the soil, the current). At most
@@ -85,7 +87,8 @@ std::string RunElectrodes(const std::vector<std::array<std::string, 7>>& rows,
 // dimension, the design's resistance). At most kMaxTableRows rows. The
 // answer as RunSurvey's, without "use".
 std::string RunFallTest(const std::vector<std::array<std::string, 2>>& rows,
-                        const FieldTexts& inputs, UnitSystem units, const NumberMarks& marks);
+                        const FieldTexts& inputs, UnitSystem units, const NumberMarks& marks,
+                        int chartWidth = 0);
 
 // A tool's inputs as the query of its address, with the command line's
 // option names and texts: "diameter=0.625&rho=2000&units=metric"; rho1, h

@@ -1,7 +1,7 @@
 // Runs the page's long calculations (how many rods, big or layered groups,
 // the survey's fit, the electrodes, the field test) off the page's thread, so the page
 // never freezes. A job is {id, kind: 'tool'|'survey'|'electrodes'|'test', tool,
-// inputs, rows, units, decimal, group}; the answer is {id, json}, json as
+// inputs, rows, units, width (a chart's), decimal, group}; the answer is {id, json}, json as
 // the page's own calls give it, after {id, progress} now and then. The page
 // ends this worker when the job is no longer wanted.
 'use strict';
@@ -15,8 +15,8 @@ let ostrevinEngine = null;
 
 function ostrevinRun(job) {
   const progress = (done) => postMessage({ id: job.id, progress: done });
-  if (job.kind === 'survey') return ostrevinEngine.runSurvey(job.rows, job.units);
-  if (job.kind === 'test') return ostrevinEngine.runFallTest(job.rows, job.inputs, job.units);
+  if (job.kind === 'survey') return ostrevinEngine.runSurvey(job.rows, job.units, job.width);
+  if (job.kind === 'test') return ostrevinEngine.runFallTest(job.rows, job.inputs, job.units, job.width);
   if (job.kind === 'electrodes') {
     return ostrevinEngine.runElectrodes(job.rows, job.inputs, job.units, progress);
   }

@@ -12,6 +12,7 @@
 #include <nlohmann/json.hpp>
 
 #include "calc/calculations.h"
+#include "calc/chart.h"
 #include "core/electrode_formulas.h"
 
 namespace ostrevin::calc {
@@ -246,6 +247,45 @@ TEST(Tools, TheSurveyAnswersWithItsChartAndNamesTheRowsItRefused) {
                                           use["h"].get<std::string>() + "," +
                                           use["rho2"].get<std::string>());
   EXPECT_TRUE(Json::parse(RunSurvey({{"", "", ""}}, Metric, kEnglish)).contains("error"));
+  // The readings against the model as a table of cells, not as padded lines.
+  EXPECT_EQ(answer["table"]["columns"], Json::parse(R"(["spacing","measured","model","misfit"])"));
+  ASSERT_EQ(answer["table"]["rows"].size(), 6u);
+  EXPECT_EQ(answer["table"]["rows"][0][0], "1 m");
+  for (const Json& line : answer["text"]) EXPECT_EQ(line.get<std::string>().find("measured"), std::string::npos);
+}
+
+TEST(Tools, AChartIsDrawnForThePhonesWidthItsTextAtItsSize) {
+  const std::vector<std::array<std::string, 3>> rows{
+      {"1", "67", ""}, {"2", "28", ""}, {"4", "10.2", ""}, {"8", "4.1", ""}, {"16", "1.9", ""}};
+  const std::string svg = Json::parse(RunSurvey(rows, English, kEnglish, 328))["svg"];
+  EXPECT_NE(svg.find("width='328' height='408' viewBox='0 0 328 408'"), std::string::npos);
+  // Every line of text (title and notes wrapped) within the width, none shrunk.
+  std::size_t lines = 0;
+  for (std::size_t at = svg.find("<text"); at != std::string::npos; at = svg.find("<text", at + 1)) {
+    const std::size_t from = svg.find('>', at) + 1;
+    const std::string shown = svg.substr(from, svg.find("</text>", from) - from);
+    if (svg.compare(at, 20, "<text transform='tra") == 0) continue;  // the y axis's title, upright
+    EXPECT_LE(TextWidth(shown, 13), 328.0) << shown;
+    ++lines;
+  }
+  EXPECT_GT(lines, 5u);
+  // The legend, too wide to sit in the plot, under it and within the chart.
+  const std::size_t box = svg.rfind("<rect x='", svg.find("fill-opacity='0.85'"));
+  ASSERT_NE(box, std::string::npos);
+  const std::size_t plot = svg.find("<clipPath id='plot'><rect");
+  const double plotBottom = std::stod(svg.substr(svg.find("y='", plot) + 3)) +
+                            std::stod(svg.substr(svg.find("height='", plot) + 8));
+  EXPECT_GT(std::stod(svg.substr(svg.find("y='", box) + 3)), plotBottom);
+  const double left = std::stod(svg.substr(box + 9));
+  const double width = std::stod(svg.substr(svg.find("width='", box) + 7));
+  EXPECT_GE(left, 10.0);
+  EXPECT_LE(left + width, 318.0);
+  EXPECT_EQ(svg.find("font-size='1'"), std::string::npos);
+  // The desk's chart at 0, and no narrower than 320.
+  EXPECT_NE(Json::parse(RunSurvey(rows, English, kEnglish))["svg"].get<std::string>().find("width='900'"),
+            std::string::npos);
+  EXPECT_NE(Json::parse(RunSurvey(rows, English, kEnglish, 100))["svg"].get<std::string>().find("width='320'"),
+            std::string::npos);
 }
 
 }  // namespace

@@ -133,7 +133,8 @@ function makeOutcome(tool) {
         make('a', { href: '#rods', 'data-target': '25' }, 'how many rods reach 25 ohms'), '.')
       : null,
     make('p', { class: 'problem', hidden: true }),
-    make('div', { class: tool.id === 'survey' ? 'lines table' : 'lines' }),
+    make('div', { class: 'lines' }),
+    make('div', { class: 'answer-table table-holder', hidden: true }),
     make('ul', { class: 'warnings' }),
     make('ul', { class: 'notes' }),
     make('p', { class: 'reason', 'data-reason': true, hidden: true }),
@@ -250,7 +251,9 @@ export function update(section, event) {
   if (table) {
     const rows = table.rows();
     writeAddress(tool, inputs, rows);
-    work.run(section, { kind: tool.id, rows, inputs, units: state.units }, since);
+    // A chart drawn for the width it is shown at: its text at its size on a phone.
+    const width = Math.floor(($('.survey', section) || section).clientWidth) - 2;
+    work.run(section, { kind: tool.id, rows, inputs, units: state.units, width }, since);
     return;
   }
   writeAddress(tool, inputs);
@@ -284,6 +287,7 @@ export function show(section, answer) {
   setHidden(result, !ok);
   // The first line of the text is the result; the rest says what it means.
   fillList($('.lines', section), ok ? answer.text.slice(1) : [], 'p');
+  showTable($('.answer-table', section), ok ? answer.table : null);
   fillList($('.warnings', section), ok ? answer.warnings : []);
   // A unit question stands above the result it may make wrong, with the fix a tap away.
   const questions = ok ? answer.notes.map((note) => questionOf(section, note)).filter(Boolean) : [];
@@ -321,6 +325,23 @@ export function show(section, answer) {
   showPicture(section, 'plan', ok ? answer.plan : '', `Plan of the ${title.toLowerCase()}`);
   showPicture(section, 'map', ok ? answer.map : '', `Surface potential over the ${title.toLowerCase()}`);
   showPicture(section, 'touch', ok ? answer.touch : '', `Touch voltage over the ${title.toLowerCase()}`);
+}
+
+// A table of the answer (the survey's readings against its model) as a
+// table: a heading a column, its cells right-aligned as numbers are.
+function showTable(holder, table) {
+  const key = table ? JSON.stringify(table) : '';
+  if (holder.dataset.key === key) return;
+  holder.dataset.key = key;
+  setHidden(holder, !table);
+  if (!table) {
+    holder.replaceChildren();
+    return;
+  }
+  const row = (cells, tag) => make('tr', {}, ...cells.map((cell) => make(tag, tag === 'th' ? { scope: 'col' } : {}, cell)));
+  holder.replaceChildren(make('table', {},
+    make('thead', {}, row(table.columns, 'th')),
+    make('tbody', {}, ...table.rows.map((cells) => row(cells, 'td')))));
 }
 
 // A note that asks whether a value was meant in the other units ("Rod

@@ -853,6 +853,8 @@ describe('what only a page has', () => {
       assert.deepEqual(serious.map((v) => `${v.id}: ${v.nodes.map((n) => n.target).join(' ')}`), [], tool);
     }
     // Each field's accessible name says what it is, with its unit.
+    await page.evaluate((hash) => { location.hash = hash; }, samples.check);
+    await shown(page, 'check');
     const names = await page.evaluate(async () => {
       const named = (selector) => document.querySelector(selector).labels?.[0]?.textContent;
       return [named('#wenner-reading'), named('#check-diameter'), named('#group-spacing')];
@@ -948,6 +950,25 @@ describe('what only a page has', () => {
     assert.equal((await rowsOf(mine, 'survey')).length, 18);
     assert.match(await text(mine, '#tool-survey .storage-note'), /address's; those kept in this browser stay/);
     assert.equal(await mine.evaluate(() => localStorage.getItem('ostrevin.survey')), '[["3","30",""]]');
+  });
+
+  test('at 360 px the survey\'s and the test\'s charts are drawn for the width, their text 12 px or more; the fit a table', async () => {
+    for (const [tool, chart] of [['survey', '#survey-chart'], ['test', '#test-chart']]) {
+      const page = await open({ width: 360, height: 740, hash: samples[tool] });
+      await shown(page, tool);
+      await page.waitForFunction((chart) => document.querySelector(chart).complete, {}, chart);
+      const drawn = await page.$eval(chart, (image) => ({ natural: image.naturalWidth, shown: image.clientWidth }));
+      assert.ok(drawn.natural <= 360 && 13 * drawn.shown / drawn.natural >= 12, `${tool}: ${JSON.stringify(drawn)}`);
+    }
+    const page = await open({ width: 360, height: 740, hash: samples.survey });
+    await shown(page, 'survey');
+    const table = await page.$eval('#tool-survey .answer-table table', (element) => ({
+      columns: Array.from(element.querySelectorAll('th')).map((th) => th.textContent),
+      rows: element.querySelectorAll('tbody tr').length,
+      fits: element.getBoundingClientRect().right <= document.documentElement.clientWidth,
+    }));
+    assert.deepEqual(table, { columns: ['spacing', 'measured', 'model', 'misfit'], rows: 6, fits: true });
+    assert.ok(!(await shown(page, 'survey')).lines.some((line) => line.includes('measured')));
   });
 
   test('screenshots and the budgets report', async () => {
@@ -1051,6 +1072,7 @@ describe('what the page never loses, never runs on with, never mixes', () => {
     await page.waitForFunction(() => JSON.parse(localStorage.getItem('ostrevin.survey')).length === 3);
     // Storage that is no table at all: kept, and said.
     await page.evaluate(() => localStorage.setItem('ostrevin.survey', 'not a table'));
+    await page.goto(`${address}#survey`);
     await page.reload();
     await page.waitForSelector('html.ready');
     assert.match(await text(page, '#tool-survey .storage-note'), /could not be read; they are kept as they were/);
