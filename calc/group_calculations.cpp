@@ -8,10 +8,13 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <memory>
 
 #include "calc/calculation_parts.h"
+#include "calc/electrodes.h"
 #include "calc/text.h"
 #include "core/electrode_formulas.h"
+#include "core/electrode_layouts.h"
 #include "core/number_text.h"
 #include "core/rod_groups.h"
 #include "core/rod_solver.h"
@@ -247,6 +250,27 @@ std::optional<double> Headline(const Figures& figures, Method method) {
   }
 }
 
+// The group's plan for its pictures: the rods where they stand, their
+// bonding conductor, the outline (no solution, no map).
+void AttachPlan(Outcome& outcome, const Rod& rod, const Layout& layout,
+                const std::optional<Bond>& bond, UnitSystem units) {
+  auto electrode = std::make_shared<SolvedElectrode>();
+  const std::size_t count = layout.points.size();
+  electrode->title = std::to_string(count) + (count == 1 ? " rod" : " rods") +
+                     (layout.name == "points" ? "" : ", " + layout.name) + ", " +
+                     FormatNumber(RoundTo3Places(LengthFromMetres(rod.lengthM, units))) + " " +
+                     std::string(LengthUnit(units)) + " long";
+  electrode->units = units;
+  electrode->conductors = RodsAt(layout.points, rod.lengthM, 2 * rod.radiusM);
+  if (bond) {
+    const std::vector<Conductor> bonding =
+        BondConductors(layout.points, bond->closed, bond->depthM, bond->diameterM);
+    electrode->conductors.insert(electrode->conductors.end(), bonding.begin(), bonding.end());
+  }
+  electrode->outline = Outline(electrode->conductors);
+  outcome.electrode = std::move(electrode);
+}
+
 std::string Percent(double value, double basis) {
   const double percent = 100 * (value / basis - 1);
   return (percent >= 0 ? "+" : "") + FormatDouble("%.1f", percent) + " %";
@@ -382,6 +406,7 @@ Result<Outcome> ComputeGroup(Inputs& in) {
   }
   outcome.value = headline;
   outcome.result = ShowOhms(*outcome.value);
+  AttachPlan(outcome, *rod, *layout, bond, in.units());
   if (rod->soil.layers) {
     WarnNearInterface(
         outcome, *rod->soil.layers, rod->lengthM, rod->radiusM,
@@ -500,6 +525,13 @@ Result<Outcome> SolveContinuous(const Inputs& in, Rod rod, Layout layout, Method
   outcome.fields.emplace_back("ohms", reached->ohms);
   outcome.details.push_back(ShowOhms(reached->ohms) + " ohms with " + Rods(layout.name == "square" ? 4 * (count - 1) : count) +
                             (spacing ? " " + shown + " apart" : " " + shown + " long"));
+  if (spacing) {
+    PlaceRods(layout, count, reached->x);
+  } else {
+    rod.lengthM = reached->x;
+    PlaceRods(layout, count, *layout.spacingM);
+  }
+  AttachPlan(outcome, rod, layout, std::nullopt, units);
   if (reached->atLowest) {
     outcome.warnings.push_back(std::string(spacing ? "the closest spacing tried, " : "the shortest rod tried, ") +
                                shown + ", already reaches the target: fewer rods may do");
@@ -543,6 +575,7 @@ Result<Outcome> FewestPerSide(const Inputs& in, const Rod& rod, Layout layout, M
       outcome.valueKey = "per-side";
       outcome.fields.emplace_back("rods", static_cast<double>(4 * (perSide - 1)));
       Describe(outcome, *figures, method, in.units());
+      AttachPlan(outcome, rod, layout, std::nullopt, in.units());
       return outcome;
     }
   }
@@ -610,6 +643,7 @@ Result<Outcome> ComputeRods(Inputs& in) {
   outcome.value = *fewest.rods;
   outcome.result = std::to_string(*fewest.rods);
   Describe(outcome, *figures, method, in.units());
+  AttachPlan(outcome, *rod, *layout, std::nullopt, in.units());
   return outcome;
 }
 

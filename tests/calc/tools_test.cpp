@@ -254,6 +254,29 @@ TEST(Tools, TheSurveyAnswersWithItsChartAndNamesTheRowsItRefused) {
   for (const Json& line : answer["text"]) EXPECT_EQ(line.get<std::string>().find("measured"), std::string::npos);
 }
 
+TEST(Tools, AGroupAndADesignAnswerWithThePlanOfTheirRods) {
+  const auto titleOf = [](const Json& answer) {
+    if (!answer.contains("plan")) return std::string("(no plan)");
+    const std::string svg = answer["plan"];
+    const std::size_t from = svg.find("<title>") + 7;
+    return svg.substr(from, svg.find("</title>") - from);
+  };
+  EXPECT_EQ(titleOf(Update("group", {"rho", "10000", "diameter", "0.625", "length", "10", "layout",
+                                      "square", "spacing", "10", "per-side", "4"})),
+            "12 rods, square, 10 ft long");
+  // The design's plan is the layout it found: the fewest rods, or the spacing solved.
+  const Json fewest = Update("rods", {"rho", "20000", "diameter", "0.625", "length", "10", "layout",
+                                       "ring", "spacing", "20", "target", "5"});
+  EXPECT_EQ(titleOf(fewest), fewest["result"].get<std::string>() + " rods, ring, 10 ft long");
+  const Json longer = Update("rods", {"rho", "20000", "diameter", "0.625", "length", "10", "layout", "line",
+                                      "rods", "6", "spacing", "20", "solve", "length", "target", "10"});
+  EXPECT_EQ(titleOf(longer), "6 rods, line, " + longer["result"].get<std::string>() + " ft long");
+  // No answer, no plan.
+  EXPECT_EQ(titleOf(Update("rods", {"rho", "1000000", "diameter", "0.625", "length", "8", "layout",
+                                     "line", "spacing", "16", "target", "0.01"})),
+            "(no plan)");
+}
+
 TEST(Tools, AChartIsDrawnForThePhonesWidthItsTextAtItsSize) {
   const std::vector<std::array<std::string, 3>> rows{
       {"1", "67", ""}, {"2", "28", ""}, {"4", "10.2", ""}, {"8", "4.1", ""}, {"16", "1.9", ""}};

@@ -15,6 +15,8 @@ import { share } from './job.js';
 const TABLES = { survey: survey.readings, electrodes: conductors, test: fieldTest.readings };
 // The tools of conductors: always worked in the worker, with a plan and a map.
 const ELECTRODES = ['strip', 'ring', 'grid', 'safety', 'electrodes'];
+// The tools whose answer has a plan beside it: the groups and the electrodes.
+const PLANNED = ['group', 'rods', ...ELECTRODES];
 
 // A group of more rods than this, or in two layers, is worked in the worker.
 const MANY_RODS = 20;
@@ -139,7 +141,7 @@ function makeOutcome(tool) {
     make('ul', { class: 'notes' }),
     make('p', { class: 'reason', 'data-reason': true, hidden: true }),
     make('p', { class: 'address-note', hidden: true }),
-    ELECTRODES.includes(tool.id) ? makeFigures(tool) : null);
+    PLANNED.includes(tool.id) ? makeFigures(tool) : null);
 }
 
 // An electrode's plan and, with a current, the surface's potential.

@@ -971,6 +971,24 @@ describe('what only a page has', () => {
     assert.ok(!(await shown(page, 'survey')).lines.some((line) => line.includes('measured')));
   });
 
+  test('a group\'s and a design\'s plan is drawn beside the answer, live', async () => {
+    const planOf = (page, tool) => page.$eval(`#${tool}-plan`, (image) => ({
+      shown: image.checkVisibility(), alt: image.alt, src: image.src,
+    }));
+    const page = await open({ hash: samples.group });
+    await shown(page, 'group');
+    const first = await planOf(page, 'group');
+    assert.deepEqual([first.shown, first.alt], [true, 'Plan of the rod group']);
+    await fill(page, 'group', { 'per-side': '4' });
+    await shown(page, 'group');
+    await page.waitForFunction((src) => document.querySelector('#group-plan').src !== src, {}, first.src);
+    await page.waitForFunction(() => document.querySelector('#group-plan').complete);
+    assert.ok(await page.$eval('#group-plan', (image) => image.naturalWidth > 0));
+    const design = await open({ hash: samples.rods });
+    await shown(design, 'rods');
+    assert.deepEqual(await planOf(design, 'rods').then((plan) => [plan.shown, plan.alt]), [true, 'Plan of the design']);
+  });
+
   test('screenshots and the budgets report', async () => {
     for (const [width, height] of [[390, 844], [1280, 800]]) {
       const page = await open({ width, height });
