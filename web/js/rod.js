@@ -5,6 +5,7 @@
 import { $, $$, clearFieldError, setHidden, showFieldError } from './dom.js';
 import { readAddress, writeAddress } from './address.js';
 import { share } from './job.js';
+import { shareRod } from './tools.js';
 import { ENGLISH, METRIC, state } from './state.js';
 
 const IDOK = 1;
@@ -95,8 +96,20 @@ function rodInputs() {
   return { rho: controlOf('IDC_RHO').value, diameter: controlOf('IDC_DIAMETER').value, [input]: controlOf('IDC_INPUT').value };
 }
 
+const formUnits = () => (isChecked('IDC_METRIC') ? METRIC : ENGLISH);
+
+// The other tools get the form's soil and rod: its length, or the one found.
+function shareForm() {
+  const inputs = rodInputs();
+  const found = controlOf('IDC_RESULT').textContent;
+  const length = 'length' in inputs ? inputs.length : (/^[\d.,]+$/.test(found) ? found : '');
+  shareRod({ rho: inputs.rho, diameter: inputs.diameter, length }, formUnits());
+}
+
+// The address follows the form.
 function writeRodAddress() {
-  writeAddress(ROD, rodInputs(), [], isChecked('IDC_METRIC') ? METRIC : ENGLISH);
+  writeAddress(ROD, rodInputs(), [], formUnits());
+  shareForm();
 }
 
 // The form set from an address as a user would: the units and the
@@ -173,6 +186,7 @@ export function wireRod() {
     if (event.key === 'Escape' && !prompt.open && !section.hidden) engine.command(IDCANCEL);
   });
   prompt.addEventListener('close', () => engine.promptClosed());
+  shareForm();
   $('.share', section).addEventListener('click', () =>
     share(document.title, (said) => { $('.share-note', section).textContent = said; }));
 }

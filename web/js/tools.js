@@ -468,6 +468,17 @@ function keepShared(section, target) {
   if (field && target.closest('.fields')) shared.set(field.name, { label: field.label, value: target.value });
 }
 
+// One rod's soil and rod, as the 25-ohm check names them (the rod's length
+// is the one found when the form finds a length), when its units are the tools'.
+export function shareRod(values, units) {
+  if (units !== state.units) return;
+  const check = state.tools.find((tool) => tool.id === 'check');
+  for (const [name, value] of Object.entries(values)) {
+    const field = check && check.fields.find((f) => f.name === name);
+    if (field && value.trim() !== '') shared.set(name, { label: field.label, value: value.trim() });
+  }
+}
+
 // Before a tool reads its address (which wins): what the others were given.
 export function carryShared(section) {
   const tool = toolOf(section);

@@ -989,6 +989,35 @@ describe('what only a page has', () => {
     assert.deepEqual(await planOf(design, 'rods').then((plan) => [plan.shown, plan.alt]), [true, 'Plan of the design']);
   });
 
+  test('four rods in a square for 5 ohms: at most 6 taps and 12 keystrokes from a fresh page', async () => {
+    const page = await open({ width: 360, height: 740 });
+    let taps = 0;
+    let keys = 0;
+    const tap = async (selector) => { taps += 1; await page.click(selector); };
+    const key = async (typed) => { keys += typed.length; await page.keyboard.type(typed); };
+    // A list is a tap to open it and a tap to choose.
+    const pick = async (selector, value) => { taps += 2; await page.select(selector, value); };
+    await tap('#tool-list a[href="#rods"]');
+    await page.waitForSelector('#tool-rods:not([hidden])');
+    await tap(field('rods', 'length'));
+    await key('8');
+    await pick(field('rods', 'layout'), 'square');
+    await tap(field('rods', 'target'));
+    await key('5');
+    await tap(field('rods', 'spacing'));
+    await key('10');
+    const answer = await shown(page, 'rods');
+    assert.deepEqual([answer.result, answer.unit], ['2', 'a side'], JSON.stringify(answer));
+    // One rod's soil and rod came with it; the answer is the command line's for them.
+    const inputs = Object.fromEntries(await page.$$eval('#tool-rods .fields [name]', (elements) =>
+      elements.filter((element) => element.checkVisibility() && element.value !== '').map((element) => [element.name, element.value])));
+    assert.deepEqual([inputs.rho, inputs.diameter], ['2000', '0.625']);
+    assert.equal(answer.value, String(commandLine('rods', inputs).json['per-side']));
+    assert.ok(answer.lines.some((line) => line.includes('4 rods')), answer.lines.join('\n'));
+    budgets.design = `${taps} taps and ${keys} keystrokes`;
+    assert.ok(taps <= 6 && keys <= 12, budgets.design);
+  });
+
   test('screenshots and the budgets report', async () => {
     for (const [width, height] of [[390, 844], [1280, 800]]) {
       const page = await open({ width, height });
@@ -1055,6 +1084,7 @@ describe('what only a page has', () => {
     console.log(`web budgets: download ${(compressed / 1024).toFixed(1)} KB compressed (budget 300), ` +
       `load to a usable form ${loadMs} ms (budget 1000); input to answer over 200 runs (budgets 1 and 5): ` +
       lines.join('; ') +
+      (budgets.design ? `; four rods in a square for 5 ohms from a fresh page in ${budgets.design} (budget 6 and 12)` : '') +
       (budgets.ieeeGridMs ? `; IEEE 80's grid in two layers with its map ${budgets.ieeeGridMs} ms (budget 5000)` : '') +
       (budgets.ieeeSafetyMs ? `; its safety with 20 rods ${budgets.ieeeSafetyMs} ms (budget 10000)` : ''));
     for (const t of Object.values(timings)) assert.equal(t.runs, 200);
