@@ -25,13 +25,17 @@ export function makeTestTable() {
   const { table, add } = readings.make();
   const compare = make('button', { type: 'button', id: 'test-design', disabled: true },
     'Compare with the design');
-  const chart = make('figure', { class: 'chart', hidden: true },
-    make('img', { id: 'test-chart', alt: '' }),
-    make('figcaption', {}, 'Reading against distance: the readings, the fitted profile, the 61.8 % point and the plateau\'s band.'));
   return make('div', { class: 'survey' },
     make('p', { class: 'storage-note', role: 'status', hidden: true }),
     table, make('div', { class: 'row-buttons' }, add, compare),
-    make('p', { class: 'design-note', hidden: true }), chart);
+    make('p', { class: 'design-note', hidden: true }));
+}
+
+// The chart, under the answer.
+export function makeTestChart() {
+  return make('figure', { class: 'chart', hidden: true },
+    make('img', { id: 'test-chart', alt: '' }),
+    make('figcaption', {}, 'Reading against distance: the readings, the fitted profile, the 61.8 % point and the plateau\'s band.'));
 }
 
 export function testUnits() { readings.showUnits(state.units === METRIC); }

@@ -22,15 +22,19 @@ export function makeSurveyTable() {
   const { table, add } = readings.make();
   const use = make('button', { type: 'button', id: 'survey-use', class: 'primary', disabled: true },
     'Use this soil in the rod tools');
-  const chart = make('figure', { class: 'chart', hidden: true },
-    make('img', { id: 'survey-chart', alt: '' }),
-    make('figcaption', {}, 'Apparent resistivity against spacing: the readings, the two-layer model and one uniform soil.'));
   const copy = make('button', { type: 'button', id: 'survey-copy', disabled: true },
     'Copy for the command line');
   return make('div', { class: 'survey' },
     make('p', { class: 'storage-note', role: 'status', hidden: true }),
     table, make('div', { class: 'row-buttons' }, add, use, copy),
-    make('p', { class: 'copy-note', role: 'status', hidden: true }), chart);
+    make('p', { class: 'copy-note', role: 'status', hidden: true }));
+}
+
+// The chart, under the answer.
+export function makeSurveyChart() {
+  return make('figure', { class: 'chart', hidden: true },
+    make('img', { id: 'survey-chart', alt: '' }),
+    make('figcaption', {}, 'Apparent resistivity against spacing: the readings, the two-layer model and one uniform soil.'));
 }
 
 // The model as the command line takes it (--layers RHO1,H,RHO2), copied;
@@ -53,7 +57,7 @@ export function surveyUnits() { readings.showUnits(state.units === METRIC); }
 
 let chartAddress = '';
 export function showSurvey(section, answer) {
-  const figure = $('.chart', section);
+  const figure = $('#survey-chart').closest('figure');
   if (chartAddress) URL.revokeObjectURL(chartAddress);
   chartAddress = '';
   figure.hidden = !answer;

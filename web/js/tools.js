@@ -196,7 +196,10 @@ function makeTool(tool) {
     for (const field of tool.fields) fields.append(makeField(tool, field));
     section.append(fields);
   }
-  section.append(makeOutcome(tool),
+  section.append(makeOutcome(tool));
+  if (tool.id === 'survey') section.append(survey.makeSurveyChart());
+  if (tool.id === 'test') section.append(fieldTest.makeTestChart());
+  section.append(
     make('div', { class: 'share-row' },
       make('button', { type: 'button', class: 'share' }, 'Share'),
       make('span', { class: 'share-note', role: 'status' })),

@@ -167,6 +167,8 @@ async function shown(page, tool) {
       errors: Object.fromEntries(Array.from(section.querySelectorAll('[aria-invalid="true"]')).map((input) =>
         [input.name, document.getElementById(`${input.id}-error`).textContent])),
       note: section.querySelector('.address-note').textContent,
+      table: Array.from(section.querySelectorAll('.answer-table tr')).map((row) =>
+        Array.from(row.cells).map((cell) => cell.textContent)),
     };
   });
 }
@@ -390,7 +392,10 @@ describe('the tools give the command line\'s answers', () => {
       await inputs[1].type(String(readings[row][1]));
     }
     const got = await shown(page, 'survey');
-    assert.deepEqual([got.result, ...got.lines], want);
+    // The command line's padded table is the page's table, cell for cell.
+    const table = want.filter((line) => line.startsWith('  '));
+    assert.deepEqual([got.result, ...got.lines], want.filter((line) => !table.includes(line)));
+    assert.deepEqual(got.table, table.map((line) => line.trim().split(/ {2,}/)));
     assert.ok(await page.$eval('#survey-chart', (image) => image.complete && image.naturalWidth > 0));
     // The model for the command line, a tap away (copied, or shown to copy where the clipboard is refused).
     await page.click('#survey-copy');
@@ -989,6 +994,28 @@ describe('what only a page has', () => {
     assert.deepEqual(await planOf(design, 'rods').then((plan) => [plan.shown, plan.alt]), [true, 'Plan of the design']);
   });
 
+  test('every tool at 360 x 740: its result within the first screen after its last input', async () => {
+    const page = await open({ width: 360, height: 740 });
+    const gaps = {};
+    for (const tool of toolIds) {
+      await page.goto(address + samples[tool]);
+      await page.reload();
+      await page.waitForSelector(`html.ready #tool-${tool}:not([hidden])`);
+      if (tool !== 'rod') await shown(page, tool);
+      // The last input at the top of the screen (as typing into it leaves it at
+      // worst): the result's top edge is within the screen, indeed within half.
+      gaps[tool] = await page.evaluate((tool) => {
+        const section = document.querySelector(`#tool-${tool}`);
+        const inputs = Array.from(section.querySelectorAll('input, select')).filter((element) => element.checkVisibility());
+        const last = inputs[inputs.length - 1];
+        const result = section.querySelector('.result');
+        return Math.round(result.getBoundingClientRect().top - last.getBoundingClientRect().top);
+      }, tool);
+    }
+    budgets.resultGaps = gaps;
+    for (const [tool, gap] of Object.entries(gaps)) assert.ok(gap <= 370, `${tool}: the result ${gap} px below the last input`);
+  });
+
   test('four rods in a square for 5 ohms: at most 6 taps and 12 keystrokes from a fresh page', async () => {
     const page = await open({ width: 360, height: 740 });
     let taps = 0;
@@ -1084,6 +1111,7 @@ describe('what only a page has', () => {
     console.log(`web budgets: download ${(compressed / 1024).toFixed(1)} KB compressed (budget 300), ` +
       `load to a usable form ${loadMs} ms (budget 1000); input to answer over 200 runs (budgets 1 and 5): ` +
       lines.join('; ') +
+      (budgets.resultGaps ? `; at 360 x 740 the result below the last input by at most ${Math.max(...Object.values(budgets.resultGaps))} px (budget 370)` : '') +
       (budgets.design ? `; four rods in a square for 5 ohms from a fresh page in ${budgets.design} (budget 6 and 12)` : '') +
       (budgets.ieeeGridMs ? `; IEEE 80's grid in two layers with its map ${budgets.ieeeGridMs} ms (budget 5000)` : '') +
       (budgets.ieeeSafetyMs ? `; its safety with 20 rods ${budgets.ieeeSafetyMs} ms (budget 10000)` : ''));
