@@ -254,7 +254,9 @@ JsonValue FieldJson(const ToolField& field, const Calculation* calculation) {
 }
 
 // The outcome for the page: as the command line shows it, and its JSON.
-JsonObject OutcomeJson(const Outcome& outcome) {
+// The answer as the page shows it: the result written with the page's
+// decimal mark ("37,930" on a German page), the lines as the command line's.
+JsonObject OutcomeJson(const Outcome& outcome, const NumberMarks& marks) {
   std::vector<std::string> lines;
   // The page shows a table as one: its cells apart from the lines.
   const std::string text = ToText(outcome, false);
@@ -263,7 +265,7 @@ JsonObject OutcomeJson(const Outcome& outcome) {
     lines.push_back(text.substr(at, end - at));
     at = end + 1;
   }
-  JsonObject json{{"result", outcome.result},
+  JsonObject json{{"result", PageText(outcome.result, marks)},
                   {"unit", outcome.unit},
                   {"value", outcome.value ? FormatNumber(*outcome.value) : ""},
                   {"valueKey", outcome.valueKey},
@@ -431,7 +433,7 @@ std::string RunTool(std::string_view toolId, const FieldTexts& inputs, UnitSyste
     }
     return Error(error);
   }
-  return ToJson(OutcomeJson(*result));
+  return ToJson(OutcomeJson(*result, marks));
 }
 
 std::string RunElectrodes(const std::vector<std::array<std::string, 7>>& rows,
@@ -458,7 +460,7 @@ std::string RunElectrodes(const std::vector<std::array<std::string, 7>>& rows,
   const Result<Outcome> result = CalculateElectrodes(
       table, lookup, ReadContext{units, "", marks, true}, progress, "row", kPageBounds);
   if (!result) return Error(result.why());
-  return ToJson(OutcomeJson(*result));
+  return ToJson(OutcomeJson(*result, marks));
 }
 
 std::string RunSurvey(const std::vector<std::array<std::string, 3>>& rows, UnitSystem units,
@@ -479,7 +481,7 @@ std::string RunSurvey(const std::vector<std::array<std::string, 3>>& rows, UnitS
   const Result<Survey> result = CalculateSurvey(survey, ReadContext{units, "", marks, true}, "row");
   if (!result) return Error(result.why());
   const Survey& fitted = *result;
-  JsonObject answer = OutcomeJson(fitted.outcome);
+  JsonObject answer = OutcomeJson(fitted.outcome, marks);
   answer.emplace_back("rejected", fitted.rejected);
   Chart chart = SurveyChart(fitted);
   FitChart(chart, chartWidth);
@@ -508,7 +510,7 @@ std::string RunFallTest(const std::vector<std::array<std::string, 2>>& rows,
   const Result<FallTest> result =
       CalculateFallTest(test, lookup, ReadContext{units, "", marks, true}, "row");
   if (!result) return Error(result.why());
-  JsonObject answer = OutcomeJson(result->outcome);
+  JsonObject answer = OutcomeJson(result->outcome, marks);
   answer.emplace_back("rejected", result->rejected);
   Chart chart = FallTestChart(*result);
   FitChart(chart, chartWidth);

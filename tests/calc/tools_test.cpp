@@ -134,7 +134,8 @@ TEST(Tools, ThePagesNumberMarksAndTheCommandLinesSyntax) {
   // A German page: 0,625 is five eighths, and the address says 0.625.
   const Json german = Update("check", {"rho", "10.000", "diameter", "0,625", "length", "8"}, English,
                           kGerman);
-  EXPECT_EQ(german["result"], "39.905");
+  EXPECT_EQ(german["result"], "39,905");  // shown the page's way
+  EXPECT_EQ(german["value"], "39.904873468968596");  // the command line's value, for the page's own use
   EXPECT_EQ(ToolAddress("check", Fields({"rho", "10.000", "diameter", "0,625", "length", "8"}), English,
                         kGerman),
             "diameter=0.625&length=8&rho=10000");

@@ -358,7 +358,7 @@ function questionOf(section, note) {
   const field = toolOf(section).fields.find((f) => note.startsWith(`${f.label} `));
   const input = field && $(`.fields [name="${field.name}"]`, section);
   if (!input) return null;
-  return { text: note, input, fix: asked[1] };
+  return { text: note, input, fix: state.engine.pageText(asked[1]) };
 }
 
 function showQuestions(section, questions) {

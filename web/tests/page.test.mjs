@@ -483,10 +483,23 @@ describe('the tools give the command line\'s answers', () => {
   test('the page\'s own number marks: a German comma, English grouping, ambiguity marked', async () => {
     const german = await open({ language: 'de-DE', hash: '#check?rho=10000&diameter=0.625&length=8' });
     assert.equal(await text(german, field('check', 'diameter')), '0,625');
-    const value = (await shown(german, 'check')).value;
+    const first = await shown(german, 'check');
+    const value = first.value;
+    // Read and written the German way: the result with its comma, the address with points.
+    assert.equal(first.result, commandLine('check', { rho: '10000', diameter: '0.625', length: '8' }).lines[0].split(' ')[0].replace('.', ','));
     await type(german, field('check', 'diameter'), '0,625');
     assert.equal((await shown(german, 'check')).value, value);
-    await hashIs(german, '#check?diameter=0.625&length=8&rho=10000');
+    await type(german, field('check', 'length'), '8,5');
+    await hashIs(german, '#check?diameter=0.625&length=8.5&rho=10000');
+    assert.equal((await shown(german, 'check')).value, String(commandLine('check', { rho: '10000', diameter: '0.625', length: '8.5' }).json.single_ohms));
+    // The survey's readings too, and the unit question's fix is written with a comma.
+    const survey = await open({ language: 'de-DE', hash: '#survey?readings=1,67.5;2,28' });
+    assert.deepEqual(await survey.$$eval('#survey-rows input[name=reading]', (inputs) => inputs.map((input) => input.value)), ['67,5', '28']);
+    const asked = await open({ language: 'de-DE', hash: '#check?diameter=0.625&length=8&rho=10000&units=metric' });
+    await shown(asked, 'check');
+    await asked.click('#tool-check .question button');
+    await shown(asked, 'check');
+    assert.equal(await text(asked, field('check', 'diameter')), '0,625in');
     const english = await open({ hash: '#check?diameter=0.625&length=8' });
     await type(english, field('check', 'rho'), '10,000');
     assert.equal((await shown(english, 'check')).value, value);
