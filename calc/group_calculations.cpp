@@ -552,38 +552,128 @@ std::optional<Layout> ReadFixedLayoutForSquare(Inputs& in) {
 }
 
 // The fewest rods a side of a hollow square (2 to 26: up to 100 rods) at
-// the spacing given that reach the target.
-Result<Outcome> FewestPerSide(const Inputs& in, const Rod& rod, Layout layout, Method method,
-                              double target, Outcome outcome) {
-  constexpr int kMostPerSide = 26;
+// the spacing given that reach the target, with their figures; or the
+// lowest reached and where.
+struct SquareFound {
+  std::optional<int> perSide;
+  std::optional<Figures> figures;
   double lowest = INFINITY;
   int lowestAt = 0;
+};
+constexpr int kMostPerSide = 26;
+
+Result<SquareFound> SearchSquare(const Inputs& in, const Rod& rod, Layout& layout, Method method,
+                                 double target) {
+  SquareFound found;
   for (int perSide = 2; perSide <= kMostPerSide; ++perSide) {
     PlaceRods(layout, perSide, *layout.spacingM);
-    const Result<Figures> figures = WorkOut(rod, layout, std::nullopt, in.units(), in.bounds());
-    if (!figures) return Unanswered(std::move(outcome), figures.Failed());
+    Result<Figures> figures = WorkOut(rod, layout, std::nullopt, in.units(), in.bounds());
+    if (!figures) return figures.Failed();
     const std::optional<double> ohms = Headline(*figures, method);
     if (!ohms) continue;
-    if (*ohms < lowest) {
-      lowest = *ohms;
-      lowestAt = perSide;
+    if (*ohms < found.lowest) {
+      found.lowest = *ohms;
+      found.lowestAt = perSide;
     }
     if (*ohms <= target) {
-      outcome.value = perSide;
-      outcome.result = std::to_string(perSide);
-      outcome.unit = "a side";
-      outcome.valueKey = "per-side";
-      outcome.fields.emplace_back("rods", static_cast<double>(4 * (perSide - 1)));
-      Describe(outcome, *figures, method, in.units());
-      AttachPlan(outcome, rod, layout, std::nullopt, in.units());
-      return outcome;
+      found.perSide = perSide;
+      found.figures = std::move(*figures);
+      return found;
     }
   }
+  return found;
+}
+
+Result<Outcome> FewestPerSide(const Inputs& in, const Rod& rod, Layout layout, Method method,
+                              double target, Outcome outcome) {
+  const Result<SquareFound> found = SearchSquare(in, rod, layout, method, target);
+  if (!found) return Unanswered(std::move(outcome), found.Failed());
+  if (found->perSide) {
+    const int perSide = *found->perSide;
+    outcome.value = perSide;
+    outcome.result = std::to_string(perSide);
+    outcome.unit = "a side";
+    outcome.valueKey = "per-side";
+    outcome.fields.emplace_back("rods", static_cast<double>(4 * (perSide - 1)));
+    Describe(outcome, *found->figures, method, in.units());
+    AttachPlan(outcome, rod, layout, std::nullopt, in.units());
+    return outcome;
+  }
   outcome.why = "no square of up to " + std::to_string(kMostPerSide) + " rods a side reaches " +
-                FormatNumber(target) + " ohms: the lowest is " + ShowOhms(lowest) + " ohms, with " +
-                std::to_string(lowestAt) + " a side";
-  outcome.fields = {{"lowest_ohms", lowest}, {"lowest_per_side", static_cast<double>(lowestAt)}};
+                FormatNumber(target) + " ohms: the lowest is " + ShowOhms(found->lowest) +
+                " ohms, with " + std::to_string(found->lowestAt) + " a side";
+  outcome.fields = {{"lowest_ohms", found->lowest},
+                    {"lowest_per_side", static_cast<double>(found->lowestAt)}};
   return outcome;
+}
+
+// The fewest rods in a line or a ring at the spacing, by the method's search.
+Result<FewestRodsResult> SearchLineOrRing(const Inputs& in, const Rod& rod, RodLine line,
+                                          double spacingM, Method method, double target) {
+  SolveOptions options;
+  options.progress = in.progress();
+  options.maxUnknowns = in.bounds().unknowns;
+  return method == Method::kSolver
+             ? FewestSolvedRods(rod.soil, rod.lengthM, rod.radiusM, line, spacingM, target, options)
+             : FewestRods(rod.Rho(), rod.lengthM, rod.radiusM, line, spacingM, target,
+                          method == Method::kBs7430 ? GroupMethod::kBs7430 : GroupMethod::kPotential);
+}
+
+// The candidates a designer weighs: for the line, the ring and the square at
+// the spacing given, the fewest rods that reach the target, the rods' total
+// length, the conductor bonding them in order (round a ring or square), the
+// area the outline takes, and the group's resistance. A layout none of whose
+// counts reaches it is left out. In the outcome's table and as "candidates".
+void AddCandidates(Outcome& outcome, const Inputs& in, const Rod& rod, double spacingM,
+                   Method method, double target) {
+  const UnitSystem units = in.units();
+  const std::string unit(LengthUnit(units));
+  const double perMetre = LengthFromMetres(1, units);
+  TextTable table{{"layout", "rods", "rods, " + unit, "bonding, " + unit, "area, sq " + unit, "ohms"},
+                  {8, 6, 10, 13, 13, 9},
+                  {}};
+  JsonArray candidates;
+  for (const std::string name : {"line", "ring", "square"}) {
+    Layout layout{name, {}, spacingM, TabulatedLayout::kNone, {}};
+    std::optional<double> ohms;
+    if (name == "square") {
+      const Result<SquareFound> found = SearchSquare(in, rod, layout, method, target);
+      if (found && found->perSide) ohms = Headline(*found->figures, method);
+    } else {
+      const Result<FewestRodsResult> found = SearchLineOrRing(
+          in, rod, name == "line" ? RodLine::kLine : RodLine::kRing, spacingM, method, target);
+      if (found && found->rods) {
+        PlaceRods(layout, *found->rods, spacingM);
+        ohms = found->ohms;
+      }
+    }
+    const std::vector<RodPoint>& at = layout.points;
+    // A ring of two rods is the line's.
+    if (!ohms || (name == "ring" && at.size() < 3)) continue;
+    // The bonding conductor runs round the outline, or along the line.
+    const std::vector<RodPoint> outline = Outline(RodsAt(at, rod.lengthM, 2 * rod.radiusM));
+    double bondM = 0;
+    for (std::size_t i = 0; i < outline.size(); ++i) {
+      const RodPoint& a = outline[i];
+      const RodPoint& b = outline[(i + 1) % outline.size()];
+      bondM += std::hypot(b.x - a.x, b.y - a.y);
+    }
+    if (outline.size() == 2) bondM /= 2;  // there and back
+    const double areaM2 = outline.size() >= 3 ? PolygonArea(outline) : 0;
+    const double rodsM = static_cast<double>(at.size()) * rod.lengthM;
+    const auto shown = [](double value) { return FormatDouble("%.1f", value); };
+    table.rows.push_back({name, std::to_string(at.size()), shown(rodsM * perMetre),
+                          shown(bondM * perMetre), shown(areaM2 * perMetre * perMetre),
+                          ShowOhms(*ohms)});
+    candidates.emplace_back(JsonObject{{"layout", name},
+                                       {"rods", static_cast<double>(at.size())},
+                                       {"rod_length", rodsM * perMetre},
+                                       {"bonding_length", bondM * perMetre},
+                                       {"area", areaM2 * perMetre * perMetre},
+                                       {"ohms", *ohms}});
+  }
+  outcome.fields.emplace_back("candidates", std::move(candidates));
+  if (!table.rows.empty()) outcome.table = std::move(table);
 }
 
 Result<Outcome> ComputeRods(Inputs& in) {
@@ -610,22 +700,19 @@ Result<Outcome> ComputeRods(Inputs& in) {
     return Unanswered(std::move(outcome), NoAnswer(kNoRod));
   }
   if (!byCount) return SolveContinuous(in, *rod, *layout, method, *target, solve == "spacing", std::move(outcome));
-  if (square) return FewestPerSide(in, *rod, *layout, method, *target, std::move(outcome));
+  if (square) {
+    Result<Outcome> found = FewestPerSide(in, *rod, *layout, method, *target, std::move(outcome));
+    if (found) AddCandidates(*found, in, *rod, *layout->spacingM, method, *target);
+    return found;
+  }
   const RodLine line = layout->name == "line" ? RodLine::kLine : RodLine::kRing;
   // Two rods stand as close as any count does, in a line and in a ring.
   const std::vector<RodPoint> two = LineLayout(2, *layout->spacingM);
   if (auto checked = CheckGroup(rho, rod->lengthM, rod->radiusM, two, in.units()); !checked) {
     return checked.Failed();
   }
-  SolveOptions options;
-  options.progress = in.progress();
-  options.maxUnknowns = in.bounds().unknowns;
   const Result<FewestRodsResult> searched =
-      method == Method::kSolver
-          ? FewestSolvedRods(rod->soil, rod->lengthM, rod->radiusM, line, *layout->spacingM,
-                             *target, options)
-          : FewestRods(rho, rod->lengthM, rod->radiusM, line, *layout->spacingM, *target,
-                       method == Method::kBs7430 ? GroupMethod::kBs7430 : GroupMethod::kPotential);
+      SearchLineOrRing(in, *rod, line, *layout->spacingM, method, *target);
   if (!searched) return Unanswered(std::move(outcome), searched.Failed());
   const FewestRodsResult& fewest = *searched;
   if (!fewest.rods) {
@@ -634,6 +721,7 @@ Result<Outcome> ComputeRods(Inputs& in) {
                   ShowOhms(fewest.lowestOhms) + " ohms, with " + Rods(fewest.lowestAt);
     outcome.fields = {{"lowest_ohms", fewest.lowestOhms},
                       {"lowest_rods", static_cast<double>(fewest.lowestAt)}};
+    AddCandidates(outcome, in, *rod, *layout->spacingM, method, *target);
     return outcome;
   }
   layout->points = line == RodLine::kLine ? LineLayout(*fewest.rods, *layout->spacingM)
@@ -644,6 +732,7 @@ Result<Outcome> ComputeRods(Inputs& in) {
   outcome.result = std::to_string(*fewest.rods);
   Describe(outcome, *figures, method, in.units());
   AttachPlan(outcome, *rod, *layout, std::nullopt, in.units());
+  AddCandidates(outcome, in, *rod, *layout->spacingM, method, *target);
   return outcome;
 }
 

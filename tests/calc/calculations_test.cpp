@@ -604,6 +604,29 @@ TEST(Design, EachSolveMeetsTheTargetTheGroupCommandConfirms) {
   EXPECT_EQ(square->result, "4");
   EXPECT_LE(group({{"layout", "square"}, {"spacing", "3m"}, {"per-side", "4"}}), 10);
   EXPECT_GT(group({{"layout", "square"}, {"spacing", "3m"}, {"per-side", "3"}}), 10);
+  // Beside it the candidates: each layout's fewest rods, each the group command's
+  // below the target with one fewer above it; the square's 12 rods bonded
+  // round 9 m sides, 81 m2; a line has no area.
+  const auto candidates = nlohmann::json::parse(ToJson(*square))["candidates"];
+  ASSERT_EQ(candidates.size(), 3u) << candidates;
+  for (const auto& each : candidates) {
+    const std::string layout = each["layout"];
+    const int rods = each["rods"];
+    const auto count = [&](int n) {
+      return layout == "square" ? Options{{"layout", layout}, {"spacing", "3m"}, {"per-side", std::to_string(n / 4 + 1)}}
+                                : Options{{"layout", layout}, {"spacing", "3m"}, {"rods", std::to_string(n)}};
+    };
+    EXPECT_NEAR(group(count(rods)), each["ohms"].get<double>(), 1e-9) << layout;
+    EXPECT_LE(each["ohms"].get<double>(), 10) << layout;
+    EXPECT_GT(group(count(layout == "square" ? rods - 4 : rods - 1)), 10) << layout;
+    EXPECT_NEAR(each["rod_length"].get<double>(), 3.0 * rods, 1e-9) << layout;
+  }
+  EXPECT_EQ(candidates[0]["area"], 0);
+  EXPECT_NEAR(candidates[0]["bonding_length"].get<double>(), 3.0 * (candidates[0]["rods"].get<int>() - 1), 1e-9);
+  EXPECT_EQ(candidates[2]["rods"], 12);
+  EXPECT_NEAR(candidates[2]["bonding_length"].get<double>(), 36, 1e-9);
+  EXPECT_NEAR(candidates[2]["area"].get<double>(), 81, 1e-9);
+  EXPECT_EQ(square->table.rows.size(), 3u);
   // The spacing of four rods in a square for 20 ohms, and a line's rod length for 10.
   struct Row {
     const char* name;

@@ -643,7 +643,12 @@ describe('the tools give the command line\'s answers', () => {
     assert.equal(await text(page, '#rods-title'), 'Design');
     const count = await shown(page, 'rods');
     assert.equal(`${count.result} ${count.unit}`, '4 a side');
-    assert.equal(count.value, String(commandLine('rods', design, 'metric').json['per-side']));
+    const counted = commandLine('rods', design, 'metric');
+    assert.equal(count.value, String(counted.json['per-side']));
+    // The candidates side by side, as the command line lists them.
+    assert.deepEqual(count.table.slice(1).map((row) => [row[0], Number(row[1])]),
+      counted.json.candidates.map((candidate) => [candidate.layout, candidate.rods]));
+    assert.deepEqual(count.table[0], ['layout', 'rods', 'rods, m', 'bonding, m', 'area, sq m', 'ohms']);
     // The spacing solved: its field gives way to the count's.
     await page.select('#rods-solve', 'spacing');
     const hidden = (name) => page.$eval(`#tool-rods [data-field="${name}"]`, (holder) => holder.hidden);
