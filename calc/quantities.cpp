@@ -329,6 +329,22 @@ const Quantity* FindQuantity(std::string_view name) {
   return it == kQuantities.end() ? nullptr : std::to_address(it);
 }
 
+std::span<const std::string_view> PickUnits(Dimension dimension) {
+  static constexpr std::array<std::string_view, 2> kResistivityUnits{"ohm-m", "ohm-cm"};
+  static constexpr std::array<std::string_view, 3> kDiameterUnits{"mm", "in", "m"};
+  static constexpr std::array<std::string_view, 2> kLengthUnits{"m", "ft"};
+  switch (dimension) {
+    case Dimension::kResistivity:
+      return kResistivityUnits;
+    case Dimension::kDiameter:
+      return kDiameterUnits;
+    case Dimension::kLength:
+      return kLengthUnits;
+    default:
+      return {};
+  }
+}
+
 std::string_view FieldUnit(Dimension dimension, UnitSystem units) {
   switch (dimension) {
     case kResistivity:

@@ -51,6 +51,11 @@ const Quantity* FindQuantity(std::string_view name);
 // "ohms"; empty for counts and words.
 std::string_view FieldUnit(Dimension dimension, UnitSystem units);
 
+// The units a page offers to type a quantity in, the metric country's first
+// ("ohm-m", "ohm-cm"; "mm", "in", "m"; "m", "ft"); none for the others. Each
+// is a unit its values may carry.
+std::span<const std::string_view> PickUnits(Dimension dimension);
+
 // How the input is read: the unit system of values without a unit, how
 // names appear in messages ("--" for options, "" for columns), the marks.
 struct ReadContext {

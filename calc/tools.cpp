@@ -235,6 +235,13 @@ JsonValue FieldJson(const ToolField& field, const Calculation* calculation) {
                   {"example", quantity.example},
                   {"unit", JsonObject{{"english", FieldUnit(quantity.dimension, UnitSystem::English)},
                                       {"metric", FieldUnit(quantity.dimension, UnitSystem::Metric)}}}};
+  const std::span<const std::string_view> pick = PickUnits(quantity.dimension);
+  if (!pick.empty()) {
+    json.emplace_back("pickUnits", Strings({pick.begin(), pick.end()}));
+    json.emplace_back("dimension", quantity.dimension == Dimension::kResistivity ? "resistivity"
+                                   : quantity.dimension == Dimension::kDiameter  ? "diameter"
+                                                                                 : "length");
+  }
   if (quantity.dimension != Dimension::kText && quantity.dimension != Dimension::kChoice) {
     json.emplace_back("min", quantity.range.min);
     json.emplace_back("max", quantity.range.max);

@@ -10,11 +10,38 @@ export const versioned = (file) => `${file}?v=${VERSION}`;
 export const ENGLISH = 0;
 export const METRIC = 1;
 
+// The units fields are typed in, by what they measure: each theme's, and
+// the ones picked field by field (remembered on the device).
+export const THEMES = {
+  [ENGLISH]: { resistivity: 'ohm-cm', diameter: 'in', length: 'ft' },
+  [METRIC]: { resistivity: 'ohm-m', diameter: 'mm', length: 'm' },
+};
+
+// Without a choice kept on the device, the phone's country decides: the
+// United States (and Liberia and Myanmar) English, everywhere else metric.
+function firstUnits() {
+  const kept = localStorage.getItem('ostrevin.units');
+  if (kept !== null) return Number(kept) === METRIC ? METRIC : ENGLISH;
+  const region = (navigator.language || '').split('-')[1] || '';
+  return ['US', 'LR', 'MM'].includes(region.toUpperCase()) || navigator.language === 'en' ? ENGLISH : METRIC;
+}
+
+function keptPicks(units) {
+  try {
+    const kept = JSON.parse(localStorage.getItem('ostrevin.picked'));
+    if (kept && typeof kept === 'object') return { ...THEMES[units], ...kept };
+  } catch (error) { /* none kept, or unreadable: the theme's */ }
+  return { ...THEMES[units] };
+}
+
+const units = firstUnits();
+
 export const state = {
   engine: null,  // the WebAssembly module: set when it has loaded
   tools: [],     // the library's description of the tools
   described: {}, // the rest of that description: bounds, layer parts
-  units: Number(localStorage.getItem('ostrevin.units')) === METRIC ? METRIC : ENGLISH,
+  units,         // the system the answers are given in
+  picked: keptPicks(units), // {resistivity, diameter, length}: the units fields are typed in
   marks: { decimal: '.', group: ',' },
   timings: [],   // {tool, ms}: input event to answer shown, read by the tests
 };

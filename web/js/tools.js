@@ -5,7 +5,7 @@
 import { $, $$, clearFieldError, describe, fillList, make, setHidden, setText, showFieldError } from './dom.js';
 import { readAddress, writeAddress } from './address.js';
 import { LongWork } from './engine.js';
-import { ENGLISH, METRIC, state, toolOf } from './state.js';
+import { ENGLISH, METRIC, THEMES, state, toolOf } from './state.js';
 import * as survey from './survey.js';
 import { conductors, conductorUnits, makeConductorTable, startConductors } from './conductors.js';
 import * as fieldTest from './fieldtest.js';
@@ -23,13 +23,53 @@ const MANY_RODS = 20;
 
 const fieldId = (tool, name) => `${tool.id}-${name}`;
 
+// A field's unit in the answers' system (what a bare number means to the library).
 function unitOf(field) {
   return field.unit[state.units === METRIC ? 'metric' : 'english'];
 }
 
-function fieldLabel(field) {
-  const unit = unitOf(field);
+// The unit a field is typed in: its picker's, else the system's.
+function typedUnit(field, picker) {
+  return picker ? picker.value : unitOf(field);
+}
+
+function fieldLabel(field, picker) {
+  const unit = typedUnit(field, picker);
   return unit ? `${field.label} (${unit})` : field.label;
+}
+
+const pickerOf = (section, name) => $(`.fields [data-field="${name}"] .unit-pick`, section);
+
+// A number typed without a unit is in its picker's unit: said to the library
+// when that is not the system's own (so that the library's hints about a
+// bare number typical of the other system still come).
+function typedIn(field, picker, text) {
+  if (!picker || !text.trim() || /[a-z]/i.test(text) || picker.value === unitOf(field)) return text;
+  return `${text.trim()}${picker.value}`;
+}
+
+function relabel(section, field) {
+  const label = $(`label[for="${fieldId(toolOf(section), field.name)}"]`, section);
+  if (label) label.textContent = fieldLabel(field, pickerOf(section, field.name));
+}
+
+function setPicker(picker, unit) {
+  if (picker && Array.from(picker.options).some((option) => option.value === unit)) picker.value = unit;
+}
+
+// A unit picked for one field is picked for every field that measures the
+// same, in every tool, and remembered.
+function pickUnit(dimension, unit) {
+  state.picked[dimension] = unit;
+  localStorage.setItem('ostrevin.picked', JSON.stringify(state.picked));
+  for (const tool of state.tools) {
+    const section = $(`#tool-${tool.id}`);
+    for (const field of tool.fields) {
+      if (field.dimension !== dimension) continue;
+      setPicker(pickerOf(section, field.name), unit);
+      relabel(section, field);
+    }
+  }
 }
 
 function makeField(tool, field) {
@@ -48,9 +88,17 @@ function makeField(tool, field) {
       inputmode: field.kind === 'count' ? 'numeric' : field.kind === 'number' ? 'decimal' : 'text',
     });
   }
+  let typed = input;
+  if (field.pickUnits) {
+    const picker = make('select', { id: `${id}-unit`, class: 'unit-pick', 'data-dimension': field.dimension,
+      'aria-label': `${field.label}: unit` }, ...field.pickUnits.map((unit) => make('option', { value: unit }, unit)));
+    setPicker(picker, state.picked[field.dimension]);
+    label.textContent = fieldLabel(field, picker);
+    typed = make('div', { class: 'with-unit' }, input, picker);
+  }
   const holder = make('div', {
     class: 'field', 'data-field': field.name, 'data-soil': field.soil,
-  }, label, input, make('p', { id: `${id}-error`, class: 'error', hidden: true }), help);
+  }, label, typed, make('p', { id: `${id}-error`, class: 'error', hidden: true }), help);
   describe(input);
   if (field.name === 'rho') holder.append(...makeSoilTypes(tool));
   return holder;
@@ -78,6 +126,8 @@ function useSoilType(section, select) {
     return;
   }
   rho.value = String(type.typical);
+  setPicker(pickerOf(section, 'rho'), 'ohm-cm');
+  relabel(section, toolOf(section).fields.find((field) => field.name === 'rho'));
   section.dataset.estimate = JSON.stringify({ value: rho.value, type });
 }
 
@@ -136,7 +186,7 @@ function makeOutcome(tool) {
       : null,
     make('p', { class: 'problem', hidden: true }),
     make('div', { class: 'lines' }),
-    make('div', { class: 'answer-table table-holder', hidden: true }),
+    make('div', { class: 'answer-table table-holder', hidden: true, tabindex: 0, role: 'region', 'aria-label': 'The answer\'s table' }),
     make('ul', { class: 'warnings' }),
     make('ul', { class: 'notes' }),
     make('p', { class: 'reason', 'data-reason': true, hidden: true }),
@@ -220,7 +270,7 @@ function inputsOf(section) {
     const shown = (!field.soil || field.soil === soil) &&
       (!field.when || field.when.values.includes(chosen(field.when.field)));
     setHidden(holder, !shown);
-    if (shown) inputs[field.name] = $(`[name="${field.name}"]`, holder).value;
+    if (shown) inputs[field.name] = typedIn(field, $('.unit-pick', holder), $(`[name="${field.name}"]`, holder).value);
   }
   return inputs;
 }
@@ -411,14 +461,22 @@ function cancel(section) {
 
 // Sets a field by its name; false when the tool has no such field or the
 // text is not one of a choice's.
-function setField(section, name, text) {
-  if (!toolOf(section).fields.some((field) => field.name === name)) return false;
+// A bare number from outside (an address, the command line's syntax) is in
+// the system's unit: the field's picker says so.
+function setField(section, name, text, unit) {
+  const field = toolOf(section).fields.find((each) => each.name === name);
+  if (!field) return false;
   const input = $(`.fields [name="${name}"]`, section);
   if (!input) return false;
   if (input.tagName === 'SELECT' && !Array.from(input.options).some((option) => option.value === text)) {
     return false;
   }
   input.value = text;
+  const picker = pickerOf(section, name);
+  if (picker && !/[a-z]/i.test(text)) {
+    setPicker(picker, unit || unitOf(field));
+    relabel(section, field);
+  }
   return true;
 }
 
@@ -432,17 +490,12 @@ export function fillFromAddress(section, query) {
   });
 }
 
+// A theme of units: the answers' system, and every picker its units.
 export function setUnits(units) {
   state.units = units;
   localStorage.setItem('ostrevin.units', String(units));
-  for (const tool of state.tools) {
-    const section = $(`#tool-${tool.id}`);
-    setSwitch(section, `${tool.id}-units`, units);
-    for (const field of tool.fields) {
-      const label = $(`label[for="${fieldId(tool, field.name)}"]`);
-      if (label) label.textContent = fieldLabel(field);
-    }
-  }
+  for (const tool of state.tools) setSwitch($(`#tool-${tool.id}`), `${tool.id}-units`, units);
+  for (const [dimension, unit] of Object.entries(THEMES[units])) pickUnit(dimension, unit);
   survey.surveyUnits();
   conductorUnits();
   fieldTest.testUnits();
@@ -468,7 +521,10 @@ const shared = new Map();  // name -> {label, value}; 'soil' -> {value}
 
 function keepShared(section, target) {
   const field = toolOf(section).fields.find((f) => f.name === target.name);
-  if (field && target.closest('.fields')) shared.set(field.name, { label: field.label, value: target.value });
+  const picker = field && pickerOf(section, field.name);
+  if (field && target.closest('.fields')) {
+    shared.set(field.name, { label: field.label, value: target.value, unit: picker ? picker.value : undefined });
+  }
 }
 
 // One rod's soil and rod, as the 25-ohm check names them (the rod's length
@@ -478,7 +534,7 @@ export function shareRod(values, units) {
   const check = state.tools.find((tool) => tool.id === 'check');
   for (const [name, value] of Object.entries(values)) {
     const field = check && check.fields.find((f) => f.name === name);
-    if (field && value.trim() !== '') shared.set(name, { label: field.label, value: value.trim() });
+    if (field && value.trim() !== '') shared.set(name, { label: field.label, value: value.trim(), unit: unitOf(field) });
   }
 }
 
@@ -491,6 +547,10 @@ export function carryShared(section) {
     const input = $(`.fields [name="${field.name}"]`, section);
     if (input && (input.tagName !== 'SELECT' || Array.from(input.options).some((o) => o.value === kept.value))) {
       input.value = kept.value;
+      if (kept.unit) {
+        setPicker(pickerOf(section, field.name), kept.unit);
+        relabel(section, field);
+      }
     }
   }
   if (shared.has('soil') && tool.fields.some((field) => field.soil)) {
@@ -518,6 +578,10 @@ function wireTool(section) {
   section.addEventListener('input', edited);
   section.addEventListener('change', (event) => {
     if (event.target.classList.contains('soil-type')) useSoilType(section, event.target);
+    if (event.target.classList.contains('unit-pick')) {
+      pickUnit(event.target.dataset.dimension, event.target.value);
+      keepShared(section, $('input', event.target.closest('.field')));
+    }
     if (event.target.tagName === 'SELECT') update(section, event);
   });
   section.addEventListener('click', (event) => {

@@ -198,6 +198,13 @@ function commandLine(command, inputs, units = 'english') {
   };
 }
 
+// The command line's text parted as the page shows it: the lines, and a
+// table (its padded lines, indented) as rows of cells.
+function textAndTable(lines) {
+  const table = lines.filter((line) => line.startsWith('  '));
+  return { lines: lines.filter((line) => !table.includes(line)), table: table.map((line) => line.trim().split(/ {2,}/)) };
+}
+
 // The address, once typing has paused long enough for the page to write it.
 async function hashIs(page, hash) {
   await page.waitForFunction((hash) => location.hash === hash, { timeout: 2000 }, hash)
@@ -333,7 +340,7 @@ const cases = [
   { name: 'a hollow square by the standard', tool: 'group', command: 'group',
     page: { rho: '10000', diameter: '0.625', length: '10', layout: 'square', spacing: '10', 'per-side': '3', method: 'bs7430' } },
   { name: 'three rods where they stand', tool: 'group', command: 'group', units: 'metric',
-    page: { rho: '20ohm-m', diameter: '0.016', length: '3', layout: 'points', at: '0,0 3,0 0,4' } },
+    page: { rho: '20ohm-m', diameter: '16mm', length: '3', layout: 'points', at: '0,0 3,0 0,4' } },
   { name: 'the fewest rods in a ring', tool: 'rods', command: 'rods', page: { rho: '20000', diameter: '0.625', length: '10', layout: 'ring', spacing: '20', target: '5' } },
   { name: 'no count of rods is enough', tool: 'rods', command: 'rods', page: { rho: '1000000', diameter: '0.625', length: '8', layout: 'line', spacing: '16', target: '0.01' } },
   { name: 'a Wenner reading at the surface', tool: 'wenner', command: 'rho', page: { spacing: '10', reading: '5' } },
@@ -349,7 +356,7 @@ describe('the tools give the command line\'s answers', () => {
       await page.waitForSelector(`html.ready #tool-${each.tool}:not([hidden])`);
       await choose(page, each.tool, 'units', each.units === 'metric' ? 1 : 0);
       await choose(page, each.tool, 'soil', each.soil || 'uniform').catch(() => {});
-      await page.$$eval(`#tool-${each.tool} input, #tool-${each.tool} select`, (inputs) => {
+      await page.$$eval(`#tool-${each.tool} input, #tool-${each.tool} select:not(.unit-pick)`, (inputs) => {
         for (const input of inputs) input.value = input.tagName === 'SELECT' ? input.options[0].value : '';
       });
       await fill(page, each.tool, each.page);
@@ -360,8 +367,10 @@ describe('the tools give the command line\'s answers', () => {
         delete inputs.rho1; delete inputs.h; delete inputs.rho2;
       }
       const want = commandLine(each.command, inputs, each.units);
+      const parted = textAndTable(want.lines);
       assert.deepEqual([got.result + (got.unit ? ` ${got.unit}` : ''), ...got.lines].filter(Boolean),
-        want.lines, each.name);
+        parted.lines, each.name);
+      assert.deepEqual(got.table, parted.table, each.name);
       const key = Object.keys(want.json).find((k) => want.json[k] === Number(got.value) ||
         (typeof want.json[k] === 'number' && got.value !== '' && sameNumber(want.json[k], Number(got.value))));
       if (got.value === '') {
@@ -393,9 +402,9 @@ describe('the tools give the command line\'s answers', () => {
     }
     const got = await shown(page, 'survey');
     // The command line's padded table is the page's table, cell for cell.
-    const table = want.filter((line) => line.startsWith('  '));
-    assert.deepEqual([got.result, ...got.lines], want.filter((line) => !table.includes(line)));
-    assert.deepEqual(got.table, table.map((line) => line.trim().split(/ {2,}/)));
+    const parted = textAndTable(want);
+    assert.deepEqual([got.result, ...got.lines], parted.lines);
+    assert.deepEqual(got.table, parted.table);
     assert.ok(await page.$eval('#survey-chart', (image) => image.complete && image.naturalWidth > 0));
     // The model for the command line, a tap away (copied, or shown to copy where the clipboard is refused).
     await page.click('#survey-copy');
@@ -430,8 +439,10 @@ describe('the tools give the command line\'s answers', () => {
     await hashIs(page, '#check?diameter=0.625&length=10&rho=10000');
     await choose(page, 'check', 'units', 1);
     await choose(page, 'check', 'soil', 'layers');
+    // Metric's units for what was typed before: the diameter's 0.625 is now in mm,
+    // as the picker beside it says; a bare 12000 is in ohm-m.
     await fill(page, 'check', { rho1: '400ohm-m', h: '2', rho2: '12000' });
-    const hash = '#check?diameter=0.625&layers=400ohm-m,2,12000&length=10&units=metric';
+    const hash = '#check?diameter=0.625mm&layers=400ohm-m,2,12000ohm-m&length=10&units=metric';
     await hashIs(page, hash);
     const value = (await shown(page, 'check')).value;
     const again = await open({ hash });
@@ -755,6 +766,43 @@ describe('what only a page has', () => {
         elements.filter((e) => e.checkVisibility() && e.getBoundingClientRect().height < 44).map((e) => e.outerHTML));
       assert.deepEqual(small, [], tool);
     }
+  });
+
+  test('units people use: a picker beside each quantity, from the phone\'s country, chosen once and remembered', async () => {
+    const labels = (page, tool) => page.$$eval(`#tool-${tool} .fields .field:not([hidden]) label`, (all) =>
+      all.filter((label) => label.checkVisibility()).map((label) => label.textContent));
+    // A German phone: ohm-m, mm and m, and numbers with commas.
+    const context = await browser.createBrowserContext();
+    contexts.push(context);
+    const german = await open({ context, language: 'de-DE', hash: '#check' });
+    assert.deepEqual((await labels(german, 'check')).filter((label) => /\(/.test(label)),
+      ['Soil resistivity (ohm-m)', 'Season factor', 'Rod diameter (mm)', 'Rod length (m)'].filter((label) => /\(/.test(label)));
+    await fill(german, 'check', { rho: '200', diameter: '16', length: '2,4' });
+    const metric = await shown(german, 'check');
+    const native = commandLine('check', { rho: '200ohm-m', diameter: '16mm', length: '2.4' }, 'metric');
+    assert.equal(metric.value, String(native.json.single_ohms));
+    await hashIs(german, '#check?diameter=16mm&length=2.4&rho=200ohm-m&units=metric');
+    // Picked once for one field, picked for every field that measures the same, and kept.
+    await german.select('#check-diameter-unit', 'in');
+    assert.equal(await german.$eval('#group-diameter-unit', (picker) => picker.value), 'in');
+    assert.equal(await text(german, 'label[for="group-diameter"]'), 'Rod diameter (in)');
+    await fill(german, 'check', { diameter: '0,625' });
+    assert.equal((await shown(german, 'check')).value,
+      String(commandLine('check', { rho: '200ohm-m', diameter: '0.625in', length: '2.4' }, 'metric').json.single_ohms));
+    await german.goto(`${address}#group`);
+    await german.reload();
+    await german.waitForSelector('html.ready');
+    assert.equal(await german.$eval('#group-diameter-unit', (picker) => picker.value), 'in');
+    // A suffix typed still wins over the picker.
+    await german.goto(`${address}#check`);
+    await german.reload();
+    await german.waitForSelector('html.ready');
+    await fill(german, 'check', { rho: '20000ohm-cm', diameter: '16mm', length: '2,4' });
+    assert.equal((await shown(german, 'check')).value, metric.value);
+    // A phone in the United States: ohm-cm, inches and feet.
+    const us = await open({ language: 'en-US', hash: '#group' });
+    assert.deepEqual(await us.$$eval('#tool-group .unit-pick', (pickers) => pickers.filter((p) => p.checkVisibility()).map((p) => p.value)),
+      ['ohm-cm', 'in', 'ft', 'ft']);
   });
 
   test('a unit question stands above the result, and its button makes the change', async () => {
