@@ -381,6 +381,13 @@ Result<QuantityValue> ReadQuantity(const Quantity& quantity, std::string_view te
     if (std::floor(*read) == *read && quantity.range.Contains(*read)) return QuantityValue{*read, {}};
     return Refused(RangeError(quantity, text, context, context.units, ""));
   }
+  if (unit.empty() && context.si &&
+      (quantity.dimension == kResistivity || quantity.dimension == kDiameter)) {
+    ReadContext metric = context;
+    metric.si = false;
+    return ReadQuantity(quantity, std::string(number) + (quantity.dimension == kResistivity ? "ohm-m" : "mm"),
+                        metric);
+  }
   if (unit.empty()) {
     if (!quantity.range.Contains(*read)) {
       // A metric diameter typed in millimetres, as rods are sold.
@@ -427,6 +434,15 @@ std::optional<double> ReadMetres(std::string_view text, const ReadContext& conte
   const double metres = *read * suffix->base;
   if (!std::isfinite(metres)) return std::nullopt;
   return metres;
+}
+
+bool ReadUnitChoice(std::string_view text, ReadContext& context) {
+  const bool si = Lower(Trim(text)) == "si";
+  const std::optional<UnitSystem> system = si ? UnitSystem::Metric : ReadUnits(text);
+  if (!system) return false;
+  context.units = *system;
+  context.si = si;
+  return true;
 }
 
 std::optional<UnitSystem> ReadUnits(std::string_view text) {

@@ -63,7 +63,14 @@ struct ReadContext {
   std::string_view prefix = "--";
   NumberMarks marks = {};
   bool labels = false;  // name inputs by their labels ("Soil resistivity"), as a page does
+  // The SI choice (--units si): the metric system with a bare resistivity
+  // in ohm-m and a bare diameter in mm, as most of the world writes them.
+  bool si = false;
 };
+
+// "english", "metric" or "si" (any case) set in `context`; false, and the
+// context left as it was, for anything else.
+bool ReadUnitChoice(std::string_view text, ReadContext& context);
 
 // An input's name as a message shows it: "--rho", "rho", or "Soil resistivity".
 std::string NameOf(std::string_view name, const ReadContext& context);

@@ -27,10 +27,8 @@ Result<Outcome> RunRecord(const CsvTable& table, const CsvRecord& record) {
   // A blank cell is an input not given, as a column left out.
   const InputLookup cell = [&](std::string_view name) { return table.Cell(record, name); };
   ReadContext context{UnitSystem::English, "", table.Marks()};
-  if (const auto given = cell("units")) {
-    const std::optional<UnitSystem> read = ReadUnits(*given);
-    if (!read) return Refused("units must be english or metric, not " + Quoted(*given));
-    context.units = *read;
+  if (const auto given = cell("units"); given && !ReadUnitChoice(*given, context)) {
+    return Refused("units must be english, metric or si, not " + Quoted(*given));
   }
   const Calculation* calculation = FindCalculation(Lower(Trim(cell("mode").value_or(""))));
   if (calculation == nullptr) {

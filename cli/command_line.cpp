@@ -60,7 +60,8 @@ std::string OptionHelp(const Option& option, std::string& metavar) {
     }
     case OptionKind::kUnits:
       metavar = "U";
-      return "english (inches, feet; the default) or metric (metres)";
+      return "english (inches, feet; the default), metric (metres) or si (metric, with a bare "
+             "resistivity in ohm-m and a bare diameter in mm)";
     case OptionKind::kFlag:
       metavar.clear();
       return std::string(option.help);
@@ -213,7 +214,7 @@ std::string UsageText() {
   }
   return text +
          "\nRun 'ostrevin-calc help COMMAND' (or 'ostrevin-calc COMMAND --help') for a\n"
-         "command's options. --units english|metric may also come before the command.\n"
+         "command's options. --units english|metric|si may also come before the command.\n"
          "Options: --help, --version.\n\n"
          "Exit status: 0 a result, 3 no result (\"na\"), 2 bad input, 1 an input could\n"
          "not be read or an output could not be written.\n";

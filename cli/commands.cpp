@@ -85,8 +85,8 @@ std::string BatchDetails() {
   }
   return "Reads CSV from FILE (standard input when none or -) and writes CSV to standard\n"
          "output, one calculation a record. The header names the columns, in any case:\n"
-         "mode, optionally units (english or metric), and the inputs of the modes used;\n"
-         "other columns are passed through. The modes and their input columns:\n" +
+         "mode, optionally units (english, metric or si), and the inputs of the modes\n"
+         "used; other columns are passed through. The modes and their input columns:\n" +
          modes +
          "Each record comes back as it was, with these columns added to every record\n" +
          Wrapped("(empty where they do not apply): " + added + ".", 0, 0) +

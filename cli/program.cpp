@@ -55,19 +55,20 @@ int Program::Run(std::vector<std::string> arguments) {
   return Finish((this->*(command->run))(*command, args));
 }
 
-Result<UnitSystem> Program::UnitsOf(const ParsedCommand& parsed) {
+Result<ReadContext> Program::ContextOf(const ParsedCommand& parsed, std::string_view prefix) {
+  ReadContext context;
+  context.prefix = prefix;
   const auto given = parsed.Value("units");
-  if (!given) return UnitSystem::English;
-  const std::optional<UnitSystem> read = ReadUnits(*given);
-  if (!read) return Refused("--units must be english or metric, not " + Quoted(*given));
-  return *read;
+  if (given && !ReadUnitChoice(*given, context)) {
+    return Refused("--units must be english, metric or si, not " + Quoted(*given));
+  }
+  return context;
 }
 
 int Program::RunCalculation(const Command& command, const ParsedCommand& parsed) {
-  ReadContext context;
-  const Result<UnitSystem> units = UnitsOf(parsed);
-  if (!units) return Fail(units.Failed());
-  context.units = *units;
+  const Result<ReadContext> read = ContextOf(parsed);
+  if (!read) return Fail(read.Failed());
+  const ReadContext& context = *read;
   if (const int checked = CheckOutputs(command, parsed); checked != kAnswered) return checked;
   const auto result = Calculate(*command.calculation, LookupIn(parsed), context, ProgressLine());
   if (!result) {
@@ -146,8 +147,8 @@ int Program::WriteElectrodeFiles(const ParsedCommand& parsed, const Outcome& out
 }
 
 int Program::RunElectrodes(const Command& command, const ParsedCommand& parsed) {
-  const Result<UnitSystem> units = UnitsOf(parsed);
-  if (!units) return Fail(units.Failed());
+  const Result<ReadContext> read = ContextOf(parsed);
+  if (!read) return Fail(read.Failed());
   ConductorFile file;
   if (!SeparatorOf(parsed, file.separator)) return kBadInput;
   if (const int checked = CheckOutputs(command, parsed); checked != kAnswered) return checked;
@@ -155,7 +156,8 @@ int Program::RunElectrodes(const Command& command, const ParsedCommand& parsed) 
   if (!input) return Fail(input.Failed());
   const Result<std::vector<ConductorRow>> rows = ReadConductors(**input, file);
   if (!rows) return Fail(rows.Failed());
-  ReadContext context{*units, "--", file.marks};
+  ReadContext context = *read;
+  context.marks = file.marks;
   const Result<Outcome> result =
       CalculateElectrodes(*rows, LookupIn(parsed), context, ProgressLine());
   if (!result) return Fail(result.Failed());
@@ -233,8 +235,8 @@ int Program::ReportRows(const ParsedCommand& parsed, const Outcome& outcome,
 }
 
 int Program::RunSoil(const Command& command, const ParsedCommand& parsed) {
-  const Result<UnitSystem> units = UnitsOf(parsed);
-  if (!units) return Fail(units.Failed());
+  Result<ReadContext> context = ContextOf(parsed, "");
+  if (!context) return Fail(context.Failed());
   SurveyFile file;
   if (!SeparatorOf(parsed, file.separator)) return kBadInput;
   if (parsed.Has("svg") && parsed.Has("png")) return Fail("give one of --svg FILE and --png FILE");
@@ -242,14 +244,15 @@ int Program::RunSoil(const Command& command, const ParsedCommand& parsed) {
   if (!input) return Fail(input.Failed());
   const Result<std::vector<SurveyRow>> rows = ReadSurvey(**input, file);
   if (!rows) return Fail(rows.Failed());
-  const Result<Survey> result = CalculateSurvey(*rows, ReadContext{*units, "", file.marks});
+  context->marks = file.marks;
+  const Result<Survey> result = CalculateSurvey(*rows, *context);
   if (!result) return Fail(result.Failed());
   return ReportRows(parsed, result->outcome, result->rejected, SurveyChart(*result));
 }
 
 int Program::RunTest(const Command& command, const ParsedCommand& parsed) {
-  const Result<UnitSystem> units = UnitsOf(parsed);
-  if (!units) return Fail(units.Failed());
+  Result<ReadContext> context = ContextOf(parsed);
+  if (!context) return Fail(context.Failed());
   SurveyFile file;
   if (!SeparatorOf(parsed, file.separator)) return kBadInput;
   if (parsed.Has("svg") && parsed.Has("png")) return Fail("give one of --svg FILE and --png FILE");
@@ -268,18 +271,18 @@ int Program::RunTest(const Command& command, const ParsedCommand& parsed) {
     if (!read) return Fail(designFile.name + ": " + read.why(), read.refused() ? kBadInput : kFailed);
     design = *std::move(read);
   }
+  context->marks = file.marks;
   const Result<FallTest> result =
-      CalculateFallTest(*rows, LookupIn(parsed), ReadContext{*units, "--", file.marks}, "line",
+      CalculateFallTest(*rows, LookupIn(parsed), *context, "line",
                         design, designFile.name + " line");
   if (!result) return Fail(result.Failed());
   return ReportRows(parsed, result->outcome, result->rejected, FallTestChart(*result));
 }
 
 int Program::RunCurve(const Command& /*command*/, const ParsedCommand& parsed) {
-  ReadContext context;
-  const Result<UnitSystem> units = UnitsOf(parsed);
-  if (!units) return Fail(units.Failed());
-  context.units = *units;
+  const Result<ReadContext> read = ContextOf(parsed);
+  if (!read) return Fail(read.Failed());
+  const ReadContext& context = *read;
   const InputLookup lookup = LookupIn(parsed);
   Inputs in(lookup, context);
   auto rho = in.Required("rho");

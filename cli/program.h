@@ -49,7 +49,9 @@ class Program {
   // The outcome's warnings and notes on standard error; false when that failed.
   bool SayRemarks(const Outcome& outcome);
   // The unit system of --units.
-  static Result<UnitSystem> UnitsOf(const ParsedCommand& parsed);
+  // The context values are read in: the --units given (english, metric or
+  // si), names with `prefix`.
+  static Result<ReadContext> ContextOf(const ParsedCommand& parsed, std::string_view prefix = "--");
   // The file named (`given`, or when it is null the positional one: standard
   // input for none or "-"), registered as an input; refused when an output
   // of the command (standard output, an output file) is that very file.

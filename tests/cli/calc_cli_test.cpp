@@ -78,6 +78,37 @@ TEST(CalcProgram, AnswersAndStatuses) {
             "ostrevin-calc length: --diameter is missing (see ostrevin-calc length --help)\n");
 }
 
+// --units si: the metric answers, a bare resistivity read in ohm-m and a
+// bare diameter in mm, the same as metric given those units.
+TEST(CalcProgram, SiUnitsReadABareResistivityInOhmMetresAndADiameterInMillimetres) {
+  struct Row {
+    const char* name;
+    std::string si, metric;
+  };
+  const std::vector<Row> rows = {
+      {"a rod's check", "check --rho 200 --diameter 16 --length 2.4",
+       "check --rho 200ohm-m --diameter 16mm --length 2.4"},
+      {"two layers", "group --layers 400,2,120 --diameter 16 --length 3 --layout line --rods 2 --spacing 3",
+       "group --layers 400ohm-m,2,120ohm-m --diameter 16mm --length 3 --layout line --rods 2 --spacing 3"},
+      {"a strip's conductor", "strip --rho 100 --conductor 10 --length 50 --depth 0.5",
+       "strip --rho 100ohm-m --conductor 10mm --length 50 --depth 0.5"},
+      {"a suffix still wins", "check --rho 20000ohm-cm --diameter 0.016m --length 2.4",
+       "check --rho 200ohm-m --diameter 16mm --length 2.4"},
+  };
+  for (const Row& row : rows) {
+    const Result si = Calc("--units si " + row.si + " --json");
+    EXPECT_EQ(si.status, 0) << row.name << ": " << si.err;
+    EXPECT_EQ(si.out, Calc("--units metric " + row.metric + " --json").out) << row.name;
+  }
+  // A batch's units column too; anything else refused, naming the three.
+  const Result batch = Shell("printf 'mode,units,rho,diameter,length\\ncheck,si,200,16,2.4\\n' | " + kCalc +
+                             " batch - | cut -d, -f6");
+  EXPECT_EQ(batch.out, "result\n80.772\n") << batch.err;
+  EXPECT_EQ(Calc("--units SI check --rho 200 --diameter 16 --length 2.4").out.substr(0, 12), "80.772 ohms\n");
+  EXPECT_EQ(Calc("--units iso check --rho 200 --diameter 16 --length 2.4").err,
+            "ostrevin-calc check: --units must be english, metric or si, not \"iso\"\n");
+}
+
 TEST(CalcProgram, NotesFollowTheResultTheyComment) {
   // With both outputs in one place the answer comes first, then the note.
   const Result both =
