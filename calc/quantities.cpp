@@ -333,7 +333,13 @@ std::span<const std::string_view> PickUnits(Dimension dimension) {
   static constexpr std::array<std::string_view, 2> kResistivityUnits{"ohm-m", "ohm-cm"};
   static constexpr std::array<std::string_view, 3> kDiameterUnits{"mm", "in", "m"};
   static constexpr std::array<std::string_view, 2> kLengthUnits{"m", "ft"};
+  static constexpr std::array<std::string_view, 2> kCurrentUnits{"A", "kA"};
+  static constexpr std::array<std::string_view, 2> kTimeUnits{"s", "ms"};
   switch (dimension) {
+    case Dimension::kCurrent:
+      return kCurrentUnits;
+    case Dimension::kTime:
+      return kTimeUnits;
     case Dimension::kResistivity:
       return kResistivityUnits;
     case Dimension::kDiameter:

@@ -52,8 +52,8 @@ const Quantity* FindQuantity(std::string_view name);
 std::string_view FieldUnit(Dimension dimension, UnitSystem units);
 
 // The units a page offers to type a quantity in, the metric country's first
-// ("ohm-m", "ohm-cm"; "mm", "in", "m"; "m", "ft"); none for the others. Each
-// is a unit its values may carry.
+// ("ohm-m", "ohm-cm"; "mm", "in", "m"; "m", "ft"; "A", "kA"; "s", "ms");
+// none for the others. Each is a unit its values may carry.
 std::span<const std::string_view> PickUnits(Dimension dimension);
 
 // How the input is read: the unit system of values without a unit, how

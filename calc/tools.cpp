@@ -221,6 +221,24 @@ bool IsLayerPart(std::string_view name) {
   return std::find(kLayerParts.begin(), kLayerParts.end(), name) != kLayerParts.end();
 }
 
+// What a field measures, as the page's unit pickers group them.
+std::string_view DimensionName(Dimension dimension) {
+  switch (dimension) {
+    case Dimension::kResistivity:
+      return "resistivity";
+    case Dimension::kDiameter:
+      return "diameter";
+    case Dimension::kLength:
+      return "length";
+    case Dimension::kCurrent:
+      return "current";
+    case Dimension::kTime:
+      return "time";
+    default:
+      return "";
+  }
+}
+
 JsonValue FieldJson(const ToolField& field, const Calculation* calculation) {
   const Quantity& quantity = *FindQuantity(field.name);
   const Option* option = calculation != nullptr ? OptionOf(*calculation, field.name) : nullptr;
@@ -238,9 +256,7 @@ JsonValue FieldJson(const ToolField& field, const Calculation* calculation) {
   const std::span<const std::string_view> pick = PickUnits(quantity.dimension);
   if (!pick.empty()) {
     json.emplace_back("pickUnits", Strings({pick.begin(), pick.end()}));
-    json.emplace_back("dimension", quantity.dimension == Dimension::kResistivity ? "resistivity"
-                                   : quantity.dimension == Dimension::kDiameter  ? "diameter"
-                                                                                 : "length");
+    json.emplace_back("dimension", DimensionName(quantity.dimension));
   }
   if (quantity.dimension != Dimension::kText && quantity.dimension != Dimension::kChoice) {
     json.emplace_back("min", quantity.range.min);

@@ -799,6 +799,13 @@ describe('what only a page has', () => {
     await german.waitForSelector('html.ready');
     await fill(german, 'check', { rho: '20000ohm-cm', diameter: '16mm', length: '2,4' });
     assert.equal((await shown(german, 'check')).value, metric.value);
+    // A current, a duration too: 1 kA is 1000 A.
+    const grid = await open({ hash: samples.grid });
+    const amperes = await shown(grid, 'grid');
+    await grid.select('#grid-grid-current-unit', 'kA');
+    await fill(grid, 'grid', { 'grid-current': '1' });
+    await grid.waitForFunction(() => location.hash.includes('grid-current=1kA'));
+    assert.equal((await shown(grid, 'grid')).value, amperes.value);
     // A phone in the United States: ohm-cm, inches and feet.
     const us = await open({ language: 'en-US', hash: '#group' });
     assert.deepEqual(await us.$$eval('#tool-group .unit-pick', (pickers) => pickers.filter((p) => p.checkVisibility()).map((p) => p.value)),
