@@ -134,8 +134,10 @@ Progress ProgressOf(const val& tell) {
   };
 }
 
+// `units` 0 English, 1 Metric; 2 Metric with a resistivity found given in ohm-m.
 std::string RunTool(const std::string& tool, const val& inputs, int units, const val& progress) {
-  return calc::RunTool(tool, FieldsOf(inputs), UnitSystemOf(units), Marks(), ProgressOf(progress));
+  return calc::RunTool(tool, FieldsOf(inputs), UnitSystemOf(units), Marks(), ProgressOf(progress),
+                       units == 2);
 }
 
 

@@ -448,6 +448,7 @@ bool ReadUnitChoice(std::string_view text, ReadContext& context) {
   if (!system) return false;
   context.units = *system;
   context.si = si;
+  context.answerOhmMetres = si;
   return true;
 }
 

@@ -66,6 +66,9 @@ struct ReadContext {
   // The SI choice (--units si): the metric system with a bare resistivity
   // in ohm-m and a bare diameter in mm, as most of the world writes them.
   bool si = false;
+  // A resistivity found (the answer of a reading) given in ohm-m: with si,
+  // and on a page whose resistivity is picked in ohm-m.
+  bool answerOhmMetres = false;
 };
 
 // "english", "metric" or "si" (any case) set in `context`; false, and the

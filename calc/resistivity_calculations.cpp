@@ -16,8 +16,15 @@ Outcome ResistivityOutcome(const Inputs& in, std::vector<JsonMember> inputs,
   outcome.unit = "ohm-cm";
   outcome.valueKey = "ohm_cm";
   outcome.value = ohmCm;
-  if (ohmCm) {
+  if (ohmCm && in.context().answerOhmMetres) {
+    // In ohm-m the figure the window shows in ohm-cm, moved two places.
+    outcome.unit = "ohm-m";
+    outcome.result = FormatNumber(RoundResistivity(*ohmCm) / 100);
+    outcome.fields.emplace_back("ohm_m", *ohmCm / 100);
+  } else if (ohmCm) {
     outcome.result = FormatNumber(RoundResistivity(*ohmCm));
+  }
+  if (ohmCm) {
     if (*ohmCm > kHighestSoilOhmCm) {
       outcome.warnings.push_back("more than " + FormatNumber(kHighestSoilOhmCm) +
                                  " ohm-cm is beyond any soil: check the reading and the rod");

@@ -427,7 +427,7 @@ std::string DescribeTools() {
 }
 
 std::string RunTool(std::string_view toolId, const FieldTexts& inputs, UnitSystem units,
-                    const NumberMarks& marks, const Progress& progress) {
+                    const NumberMarks& marks, const Progress& progress, bool answerOhmMetres) {
   const Tool* tool = FindTool(toolId);
   const Calculation* calculation = tool != nullptr ? FindCalculation(tool->calculation) : nullptr;
   if (calculation == nullptr) return Error("no such tool");
@@ -436,7 +436,8 @@ std::string RunTool(std::string_view toolId, const FieldTexts& inputs, UnitSyste
     return std::none_of(tool->fields.begin(), tool->fields.end(),
                         [&](const ToolField& f) { return f.name == input.first; });
   });
-  const ReadContext context{units, "", marks, true};
+  ReadContext context{units, "", marks, true};
+  context.answerOhmMetres = answerOhmMetres;
   JsonObject errors;
   for (const auto& [name, text] : given) {
     if (const Checked checked = CheckField(name, text, context); !checked) {

@@ -62,9 +62,11 @@ std::string DescribeTools();
 // where value is the command line's --json main value (as text, in full).
 // An electrode's answer has "plan" and, with a current, "map": SVG drawings.
 // The work is bounded as the page's (kPageBounds); `progress` is told how
-// far a long one has come.
+// far a long one has come. A resistivity found is given in ohm-m with
+// `answerOhmMetres` (the page's resistivity picked in ohm-m).
 std::string RunTool(std::string_view tool, const FieldTexts& inputs, UnitSystem units,
-                    const NumberMarks& marks, const Progress& progress = {});
+                    const NumberMarks& marks, const Progress& progress = {},
+                    bool answerOhmMetres = false);
 
 // The survey tool: each row's spacing, reading (ohms) and depth. At most
 // kMaxSurveyRows rows; the chart drawn for `chartWidth` pixels (FitChart).

@@ -100,6 +100,9 @@ TEST(CalcProgram, SiUnitsReadABareResistivityInOhmMetresAndADiameterInMillimetre
     EXPECT_EQ(si.status, 0) << row.name << ": " << si.err;
     EXPECT_EQ(si.out, Calc("--units metric " + row.metric + " --json").out) << row.name;
   }
+  // A resistivity found is given in ohm-m, its ohm-cm kept in the JSON.
+  EXPECT_EQ(Calc("--units si rho --spacing 3 --reading 12.5").out, "235.62 ohm-m\n");
+  EXPECT_EQ(Calc("--units metric rho --spacing 3 --reading 12.5").out, "23562 ohm-cm\n");
   // A batch's units column too; anything else refused, naming the three.
   const Result batch = Shell("printf 'mode,units,rho,diameter,length\\ncheck,si,200,16,2.4\\n' | " + kCalc +
                              " batch - | cut -d, -f6");

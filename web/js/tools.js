@@ -275,6 +275,12 @@ function inputsOf(section) {
   return inputs;
 }
 
+// The answers' units as the library takes them: metric with a resistivity
+// found in ohm-m (2) where the resistivity is picked in ohm-m.
+function answerUnits() {
+  return state.units === METRIC && state.picked.resistivity === 'ohm-m' ? 2 : state.units;
+}
+
 // Whether the update may take long: then it runs in the worker.
 function isHeavy(tool, inputs, soil) {
   if (tool.id === 'rods' || tool.id === 'survey' || tool.id === 'test' || ELECTRODES.includes(tool.id)) {
@@ -314,11 +320,11 @@ export function update(section, event) {
   writeAddress(tool, inputs);
   const soil = switchValue(section, `${tool.id}-soil`);
   if (isHeavy(tool, inputs, soil)) {
-    work.run(section, { kind: 'tool', tool: tool.id, inputs, units: state.units }, since);
+    work.run(section, { kind: 'tool', tool: tool.id, inputs, units: answerUnits() }, since);
     return;
   }
   work.cancel();
-  show(section, JSON.parse(state.engine.runTool(tool.id, inputs, state.units, null)));
+  show(section, JSON.parse(state.engine.runTool(tool.id, inputs, answerUnits(), null)));
   state.timings.push({ tool: tool.id, ms: performance.now() - since });
 }
 

@@ -366,7 +366,8 @@ describe('the tools give the command line\'s answers', () => {
         inputs.layers = `${inputs.rho1},${inputs.h},${inputs.rho2}`;
         delete inputs.rho1; delete inputs.h; delete inputs.rho2;
       }
-      const want = commandLine(each.command, inputs, each.units);
+      // The page's Metric is the command line's si: ohm-m, mm and m.
+      const want = commandLine(each.command, inputs, each.units === 'metric' ? 'si' : each.units);
       const parted = textAndTable(want.lines);
       assert.deepEqual([got.result + (got.unit ? ` ${got.unit}` : ''), ...got.lines].filter(Boolean),
         parted.lines, each.name);
@@ -799,6 +800,13 @@ describe('what only a page has', () => {
     await german.waitForSelector('html.ready');
     await fill(german, 'check', { rho: '20000ohm-cm', diameter: '16mm', length: '2,4' });
     assert.equal((await shown(german, 'check')).value, metric.value);
+    // A resistivity found is given in the unit picked.
+    await german.goto(`${address}#wenner?reading=12.5&spacing=3&units=metric`);
+    await german.reload();
+    await german.waitForSelector('html.ready');
+    const found = await shown(german, 'wenner');
+    assert.deepEqual([found.result, found.unit], ['235,62', 'ohm-m']);
+    assert.equal(found.value, String(commandLine('rho', { reading: '12.5', spacing: '3' }, 'si').json.ohm_cm));
     // A current, a duration too: 1 kA is 1000 A.
     const grid = await open({ hash: samples.grid });
     const amperes = await shown(grid, 'grid');
