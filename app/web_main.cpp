@@ -152,7 +152,7 @@ std::string RunFallTest(const val& rows, const val& inputs, int units, int chart
 }
 
 std::string RunSurvey(const val& rows, int units, int chartWidth) {
-  return calc::RunSurvey(TableRowsOf<3>(rows), UnitSystemOf(units), Marks(), chartWidth);
+  return calc::RunSurvey(TableRowsOf<3>(rows), UnitSystemOf(units), Marks(), chartWidth, units == 2);
 }
 
 // A JavaScript list of a table's rows, each a list of cells.

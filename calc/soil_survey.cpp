@@ -23,6 +23,12 @@ std::string Metres(double metres, UnitSystem units) {
 
 std::string OhmCm(double ohmCm) { return FormatNumber(RoundResistivity(ohmCm)); }
 
+// A resistivity as the survey says it: "13253 ohm-cm", or "132.53 ohm-m".
+std::string Rho(double ohmCm, bool ohmMetres) {
+  return ohmMetres ? FormatNumber(RoundResistivity(ohmCm) / 100) : OhmCm(ohmCm);
+}
+std::string RhoUnit(bool ohmMetres) { return ohmMetres ? "ohm-m" : "ohm-cm"; }
+
 // "+5.4" or "-0.8": a misfit with its sign.
 std::string Signed(double percent) {
   const std::string text = FormatDouble("%.1f", percent);
@@ -55,7 +61,8 @@ Result<SurveyReading> ReadRow(const SurveyRow& row, const ReadContext& context) 
 }
 
 // Readings at one spacing that differ: each is fitted, the spread said.
-std::vector<std::string> Spreads(const std::vector<SurveyReading>& readings, UnitSystem units) {
+std::vector<std::string> Spreads(const std::vector<SurveyReading>& readings, UnitSystem units,
+                                 bool ohmMetres) {
   std::map<double, std::pair<double, double>> ranges;  // spacing -> lowest, highest
   std::map<double, int> counts;
   for (const SurveyReading& reading : readings) {
@@ -68,8 +75,8 @@ std::vector<std::string> Spreads(const std::vector<SurveyReading>& readings, Uni
   for (const auto& [spacing, range] : ranges) {
     if (range.first == range.second) continue;
     notes.push_back("spacing " + Metres(spacing, units) + " read " +
-                    std::to_string(counts[spacing]) + " times: " + OhmCm(range.first) + " to " +
-                    OhmCm(range.second) + " ohm-cm, " +
+                    std::to_string(counts[spacing]) + " times: " + Rho(range.first, ohmMetres) + " to " +
+                    Rho(range.second, ohmMetres) + " " + RhoUnit(ohmMetres) + ", " +
                     FormatDouble("%.0f", 100 * (range.second / range.first - 1)) +
                     " % apart (each fitted as it is)");
   }
@@ -90,13 +97,18 @@ JsonArray Points(const Survey& survey, UnitSystem units) {
 // The readings beside the model, one a line.
 TextTable Table(const Survey& survey, UnitSystem units) {
   const std::string unit(LengthUnit(units));
-  TextTable table{{"spacing", "measured", "model", "misfit"}, {12, 12, 12, 10}, {}};
+  const bool ohmMetres = survey.ohmMetres;
+  // The resistivities' unit said once, in the headings, when it is not ohm-cm.
+  const std::string in = ohmMetres ? ", ohm-m" : "";
+  TextTable table{{"spacing", "measured" + in, "model" + in, "misfit"},
+                  {12, ohmMetres ? 17U : 12U, ohmMetres ? 14U : 12U, 10},
+                  {}};
   for (std::size_t i = 0; i < survey.readings.size(); ++i) {
     const SurveyReading& reading = survey.readings[i];
     const double model = survey.fit.modelOhmCm[i];
     table.rows.push_back(
         {FormatNumber(RoundTo3Places(LengthFromMetres(reading.spacingM, units))) + " " + unit,
-         OhmCm(reading.ohmCm), OhmCm(model), Signed(100 * (model / reading.ohmCm - 1)) + " %"});
+         Rho(reading.ohmCm, ohmMetres), Rho(model, ohmMetres), Signed(100 * (model / reading.ohmCm - 1)) + " %"});
   }
   return table;
 }
@@ -106,8 +118,10 @@ void Describe(Survey& survey, UnitSystem units) {
   const SurveyFit& fit = survey.fit;
   outcome.valueKey = "rho1_ohm_cm";
   outcome.listWarnings = true;
-  const std::string uniform = "one uniform soil: " + OhmCm(fit.uniformOhmCm) +
-                              " ohm-cm (RMS misfit " + FormatDouble("%.2f", fit.uniformRmsPercent) +
+  const bool ohmMetres = survey.ohmMetres;
+  const std::string rhoUnit = " " + RhoUnit(ohmMetres);
+  const std::string uniform = "one uniform soil: " + Rho(fit.uniformOhmCm, ohmMetres) + rhoUnit +
+                              " (RMS misfit " + FormatDouble("%.2f", fit.uniformRmsPercent) +
                               " %)";
   outcome.fields = {{"uniform_ohm_cm", fit.uniformOhmCm},
                     {"uniform_rms_percent", fit.uniformRmsPercent}};
@@ -124,9 +138,9 @@ void Describe(Survey& survey, UnitSystem units) {
   } else {
     const TwoLayerSoil& soil = *fit.layers;
     outcome.value = soil.rho1;
-    const std::string layers = "two layers: " + OhmCm(soil.rho1) + " ohm-cm to " +
-                               Metres(soil.h, units) + ", then " + OhmCm(soil.rho2) +
-                               " ohm-cm (RMS misfit " + FormatDouble("%.2f", fit.rmsPercent) +
+    const std::string layers = "two layers: " + Rho(soil.rho1, ohmMetres) + rhoUnit + " to " +
+                               Metres(soil.h, units) + ", then " + Rho(soil.rho2, ohmMetres) +
+                               rhoUnit + " (RMS misfit " + FormatDouble("%.2f", fit.rmsPercent) +
                                " %)";
     outcome.fields.insert(outcome.fields.end(), {{"rho2_ohm_cm", soil.rho2},
                                                  {"h", LengthFromMetres(soil.h, units)},
@@ -203,7 +217,7 @@ void Describe(Survey& survey, UnitSystem units) {
   }
   outcome.fields.emplace_back("points", Points(survey, units));
   outcome.table = Table(survey, units);
-  for (std::string& note : Spreads(survey.readings, units))
+  for (std::string& note : Spreads(survey.readings, units, survey.ohmMetres))
     outcome.notes.push_back(std::move(note));
   if (!survey.rejected.empty()) outcome.fields.emplace_back("rejected", survey.rejected);
 }
@@ -231,6 +245,7 @@ Result<Survey> CalculateSurvey(std::span<const SurveyRow> rows, const ReadContex
                                 : "no reading of the survey could be read");
   }
   survey.fit = FitSurvey(survey.readings);
+  survey.ohmMetres = context.answerOhmMetres;
   survey.outcome = StartOutcome("soil", context.units,
                                 {{"readings", static_cast<double>(survey.readings.size())}});
   survey.outcome.unit = "";
@@ -264,7 +279,8 @@ Chart SurveyChart(const Survey& survey) {
   Series uniform;
   uniform.colour = "#777777";
   uniform.dashed = true;
-  uniform.legend = "uniform soil, " + OhmCm(survey.fit.uniformOhmCm) + " ohm-cm";
+  uniform.legend = "uniform soil, " + Rho(survey.fit.uniformOhmCm, survey.ohmMetres) + " " +
+                   RhoUnit(survey.ohmMetres);
   uniform.points = {{length(from), survey.fit.uniformOhmCm}, {length(to), survey.fit.uniformOhmCm}};
   bottom = std::min(bottom, survey.fit.uniformOhmCm);
   top = std::max(top, survey.fit.uniformOhmCm);
@@ -296,9 +312,15 @@ Chart SurveyChart(const Survey& survey) {
   chart.series.push_back(measured);
   chart.x = {"Probe spacing, and depth (" + unit + ", logarithmic)", length(from), length(to), true,
              LogTicks(length(from), length(to))};
-  const double yMin = std::pow(10.0, std::floor(std::log10(bottom * 0.8)));
-  const double yMax = std::pow(10.0, std::ceil(std::log10(top * 1.25)));
-  chart.y = {"Apparent resistivity (ohm-cm, logarithmic)", yMin, yMax, true, LogTicks(yMin, yMax)};
+  // Drawn in ohm-m where the survey says ohm-m: every resistivity a hundredth.
+  const double scale = survey.ohmMetres ? 0.01 : 1;
+  for (Series& series : chart.series) {
+    for (auto& point : series.points) point.second *= scale;
+  }
+  const double yMin = std::pow(10.0, std::floor(std::log10(bottom * scale * 0.8)));
+  const double yMax = std::pow(10.0, std::ceil(std::log10(top * scale * 1.25)));
+  chart.y = {"Apparent resistivity (" + RhoUnit(survey.ohmMetres) + ", logarithmic)", yMin, yMax,
+             true, LogTicks(yMin, yMax)};
   return chart;
 }
 

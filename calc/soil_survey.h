@@ -39,6 +39,7 @@ struct Survey {
   std::vector<std::string> rejected;    // "line 5: reading needs ...", one a refused row
   std::vector<SurveyReading> readings;  // those fitted, in metres and ohm-cm
   SurveyFit fit;
+  bool ohmMetres = false;  // its resistivities said in ohm-m (--units si, a page's pick)
 };
 
 // The survey's model; or why there is none (refused): no reading could be

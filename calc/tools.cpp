@@ -488,7 +488,7 @@ std::string RunElectrodes(const std::vector<std::array<std::string, 7>>& rows,
 }
 
 std::string RunSurvey(const std::vector<std::array<std::string, 3>>& rows, UnitSystem units,
-                      const NumberMarks& marks, int chartWidth) {
+                      const NumberMarks& marks, int chartWidth, bool answerOhmMetres) {
   std::vector<SurveyRow> survey;
   for (std::size_t i = 0; i < rows.size(); ++i) {
     SurveyRow row;
@@ -502,7 +502,9 @@ std::string RunSurvey(const std::vector<std::array<std::string, 3>>& rows, UnitS
     row.depth = text(2);
     if (row.spacing || row.reading || row.depth) survey.push_back(std::move(row));
   }
-  const Result<Survey> result = CalculateSurvey(survey, ReadContext{units, "", marks, true}, "row");
+  ReadContext context{units, "", marks, true};
+  context.answerOhmMetres = answerOhmMetres;
+  const Result<Survey> result = CalculateSurvey(survey, context, "row");
   if (!result) return Error(result.why());
   const Survey& fitted = *result;
   JsonObject answer = OutcomeJson(fitted.outcome, marks);

@@ -69,13 +69,14 @@ std::string RunTool(std::string_view tool, const FieldTexts& inputs, UnitSystem 
                     bool answerOhmMetres = false);
 
 // The survey tool: each row's spacing, reading (ohms) and depth. At most
-// kMaxSurveyRows rows; the chart drawn for `chartWidth` pixels (FitChart).
+// kMaxSurveyRows rows; the chart drawn for `chartWidth` pixels (FitChart);
+// the resistivities in ohm-m with `answerOhmMetres`.
 // The answer as RunTool's, with "svg" (the chart), "table" (the readings
 // against the model: {"columns":[...],"rows":[[...]]}, apart from "text"),
 // "rejected" (messages naming the row) and "use" (the soil for the rod
 // tools: the texts of rho, or of rho1, h and rho2).
 std::string RunSurvey(const std::vector<std::array<std::string, 3>>& rows, UnitSystem units,
-                      const NumberMarks& marks, int chartWidth = 0);
+                      const NumberMarks& marks, int chartWidth = 0, bool answerOhmMetres = false);
 
 // The electrodes tool: each row's seven cells (x1, y1, z1, x2, y2, z2,
 // diameter) and the tool's fields (the soil, the current). At most

@@ -103,6 +103,13 @@ TEST(CalcProgram, SiUnitsReadABareResistivityInOhmMetresAndADiameterInMillimetre
   // A resistivity found is given in ohm-m, its ohm-cm kept in the JSON.
   EXPECT_EQ(Calc("--units si rho --spacing 3 --reading 12.5").out, "235.62 ohm-m\n");
   EXPECT_EQ(Calc("--units metric rho --spacing 3 --reading 12.5").out, "23562 ohm-cm\n");
+  // A survey's model and its table too.
+  const Result survey = Shell("printf 'spacing,reading\\n1,67\\n2,28\\n4,10.2\\n8,4.1\\n16,1.9\\n32,0.9\\n' | " +
+                              kCalc + " --units si soil -");
+  EXPECT_EQ(survey.out.substr(0, survey.out.find('\n')),
+            "two layers: 434.82 ohm-m to 1.735 m, then 185.58 ohm-m (RMS misfit 1.74 %)")
+      << survey.err;
+  EXPECT_NE(survey.out.find("  measured, ohm-m  model, ohm-m"), std::string::npos) << survey.out;
   // A batch's units column too; anything else refused, naming the three.
   const Result batch = Shell("printf 'mode,units,rho,diameter,length\\ncheck,si,200,16,2.4\\n' | " + kCalc +
                              " batch - | cut -d, -f6");

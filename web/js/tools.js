@@ -314,7 +314,7 @@ export function update(section, event) {
     writeAddress(tool, inputs, rows);
     // A chart drawn for the width it is shown at: its text at its size on a phone.
     const width = Math.floor(($('.survey', section) || section).clientWidth) - 2;
-    work.run(section, { kind: tool.id, rows, inputs, units: state.units, width }, since);
+    work.run(section, { kind: tool.id, rows, inputs, units: answerUnits(), width }, since);
     return;
   }
   writeAddress(tool, inputs);

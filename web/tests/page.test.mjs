@@ -391,7 +391,8 @@ describe('the tools give the command line\'s answers', () => {
     const folder = mkdtempSync(join(tmpdir(), 'ostrevin-'));
     const file = join(folder, 'survey.csv');
     writeFileSync(file, `spacing,reading\n${readings.map((row) => row.join(',')).join('\n')}\n`);
-    const want = execFileSync(calc, ['--units', 'metric', 'soil', file], { encoding: 'utf8' }).trimEnd().split('\n');
+    // The page's Metric is the command line's si: the resistivities in ohm-m.
+    const want = execFileSync(calc, ['--units', 'si', 'soil', file], { encoding: 'utf8' }).trimEnd().split('\n');
 
     const page = await open({ hash: '#survey' });
     await choose(page, 'survey', 'units', 1);
