@@ -45,7 +45,9 @@ std::vector<std::string> Wrapped(const std::string& text, double width) {
     const bool comma = end < text.size() && text[end] == ',';
     const std::string word = text.substr(at, end - at + (comma ? 1 : 0));
     at = end + 1;
-    const std::string longer = line.empty() ? word : line + gap + word;
+    std::string longer = line;
+    if (!line.empty()) longer.append(gap);
+    longer.append(word);
     gap = comma ? "" : " ";
     if (!line.empty() && TextWidth(longer, kFont) > width) {
       lines.push_back(line);

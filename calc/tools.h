@@ -35,7 +35,7 @@ struct Tool {
   std::string_view formula;  // the formula and its source, for the printed record
   // A tool with a table of rows (the survey's readings): the address's
   // parameter that carries them, and the cells a row has.
-  std::string_view table = "";
+  std::string_view table{};
   std::size_t columns = 0;
 };
 
