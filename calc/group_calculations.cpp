@@ -629,8 +629,8 @@ void AddCandidates(Outcome& outcome, const Inputs& in, const Rod& rod, double sp
   const UnitSystem units = in.units();
   const std::string unit(LengthUnit(units));
   const double perMetre = LengthFromMetres(1, units);
-  TextTable table{{"layout", "rods", "rods, " + unit, "bonding, " + unit, "area, sq " + unit, "ohms"},
-                  {8, 6, 10, 13, 13, 9},
+  TextTable table{{"layout", "rods", "ohms", "rods, " + unit, "bonding, " + unit, "area, sq " + unit},
+                  {8, 6, 9, 10, 13, 13},
                   {}};
   JsonArray candidates;
   for (const std::string name : {"line", "ring", "square"}) {
@@ -661,10 +661,9 @@ void AddCandidates(Outcome& outcome, const Inputs& in, const Rod& rod, double sp
     if (outline.size() == 2) bondM /= 2;  // there and back
     const double areaM2 = outline.size() >= 3 ? PolygonArea(outline) : 0;
     const double rodsM = static_cast<double>(at.size()) * rod.lengthM;
-    const auto shown = [](double value) { return FormatDouble("%.1f", value); };
-    table.rows.push_back({name, std::to_string(at.size()), shown(rodsM * perMetre),
-                          shown(bondM * perMetre), shown(areaM2 * perMetre * perMetre),
-                          ShowOhms(*ohms)});
+    const auto shown = [](double value) { return FormatDouble("%.0f", value); };
+    table.rows.push_back({name, std::to_string(at.size()), ShowOhms(*ohms), shown(rodsM * perMetre),
+                          shown(bondM * perMetre), shown(areaM2 * perMetre * perMetre)});
     candidates.emplace_back(JsonObject{{"layout", name},
                                        {"rods", static_cast<double>(at.size())},
                                        {"rod_length", rodsM * perMetre},

