@@ -15,14 +15,15 @@ make test-windows
 make test-web
 
 calc=build/dev/cli/ostrevin-calc
-shrink() {  # shrink SOURCE NAME WIDTH [HEIGHT: the top of a tall page only]
-  convert "$1" -strip -crop "x${4:-100000}+0+0" +repage -resize "$3x>" -colors 64 "PNG8:docs/$2.png.new"
+shrink() {  # shrink SOURCE NAME WIDTH [HEIGHT [TOP]: a band of a tall page only]
+  convert "$1" -strip -crop "x${4:-100000}+0+${5:-0}" +repage -resize "$3x>" -colors 64 "PNG8:docs/$2.png.new"
   mv "docs/$2.png.new" "docs/$2.png"
 }
 shrink build/dev/tests/ostrevin-window.png window-linux 640
 shrink build/windows/tests/ostrevin-window-wine.png window-windows 640
 shrink build/web/tests/ostrevin-390x844.png page-phone 390 844
-shrink build/web/tests/ostrevin-check-390x844.png page-check 390 844
+# The check from its rod to its verdict and what to do next.
+shrink build/web/tests/ostrevin-check-390x844.png page-check 390 844 700
 
 # A command-line session, drawn as a terminal shows it.
 session=$(
