@@ -1,6 +1,7 @@
 #include "calc/calculations.h"
 
 #include <algorithm>
+#include <cmath>
 #include <array>
 #include <iterator>
 #include <memory>
@@ -77,9 +78,104 @@ const Calculation* FindCalculation(std::string_view name) {
   return it == all.end() ? nullptr : std::to_address(it);
 }
 
+namespace {
+
+// The design: the least value of the option whose resistance is at most the
+// target (to a millimetre, or a whole mesh), the calculation's outcome there
+// with that value as its answer and the resistance beside it; "na" naming
+// the lowest reachable and where.
+Result<Outcome> Design(const Calculation& calculation, const DesignFor& design,
+                       const InputLookup& input, const ReadContext& context,
+                       const WorkBounds& bounds) {
+  Inputs in(input, context);
+  const std::optional<double> target = in.Required("target");
+  if (input(design.option)) {
+    in.Fail(in.Named(design.option) + " is what " + in.Named("target") + " finds: give one of them");
+  }
+  if (in.refusal()) return Refused(*in.refusal());
+  std::string trial;
+  const InputLookup at = [&](std::string_view name) -> std::optional<std::string_view> {
+    if (name == design.option) return std::string_view(trial);
+    if (name == "target") return std::nullopt;
+    return input(name);
+  };
+  const auto text = [&](double x) {
+    const std::string n = std::to_string(static_cast<int>(x));
+    return design.meshes ? n + "x" + n : FormatNumber(x) + "m";
+  };
+  const UnitSystem units = context.units;
+  const auto shown = [&](double x) {
+    return design.meshes ? text(x) : ShowLength(x, units) + " " + std::string(LengthUnit(units));
+  };
+  // The outcome at x, its inputs without the option found.
+  const auto solve = [&](double x) -> Result<Outcome> {
+    trial = text(x);
+    Result<Outcome> done = Calculate(calculation, at, context, {}, bounds);
+    if (done && !done->value) return NoAnswer(done->why);
+    if (done) std::erase_if(done->inputs, [&](const JsonMember& m) { return m.first == design.option; });
+    return done;
+  };
+  double lo = design.lo;
+  double hi = design.hi;
+  Result<Outcome> best = solve(hi);
+  if (!best) return best;
+  const double lowest = *best->value;
+  if (lowest > *target) {
+    Outcome na = StartOutcome(best->command, units, best->inputs);
+    na.inputs.emplace_back("target", *target);
+    na.unit = best->unit;
+    na.valueKey = std::string(design.option);
+    na.why = "no " + std::string(design.option) + " up to " + shown(hi) + " reaches " +
+             FormatNumber(*target) + " ohms: the lowest is " + ShowOhms(lowest) + " ohms, at " + shown(hi);
+    na.fields = {{"lowest_ohms", lowest}};
+    return na;
+  }
+  // Where the least tried cannot be worked (a ring too small for its
+  // conductor) it is taken as not reaching the target.
+  Result<Outcome> low = solve(lo);
+  const bool atLowest = low && *low->value <= *target;
+  if (atLowest) {
+    hi = lo;
+    best = std::move(low);
+  }
+  // Bisection: `hi` reaches the target, `lo` does not.
+  const double step = design.meshes ? 1 : 1e-3;
+  while (!atLowest && hi - lo > step) {
+    const double mid = design.meshes ? std::floor((lo + hi) / 2) : (lo + hi) / 2;
+    Result<Outcome> tried = solve(mid);
+    if (tried && *tried->value <= *target) {
+      hi = mid;
+      best = std::move(tried);
+    } else {
+      lo = mid;
+    }
+  }
+  Outcome outcome = *std::move(best);
+  const double ohms = *outcome.value;
+  outcome.inputs.emplace_back("target", *target);
+  outcome.fields.insert(outcome.fields.begin(), {"ohms", ohms});
+  outcome.valueKey = std::string(design.option);
+  outcome.value = design.meshes ? hi : LengthFromMetres(hi, units);
+  outcome.result = design.meshes ? text(hi) : ShowLength(hi, units);
+  outcome.unit = design.meshes ? "meshes" : std::string(LengthUnit(units));
+  outcome.details.insert(outcome.details.begin(),
+                         ShowOhms(ohms) + " ohms, the least " + std::string(design.option) +
+                             " that reaches " + FormatNumber(*target) + " ohms");
+  if (atLowest) {
+    outcome.warnings.push_back("the least " + std::string(design.option) + " tried, " + shown(lo) +
+                               ", already reaches the target");
+  }
+  return outcome;
+}
+
+}  // namespace
+
 Result<Outcome> Calculate(const Calculation& calculation, const InputLookup& input,
                           const ReadContext& context, const Progress& progress,
                           const WorkBounds& bounds) {
+  if (calculation.design && input("target")) {
+    return Design(calculation, *calculation.design, input, context, bounds);
+  }
   Inputs inputs(input, context, progress, bounds);
   Result<Outcome> result = calculation.compute(inputs);
   if (inputs.refusal()) return Refused(*inputs.refusal());

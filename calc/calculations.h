@@ -104,6 +104,15 @@ using Compute = Result<Outcome> (*)(Inputs& inputs);
 // A calculation: its name (the command, the batch's mode, the page's tool),
 // what it gives, its options (in the order its formula takes them), how it
 // is worked out, its help paragraph and an example with what it prints.
+// A design for a wanted resistance (--target): the option it finds in place
+// of being given, over what range (metres; or meshes a side, n x n), by
+// bisection on the calculation itself (its resistance falls as it grows).
+struct DesignFor {
+  std::string_view option;
+  double lo = 0, hi = 0;
+  bool meshes = false;
+};
+
 struct Calculation {
   std::string_view name;
   std::string_view summary;
@@ -111,6 +120,7 @@ struct Calculation {
   Compute compute = nullptr;
   std::string details;
   std::string_view example;
+  std::optional<DesignFor> design = std::nullopt;
 };
 std::span<const Calculation> Calculations();
 const Calculation* FindCalculation(std::string_view name);

@@ -750,8 +750,10 @@ std::vector<Calculation> ElectrodeCalculations() {
   return {
       {"strip", "a buried horizontal strip or wire",
        WithSolved({{"rho"},
-                   {"length", OptionKind::kQuantity, true, {}, "strip length, feet or metres",
-                    "Strip length"},
+                   {"length", OptionKind::kQuantity, false, {},
+                    "strip length, feet or metres (found with --target)", "Strip length"},
+                   {"target", OptionKind::kQuantity, false, {},
+                    "wanted resistance, ohms: the strip length that reaches it is found"},
                    {"depth", OptionKind::kQuantity, true, {}, "burial depth, feet or metres",
                     "Burial depth"},
                    {"conductor"},
@@ -764,10 +766,13 @@ std::vector<Calculation> ElectrodeCalculations() {
        "BS 7430). Beside it Dwight's formula (IEEE 142's table, a wire 2L long s/2\n"
        "deep, here L and s for the whole length and twice the depth).\n" + kMapHelp,
        "ostrevin-calc strip --rho 100ohm-m --length 50m --depth 0.5m \\\n"
-       "           --conductor 10mm --units metric\n"},
+       "           --conductor 10mm --units metric\n",
+       DesignFor{"length", 1, 1000}},
       {"ring", "a buried ring, with rods round it or without",
        WithSolved({{"rho"},
-                   {"ring-diameter", OptionKind::kQuantity, true},
+                   {"ring-diameter", OptionKind::kQuantity, false},
+                   {"target", OptionKind::kQuantity, false, {},
+                    "wanted resistance, ohms: the ring diameter that reaches it is found"},
                    {"depth", OptionKind::kQuantity, true, {}, "burial depth, feet or metres",
                     "Burial depth"},
                    {"conductor", OptionKind::kQuantity, true},
@@ -784,12 +789,15 @@ std::vector<Calculation> ElectrodeCalculations() {
            kMapHelp,
        "ostrevin-calc ring --rho 100ohm-m --ring-diameter 20m --depth 0.6m \\\n"
        "           --conductor 10mm --rods 8 --rod-length 3m --rod-diameter 16mm \\\n"
-       "           --units metric\n"},
+       "           --units metric\n",
+       DesignFor{"ring-diameter", 1, 500}},
       {"grid", "a buried grid, rectangular or L-shaped, with rods or without",
        WithSolved({{"rho"},
                    {"size", OptionKind::kQuantity, true, {}, "the grid's size, feet or metres each way",
                     "Grid size"},
-                   {"meshes", OptionKind::kQuantity, true},
+                   {"meshes", OptionKind::kQuantity, false},
+                   {"target", OptionKind::kQuantity, false, {},
+                    "wanted resistance, ohms: the fewest meshes, n x n, that reach it are found"},
                    {"depth", OptionKind::kQuantity, true, {}, "burial depth, feet or metres",
                     "Burial depth"},
                    {"conductor", OptionKind::kQuantity, true},
@@ -813,7 +821,8 @@ std::vector<Calculation> ElectrodeCalculations() {
        "uniform soil.\n" + kMapHelp,
        "ostrevin-calc grid --layers 300ohm-m,2m,100ohm-m --size 70mx70m \\\n"
        "           --meshes 10x10 --depth 0.5m --conductor 10mm --rods-at perimeter \\\n"
-       "           --rods 20 --rod-length 7.5m --rod-diameter 20mm --units metric\n"},
+       "           --rods 20 --rod-length 7.5m --rod-diameter 20mm --units metric\n",
+       DesignFor{"meshes", 1, 20, true}},
       {"plate", "a buried plate, by BS 7430 and IEEE 142",
        {{"rho", OptionKind::kQuantity, true},
         {"layers"},

@@ -88,7 +88,7 @@ const std::vector<Tool>& ToolTable() {
       {"strip",
        "Strip",
        "strip",
-       With(Soil(), {{"length"}, {"depth"}, {"conductor"}, {"grid-current"}}),
+       With(Soil(), {{"length"}, {"target"}, {"depth"}, {"conductor"}, {"grid-current"}}),
        "A buried horizontal wire or strip: its resistance, and with a current its rise and the "
        "surface's potential.",
        "The electrode solver (method of moments); beside it Dwight's formula as IEEE 142 tables "
@@ -97,6 +97,7 @@ const std::vector<Tool>& ToolTable() {
        "Ring",
        "ring",
        With(Soil(), {{"ring-diameter"},
+                     {"target"},
                      {"depth"},
                      {"conductor"},
                      {"rods"},
@@ -109,7 +110,7 @@ const std::vector<Tool>& ToolTable() {
       {"grid",
        "Grid",
        "grid",
-       With(GridPlan(), {{"grid-current"}}),
+       With(GridPlan(), {{"target"}, {"grid-current"}}),
        "A substation's grid, rectangular or L-shaped, with rods: its resistance, and with the "
        "fault current its rise and the surface's potential.",
        "The electrode solver (method of moments, two-layer images); beside it IEEE 80's Sverak "
@@ -436,6 +437,8 @@ std::string RunTool(std::string_view toolId, const FieldTexts& inputs, UnitSyste
     return std::none_of(tool->fields.begin(), tool->fields.end(),
                         [&](const ToolField& f) { return f.name == input.first; });
   });
+  // A wanted resistance given, what the design finds is not taken as typed.
+  if (calculation->design && given.contains("target")) given.erase(std::string(calculation->design->option));
   ReadContext context{units, "", marks, true};
   context.answerOhmMetres = answerOhmMetres;
   JsonObject errors;

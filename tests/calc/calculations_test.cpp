@@ -669,5 +669,57 @@ TEST(Design, EachSolveMeetsTheTargetTheGroupCommandConfirms) {
   ASSERT_TRUE(perSide.refused());
 }
 
+// The electrodes designed for a target: a strip's length and a ring's
+// diameter to the millimetre, a grid's meshes whole; each the least that
+// reaches it (the calculation at it below, a step less above), else "na".
+TEST(Design, AStripsLengthARingsDiameterAGridsMeshesReachTheTarget) {
+  const Options soil{{"rho", "100ohm-m"}, {"conductor", "10mm"}, {"units", "metric"}};
+  struct Row {
+    const char* name;
+    const char* calculation;
+    Options options;
+    const char* option;
+    double step;
+  };
+  const std::vector<Row> rows = {
+      {"strip", "strip", {{"depth", "0.5m"}, {"target", "5"}}, "length", 1e-3},
+      {"ring", "ring", {{"depth", "0.6m"}, {"target", "3"}}, "ring-diameter", 1e-3},
+      {"grid", "grid", {{"size", "20mx20m"}, {"depth", "0.5m"}, {"target", "2.2"}}, "meshes", 1},
+  };
+  for (const Row& row : rows) {
+    Options options = row.options;
+    options.insert(soil.begin(), soil.end());
+    const Result<Outcome> found = RunCalculation(row.calculation, options);
+    ASSERT_TRUE(found) << row.name << ": " << found.why();
+    ASSERT_TRUE(found->value) << row.name << ": " << found->why;
+    EXPECT_EQ(found->valueKey, row.option) << row.name;
+    const double ohms = std::get<double>(*found->Field("ohms"));
+    EXPECT_LE(ohms, std::stod(options.at("target"))) << row.name;
+    const auto at = [&](double value) {
+      Options check = options;
+      check.erase("target");
+      const std::string n = std::to_string(static_cast<int>(value));
+      check[row.option] = row.step == 1 ? n + "x" + n : FormatNumber(value) + "m";
+      const Result<Outcome> done = RunCalculation(row.calculation, check);
+      EXPECT_TRUE(done && done->value) << row.name;
+      return done && done->value ? *done->value : 0;
+    };
+    EXPECT_NEAR(at(*found->value), ohms, 1e-9 * ohms) << row.name;
+    EXPECT_GT(at(*found->value - row.step), std::stod(options.at("target"))) << row.name;
+    // Given and found both: refused, naming both.
+    Options both = options;
+    both[row.option] = row.step == 1 ? "4x4" : "10m";
+    const Result<Outcome> twice = RunCalculation(row.calculation, both);
+    ASSERT_TRUE(twice.refused()) << row.name;
+    EXPECT_NE(twice.why().find(" is what --target finds: give one of them"), std::string::npos) << twice.why();
+  }
+  // Out of reach: the lowest and where.
+  const Result<Outcome> far = RunCalculation(
+      "strip", {{"rho", "1000ohm-m"}, {"conductor", "10mm"}, {"depth", "0.5m"}, {"target", "0.1"}, {"units", "metric"}});
+  ASSERT_TRUE(far);
+  EXPECT_FALSE(far->value);
+  EXPECT_EQ(far->why, "no length up to 1000.000 m reaches 0.1 ohms: the lowest is 2.936 ohms, at 1000.000 m");
+}
+
 }  // namespace
 }  // namespace ostrevin::calc

@@ -672,6 +672,17 @@ describe('the tools give the command line\'s answers', () => {
     const native = commandLine('rods', { ...design, spacing: undefined, 'per-side': '2', target: '20', solve: 'spacing' }, 'metric');
     assert.equal(spacing.value, String(native.json.spacing));
     assert.equal(spacing.unit, 'm');
+    // A strip, a ring and a grid designed for a wanted resistance: the length,
+    // the diameter, the meshes found, as the command line finds them.
+    for (const [tool, inputs, key] of [
+      ['strip', { rho: '100ohm-m', depth: '0.5m', conductor: '10mm', target: '5' }, 'length'],
+      ['ring', { rho: '100ohm-m', depth: '0.6m', conductor: '10mm', target: '3' }, 'ring-diameter'],
+      ['grid', { rho: '100ohm-m', size: '20mx20m', depth: '0.5m', conductor: '10mm', target: '2.2' }, 'meshes'],
+    ]) {
+      const designed = await open({ hash: `#${tool}?${new URLSearchParams({ ...inputs, units: 'metric' })}` });
+      const found = await shown(designed, tool);
+      assert.equal(found.value, String(commandLine(tool, inputs, 'si').json[key]), tool);
+    }
   });
 
   test('grid safety: IEEE 80\'s first worked grid as the command line answers it, the touch map, Cancel', async () => {
