@@ -101,8 +101,9 @@ std::string RunFallTest(const std::vector<std::array<std::string, 2>>& rows,
 std::string ToolAddress(std::string_view tool, const FieldTexts& inputs, UnitSystem units,
                         const NumberMarks& marks, const TableTexts& rows = {});
 
-// An address's query (after the "?") read for a tool, as data: never more
-// than kMaxAddressBytes, names of at most kMaxNameBytes, values of at most
+// An address's query (after the "?") read for a tool (or "rod", the window's
+// form: rho, diameter, length or target), as data: never more than
+// kMaxAddressBytes, names of at most kMaxNameBytes, values of at most
 // kMaxValueBytes. The answer as JSON:
 //   {"units":"metric"|"english"|null,"soil":"layers"|"uniform"|null,
 //    "fields":{"rho":"10000",...},"rows":[["1","67",""],...]|null,

@@ -388,8 +388,8 @@ export function show(section, answer) {
   showPicture(section, 'touch', ok ? answer.touch : '', `Touch voltage over the ${title.toLowerCase()}`);
 }
 
-// A table of the answer (the survey's readings against its model) as a
-// table: a heading a column, its cells right-aligned as numbers are.
+// A table of the answer (the survey's readings against its model, the
+// design's candidates) as a table: a heading a column, cells right-aligned.
 function showTable(holder, table) {
   const key = table ? JSON.stringify(table) : '';
   if (holder.dataset.key === key) return;
@@ -466,10 +466,9 @@ function cancel(section) {
 // ---- Fields set from outside: an address, the survey's soil. ----
 
 // Sets a field by its name; false when the tool has no such field or the
-// text is not one of a choice's.
-// A bare number from outside (an address, the command line's syntax) is in
-// the system's unit: the field's picker says so.
-function setField(section, name, text, unit) {
+// text is not one of a choice's. A bare number from outside (an address, in
+// the command line's syntax) is in the system's unit: the field's picker says so.
+function setField(section, name, text) {
   const field = toolOf(section).fields.find((each) => each.name === name);
   if (!field) return false;
   const input = $(`.fields [name="${name}"]`, section);
@@ -480,7 +479,7 @@ function setField(section, name, text, unit) {
   input.value = text;
   const picker = pickerOf(section, name);
   if (picker && !/[a-z]/i.test(text)) {
-    setPicker(picker, unit || unitOf(field));
+    setPicker(picker, unitOf(field));
     relabel(section, field);
   }
   return true;
