@@ -584,29 +584,6 @@ Result<SquareFound> SearchSquare(const Inputs& in, const Rod& rod, Layout& layou
   return found;
 }
 
-Result<Outcome> FewestPerSide(const Inputs& in, const Rod& rod, Layout layout, Method method,
-                              double target, Outcome outcome) {
-  const Result<SquareFound> found = SearchSquare(in, rod, layout, method, target);
-  if (!found) return Unanswered(std::move(outcome), found.Failed());
-  if (found->perSide) {
-    const int perSide = *found->perSide;
-    outcome.value = perSide;
-    outcome.result = std::to_string(perSide);
-    outcome.unit = "a side";
-    outcome.valueKey = "per-side";
-    outcome.fields.emplace_back("rods", static_cast<double>(4 * (perSide - 1)));
-    Describe(outcome, *found->figures, method, in.units());
-    AttachPlan(outcome, rod, layout, std::nullopt, in.units());
-    return outcome;
-  }
-  outcome.why = "no square of up to " + std::to_string(kMostPerSide) + " rods a side reaches " +
-                FormatNumber(target) + " ohms: the lowest is " + ShowOhms(found->lowest) +
-                " ohms, with " + std::to_string(found->lowestAt) + " a side";
-  outcome.fields = {{"lowest_ohms", found->lowest},
-                    {"lowest_per_side", static_cast<double>(found->lowestAt)}};
-  return outcome;
-}
-
 // The fewest rods in a line or a ring at the spacing, by the method's search.
 Result<FewestRodsResult> SearchLineOrRing(const Inputs& in, const Rod& rod, RodLine line,
                                           double spacingM, Method method, double target) {
@@ -624,8 +601,11 @@ Result<FewestRodsResult> SearchLineOrRing(const Inputs& in, const Rod& rod, RodL
 // length, the conductor bonding them in order (round a ring or square), the
 // area the outline takes, and the group's resistance. A layout none of whose
 // counts reaches it is left out. In the outcome's table and as "candidates".
+// The layout asked for is not searched again: `chosen` with its rods placed
+// and `chosenOhms`, or none when it reaches no answer.
 void AddCandidates(Outcome& outcome, const Inputs& in, const Rod& rod, double spacingM,
-                   Method method, double target) {
+                   Method method, double target, const Layout& chosen,
+                   std::optional<double> chosenOhms) {
   const UnitSystem units = in.units();
   const std::string unit(LengthUnit(units));
   const double perMetre = LengthFromMetres(1, units);
@@ -636,7 +616,10 @@ void AddCandidates(Outcome& outcome, const Inputs& in, const Rod& rod, double sp
   for (const std::string name : {"line", "ring", "square"}) {
     Layout layout{name, {}, spacingM, TabulatedLayout::kNone, {}};
     std::optional<double> ohms;
-    if (name == "square") {
+    if (name == chosen.name) {
+      layout.points = chosen.points;
+      ohms = chosenOhms;
+    } else if (name == "square") {
       const Result<SquareFound> found = SearchSquare(in, rod, layout, method, target);
       if (found && found->perSide) ohms = Headline(*found->figures, method);
     } else {
@@ -675,6 +658,32 @@ void AddCandidates(Outcome& outcome, const Inputs& in, const Rod& rod, double sp
   if (!table.rows.empty()) outcome.table = std::move(table);
 }
 
+Result<Outcome> FewestPerSide(const Inputs& in, const Rod& rod, Layout layout, Method method,
+                              double target, Outcome outcome) {
+  const Result<SquareFound> found = SearchSquare(in, rod, layout, method, target);
+  if (!found) return Unanswered(std::move(outcome), found.Failed());
+  if (found->perSide) {
+    const int perSide = *found->perSide;
+    outcome.value = perSide;
+    outcome.result = std::to_string(perSide);
+    outcome.unit = "a side";
+    outcome.valueKey = "per-side";
+    outcome.fields.emplace_back("rods", static_cast<double>(4 * (perSide - 1)));
+    Describe(outcome, *found->figures, method, in.units());
+    AttachPlan(outcome, rod, layout, std::nullopt, in.units());
+    AddCandidates(outcome, in, rod, *layout.spacingM, method, target, layout,
+                  Headline(*found->figures, method));
+    return outcome;
+  }
+  outcome.why = "no square of up to " + std::to_string(kMostPerSide) + " rods a side reaches " +
+                FormatNumber(target) + " ohms: the lowest is " + ShowOhms(found->lowest) +
+                " ohms, with " + std::to_string(found->lowestAt) + " a side";
+  outcome.fields = {{"lowest_ohms", found->lowest},
+                    {"lowest_per_side", static_cast<double>(found->lowestAt)}};
+  AddCandidates(outcome, in, rod, *layout.spacingM, method, target, layout, std::nullopt);
+  return outcome;
+}
+
 Result<Outcome> ComputeRods(Inputs& in) {
   const std::optional<Rod> rod = ReadRod(in);
   const std::string solve(in.Choice("solve", false).value_or("count"));
@@ -699,11 +708,7 @@ Result<Outcome> ComputeRods(Inputs& in) {
     return Unanswered(std::move(outcome), NoAnswer(kNoRod));
   }
   if (!byCount) return SolveContinuous(in, *rod, *layout, method, *target, solve == "spacing", std::move(outcome));
-  if (square) {
-    Result<Outcome> found = FewestPerSide(in, *rod, *layout, method, *target, std::move(outcome));
-    if (found) AddCandidates(*found, in, *rod, *layout->spacingM, method, *target);
-    return found;
-  }
+  if (square) return FewestPerSide(in, *rod, *layout, method, *target, std::move(outcome));
   const RodLine line = layout->name == "line" ? RodLine::kLine : RodLine::kRing;
   // Two rods stand as close as any count does, in a line and in a ring.
   const std::vector<RodPoint> two = LineLayout(2, *layout->spacingM);
@@ -720,7 +725,7 @@ Result<Outcome> ComputeRods(Inputs& in) {
                   ShowOhms(fewest.lowestOhms) + " ohms, with " + Rods(fewest.lowestAt);
     outcome.fields = {{"lowest_ohms", fewest.lowestOhms},
                       {"lowest_rods", static_cast<double>(fewest.lowestAt)}};
-    AddCandidates(outcome, in, *rod, *layout->spacingM, method, *target);
+    AddCandidates(outcome, in, *rod, *layout->spacingM, method, *target, *layout, std::nullopt);
     return outcome;
   }
   layout->points = line == RodLine::kLine ? LineLayout(*fewest.rods, *layout->spacingM)
@@ -731,7 +736,7 @@ Result<Outcome> ComputeRods(Inputs& in) {
   outcome.result = std::to_string(*fewest.rods);
   Describe(outcome, *figures, method, in.units());
   AttachPlan(outcome, *rod, *layout, std::nullopt, in.units());
-  AddCandidates(outcome, in, *rod, *layout->spacingM, method, *target);
+  AddCandidates(outcome, in, *rod, *layout->spacingM, method, *target, *layout, fewest.ohms);
   return outcome;
 }
 

@@ -67,3 +67,9 @@ export function clearFieldError(input) {
   }
   describe(input);
 }
+
+// A chart or drawing shown as an image with its caption, hidden until drawn.
+export function chartFigure(id, caption, kind = '') {
+  return make('figure', { class: kind ? `chart ${kind}` : 'chart', hidden: true },
+    make('img', { id, alt: '' }), make('figcaption', {}, caption));
+}

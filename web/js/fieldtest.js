@@ -1,7 +1,7 @@
 // The fall-of-potential test's table of readings (kept as table.js keeps
 // rows), its chart, and the design's resistance carried from the tool that
 // designed the electrode.
-import { $, make } from './dom.js';
+import { $, chartFigure, make } from './dom.js';
 import { METRIC, state } from './state.js';
 import { RowsTable } from './table.js';
 
@@ -33,9 +33,8 @@ export function makeTestTable() {
 
 // The chart, under the answer.
 export function makeTestChart() {
-  return make('figure', { class: 'chart', hidden: true },
-    make('img', { id: 'test-chart', alt: '' }),
-    make('figcaption', {}, 'Reading against distance: the readings, the fitted profile, the 61.8 % point and the plateau\'s band.'));
+  return chartFigure('test-chart',
+    'Reading against distance: the readings, the fitted profile, the 61.8 % point and the plateau\'s band.');
 }
 
 export function testUnits() { readings.showUnits(state.units === METRIC); }

@@ -1,6 +1,6 @@
 // The survey's table of readings (kept as table.js keeps rows), its chart,
 // and its soil handed on to the rod tools.
-import { $, make } from './dom.js';
+import { $, chartFigure, make } from './dom.js';
 import { METRIC, state } from './state.js';
 import { RowsTable } from './table.js';
 
@@ -32,9 +32,8 @@ export function makeSurveyTable() {
 
 // The chart, under the answer.
 export function makeSurveyChart() {
-  return make('figure', { class: 'chart', hidden: true },
-    make('img', { id: 'survey-chart', alt: '' }),
-    make('figcaption', {}, 'Apparent resistivity against spacing: the readings, the two-layer model and one uniform soil.'));
+  return chartFigure('survey-chart',
+    'Apparent resistivity against spacing: the readings, the two-layer model and one uniform soil.');
 }
 
 // The model as the command line takes it (--layers RHO1,H,RHO2), copied;

@@ -2,7 +2,7 @@
 // (fields, labels, units, ranges, help) and answered by the library: the
 // page lays them out, sends the inputs as typed (with the page's number
 // marks) and shows the answer. Long work goes to the worker.
-import { $, $$, clearFieldError, describe, fillList, make, setHidden, setText, showFieldError } from './dom.js';
+import { $, $$, chartFigure, clearFieldError, describe, fillList, make, setHidden, setText, showFieldError } from './dom.js';
 import { readAddress, writeAddress } from './address.js';
 import { LongWork } from './engine.js';
 import { ENGLISH, METRIC, THEMES, state, toolOf } from './state.js';
@@ -196,8 +196,7 @@ function makeOutcome(tool) {
 
 // An electrode's plan and, with a current, the surface's potential.
 function makeFigures(tool) {
-  const figure = (name, caption) => make('figure', { class: `chart ${name}`, hidden: true },
-    make('img', { id: `${tool.id}-${name}`, alt: '' }), make('figcaption', {}, caption));
+  const figure = (name, caption) => chartFigure(`${tool.id}-${name}`, caption, name);
   return make('div', { class: 'figures' },
     figure('plan', 'The plan: conductors, rods as dots, the outline dashed.'),
     figure('map', 'The surface potential for the current given: bands of equal potential, the electrode over them.'),
