@@ -93,10 +93,10 @@ void BM_IeeeGridSafety(benchmark::State& state) {
     std::vector<double> volts = SurfacePotentials(*solved, kernel, lattice);
     for (double& v : volts) v *= 1908;
     const SurfaceView view{*solved, kernel, lattice, volts, 1908};
-    const std::vector<RodPoint> outline = Outline(grid);
+    const PlanRegion outline = MeshOutline(grid);
     benchmark::DoNotOptimize(LowestWithin(view, outline));
     benchmark::DoNotOptimize(LargestStep(view));
-    benchmark::DoNotOptimize(LowestAround(view, outline));
+    benchmark::DoNotOptimize(LowestAround(view, outline, 2));
   }
 }
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "calc/calculations.h"
+#include "core/rod_groups.h"
 #include "core/two_layer_soil.h"
 
 namespace ostrevin::calc {
@@ -83,6 +84,15 @@ struct Part {
 std::optional<std::vector<double>> ReadParts(Inputs& in, std::string_view name,
                                              std::string_view text, char separator,
                                              std::span<const Part> parts);
+// Positions "x,y x,y ..." (or separated by ';'), each coordinate a length
+// (with its unit, or in the unit system's), in metres; at most `most`.
+// Nothing (and the error set) when a position is unreadable, there are
+// none, or more than `most` (`what` names them: "rods").
+std::optional<std::vector<RodPoint>> ReadPlanPoints(Inputs& in, std::string_view name,
+                                                    std::string_view text, std::size_t most,
+                                                    std::string_view what = "corners");
+// The most corners an outline given may have.
+inline constexpr std::size_t kMaxOutlineCorners = 1000;
 // The three parts as --layers takes them.
 std::string JoinLayers(std::string_view rho1, std::string_view h, std::string_view rho2);
 // A soil's --layers value: "42085ohm-cm,2.155m,12334ohm-cm" (whole ohm-cm

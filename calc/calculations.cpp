@@ -15,11 +15,12 @@ namespace ostrevin::calc {
 
 namespace {
 
-constexpr std::array<std::string_view, 16> kBatchColumns{
+constexpr std::array<std::string_view, 19> kBatchColumns{
     "result",           "unit",             "value",           "error",
     "sufficient",       "second_rod_6ft_ohms", "second_rod_2l_ohms", "gpr_volts",
     "mesh_volts",       "step_volts",       "touch_limit_volts", "step_limit_volts",
-    "verdict",          "mesh_volts_ieee80", "step_volts_ieee80", "verdict_ieee80"};
+    "verdict",          "mesh_volts_ieee80", "step_volts_ieee80", "verdict_ieee80",
+    "touch_volts",      "fence_touch_volts", "fence_verdict"};
 
 }  // namespace
 
@@ -227,6 +228,23 @@ std::string_view DiameterUnit(UnitSystem units) { return IsMetric(units) ? "m" :
 
 std::string ShowLength(double metres, UnitSystem units) {
   return FormatDouble("%.3f", RoundTo3Places(LengthFromMetres(metres, units)));
+}
+
+std::string LengthText(double metres, UnitSystem units) {
+  return FormatNumber(RoundTo3Places(LengthFromMetres(metres, units))) + " " +
+         std::string(LengthUnit(units));
+}
+
+std::string FixedLength(double metres, UnitSystem units) {
+  const std::string shown = FormatNumber(metres) + " m";
+  if (IsMetric(units)) return shown;
+  return shown + " (" + FormatDouble("%.2f", LengthFromMetres(metres, units)) + " " +
+         std::string(LengthUnit(units)) + ")";
+}
+
+std::string PlaceText(double x, double y, UnitSystem units) {
+  return "at (" + FormatDouble("%.2f", LengthFromMetres(x, units)) + ", " +
+         FormatDouble("%.2f", LengthFromMetres(y, units)) + ") " + std::string(LengthUnit(units));
 }
 
 }  // namespace ostrevin::calc

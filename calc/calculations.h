@@ -147,6 +147,13 @@ std::vector<std::string> BatchCells(const Outcome& outcome, char decimalMark = '
 
 // A length in metres in the unit system's length unit, three decimals.
 std::string ShowLength(double metres, UnitSystem units);
+// The same with its unit, trailing zeros dropped: "12.5 m", "41.01 ft".
+std::string LengthText(double metres, UnitSystem units);
+// A length fixed in metres (a reach, a pace) as English units see it too:
+// "1 m", or "1 m (3.28 ft)".
+std::string FixedLength(double metres, UnitSystem units);
+// A place in plan: "at (2.48, 2.48) m".
+std::string PlaceText(double x, double y, UnitSystem units);
 std::string_view LengthUnit(UnitSystem units);
 std::string_view DiameterUnit(UnitSystem units);
 

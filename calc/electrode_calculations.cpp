@@ -27,6 +27,8 @@ constexpr double kPi = std::numbers::pi;
 // What every electrode of conductors takes after its own inputs (and the
 // fault's and the limits').
 const std::vector<Option> kSolvedOptions{
+    {"fence"},
+    {"outline"},
     {"lattice"},
     {"check-convergence", OptionKind::kFlag, false, {},
      "solve again with every segment count doubled and give the change"},
@@ -80,11 +82,38 @@ struct Job {
   bool checkConvergence = false;
   std::optional<Fault> fault;
   std::optional<Limits> limits;
+  std::optional<Fence> fence;
+  // The outline searched for the worst touch: the layout's own unless one is given.
+  PlanRegion outline;
+  OutlineSource outlineSource = OutlineSource::kGrid;
+  bool outlineGiven = false;
   // The grid's mesh and step voltages by IEEE 80's equations, and the rise
   // they are judged with.
   std::optional<GridEquations> equations;
   std::optional<double> equationsGpr;
 };
+
+// --outline "X,Y X,Y ...": a polygon of three corners or more that does not
+// cross itself, made anticlockwise.
+std::optional<Polygon> ReadOutline(Inputs& in, std::string_view text) {
+  std::optional<std::vector<RodPoint>> corners = ReadPlanPoints(in, "outline", text, kMaxOutlineCorners);
+  if (!corners) return std::nullopt;
+  Polygon polygon = *std::move(corners);
+  if (polygon.size() >= 2 && polygon.front().x == polygon.back().x &&
+      polygon.front().y == polygon.back().y) {
+    polygon.pop_back();  // closed as drawn: the last corner the first
+  }
+  if (const auto crossing = FindSelfCrossing(polygon)) {
+    return in.Fail(in.Named("outline") + " crosses itself: its sides " +
+                   std::to_string(crossing->first + 1) + " and " + std::to_string(crossing->second + 1) +
+                   " meet (side k runs from corner k to the next)");
+  }
+  if (polygon.size() < 3 || !(PolygonArea(polygon) > 0)) {
+    return in.Fail(in.Named("outline") + " needs three corners or more enclosing an area");
+  }
+  if (SignedArea(polygon) < 0) std::reverse(polygon.begin(), polygon.end());
+  return polygon;
+}
 
 // The soil, the current and the map's spacing, read into the job.
 std::optional<Soil> ReadSolvedCommon(Inputs& in, Job& job) {
@@ -92,6 +121,18 @@ std::optional<Soil> ReadSolvedCommon(Inputs& in, Job& job) {
   const std::optional<double> lattice = in.Optional("lattice");
   job.fault = ReadFault(in);
   if (soil) job.limits = ReadLimits(in, *soil);
+  if (in.Given("fence") && !in.Given("shock-duration")) {
+    in.Fail(in.Named("fence") + " goes with " + in.Named("shock-duration") +
+            " (the fence is judged by the tolerable touch voltage)");
+  }
+  job.fence = ReadFence(in);
+  if (const auto text = in.Text("outline")) {
+    if (auto polygon = ReadOutline(in, *text)) {
+      job.outline = {{std::move(*polygon)}, {}};
+      job.outlineSource = OutlineSource::kGiven;
+      job.outlineGiven = true;
+    }
+  }
   if (in.refusal()) return std::nullopt;
   job.soil = EarthSoil{soil->rho, soil->layers};
   job.inputs = soil->inputs;
@@ -105,95 +146,13 @@ void AddCommonInputs(Job& job, const Inputs& in) {
   if (job.fault) job.inputs.insert(job.inputs.end(), job.fault->inputs.begin(), job.fault->inputs.end());
   if (job.limits) job.inputs.insert(job.inputs.end(), job.limits->inputs.begin(), job.limits->inputs.end());
   if (in.Given("lattice")) job.inputs.emplace_back("lattice", LengthFromMetres(job.latticeM, in.units()));
+  if (const auto fence = in.Text("fence")) job.inputs.emplace_back("fence", std::string(*fence));
+  if (job.outlineGiven) job.inputs.emplace_back("outline", std::string(*in.Text("outline")));
 }
 
-JsonValue Place(double x, double y, UnitSystem units) {
-  return JsonArray{LengthFromMetres(x, units), LengthFromMetres(y, units)};
-}
-
-std::string At(double x, double y, UnitSystem units) {
-  return "at (" + FormatDouble("%.2f", LengthFromMetres(x, units)) + ", " +
-         FormatDouble("%.2f", LengthFromMetres(y, units)) + ") " + std::string(LengthUnit(units));
-}
-
-// The verdicts: by the solver's surface (and where), and by the equations.
-void DescribeSafety(Outcome& outcome, const Job& job, const SurfaceSafety& found, UnitSystem units) {
-  const Limits& limits = *job.limits;
-  const std::optional<double> mesh = found.MeshVolts();
-  const double fence = found.gpr - found.fence.volts;
-  outcome.fields.insert(outcome.fields.end(),
-                        {{"mesh_volts", JsonValue(mesh)},
-                         {"step_volts", found.step.volts},
-                         {"fence_touch_volts", fence},
-                         {"mesh_at", mesh ? Place(found.lowestWithin->x, found.lowestWithin->y, units)
-                                          : JsonValue(nullptr)},
-                         {"step_at", JsonArray{LengthFromMetres(found.step.x1, units),
-                                               LengthFromMetres(found.step.y1, units),
-                                               LengthFromMetres(found.step.x2, units),
-                                               LengthFromMetres(found.step.y2, units)}},
-                         {"fence_at", Place(found.fence.x, found.fence.y, units)}});
-  std::vector<std::string> lines;
-  // Without an outline of some area the touch voltage is the fence's: 1 m off the conductors.
-  const std::string verdict =
-      Verdict(found.gpr, mesh ? mesh : std::optional(fence), found.step.volts, limits, "the solver", lines);
-  outcome.fields.emplace_back("verdict", verdict);
-  for (const std::string& line : lines) outcome.details.push_back(line);
-  if (mesh) {
-    outcome.details.push_back("the largest touch voltage within the outline, " +
-                              FormatDouble("%.1f", *mesh) + " V, " +
-                              At(found.lowestWithin->x, found.lowestWithin->y, units) +
-                              "; the largest step, " + FormatDouble("%.1f", found.step.volts) + " V, " +
-                              At(found.step.x1, found.step.y1, units) + "; at a fence 1 m outside " +
-                              FormatDouble("%.1f", fence) + " V " +
-                              At(found.fence.x, found.fence.y, units));
-  } else {
-    outcome.details.push_back("no outline with an area: the touch voltage is taken 1 m off the "
-                              "conductors, " + FormatDouble("%.1f", fence) + " V " +
-                              At(found.fence.x, found.fence.y, units));
-  }
-  if (job.equations) {
-    const GridEquations& e = *job.equations;
-    std::vector<std::string> equationLines;
-    const std::string byEquations = Verdict(*job.equationsGpr, e.meshVolts, e.stepVolts, limits,
-                                            "IEEE 80's equations", equationLines);
-    outcome.fields.emplace_back("verdict_ieee80", byEquations);
-    for (const std::string& line : equationLines) outcome.details.push_back(line);
-  }
-  if (verdict != "safe" || (job.equations && outcome.Field("verdict_ieee80") != nullptr &&
-                            std::get<std::string>(*outcome.Field("verdict_ieee80")) != "safe")) {
-    outcome.details.emplace_back("what usually helps: closer meshes or more conductors and rods, at the edges above all "
-        "(they lower the touch and step voltages); a surface layer of crushed rock or asphalt "
-        "(it raises what a body can stand); less current into the grid (a lower split, faster "
-        "clearing)");
-  }
-  outcome.details.push_back(
-      "the surface layer enters the tolerable voltages only (through Cs), not the potentials; "
-      "metal leaving the site (a fence not bonded, a pipe, a cable's screen) carries the whole "
-      "rise, " + FormatDouble("%.0f", found.gpr) + " V, to where the ground has none");
-}
-
-bool Inside(std::span<const RodPoint> polygon, double x, double y) {
-  // Anticlockwise convex: left of every side (or on it).
-  for (std::size_t i = 0; i < polygon.size(); ++i) {
-    const RodPoint& a = polygon[i];
-    const RodPoint& b = polygon[(i + 1) % polygon.size()];
-    if ((b.x - a.x) * (y - a.y) - (b.y - a.y) * (x - a.x) < -1e-9) return false;
-  }
-  return true;
-}
-
-// The map over the outline and the margin; refused past the bound.
-Result<SurfaceMap> MapOf(const Solution& solution, std::span<const Conductor> conductors,
-                         double amperes, double stepM, std::size_t most, const Progress& progress) {
-  const auto [x0, x1, y0, y1, deepest] = ExtentOf(conductors);
-  const Lattice lattice = LatticeOver(x0, x1, y0, y1, kMapMarginM, stepM);
-  if (lattice.Size() > most) {
-    return Refused("the map would have " + std::to_string(lattice.Size()) + " points: at most " +
-                   std::to_string(most) + " are worked out here (a wider lattice)");
-  }
-  SurfaceMap map{lattice, SurfacePotentials(solution, KernelFor(solution), lattice, progress)};
-  for (double& v : map.volts) v *= amperes;
-  return map;
+// The layout's own outline, unless one was given.
+void SetOutline(Job& job, PlanRegion outline) {
+  if (!job.outlineGiven) job.outline = std::move(outline);
 }
 
 Result<Outcome> Solve(Job job, UnitSystem units, const Progress& progress,
@@ -220,7 +179,8 @@ Result<Outcome> Solve(Job job, UnitSystem units, const Progress& progress,
   electrode->units = units;
   electrode->conductors = job.conductors;
   electrode->solution = *solved;
-  electrode->outline = Outline(job.conductors);
+  electrode->outline = job.outline;
+  electrode->outlineSource = job.outlineSource;
   electrode->amperes = job.amperes;
   const double ohms = solved->ohms;
   if (job.equations && !job.equationsGpr) {
@@ -231,10 +191,11 @@ Result<Outcome> Solve(Job job, UnitSystem units, const Progress& progress,
   outcome.result = ShowOhms(ohms);
   outcome.fields.emplace_back("segments", static_cast<double>(solved->elements.size()));
   for (const auto& [key, value] : job.formulas) outcome.fields.emplace_back(key, JsonValue(value));
-  const bool area = electrode->outline.size() >= 3;
-  const double areaM2 = area ? PolygonArea(electrode->outline) : 0;
   const double perSquare = LengthFromMetres(1, units) * LengthFromMetres(1, units);
-  outcome.fields.emplace_back("area", area ? JsonValue(areaM2 * perSquare) : JsonValue(nullptr));
+  outcome.fields.emplace_back("area", electrode->outline.HasArea()
+                                          ? JsonValue(electrode->outline.Area() * perSquare)
+                                          : JsonValue(nullptr));
+  outcome.fields.emplace_back("outline_source", std::string(OutlineSourceName(job.outlineSource)));
   outcome.details.push_back(job.title + ": by the electrode solver, " +
                             std::to_string(solved->elements.size()) + " segments" +
                             (solved->symmetry > 1 ? " (" + std::to_string(solved->unknowns) +
@@ -283,39 +244,20 @@ Result<Outcome> Solve(Job job, UnitSystem units, const Progress& progress,
                               "(--grid-current, or --fault-current)");
   }
   if (mapped) {
-    const double amperes = *job.amperes;
-    const double gpr = amperes * ohms;
+    SurfaceRequest request;
+    request.amperes = *job.amperes;
+    request.ohms = ohms;
+    request.pictureStepM = job.latticeM;
+    request.limits = job.limits ? &*job.limits : nullptr;
+    request.fence = job.fence;
+    request.equations = job.equations ? &*job.equations : nullptr;
+    request.equationsGpr = job.equationsGpr;
     Progress half;
     if (progress) half = [&](double done) { progress(0.5 + done / 2); };
-    Result<SurfaceMap> map =
-        MapOf(*solved, job.conductors, amperes, job.latticeM, bounds.mapPoints, half);
-    if (!map) return map.Failed();
-    const std::vector<double>& volts = map->volts;
-    const double highest = *std::max_element(volts.begin(), volts.end());
-    std::optional<double> lowestInside;
-    if (area) {
-      for (int j = 0; j < map->lattice.ny; ++j) {
-        for (int i = 0; i < map->lattice.nx; ++i) {
-          if (!Inside(electrode->outline, map->lattice.X(i), map->lattice.Y(j))) continue;
-          const double v = volts[static_cast<std::size_t>(j) * map->lattice.nx + i];
-          lowestInside = lowestInside ? std::min(*lowestInside, v) : v;
-        }
-      }
-    }
-    outcome.fields.emplace_back("gpr_volts", gpr);
-    outcome.fields.emplace_back("surface_max_volts", highest);
-    outcome.fields.emplace_back("surface_min_volts_inside", JsonValue(lowestInside));
-    outcome.details.push_back(
-        "with " + FormatNumber(amperes) + " A into it: a rise of " + FormatDouble("%.0f", gpr) +
-        " V; on the surface at most " + FormatDouble("%.0f", highest) + " V" +
-        (lowestInside ? ", within the outline at least " + FormatDouble("%.0f", *lowestInside) + " V"
-                      : " (no outline with an area: no least within it)") +
-        " (a lattice of " + Length(job.latticeM, units) + " over the outline and " +
-        Length(kMapMarginM, units) + " round it)");
-    electrode->map = *std::move(map);
-    if (job.limits) {
-      electrode->safety = FindSurfaceSafety(*electrode, ohms, *job.limits);
-      DescribeSafety(outcome, job, *electrode->safety, units);
+    if (const Checked described = DescribeSurface(outcome, *electrode, request, bounds, half);
+        !described) {
+      if (described.refused()) return described.Failed();
+      return Unanswered(std::move(outcome), described.Failed());
     }
   }
   outcome.electrode = std::move(electrode);
@@ -362,6 +304,7 @@ Result<Outcome> ComputeStrip(Inputs& in) {
   AddCommonInputs(job, in);
   job.title = "Strip " + Length(lengthM, units) + " long, " + Length(depthM, units) + " deep, " + shape;
   job.conductors = StripConductor(lengthM, depthM, diameterM);
+  SetOutline(job, {{}, PlanLines(job.conductors)});
   const std::optional<double> dwight =
       soil->layers ? std::nullopt : DwightStripOhms(soil->rho, lengthM, diameterM / 2, depthM);
   job.formulas.emplace_back("formula_ohms", dwight);
@@ -443,6 +386,7 @@ Result<Outcome> ComputeRing(Inputs& in) {
   }
   sides = std::min(sides, 1024);
   job.conductors = layout(sides);
+  SetOutline(job, {{RingPoints(ringM, sides)}, {}});
   job.title = "Ring " + Length(ringM, units) + " across, " + Length(depthM, units) + " deep" +
               (rods ? ", " + Plural(n, "rod") + " of " + Length(rods->lengthM, units) : "") +
               " (a polygon of " + std::to_string(sides) + " sides)";
@@ -536,6 +480,7 @@ Result<Outcome> ComputeGrid(Inputs& in) {
   }
   AddCommonInputs(job, in);
   job.conductors = GridConductors(plan);
+  SetOutline(job, GridOutline(plan));
   const double gridLength = TotalLength(job.conductors);
   if (rods) {
     const std::vector<Conductor> more = RodsAt(rodPoints, rods->lengthM, rods->diameterM, plan.depthM);
@@ -730,14 +675,19 @@ std::string ByRows(const std::string& why, const std::vector<long>& lines, std::
 
 const std::string kMapHelp =
     "Every value may carry its unit. --grid-current AMPS gives the rise of the\n"
-    "electrode and the surface's potential on a lattice (--lattice, 0.25 m) over\n"
-    "the outline (the plan's convex hull) and 3 m round it: the highest, and the\n"
-    "lowest within the outline; --potential-svg, --potential-png and --potential-csv\n"
-    "write it. --check-convergence solves again with every segment count doubled\n"
-    "(the answer moves by under 0.5 %). --plan-svg, --currents-csv and --layout-csv\n"
-    "write the plan, each segment's current and the layout as a conductor table.\n"
-    "Two-layer soil: --layers RHO1,H,RHO2. The solver takes conductors as thin\n"
-    "wires at one potential (DC), the surface insulating.\n";
+    "electrode and the surface's potential over its outline and 3 m round it: the\n"
+    "highest, and the lowest within the outline (the layout's own: an L's is an L;\n"
+    "a table's the meshes its conductors close, else their convex hull; --outline\n"
+    "or --outline-file gives one). --lattice spaces the map drawn and written\n"
+    "(--potential-svg, --potential-png, --potential-csv; 0.25 m); the worst places\n"
+    "are searched on 0.25 m whatever it is. --fence DISTANCE judges a fence bonded\n"
+    "to the electrode that far outside, a person 1 m beyond it (not given: one 1 m\n"
+    "outside is shown, not judged; none: no fence). --check-convergence solves\n"
+    "again with every segment count doubled (the answer moves by under 0.5 %).\n"
+    "--plan-svg, --currents-csv and --layout-csv write the plan, each segment's\n"
+    "current and the layout as a conductor table. Two-layer soil: --layers\n"
+    "RHO1,H,RHO2. The solver takes conductors as thin wires at one potential (DC),\n"
+    "the surface insulating.\n";
 
 }  // namespace
 
@@ -910,9 +860,17 @@ Result<Outcome> CalculateElectrodes(std::span<const ConductorRow> rows, const In
   ReadSolvedCommon(in, job);
   if (in.refusal()) return Refused(*in.refusal());
   std::vector<long> lines;
-  Result<std::vector<Conductor>> conductors = ReadConductorTable(rows, context, row, &lines);
+  Result<std::vector<Conductor>> conductors = ReadConductorTable(rows, context.ForRows(), row, &lines);
   if (!conductors) return conductors.Failed();
   job.conductors = *std::move(conductors);
+  if (!job.outlineGiven) {
+    job.outline = MeshOutline(job.conductors);
+    job.outlineSource = OutlineSource::kMeshes;
+    if (!job.outline.HasArea()) {
+      job.outline = HullOutline(job.conductors);
+      job.outlineSource = OutlineSource::kHull;
+    }
+  }
   AddCommonInputs(job, in);
   job.inputs.emplace_back("conductors", static_cast<double>(job.conductors.size()));
   job.title = "Electrode of " + Plural(static_cast<int>(job.conductors.size()), "conductor");

@@ -104,11 +104,14 @@ std::string Dimensions(const SolvedElectrode& e, const Frame& f) {
 }
 
 std::string OutlinePath(const SolvedElectrode& e, const Frame& f) {
-  if (e.outline.size() < 3) return {};
-  std::string points;
-  for (const RodPoint& p : e.outline) points += Px(f.X(p.x)) + "," + Px(f.Y(p.y)) + " ";
-  return "<polygon points='" + points +
-         "' fill='none' stroke='#888' stroke-width='1' stroke-dasharray='5 4'/>\n";
+  std::string svg;
+  for (const Polygon& polygon : e.outline.areas) {
+    std::string points;
+    for (const RodPoint& p : polygon) points += Px(f.X(p.x)) + "," + Px(f.Y(p.y)) + " ";
+    svg += "<polygon points='" + points +
+           "' fill='none' stroke='#888' stroke-width='1' stroke-dasharray='5 4'/>\n";
+  }
+  return svg;
 }
 
 // Twelve colours from cool to hot (low to high potential).
@@ -259,10 +262,9 @@ Drawing TouchDrawing(const SolvedElectrode& e) {
   const SurfaceSafety& s = *e.safety;
   std::vector<double> touch = e.map->volts;
   for (double& v : touch) v = s.gpr - v;
-  std::vector<Spot> spots;
-  if (s.lowestWithin) spots.push_back({s.lowestWithin->x, s.lowestWithin->y, "worst touch"});
-  spots.push_back({s.step.x1, s.step.y1, "worst step"});
-  spots.push_back({s.fence.x, s.fence.y, "fence"});
+  std::vector<Spot> spots{{s.touchSpot.x, s.touchSpot.y, "worst touch"},
+                          {s.step.x1, s.step.y1, "worst step"}};
+  if (s.fenceSpot) spots.push_back({s.fenceSpot->x, s.fenceSpot->y, "fence"});
   return MapDrawing(e, touch, "Touch voltage: " + e.title,
                     "the red contour: the tolerable " + FormatDouble("%.0f", s.touchLimit) +
                         " V; beyond it touching the electrode is unsafe",

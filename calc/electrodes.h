@@ -24,6 +24,7 @@
 #include "calc/calculations.h"
 #include "core/earth_solver.h"
 #include "core/rod_groups.h"
+#include "core/plan_geometry.h"
 #include "core/surface_map.h"
 #include "core/surface_search.h"
 
@@ -32,6 +33,14 @@ namespace ostrevin::calc {
 // The map's margin round the outline, and its spacing when none is given.
 inline constexpr double kMapMarginM = 3;
 inline constexpr double kDefaultLatticeM = 0.25;
+// The spacing of the lattice the worst places are searched on, whatever the
+// picture's (--lattice): coarser only where the map's bound needs it.
+inline constexpr double kSearchLatticeM = 0.25;
+// A person touching earthed metal stands this far from it (IEEE 80's reach),
+// and a step is this long; a fence stands this far outside the outline when
+// none is given.
+inline constexpr double kReachM = 1;
+inline constexpr double kDefaultFenceM = 1;
 
 // The surface's potential for the current into the electrode, volts.
 struct SurfaceMap {
@@ -39,16 +48,37 @@ struct SurfaceMap {
   std::vector<double> volts;  // row by row
 };
 
-// The worst places a person can stand, found on the map for the current
-// into the electrode, and the tolerable voltages they are judged by.
+// Where the outline searched for the worst touch comes from: the layout's
+// own (a grid's polygon, a ring's, a strip's line), the meshes a table's
+// conductors close, a polygon given, or the convex hull of the conductors
+// (a table that closes no mesh).
+enum class OutlineSource { kGrid, kMeshes, kGiven, kHull };
+// "grid", "meshes", "given", "hull": the JSON's outline_source.
+std::string_view OutlineSourceName(OutlineSource source);
+
+// A fence bonded to the electrode: how far outside the outline it stands,
+// and whether its touch voltage is judged (given) or only shown.
+struct Fence {
+  double metres = kDefaultFenceM;
+  bool judged = false;
+};
+
+// The worst places a person can stand, found for the current into the
+// electrode, and the tolerable voltages they are judged by.
 struct SurfaceSafety {
   double gpr = 0;
-  std::optional<SurfaceSpot> lowestWithin;  // none without an outline of some area
+  // The lowest potential within the outline; without an outline of some
+  // area, the lowest kReachM off the conductors (where a person touching
+  // something bonded to them stands).
+  SurfaceSpot touchSpot;
+  bool withinOutline = true;
   SurfaceStep step;
-  SurfaceSpot fence;                         // 1 m outside the outline
+  std::optional<Fence> fence;       // none: no fence asked about
+  std::optional<SurfaceSpot> fenceSpot;  // a person kReachM beyond the fence
   double touchLimit = 0, stepLimit = 0;
-  std::optional<double> MeshVolts() const {
-    return lowestWithin ? std::optional(gpr - lowestWithin->volts) : std::nullopt;
+  double TouchVolts() const { return gpr - touchSpot.volts; }
+  std::optional<double> FenceVolts() const {
+    return fenceSpot ? std::optional(gpr - fenceSpot->volts) : std::nullopt;
   }
 };
 
@@ -57,9 +87,10 @@ struct SolvedElectrode {
   UnitSystem units = UnitSystem::Metric;
   std::vector<Conductor> conductors;
   Solution solution;
-  std::vector<RodPoint> outline;   // the plan's convex hull (no area: fewer than 3)
+  PlanRegion outline;              // the polygons searched within; or, with no area, the lines
+  OutlineSource outlineSource = OutlineSource::kGrid;
   std::optional<double> amperes;   // the current into it
-  std::optional<SurfaceMap> map;   // with the current
+  std::optional<SurfaceMap> map;   // with the current: the picture's map
   std::optional<SurfaceSafety> safety;  // with the current and the shock's duration
 };
 

@@ -237,7 +237,8 @@ std::span<const Option> FallTestOptions() { return kOptions; }
 
 Result<FallTest> CalculateFallTest(std::span<const FallRow> rows, const InputLookup& options,
                                    const ReadContext& context, std::string_view row,
-                                   std::span<const ConductorRow> design, std::string_view designRow) {
+                                   std::span<const ConductorRow> design, std::string_view designRow,
+                                   std::optional<NumberMarks> designMarks) {
   if (rows.size() > kMaxFallRows) {
     return Refused(std::to_string(rows.size()) + " readings: a test may have at most " +
                    std::to_string(kMaxFallRows));
@@ -279,7 +280,9 @@ Result<FallTest> CalculateFallTest(std::span<const FallRow> rows, const InputLoo
   }
   std::vector<Conductor> conductors;
   if (table && !in.refusal()) {
-    Result<std::vector<Conductor>> read = ReadConductorTable(design, context, designRow);
+    ReadContext designContext = context;
+    if (designMarks) designContext.marks = *designMarks;
+    Result<std::vector<Conductor>> read = ReadConductorTable(design, designContext, designRow);
     if (!read) return read.Failed();
     conductors = *std::move(read);
   }
@@ -292,7 +295,7 @@ Result<FallTest> CalculateFallTest(std::span<const FallRow> rows, const InputLoo
   test.originM = edge ? *dimensionM / 2 : 0;
   test.currentProbeM = LengthToMetres(*probe, units) + test.originM;
   for (const FallRow& each : rows) {
-    Result<FallReading> read = ReadRow(each, context);
+    Result<FallReading> read = ReadRow(each, context.ForRows());
     if (read) {
       read->distanceM += test.originM;
       test.readings.push_back(*read);

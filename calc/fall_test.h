@@ -59,11 +59,13 @@ std::span<const Option> FallTestOptions();
 // --diameter, --length) or, when `design` has rows, any electrode from its
 // table of conductors (the electrodes command's, its rows named
 // `designRow`), the current probe along +x from the middle of its extent;
-// or only its resistance (--design-ohms).
+// or only its resistance (--design-ohms). The readings are read in the
+// context's rows' marks, the design's table in `designMarks` when given.
 Result<FallTest> CalculateFallTest(std::span<const FallRow> rows, const InputLookup& options,
                                    const ReadContext& context, std::string_view row = "line",
                                    std::span<const ConductorRow> design = {},
-                                   std::string_view designRow = "line");
+                                   std::string_view designRow = "line",
+                                   std::optional<NumberMarks> designMarks = std::nullopt);
 
 // Readings against distance: the readings, the fitted profile, the
 // design's curve, the 61.8 % point and the plateau's band.

@@ -56,42 +56,11 @@ struct Layout {
   bool Closed() const { return name == "ring" || name == "square" || name == "triangle"; }
 };
 
-// Positions "x,y x,y ..." (or separated by ';'), each coordinate a length,
-// at most kMaxGroupRods of them.
-std::optional<std::vector<RodPoint>> ReadPoints(Inputs& in, std::string_view text) {
-  std::string spaced(text);
-  std::replace(spaced.begin(), spaced.end(), ';', ' ');
-  std::vector<RodPoint> points;
-  const std::string_view all = spaced;
-  for (std::size_t at = 0; (at = all.find_first_not_of(" \t", at)) != std::string_view::npos;) {
-    const std::size_t end = std::min(all.find_first_of(" \t", at), all.size());
-    const std::string_view pair = all.substr(at, end - at);
-    at = end;
-    if (points.size() == kMaxGroupRods) {
-      return in.Fail(in.Named("at") + " names more than " + std::to_string(kMaxGroupRods) +
-                     " positions: a group may have at most " + std::to_string(kMaxGroupRods) +
-                     " rods");
-    }
-    const std::size_t comma = pair.find(',');
-    const auto x = comma == std::string_view::npos
-                       ? std::nullopt
-                       : ReadMetres(pair.substr(0, comma), in.context());
-    const auto y = x ? ReadMetres(pair.substr(comma + 1), in.context()) : std::nullopt;
-    if (!x || !y) {
-      return in.Fail(in.Named("at") + " needs positions x,y separated by blanks, not " +
-                     Quoted(pair));
-    }
-    points.push_back({*x, *y});
-  }
-  if (points.empty()) return in.Fail(in.Named("at") + " names no position");
-  return points;
-}
-
 std::optional<Layout> ReadPointsLayout(Inputs& in, Layout layout) {
   in.Refuse("spacing", in.Named("layout") + " points: the positions give the distances");
   const auto at = in.Text("at");
   if (!at) return in.Fail(in.Named("at") + " is missing (positions x,y for --layout points)");
-  const auto points = ReadPoints(in, *at);
+  const auto points = ReadPlanPoints(in, "at", *at, kMaxGroupRods, "rods");
   if (!points) return std::nullopt;
   layout.points = *points;
   layout.inputs.emplace_back("at", std::string(*at));
@@ -267,7 +236,8 @@ void AttachPlan(Outcome& outcome, const Rod& rod, const Layout& layout,
         BondConductors(layout.points, bond->closed, bond->depthM, bond->diameterM);
     electrode->conductors.insert(electrode->conductors.end(), bonding.begin(), bonding.end());
   }
-  electrode->outline = Outline(electrode->conductors);
+  electrode->outline = HullOutline(electrode->conductors);
+  electrode->outlineSource = OutlineSource::kHull;
   outcome.electrode = std::move(electrode);
 }
 
@@ -634,7 +604,7 @@ void AddCandidates(Outcome& outcome, const Inputs& in, const Rod& rod, double sp
     // A ring of two rods is the line's.
     if (!ohms || (name == "ring" && at.size() < 3)) continue;
     // The bonding conductor runs round the outline, or along the line.
-    const std::vector<RodPoint> outline = Outline(RodsAt(at, rod.lengthM, 2 * rod.radiusM));
+    const Polygon outline = ConvexHull(at);
     double bondM = 0;
     for (std::size_t i = 0; i < outline.size(); ++i) {
       const RodPoint& a = outline[i];

@@ -26,6 +26,7 @@ constexpr FieldRange kShockRange{0.03, 3};            // seconds: where Dalziel'
 constexpr FieldRange kFaultRange{0.001, 60};          // seconds
 constexpr FieldRange kLayerRange{0.001, 10};          // feet or metres, above grade
 constexpr FieldRange kLatticeRange{0.01, 100};       // feet or metres
+constexpr FieldRange kFenceRange{0, 1000};           // feet or metres outside the outline
 
 constexpr std::array kQuantities{
     Quantity{"rho", kRhoRange, "R", "soil resistivity, ohm-cm", "Soil resistivity", kResistivity,
@@ -138,8 +139,18 @@ constexpr std::array kQuantities{
              "the current into the electrode, amperes: its rise and the surface's potentials",
              "Current into the electrode", kCurrent, "1.9kA"},
     Quantity{"lattice", kLatticeRange, "S",
-             "spacing of the potential map's points, feet or metres (0.25 m when not given)",
+             "spacing of the potential map's points as drawn and written, feet or metres (0.25 m "
+             "when not given; the worst places are searched on 0.25 m whatever it is)",
              "Map spacing", kLength, "0.25m"},
+    Quantity{"fence", kFenceRange, "DISTANCE|none",
+             "a fence bonded to the electrode, this far outside the outline, feet or metres: the "
+             "touch voltage of a person 1 m beyond it is judged; none: no fence (when not given, "
+             "one 1 m outside is shown, not judged)",
+             "Fence outside the outline", kLength, "2m"},
+    Quantity{"outline", kNoRange, "\"X,Y ...\"",
+             "the outline searched for the worst touch voltage, its corners x,y in order, feet or "
+             "metres (in place of the layout's own, or of the meshes a table's conductors close)",
+             "Outline", kText},
     Quantity{"surface-rho", kRhoRange, "R",
              "the surface layer's resistivity (crushed rock, asphalt), ohm-cm", "Surface layer resistivity",
              kResistivity, "2500ohm-m"},

@@ -69,6 +69,15 @@ struct ReadContext {
   // A resistivity found (the answer of a reading) given in ohm-m: with si,
   // and on a page whose resistivity is picked in ohm-m.
   bool answerOhmMetres = false;
+  // The marks of a table's rows where they are not the options' (a file
+  // with ';' and decimal commas read beside options typed with a point).
+  std::optional<NumberMarks> rowMarks = std::nullopt;
+  // The context a table's rows are read in.
+  ReadContext ForRows() const {
+    ReadContext rows = *this;
+    if (rowMarks) rows.marks = *rowMarks;
+    return rows;
+  }
 };
 
 // "english", "metric" or "si" (any case) set in `context`; false, and the

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -23,7 +24,7 @@ namespace ostrevin::calc {
 
 // The options that give the current into an electrode.
 extern const std::vector<Option> kFaultOptions;
-// Those that give what a body can stand.
+// Those that give what a body can stand, and the fence judged by it.
 extern const std::vector<Option> kLimitOptions;
 // Those of the conductor's material and temperatures.
 extern const std::vector<Option> kConductorOptions;
@@ -58,12 +59,43 @@ std::optional<Limits> ReadLimits(Inputs& in, const Soil& soil);
 // The limits as JSON members and lines: cs, touch_limit_volts, ...
 void DescribeLimits(Outcome& outcome, const Limits& limits);
 
-// The worst places on the surface, found on the map (the solver's verdict).
-SurfaceSafety FindSurfaceSafety(const SolvedElectrode& electrode, double ohms, const Limits& limits);
+// --fence DISTANCE|none: a fence judged DISTANCE outside the outline; none:
+// no fence; not given: one kDefaultFenceM outside, shown but not judged.
+// Nothing for none (or when the error is set).
+std::optional<Fence> ReadFence(Inputs& in);
 
-// "safe", "touch exceeds", "step exceeds" or "both exceed", and the lines
-// that say it: the rise against the touch limit first, then touch and step.
-std::string Verdict(double gpr, std::optional<double> touch, double step, const Limits& limits,
+// What the surface of an electrode with a current into it is worked out
+// for: the current and the resistance (their rise), the picture's lattice,
+// and, to judge it, the limits, the fence and IEEE 80's equations where
+// they apply (a grid's mesh and step voltages and the rise they take).
+struct SurfaceRequest {
+  double amperes = 0;
+  double ohms = 0;
+  double pictureStepM = kDefaultLatticeM;
+  const Limits* limits = nullptr;
+  std::optional<Fence> fence;
+  const GridEquations* equations = nullptr;
+  std::optional<double> equationsGpr;
+};
+
+// The surface over the electrode: its maps (the picture's at its lattice;
+// the worst places searched on kSearchLatticeM whatever that is), the rise,
+// the highest and the least within the outline; with the limits the worst
+// touch, step and fence and the verdicts, as JSON members and lines. The
+// picture's map goes into `electrode`, and the safety found. Refused where a
+// map would pass the bound on its points.
+Checked DescribeSurface(Outcome& outcome, SolvedElectrode& electrode, const SurfaceRequest& request,
+                        const WorkBounds& bounds, const Progress& progress);
+
+// "safe", or the criteria that fail ("touch exceeds", "touch and fence
+// exceed", "touch, step and fence exceed"), and the line that says it: when
+// the whole rise is below the tolerable touch voltage, safe by that alone.
+struct Criterion {
+  std::string_view name;  // "touch", "step", "fence"
+  double volts = 0;
+  double limit = 0;
+};
+std::string Verdict(double gpr, std::span<const Criterion> criteria, double touchLimit,
                     std::string_view by, std::vector<std::string>& lines);
 
 // The least conductor for the fault (3I0 times the decrement factor) over

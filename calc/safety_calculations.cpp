@@ -141,43 +141,6 @@ void DescribeLimits(Outcome& outcome, const Limits& limits) {
   for (const std::string& warning : limits.warnings) outcome.warnings.push_back(warning);
 }
 
-SurfaceSafety FindSurfaceSafety(const SolvedElectrode& electrode, double ohms, const Limits& limits) {
-  const EarthKernel kernel = KernelFor(electrode.solution);
-  const SurfaceView view{electrode.solution, kernel, electrode.map->lattice, electrode.map->volts,
-                         *electrode.amperes};
-  SurfaceSafety safety;
-  safety.gpr = *electrode.amperes * ohms;
-  safety.lowestWithin = LowestWithin(view, electrode.outline);
-  safety.step = LargestStep(view);
-  safety.fence = LowestAround(view, electrode.outline);
-  safety.touchLimit = limits.Touch();
-  safety.stepLimit = limits.Step();
-  return safety;
-}
-
-std::string Verdict(double gpr, std::optional<double> touch, double step, const Limits& limits,
-                    std::string_view by, std::vector<std::string>& lines) {
-  const std::string prefix = "by " + std::string(by) + ": ";
-  if (gpr <= limits.Touch()) {
-    lines.push_back(prefix + "safe: the whole rise, " + Volts(gpr) +
-                    ", is below the tolerable touch voltage, " + Volts(limits.Touch()) +
-                    ": no touch or step voltage can be higher");
-    return "safe";
-  }
-  const auto judged = [&](std::string_view what, double volts, double limit) {
-    return std::string(what) + " " + Volts(volts) + " against the tolerable " + Volts(limit) +
-           (volts <= limit ? ": safe" : ": exceeds by " + Volts(volts - limit));
-  };
-  const bool touchOver = touch && *touch > limits.Touch();
-  const bool stepOver = step > limits.Step();
-  lines.push_back(prefix + (touch ? judged("touch", *touch, limits.Touch()) + "; " : "") +
-                  judged("step", step, limits.Step()));
-  if (touchOver && stepOver) return "both exceed";
-  if (touchOver) return "touch exceeds";
-  if (stepOver) return "step exceeds";
-  return "safe";
-}
-
 void DescribeConductor(Outcome& outcome, Inputs& in, const Fault& fault, double conductorM) {
   const auto name = in.Choice("material", false);
   const auto ambient = in.Optional("ambient");

@@ -156,6 +156,35 @@ std::optional<std::array<std::string_view, 3>> SplitLayers(std::string_view text
   return std::array<std::string_view, 3>{split[0], split[1], split[2]};
 }
 
+std::optional<std::vector<RodPoint>> ReadPlanPoints(Inputs& in, std::string_view name,
+                                                    std::string_view text, std::size_t most,
+                                                    std::string_view what) {
+  std::string spaced(text);
+  std::replace(spaced.begin(), spaced.end(), ';', ' ');
+  std::vector<RodPoint> points;
+  const std::string_view all = spaced;
+  for (std::size_t at = 0; (at = all.find_first_not_of(" \t", at)) != std::string_view::npos;) {
+    const std::size_t end = std::min(all.find_first_of(" \t", at), all.size());
+    const std::string_view pair = all.substr(at, end - at);
+    at = end;
+    if (points.size() == most) {
+      return in.Fail(in.Named(name) + " names more than " + std::to_string(most) +
+                     " positions: at most " + std::to_string(most) + " " + std::string(what) +
+                     " are taken");
+    }
+    const std::size_t comma = pair.find(',');
+    const auto x = comma == std::string_view::npos ? std::nullopt
+                                                   : ReadMetres(pair.substr(0, comma), in.context());
+    const auto y = x ? ReadMetres(pair.substr(comma + 1), in.context()) : std::nullopt;
+    if (!x || !y) {
+      return in.Fail(in.Named(name) + " needs positions x,y separated by blanks, not " + Quoted(pair));
+    }
+    points.push_back({*x, *y});
+  }
+  if (points.empty()) return in.Fail(in.Named(name) + " names no position");
+  return points;
+}
+
 std::vector<std::string_view> SplitParts(std::string_view text, char separator) {
   std::vector<std::string_view> parts;
   const auto is = [&](char c) {

@@ -125,13 +125,15 @@ const std::vector<Tool>& ToolTable() {
                      {"shock-duration"},
                      {"surface-rho"},
                      {"surface-thickness"},
-                     {"body"}}),
+                     {"body"},
+                     {"fence"}}),
        "Is a grid safe to touch and to walk on during a fault? The tolerable touch and step "
        "voltages against the grid's, by IEEE 80's equations and from the solver's surface.",
        "IEEE Std 80-2013: Etouch = (1000 + 1.5 Cs rhoS) k/sqrt(ts), Estep = (1000 + 6 Cs rhoS) "
        "k/sqrt(ts) (Dalziel), Cs eq. 27; IG = Df Sf 3I0 (eqs. 64, 79); Em = rho Km Ki IG / LM, "
        "Es = rho Ks Ki IG / LS (eqs. 80 to 94); from the solver the lowest surface potential "
-       "within the outline and the largest difference a pace apart."},
+       "within the outline, the largest difference a pace apart, and the lowest a metre beyond "
+       "a fence bonded to the grid."},
       {"electrodes",
        "Any electrode",
        "",

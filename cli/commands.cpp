@@ -3,6 +3,7 @@
 // program's own commands: the batch, the curve and help.
 #include <algorithm>
 #include <array>
+#include <deque>
 #include <iterator>
 
 #include "calc/electrodes.h"
@@ -41,10 +42,27 @@ const std::array kCurveOptions{
     Option{"log-ohms", OptionKind::kFlag, false, {}, "a logarithmic resistance axis"},
 };
 
+const Option kOutlineFileOption{"outline-file", OptionKind::kText, false, "FILE",
+                                "the outline searched for the worst touch voltage, from a CSV "
+                                "file of its corners (columns x,y, each cell with its unit or in "
+                                "the command's); in place of --outline"};
+
+// A calculation's options, and the outline's file beside its outline: kept
+// for the program's life, as the commands' spans over them are.
+std::span<const Option> WithOutlineFile(std::span<const Option> options) {
+  static std::deque<std::vector<Option>> kept;
+  std::vector<Option> all(options.begin(), options.end());
+  const auto outline = std::find_if(all.begin(), all.end(), [](const Option& o) { return o.name == "outline"; });
+  if (outline == all.end()) return options;
+  all.insert(outline + 1, kOutlineFileOption);
+  return kept.emplace_back(std::move(all));
+}
+
 // The electrodes command's options: the library's, and the file's separator.
 std::span<const Option> ElectrodeCommandOptions() {
   static const std::vector<Option> options = [] {
-    std::vector<Option> all(ElectrodeOptions().begin(), ElectrodeOptions().end());
+    const std::span<const Option> with = WithOutlineFile(ElectrodeOptions());
+    std::vector<Option> all(with.begin(), with.end());
     all.insert(all.end() - 1, kBatchOptions.front());
     return all;
   }();
@@ -111,7 +129,7 @@ std::vector<Command> BuildCommands() {
                          [](const Calculation& calculation) {
                            return Command{calculation.name,
                                           calculation.summary,
-                                          calculation.options,
+                                          WithOutlineFile(calculation.options),
                                           true,
                                           {},
                                           calculation.details,

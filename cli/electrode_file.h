@@ -26,4 +26,11 @@ struct ConductorFile {
 // reading fails.
 Result<std::vector<ConductorRow>> ReadConductors(ByteSource& in, ConductorFile& file);
 
+// An outline from a CSV file of its corners in order, the columns x and y
+// (each cell with its unit, or in `units`), as the outline option's text
+// ("12.5m,0m 30m,0m ..."): refused naming the line of a cell that is no
+// length, a file with no corner, or more than kMaxOutlineCorners; failed
+// when reading fails.
+Result<std::string> ReadOutlineFile(ByteSource& in, ConductorFile& file, UnitSystem units);
+
 }  // namespace ostrevin::calc

@@ -65,12 +65,33 @@ Result<ReadContext> Program::ContextOf(const ParsedCommand& parsed, std::string_
   return context;
 }
 
+Result<InputLookup> Program::LookupWithOutline(const Command& command, const ParsedCommand& parsed,
+                                               UnitSystem units, std::string& outline) {
+  const auto path = parsed.Value("outline-file");
+  if (!path) return LookupIn(parsed);
+  if (parsed.Has("outline")) return Refused("give --outline or --outline-file, not both");
+  ConductorFile file;
+  const std::string given(*path);
+  Result<std::unique_ptr<ByteSource>> input = OpenInput(command, parsed, file.name, &given);
+  if (!input) return input.Failed();
+  Result<std::string> text = ReadOutlineFile(**input, file, units);
+  if (!text) return text.Failed();
+  outline = *std::move(text);
+  return InputLookup([&parsed, &outline](std::string_view name) -> std::optional<std::string_view> {
+    if (name == "outline") return std::string_view(outline);
+    return parsed.Value(name);
+  });
+}
+
 int Program::RunCalculation(const Command& command, const ParsedCommand& parsed) {
   const Result<ReadContext> read = ContextOf(parsed);
   if (!read) return Fail(read.Failed());
   const ReadContext& context = *read;
   if (const int checked = CheckOutputs(command, parsed); checked != kAnswered) return checked;
-  const auto result = Calculate(*command.calculation, LookupIn(parsed), context, ProgressLine());
+  std::string outline;
+  const Result<InputLookup> lookup = LookupWithOutline(command, parsed, context.units, outline);
+  if (!lookup) return Fail(lookup.Failed());
+  const auto result = Calculate(*command.calculation, *lookup, context, ProgressLine());
   if (!result) {
     const std::string& error = result.why();
     return Fail(error + (error.ends_with(" is missing")
@@ -157,9 +178,11 @@ int Program::RunElectrodes(const Command& command, const ParsedCommand& parsed) 
   const Result<std::vector<ConductorRow>> rows = ReadConductors(**input, file);
   if (!rows) return Fail(rows.Failed());
   ReadContext context = *read;
-  context.marks = file.marks;
-  const Result<Outcome> result =
-      CalculateElectrodes(*rows, LookupIn(parsed), context, ProgressLine());
+  context.rowMarks = file.marks;
+  std::string outline;
+  const Result<InputLookup> lookup = LookupWithOutline(command, parsed, context.units, outline);
+  if (!lookup) return Fail(lookup.Failed());
+  const Result<Outcome> result = CalculateElectrodes(*rows, *lookup, context, ProgressLine());
   if (!result) return Fail(result.Failed());
   return Report(parsed, *result);
 }
@@ -271,10 +294,10 @@ int Program::RunTest(const Command& command, const ParsedCommand& parsed) {
     if (!read) return Fail(designFile.name + ": " + read.why(), read.refused() ? kBadInput : kFailed);
     design = *std::move(read);
   }
-  context->marks = file.marks;
+  context->rowMarks = file.marks;
   const Result<FallTest> result =
-      CalculateFallTest(*rows, LookupIn(parsed), *context, "line",
-                        design, designFile.name + " line");
+      CalculateFallTest(*rows, LookupIn(parsed), *context, "line", design,
+                        designFile.name + " line", designFile.marks);
   if (!result) return Fail(result.Failed());
   return ReportRows(parsed, result->outcome, result->rejected, FallTestChart(*result));
 }

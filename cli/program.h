@@ -52,6 +52,10 @@ class Program {
   // The context values are read in: the --units given (english, metric or
   // si), names with `prefix`.
   static Result<ReadContext> ContextOf(const ParsedCommand& parsed, std::string_view prefix = "--");
+  // The options as the calculation looks them up, --outline-file read into
+  // the outline's text (`outline` keeps it).
+  Result<InputLookup> LookupWithOutline(const Command& command, const ParsedCommand& parsed,
+                                        UnitSystem units, std::string& outline);
   // The file named (`given`, or when it is null the positional one: standard
   // input for none or "-"), registered as an input; refused when an output
   // of the command (standard output, an output file) is that very file.

@@ -35,10 +35,6 @@ bool CutOut(const GridPlan& plan, double x, double y) {
   return x > plan.sizeX - plan.cutout->first + slack && y > plan.sizeY - plan.cutout->second + slack;
 }
 
-double Cross(const RodPoint& o, const RodPoint& a, const RodPoint& b) {
-  return (a.x - o.x) * (b.y - o.y) - (a.y - o.y) * (b.x - o.x);
-}
-
 }  // namespace
 
 std::vector<Conductor> RodsAt(std::span<const RodPoint> at, double lengthM, double diameterM,
@@ -154,42 +150,28 @@ std::vector<Conductor> BondConductors(std::span<const RodPoint> at, bool closed,
   return bond;
 }
 
-std::vector<RodPoint> Outline(std::span<const Conductor> conductors) {
-  std::vector<RodPoint> points;
-  for (const Conductor& c : conductors) {
-    points.push_back({c.a.x, c.a.y});
-    points.push_back({c.b.x, c.b.y});
-  }
-  std::sort(points.begin(), points.end(), [](const RodPoint& p, const RodPoint& q) {
-    return p.x < q.x || (p.x == q.x && p.y < q.y);
-  });
-  if (points.size() < 3) return points;
-  double extent = 0;
-  for (const RodPoint& p : points) extent = std::max({extent, std::abs(p.x), std::abs(p.y)});
-  // Andrew's monotone chain; turns within rounding of straight are no corners.
-  const double slack = 1e-9 * std::max(extent * extent, 1e-12);
-  std::vector<RodPoint> hull(2 * points.size());
-  std::size_t k = 0;
-  for (const RodPoint& point : points) {
-    while (k >= 2 && Cross(hull[k - 2], hull[k - 1], point) <= slack) --k;
-    hull[k++] = point;
-  }
-  for (std::size_t i = points.size() - 1, lower = k + 1; i-- > 0;) {
-    while (k >= lower && Cross(hull[k - 2], hull[k - 1], points[i]) <= slack) --k;
-    hull[k++] = points[i];
-  }
-  hull.resize(k > 0 ? k - 1 : 0);
-  return hull;
+PlanRegion GridOutline(const GridPlan& plan) { return {{Corners(plan)}, {}}; }
+
+std::vector<PlanLine> PlanLines(std::span<const Conductor> conductors) {
+  std::vector<PlanLine> lines;
+  lines.reserve(conductors.size());
+  for (const Conductor& c : conductors) lines.push_back({{c.a.x, c.a.y}, {c.b.x, c.b.y}});
+  return lines;
 }
 
-double PolygonArea(std::span<const RodPoint> polygon) {
-  double twice = 0;
-  for (std::size_t i = 0; i < polygon.size(); ++i) {
-    const RodPoint& a = polygon[i];
-    const RodPoint& b = polygon[(i + 1) % polygon.size()];
-    twice += a.x * b.y - b.x * a.y;
+PlanRegion MeshOutline(std::span<const Conductor> conductors) {
+  return {MeshOutlines(PlanLines(conductors)), {}};
+}
+
+PlanRegion HullOutline(std::span<const Conductor> conductors) {
+  std::vector<RodPoint> ends;
+  for (const Conductor& c : conductors) {
+    ends.push_back({c.a.x, c.a.y});
+    ends.push_back({c.b.x, c.b.y});
   }
-  return std::abs(twice) / 2;
+  Polygon hull = ConvexHull(std::move(ends));
+  if (hull.size() >= 3) return {{std::move(hull)}, {}};
+  return {{}, PlanLines(conductors)};
 }
 
 PlanExtent ExtentOf(std::span<const Conductor> conductors) {
@@ -210,16 +192,6 @@ PlanExtent ExtentOf(std::span<const Conductor> conductors) {
 double TotalLength(std::span<const Conductor> conductors) {
   double total = 0;
   for (const Conductor& c : conductors) total += Segment3{c.a, c.b}.Length();
-  return total;
-}
-
-double VerticalLength(std::span<const Conductor> conductors) {
-  double total = 0;
-  for (const Conductor& c : conductors) {
-    if (std::abs(c.a.x - c.b.x) + std::abs(c.a.y - c.b.y) <= 1e-12 * std::abs(c.b.z - c.a.z)) {
-      total += std::abs(c.b.z - c.a.z);
-    }
-  }
   return total;
 }
 

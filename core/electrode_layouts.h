@@ -1,7 +1,7 @@
 // The conductors of the usual electrodes, for the solver (earth_solver.h):
 // rods, a straight strip, a ring as a polygon, a rectangular or L-shaped
 // grid and where rods stand on it, the conductor bonding a group of rods;
-// and an electrode's plan: its outline (the convex hull) and area.
+// and an electrode's plan: its outline and extent.
 //
 // Coordinates in metres: x and y in plan, z the depth below the surface.
 // Rods stand with their tops at `topM` and go down; horizontal conductors
@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "core/earth_solver.h"
+#include "core/plan_geometry.h"
 #include "core/result.h"
 #include "core/rod_groups.h"
 
@@ -61,19 +62,22 @@ std::vector<RodPoint> GridCorners(const GridPlan& plan);
 std::vector<Conductor> BondConductors(std::span<const RodPoint> at, bool closed, double depthM,
                                       double diameterM);
 
-// The plan's outline: the convex hull of the conductors' ends, anticlockwise
-// (collinear points dropped); fewer than three points where it has no area.
-std::vector<RodPoint> Outline(std::span<const Conductor> conductors);
+// The plan's outline, for the searches of the surface (plan_geometry.h):
+// the grid's own polygon (an L is no rectangle); the outline of the meshes
+// a set of conductors closes (empty when it closes none); the convex hull of
+// the conductors' ends. Where these have no area, the conductors' lines.
+PlanRegion GridOutline(const GridPlan& plan);
+PlanRegion MeshOutline(std::span<const Conductor> conductors);
+PlanRegion HullOutline(std::span<const Conductor> conductors);
+// The conductors seen from above (a rod a point).
+std::vector<PlanLine> PlanLines(std::span<const Conductor> conductors);
 // The plan's extent: the least and greatest x and y of the conductors' ends
 // (metres), and the greatest depth. All infinite for no conductors.
 struct PlanExtent {
   double x0, x1, y0, y1, depth;
 };
 PlanExtent ExtentOf(std::span<const Conductor> conductors);
-// The area of a polygon (square metres), by the shoelace formula.
-double PolygonArea(std::span<const RodPoint> polygon);
-// The total length of the conductors (metres), and of the vertical ones alone.
+// The total length of the conductors (metres).
 double TotalLength(std::span<const Conductor> conductors);
-double VerticalLength(std::span<const Conductor> conductors);
 
 }  // namespace ostrevin

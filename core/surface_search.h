@@ -1,20 +1,23 @@
 // Where a person stands worst on the surface above a solved electrode: the
 // lowest potential within its outline (the largest touch voltage, GPR less
 // it), the largest difference between two points a pace (1 m) apart (the
-// step voltage), and the lowest potential 1 m outside the outline (the
-// touch voltage at a fence bonded to the electrode). Each is found on the
-// surface map's lattice (surface_map.h), then refined with the exact
-// potential: to 1 cm for a point, and for a step also its direction.
+// step voltage), and the lowest potential on a path a given distance
+// outside the outline (where a person touching a fence bonded to the
+// electrode stands). Each is found on a surface map's lattice
+// (surface_map.h), then refined with the exact potential: to 1 cm for a
+// point, and for a step also its direction. The outline may be any
+// polygons (an L, the outline of a table's meshes) or, without an area,
+// the conductors' lines (plan_geometry.h).
 //
 // Units: metres, volts; the map's potentials and `amperes` the current into
 // the electrode (the map was worked out for it).
 #pragma once
 
-#include <span>
+#include <optional>
 #include <vector>
 
 #include "core/earth_solver.h"
-#include "core/rod_groups.h"
+#include "core/plan_geometry.h"
 #include "core/surface_map.h"
 
 namespace ostrevin {
@@ -29,6 +32,10 @@ struct SurfaceStep {
   double volts = 0;                      // their difference
 };
 
+// The spacing of the path searched outside an outline, and where a point's
+// search stops: a centimetre.
+inline constexpr double kFinestM = 0.01;
+
 // What the searches need: the solution and its kernel (for exact
 // potentials), the map and the current it is for.
 struct SurfaceView {
@@ -39,19 +46,23 @@ struct SurfaceView {
   double amperes = 1;
 
   double Exact(double x, double y) const;
-  // The map's potential between its points (cubic each way); nothing outside it.
+  // The map's potential between its points (bilinear); nothing outside it.
   std::optional<double> Read(double x, double y) const;
 };
 
-// The lowest potential within a convex polygon (anticlockwise; at least
-// three corners); nothing when no lattice point lies within it.
-std::optional<SurfaceSpot> LowestWithin(const SurfaceView& view, std::span<const RodPoint> outline);
+// The lowest potential within the region's polygons (on their sides
+// included): the lattice's points within, or where none lies within (a
+// polygon smaller than a cell) its corners, then refined staying within.
+// Nothing when the region has no area.
+std::optional<SurfaceSpot> LowestWithin(const SurfaceView& view, const PlanRegion& region);
 
-// The largest difference over `paceM` in any direction, both points on the map.
-SurfaceStep LargestStep(const SurfaceView& view, double paceM = 1);
+// The largest difference over `paceM` in any direction, both points on the
+// map; nothing when the map holds no two points a pace apart.
+std::optional<SurfaceStep> LargestStep(const SurfaceView& view, double paceM = 1);
 
-// The lowest potential on the path `awayM` outside the plan's points (the
-// outline grown by that: straight along its sides, round its corners).
-SurfaceSpot LowestAround(const SurfaceView& view, std::span<const RodPoint> outline, double awayM = 1);
+// The lowest potential on the path `awayM` outside the region
+// (PathAround); nothing when the map does not reach the path.
+std::optional<SurfaceSpot> LowestAround(const SurfaceView& view, const PlanRegion& region,
+                                        double awayM);
 
 }  // namespace ostrevin

@@ -1,6 +1,8 @@
 // Safety by IEEE 80 through the calculations: the standard's first worked
 // grid (its tolerable voltages, its equations and the solver's surface
 // beside them), the verdicts, the least conductor, and what is refused.
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <map>
 #include <string>
@@ -10,6 +12,7 @@
 
 #include "calc/calculations.h"
 #include "calc/electrodes.h"
+#include "core/number_text.h"
 #include "tests/calc/run_calculation.h"
 
 namespace ostrevin::calc {
@@ -92,13 +95,16 @@ TEST(Safety, VerdictsAtTheirEdges) {
   bare["body"] = "50";
   const nlohmann::json both = Json(Solve("grid", bare));
   EXPECT_EQ(both["cs"].get<double>(), 1);
-  EXPECT_EQ(both["verdict"], "both exceed");
-  EXPECT_EQ(both["verdict_ieee80"], "both exceed");
+  EXPECT_EQ(both["verdict"], "touch and step exceed");
+  EXPECT_EQ(both["verdict_ieee80"], "touch and step exceed");
   // A strip has no area: its touch voltage is taken 1 m off it.
   const nlohmann::json strip = Json(Solve("strip", {{"rho", "100ohm-m"}, {"length", "20m"}, {"depth", "0.5m"},
                                                     {"conductor", "10mm"}, {"grid-current", "100"},
                                                     {"shock-duration", "0.5"}}));
   EXPECT_TRUE(strip["mesh_volts"].is_null());
+  EXPECT_NEAR(std::hypot(strip["touch_at"][1].get<double>(),
+                         std::max({0.0, -strip["touch_at"][0].get<double>(), strip["touch_at"][0].get<double>() - 20})),
+              1, 1e-9);
   EXPECT_TRUE(strip.contains("verdict"));
   // In two layers the equations take rho1, and say so.
   Options layered = kExample;
@@ -110,6 +116,141 @@ TEST(Safety, VerdictsAtTheirEdges) {
   for (const std::string& warning : inLayers->warnings) said += warning + "\n";
   EXPECT_NE(said.find("take the top layer's resistivity"), std::string::npos) << said;
   EXPECT_NE(said.find("rho1"), std::string::npos) << said;
+}
+
+// The L of IEEE 80's Annex B with 25 rods round it: its cut-out is no part
+// of the outline searched. Within the L the worst touch is 708 V (an
+// independent method of moments: 709.8 V), below the limit; its convex
+// hull took in the cut-out, where no conductor is, at 1,813 V.
+const Options kEll = With(kExample, {{"size", "70mx105m"}, {"meshes", "10x15"}, {"shape", "l"},
+                                     {"cutout", "35mx70m"}, {"rods-at", "perimeter"}, {"rods", "25"},
+                                     {"rod-length", "7.5m"}, {"rod-diameter", "20mm"}});
+
+TEST(Safety, TheOutlineSearchedIsTheOneThere) {
+  const nlohmann::json ell = Json(Solve("grid", kEll));
+  EXPECT_EQ(ell["area"].get<double>(), 4900);
+  EXPECT_EQ(ell["outline_source"], "grid");
+  EXPECT_NEAR(ell["mesh_volts"].get<double>() / 709.8, 1, 0.005);
+  EXPECT_EQ(ell["verdict"], "safe");
+  const double x = ell["mesh_at"][0].get<double>();
+  const double y = ell["mesh_at"][1].get<double>();
+  EXPECT_FALSE(x > 35 && y > 35) << x << ", " << y;  // not in the cut-out
+  // A smaller L as a table of conductors: the outline of the meshes they
+  // close; given as a polygon, that one; the answers alike.
+  Options small = With(kExample, {{"size", "20mx30m"}, {"meshes", "4x6"}, {"shape", "l"},
+                                  {"cutout", "10mx20m"}, {"grid-current", "1000"}});
+  small.erase("fault-current");
+  small.erase("split");
+  const Result<Outcome> smallGrid = Solve("grid", small);
+  ASSERT_TRUE(smallGrid && smallGrid->electrode) << smallGrid.why();
+  const nlohmann::json own = Json(smallGrid);
+  std::vector<ConductorRow> rows;
+  for (const Conductor& c : smallGrid->electrode->conductors) {
+    ConductorRow row;
+    row.line = static_cast<long>(rows.size()) + 2;
+    const std::array<double, 7> cells{c.a.x, c.a.y, c.a.z, c.b.x, c.b.y, c.b.z, c.diameterM};
+    for (std::size_t k = 0; k < cells.size(); ++k) row.cells[k] = FormatNumber(cells[k]);
+    rows.push_back(row);
+  }
+  Options table = With(kExample, {{"grid-current", "1000"}});
+  for (const char* input : {"size", "meshes", "depth", "conductor", "fault-current", "split"}) table.erase(input);
+  const auto run = [&](const Options& options) {
+    return Json(CalculateElectrodes(rows, test_support::LookupIn(options), ReadContext{Metric}));
+  };
+  const nlohmann::json meshes = run(table);
+  EXPECT_EQ(meshes["outline_source"], "meshes");
+  EXPECT_EQ(meshes["area"].get<double>(), 400);
+  EXPECT_NEAR(meshes["mesh_volts"].get<double>(), own["mesh_volts"].get<double>(), 1e-6);
+  const nlohmann::json given = run(With(table, {{"outline", "0,0 20,0 20,10 10,10 10,30 0,30"}}));
+  EXPECT_EQ(given["outline_source"], "given");
+  EXPECT_NEAR(given["mesh_volts"].get<double>(), own["mesh_volts"].get<double>(), 1e-6);
+  // Given clockwise and closed as drawn, it is the same outline.
+  EXPECT_NEAR(run(With(table, {{"outline", "0,0 0,30 10,30 10,10 20,10 20,0 0,0"}}))["mesh_volts"].get<double>(),
+              own["mesh_volts"].get<double>(), 1e-6);
+  // A table that closes no mesh: its convex hull, said.
+  const std::vector<ConductorRow> two(rows.begin(), rows.begin() + 2);
+  const Result<Outcome> rodsOnly = CalculateElectrodes(two, test_support::LookupIn(table), ReadContext{Metric});
+  EXPECT_EQ(Json(rodsOnly)["outline_source"], "hull");
+  // A self-crossing outline is refused, naming its sides.
+  EXPECT_EQ(CalculateElectrodes(rows, test_support::LookupIn(With(table, {{"outline", "0,0 20,20 20,0 0,20"}})),
+                                ReadContext{Metric})
+                .why(),
+            "--outline crosses itself: its sides 1 and 3 meet (side k runs from corner k to the next)");
+}
+
+TEST(Safety, TheFenceIsJudgedWhenItStands) {
+  const Options rods = With(kExample, {{"rods-at", "perimeter"}, {"rods", "20"}, {"rod-length", "7.5m"},
+                                       {"rod-diameter", "20mm"}});
+  // Not given: shown 1 m outside, a person 1 m beyond it, not judged.
+  const nlohmann::json shown = Json(Solve("grid", rods));
+  EXPECT_EQ(shown["verdict"], "safe");
+  EXPECT_EQ(shown["fence_verdict"], "not judged");
+  EXPECT_EQ(shown["fence_distance"].get<double>(), 1);
+  const double fx = shown["fence_at"][0].get<double>();
+  const double fy = shown["fence_at"][1].get<double>();
+  const double beyond = std::hypot(std::max({0.0, -fx, fx - 70}), std::max({0.0, -fy, fy - 70}));
+  EXPECT_NEAR(beyond, 2, 1e-9);
+  EXPECT_GT(shown["fence_touch_volts"].get<double>(), shown["touch_limit_volts"].get<double>());
+  // Given, it is judged, and the verdict names it.
+  const nlohmann::json judged = Json(Solve("grid", With(rods, {{"fence", "2m"}})));
+  EXPECT_EQ(judged["fence_verdict"], "exceeds");
+  EXPECT_EQ(judged["verdict"], "fence exceeds");
+  EXPECT_GT(judged["fence_touch_volts"].get<double>(), shown["fence_touch_volts"].get<double>());
+  // A fence well inside the rise's reach: the grid extended past it is safe.
+  EXPECT_EQ(Json(Solve("grid", With(rods, {{"fence", "0"}, {"fault-current", "1800"}})))["fence_verdict"], "safe");
+  // None: no fence row at all.
+  const nlohmann::json none = Json(Solve("grid", With(rods, {{"fence", "none"}})));
+  EXPECT_TRUE(none["fence_touch_volts"].is_null());
+  EXPECT_TRUE(none["fence_verdict"].is_null());
+  // In feet: the fence's distance and place in feet, fixed distances shown converted.
+  const Result<Outcome> english = Solve("grid", With(rods, {{"fence", "10ft"}}), English);
+  EXPECT_NEAR(Json(english)["fence_distance"].get<double>(), 10, 1e-9);
+  ASSERT_TRUE(english);
+  std::string said;
+  for (const std::string& line : english->details) said += line + "\n";
+  EXPECT_NE(said.find("a person 1 m (3.28 ft) beyond it, at ("), std::string::npos) << said;
+  EXPECT_NE(said.find(") ft"), std::string::npos) << said;
+}
+
+TEST(Safety, TheWorstPlacesDoNotDependOnThePicturesLattice) {
+  // IEEE 80's grid without rods fails: a coarse picture must not hide it.
+  const nlohmann::json fine = Json(Solve("grid", kExample));
+  for (const char* lattice : {"0.1m", "20m", "100m"}) {
+    const nlohmann::json coarse = Json(Solve("grid", With(kExample, {{"lattice", lattice}})));
+    EXPECT_EQ(coarse["verdict"], "touch exceeds") << lattice;
+    EXPECT_DOUBLE_EQ(coarse["mesh_volts"].get<double>(), fine["mesh_volts"].get<double>()) << lattice;
+    EXPECT_DOUBLE_EQ(coarse["step_volts"].get<double>(), fine["step_volts"].get<double>()) << lattice;
+    EXPECT_DOUBLE_EQ(coarse["fence_touch_volts"].get<double>(), fine["fence_touch_volts"].get<double>())
+        << lattice;
+  }
+  EXPECT_NEAR(fine["mesh_volts"].get<double>(), 966.6, 0.5);
+}
+
+TEST(Safety, EveryDegenerateOutlineHasAnAnswer) {
+  // One rod, two stacked end to end, rods in a line, a point of an outline
+  // and a line of one: each answered, the touch taken 1 m off the conductors.
+  const std::vector<std::vector<std::array<const char*, 7>>> tables{
+      {{"0", "0", "0", "0", "0", "3", "0.016"}},
+      {{"0", "0", "0", "0", "0", "3", "0.016"}, {"0", "0", "3", "0", "0", "6", "0.016"}},
+      {{"0", "0", "0", "0", "0", "3", "0.016"}, {"5", "0", "0", "5", "0", "3", "0.016"}},
+      {{"0", "0", "0.5", "10", "0", "0.5", "0.01"}, {"10", "0", "0.5", "10", "0", "3", "0.016"}},
+  };
+  for (const auto& table : tables) {
+    std::vector<ConductorRow> rows;
+    for (const auto& cells : table) {
+      ConductorRow row;
+      row.line = static_cast<long>(rows.size()) + 2;
+      for (std::size_t k = 0; k < cells.size(); ++k) row.cells[k] = cells[k];
+      rows.push_back(row);
+    }
+    const Options options{{"rho", "100ohm-m"}, {"grid-current", "1000"}, {"shock-duration", "0.5"}};
+    const nlohmann::json j = Json(CalculateElectrodes(rows, test_support::LookupIn(options), ReadContext{Metric}));
+    EXPECT_TRUE(j["mesh_volts"].is_null());
+    EXPECT_TRUE(std::isfinite(j["touch_volts"].get<double>()));
+    EXPECT_GT(j["touch_volts"].get<double>(), 0);
+    EXPECT_LT(j["touch_volts"].get<double>(), j["gpr_volts"].get<double>());
+    EXPECT_EQ(j["outline_source"], "hull");
+  }
 }
 
 TEST(Safety, LimitsAndConductorOnTheirOwn) {

@@ -161,8 +161,8 @@ TEST(CalcProgram, ABatchNeverWritesIntoItsOwnInput) {
   EXPECT_EQ(Shell(kCalc + " batch - < own.csv").out,
             "mode,spacing,reading,result,unit,value,error,sufficient,second_rod_6ft_ohms,"
             "second_rod_2l_ohms,gpr_volts,mesh_volts,step_volts,touch_limit_volts,"
-            "step_limit_volts,verdict,mesh_volts_ieee80,step_volts_ieee80,verdict_ieee80\n"
-            "rho,3,1,574.534,ohm-cm,574.534,,,,,,,,,,,,,\n");
+            "step_limit_volts,verdict,mesh_volts_ieee80,step_volts_ieee80,verdict_ieee80,touch_volts,fence_touch_volts,fence_verdict\n"
+            "rho,3,1,574.534,ohm-cm,574.534,,,,,,,,,,,,,,,,\n");
 }
 
 TEST(CalcProgram, NoOutputFileEverReplacesAnInput) {
@@ -209,6 +209,21 @@ TEST(CalcProgram, AnElectrodesFilesAreItsOwnAndWrittenWhole) {
   const Result read = Shell(kCalc + " electrodes layout.csv --rho 100ohm-m --units metric");
   EXPECT_EQ(read.status, 0) << read.err;
   EXPECT_EQ(read.out.substr(0, read.out.find('\n')), drawn.out.substr(0, drawn.out.find('\n')));
+  // An outline from a file (a spreadsheet's, cells with their units), its
+  // source said; a row that is no length named by its line.
+  std::ofstream(kDir + "/outline.csv") << "x;y\n0;0\n2000cm;0\n20;10\n0;10\n";
+  const Result outlined = Shell(kCalc + " electrodes layout.csv --rho 100ohm-m --units metric "
+                                        "--grid-current 100 --shock-duration 0.5 --outline-file outline.csv --json");
+  EXPECT_EQ(outlined.status, 0) << outlined.err;
+  EXPECT_NE(outlined.out.find("\"outline_source\":\"given\""), std::string::npos) << outlined.out;
+  EXPECT_NE(outlined.out.find("\"area\":200,"), std::string::npos) << outlined.out;
+  std::ofstream(kDir + "/outline.csv") << "x,y\n0,0\n20,0\nten,10\n";
+  const Result unread = Shell(kCalc + " electrodes layout.csv --rho 100ohm-m --units metric "
+                                      "--outline-file outline.csv");
+  EXPECT_EQ(unread.status, 2);
+  EXPECT_NE(unread.err.find("\"outline.csv\" line 4: x needs a length (m, or with its unit), not \"ten\""),
+            std::string::npos)
+      << unread.err;
   // Refused before any work: a map without its current, two outputs in one
   // file, an output over the input.
   for (const auto& [line, why] : std::vector<std::pair<std::string, std::string>>{

@@ -187,7 +187,8 @@ TEST(ElectrodeLayouts, GridsTheirNodesAndOutlines) {
   EXPECT_DOUBLE_EQ(perimeter[10].x, 70);  // anticlockwise: the second corner
   EXPECT_DOUBLE_EQ(perimeter[10].y, 0);
   EXPECT_DOUBLE_EQ(TotalLength(GridConductors(square)), 1540);
-  EXPECT_DOUBLE_EQ(PolygonArea(Outline(GridConductors(square))), 4900);
+  EXPECT_DOUBLE_EQ(GridOutline(square).Area(), 4900);
+  EXPECT_DOUBLE_EQ(MeshOutline(GridConductors(square)).Area(), 4900);
   // An L: 40 x 30 with 4 x 3 meshes, less 20 x 10 at the far corner.
   const GridPlan ell{40, 30, 4, 3, 0.5, 0.01, std::pair(20.0, 10.0)};
   ASSERT_TRUE(CheckGridPlan(ell));
@@ -195,18 +196,22 @@ TEST(ElectrodeLayouts, GridsTheirNodesAndOutlines) {
   EXPECT_EQ(GridCorners(ell).size(), 6u);
   EXPECT_EQ(GridPerimeterNodes(ell).size(), 14u);
   EXPECT_DOUBLE_EQ(TotalLength(GridConductors(ell)), 5 * 30 - 2 * 10 + 4 * 40 - 20);
-  // The outline is the hull: the cut-out's corner is bridged.
-  EXPECT_DOUBLE_EQ(PolygonArea(Outline(GridConductors(ell))), 1200 - 100);
+  // The outline is the L's own, as are the meshes' its conductors close;
+  // the hull bridges the cut-out's corner.
+  EXPECT_DOUBLE_EQ(GridOutline(ell).Area(), 1200 - 200);
+  EXPECT_DOUBLE_EQ(MeshOutline(GridConductors(ell)).Area(), 1200 - 200);
+  EXPECT_DOUBLE_EQ(HullOutline(GridConductors(ell)).Area(), 1200 - 100);
   // What is refused.
   EXPECT_EQ(CheckGridPlan({40, 30, 4, 3, 0.5, 0.01, std::pair(15.0, 10.0)}).why(),
             "the cut-out must be whole meshes (10.000 by 10.000 m)");
   EXPECT_FALSE(CheckGridPlan({40, 30, 4, 3, 0.5, 0.01, std::pair(40.0, 10.0)}));
   EXPECT_FALSE(CheckGridPlan({40, 30, 0, 3, 0.5, 0.01, std::nullopt}));
   // A strip, or rods in a line, have no area.
-  EXPECT_LT(Outline(StripConductor(50, 0.5, 0.01)).size(), 3u);
-  EXPECT_LT(Outline(RodsAt(LineLayout(5, 3), 3, 0.016)).size(), 3u);
+  EXPECT_FALSE(HullOutline(StripConductor(50, 0.5, 0.01)).HasArea());
+  EXPECT_FALSE(HullOutline(RodsAt(LineLayout(5, 3), 3, 0.016)).HasArea());
+  EXPECT_FALSE(MeshOutline(RodsAt(LineLayout(5, 3), 3, 0.016)).HasArea());
   // A ring's corners lie on the circle.
-  EXPECT_NEAR(PolygonArea(Outline(RingConductors(20, 64, 0.5, 0.01))), 100 * std::numbers::pi, 2);
+  EXPECT_NEAR(MeshOutline(RingConductors(20, 64, 0.5, 0.01)).Area(), 100 * std::numbers::pi, 2);
 }
 
 }  // namespace
