@@ -19,16 +19,24 @@
 // the currents.
 //
 // Validity: thin conductors (radius small beside length and depth);
-// horizontal ones buried at least their radius. A conductor ending within
-// two radii of the interface (a rod's foot at it) is no thin wire there:
-// its answer is taken between the answers with the interface moved two
-// radii clear of such ends, above and below, so that it changes smoothly
-// as the interface passes the foot, and a note says so. Accuracy: the segmentation
-// keeps the resistance within 0.5 % of the converged value for what is
-// accepted (convergence tables in the tests); `refinement` 2 doubles every
-// segment count, as the command line's --check-convergence does. The work
-// is bounded: at most kMaxUnknowns unknowns after symmetry (the dense solve
-// grows as their cube) and kMaxSegments segments.
+// horizontal ones buried at least their radius. Conductors at or near the
+// interface are taken as the geometry they are: a piece crossing it is cut
+// there (a part of under a thousandth of the radius is none, and neither is
+// a part between the surface and an interface within two radii of it); a
+// conductor's own end at or near it is cut toward the interface down to a
+// fiftieth of its radius (the current gathers there into a singularity
+// whose scale is the gap), so that a rod's foot at the interface is within
+// 0.2 % of its limit; the image of a conductor lying along the interface
+// is averaged round its surface. The answer then falls steadily as an
+// electrode is moved down into better soil, and steeply as the interface
+// passes a conductor's end (the end's face, which a thin wire leaves out,
+// touches the other layer there): a note says so. Layers alike are solved
+// as one soil. Accuracy: the segmentation keeps the resistance within 0.5 %
+// of the converged value for what is accepted (convergence tables in the
+// tests); `refinement` 2 doubles every segment count, as the command line's
+// --check-convergence does. The work is bounded: at most kMaxUnknowns
+// unknowns after symmetry (the dense solve grows as their cube) and
+// kMaxSegments segments.
 //
 // Units: metres (x, y, and z the depth below the surface), resistivity in
 // ohm-cm, ohms, amperes and volts.
@@ -85,10 +93,8 @@ struct Solution {
   std::optional<double> mirror;
   EarthSoil soil;
   double spanM = 0, depthM = 0;   // the electrode's extent
-  // What the answer rests on beyond the method: where conductors end within
-  // two radii of the interface (the thin-wire model does not hold there),
-  // the resistance is taken between its values with the interface moved
-  // just clear of them, above and below, in proportion to where it lies.
+  // What the answer rests on beyond the method (a conductor's end near the
+  // interface).
   std::vector<std::string> notes;
 };
 
@@ -105,8 +111,11 @@ Result<Solution> SolveElectrode(std::span<const Conductor> conductors, const Ear
 Result<std::size_t> UnknownsFor(std::span<const Conductor> conductors, const EarthSoil& soil,
                                 const SolveOptions& options = {});
 
-// The potential (V) at a point, depth >= 0, for one ampere into the electrode.
+// The potential (V) at a point, depth >= 0, for one ampere into the
+// electrode: within a conductor the electrode's own, and nowhere above it.
 double PotentialAt(const Solution& solution, const EarthKernel& kernel, const Point3& point);
+// Whether a point lies within a conductor (its radius from a segment's axis).
+bool WithinConductor(const Solution& solution, const Point3& point);
 
 // The kernel a solution's potentials are worked out with.
 EarthKernel KernelFor(const Solution& solution);

@@ -192,7 +192,10 @@ double PairIntegral(const Segment3& f, double rf, const Segment3& s, double rs) 
     const double p = Norm(across);
     const double scale = std::max({lf, ls, std::abs(a), std::abs(b)});
     if (p <= 1e-9 * scale) return CoaxialIntegral(rf, rs, 0, lf, s0, s1);
-    return ParallelIntegral(p, 0, lf, s0, s1);
+    // A source axis within f's surface (an image in the interface of a
+    // conductor lying at it): averaged round f's circumference the
+    // logarithm's mean value is that of the surface's radius.
+    return ParallelIntegral(std::max(p, rf), 0, lf, s0, s1);
   }
   const Point3 between = Minus(f.Middle(), s.Middle());
   const double centres = Norm(between);

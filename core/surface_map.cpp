@@ -311,7 +311,25 @@ std::vector<double> SurfacePotentials(const Solution& solution, const EarthKerne
         }
       },
       tell(0.1, 0.9));
-  for (std::size_t at = 0; at < volts.size(); ++at) volts[at] = volts[first[at]];
+  // No point above the electrode's potential, and points within a conductor
+  // reaching the surface (a rod's head) at it, as PotentialAt gives them.
+  for (std::size_t at = 0; at < volts.size(); ++at) volts[at] = std::min(volts[first[at]], solution.ohms);
+  for (const Element& e : elements) {
+    if (std::min(e.line.a.z, e.line.b.z) > e.radius) continue;
+    const double r = e.radius;
+    const int i0 = std::max(0, static_cast<int>(std::ceil((std::min(e.line.a.x, e.line.b.x) - r - lattice.x0) / lattice.step)));
+    const int i1 = std::min(lattice.nx - 1, static_cast<int>(std::floor((std::max(e.line.a.x, e.line.b.x) + r - lattice.x0) / lattice.step)));
+    const int j0 = std::max(0, static_cast<int>(std::ceil((std::min(e.line.a.y, e.line.b.y) - r - lattice.y0) / lattice.step)));
+    const int j1 = std::min(lattice.ny - 1, static_cast<int>(std::floor((std::max(e.line.a.y, e.line.b.y) + r - lattice.y0) / lattice.step)));
+    for (int j = j0; j <= j1; ++j) {
+      for (int i = i0; i <= i1; ++i) {
+        const Point3 p{lattice.X(i), lattice.Y(j), 0};
+        if (SegmentDistance({p, p}, e.line) <= r) {
+          volts[static_cast<std::size_t>(j) * lattice.nx + i] = solution.ohms;
+        }
+      }
+    }
+  }
   if (progress) progress(1);
   return volts;
 }

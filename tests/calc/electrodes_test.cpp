@@ -2,8 +2,11 @@
 // published worked examples, the handbooks' formulas where they hold, the
 // current's rise and the surface's potentials, what is refused and why, and
 // a layout written as a conductor table and read back.
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <map>
+#include <random>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -14,6 +17,7 @@
 #include "tests/calc/run_calculation.h"
 #include "core/closed_forms.h"
 #include "core/ieee80.h"
+#include "core/number_text.h"
 
 namespace ostrevin::calc {
 namespace {
@@ -223,6 +227,80 @@ TEST(Electrodes, AConductorTableNamesItsRowsAndReadsBackALayout) {
   const Result<Outcome> read = run(rows);
   ASSERT_TRUE(read) << read.why();
   EXPECT_NEAR(*read->value / *made->value, 1, 1e-9);
+}
+
+}  // namespace
+}  // namespace ostrevin::calc
+
+namespace ostrevin::calc {
+namespace {
+
+// Every number of a JSON document finite (none is NaN or infinite).
+bool AllFinite(const nlohmann::json& j) {
+  if (j.is_number()) return std::isfinite(j.get<double>());
+  if (j.is_array() || j.is_object()) {
+    return std::all_of(j.begin(), j.end(), [](const nlohmann::json& v) { return AllFinite(v); });
+  }
+  return true;
+}
+
+// Random tables of conductors, some of them nonsense, with a current and
+// a shock's duration: each answered with finite numbers, refused, or "na"
+// with a reason; never a crash (one vertical rod crashed the fence's path,
+// an outline of one point). In two layers a hair apart, the uniform
+// soil's answer to 0.1 %.
+TEST(Electrodes, RandomTablesAreAnsweredRefusedOrNa) {
+  std::mt19937 random(31);
+  std::uniform_real_distribution<double> at(-8, 8);
+  std::uniform_real_distribution<double> deep(0, 3);
+  std::uniform_int_distribution<int> count(1, 6);
+  std::uniform_int_distribution<int> kind(0, 9);
+  int answered = 0;
+  for (int trial = 0; trial < 200; ++trial) {
+    std::vector<ConductorRow> rows;
+    const int n = count(random);
+    for (int k = 0; k < n; ++k) {
+      const double x = std::round(at(random));
+      const double y = std::round(at(random));
+      std::array<double, 7> c{x, y, 0, x, y, 3, 0.016};  // a rod from the surface
+      switch (kind(random)) {
+        case 0: case 1: case 2: c = {x, y, 0.5, std::round(at(random)), y, 0.5, 0.01}; break;  // along x
+        case 3: case 4: c = {x, y, 0.5, x, std::round(at(random)), 0.5, 0.01}; break;            // along y
+        case 5: c = {x, y, deep(random), at(random), at(random), deep(random), 0.012}; break;  // any slope
+        case 6: c = {x, y, 0.5, x, y, 0.5 + deep(random), 0.016}; break;                      // a short rod
+        case 7: c = {0, 0, 0, 0, 0, 3, 0.016}; break;                                         // the same rod again
+        default: break;
+      }
+      ConductorRow row;
+      row.line = k + 2;
+      for (std::size_t i = 0; i < c.size(); ++i) row.cells[i] = FormatNumber(c[i]);
+      rows.push_back(row);
+    }
+    const Options uniform{{"rho", "100ohm-m"}, {"grid-current", "1000"}, {"shock-duration", "0.5"},
+                          {"lattice", "0.5m"}};
+    const Result<Outcome> result = CalculateElectrodes(rows, LookupIn(uniform), ReadContext{Metric});
+    if (!result) {
+      EXPECT_TRUE(result.refused() || result.noAnswer()) << result.why();
+      EXPECT_FALSE(result.why().empty());
+      continue;
+    }
+    const nlohmann::json j = nlohmann::json::parse(ToJson(*result));
+    EXPECT_TRUE(AllFinite(j)) << trial << ": " << j.dump();
+    if (!result->value) continue;
+    ++answered;
+    EXPECT_GT(*result->value, 0);
+    EXPECT_LE(j["surface_max_volts"].get<double>(), j["gpr_volts"].get<double>() * (1 + 5e-4))
+        << trial << ": " << LayoutCsv(*result->electrode);
+    // Layers alike are the uniform soil; a hair apart, within the segmentation's promise.
+    for (const auto& [layers, within] : {std::pair("100ohm-m,1.7m,100ohm-m", 1e-12),
+                                         std::pair("100ohm-m,1.7m,100.01ohm-m", 5e-3)}) {
+      const Options options{{"layers", layers}};
+      const Result<Outcome> layered = CalculateElectrodes(rows, LookupIn(options), ReadContext{Metric});
+      ASSERT_TRUE(layered && layered->value) << trial << ": " << layered.why();
+      EXPECT_NEAR(*layered->value / *result->value, 1, within) << trial << " " << layers;
+    }
+  }
+  EXPECT_GT(answered, 100);
 }
 
 }  // namespace
