@@ -182,7 +182,7 @@ Result<Outcome> Calculate(const Calculation& calculation, const InputLookup& inp
   if (inputs.refusal()) return Refused(*inputs.refusal());
   if (result) {
     Outcome* outcome = &*result;
-    outcome->notes = inputs.hints();
+    outcome->notes.insert(outcome->notes.begin(), inputs.hints().begin(), inputs.hints().end());
     if (!AllFinite(*outcome)) {
       // A formula used where it has no value: never shown as a number.
       Outcome na = StartOutcome(outcome->command, outcome->units, outcome->inputs);

@@ -23,6 +23,12 @@ namespace ostrevin::calc {
 namespace {
 
 constexpr double kPi = std::numbers::pi;
+// A ring at least this many conductor diameters across; its polygon's
+// sides at least this many long, and at most this many sides (more only
+// where there are more rods round it).
+constexpr double kMinRingDiameters = 10;
+constexpr double kRingSideDiameters = 2;
+constexpr int kMaxRingSides = 1024;
 
 // What every electrode of conductors takes after its own inputs (and the
 // fault's and the limits').
@@ -362,8 +368,16 @@ Result<Outcome> ComputeRing(Inputs& in) {
                                          {"rod-diameter", *in.Optional("rod-diameter")}});
   }
   AddCommonInputs(job, in);
-  // A circle as a polygon, its corners on it (and the rods at corners),
-  // refined until doubling the sides moves the answer by under 0.05 %.
+  // A circle as a polygon, its corners on it (and the rods at corners: its
+  // sides a multiple of the rods), refined until doubling the sides moves
+  // the answer by under 0.05 %, no side shorter than kRingSideDiameters
+  // conductor diameters (where a thin wire's bends stop being thin).
+  if (ringM < kMinRingDiameters * wireM) {
+    return Refused(in.Named("ring-diameter") + " " + Length(ringM, units) + " is less than " +
+                   FormatNumber(kMinRingDiameters) + " times the conductor's diameter (" +
+                   Length(kMinRingDiameters * wireM, units) +
+                   "): so small a ring is no thin wire bent round, and the solver takes none");
+  }
   const auto layout = [&](int sides) {
     std::vector<Conductor> conductors = RingConductors(ringM, sides, depthM, wireM);
     if (rods) {
@@ -373,18 +387,23 @@ Result<Outcome> ComputeRing(Inputs& in) {
     }
     return conductors;
   };
+  const int most = std::min(
+      kMaxRingSides, static_cast<int>(std::floor(kPi * ringM / (kRingSideDiameters * wireM))));
   int sides = std::max(1, n);
-  while (sides < 32) sides *= 2;
+  while (sides < 32 && sides * 2 <= most) sides *= 2;
   std::optional<double> previous;
-  for (; sides <= 1024; sides *= 2) {
+  for (;; sides *= 2) {
     SolveOptions bounded;
     bounded.maxUnknowns = in.bounds().unknowns;
     const Result<Solution> trial = SolveElectrode(layout(sides), job.soil, bounded);
-    if (!trial) return Unanswered(StartOutcome("ring", units, job.inputs), trial.Failed());
+    if (!trial) {
+      if (trial.refused()) return trial.Failed();
+      return Unanswered(StartOutcome("ring", units, job.inputs), trial.Failed());
+    }
     if (previous && std::abs(trial->ohms / *previous - 1) < 5e-4) break;
     previous = trial->ohms;
+    if (sides * 2 > most) break;
   }
-  sides = std::min(sides, 1024);
   job.conductors = layout(sides);
   SetOutline(job, {{RingPoints(ringM, sides)}, {}});
   job.title = "Ring " + Length(ringM, units) + " across, " + Length(depthM, units) + " deep" +
@@ -440,10 +459,9 @@ Result<Outcome> ComputeGrid(Inputs& in) {
   if (at == "perimeter" && !count && !in.refusal()) in.Fail(in.Named("rods") + " is missing (rods round the perimeter)");
   std::optional<RodsRead> rods = ReadRods(in, at.has_value(), "a grid without --rods-at");
   if (in.refusal()) return Refused(*in.refusal());
-  // The conductor's material and temperatures, read now: only with a fault.
-  (void)in.Choice("material", false);
-  (void)in.Optional("ambient");
-  (void)in.Optional("max-temperature");
+  // The conductor's material and temperatures, read now (before the work):
+  // they are used only with a fault.
+  (void)ReadConductorHeat(in);
   if (in.refusal()) return Refused(*in.refusal());
   const UnitSystem units = in.units();
   GridPlan plan{size->first, size->second, static_cast<int>(meshes->first),
@@ -574,31 +592,42 @@ Result<Outcome> ComputePlate(Inputs& in) {
   const auto size = ReadPair(in, "size", "length", true);
   if (!size && !in.refusal()) in.Fail(in.Named("size") + " is missing");
   const auto depth = in.Required("depth");
+  const auto orientation = in.Choice("orientation", false);
   if (in.refusal()) return Refused(*in.refusal());
   const UnitSystem units = in.units();
+  const bool flat = orientation == "flat";
   const double area = size->first * size->second;
   const double depthM = LengthToMetres(*depth, units);
-  Outcome outcome = ClosedForm(
-      "plate", units, {{"rho", *rho}, {"size", std::string(*in.Text("size"))}, {"depth", *depth}});
-  const std::optional<double> bs = Bs7430PlateOhms(*rho, area);
-  const std::optional<double> dwight = DwightPlateOhms(*rho, area, depthM);
-  outcome.value = bs;
-  if (!bs) return Unanswered(std::move(outcome), NoAnswer("the plate has no area"));
-  outcome.result = ShowOhms(*bs);
-  outcome.fields = {{"ieee142_ohms", JsonValue(dwight)}};
-  const double radius = std::sqrt(area / kPi);
-  outcome.details.push_back("a plate " + Length(size->first, units) + " x " +
-                            Length(size->second, units) + ", by BS 7430: (rho/8) sqrt(pi/A), "
-                            "the plate deep enough that the surface does not matter");
-  if (dwight) {
-    outcome.details.push_back("lying flat " + Length(depthM, units) +
-                              " deep, as a round plate of the same area (IEEE 142, Dwight): " +
-                              ShowOhms(*dwight) + " ohms");
-  } else {
-    outcome.warnings.push_back("the plate lies less than half its equivalent radius (" +
-                               Length(radius, units) +
-                               ") deep: IEEE 142's formula for a flat plate does not hold");
+  // Upright, the depth is its top edge's and its size across, then down.
+  const double centreM = flat ? depthM : depthM + size->second / 2;
+  Outcome outcome = ClosedForm("plate", units,
+                               {{"rho", *rho},
+                                {"size", std::string(*in.Text("size"))},
+                                {"depth", *depth},
+                                {"orientation", flat ? "flat" : "vertical"}});
+  const std::optional<double> deep = Bs7430PlateOhms(*rho, area);
+  const Result<double> dwight = DwightPlateOhms(*rho, area, centreM, flat ? PlateLying::kFlat : PlateLying::kUpright);
+  outcome.fields = {{"bs7430_ohms", JsonValue(deep)},
+                    {"ieee142_ohms", dwight ? JsonValue(*dwight) : JsonValue(nullptr)}};
+  const std::string where = flat ? "lying flat " + Length(depthM, units) + " deep"
+                                 : "upright, its top " + Length(depthM, units) + " deep";
+  outcome.details.push_back("a plate " + Length(size->first, units) + " x " + Length(size->second, units) +
+                            " " + where + ", as a round plate of the same area (IEEE 142, Dwight)");
+  if (deep) {
+    std::string beside = "BS 7430's (rho/8) sqrt(pi/A), for a plate deep enough that the surface does "
+                         "not matter: " + ShowOhms(*deep) + " ohms";
+    if (dwight) beside += " (here " + FormatDouble("%.0f", 100 * (1 - *deep / *dwight)) + " % below, the surface left out)";
+    outcome.details.push_back(beside);
   }
+  if (!dwight) {
+    return Unanswered(std::move(outcome),
+                      NoAnswer(dwight.why() + (deep ? "; BS 7430's " + ShowOhms(*deep) +
+                                                          " ohms, which leaves the surface out, is "
+                                                          "below what it has"
+                                                    : std::string())));
+  }
+  outcome.value = *dwight;
+  outcome.result = ShowOhms(*dwight);
   return outcome;
 }
 
@@ -777,17 +806,21 @@ std::vector<Calculation> ElectrodeCalculations() {
        {{"rho", OptionKind::kQuantity, true},
         {"layers"},
         {"season-factor"},
-        {"size", OptionKind::kQuantity, true, {}, "the plate's sides, feet or metres",
-         "Plate size"},
-        {"depth", OptionKind::kQuantity, true, {}, "depth of the plate, feet or metres",
-         "Plate depth"},
+        {"size", OptionKind::kQuantity, true, {},
+         "the plate's sides, feet or metres: across and, upright, down", "Plate size"},
+        {"orientation"},
+        {"depth", OptionKind::kQuantity, true, {},
+         "depth of the plate (upright, of its top edge), feet or metres", "Plate depth"},
         kUnitsOption},
        &ComputePlate,
-       "A plate of --size XxY (one face's area A), by BS 7430: (rho/8) sqrt(pi/A), for\n"
-       "a plate deep enough that the surface does not matter; beside it IEEE 142's\n"
-       "(Dwight's) for a round plate of the same area lying flat H deep: rho/(8a) +\n"
-       "rho/(4 pi s) (1 - 7a^2/12s^2 + 33a^4/40s^4), s = 2H, which holds for s > a.\n"
-       "Uniform soil only.\n",
+       "A plate of --size XxY (one face's area A), as a round plate of the same area,\n"
+       "radius a, by IEEE 142's (Dwight's) formulas, s twice its centre's depth:\n"
+       "upright (--orientation vertical, the default; --depth its top edge's, Y its\n"
+       "height) rho/(8a) + rho/(4 pi s) (1 + 7a^2/24s^2 + 99a^4/320s^4), for s > 2a;\n"
+       "lying flat (--orientation flat, --depth its own) rho/(8a) + rho/(4 pi s)\n"
+       "(1 - 7a^2/12s^2 + 33a^4/40s^4), for s > a. Beside it BS 7430's (rho/8)\n"
+       "sqrt(pi/A), for a plate deep enough that the surface does not matter (below\n"
+       "the answer by the surface's share). Uniform soil only.\n",
        "ostrevin-calc plate --rho 100ohm-m --size 1mx1m --depth 1m --units metric\n"},
       {"encased", "a rod encased in concrete (Fagan and Lee)",
        {{"rho", OptionKind::kQuantity, true},
@@ -811,15 +844,14 @@ std::vector<Calculation> ElectrodeCalculations() {
 
 // ---- a table of conductors ----
 
-Result<std::vector<Conductor>> ReadConductorTable(std::span<const ConductorRow> rows,
-                                                  const ReadContext& context, std::string_view row,
-                                                  std::vector<long>* lines) {
+Result<ConductorTable> ReadConductorTable(std::span<const ConductorRow> rows, const ReadContext& context,
+                                          std::string_view row) {
   if (rows.empty()) return Refused("the table names no conductor");
   if (rows.size() > kMaxConductorRows) {
     return Refused("more than " + std::to_string(kMaxConductorRows) +
                    " conductors: a table may have at most " + std::to_string(kMaxConductorRows));
   }
-  std::vector<Conductor> conductors;
+  ConductorTable table;
   // Each cell as the quantity it is, named by its column.
   for (const ConductorRow& r : rows) {
     const std::string where = std::string(row) + " " + std::to_string(r.line) + ": ";
@@ -830,10 +862,13 @@ Result<std::vector<Conductor>> ReadConductorTable(std::span<const ConductorRow> 
       if (!r.cells[k]) return Refused(where + std::string(column) + " is empty");
       const bool diameter = k == 6;
       if (diameter) {
+        // Read as --conductor is, its question asked of a bare number of the other system.
         ReadContext named = context;
         named.prefix = "";
         const Result<QuantityValue> read = ReadQuantity(*FindQuantity("conductor"), *r.cells[k], named);
-        if (!read) return Refused(where + "diameter" + read.why().substr(std::string("conductor").size()));
+        const std::size_t name = std::string_view("conductor").size();
+        if (!read) return Refused(where + "diameter" + read.why().substr(name));
+        if (!read->hint.empty()) table.notes.push_back(where + "diameter" + read->hint.substr(name));
         v[k] = DiameterToMetres(read->value, context.units);
       } else {
         const std::optional<double> metres = ReadMetres(*r.cells[k], context);
@@ -845,10 +880,16 @@ Result<std::vector<Conductor>> ReadConductorTable(std::span<const ConductorRow> 
         v[k] = *metres;
       }
     }
-    conductors.push_back({{v[0], v[1], v[2]}, {v[3], v[4], v[5]}, v[6]});
-    if (lines != nullptr) lines->push_back(r.line);
+    const Conductor c{{v[0], v[1], v[2]}, {v[3], v[4], v[5]}, v[6]};
+    const double length = Segment3{c.a, c.b}.Length();
+    if (length < kThinWireDiameters * c.diameterM && length >= 2 * c.diameterM) {
+      table.warnings.push_back(where + "the conductor is shorter than " + FormatNumber(kThinWireDiameters) +
+                               " times its diameter: the solver takes it as a thin wire, roughly");
+    }
+    table.conductors.push_back(c);
+    table.lines.push_back(r.line);
   }
-  return conductors;
+  return table;
 }
 
 Result<Outcome> CalculateElectrodes(std::span<const ConductorRow> rows, const InputLookup& lookup,
@@ -859,10 +900,11 @@ Result<Outcome> CalculateElectrodes(std::span<const ConductorRow> rows, const In
   job.command = "electrodes";
   ReadSolvedCommon(in, job);
   if (in.refusal()) return Refused(*in.refusal());
-  std::vector<long> lines;
-  Result<std::vector<Conductor>> conductors = ReadConductorTable(rows, context.ForRows(), row, &lines);
-  if (!conductors) return conductors.Failed();
-  job.conductors = *std::move(conductors);
+  Result<ConductorTable> table = ReadConductorTable(rows, context.ForRows(), row);
+  if (!table) return table.Failed();
+  const std::vector<long> lines = table->lines;
+  job.conductors = std::move(table->conductors);
+  job.warnings = std::move(table->warnings);
   if (!job.outlineGiven) {
     job.outline = MeshOutline(job.conductors);
     job.outlineSource = OutlineSource::kMeshes;
@@ -876,6 +918,10 @@ Result<Outcome> CalculateElectrodes(std::span<const ConductorRow> rows, const In
   job.title = "Electrode of " + Plural(static_cast<int>(job.conductors.size()), "conductor");
   Result<Outcome> solved = Solve(std::move(job), context.units, progress, bounds);
   if (!solved && solved.refused()) return Refused(ByRows(solved.why(), lines, row));
+  if (solved) {
+    solved->notes = in.hints();
+    solved->notes.insert(solved->notes.end(), table->notes.begin(), table->notes.end());
+  }
   return solved;
 }
 

@@ -109,12 +109,18 @@ struct ConductorRow {
 };
 
 // The conductors of a table, each cell read as its column's quantity (in
-// metres); refused as CalculateElectrodes refuses a row, no rows or too
-// many. `lines`, when given, receives each conductor's row.
-Result<std::vector<Conductor>> ReadConductorTable(std::span<const ConductorRow> rows,
-                                                  const ReadContext& context,
-                                                  std::string_view row = "line",
-                                                  std::vector<long>* lines = nullptr);
+// metres), each with its row; a bare diameter of the other system asked
+// about, as --conductor's is (notes), one shorter than kThinWireDiameters
+// diameters warned of; refused as CalculateElectrodes refuses a row, no
+// rows or too many.
+inline constexpr double kThinWireDiameters = 10;
+struct ConductorTable {
+  std::vector<Conductor> conductors;
+  std::vector<long> lines;  // each conductor's row
+  std::vector<std::string> notes, warnings;
+};
+Result<ConductorTable> ReadConductorTable(std::span<const ConductorRow> rows, const ReadContext& context,
+                                          std::string_view row = "line");
 
 // Any electrode from its conductors; the soil, the current and the map's
 // options looked up as a calculation's. Refused: a row that cannot be read

@@ -282,9 +282,9 @@ Result<FallTest> CalculateFallTest(std::span<const FallRow> rows, const InputLoo
   if (table && !in.refusal()) {
     ReadContext designContext = context;
     if (designMarks) designContext.marks = *designMarks;
-    Result<std::vector<Conductor>> read = ReadConductorTable(design, designContext, designRow);
+    Result<ConductorTable> read = ReadConductorTable(design, designContext, designRow);
     if (!read) return read.Failed();
-    conductors = *std::move(read);
+    conductors = std::move(read->conductors);
   }
   if (in.refusal()) return Refused(*in.refusal());
 

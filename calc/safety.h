@@ -98,6 +98,14 @@ struct Criterion {
 std::string Verdict(double gpr, std::span<const Criterion> criteria, double touchLimit,
                     std::string_view by, std::vector<std::string>& lines);
 
+// The conductor's material and the temperatures it starts at and may reach
+// (40 C, its fusing point, unless given); refused above the fusing point.
+struct ConductorHeat {
+  const Material* material = nullptr;
+  double ambientC = 40, highestC = 0;
+};
+std::optional<ConductorHeat> ReadConductorHeat(Inputs& in);
+
 // The least conductor for the fault (3I0 times the decrement factor) over
 // the fault's duration, as JSON members and a line; a warning where the
 // electrode's own conductor is smaller.

@@ -141,15 +141,27 @@ void DescribeLimits(Outcome& outcome, const Limits& limits) {
   for (const std::string& warning : limits.warnings) outcome.warnings.push_back(warning);
 }
 
-void DescribeConductor(Outcome& outcome, Inputs& in, const Fault& fault, double conductorM) {
+std::optional<ConductorHeat> ReadConductorHeat(Inputs& in) {
   const auto name = in.Choice("material", false);
   const auto ambient = in.Optional("ambient");
   const auto highest = in.Optional("max-temperature");
-  if (!fault.faultAmperes || !fault.faultSeconds) return;
+  if (in.refusal()) return std::nullopt;
   const Material& material = *FindMaterial(name.value_or("copper-annealed"));
+  if (highest && *highest > material.fusingC) {
+    return in.Fail(in.Named("max-temperature") + " " + FormatNumber(*highest) +
+                   " C is above the fusing point of " + std::string(material.shown) + " (" +
+                   FormatNumber(material.fusingC) + " C): no conductor stands more");
+  }
+  return ConductorHeat{&material, ambient.value_or(40), highest.value_or(material.fusingC)};
+}
+
+void DescribeConductor(Outcome& outcome, Inputs& in, const Fault& fault, double conductorM) {
+  const std::optional<ConductorHeat> heat = ReadConductorHeat(in);
+  if (!heat || !fault.faultAmperes || !fault.faultSeconds) return;
+  const Material& material = *heat->material;
   const double amperes = fault.df * *fault.faultAmperes;
-  const std::optional<double> mm2 = ConductorMm2(material, amperes, *fault.faultSeconds,
-                                                 ambient.value_or(40), highest.value_or(material.fusingC));
+  const std::optional<double> mm2 =
+      ConductorMm2(material, amperes, *fault.faultSeconds, heat->ambientC, heat->highestC);
   if (!mm2) {
     outcome.warnings.emplace_back("no conductor size: the highest temperature is not above the ambient");
     return;

@@ -138,6 +138,11 @@ std::optional<Soil> ApplySeason(Inputs& in, Soil soil) {
 double SeasonRho(Inputs& in, double rho) {
   const auto factor = in.Optional("season-factor");
   if (!factor) return rho;
+  if (!kRhoRange.Contains(RoundResistivity(rho * *factor))) {
+    in.Fail("the season's soil is outside the resistivities accepted (" + FormatNumber(kRhoRange.min) +
+            " to " + FormatNumber(kRhoRange.max) + " ohm-cm): " + Resistivity(rho * *factor));
+    return rho * *factor;
+  }
   in.Note("the soil worked is the worst season's: " + Resistivity(rho * *factor) +
           " (the measured resistivity times " + FormatNumber(*factor) + ")");
   return rho * *factor;

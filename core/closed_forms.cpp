@@ -48,14 +48,24 @@ std::optional<double> Bs7430PlateOhms(double rho, double areaM2) {
   return Positive(rho / 100 / 8 * std::sqrt(kPi / areaM2));
 }
 
-std::optional<double> DwightPlateOhms(double rho, double areaM2, double depthM) {
-  if (!AllPositive({rho, areaM2, depthM})) return std::nullopt;
+Result<double> DwightPlateOhms(double rho, double areaM2, double centreM, PlateLying lying) {
+  if (!AllPositive({rho, areaM2, centreM})) return Refused("a plate needs a resistivity, an area and a depth");
   const double a = std::sqrt(areaM2 / kPi);
-  const double s = 2 * depthM;
-  if (!(s > a)) return std::nullopt;
+  const double s = 2 * centreM;
+  const bool flat = lying == PlateLying::kFlat;
+  if (flat && !(s > a)) {
+    return NoAnswer("the plate lies less than half its equivalent radius deep: IEEE 142's series "
+                    "for a flat plate does not hold that near the surface");
+  }
+  if (!flat && !(s > 2 * a)) {
+    return NoAnswer("the plate's equivalent round plate would reach the surface: IEEE 142's series "
+                    "for an upright plate does not hold");
+  }
   const double q = a * a / (s * s);
-  return Positive(rho / 100 / (8 * a) +
-                  rho / 100 / (4 * kPi * s) * (1 - 7 * q / 12 + 33 * q * q / 40));
+  const double image = flat ? 1 - 7 * q / 12 + 33 * q * q / 40 : 1 + 7 * q / 24 + 99 * q * q / 320;
+  const std::optional<double> ohms = Positive(rho / 100 / (8 * a) + rho / 100 / (4 * kPi * s) * image);
+  if (!ohms) return NoAnswer("the plate's resistance is no finite number");
+  return *ohms;
 }
 
 std::optional<double> EncasedRodOhms(double rho, double rhoConcrete, double lengthM,

@@ -14,6 +14,8 @@
 
 #include <optional>
 
+#include "core/result.h"
+
 namespace ostrevin {
 
 // A buried horizontal wire, length `lengthM`, radius `radiusM`, `depthM`
@@ -39,11 +41,20 @@ double StripEquivalentDiameter(double widthM, double thicknessM);
 // A plate of area `areaM2` (one face): BS 7430:2011+A1:2015, R = (rho/8)
 // sqrt(pi/A), the plate deep enough that the surface does not matter.
 std::optional<double> Bs7430PlateOhms(double rho, double areaM2);
-// And lying flat `depthM` deep, as a round plate of the same area (radius
-// a): IEEE Std 142-2007 Table 4-5 (Dwight), s twice the depth:
-//   rho/(8a) + rho/(4 pi s) (1 - 7a^2/12s^2 + 33a^4/40s^4).
-// The series holds for s > a; closer to the surface it is not given.
-std::optional<double> DwightPlateOhms(double rho, double areaM2, double depthM);
+
+// A plate buried with its centre `centreM` deep, as a round plate of the
+// same area (radius a), s twice the centre's depth: IEEE Std 142-2007
+// Table 4-5 (Dwight, "Calculation of resistances to ground", AIEE Trans.
+// 55, 1936):
+//   flat:     rho/(8a) + rho/(4 pi s) (1 - 7a^2/12s^2 + 33a^4/40s^4),
+//   upright:  rho/(8a) + rho/(4 pi s) (1 + 7a^2/24s^2 + 99a^4/320s^4);
+// rho/(8a) is the plate in the whole of the soil, the rest its image in
+// the surface. The series hold for s > a (flat) and for the round plate's
+// top below the surface, s > 2a (upright); closer, no answer, with why.
+// Example: 1 m x 1 m in 100 ohm-m, flat 0.5 m deep: 29.30 ohms (BS 7430's
+// 22.16 leaves out the surface); upright, its top 0.5 m deep: 26.24 ohms.
+enum class PlateLying { kFlat, kUpright };
+Result<double> DwightPlateOhms(double rho, double areaM2, double centreM, PlateLying lying);
 
 // A rod of diameter d encased in concrete of diameter D and resistivity
 // rhoConcrete, `lengthM` long, in soil of rho (Fagan and Lee, "The use of

@@ -22,6 +22,10 @@ namespace ostrevin {
 namespace {
 
 constexpr double kPi = std::numbers::pi;
+// A conductor shorter than this many diameters is no thin wire; one this
+// near level is horizontal (it must be buried its radius deep).
+constexpr double kShortestDiameters = 2;
+constexpr double kLevelDegrees = 5;
 // Below this |K| a conductor's end near the interface is cut as any other's.
 constexpr double kGradedContrast = 0.05;
 // The shortest segment, as a share of the conductor's radius: what the
@@ -68,12 +72,30 @@ Result<std::vector<Piece>> Join(std::span<const Conductor> conductors, double to
     const double length = Norm(Minus(c.b, c.a));
     if (!(length > tolerance)) return Refused(name + " has no length: its ends are one point");
     if (!(c.diameterM > 0)) return Refused(name + " has no thickness");
+    if (length < kShortestDiameters * c.diameterM) {
+      return Refused(name + " is " + Metres(length) + " long, less than " +
+                     FormatNumber(kShortestDiameters) + " diameters (" +
+                     Metres(kShortestDiameters * c.diameterM) + "): no thin wire");
+    }
     const double radius = c.diameterM / 2;
-    if (std::abs(c.b.z - c.a.z) <= 1e-9 * length && c.a.z < radius) {
-      return Refused(name + " lies " + Metres(c.a.z) + " deep, less than its radius (" +
+    // Within kLevelDegrees of level, a conductor shallower than its radius
+    // anywhere is not in the soil (a rod may slant from the surface).
+    const double across = std::hypot(c.b.x - c.a.x, c.b.y - c.a.y);
+    const bool level = std::abs(c.b.z - c.a.z) <= std::tan(kLevelDegrees * kPi / 180) * across;
+    if (level && std::min(c.a.z, c.b.z) < radius) {
+      return Refused(name + " lies " + Metres(std::min(c.a.z, c.b.z)) + " deep, less than its radius (" +
                      Metres(radius) + "): a horizontal conductor must be buried");
     }
   }
+  // Pairs closer than a diameter without touching, refused below unless a
+  // third conductor joins them (the sides of a small polygon either side
+  // of a short one, one wire bent).
+  struct Close {
+    std::size_t i, j;
+    double distance, larger;
+  };
+  std::vector<Close> close;
+  std::vector<std::vector<std::size_t>> touching(n);
   for (std::size_t i = 0; i < n; ++i) {
     const Segment3 a{conductors[i].a, conductors[i].b};
     for (std::size_t j = i + 1; j < n; ++j) {
@@ -92,12 +114,11 @@ Result<std::vector<Piece>> Join(std::span<const Conductor> conductors, double to
       const std::string names =
           "conductors " + std::to_string(i + 1) + " and " + std::to_string(j + 1);
       if (distance > tolerance) {
-        if (distance < larger) {
-          return Refused(names + " do not touch but stand " + Metres(distance) +
-                         " apart, closer than the larger diameter (" + Metres(larger) + ")");
-        }
+        if (distance < larger) close.push_back({i, j, distance, larger});
         continue;
       }
+      touching[i].push_back(j);
+      touching[j].push_back(i);
       // Touching: overlapping along their length is refused; else each is
       // cut where the other meets it.
       const Point3 da = Minus(a.b, a.a);
@@ -140,6 +161,18 @@ Result<std::vector<Piece>> Join(std::span<const Conductor> conductors, double to
       tb = onto(b, lb, Lerp(a.a, a.b, ta));
       cuts[i].push_back(ta);
       cuts[j].push_back(tb);
+    }
+  }
+  for (const Close& pair : close) {
+    const std::vector<std::size_t>& ofI = touching[pair.i];
+    const bool joined = std::any_of(ofI.begin(), ofI.end(), [&](std::size_t k) {
+      const std::vector<std::size_t>& ofK = touching[k];
+      return std::find(ofK.begin(), ofK.end(), pair.j) != ofK.end();
+    });
+    if (!joined) {
+      return Refused("conductors " + std::to_string(pair.i + 1) + " and " + std::to_string(pair.j + 1) +
+                     " do not touch but stand " + Metres(pair.distance) +
+                     " apart, closer than the larger diameter (" + Metres(pair.larger) + ")");
     }
   }
   std::vector<Piece> pieces;

@@ -315,6 +315,18 @@ INSTANTIATE_TEST_SUITE_P(
                  {"fault-current", "3180"}, {"x-over-r", "20"}},
                 "--x-over-r needs --fault-duration: the decrement factor depends on how long the fault "
                 "lasts"},
+        Refusal{"AboveTheFusingPoint", "conductor",
+                {{"fault-current", "3180"}, {"fault-duration", "0.5"}, {"material", "aluminium"},
+                 {"max-temperature", "2000"}},
+                "--max-temperature 2000 C is above the fusing point of aluminium, EC grade (657 C): no "
+                "conductor stands more"},
+        Refusal{"AboveTheFusingPointBeforeTheWork", "grid",
+                With(kExample, {{"material", "copper-hard-drawn"}, {"max-temperature", "1500C"}}),
+                "--max-temperature 1500 C is above the fusing point of copper, commercial hard-drawn "
+                "(1084 C): no conductor stands more"},
+        Refusal{"AFenceWithoutTheLimits", "strip",
+                {{"rho", "100"}, {"length", "10"}, {"depth", "0.5"}, {"conductor", "0.01"}, {"fence", "2"}},
+                "--fence goes with --shock-duration (the fence is judged by the tolerable touch voltage)"},
         Refusal{"ALayerWithoutAShock", "grid", With(kExample, {{"shock-duration", ""}}),
                 "--shock-duration needs a duration between 0.03 and 3 s, not \"\""}));
 

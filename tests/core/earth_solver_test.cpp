@@ -247,6 +247,15 @@ TEST(EarthSolver, RefusesWhatItCannotModel) {
   EXPECT_EQ(why({{{0, 0, 0.004}, {5, 0, 0.004}, 0.01}}),
             "conductor 1 lies 0.004 m deep, less than its radius (0.005 m): a horizontal "
             "conductor must be buried");
+  // Within 5 degrees of level and shallower than its radius anywhere: not
+  // in the soil (it passed sloping from 0 to 1e-7 m); a rod slanting from
+  // the surface stays.
+  EXPECT_EQ(why({{{0, 0, 0}, {5, 0, 1e-7}, 0.01}}),
+            "conductor 1 lies 0.000 m deep, less than its radius (0.005 m): a horizontal "
+            "conductor must be buried");
+  EXPECT_EQ(why({{{0, 0, 0}, {1, 0, 3}, 0.016}}), "(solved)");
+  EXPECT_EQ(why({{{0, 0, 1}, {0, 0, 1.03}, 0.016}}),
+            "conductor 1 is 0.030 m long, less than 2 diameters (0.032 m): no thin wire");
   EXPECT_EQ(why({{{0, 0, 0.5}, {5, 0, 0.5}, 0.01}, {{3, 0, 0.5}, {8, 0, 0.5}, 0.01}}),
             "conductors 1 and 2 overlap along their length");
   EXPECT_EQ(why({{{0, 0, 0.5}, {5, 0, 0.5}, 0.01}, {{0, 0.008, 0.5}, {5, 0.008, 0.5}, 0.01}}),
