@@ -29,6 +29,8 @@ constexpr double kPi = std::numbers::pi;
 constexpr double kMinRingDiameters = 10;
 constexpr double kRingSideDiameters = 2;
 constexpr int kMaxRingSides = 1024;
+// A convergence check cut finer by less than this says little.
+constexpr double kLeastCheck = 1.25;
 
 // What every electrode of conductors takes after its own inputs (and the
 // fault's and the limits').
@@ -161,6 +163,51 @@ void SetOutline(Job& job, PlanRegion outline) {
   if (!job.outlineGiven) job.outline = std::move(outline);
 }
 
+// The answer against the same electrode cut finer: every segment count
+// doubled, or as much finer as the bound on unknowns allows (said); the
+// answer itself is never withheld for it.
+Checked CheckConvergence(Outcome& outcome, std::span<const Conductor> conductors, const EarthSoil& soil,
+                         double ohms, const WorkBounds& bounds) {
+  const auto unknowns = [&](double refinement) -> std::size_t {
+    SolveOptions options;
+    options.refinement = refinement;
+    options.maxUnknowns = std::numeric_limits<std::size_t>::max();
+    const Result<std::size_t> counted = UnknownsFor(conductors, soil, options);
+    return counted ? *counted : std::numeric_limits<std::size_t>::max();
+  };
+  double refinement = 2;
+  if (unknowns(refinement) > bounds.unknowns) {
+    // The finest the bound allows, to a twentieth.
+    double lo = 1;
+    double hi = 2;
+    while (hi - lo > 0.05) {
+      const double mid = (lo + hi) / 2;
+      (unknowns(mid) <= bounds.unknowns ? lo : hi) = mid;
+    }
+    refinement = lo;
+  }
+  outcome.fields.emplace_back("convergence_refinement", refinement);
+  if (refinement < kLeastCheck) {
+    outcome.fields.emplace_back("convergence_percent", nullptr);
+    outcome.details.push_back("no convergence check: cut any finer, the electrode needs more than the " +
+                              std::to_string(bounds.unknowns) + " unknowns solved here");
+    return Ok{};
+  }
+  SolveOptions finer;
+  finer.refinement = refinement;
+  finer.maxUnknowns = bounds.unknowns;
+  const Result<Solution> refined = SolveElectrode(conductors, soil, finer);
+  if (!refined) return refined.Failed();
+  const double percent = 100 * (ohms / refined->ohms - 1);
+  outcome.fields.emplace_back("convergence_percent", percent);
+  const std::string how = refinement == 2 ? "with every segment count doubled"
+                                          : "with every segment count times " + FormatDouble("%.2f", refinement) +
+                                                " (the most the bound on unknowns allows)";
+  outcome.details.push_back(how + ": " + ShowOhms(refined->ohms) + " ohms, " +
+                            FormatDouble("%.3f", std::abs(percent)) + " % " + (percent >= 0 ? "lower" : "higher"));
+  return Ok{};
+}
+
 Result<Outcome> Solve(Job job, UnitSystem units, const Progress& progress,
                       const WorkBounds& bounds) {
   if (job.limits) {
@@ -210,16 +257,9 @@ Result<Outcome> Solve(Job job, UnitSystem units, const Progress& progress,
   for (const std::string& line : job.formulaLines) outcome.details.push_back(line);
   for (const std::string& note : solved->notes) outcome.details.push_back("note: " + note);
   if (job.checkConvergence) {
-    SolveOptions finer;
-    finer.refinement = 2;
-    finer.maxUnknowns = bounds.unknowns;
-    const Result<Solution> doubled = SolveElectrode(job.conductors, job.soil, finer);
-    if (!doubled) return Unanswered(std::move(outcome), doubled.Failed());
-    const double percent = 100 * (ohms / doubled->ohms - 1);
-    outcome.fields.emplace_back("convergence_percent", percent);
-    outcome.details.push_back("with every segment count doubled: " + ShowOhms(doubled->ohms) +
-                              " ohms, " + FormatDouble("%.3f", std::abs(percent)) + " % " +
-                              (percent >= 0 ? "lower" : "higher"));
+    if (const Checked checked = CheckConvergence(outcome, job.conductors, job.soil, ohms, bounds); !checked) {
+      return Unanswered(std::move(outcome), checked.Failed());
+    }
   }
   if (job.fault) {
     outcome.fields.emplace_back("grid_current_amps", job.fault->amperes);

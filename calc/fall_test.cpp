@@ -209,13 +209,39 @@ void Describe(FallTest& test, std::string_view row) {
                                "): the 61.8 % rule may not hold; the slope method and the fit "
                                "are the better guides");
   }
-  if (r.ohms618 && r.fit &&
-      std::abs(r.fit->ohms / *r.ohms618 - 1) > kMethodsAgree) {
+  if (!r.leftOutOfFit.empty()) {
+    std::string rows;
+    for (const int each : r.leftOutOfFit) rows += (rows.empty() ? "" : ", ") + std::to_string(each);
+    outcome.details.push_back("the fit leaves out " + std::string(row) +
+                              (r.leftOutOfFit.size() == 1 ? " " : "s ") + rows +
+                              ", within the electrode's extent, where no ideal profile holds");
+  }
+  // Readings that scatter put mu out of range as a close probe does.
+  if (r.slopeRead && !r.slopeOhms && r.fit && r.fit->rmsPercent > kScatterPercent) {
+    outcome.warnings.push_back(
+        "the slope method has no answer, and the readings scatter about the fitted profile by " +
+        FormatDouble("%.1f", r.fit->rmsPercent) +
+        " % (RMS): the spread of the readings is the likelier cause than the current probe's "
+        "distance; read again where they jump");
+  }
+  if (r.ohms618 && r.fit && std::abs(r.fit->ohms / *r.ohms618 - 1) > kMethodsAgree) {
+    // The method to trust: the 61.8 % reading where the curve is flat
+    // round it; else the slope method's (it allows for the centre's place).
+    std::string trust;
+    if (r.plateau && *r.plateau) {
+      trust = "the readings are flat round 62 % of D, so trust the 61.8 % rule's " +
+              ShowOhms(*r.ohms618) + " ohms";
+    } else if (r.slopeOhms) {
+      trust = "the curve is not flat round 62 % of D, so trust the slope method's " +
+              ShowOhms(*r.slopeOhms) + " ohms";
+    } else {
+      trust = "neither the plateau nor the slope method holds: move the current probe further away";
+    }
     outcome.warnings.push_back(
         "the 61.8 % rule and the curve fit disagree by " +
         FormatDouble("%.1f", 100 * std::abs(r.fit->ohms / *r.ohms618 - 1)) +
-        " %: the electrode is large against the current probe's distance, the soil layered, or "
-        "the readings disturbed; trust neither until the current probe is moved further away");
+        " % (the electrode large against the current probe's distance, the soil layered, or the "
+        "readings disturbed): " + trust);
   }
 
   JsonArray points;
@@ -306,7 +332,13 @@ Result<FallTest> CalculateFallTest(std::span<const FallRow> rows, const InputLoo
   if (test.readings.empty()) {
     return Refused(rows.empty() ? "the test has no readings" : "no reading of the test could be read");
   }
-  Result<FallTestReading> reading = ReadFallTest(test.readings, test.currentProbeM, dimensionM);
+  // The electrode's size: given, or the design's (the diagonal of its extent).
+  std::optional<double> sizeM = dimensionM;
+  if (!sizeM && !conductors.empty()) {
+    const auto [x0, x1, y0, y1, deepest] = ExtentOf(conductors);
+    sizeM = std::hypot(x1 - x0, y1 - y0);
+  }
+  Result<FallTestReading> reading = ReadFallTest(test.readings, test.currentProbeM, sizeM);
   if (!reading) {
     // The rows are named as the user numbers them.
     std::string why = reading.why();

@@ -28,6 +28,8 @@ namespace ostrevin::calc {
 inline constexpr std::size_t kMaxFallRows = 1000;
 // The methods disagree when they differ by more than this share.
 inline constexpr double kMethodsAgree = 0.05;
+// Readings whose fit misses them by more than this (RMS, per cent) scatter.
+inline constexpr double kScatterPercent = 1;
 
 struct FallRow {
   long line = 0;  // a file's line, a table's row

@@ -100,6 +100,16 @@ Result<CurveFit> FitCurve(std::span<const FallReading> readings, double d) {
   if (!(fit.k > 0)) {
     return NoAnswer("the readings do not rise toward the current probe as an electrode's do");
   }
+  // What no electrode gives: the readings, not the electrode, were fitted.
+  if (!(fit.ohms > 0)) {
+    return NoAnswer("the fitted resistance is not positive: the readings follow no ideal "
+                    "electrode's profile (the current probe too close for the electrode's size?)");
+  }
+  if (c >= d) {
+    return NoAnswer("the fit puts the electrical centre beyond the current probe: the readings "
+                    "follow no ideal electrode's profile (the current probe too close for the "
+                    "electrode's size?)");
+  }
   return CurveFit{fit.ohms, fit.k, c,
                   100 * std::sqrt(fit.misfit / static_cast<double>(readings.size()))};
 }
@@ -202,6 +212,7 @@ Result<FallTestReading> ReadFallTest(std::span<const FallReading> readings, doub
   const auto r20 = at(0.2);
   const auto r40 = at(0.4);
   const auto r60 = at(0.6);
+  answer.slopeRead = r20 && r40 && r60;
   if (!(r20 && r40 && r60)) {
     answer.slopeMu = NoAnswer("no readings on both sides of 20 %, 40 % and 60 % of the current "
                               "probe's distance");
@@ -226,7 +237,22 @@ Result<FallTestReading> ReadFallTest(std::span<const FallReading> readings, doub
     answer.slopeOhms = answer.slopeMu.Failed();
   }
 
-  answer.fit = FitCurve(kept, d);
+  // The ideal profile is not what a probe within the electrode reads: such
+  // readings (where its size is known) are left out of the fit.
+  std::vector<FallReading> outside;
+  for (const FallReading& r : kept) {
+    if (largestDimensionM && r.distanceM < *largestDimensionM / 2) {
+      answer.leftOutOfFit.push_back(r.row);
+    } else {
+      outside.push_back(r);
+    }
+  }
+  std::sort(answer.leftOutOfFit.begin(), answer.leftOutOfFit.end());
+  if (outside.size() < kMinFallReadings) {
+    answer.fit = NoAnswer("fewer than 3 readings stand beyond the electrode's extent");
+  } else {
+    answer.fit = FitCurve(outside, d);
+  }
   if (largestDimensionM && *largestDimensionM > 0) {
     answer.enoughCurrentProbeM = kCurrentProbeTimesSize * *largestDimensionM;
   }

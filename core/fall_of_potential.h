@@ -32,7 +32,11 @@
 //     bracket vanishes; the misfit is the root mean square of (model -
 //     reading) / reading, in per cent. (Without the 1/(D + c) term the fitted
 //     constant is the reading half-way to the current probe, not the
-//     electrode's resistance.)
+//     electrode's resistance.) Where the electrode's largest dimension is
+//     given, readings within half of it from the centre (the probe in the
+//     electrode, where no ideal profile holds) are left out. A fitted R
+//     that is not positive, or a centre beyond the current probe, is no
+//     answer: the readings, not an electrode, were fitted.
 //
 // Worked example: a hemisphere of radius 1 m in 100 ohm-m soil, D = 100 m,
 // true resistance 100 / 2 pi = 15.915 ohms; readings at 20, 40, 50, 60,
@@ -77,11 +81,15 @@ struct FallTestReading {
   double ohms52 = 0;
   double ohms62 = 0;
   double ohms72 = 0;
+  bool slopeRead = false;  // there were readings round 20, 40 and 60 % of D
   Result<double> slopeMu = NoAnswer("");
   Result<double> slopeShare = NoAnswer("");  // Pt / D
   Result<double> slopeOhms = NoAnswer("");
   Result<CurveFit> fit = NoAnswer("");
   std::vector<int> fallingRows;  // rows read lower than the one before
+  // Rows within the electrode's extent (half its largest dimension from its
+  // centre, where that is given): left out of the fit.
+  std::vector<int> leftOutOfFit;
   // The current probe distance that would do (kCurrentProbeTimesSize the
   // largest dimension), when one is given.
   std::optional<double> enoughCurrentProbeM;

@@ -299,6 +299,27 @@ TEST(Electrodes, APlateAgainstAMeshOfWires) {
   }
 }
 
+// The convergence check never withholds the answer: past the bound on
+// unknowns it refines as far as the bound allows and says by how much (an
+// L's check refused the whole answer, "needs 4800 unknowns").
+TEST(Electrodes, TheConvergenceCheckRefinesAsFarAsTheBoundAllows) {
+  const Options grid{{"rho", "100ohm-m"}, {"size", "20mx30m"}, {"meshes", "4x6"}, {"depth", "0.5m"},
+                     {"conductor", "10mm"}, {"shape", "l"}, {"cutout", "10mx20m"}, {"check-convergence", ""}};
+  const nlohmann::json doubled = Json(Solve("grid", grid));
+  EXPECT_EQ(doubled["convergence_refinement"].get<double>(), 2);
+  EXPECT_LT(std::abs(doubled["convergence_percent"].get<double>()), 0.5);
+  const double needed = doubled["segments"].get<double>();  // no symmetry: as many unknowns
+  const Result<Outcome> bounded = Solve("grid", grid, Metric, {static_cast<std::size_t>(needed * 1.5), 1'000'000});
+  const nlohmann::json j = Json(bounded);
+  EXPECT_DOUBLE_EQ(j["ohms"].get<double>(), doubled["ohms"].get<double>());
+  EXPECT_GT(j["convergence_refinement"].get<double>(), 1.25);
+  EXPECT_LT(j["convergence_refinement"].get<double>(), 2);
+  EXPECT_NE(bounded->details.back().find("(the most the bound on unknowns allows)"), std::string::npos);
+  const nlohmann::json tight = Json(Solve("grid", grid, Metric, {static_cast<std::size_t>(needed), 1'000'000}));
+  EXPECT_TRUE(tight["convergence_percent"].is_null());
+  EXPECT_DOUBLE_EQ(tight["ohms"].get<double>(), doubled["ohms"].get<double>());
+}
+
 // Rings from ten conductor diameters across (a 16 mm conductor's rings of
 // 4 m and less were refused, their polygon's short sides "closer than the
 // larger diameter" to the next but one), within 0.5 % of Dwight's formula

@@ -138,3 +138,32 @@ TEST(FallOfPotential, RefusalsNameTheirRowsAndFallingReadingsAreWarnedOf) {
 
 }  // namespace
 }  // namespace ostrevin
+
+namespace ostrevin {
+namespace {
+
+// A 20 m grid with rods read from theory, the current probe at 30 m: the
+// fit gave -0.887 ohms and a centre 31 km behind; now no answer, with why.
+// At 100 m the readings within the grid (size known) are left out of it.
+TEST(FallOfPotential, AFitNoElectrodeGivesIsNoAnswer) {
+  const std::vector<FallReading> close{{1.5, 0.2093, 1}, {3, 0.2522, 2},   {6, 0.3252, 3},   {9, 0.4806, 4},
+                                       {12, 1.1140, 5},  {15, 1.6308, 6},  {15.6, 1.7229, 7}, {18, 2.0999, 8},
+                                       {18.6, 2.2018, 9}, {21, 2.6834, 10}, {21.6, 2.8330, 11}, {24, 3.6719, 12},
+                                       {27, 6.4037, 13}};
+  const Result<FallTestReading> read = ReadFallTest(close, 30, std::nullopt);
+  ASSERT_TRUE(read);
+  EXPECT_TRUE(read->fit.noAnswer());
+  const std::vector<FallReading> far{{5, 0.1555, 1},  {10, 0.3157, 2}, {20, 1.4564, 3}, {30, 1.7748, 4},
+                                     {40, 1.9528, 5}, {50, 2.0884, 6}, {52, 2.1142, 7}, {60, 2.2223, 8},
+                                     {62, 2.2520, 9}, {70, 2.3935, 10}, {72, 2.4378, 11}, {80, 2.6876, 12},
+                                     {90, 3.5057, 13}};
+  const Result<FallTestReading> unsized = ReadFallTest(far, 100, std::nullopt);
+  const Result<FallTestReading> sized = ReadFallTest(far, 100, 28.3);
+  ASSERT_TRUE(unsized && unsized->fit && sized && sized->fit);
+  EXPECT_LT(unsized->fit->ohms / 2.2511, 0.9);  // pulled low by the probe within the grid
+  EXPECT_NEAR(sized->fit->ohms / 2.2511, 1, 0.005);
+  EXPECT_EQ(sized->leftOutOfFit, (std::vector<int>{1, 2}));
+}
+
+}  // namespace
+}  // namespace ostrevin
