@@ -151,6 +151,17 @@ Result<Outcome> Design(const Calculation& calculation, const DesignFor& design,
       lo = mid;
     }
   }
+  // A length printed to its third decimal rounded toward meeting the
+  // target (longer is lower), worked out at what is printed.
+  if (!design.meshes && !atLowest) {
+    const double printed = LengthToMetres(RoundedUp(LengthFromMetres(hi, units)), units);
+    if (printed > hi) {
+      Result<Outcome> rounded = solve(printed);
+      if (!rounded) return rounded;
+      hi = printed;
+      best = std::move(rounded);
+    }
+  }
   Outcome outcome = *std::move(best);
   const double ohms = *outcome.value;
   outcome.inputs.emplace_back("target", *target);
@@ -228,6 +239,14 @@ std::string_view DiameterUnit(UnitSystem units) { return IsMetric(units) ? "m" :
 
 std::string ShowLength(double metres, UnitSystem units) {
   return FormatDouble("%.3f", RoundTo3Places(LengthFromMetres(metres, units)));
+}
+
+double RoundedUp(double value) {
+  const double thousandths = value * 1000;
+  const double near = std::round(thousandths);
+  // Within rounding of a whole thousandth, that thousandth.
+  if (std::abs(thousandths - near) <= 1e-9 * std::max(1.0, std::abs(thousandths))) return near / 1000;
+  return std::ceil(thousandths) / 1000;
 }
 
 std::string LengthText(double metres, UnitSystem units) {

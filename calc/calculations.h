@@ -147,6 +147,9 @@ std::vector<std::string> BatchCells(const Outcome& outcome, char decimalMark = '
 
 // A length in metres in the unit system's length unit, three decimals.
 std::string ShowLength(double metres, UnitSystem units);
+// A value rounded up to its third decimal (a design's length printed so
+// that it still meets its target); one on the third decimal kept.
+double RoundedUp(double value);
 // The same with its unit, trailing zeros dropped: "12.5 m", "41.01 ft".
 std::string LengthText(double metres, UnitSystem units);
 // A length fixed in metres (a reach, a pace) as English units see it too:

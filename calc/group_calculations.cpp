@@ -478,15 +478,27 @@ Result<Outcome> SolveContinuous(const Inputs& in, Rod rod, Layout layout, Method
   // lengths; rod lengths from 0.3 m to 30 m, as rods are driven.
   const double lo = spacing ? std::max(rod.lengthM / 10, 20 * rod.radiusM) : 0.3;
   const double hi = spacing ? 50 * rod.lengthM : 30;
-  const Result<Reached> reached = Reach(ohmsAt, lo, hi, target);
+  Result<Reached> reached = Reach(ohmsAt, lo, hi, target);
   if (!reached) return Unanswered(std::move(outcome), reached.Failed());
   const std::string name = spacing ? "spacing" : "length";
-  const std::string shown = ShowLength(reached->x, units) + " " + std::string(LengthUnit(units));
+  std::string shown = ShowLength(reached->x, units) + " " + std::string(LengthUnit(units));
   if (!reached->atLowest && reached->ohms > target) {
     outcome.why = "no " + name + " up to " + shown + " reaches " + FormatNumber(target) +
                   " ohms: the lowest is " + ShowOhms(reached->ohms) + " ohms, at " + shown;
     outcome.fields = {{"lowest_ohms", reached->ohms}, {"at", LengthFromMetres(reached->x, units)}};
     return outcome;
+  }
+  // Printed to its third decimal rounded toward meeting the target (a
+  // longer spacing or rod is lower), the ohms those give.
+  if (!reached->atLowest) {
+    const double printed = RoundedUp(LengthFromMetres(reached->x, units));
+    const double metres = LengthToMetres(printed, units);
+    if (metres > reached->x) {
+      const Result<double> at = ohmsAt(metres);
+      if (!at) return Unanswered(std::move(outcome), at.Failed());
+      reached = Reached{metres, *at, false};
+    }
+    shown = ShowLength(reached->x, units) + " " + std::string(LengthUnit(units));
   }
   outcome.value = LengthFromMetres(reached->x, units);
   outcome.result = ShowLength(reached->x, units);

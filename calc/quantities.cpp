@@ -16,6 +16,9 @@ namespace {
 using enum Dimension;
 
 constexpr FieldRange kDepthRange{0, 1000};           // feet or metres
+// A bare resistivity below this (ohm-cm, 10 ohm-m: wetter than most soils)
+// is asked about: ohm-m is what most of the world writes.
+constexpr double kWettestBareOhmCm = 1000;
 constexpr FieldRange kRodCountRange{1, 1000};        // rods
 constexpr FieldRange kPerSideRange{2, 250};          // rods a side: at most 996 rods
 constexpr FieldRange kThicknessRange{0.001, 10000};  // feet or metres
@@ -307,6 +310,11 @@ std::string OtherSystemHint(const Quantity& quantity, std::string_view text, dou
   } else if (rod && !metric && value < 1) {
     fix = "m",
     reads = FormatNumber(value) + " ft, " + FormatNumber(RoundTo3Places(value * 12)) + " in";
+  } else if (quantity.dimension == kResistivity && value < kWettestBareOhmCm) {
+    // Ohm-cm in both systems: a bare resistivity this low was likely meant in ohm-m.
+    const std::string trimmed(Trim(text));
+    return NameOf(quantity.name, context) + " " + trimmed + " ohm-cm is " + FormatNumber(value / 100) +
+           " ohm-m, wetter than most soils: did you mean " + trimmed + "ohm-m?";
   } else {
     return {};
   }

@@ -229,6 +229,11 @@ std::optional<std::vector<double>> ReadParts(Inputs& in, std::string_view name,
       return in.Fail(prefix + std::string(parts[i].shown) +
                      reading.why().substr(prefix.size() + parts[i].as.size()));
     }
+    if (!reading->hint.empty()) {
+      in.Note(context.labels ? reading->hint
+                             : prefix + std::string(parts[i].shown) +
+                                   reading->hint.substr(prefix.size() + parts[i].as.size()));
+    }
     values.push_back(reading->value);
   }
   return values;

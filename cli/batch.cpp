@@ -22,11 +22,13 @@ std::string KnownModes() {
 }
 
 // One record's calculation, or the error that prevents it.
-Result<Outcome> RunRecord(const CsvTable& table, const CsvRecord& record) {
+Result<Outcome> RunRecord(const CsvTable& table, const CsvRecord& record,
+                          const std::optional<std::string>& units) {
   if (const Checked checked = table.CheckRecord(record); !checked) return checked.Failed();
   // A blank cell is an input not given, as a column left out.
   const InputLookup cell = [&](std::string_view name) { return table.Cell(record, name); };
   ReadContext context{UnitSystem::English, "", table.Marks()};
+  if (units) ReadUnitChoice(*units, context);
   if (const auto given = cell("units"); given && !ReadUnitChoice(*given, context)) {
     return Refused("units must be english, metric or si, not " + Quoted(*given));
   }
@@ -41,7 +43,7 @@ Result<Outcome> RunRecord(const CsvTable& table, const CsvRecord& record) {
 class Batch {
  public:
   Batch(ByteSource& in, ByteSink& out, ByteSink& err, const BatchOptions& options)
-      : table_(in, options.inputName, options.separator), out_(out), err_(err) {}
+      : table_(in, options.inputName, options.separator), units_(options.units), out_(out), err_(err) {}
 
   Status Run() {
     const Checked header = table_.ReadHeader(
@@ -76,7 +78,7 @@ class Batch {
 
  private:
   bool WriteRecord(const CsvRecord& record, Status& status) {
-    const Result<Outcome> result = RunRecord(table_, record);
+    const Result<Outcome> result = RunRecord(table_, record, units_);
     std::vector<std::string_view> cells(record.fields.begin(), record.fields.end());
     cells.resize(table_.Header().fields.size());
     std::vector<std::string> added;  // the cells point into it
@@ -135,6 +137,7 @@ class Batch {
   }
 
   CsvTable table_;
+  std::optional<std::string> units_;
   ByteSink& out_;
   ByteSink& err_;
   std::uint64_t written_ = 0;                           // bytes handed to the sink

@@ -22,6 +22,7 @@ namespace ostrevin::calc {
 struct BatchOptions {
   std::optional<char> separator;  // ',' or ';'; detected from the header when not given
   std::string inputName = "standard input";
+  std::optional<std::string> units;  // the units of records without a units column (english when none)
 };
 
 // Runs every record of `in` and writes the results to `out`: each record as

@@ -214,7 +214,9 @@ std::string UsageText() {
   }
   return text +
          "\nRun 'ostrevin-calc help COMMAND' (or 'ostrevin-calc COMMAND --help') for a\n"
-         "command's options. --units english|metric|si may also come before the command.\n"
+         "command's options. --units english|metric|si may also come before the command;\n"
+         "without it the environment variable OSTREVIN_UNITS (english, metric or si)\n"
+         "sets the units, and a batch's records without a units column take it.\n"
          "Options: --help, --version.\n\n"
          "Exit status: 0 a result, 3 no result (\"na\"), 2 bad input, 1 an input could\n"
          "not be read or an output could not be written.\n";

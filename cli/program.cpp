@@ -4,6 +4,7 @@
 #include <array>
 
 #include <chrono>
+#include <cstdlib>
 
 #include "cli/batch.h"
 #include "cli/electrode_file.h"
@@ -55,12 +56,28 @@ int Program::Run(std::vector<std::string> arguments) {
   return Finish((this->*(command->run))(*command, args));
 }
 
+Result<std::optional<std::string>> Program::DefaultUnits() {
+  const char* chosen = std::getenv("OSTREVIN_UNITS");
+  if (chosen == nullptr || *chosen == '\0') return std::optional<std::string>();
+  ReadContext probe;
+  if (!ReadUnitChoice(chosen, probe)) {
+    return Refused("OSTREVIN_UNITS must be english, metric or si, not " + Quoted(chosen));
+  }
+  return std::optional<std::string>(chosen);
+}
+
 Result<ReadContext> Program::ContextOf(const ParsedCommand& parsed, std::string_view prefix) {
   ReadContext context;
   context.prefix = prefix;
   const auto given = parsed.Value("units");
   if (given && !ReadUnitChoice(*given, context)) {
     return Refused("--units must be english, metric or si, not " + Quoted(*given));
+  }
+  if (!given) {
+    // The user's own default, the option winning.
+    const Result<std::optional<std::string>> chosen = DefaultUnits();
+    if (!chosen) return chosen.Failed();
+    if (*chosen) ReadUnitChoice(**chosen, context);
   }
   return context;
 }
@@ -239,6 +256,9 @@ Result<std::unique_ptr<ByteSource>> Program::OpenInput(const Command& command,
 
 int Program::RunBatch(const Command& command, const ParsedCommand& parsed) {
   BatchOptions options;
+  const Result<std::optional<std::string>> chosen = DefaultUnits();
+  if (!chosen) return Fail(chosen.Failed());
+  options.units = *chosen;
   if (!SeparatorOf(parsed, options.separator)) return kBadInput;
   Result<std::unique_ptr<ByteSource>> input = OpenInput(command, parsed, options.inputName);
   if (!input) return Fail(input.Failed());

@@ -52,6 +52,9 @@ class Program {
   // The context values are read in: the --units given (english, metric or
   // si), names with `prefix`.
   static Result<ReadContext> ContextOf(const ParsedCommand& parsed, std::string_view prefix = "--");
+  // The user's default units (OSTREVIN_UNITS: english, metric or si), or
+  // none; refused naming the variable when it is none of them.
+  static Result<std::optional<std::string>> DefaultUnits();
   // The options as the calculation looks them up, --outline-file read into
   // the outline's text (`outline` keeps it).
   Result<InputLookup> LookupWithOutline(const Command& command, const ParsedCommand& parsed,

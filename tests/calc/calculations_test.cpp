@@ -458,6 +458,19 @@ TEST(Quantities, ABareNumberOfTheOtherSystemGetsTheFix) {
   EXPECT_EQ(hint("diameter", "0.1", English), "");
   EXPECT_EQ(hint("length", "1", English), "");
   EXPECT_EQ(hint("diameter", "0.625in", Metric), "");  // the unit was given
+  // A bare resistivity is ohm-cm in both systems: below 1,000 (10 ohm-m,
+  // wetter than most soils) it is asked about (a grid in "400" gave 0.026
+  // ohms for what its user meant as 400 ohm-m).
+  for (const UnitSystem units : {Metric, English}) {
+    EXPECT_EQ(hint("rho", "400", units),
+              "--rho 400 ohm-cm is 4 ohm-m, wetter than most soils: did you mean 400ohm-m?");
+    EXPECT_EQ(hint("rho", "1000", units), "");
+  }
+  EXPECT_EQ(hint("rho", "999.9", Metric).substr(0, 22), "--rho 999.9 ohm-cm is ");
+  EXPECT_EQ(hint("rho", "400ohm-cm", Metric), "");
+  ReadContext si{Metric};
+  si.si = true;
+  EXPECT_EQ(ReadQuantity(*FindQuantity("rho"), "400", si)->hint, "");  // si: ohm-m already
   // Out of range, refused: but millimetres are the likely intent.
   EXPECT_EQ(ReadQuantity(*FindQuantity("diameter"), "16", ReadContext{Metric}).why(),
             "--diameter needs a diameter between 0.001 and 10 m, not \"16\": did you mean 16mm?");
@@ -653,6 +666,20 @@ TEST(Design, EachSolveMeetsTheTargetTheGroupCommandConfirms) {
     ASSERT_TRUE(confirmed) << confirmed.why();
     EXPECT_NEAR(*confirmed->value, ohms, 1e-6 * ohms) << row.name;
   }
+  // Printed rounded toward meeting the target, its ohms at what is printed
+  // (15.646 ft gave 12.000024 ohms for 12).
+  const Options english{{"rho", "10000"}, {"diameter", "0.625"}, {"length", "8"}, {"layout", "square"},
+                        {"per-side", "2"}, {"solve", "spacing"}, {"target", "12"}};
+  const Result<Outcome> feet = RunCalculation("rods", english, English);
+  ASSERT_TRUE(feet) << feet.why();
+  EXPECT_EQ(feet->result, "15.647");
+  EXPECT_LE(std::get<double>(*feet->Field("ohms")), 12);
+  const Result<Outcome> atPrinted = RunCalculation(
+      "group", {{"rho", "10000"}, {"diameter", "0.625"}, {"length", "8"}, {"layout", "square"},
+                {"per-side", "2"}, {"spacing", feet->result}},
+      English);
+  ASSERT_TRUE(atPrinted) << atPrinted.why();
+  EXPECT_NEAR(*atPrinted->value, std::get<double>(*feet->Field("ohms")), 1e-9);
   // Out of reach: "na" with the lowest reached and where; a spacing both given and solved refused.
   const Result<Outcome> far = RunCalculation(
       "rods", with({{"layout", "line"}, {"rods", "2"}, {"solve", "spacing"}, {"target", "1"}}));

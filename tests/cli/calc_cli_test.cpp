@@ -119,6 +119,24 @@ TEST(CalcProgram, SiUnitsReadABareResistivityInOhmMetresAndADiameterInMillimetre
             "ostrevin-calc check: --units must be english, metric or si, not \"iso\"\n");
 }
 
+TEST(CalcProgram, TheUsersDefaultUnitsFromTheEnvironment) {
+  // OSTREVIN_UNITS: the option wins; a batch's records without a units
+  // column take it; a value that is none of the three refused, naming it.
+  EXPECT_EQ(Calc("resistance --rho 100 --diameter 16 --length 3", "> out.txt", "OSTREVIN_UNITS=si").out,
+            "33.493 ohms\n");
+  EXPECT_EQ(Calc("resistance --rho 10000 --diameter 0.625 --length 8 --units english", "> out.txt",
+                 "OSTREVIN_UNITS=metric")
+                .out,
+            "39.905 ohms\n");
+  const Result batch = Shell("printf 'mode,rho,diameter,length\\nresistance,100,16,3\\n' | OSTREVIN_UNITS=si " +
+                             kCalc + " batch");
+  EXPECT_NE(batch.out.find("resistance,100,16,3,33.493,ohms,"), std::string::npos) << batch.out << batch.err;
+  const Result wrong = Calc("resistance --rho 100 --diameter 16 --length 3", "> out.txt", "OSTREVIN_UNITS=furlongs");
+  EXPECT_EQ(wrong.status, 2);
+  EXPECT_EQ(wrong.err, "ostrevin-calc resistance: OSTREVIN_UNITS must be english, metric or si, not \"furlongs\"\n");
+  EXPECT_NE(Calc("--help").out.find("OSTREVIN_UNITS"), std::string::npos);
+}
+
 TEST(CalcProgram, NotesFollowTheResultTheyComment) {
   // With both outputs in one place the answer comes first, then the note.
   const Result both =
