@@ -96,8 +96,9 @@ inline constexpr std::size_t kMaxOutlineCorners = 1000;
 // The three parts as --layers takes them.
 std::string JoinLayers(std::string_view rho1, std::string_view h, std::string_view rho2);
 // A soil's --layers value: "42085ohm-cm,2.155m,12334ohm-cm" (whole ohm-cm
-// above 1000, h to the millimetre in the unit system's length).
-std::string LayersValue(const TwoLayerSoil& soil, UnitSystem units);
+// above 1000, h to the millimetre in the unit system's length), or in ohm-m
+// ("420.85ohm-m,...") where resistivities are given so.
+std::string LayersValue(const TwoLayerSoil& soil, UnitSystem units, bool ohmMetres = false);
 // "41300 ohm-cm to 2.2 m, then 12300 ohm-cm" (the thickness in the unit system's unit).
 std::string DescribeLayers(const TwoLayerSoil& soil, UnitSystem units);
 // The layers as JSON members: rho1_ohm_cm, h (unit system), rho2_ohm_cm.

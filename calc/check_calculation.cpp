@@ -11,14 +11,8 @@ namespace ostrevin::calc {
 
 namespace {
 
-// "6 ft" or "1.829 m": a length in metres in the unit system's unit.
-std::string ShowDistance(double metres, UnitSystem units) {
-  return FormatNumber(RoundTo3Places(LengthFromMetres(metres, units))) + " " +
-         std::string(LengthUnit(units));
-}
-
 std::string SecondRodLine(const SecondRod& rod, std::string_view where, UnitSystem units) {
-  return "with a second rod " + ShowDistance(rod.spacingM, units) + " away" + std::string(where) +
+  return "with a second rod " + LengthText(rod.spacingM, units) + " away" + std::string(where) +
          ", at one potential: " + ShowOhms(rod.ohms) + " ohms" +
          (rod.dwightOhms ? " (Dwight's formula: " + ShowOhms(*rod.dwightOhms) + " ohms)" : "");
 }

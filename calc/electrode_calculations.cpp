@@ -65,11 +65,6 @@ std::vector<Option> WithSolved(std::vector<Option> options, bool conductor = fal
   return WithSoil(std::move(options));
 }
 
-std::string Length(double metres, UnitSystem units) {
-  return FormatNumber(RoundTo3Places(LengthFromMetres(metres, units))) + " " +
-         std::string(LengthUnit(units));
-}
-
 std::string Plural(int count, std::string_view one) {
   return std::to_string(count) + " " + std::string(one) + (count == 1 ? "" : "s");
 }
@@ -348,7 +343,7 @@ Result<Outcome> ComputeStrip(Inputs& in) {
   if (thickness) job.inputs.emplace_back("thickness", *thickness);
   job.inputs.emplace_back("equivalent_diameter_m", diameterM);
   AddCommonInputs(job, in);
-  job.title = "Strip " + Length(lengthM, units) + " long, " + Length(depthM, units) + " deep, " + shape;
+  job.title = "Strip " + LengthText(lengthM, units) + " long, " + LengthText(depthM, units) + " deep, " + shape;
   job.conductors = StripConductor(lengthM, depthM, diameterM);
   SetOutline(job, {{}, PlanLines(job.conductors)});
   const std::optional<double> dwight =
@@ -413,9 +408,9 @@ Result<Outcome> ComputeRing(Inputs& in) {
   // the answer by under 0.05 %, no side shorter than kRingSideDiameters
   // conductor diameters (where a thin wire's bends stop being thin).
   if (ringM < kMinRingDiameters * wireM) {
-    return Refused(in.Named("ring-diameter") + " " + Length(ringM, units) + " is less than " +
+    return Refused(in.Named("ring-diameter") + " " + LengthText(ringM, units) + " is less than " +
                    FormatNumber(kMinRingDiameters) + " times the conductor's diameter (" +
-                   Length(kMinRingDiameters * wireM, units) +
+                   LengthText(kMinRingDiameters * wireM, units) +
                    "): so small a ring is no thin wire bent round, and the solver takes none");
   }
   const auto layout = [&](int sides) {
@@ -446,8 +441,8 @@ Result<Outcome> ComputeRing(Inputs& in) {
   }
   job.conductors = layout(sides);
   SetOutline(job, {{RingPoints(ringM, sides)}, {}});
-  job.title = "Ring " + Length(ringM, units) + " across, " + Length(depthM, units) + " deep" +
-              (rods ? ", " + Plural(n, "rod") + " of " + Length(rods->lengthM, units) : "") +
+  job.title = "Ring " + LengthText(ringM, units) + " across, " + LengthText(depthM, units) + " deep" +
+              (rods ? ", " + Plural(n, "rod") + " of " + LengthText(rods->lengthM, units) : "") +
               " (a polygon of " + std::to_string(sides) + " sides)";
   const std::optional<double> dwight =
       soil->layers || rods ? std::nullopt : DwightRingOhms(soil->rho, ringM, wireM, depthM);
@@ -544,10 +539,10 @@ Result<Outcome> ComputeGrid(Inputs& in) {
     const std::vector<Conductor> more = RodsAt(rodPoints, rods->lengthM, rods->diameterM, plan.depthM);
     job.conductors.insert(job.conductors.end(), more.begin(), more.end());
   }
-  job.title = std::string(ell ? "L-shaped grid " : "Grid ") + Length(plan.sizeX, units) + " x " +
-              Length(plan.sizeY, units) + ", " + std::to_string(plan.meshesX) + " x " +
-              std::to_string(plan.meshesY) + " meshes, " + Length(plan.depthM, units) + " deep" +
-              (rods ? ", " + Plural(rods->count, "rod") + " of " + Length(rods->lengthM, units) : "");
+  job.title = std::string(ell ? "L-shaped grid " : "Grid ") + LengthText(plan.sizeX, units) + " x " +
+              LengthText(plan.sizeY, units) + ", " + std::to_string(plan.meshesX) + " x " +
+              std::to_string(plan.meshesY) + " meshes, " + LengthText(plan.depthM, units) + " deep" +
+              (rods ? ", " + Plural(rods->count, "rod") + " of " + LengthText(rods->lengthM, units) : "");
   // IEEE 80's closed forms, for uniform soil (Schwarz's for a rectangle).
   std::optional<double> sverak;
   std::optional<double> schwarz;
@@ -598,7 +593,7 @@ Result<Outcome> ComputeGrid(Inputs& in) {
     }
     if (std::abs(dx / dy - 1) > 1e-9) {
       job.warnings.push_back("the meshes are not square: IEEE 80's equations take the larger "
-                             "spacing, " + Length(g.spacingM, units));
+                             "spacing, " + LengthText(g.spacingM, units));
     }
   }
   if (sverak) {
@@ -649,9 +644,9 @@ Result<Outcome> ComputePlate(Inputs& in) {
   const Result<double> dwight = DwightPlateOhms(*rho, area, centreM, flat ? PlateLying::kFlat : PlateLying::kUpright);
   outcome.fields = {{"bs7430_ohms", JsonValue(deep)},
                     {"ieee142_ohms", dwight ? JsonValue(*dwight) : JsonValue(nullptr)}};
-  const std::string where = flat ? "lying flat " + Length(depthM, units) + " deep"
-                                 : "upright, its top " + Length(depthM, units) + " deep";
-  outcome.details.push_back("a plate " + Length(size->first, units) + " x " + Length(size->second, units) +
+  const std::string where = flat ? "lying flat " + LengthText(depthM, units) + " deep"
+                                 : "upright, its top " + LengthText(depthM, units) + " deep";
+  outcome.details.push_back("a plate " + LengthText(size->first, units) + " x " + LengthText(size->second, units) +
                             " " + where + ", as a round plate of the same area (IEEE 142, Dwight)");
   if (deep) {
     std::string beside = "BS 7430's (rho/8) sqrt(pi/A), for a plate deep enough that the surface does "

@@ -71,11 +71,6 @@ std::string Electrode(const SolvedElectrode& e, const Frame& f) {
   return svg + "</g>\n" + dots + "</g>\n";
 }
 
-std::string Length(double metres, UnitSystem units) {
-  return FormatNumber(RoundTo3Places(LengthFromMetres(metres, units))) + " " +
-         std::string(LengthUnit(units));
-}
-
 // The conductors' extent along the bottom and the left, as dimension lines.
 std::string Dimensions(const SolvedElectrode& e, const Frame& f) {
   const auto [x0, x1, y0, y1, deepest] = ExtentOf(e.conductors);
@@ -87,7 +82,7 @@ std::string Dimensions(const SolvedElectrode& e, const Frame& f) {
            Px(f.X(x0)) + "' y2='" + Px(below + 5) + "'/><line x1='" + Px(f.X(x1)) + "' y1='" +
            Px(below - 5) + "' x2='" + Px(f.X(x1)) + "' y2='" + Px(below + 5) + "'/>\n" +
            "<text stroke='none' x='" + Px((f.X(x0) + f.X(x1)) / 2) + "' y='" + Px(below + 17) +
-           "' text-anchor='middle'>" + XmlEscaped(Length(x1 - x0, e.units)) + "</text>\n";
+           "' text-anchor='middle'>" + XmlEscaped(LengthText(x1 - x0, e.units)) + "</text>\n";
   }
   const double aside = f.X(x0) - 26;
   if (y1 - y0 > 1e-6) {
@@ -98,7 +93,7 @@ std::string Dimensions(const SolvedElectrode& e, const Frame& f) {
            Px(f.Y(y1)) + "' x2='" + Px(aside + 5) + "' y2='" + Px(f.Y(y1)) + "'/>\n" +
            "<text stroke='none' x='" + Px(aside - 8) + "' y='" + Px(middle) +
            "' text-anchor='middle' transform='rotate(-90 " + Px(aside - 8) + " " + Px(middle) +
-           ")'>" + XmlEscaped(Length(y1 - y0, e.units)) + "</text>\n";
+           ")'>" + XmlEscaped(LengthText(y1 - y0, e.units)) + "</text>\n";
   }
   return svg + "</g>\n";
 }

@@ -30,11 +30,6 @@ const std::vector<Option> kOptions = WithSoil({
     kUnitsOption,
 });
 
-std::string Length(double metres, UnitSystem units) {
-  return FormatNumber(RoundTo3Places(LengthFromMetres(metres, units))) + " " +
-         std::string(LengthUnit(units));
-}
-
 std::string Percent(double share) { return FormatDouble("%.1f", 100 * share) + " %"; }
 
 Result<FallReading> ReadRow(const FallRow& row, const ReadContext& context) {
@@ -101,7 +96,7 @@ std::vector<std::string> Table(const FallTest& test, UnitSystem units) {
     const std::string fitted =
         test.reading.fit ? ShowOhms(FittedReading(*test.reading.fit, test.currentProbeM, r.distanceM))
                          : "na";
-    lines.push_back(pad(Length(r.distanceM - test.originM, units), 12) + pad(ShowOhms(r.ohms), 12) +
+    lines.push_back(pad(LengthText(r.distanceM - test.originM, units), 12) + pad(ShowOhms(r.ohms), 12) +
                     pad(fitted, 12));
   }
   return lines;
@@ -123,7 +118,7 @@ void Describe(FallTest& test, std::string_view row) {
     outcome.value = *r.ohms618;
     outcome.result = ShowOhms(*r.ohms618);
     outcome.details.push_back("61.8 % rule: " + ShowOhms(*r.ohms618) + " ohms at " +
-                              Length(kRuleShare * d - test.originM, units));
+                              LengthText(kRuleShare * d - test.originM, units));
   } else {
     outcome.why = r.ohms618.why();
   }
@@ -142,7 +137,7 @@ void Describe(FallTest& test, std::string_view row) {
   if (r.slopeOhms) {
     outcome.details.push_back("slope method: mu " + FormatDouble("%.3f", *r.slopeMu) +
                               ", the probe at " + Percent(*r.slopeShare) + " of D (" +
-                              Length(*r.slopeShare * d - test.originM, units) + "): " +
+                              LengthText(*r.slopeShare * d - test.originM, units) + "): " +
                               ShowOhms(*r.slopeOhms) + " ohms");
   } else {
     outcome.details.push_back(
@@ -156,7 +151,7 @@ void Describe(FallTest& test, std::string_view row) {
     outcome.fields.emplace_back("fit_offset", LengthFromMetres(r.fit->offsetM, units));
     outcome.details.push_back("curve fit: " + ShowOhms(r.fit->ohms) +
                               " ohms, the electrical centre " +
-                              Length(std::abs(r.fit->offsetM), units) +
+                              LengthText(std::abs(r.fit->offsetM), units) +
                               (r.fit->offsetM >= 0 ? " behind" : " ahead of") +
                               " the centre given, RMS misfit " +
                               FormatDouble("%.2f", r.fit->rmsPercent) + " %");
@@ -198,14 +193,14 @@ void Describe(FallTest& test, std::string_view row) {
     warning += r.enoughCurrentProbeM
                    ? "; IEEE Std 81's rule of thumb puts it at least " +
                          FormatNumber(kCurrentProbeTimesSize) + " times the largest dimension away: " +
-                         Length(*r.enoughCurrentProbeM, units)
+                         LengthText(*r.enoughCurrentProbeM, units)
                    : "; move it further away (--dimension gives the distance that would do)";
     outcome.warnings.push_back(warning);
   } else if (r.enoughCurrentProbeM && d < *r.enoughCurrentProbeM) {
     outcome.warnings.push_back("the current probe is closer than " +
                                FormatNumber(kCurrentProbeTimesSize) +
                                " times the electrode's largest dimension (" +
-                               Length(*r.enoughCurrentProbeM, units) +
+                               LengthText(*r.enoughCurrentProbeM, units) +
                                "): the 61.8 % rule may not hold; the slope method and the fit "
                                "are the better guides");
   }

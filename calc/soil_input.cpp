@@ -243,11 +243,15 @@ std::string JoinLayers(std::string_view rho1, std::string_view h, std::string_vi
   return std::string(rho1) + "," + std::string(h) + "," + std::string(rho2);
 }
 
-std::string LayersValue(const TwoLayerSoil& soil, UnitSystem units) {
-  return JoinLayers(FormatNumber(RoundResistivity(soil.rho1)) + "ohm-cm",
+std::string LayersValue(const TwoLayerSoil& soil, UnitSystem units, bool ohmMetres) {
+  const auto rho = [&](double ohmCm) {
+    return ohmMetres ? FormatNumber(RoundResistivity(ohmCm) / 100) + "ohm-m"
+                     : FormatNumber(RoundResistivity(ohmCm)) + "ohm-cm";
+  };
+  return JoinLayers(rho(soil.rho1),
                     FormatNumber(RoundTo3Places(LengthFromMetres(soil.h, units))) +
                         std::string(LengthUnit(units)),
-                    FormatNumber(RoundResistivity(soil.rho2)) + "ohm-cm");
+                    rho(soil.rho2));
 }
 
 std::string DescribeLayers(const TwoLayerSoil& soil, UnitSystem units) {

@@ -145,14 +145,14 @@ void Describe(Survey& survey, UnitSystem units) {
     outcome.fields.insert(outcome.fields.end(), {{"rho2_ohm_cm", soil.rho2},
                                                  {"h", LengthFromMetres(soil.h, units)},
                                                  {"rms_percent", fit.rmsPercent},
-                                                 {"layers", LayersValue(soil, units)},
+                                                 {"layers", LayersValue(soil, units, ohmMetres)},
                                                  {"model", fit.noBetter ? "uniform" : "two layers"},
                                                  {"converged", fit.converged}});
     // The soil the rod tools are to use, as the texts of their fields.
     JsonObject use;
-    const std::string value = LayersValue(soil, units);
+    const std::string value = LayersValue(soil, units, ohmMetres);
     if (fit.noBetter) {
-      use.emplace_back("rho", OhmCm(fit.uniformOhmCm) + "ohm-cm");
+      use.emplace_back("rho", Rho(fit.uniformOhmCm, ohmMetres) + RhoUnit(ohmMetres));
     } else if (const auto parts = SplitLayers(value)) {
       for (std::size_t i = 0; i < kLayerParts.size(); ++i) {
         use.emplace_back(std::string(kLayerParts[i]), std::string((*parts)[i]));
@@ -162,8 +162,8 @@ void Describe(Survey& survey, UnitSystem units) {
     if (fit.noBetter) {
       // The soil to use leads: the uniform one, its --rho, then the layers for comparison.
       outcome.result = uniform;
-      outcome.details = {layers, "--rho " + OhmCm(fit.uniformOhmCm) + "ohm-cm",
-                         "--layers " + LayersValue(soil, units)};
+      outcome.details = {layers, "--rho " + Rho(fit.uniformOhmCm, ohmMetres) + RhoUnit(ohmMetres),
+                         "--layers " + LayersValue(soil, units, ohmMetres)};
       outcome.warnings.push_back(
           fit.uniformRmsPercent <= kUniformEnoughPercent
               ? "two layers fit no better than one: a uniform soil already fits within " +
@@ -172,7 +172,7 @@ void Describe(Survey& survey, UnitSystem units) {
                 "uniform soil's");
     } else {
       outcome.result = layers;
-      outcome.details = {uniform, "--layers " + LayersValue(soil, units)};
+      outcome.details = {uniform, "--layers " + LayersValue(soil, units, ohmMetres)};
     }
     const double misfit = fit.noBetter ? fit.uniformRmsPercent : fit.rmsPercent;
     if (misfit > kMuchMisfitPercent) {
@@ -306,7 +306,7 @@ Chart SurveyChart(const Survey& survey) {
     top = std::max({top, soil->rho1, soil->rho2});
     chart.series.push_back(model);
     chart.series.push_back(profile);
-    chart.notes.push_back("two layers: " + LayersValue(*soil, units) + " (RMS misfit " +
+    chart.notes.push_back("two layers: " + LayersValue(*soil, units, survey.ohmMetres) + " (RMS misfit " +
                           FormatDouble("%.2f", survey.fit.rmsPercent) + " %)");
   }
   chart.series.push_back(measured);

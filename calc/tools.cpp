@@ -683,6 +683,8 @@ std::string ReadToolAddress(std::string_view toolId, std::string_view query,
       ignored.emplace_back(std::string(pair).append(" (").append(name).append(" is given twice)"));
     } else if (tool != nullptr && !tool->table.empty() && name == tool->table) {
       rows = ReadTableRows(*tool, value, marks, ignored);
+    } else if (name == "units" && Lower(Trim(value)) == "si") {
+      units = "si";
     } else if (name == "units" && ReadUnits(value)) {
       units = UnitsName(*ReadUnits(value));
     } else if (name == "layers" && hasField("rho1")) {

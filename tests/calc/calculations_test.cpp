@@ -333,6 +333,17 @@ TEST(Survey, SaysWhichSoilToUseAndWhenNotToTrustIt) {
   ASSERT_TRUE(same);
   EXPECT_EQ(same->outcome.result, "one uniform soil: 30000 ohm-cm (RMS misfit 0.00 %)");
   EXPECT_EQ(same->outcome.details[1], "--rho 30000ohm-cm");
+  // Where resistivities are said in ohm-m (--units si, a page picking
+  // ohm-m), the soil to use and its --layers in ohm-m too.
+  ReadContext si{Metric, ""};
+  ReadUnitChoice("si", si);
+  const auto layered = CalculateSurvey(RhoRows({{"1", "423.4ohm-m"}, {"2", "322.2ohm-m"}, {"4", "184ohm-m"},
+                                                {"8", "130ohm-m"}, {"16", "124ohm-m"}}),
+                                       si);
+  ASSERT_TRUE(layered);
+  const std::string layers = std::get<std::string>(*layered->outcome.Field("layers"));
+  EXPECT_TRUE(layers.ends_with("ohm-m") && layers.find("ohm-cm") == std::string::npos) << layers;
+  EXPECT_EQ(layered->outcome.details[1], "--layers " + layers);
   EXPECT_EQ(std::get<std::string>(*same->outcome.Field("model")), "uniform");
   EXPECT_EQ(same->outcome.warnings,
             std::vector<std::string>{"two layers fit no better than one: a uniform soil already "

@@ -42,12 +42,15 @@ export function readAddress(section, tool, query, { setUnits, setSoil, setField,
     read = { units: null, soil: null, fields: {}, rows: null, ignored: [query] };
   }
   if (read.rows && setRows) setRows(read.rows);
-  // An address says its units; without them they are the command line's default.
-  if (query) setUnits(read.units === 'metric' ? METRIC : ENGLISH);
+  // An address says its units (si: metric, a bare resistivity in ohm-m and a
+  // bare diameter in mm, as the command line's); without them they are the
+  // command line's default.
+  const si = read.units === 'si';
+  if (query) setUnits(read.units === 'metric' || si ? METRIC : ENGLISH);
   if (read.soil) setSoil(read.soil);
   const ignored = [...read.ignored];
   for (const [name, text] of Object.entries(read.fields)) {
-    if (!setField(name, text)) ignored.push(`${name}=${text}`);
+    if (!setField(name, text, si)) ignored.push(`${name}=${text}`);
   }
   const note = $('.address-note', section);
   note.textContent = ignored.length ? `Not used from the address: ${ignored.join(', ')}.` : '';

@@ -40,11 +40,18 @@ function fieldLabel(field, picker) {
 
 const pickerOf = (section, name) => $(`.fields [data-field="${name}"] .unit-pick`, section);
 
+// Whether a value carries its unit: letters (and dashes within them) at
+// its end, as the library reads a unit ("20ohm-m", "16 mm"); the e of
+// "1e2" is an exponent, not a unit.
+export function hasUnit(text) {
+  return /[a-z][a-z-]*$/i.test(text.trim());
+}
+
 // A number typed without a unit is in its picker's unit: said to the library
 // when that is not the system's own (so that the library's hints about a
 // bare number typical of the other system still come).
 function typedIn(field, picker, text) {
-  if (!picker || !text.trim() || /[a-z]/i.test(text) || picker.value === unitOf(field)) return text;
+  if (!picker || !text.trim() || hasUnit(text) || picker.value === unitOf(field)) return text;
   return `${text.trim()}${picker.value}`;
 }
 
@@ -287,7 +294,14 @@ function isHeavy(tool, inputs, soil) {
   }
   if (tool.id !== 'group') return false;
   if (soil === 'layers') return true;
-  const count = (name) => Number(inputs[name]) || 0;
+  // A count as the page's language writes it (1,000 in English, 1.000 in
+  // German); one that cannot be read is worked as if it were many.
+  const count = (name) => {
+    const text = String(inputs[name] || '').trim();
+    if (!text) return 0;
+    const n = Number(text.split(state.marks.group || ',').join('').replace(state.marks.decimal, '.'));
+    return Number.isFinite(n) ? n : Infinity;
+  };
   const points = inputs.at ? inputs.at.trim().split(/\s+/).length : 0;
   return Math.max(count('rods'), 4 * count('per-side'), points) > MANY_RODS;
 }
@@ -467,7 +481,21 @@ function cancel(section) {
 // Sets a field by its name; false when the tool has no such field or the
 // text is not one of a choice's. A bare number from outside (an address, in
 // the command line's syntax) is in the system's unit: the field's picker says so.
-function setField(section, name, text) {
+// A value without its unit where that is `unit` ("420.85ohm-m" is 420.85
+// beside ohm-m; "16mm" stays as it is beside m).
+function withoutUnit(text, unit) {
+  const trimmed = text.trim();
+  const number = trimmed.slice(0, -unit.length).trim();
+  return trimmed.endsWith(unit) && number && !hasUnit(number) ? number : text;
+}
+
+// A bare number in an address of the command line's si: ohm-m and mm.
+const SI_UNITS = { resistivity: 'ohm-m', diameter: 'mm' };
+
+// Sets a field to a text as the command line writes it: a bare number in
+// the units the text is in (the system's own, or si's), its picker set to
+// them; a number with the unit its picker shows, without it.
+function setField(section, name, text, si = false) {
   const field = toolOf(section).fields.find((each) => each.name === name);
   if (!field) return false;
   const input = $(`.fields [name="${name}"]`, section);
@@ -475,10 +503,10 @@ function setField(section, name, text) {
   if (input.tagName === 'SELECT' && !Array.from(input.options).some((option) => option.value === text)) {
     return false;
   }
-  input.value = text;
   const picker = pickerOf(section, name);
-  if (picker && !/[a-z]/i.test(text)) {
-    setPicker(picker, unitOf(field));
+  input.value = picker ? withoutUnit(text, picker.value) : text;
+  if (picker && !hasUnit(text)) {
+    setPicker(picker, (si && SI_UNITS[field.dimension]) || unitOf(field));
     relabel(section, field);
   }
   return true;
@@ -489,7 +517,7 @@ export function fillFromAddress(section, query) {
   readAddress(section, tool, query, {
     setUnits,
     setSoil: (soil) => setSwitch(section, `${tool.id}-soil`, soil),
-    setField: (name, text) => setField(section, name, text),
+    setField: (name, text, si) => setField(section, name, text, si),
     setRows: (rows) => TABLES[tool.id].showRows(section, rows),
   });
 }
@@ -505,17 +533,22 @@ export function setUnits(units) {
   fieldTest.testUnits();
 }
 
-// The survey's soil in every tool with a soil, and on to the 25-ohm check.
+// The survey's soil in every tool with a soil, in the page's units; the
+// survey stays open, and says where the soil went.
 function useSurveySoil(section) {
   const use = section.survey && section.survey.use;
   if (!use) return;
+  const names = [];
   for (const tool of state.tools) {
     const other = $(`#tool-${tool.id}`);
     if (!tool.fields.some((field) => field.soil)) continue;
     for (const [name, text] of Object.entries(use)) setField(other, name, text);
     setSwitch(other, `${tool.id}-soil`, 'rho' in use ? 'uniform' : 'layers');
+    names.push(tool.title);
   }
-  location.hash = '#check';
+  const note = $('.copy-note', section);
+  note.textContent = `This soil is now in: ${names.join(', ')}.`;
+  note.hidden = false;
 }
 
 // ---- One state across tools: the soil, the rod and the layout typed in one

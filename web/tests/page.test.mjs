@@ -423,12 +423,18 @@ describe('the tools give the command line\'s answers', () => {
     await page.waitForFunction(() => JSON.parse(localStorage.getItem('ostrevin.survey')).length === 5);
     const fewer = await shown(page, 'survey');
     assert.notEqual(fewer.result, got.result);
+    // Its soil into the rod tools in the page's units, the survey left open
+    // (it opened the 25-ohm check, "42087ohm-cm" in a field picked in ohm-m).
     await page.click('#survey-use');
-    await page.waitForSelector('#tool-check:not([hidden])');
+    await page.waitForSelector('#tool-survey .copy-note:not([hidden])');
+    assert.match(await text(page, '#tool-survey .copy-note'), /^This soil is now in: .*25-ohm check/);
+    assert.equal(await page.evaluate(() => location.hash.split('?')[0]), '#survey');
     const layers = fewer.lines.find((line) => line.startsWith('--layers ')).slice('--layers '.length).split(',');
+    assert.match(layers[0], /ohm-m$/);
     const soil = await page.$$eval('#tool-check [name=rho1], #tool-check [name=h], #tool-check [name=rho2]',
       (inputs) => inputs.map((input) => input.value));
-    assert.deepEqual(soil, layers);
+    assert.deepEqual(soil, [layers[0].replace(/ohm-m$/, ''), layers[1].replace(/m$/, ''), layers[2].replace(/ohm-m$/, '')]);
+    assert.equal(await page.$eval('#tool-check .unit-pick', (picker) => picker.value), 'ohm-m');
     assert.equal(await page.$eval('#tool-check [data-choice="layers"]', (button) => button.getAttribute('aria-checked')), 'true');
   });
 
@@ -518,6 +524,25 @@ describe('the tools give the command line\'s answers', () => {
     assert.equal((await shown(english, 'check')).value, value);
     await type(english, field('check', 'rho'), '1,5');
     assert.match((await shown(english, 'check')).errors.rho, /"1,5" is not a number as written here/);
+  });
+
+  test('a number is a number beside a picker; an si address and a count as the language writes it', async () => {
+    // "1e2" beside ohm-m is a hundred ohm-m (its e was read as a unit: 100 ohm-cm).
+    const si = { rho: '1e2', diameter: '16', length: '2.4' };
+    const native = commandLine('check', si, 'si').json;
+    const page = await open({ hash: `#check?${new URLSearchParams({ ...si, units: 'si' })}` });
+    assert.equal(await page.$eval('#tool-check [data-field="rho"] .unit-pick', (picker) => picker.value), 'ohm-m');
+    assert.equal(await page.$eval('#tool-check [data-field="diameter"] .unit-pick', (picker) => picker.value), 'mm');
+    const answer = await shown(page, 'check');
+    assert.ok(sameNumber(Number(answer.value), native.single_ohms), `${answer.value} ${native.single_ohms}`);
+    assert.equal(answer.note, '');
+    // A thousand rods written "1,000" on an English page: long work, in the worker.
+    await page.goto(`${address}#group?diameter=0.625&length=10&layout=line&rho=10000&rods=4&spacing=20`);
+    await page.waitForSelector('html.ready');
+    await shown(page, 'group');
+    await fill(page, 'group', { rods: '1,000' });
+    assert.equal(await text(page, '#tool-group .status-text'), 'Working…');
+    assert.deepEqual(page.problems, []);
   });
 
   test('long work runs in a worker; the page stays responsive and marks the old answer', async () => {
@@ -704,6 +729,14 @@ describe('the tools give the command line\'s answers', () => {
     }
     await page.waitForFunction(() => document.querySelector('#safety-touch').complete);
     assert.ok(await page.$eval('#safety-touch', (image) => image.naturalWidth > 0));
+    // A fence 2 m outside, judged, as the command line judges it.
+    await fill(page, 'safety', { fence: '2m' });
+    const fenced = await shown(page, 'safety');
+    const withFence = commandLine('grid', { ...example, fence: '2m' }, 'metric').json;
+    assert.equal(withFence.verdict, 'touch and fence exceed');
+    assert.equal(await text(page, '#tool-safety .verdict'), `✗ Not safe: ${withFence.verdict}`);
+    assert.match(fenced.lines.join('\n'), /a fence 2 m outside, bonded to the electrode, judged/);
+    await fill(page, 'safety', { fence: '' });
     // The same grid in two layers with 20 rods: long work, cancelled.
     await fill(page, 'safety', { rho: '' });
     await choose(page, 'safety', 'soil', 'layers');
