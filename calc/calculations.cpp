@@ -10,6 +10,7 @@
 #include "calc/text.h"
 #include "core/electrode_formulas.h"
 #include "core/number_text.h"
+#include "core/numerics.h"
 
 namespace ostrevin::calc {
 
@@ -131,28 +132,37 @@ Result<Outcome> Design(const Calculation& calculation, const DesignFor& design,
     na.fields = {{"lowest_ohms", lowest}};
     return na;
   }
-  // Where the least tried cannot be worked (a ring too small for its
-  // conductor) it is taken as not reaching the target.
+  // The least tried raised while it is refused (a ring smaller than ten
+  // conductor diameters); any other failure stops the search with it: a
+  // failure is never taken as "does not reach".
   Result<Outcome> low = solve(lo);
-  const bool atLowest = low && *low->value <= *target;
+  while (low.refused() && !design.meshes && 2 * lo < hi) {
+    lo *= 2;
+    low = solve(lo);
+  }
+  if (!low) return low;
+  const bool atLowest = *low->value <= *target;
   if (atLowest) {
     hi = lo;
     best = std::move(low);
   }
   // Bisection: `hi` reaches the target, `lo` does not.
-  const double step = design.meshes ? 1 : 1e-3;
-  while (!atLowest && hi - lo > step) {
-    const double mid = design.meshes ? std::floor((lo + hi) / 2) : (lo + hi) / 2;
-    Result<Outcome> tried = solve(mid);
-    if (tried && *tried->value <= *target) {
-      hi = mid;
-      best = std::move(tried);
-    } else {
-      lo = mid;
-    }
+  if (!atLowest) {
+    const Result<Bisection> found = Bisect(
+        [&](double x) -> Result<bool> {
+          Result<Outcome> tried = solve(x);
+          if (!tried) return tried.Failed();
+          if (*tried->value > *target) return true;
+          best = std::move(tried);
+          return false;
+        },
+        lo, hi, 1e-5, design.meshes ? Halving::kWhole : Halving::kLinear);
+    if (!found) return found.Failed();
+    hi = found->hi;
   }
   // A length printed to its third decimal rounded toward meeting the
-  // target (longer is lower), worked out at what is printed.
+  // target (longer is lower), worked out at what is printed: the least
+  // printed value that reaches it.
   if (!design.meshes && !atLowest) {
     const double printed = LengthToMetres(RoundedUp(LengthFromMetres(hi, units)), units);
     if (printed > hi) {
@@ -255,7 +265,7 @@ std::string LengthText(double metres, UnitSystem units) {
 }
 
 std::string FixedLength(double metres, UnitSystem units) {
-  const std::string shown = FormatNumber(metres) + " m";
+  std::string shown = FormatNumber(metres) + " m";
   if (IsMetric(units)) return shown;
   return shown + " (" + FormatDouble("%.2f", LengthFromMetres(metres, units)) + " " +
          std::string(LengthUnit(units)) + ")";

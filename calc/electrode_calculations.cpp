@@ -7,7 +7,6 @@
 #include <cctype>
 #include <cmath>
 #include <limits>
-#include <numbers>
 
 #include "calc/calculation_parts.h"
 #include "calc/electrodes.h"
@@ -17,12 +16,12 @@
 #include "core/electrode_layouts.h"
 #include "core/ieee80.h"
 #include "core/number_text.h"
+#include "core/numerics.h"
 
 namespace ostrevin::calc {
 
 namespace {
 
-constexpr double kPi = std::numbers::pi;
 // A ring at least this many conductor diameters across; its polygon's
 // sides at least this many long, and at most this many sides (more only
 // where there are more rods round it).
@@ -836,7 +835,7 @@ std::vector<Calculation> ElectrodeCalculations() {
        "ostrevin-calc grid --layers 300ohm-m,2m,100ohm-m --size 70mx70m \\\n"
        "           --meshes 10x10 --depth 0.5m --conductor 10mm --rods-at perimeter \\\n"
        "           --rods 20 --rod-length 7.5m --rod-diameter 20mm --units metric\n",
-       DesignFor{"meshes", 1, 20, true}},
+       DesignFor{"meshes", 2, 20, true}},
       {"plate", "a buried plate, by BS 7430 and IEEE 142",
        {{"rho", OptionKind::kQuantity, true},
         {"layers"},

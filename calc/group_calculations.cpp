@@ -16,6 +16,7 @@
 #include "core/electrode_formulas.h"
 #include "core/electrode_layouts.h"
 #include "core/number_text.h"
+#include "core/numerics.h"
 #include "core/rod_groups.h"
 #include "core/rod_solver.h"
 
@@ -428,7 +429,7 @@ void PlaceRods(Layout& layout, int count, double spacingM) {
 }
 
 // Where a falling function of x on [lo, hi] meets the target: bisection to
-// a ten-thousandth of a metre. No answer when even hi stays above it.
+// a hundredth of a millimetre. No answer when even hi stays above it.
 struct Reached {
   double x = 0;
   double ohms = 0;
@@ -443,15 +444,17 @@ Result<Reached> Reach(const std::function<Result<double>(double)>& ohmsAt, doubl
   const Result<double> atHi = ohmsAt(hi);
   if (!atHi) return atHi.Failed();
   if (*atHi > target) return Reached{hi, *atHi, false};
-  for (int i = 0; i < 60 && hi - lo > 1e-4; ++i) {
-    const double mid = (lo + hi) / 2;
-    const Result<double> at = ohmsAt(mid);
-    if (!at) return at.Failed();
-    (*at > target ? lo : hi) = mid;
-  }
-  const Result<double> at = ohmsAt(hi);
+  const Result<Bisection> found = Bisect(
+      [&](double x) -> Result<bool> {
+        const Result<double> at = ohmsAt(x);
+        if (!at) return at.Failed();
+        return *at > target;
+      },
+      lo, hi, 1e-5);  // finer than what is printed, which is rounded up from it
+  if (!found) return found.Failed();
+  const Result<double> at = ohmsAt(found->hi);
   if (!at) return at.Failed();
-  return Reached{hi, *at, false};
+  return Reached{found->hi, *at, false};
 }
 
 // The spacing or the rod length that reaches the target, the count fixed.
@@ -582,7 +585,8 @@ Result<FewestRodsResult> SearchLineOrRing(const Inputs& in, const Rod& rod, RodL
 // the spacing given, the fewest rods that reach the target, the rods' total
 // length, the conductor bonding them in order (round a ring or square), the
 // area the outline takes, and the group's resistance. A layout none of whose
-// counts reaches it is left out. In the outcome's table and as "candidates".
+// counts reaches it is left out; one that cannot be worked out is shown as
+// na with why. In the outcome's table and as "candidates".
 // The layout asked for is not searched again: `chosen` with its rods placed
 // and `chosenOhms`, or none when it reaches no answer.
 void AddCandidates(Outcome& outcome, const Inputs& in, const Rod& rod, double spacingM,
@@ -598,19 +602,29 @@ void AddCandidates(Outcome& outcome, const Inputs& in, const Rod& rod, double sp
   for (const std::string name : {"line", "ring", "square"}) {
     Layout layout{name, {}, spacingM, TabulatedLayout::kNone, {}};
     std::optional<double> ohms;
+    std::optional<std::string> failed;  // why the layout could not be worked out
     if (name == chosen.name) {
       layout.points = chosen.points;
       ohms = chosenOhms;
     } else if (name == "square") {
       const Result<SquareFound> found = SearchSquare(in, rod, layout, method, target);
+      if (!found) failed = found.why();
       if (found && found->perSide) ohms = Headline(*found->figures, method);
     } else {
       const Result<FewestRodsResult> found = SearchLineOrRing(
           in, rod, name == "line" ? RodLine::kLine : RodLine::kRing, spacingM, method, target);
+      if (!found) failed = found.why();
       if (found && found->rods) {
         PlaceRods(layout, *found->rods, spacingM);
         ohms = found->ohms;
       }
+    }
+    if (failed) {
+      // Said, never left out unseen.
+      table.rows.push_back({name, "na", "na", "", "", ""});
+      candidates.emplace_back(JsonObject{{"layout", name}, {"ohms", nullptr}, {"why", *failed}});
+      outcome.warnings.push_back("the " + name + " could not be worked out as a candidate: " + *failed);
+      continue;
     }
     const std::vector<RodPoint>& at = layout.points;
     // A ring of two rods is the line's.

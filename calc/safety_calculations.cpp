@@ -8,6 +8,7 @@
 #include "calc/safety.h"
 #include "calc/text.h"
 #include "core/number_text.h"
+#include "core/numerics.h"
 
 namespace ostrevin::calc {
 
@@ -179,7 +180,7 @@ void DescribeConductor(Outcome& outcome, Inputs& in, const Fault& fault, double 
       FormatDouble("%.2f", *mm2 / kMm2PerKcmil) + " kcmil); " +
       (metric ? FormatNumber(*metric) + " mm^2" : "past the metric series") + " or " +
       awg.value_or("past the AWG series") + " (IEEE 80 eq. 40)");
-  const double own = 3.14159265358979 * conductorM * conductorM / 4 * 1e6;
+  const double own = kPi * conductorM * conductorM / 4 * 1e6;
   if (conductorM > 0 && own < *mm2) {
     outcome.warnings.push_back("the electrode's conductor, " + FormatDouble("%.1f", own) +
                                " mm^2, is smaller than the fault needs");

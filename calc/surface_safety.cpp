@@ -180,7 +180,7 @@ void DescribeSafety(Outcome& outcome, const SolvedElectrode& e, const SurfaceSaf
       outcome.details.push_back("a fence " + distance + " outside would see " + Volts(*fence) +
                                 " (not judged), " + where);
       if (*fence > limits.Touch() && found.gpr > limits.Touch()) {
-        outcome.details.push_back(
+        outcome.details.emplace_back(
             "a fence there bonded to the electrode would exceed the tolerable touch voltage: "
             "extend the grid past the fence, or keep the fence apart (not bonded, and clear of "
             "the grid)");
@@ -188,7 +188,7 @@ void DescribeSafety(Outcome& outcome, const SolvedElectrode& e, const SurfaceSaf
     }
   }
   std::string byEquations;
-  if (request.equations && request.equationsGpr) {
+  if (request.equations != nullptr && request.equationsGpr) {
     const GridEquations& eq = *request.equations;
     std::vector<std::string> equationLines;
     const std::array<Criterion, 2> equationCriteria{
@@ -287,7 +287,7 @@ Checked DescribeSurface(Outcome& outcome, SolvedElectrode& electrode, const Surf
     outcome.warnings.push_back("the worst places were searched on a lattice of " +
                                LengthText(searchStep, units) + ", the finest the map's bound allows");
   }
-  if (!request.limits) return Ok{};
+  if (request.limits == nullptr) return Ok{};
   outcome.details.push_back(OutlineLine(electrode));
   Result<SurfaceSafety> found = FindSafety(electrode, search, gpr, *request.limits, request.fence);
   if (!found) return found.Failed();

@@ -1,14 +1,13 @@
 #include "core/closed_forms.h"
+#include "core/numerics.h"
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 
 namespace ostrevin {
 
 namespace {
 
-constexpr double kPi = std::numbers::pi;
 
 // A value that is finite and positive, or nothing.
 std::optional<double> Positive(double ohms) {

@@ -3,66 +3,16 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <numbers>
+
+#include "core/numerics.h"
 
 namespace ostrevin {
 
 namespace {
 
-constexpr double kPi = std::numbers::pi;
 // Steps of the table in its mapped coordinates: asinh(p/h) and log(x + 2h).
 constexpr double kPStep = 1.0 / 12;
 constexpr double kXStep = 1.0 / 16;
-
-// Gauss-Legendre on [0, 1] for 1 to 6 points.
-struct Rule {
-  std::array<double, 6> nodes{}, weights{};
-  int count = 0;
-};
-
-const Rule& RuleOf(int n) {
-  static const std::array<Rule, 6> rules = [] {
-    std::array<Rule, 6> made{};
-    for (int count = 1; count <= 6; ++count) {
-      Rule& rule = made[static_cast<std::size_t>(count - 1)];
-      rule.count = count;
-      for (int i = 0; i < count; ++i) {
-        double x = std::cos(kPi * (i + 0.75) / (count + 0.5));
-        double derivative = 1;
-        for (int iteration = 0; iteration < 100; ++iteration) {
-          double p0 = 1;
-          double p1 = x;
-          for (int k = 2; k <= count; ++k) {
-            const double p2 = ((2 * k - 1) * x * p1 - (k - 1) * p0) / k;
-            p0 = p1;
-            p1 = p2;
-          }
-          derivative = count * (x * p1 - p0) / (x * x - 1);
-          const double step = p1 / derivative;
-          x -= step;
-          if (std::abs(step) < 1e-16) break;
-        }
-        rule.nodes[static_cast<std::size_t>(i)] = (x + 1) / 2;
-        rule.weights[static_cast<std::size_t>(i)] = 1 / ((1 - x * x) * derivative * derivative);
-      }
-    }
-    return made;
-  }();
-  return rules[static_cast<std::size_t>(std::clamp(n, 1, 6) - 1)];
-}
-
-// Gauss points enough along a segment of `length` for a kernel varying
-// over `scale`, for a part in 10^5: the error of n points on 1/r at a
-// distance falls as (length / 2 distance)^2n.
-int PointsFor(double length, double scale) {
-  const double ratio = length / scale;
-  if (ratio < 0.015) return 1;
-  if (ratio < 0.2) return 2;
-  if (ratio < 0.43) return 3;
-  if (ratio < 0.7) return 4;
-  if (ratio < 1) return 5;
-  return 6;
-}
 
 double Distance(const Point3& a, const Point3& b) {
   return std::sqrt((a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y) + (a.z - b.z) * (a.z - b.z));
@@ -74,14 +24,6 @@ Point3 Along(const Segment3& s, double t) {
 
 Segment3 Imaged(const Segment3& s, double sign, double offset) {
   return {{s.a.x, s.a.y, sign * s.a.z + offset}, {s.b.x, s.b.y, sign * s.b.z + offset}};
-}
-
-// Catmull-Rom weights for a fraction t between the second and third of four nodes.
-std::array<double, 4> CubicWeights(double t) {
-  const double t2 = t * t;
-  const double t3 = t2 * t;
-  return {(-t3 + 2 * t2 - t) / 2, (3 * t3 - 5 * t2 + 2) / 2, (-3 * t3 + 4 * t2 + t) / 2,
-          (t3 - t2) / 2};
 }
 
 }  // namespace
@@ -179,7 +121,7 @@ EarthKernel::Across EarthKernel::AcrossAt(double p) const {
   const double u = std::asinh(std::abs(p) / h_) / pStep_ + 2;
   across.beyond = u > pCount_ - 2;
   across.column = std::clamp(static_cast<int>(std::floor(u)), 1, pCount_ - 3);
-  across.weights = CubicWeights(std::clamp(u - across.column, 0.0, 1.0));
+  across.weights = CatmullRomWeights(std::clamp(u - across.column, 0.0, 1.0));
   return across;
 }
 
@@ -197,7 +139,7 @@ double EarthKernel::SmoothSeries(const Across& across, double x) const {
     return sum;
   }
   const int iv = std::clamp(static_cast<int>(std::floor(v)), 1, xCount_ - 3);
-  const std::array<double, 4> wv = CubicWeights(std::clamp(v - iv, 0.0, 1.0));
+  const std::array<double, 4> wv = CatmullRomWeights(std::clamp(v - iv, 0.0, 1.0));
   const std::array<double, 4>& wu = across.weights;
   double sum = 0;
   for (int a = 0; a < 4; ++a) {
@@ -249,13 +191,13 @@ double EarthKernel::Mutual(const Element& f, const Element& s) const {
     const Point3 mf = f.line.Middle();
     const Point3 ms = s.line.Middle();
     const double scale = std::max(SmoothDistance(f.upper, s.upper), std::hypot(mf.x - ms.x, mf.y - ms.y));
-    const Rule& rf = RuleOf(PointsFor(lf, scale));
-    const Rule& rs = RuleOf(PointsFor(ls, scale));
+    const GaussRule& rf = GaussLegendre(GaussPointsFor(lf, scale));
+    const GaussRule& rs = GaussLegendre(GaussPointsFor(ls, scale));
     double smooth = 0;
-    for (int i = 0; i < rf.count; ++i) {
+    for (int i = 0; i < static_cast<int>(rf.nodes.size()); ++i) {
       const Point3 x = Along(f.line, rf.nodes[static_cast<std::size_t>(i)]);
       double row = 0;
-      for (int j = 0; j < rs.count; ++j) {
+      for (int j = 0; j < static_cast<int>(rs.nodes.size()); ++j) {
         const Point3 y = Along(s.line, rs.nodes[static_cast<std::size_t>(j)]);
         row += rs.weights[static_cast<std::size_t>(j)] *
                Smooth(f.upper, s.upper, std::hypot(x.x - y.x, x.y - y.y), x.z, y.z);
@@ -272,9 +214,9 @@ double EarthKernel::At(const Point3& x, const Element& s) const {
   const double ls = s.line.Length();
   const double apart = Distance(x, s.line.Middle());
   if (apart >= 2 * ls) {
-    const Rule& rule = RuleOf(PointsFor(ls, apart));
+    const GaussRule& rule = GaussLegendre(GaussPointsFor(ls, apart));
     double sum = 0;
-    for (int j = 0; j < rule.count; ++j) {
+    for (int j = 0; j < static_cast<int>(rule.nodes.size()); ++j) {
       sum += rule.weights[static_cast<std::size_t>(j)] *
              Point(upper, s.upper, x, Along(s.line, rule.nodes[static_cast<std::size_t>(j)]));
     }
@@ -287,9 +229,9 @@ double EarthKernel::At(const Point3& x, const Element& s) const {
   if (layered_ && k_ != 0) {
     const Point3 ms = s.line.Middle();
     const double scale = std::max(SmoothDistance(upper, s.upper), std::hypot(x.x - ms.x, x.y - ms.y));
-    const Rule& rule = RuleOf(PointsFor(ls, scale));
+    const GaussRule& rule = GaussLegendre(GaussPointsFor(ls, scale));
     double smooth = 0;
-    for (int j = 0; j < rule.count; ++j) {
+    for (int j = 0; j < static_cast<int>(rule.nodes.size()); ++j) {
       const Point3 y = Along(s.line, rule.nodes[static_cast<std::size_t>(j)]);
       smooth += rule.weights[static_cast<std::size_t>(j)] *
                 Smooth(upper, s.upper, std::hypot(x.x - y.x, x.y - y.y), x.z, y.z);

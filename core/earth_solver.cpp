@@ -9,19 +9,18 @@
 #include <cstdint>
 #include <limits>
 #include <map>
-#include <numbers>
 #include <numeric>
 #include <optional>
 #include <unordered_map>
 #include <unordered_set>
 
 #include "core/number_text.h"
+#include "core/numerics.h"
 
 namespace ostrevin {
 
 namespace {
 
-constexpr double kPi = std::numbers::pi;
 // A conductor shorter than this many diameters is no thin wire; one this
 // near level is horizontal (it must be buried its radius deep).
 constexpr double kShortestDiameters = 2;
@@ -138,27 +137,11 @@ Result<std::vector<Piece>> Join(std::span<const Conductor> conductors, double to
         if (overlap > tolerance) return Refused(names + " overlap along their length");
         continue;  // end to end
       }
-      // The point on each nearest the other, by bisection-free projection:
-      // where an end of one lies on the other, or where they cross.
-      const auto onto = [&](const Segment3& line, double length, const Point3& p) {
-        const Point3 d = Minus(line.b, line.a);
-        return std::clamp(((p.x - line.a.x) * d.x + (p.y - line.a.y) * d.y +
-                           (p.z - line.a.z) * d.z) /
-                              (length * length),
-                          0.0, 1.0);
-      };
-      // Crossing point: the closest points of the two lines.
-      const Point3 r = Minus(a.a, b.a);
-      const double aa = la * la;
-      const double bb = lb * lb;
-      const double ab = da.x * db.x + da.y * db.y + da.z * db.z;
-      const double ar = da.x * r.x + da.y * r.y + da.z * r.z;
-      const double br = db.x * r.x + db.y * r.y + db.z * r.z;
-      const double denominator = aa * bb - ab * ab;
-      double ta = std::clamp((ab * br - ar * bb) / denominator, 0.0, 1.0);
-      double tb = std::clamp((ab * ta + br) / bb, 0.0, 1.0);
-      ta = onto(a, la, Lerp(b.a, b.b, tb));
-      tb = onto(b, lb, Lerp(a.a, a.b, ta));
+      // Each is cut where the other meets it: where an end of one lies on
+      // the other, or where they cross.
+      const Closest closest = ClosestPoints(a, b);
+      const double ta = closest.tf;
+      const double tb = closest.ts;
       cuts[i].push_back(ta);
       cuts[j].push_back(tb);
     }
@@ -434,21 +417,11 @@ class ElementIndex {
 };
 
 // The elements' extent: in plan, and their greatest depth.
-struct Box {
-  static constexpr double kNone = std::numeric_limits<double>::infinity();
-  double x0 = kNone, x1 = -kNone, y0 = kNone, y1 = -kNone, deepest = 0;  // NOLINT: a box
-};
-
-Box BoxOf(const std::vector<Element>& elements) {
-  Box box;
+Extent BoxOf(const std::vector<Element>& elements) {
+  Extent box;
   for (const Element& e : elements) {
-    for (const Point3& p : {e.line.a, e.line.b}) {
-      box.x0 = std::min(box.x0, p.x);
-      box.x1 = std::max(box.x1, p.x);
-      box.y0 = std::min(box.y0, p.y);
-      box.y1 = std::max(box.y1, p.y);
-      box.deepest = std::max(box.deepest, p.z);
-    }
+    box.Take(e.line.a);
+    box.Take(e.line.b);
   }
   return box;
 }
@@ -459,7 +432,7 @@ Symmetry FindSymmetry(const std::vector<Element>& elements, double tolerance, bo
   std::vector<int> parent(n);
   std::iota(parent.begin(), parent.end(), 0);
   if (use && n > 1) {
-    const Box box = BoxOf(elements);
+    const Extent box = BoxOf(elements);
     const double cx = (box.x0 + box.x1) / 2;
     const double cy = (box.y0 + box.y1) / 2;
     symmetry.cx = cx;
@@ -649,9 +622,9 @@ Result<Segmented> Segment(std::span<const Conductor> conductors, const EarthSoil
       }
     }
   }
-  const Box box = BoxOf(solution.elements);
+  const Extent box = BoxOf(solution.elements);
   solution.spanM = std::hypot(box.x1 - box.x0, box.y1 - box.y0);
-  solution.depthM = box.deepest;
+  solution.depthM = std::max(box.depth, 0.0);
   return Segmented{std::move(solution), tolerance};
 }
 

@@ -3,15 +3,14 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <numbers>
 
 #include "core/number_text.h"
+#include "core/numerics.h"
 
 namespace ostrevin {
 
 namespace {
 
-constexpr double kPi = std::numbers::pi;
 
 // Whether `part` is a whole number of `step`s (to a part in 10^9).
 bool Whole(double part, double step) {
@@ -174,19 +173,13 @@ PlanRegion HullOutline(std::span<const Conductor> conductors) {
   return {{}, PlanLines(conductors)};
 }
 
-PlanExtent ExtentOf(std::span<const Conductor> conductors) {
-  constexpr double kInf = std::numeric_limits<double>::infinity();
-  PlanExtent e{kInf, -kInf, kInf, -kInf, -kInf};
+Extent ExtentOf(std::span<const Conductor> conductors) {
+  Extent extent;
   for (const Conductor& c : conductors) {
-    for (const Point3& p : {c.a, c.b}) {
-      e.x0 = std::min(e.x0, p.x);
-      e.x1 = std::max(e.x1, p.x);
-      e.y0 = std::min(e.y0, p.y);
-      e.y1 = std::max(e.y1, p.y);
-      e.depth = std::max(e.depth, p.z);
-    }
+    extent.Take(c.a);
+    extent.Take(c.b);
   }
-  return e;
+  return extent;
 }
 
 double TotalLength(std::span<const Conductor> conductors) {

@@ -73,10 +73,7 @@ PlanRegion HullOutline(std::span<const Conductor> conductors);
 std::vector<PlanLine> PlanLines(std::span<const Conductor> conductors);
 // The plan's extent: the least and greatest x and y of the conductors' ends
 // (metres), and the greatest depth. All infinite for no conductors.
-struct PlanExtent {
-  double x0, x1, y0, y1, depth;
-};
-PlanExtent ExtentOf(std::span<const Conductor> conductors);
+Extent ExtentOf(std::span<const Conductor> conductors);
 // The total length of the conductors (metres).
 double TotalLength(std::span<const Conductor> conductors);
 

@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <utility>
+
+#include "core/numerics.h"
 
 namespace ostrevin {
 namespace {
@@ -18,14 +21,11 @@ double SlopeMu(double c) {
   return (r(0.6) - r(0.4)) / (r(0.4) - r(0.2));
 }
 
-// Bisection on a function that changes sign once on [lo, hi], rising.
-template <class F>
-double RisingRoot(F f, double lo, double hi) {
-  for (int i = 0; i < 200 && hi - lo > 1e-15; ++i) {
-    const double mid = (lo + hi) / 2;
-    (f(mid) < 0 ? lo : hi) = mid;
-  }
-  return (lo + hi) / 2;
+// Where a function rising through zero once on [lo, hi] crosses it, to 1e-15.
+double RisingRoot(const std::function<double(double)>& f, double lo, double hi) {
+  const Result<Bisection> found =
+      Bisect([&](double x) -> Result<bool> { return f(x) < 0; }, lo, hi, 1e-15);
+  return (found->lo + found->hi) / 2;  // a side is never a failure here
 }
 
 // For an offset c, the least-squares R and k (weights 1 / reading^2: the

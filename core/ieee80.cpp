@@ -2,16 +2,15 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 #include <string>
 
 #include "core/number_text.h"
+#include "core/numerics.h"
 
 namespace ostrevin {
 
 namespace {
 
-constexpr double kPi = std::numbers::pi;
 
 std::optional<double> Positive(double ohms) {
   if (!(ohms > 0) || !std::isfinite(ohms)) return std::nullopt;

@@ -1,6 +1,7 @@
 #include "core/length_search.h"
 
 #include <algorithm>
+#include <ranges>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -100,18 +101,10 @@ class ScanLengths {
 constexpr Index kPeakMargin = 16;
 
 // The first step of [from, to) where `holds`, true on a prefix of the steps,
-// is false; `to` when it holds throughout. A binary search.
+// is false; `to` when it holds throughout (a binary search).
 template <class Predicate>
 Index FirstFailing(Index from, Index to, Predicate holds) {
-  while (from < to) {
-    const Index middle = from + (to - from) / 2;
-    if (holds(middle)) {
-      from = middle + 1;
-    } else {
-      to = middle;
-    }
-  }
-  return from;
+  return *std::ranges::partition_point(std::views::iota(from, to), holds);
 }
 
 // The step nearest the formula's peak at e^2/4 of the radius: the first one at

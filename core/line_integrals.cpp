@@ -3,14 +3,13 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <numbers>
 #include <vector>
+
+#include "core/numerics.h"
 
 namespace ostrevin {
 
 namespace {
-
-constexpr double kPi = std::numbers::pi;
 
 Point3 Minus(const Point3& a, const Point3& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
 Point3 Plus(const Point3& a, const Point3& b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
@@ -20,38 +19,6 @@ Point3 Cross(const Point3& a, const Point3& b) {
   return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
 double Norm(const Point3& a) { return std::sqrt(Dot(a, a)); }
-
-// Gauss-Legendre nodes and weights on [0, 1], for n points.
-struct Gauss {
-  std::vector<double> nodes, weights;
-  explicit Gauss(int n) : nodes(static_cast<std::size_t>(n)), weights(static_cast<std::size_t>(n)) {
-    for (int i = 0; i < n; ++i) {
-      double x = std::cos(kPi * (i + 0.75) / (n + 0.5));
-      double derivative = 1;
-      for (int iteration = 0; iteration < 100; ++iteration) {
-        double p0 = 1;
-        double p1 = x;
-        for (int k = 2; k <= n; ++k) {
-          const double p2 = ((2 * k - 1) * x * p1 - (k - 1) * p0) / k;
-          p0 = p1;
-          p1 = p2;
-        }
-        derivative = n * (x * p1 - p0) / (x * x - 1);
-        const double step = p1 / derivative;
-        x -= step;
-        if (std::abs(step) < 1e-16) break;
-      }
-      nodes[static_cast<std::size_t>(i)] = (x + 1) / 2;
-      weights[static_cast<std::size_t>(i)] = 1 / ((1 - x * x) * derivative * derivative);
-    }
-  }
-};
-
-const Gauss& GaussOf(int n) {
-  static const std::array<Gauss, 9> rules{Gauss(1), Gauss(2), Gauss(3), Gauss(4), Gauss(5),
-                                          Gauss(6), Gauss(7), Gauss(8), Gauss(24)};
-  return rules[static_cast<std::size_t>(std::min(n, 9) - 1)];
-}
 
 // u asinh(u/p) - sqrt(u^2 + p^2): twice integrated, 1/sqrt(u^2 + p^2).
 double Antiderivative(double u, double p) { return u * std::asinh(u / p) - std::hypot(u, p); }
@@ -83,7 +50,7 @@ double CoaxialIntegral(double rf, double rs, double f0, double f1, double s0, do
     // Beyond some radii the average is the axis' kernel at the radii's spread.
     return ParallelIntegral(std::sqrt(rf * rf + rs * rs), f0, f1, s0, s1);
   }
-  const Gauss& gauss = GaussOf(24);
+  const GaussRule& gauss = GaussLegendre(24);
   double sum = 0;
   for (std::size_t i = 0; i < gauss.nodes.size(); ++i) {
     const double t = gauss.nodes[i];
@@ -94,13 +61,8 @@ double CoaxialIntegral(double rf, double rs, double f0, double f1, double s0, do
   return sum;
 }
 
-struct Closest {
-  double tf = 0, ts = 0;  // parameters on f and s, in [0, 1]
-  double distance = 0;
-};
+}  // namespace
 
-// The closest points of two segments (Ericson, "Real-Time Collision
-// Detection", 2005, section 5.1.9).
 Closest ClosestPoints(const Segment3& f, const Segment3& s) {
   const Point3 d1 = Minus(f.b, f.a);
   const Point3 d2 = Minus(s.b, s.a);
@@ -137,10 +99,12 @@ Closest ClosestPoints(const Segment3& f, const Segment3& s) {
   return {tf, ts, Norm(Minus(pf, ps))};
 }
 
+namespace {
+
 // The integral over [t0, t1] of f's parameter (times f's length) of
 // LinePotential, by Gauss-Legendre with n points.
 double OuterGauss(const Segment3& f, double t0, double t1, const Segment3& s, double floor, int n) {
-  const Gauss& gauss = GaussOf(n);
+  const GaussRule& gauss = GaussLegendre(n);
   const Point3 d = Minus(f.b, f.a);
   double sum = 0;
   for (std::size_t i = 0; i < gauss.nodes.size(); ++i) {
@@ -148,6 +112,31 @@ double OuterGauss(const Segment3& f, double t0, double t1, const Segment3& s, do
     sum += gauss.weights[i] * LinePotential(Plus(f.a, Times(d, t)), s, floor);
   }
   return sum * (t1 - t0) * f.Length();
+}
+
+// Two segments meeting end to end at an angle: the axis-to-surface kernel
+// of the bend tends, as the bend straightens, not to the surface-to-surface
+// average taken for segments of one axis (CoaxialIntegral) but above it (a
+// pair turned 0.4 degrees was 1.5 % above the same pair straight). Their
+// difference for the pair straightened is added, in full for a pair nearly
+// straight and in proportion to the cosine of the bend, none from a right
+// angle on: the integral is then continuous as the bend opens.
+double JointCorrection(const Segment3& f, double rf, const Segment3& s, double rs, const Closest& closest) {
+  const double lf = f.Length();
+  const double ls = s.Length();
+  const bool fEnd = closest.tf > 0.5;
+  const bool sEnd = closest.ts > 0.5;
+  const bool atEnds = (closest.tf <= 1e-12 || closest.tf >= 1 - 1e-12) &&
+                      (closest.ts <= 1e-12 || closest.ts >= 1 - 1e-12);
+  if (!atEnds || closest.distance > 1e-9 * std::max(lf, ls)) return 0;
+  // Whether s leaves the joint onward (its far end beyond f's), as a straight continuation would.
+  const Point3 ef = Times(Minus(f.b, f.a), fEnd ? 1 / lf : -1 / lf);
+  const Point3 es = Times(Minus(s.b, s.a), sEnd ? -1 / ls : 1 / ls);
+  const double cosine = Dot(ef, es);
+  if (!(cosine > 0)) return 0;
+  const double s0 = fEnd ? lf : -ls;
+  const double s1 = fEnd ? lf + ls : 0;
+  return cosine * (CoaxialIntegral(rf, rs, 0, lf, s0, s1) - ParallelIntegral(rf, 0, lf, s0, s1));
 }
 
 }  // namespace
@@ -209,11 +198,9 @@ double PairIntegral(const Segment3& f, double rf, const Segment3& s, double rs) 
     return lf * ls / centres * (1 + second);
   }
   const Closest closest = ClosestPoints(f, s);
-  if (centres > 10 * lf && closest.distance > 2 * lf) return OuterGauss(f, 0, 1, s, rf, 1);
-  if (closest.distance > 3 * lf) return OuterGauss(f, 0, 1, s, rf, 2);
-  if (closest.distance > lf) return OuterGauss(f, 0, 1, s, rf, 4);
+  if (closest.distance > lf) return OuterGauss(f, 0, 1, s, rf, GaussPointsFor(lf, closest.distance));
   // Close (a joint, a crossing): intervals growing fourfold away from the
-  // closest point, from the larger of the gap and the radius.
+  // closest point, from the larger of the gap and the radius, 5 points each.
   const double start = std::max(closest.distance, rf) / lf;
   const double at = closest.tf;
   double sum = 0;
@@ -223,13 +210,13 @@ double PairIntegral(const Segment3& f, double rf, const Segment3& s, double rs) 
     for (int guard = 0; guard < 64; ++guard) {
       const double far = direction < 0 ? std::max(0.0, near - width) : std::min(1.0, near + width);
       if (std::abs(far - near) <= 0) break;
-      sum += OuterGauss(f, std::min(near, far), std::max(near, far), s, rf, 4);
+      sum += OuterGauss(f, std::min(near, far), std::max(near, far), s, rf, 5);
       if (far <= 0 || far >= 1) break;
       near = far;
       width *= 4;
     }
   }
-  return sum;
+  return sum + JointCorrection(f, rf, s, rs, closest);
 }
 
 }  // namespace ostrevin

@@ -21,6 +21,9 @@
 // Units: metres; the integrals are in metres (1/m times m^2).
 #pragma once
 
+#include <algorithm>
+#include <limits>
+
 namespace ostrevin {
 
 struct Point3 {
@@ -48,5 +51,29 @@ double PairIntegral(const Segment3& f, double rf, const Segment3& s, double rs);
 
 // The shortest distance between two segments.
 double SegmentDistance(const Segment3& f, const Segment3& s);
+
+// The closest points of two segments: their parameters along each (0 at
+// a, 1 at b) and the distance between them (Ericson, "Real-Time Collision
+// Detection", 2005, 5.1.9).
+struct Closest {
+  double tf = 0, ts = 0;
+  double distance = 0;
+};
+Closest ClosestPoints(const Segment3& f, const Segment3& s);
+
+// The extent of points: the least and greatest x and y, and the greatest
+// depth; all infinite (x0 > x1) for none.
+struct Extent {
+  double x0 = std::numeric_limits<double>::infinity(), x1 = -std::numeric_limits<double>::infinity();
+  double y0 = std::numeric_limits<double>::infinity(), y1 = -std::numeric_limits<double>::infinity();
+  double depth = -std::numeric_limits<double>::infinity();
+  void Take(const Point3& p) {
+    x0 = std::min(x0, p.x);
+    x1 = std::max(x1, p.x);
+    y0 = std::min(y0, p.y);
+    y1 = std::max(y1, p.y);
+    depth = std::max(depth, p.z);
+  }
+};
 
 }  // namespace ostrevin

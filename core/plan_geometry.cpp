@@ -1,4 +1,5 @@
 #include "core/plan_geometry.h"
+#include "core/numerics.h"
 
 #include <algorithm>
 #include <array>
@@ -6,13 +7,11 @@
 #include <cstdint>
 #include <limits>
 #include <map>
-#include <numbers>
 
 namespace ostrevin {
 
 namespace {
 
-constexpr double kPi = std::numbers::pi;
 
 double Cross(const RodPoint& o, const RodPoint& a, const RodPoint& b) {
   return (a.x - o.x) * (b.y - o.y) - (a.y - o.y) * (b.x - o.x);

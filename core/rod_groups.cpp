@@ -6,16 +6,15 @@
 #include <array>
 #include <cmath>
 #include <limits>
-#include <numbers>
 
 #include "core/electrode_formulas.h"
 #include "core/number_text.h"
+#include "core/numerics.h"
 
 namespace ostrevin {
 
 namespace {
 
-constexpr double kPi = std::numbers::pi;
 
 double OhmMetres(double rhoOhmCm) { return rhoOhmCm / 100; }
 

@@ -3,11 +3,13 @@
 #include <Eigen/Cholesky>
 #include <Eigen/Core>
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <map>
 
 #include "core/electrode_layouts.h"
 #include "core/number_text.h"
+#include "core/numerics.h"
 
 namespace ostrevin {
 
@@ -45,11 +47,8 @@ class ProfileMutuals {
     const int i = std::clamp(static_cast<int>(std::floor(u)), 1, static_cast<int>(table_.size()) - 3);
     const double t = u - i;
     const auto y = [&](int k) { return table_[static_cast<std::size_t>(k)]; };
-    // Catmull-Rom through i-1 .. i+2.
-    return y(i) + 0.5 * t *
-                      (y(i + 1) - y(i - 1) +
-                       t * (2 * y(i - 1) - 5 * y(i) + 4 * y(i + 1) - y(i + 2) +
-                            t * (3 * (y(i) - y(i + 1)) + y(i + 2) - y(i - 1))));
+    const std::array<double, 4> w = CatmullRomWeights(t);  // through i-1 .. i+2
+    return w[0] * y(i - 1) + w[1] * y(i) + w[2] * y(i + 1) + w[3] * y(i + 2);
   }
 
  private:
@@ -198,18 +197,18 @@ Result<FewestRodsResult> FewestSolvedRods(const EarthSoil& soil, double lengthM,
     result.lowestAt = kMaxRods;
     return result;
   }
-  while (above - below > 1) {
-    if (options.progress) options.progress(0.5 + 0.5 / (above - below));
-    const int middle = (above + below) / 2;
-    const Result<double> ohms = group(middle);
-    if (!ohms) return ohms.Failed();
-    if (*ohms <= targetOhms) {
-      above = middle;
-      ohmsAbove = *ohms;
-    } else {
-      below = middle;
-    }
-  }
+  const Result<Bisection> halved = Bisect(
+      [&](double count) -> Result<bool> {
+        if (options.progress) options.progress(0.5 + 0.5 / (above - count));
+        const Result<double> ohms = group(static_cast<int>(count));
+        if (!ohms) return ohms.Failed();
+        if (*ohms > targetOhms) return true;  // too few: the answer is above
+        ohmsAbove = *ohms;
+        above = static_cast<int>(count);
+        return false;
+      },
+      below, above, 1, Halving::kWhole);
+  if (!halved) return halved.Failed();
   result.rods = above;
   result.ohms = ohmsAbove;
   result.lowestOhms = ohmsAbove;
@@ -257,12 +256,15 @@ Result<SolvedLength> SolvedRodLength(const EarthSoil& soil, double radiusM, doub
   }
   result.longestOhms = below;
   if (below > targetOhms) return result;
-  while (longer / shorter > 1 + 1e-9) {
-    const double middle = std::sqrt(shorter * longer);
-    (ohms(middle) > targetOhms ? shorter : longer) = middle;
-  }
-  if (failed) return *failed;
-  result.lengthM = std::sqrt(shorter * longer);
+  const Result<Bisection> halved = Bisect(
+      [&](double length) -> Result<bool> {
+        const double at = ohms(length);
+        if (failed) return *failed;
+        return at > targetOhms;
+      },
+      shorter, longer, 1e-9, Halving::kGeometric);
+  if (!halved) return halved.Failed();
+  result.lengthM = std::sqrt(halved->lo * halved->hi);
   return result;
 }
 

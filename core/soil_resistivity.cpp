@@ -1,8 +1,8 @@
 #include "core/soil_resistivity.h"
 
 #include <cmath>
-#include <numbers>
 
+#include "core/numerics.h"
 #include "core/rod_groups.h"
 
 namespace ostrevin {
@@ -21,7 +21,7 @@ double WennerResistivity(double spacingM, double depthM, double ohms) {
   const double b = depthM;
   const double denominator =
       1 + 2 * a / std::sqrt(a * a + 4 * b * b) - a / std::sqrt(a * a + b * b);
-  return 4 * std::numbers::pi * a * ohms / denominator * 100;
+  return 4 * kPi * a * ohms / denominator * 100;
 }
 
 }  // namespace ostrevin

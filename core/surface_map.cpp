@@ -6,14 +6,14 @@
 #include <cmath>
 #include <functional>
 #include <limits>
-#include <numbers>
 #include <thread>
+
+#include "core/numerics.h"
 
 namespace ostrevin {
 
 namespace {
 
-constexpr double kPi = std::numbers::pi;
 // The coarse lattice's spacing, about; and how many of its cells away a
 // segment is near a cell (beyond its stencil).
 constexpr double kCoarseM = 1.0;
@@ -21,12 +21,6 @@ constexpr int kNearCells = 3;
 
 // Fine steps to a coarse one: 1 where the lattice is itself coarse.
 int CoarseFactor(double step) { return std::max(1, static_cast<int>(std::lround(kCoarseM / step))); }
-
-// Cubic Lagrange weights at t in [0, 1] for nodes at -1, 0, 1 and 2.
-std::array<double, 4> Weights(double t) {
-  return {-t * (t - 1) * (t - 2) / 6, (t + 1) * (t - 1) * (t - 2) / 2,
-          -(t + 1) * t * (t - 2) / 2, (t + 1) * t * (t - 1) / 6};
-}
 
 // A map of the lattice onto itself, on coordinates doubled about its centre.
 struct LatticeMap {
@@ -296,11 +290,11 @@ std::vector<double> SurfacePotentials(const Solution& solution, const EarthKerne
           }
         }
         for (int j = j0; j <= j1; ++j) {
-          const std::array<double, 4> wy = Weights(double(j - j0) / m);
+          const std::array<double, 4> wy = LagrangeCubicWeights(double(j - j0) / m);
           for (int i = i0; i <= i1; ++i) {
             const std::size_t at = static_cast<std::size_t>(j) * lattice.nx + i;
             if (first[at] != at) continue;
-            const std::array<double, 4> wx = Weights(double(i - i0) / m);
+            const std::array<double, 4> wx = LagrangeCubicWeights(double(i - i0) / m);
             double smooth = 0;
             for (int b = 0; b < 4; ++b) {
               smooth += wy[b] * (wx[0] * far[b][0] + wx[1] * far[b][1] + wx[2] * far[b][2] +

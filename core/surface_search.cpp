@@ -1,15 +1,14 @@
 #include "core/surface_search.h"
+#include "core/numerics.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <numbers>
 
 namespace ostrevin {
 
 namespace {
 
-constexpr double kPi = std::numbers::pi;
 constexpr int kDirections = 16;  // a step's directions on the lattice, over half a turn
 // Where the map's edge is read as on it (rounding of the lattice's corners).
 constexpr double kOnEdge = 1e-9;

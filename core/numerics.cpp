@@ -1,0 +1,95 @@
+#include "core/numerics.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace ostrevin {
+
+namespace {
+
+GaussRule MakeRule(int n) {
+  GaussRule rule{std::vector<double>(static_cast<std::size_t>(n)),
+                 std::vector<double>(static_cast<std::size_t>(n))};
+  for (int i = 0; i < n; ++i) {
+    // Newton's method on P_n from Tricomi's estimate of its i-th root.
+    double x = std::cos(kPi * (i + 0.75) / (n + 0.5));
+    double derivative = 1;
+    for (int iteration = 0; iteration < 100; ++iteration) {
+      double p0 = 1;
+      double p1 = x;
+      for (int k = 2; k <= n; ++k) {
+        const double p2 = ((2 * k - 1) * x * p1 - (k - 1) * p0) / k;
+        p0 = p1;
+        p1 = p2;
+      }
+      derivative = n * (x * p1 - p0) / (x * x - 1);
+      const double step = p1 / derivative;
+      x -= step;
+      if (std::abs(step) < 1e-16) break;
+    }
+    rule.nodes[static_cast<std::size_t>(i)] = (x + 1) / 2;
+    rule.weights[static_cast<std::size_t>(i)] = 1 / ((1 - x * x) * derivative * derivative);
+  }
+  return rule;
+}
+
+}  // namespace
+
+const GaussRule& GaussLegendre(int n) {
+  static const std::array<GaussRule, kMostGaussPoints> rules = [] {
+    std::array<GaussRule, kMostGaussPoints> made;
+    for (int k = 1; k <= kMostGaussPoints; ++k) made[static_cast<std::size_t>(k - 1)] = MakeRule(k);
+    return made;
+  }();
+  return rules[static_cast<std::size_t>(std::clamp(n, 1, kMostGaussPoints) - 1)];
+}
+
+int GaussPointsFor(double length, double distance) {
+  const double ratio = length / distance;
+  if (ratio < 0.01) return 1;
+  if (ratio < 0.2) return 2;
+  if (ratio < 0.43) return 3;
+  if (ratio < 0.7) return 4;
+  if (ratio < 1) return 5;
+  return 6;
+}
+
+std::array<double, 4> CatmullRomWeights(double t) {
+  const double t2 = t * t;
+  const double t3 = t2 * t;
+  return {(-t3 + 2 * t2 - t) / 2, (3 * t3 - 5 * t2 + 2) / 2, (-3 * t3 + 4 * t2 + t) / 2,
+          (t3 - t2) / 2};
+}
+
+std::array<double, 4> LagrangeCubicWeights(double t) {
+  return {-t * (t - 1) * (t - 2) / 6, (t + 1) * (t - 1) * (t - 2) / 2,
+          -(t + 1) * t * (t - 2) / 2, (t + 1) * t * (t - 1) / 6};
+}
+
+Result<Bisection> Bisect(const std::function<Result<bool>(double)>& lowSide, double lo, double hi,
+                       double tolerance, Halving halving, int most) {
+  Bisection bracket{lo, hi, 0, false};
+  const auto narrow = [&] {
+    switch (halving) {
+      case Halving::kLinear:
+        return std::abs(bracket.hi - bracket.lo) <= tolerance;
+      case Halving::kGeometric:
+        return std::max(bracket.hi / bracket.lo, bracket.lo / bracket.hi) <= 1 + tolerance;
+      case Halving::kWhole:
+        return std::abs(bracket.hi - bracket.lo) <= 1;
+    }
+    return true;
+  };
+  while (!(bracket.narrowed = narrow()) && bracket.halvings < most) {
+    double middle = (bracket.lo + bracket.hi) / 2;
+    if (halving == Halving::kGeometric) middle = std::sqrt(bracket.lo * bracket.hi);
+    if (halving == Halving::kWhole) middle = std::floor(middle);
+    const Result<bool> side = lowSide(middle);
+    if (!side) return side.Failed();
+    (*side ? bracket.lo : bracket.hi) = middle;
+    ++bracket.halvings;
+  }
+  return bracket;
+}
+
+}  // namespace ostrevin
