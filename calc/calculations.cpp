@@ -16,6 +16,11 @@ namespace ostrevin::calc {
 
 namespace {
 
+// A design's search: to a hundredth of a millimetre (finer than it prints),
+// at most this many halvings of its bracket.
+constexpr double kDesignStepM = 1e-5;
+constexpr int kMostDesignSolves = 40;
+
 constexpr std::array<std::string_view, 19> kBatchColumns{
     "result",           "unit",             "value",           "error",
     "sufficient",       "second_rod_6ft_ohms", "second_rod_2l_ohms", "gpr_volts",
@@ -88,7 +93,7 @@ namespace {
 // the lowest reachable and where.
 Result<Outcome> Design(const Calculation& calculation, const DesignFor& design,
                        const InputLookup& input, const ReadContext& context,
-                       const WorkBounds& bounds) {
+                       const WorkBounds& bounds, const Progress& progress) {
   Inputs in(input, context);
   const std::optional<double> target = in.Required("target");
   if (input(design.option)) {
@@ -110,9 +115,14 @@ Result<Outcome> Design(const Calculation& calculation, const DesignFor& design,
     return design.meshes ? text(x) : ShowLength(x, units) + " " + std::string(LengthUnit(units));
   };
   // The outcome at x, its inputs without the option found.
+  // Told after every solve, of about as many as the search takes.
+  const double expected =
+      3 + std::log2(design.meshes ? design.hi - design.lo : (design.hi - design.lo) / kDesignStepM);
+  int solves = 0;
   const auto solve = [&](double x) -> Result<Outcome> {
     trial = text(x);
     Result<Outcome> done = Calculate(calculation, at, context, {}, bounds);
+    if (progress) progress(std::min(0.99, ++solves / expected));
     if (done && !done->value) return NoAnswer(done->why);
     if (done) std::erase_if(done->inputs, [&](const JsonMember& m) { return m.first == design.option; });
     return done;
@@ -147,6 +157,7 @@ Result<Outcome> Design(const Calculation& calculation, const DesignFor& design,
     best = std::move(low);
   }
   // Bisection: `hi` reaches the target, `lo` does not.
+  std::optional<std::string> stopped;
   if (!atLowest) {
     const Result<Bisection> found = Bisect(
         [&](double x) -> Result<bool> {
@@ -156,9 +167,13 @@ Result<Outcome> Design(const Calculation& calculation, const DesignFor& design,
           best = std::move(tried);
           return false;
         },
-        lo, hi, 1e-5, design.meshes ? Halving::kWhole : Halving::kLinear);
+        lo, hi, kDesignStepM, design.meshes ? Halving::kWhole : Halving::kLinear, kMostDesignSolves);
     if (!found) return found.Failed();
     hi = found->hi;
+    if (!found->narrowed) {
+      stopped = "the search stopped after " + std::to_string(kMostDesignSolves) +
+                " solves: the answer lies between " + shown(found->lo) + " and " + shown(found->hi);
+    }
   }
   // A length printed to its third decimal rounded toward meeting the
   // target (longer is lower), worked out at what is printed: the least
@@ -187,6 +202,8 @@ Result<Outcome> Design(const Calculation& calculation, const DesignFor& design,
     outcome.warnings.push_back("the least " + std::string(design.option) + " tried, " + shown(lo) +
                                ", already reaches the target");
   }
+  if (stopped) outcome.warnings.push_back(*stopped);
+  if (progress) progress(1);
   return outcome;
 }
 
@@ -196,7 +213,7 @@ Result<Outcome> Calculate(const Calculation& calculation, const InputLookup& inp
                           const ReadContext& context, const Progress& progress,
                           const WorkBounds& bounds) {
   if (calculation.design && input("target")) {
-    return Design(calculation, *calculation.design, input, context, bounds);
+    return Design(calculation, *calculation.design, input, context, bounds, progress);
   }
   Inputs inputs(input, context, progress, bounds);
   Result<Outcome> result = calculation.compute(inputs);

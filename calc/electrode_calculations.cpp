@@ -89,6 +89,9 @@ struct Job {
   PlanRegion outline;
   OutlineSource outlineSource = OutlineSource::kGrid;
   bool outlineGiven = false;
+  // A table's outline, the meshes its conductors close (else their hull):
+  // found after the solver has bounded their crossings.
+  bool outlineFromMeshes = false;
   // The grid's mesh and step voltages by IEEE 80's equations, and the rise
   // they are judged with.
   std::optional<GridEquations> equations;
@@ -221,6 +224,14 @@ Result<Outcome> Solve(Job job, UnitSystem units, const Progress& progress,
   }
   const Result<Solution> solved = SolveElectrode(job.conductors, job.soil, options);
   if (!solved) return Unanswered(std::move(outcome), solved.Failed());
+  if (job.outlineFromMeshes) {
+    job.outline = MeshOutline(job.conductors);
+    job.outlineSource = OutlineSource::kMeshes;
+    if (!job.outline.HasArea()) {
+      job.outline = HullOutline(job.conductors);
+      job.outlineSource = OutlineSource::kHull;
+    }
+  }
   auto electrode = std::make_shared<SolvedElectrode>();
   electrode->title = job.title;
   electrode->units = units;
@@ -518,9 +529,18 @@ Result<Outcome> ComputeGrid(Inputs& in) {
       const std::vector<RodPoint> nodes = GridPerimeterNodes(plan);
       const auto n = static_cast<std::size_t>(*count);
       if (n > nodes.size() || nodes.size() % n != 0) {
+        std::vector<std::string> counts;
+        for (std::size_t k = 1; k <= nodes.size(); ++k) {
+          if (nodes.size() % k == 0) counts.push_back(std::to_string(k));
+        }
+        std::string listed;
+        for (std::size_t k = 0; k < counts.size(); ++k) {
+          listed += (k == 0 ? "" : k + 1 == counts.size() ? " or " : ", ") + counts[k];
+        }
         return Refused(in.Named("rods") + " " + std::to_string(n) + " does not divide the " +
                        std::to_string(nodes.size()) +
-                       " perimeter nodes: rods go at every k-th node from a corner, k whole");
+                       " perimeter nodes: rods go at every k-th node from a corner, k whole; " +
+                       listed + " rods do");
       }
       for (std::size_t i = 0; i < nodes.size(); i += nodes.size() / n) rodPoints.push_back(nodes[i]);
     }
@@ -939,14 +959,7 @@ Result<Outcome> CalculateElectrodes(std::span<const ConductorRow> rows, const In
   const std::vector<long> lines = table->lines;
   job.conductors = std::move(table->conductors);
   job.warnings = std::move(table->warnings);
-  if (!job.outlineGiven) {
-    job.outline = MeshOutline(job.conductors);
-    job.outlineSource = OutlineSource::kMeshes;
-    if (!job.outline.HasArea()) {
-      job.outline = HullOutline(job.conductors);
-      job.outlineSource = OutlineSource::kHull;
-    }
-  }
+  job.outlineFromMeshes = !job.outlineGiven;  // once the solver has taken the conductors
   AddCommonInputs(job, in);
   job.inputs.emplace_back("conductors", static_cast<double>(job.conductors.size()));
   job.title = "Electrode of " + Plural(static_cast<int>(job.conductors.size()), "conductor");

@@ -294,13 +294,19 @@ std::string CurrentsCsv(const SolvedElectrode& e) {
 }
 
 std::string LayoutCsv(const SolvedElectrode& e) {
-  const auto length = [&](double metres) { return FormatDouble("%.9g", LengthFromMetres(metres, e.units)); };
-  const double perMetre = IsMetric(e.units) ? 1 : 1 / kMetresPerInch;
+  // Every cell with its unit, so that it reads back the same under any units.
+  const std::string unit(LengthUnit(e.units));
+  const auto length = [&](double metres) {
+    return FormatDouble("%.9g", LengthFromMetres(metres, e.units)) + unit;
+  };
+  const auto diameter = [&](double metres) {
+    return IsMetric(e.units) ? FormatDouble("%.9g", metres * 1000) + "mm"
+                             : FormatDouble("%.9g", metres / kMetresPerInch) + "in";
+  };
   std::string csv = "x1,y1,z1,x2,y2,z2,diameter\n";
   for (const Conductor& c : e.conductors) {
     csv += length(c.a.x) + "," + length(c.a.y) + "," + length(c.a.z) + "," + length(c.b.x) + "," +
-           length(c.b.y) + "," + length(c.b.z) + "," + FormatDouble("%.9g", c.diameterM * perMetre) +
-           "\n";
+           length(c.b.y) + "," + length(c.b.z) + "," + diameter(c.diameterM) + "\n";
   }
   return csv;
 }

@@ -35,14 +35,18 @@ struct Rod {
   double Rho() const { return soil.layers ? soil.layers->rho1 : soil.rho; }
 };
 
-std::optional<Rod> ReadRod(Inputs& in) {
+// The rod; without its length where the length is what is sought
+// (--solve length: a metre stands in until it is found).
+std::optional<Rod> ReadRod(Inputs& in, bool lengthSought = false) {
   const auto soil = ReadSoil(in);
   const auto diameter = in.Required("diameter");
-  const auto length = in.Required("length");
+  if (lengthSought) in.Refuse("length", in.Named("solve") + " length: the rods' length is what it finds");
+  const auto length = lengthSought ? std::optional<double>() : in.Required("length");
   if (in.refusal()) return std::nullopt;
-  return Rod{EarthSoil{soil->rho, soil->layers}, LengthToMetres(*length, in.units()),
-             RodRadiusMetres(*diameter, in.units()),
-             soil->InputsWith({{"diameter", *diameter}, {"length", *length}})};
+  std::vector<JsonMember> inputs{{"diameter", *diameter}};
+  if (length) inputs.emplace_back("length", *length);
+  return Rod{EarthSoil{soil->rho, soil->layers}, length ? LengthToMetres(*length, in.units()) : 1.0,
+             RodRadiusMetres(*diameter, in.units()), soil->InputsWith(std::move(inputs))};
 }
 
 // A layout's rods and the spacing that names it (BS 7430's s), in metres.
@@ -82,7 +86,11 @@ std::optional<Layout> ReadLayout(Inputs& in, bool fewest) {
     return in.Fail(in.Named("layout") + " must be line or ring, not " + Quoted(*in.Text("layout")));
   }
   const std::string with = in.Named("layout") + " " + layout.name;
-  if (fewest || !(line || ring)) in.Refuse("rods", with);
+  if (fewest && in.Given("rods")) {
+    in.Fail(in.Named("rods") + " is what " + in.Named("solve") + " count finds (the fewest rods): give " +
+            in.Named("solve") + " spacing or length to keep the count");
+  }
+  if (!(line || ring)) in.Refuse("rods", with);
   if (!square) in.Refuse("per-side", with);
   if (layout.name != "points") in.Refuse("at", with);
   if (layout.name == "points") return ReadPointsLayout(in, std::move(layout));
@@ -434,27 +442,39 @@ struct Reached {
   double x = 0;
   double ohms = 0;
   bool atLowest = false;  // lo already reaches it
+  double unsettled = 0;   // how wide the bracket stayed where the solves ran out
 };
+// Finer than what is printed (rounded up from it), in at most this many halvings.
+constexpr double kReachStepM = 1e-5;
+constexpr int kMostReachSolves = 40;
 
 Result<Reached> Reach(const std::function<Result<double>(double)>& ohmsAt, double lo, double hi,
-                      double target) {
-  const Result<double> atLo = ohmsAt(lo);
+                      double target, const Progress& progress = {}) {
+  // Told after every solve, of about as many as the search takes.
+  const double expected = 3 + std::log2((hi - lo) / kReachStepM);
+  int solves = 0;
+  const auto told = [&](double x) {
+    const Result<double> at = ohmsAt(x);
+    if (progress) progress(std::min(0.99, ++solves / expected));
+    return at;
+  };
+  const Result<double> atLo = told(lo);
   if (!atLo) return atLo.Failed();
   if (*atLo <= target) return Reached{lo, *atLo, true};
-  const Result<double> atHi = ohmsAt(hi);
+  const Result<double> atHi = told(hi);
   if (!atHi) return atHi.Failed();
   if (*atHi > target) return Reached{hi, *atHi, false};
   const Result<Bisection> found = Bisect(
       [&](double x) -> Result<bool> {
-        const Result<double> at = ohmsAt(x);
+        const Result<double> at = told(x);
         if (!at) return at.Failed();
         return *at > target;
       },
-      lo, hi, 1e-5);  // finer than what is printed, which is rounded up from it
+      lo, hi, kReachStepM, Halving::kLinear, kMostReachSolves);
   if (!found) return found.Failed();
   const Result<double> at = ohmsAt(found->hi);
   if (!at) return at.Failed();
-  return Reached{found->hi, *at, false};
+  return Reached{found->hi, *at, false, found->narrowed ? 0 : found->hi - found->lo};
 }
 
 // The spacing or the rod length that reaches the target, the count fixed.
@@ -478,10 +498,12 @@ Result<Outcome> SolveContinuous(const Inputs& in, Rod rod, Layout layout, Method
     return *ohms;
   };
   // Spacings from a tenth of the rod's length (closer is no design) to fifty
-  // lengths; rod lengths from 0.3 m to 30 m, as rods are driven.
+  // lengths, the layout within the solver's reach; rod lengths from 0.3 m to
+  // 30 m, as rods are driven.
   const double lo = spacing ? std::max(rod.lengthM / 10, 20 * rod.radiusM) : 0.3;
-  const double hi = spacing ? 50 * rod.lengthM : 30;
-  Result<Reached> reached = Reach(ohmsAt, lo, hi, target);
+  const double widest = kMaxExtentM / std::max(1, layout.name == "square" ? count - 1 : count);
+  const double hi = spacing ? std::min(50 * rod.lengthM, 0.99 * widest) : 30;
+  Result<Reached> reached = Reach(ohmsAt, lo, hi, target, in.progress());
   if (!reached) return Unanswered(std::move(outcome), reached.Failed());
   const std::string name = spacing ? "spacing" : "length";
   std::string shown = ShowLength(reached->x, units) + " " + std::string(LengthUnit(units));
@@ -520,6 +542,10 @@ Result<Outcome> SolveContinuous(const Inputs& in, Rod rod, Layout layout, Method
   if (reached->atLowest) {
     outcome.warnings.push_back(std::string(spacing ? "the closest spacing tried, " : "the shortest rod tried, ") +
                                shown + ", already reaches the target: fewer rods may do");
+  }
+  if (reached->unsettled > 0) {
+    outcome.warnings.push_back("the search stopped after " + std::to_string(kMostReachSolves) +
+                               " solves, its answer within " + LengthText(reached->unsettled, units));
   }
   return outcome;
 }
@@ -681,8 +707,8 @@ Result<Outcome> FewestPerSide(const Inputs& in, const Rod& rod, Layout layout, M
 }
 
 Result<Outcome> ComputeRods(Inputs& in) {
-  const std::optional<Rod> rod = ReadRod(in);
   const std::string solve(in.Choice("solve", false).value_or("count"));
+  const std::optional<Rod> rod = ReadRod(in, solve == "length");
   const bool byCount = solve == "count";
   const bool square = in.Text("layout") && ReadChoice(*FindQuantity("layout"), *in.Text("layout")) ==
                                                std::optional<std::string_view>("square");
@@ -783,7 +809,7 @@ std::vector<Calculation> GroupCalculations() {
       {"rods", "a design for a wanted resistance: fewest rods, spacing or length",
        WithSoil({{"rho"},
                  {"diameter", OptionKind::kQuantity, true},
-                 {"length", OptionKind::kQuantity, true},
+                 {"length", OptionKind::kQuantity, false, {}, "rod length, feet or metres (found with --solve length)"},
                  {"layout", OptionKind::kQuantity, true, {}, "line, ring or square", {}, false,
                   "line ring square"},
                  {"spacing",

@@ -4,6 +4,7 @@
 // the commas between the three).
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cmath>
 
 #include "calc/calculation_parts.h"
@@ -208,7 +209,20 @@ std::vector<std::string_view> SplitParts(std::string_view text, char separator) 
 std::optional<std::vector<double>> ReadParts(Inputs& in, std::string_view name,
                                              std::string_view text, char separator,
                                              std::span<const Part> parts) {
-  const std::vector<std::string_view> split = SplitParts(text, separator);
+  std::vector<std::string_view> split = SplitParts(text, separator);
+  // Where a comma is the decimal mark (a ';' batch), the parts part at a
+  // comma after a unit: "0,8m,500ohm-m".
+  if (separator == ',' && split.size() != parts.size() && in.context().marks.decimal == ",") {
+    split.clear();
+    std::size_t from = 0;
+    for (std::size_t at = 1; at < text.size(); ++at) {
+      if (text[at] == ',' && std::isalpha(static_cast<unsigned char>(text[at - 1])) != 0) {
+        split.push_back(Trim(text.substr(from, at - from)));
+        from = at + 1;
+      }
+    }
+    split.push_back(Trim(text.substr(from)));
+  }
   const Quantity& quantity = *FindQuantity(name);
   if (split.size() != parts.size()) {
     const std::string_view count = parts.size() == 2 ? "two" : "three";

@@ -73,7 +73,7 @@ const std::vector<Tool>& ToolTable() {
        "Design",
        "rods",
        With(Soil(), {{"diameter"},
-                     {"length"},
+                     {"length", {"", "count", "spacing"}, "solve"},
                      {"layout"},
                      {"target"},
                      {"solve"},

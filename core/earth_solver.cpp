@@ -95,6 +95,7 @@ Result<std::vector<Piece>> Join(std::span<const Conductor> conductors, double to
   };
   std::vector<Close> close;
   std::vector<std::vector<std::size_t>> touching(n);
+  std::size_t pieceCount = n;
   for (std::size_t i = 0; i < n; ++i) {
     const Segment3 a{conductors[i].a, conductors[i].b};
     for (std::size_t j = i + 1; j < n; ++j) {
@@ -144,6 +145,12 @@ Result<std::vector<Piece>> Join(std::span<const Conductor> conductors, double to
       const double tb = closest.ts;
       cuts[i].push_back(ta);
       cuts[j].push_back(tb);
+      // Every cut makes a piece, and every piece a segment or more: bounded
+      // before the work grows (a grid of 250 x 250 meshes ran a minute to be refused).
+      if ((pieceCount += 2) > kMaxSegments) {
+        return Refused("the electrode needs more than " + std::to_string(kMaxSegments) +
+                       " segments: at most that many are solved here");
+      }
     }
   }
   for (const Close& pair : close) {
@@ -297,7 +304,10 @@ std::vector<double> CutsOf(const Piece& piece, End endA, End endB, double neares
   return kept;
 }
 
-// Each piece's distance to the nearest other piece that shares no end with it.
+// Each piece's distance to the nearest other piece that shares no end with
+// it, where that is within half again their lengths together (farther, it
+// changes nothing): the pieces swept in order of their middles along x,
+// each met only by those within that reach.
 std::vector<double> NearestOthers(const std::vector<Piece>& pieces, double tolerance) {
   std::vector<double> nearest(pieces.size(), INFINITY);
   const auto shares = [&](const Piece& a, const Piece& b) {
@@ -308,11 +318,19 @@ std::vector<double> NearestOthers(const std::vector<Piece>& pieces, double toler
     }
     return false;
   };
-  for (std::size_t i = 0; i < pieces.size(); ++i) {
+  std::vector<std::size_t> order(pieces.size());
+  std::iota(order.begin(), order.end(), 0);
+  const auto middleX = [&](std::size_t k) { return pieces[k].line.Middle().x; };
+  std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return middleX(a) < middleX(b); });
+  double longest = 0;
+  for (const Piece& piece : pieces) longest = std::max(longest, piece.line.Length());
+  for (std::size_t p = 0; p < order.size(); ++p) {
+    const std::size_t i = order[p];
     const double li = pieces[i].line.Length();
-    for (std::size_t j = i + 1; j < pieces.size(); ++j) {
+    const double reach = (li + longest) * 1.5;
+    for (std::size_t q = p + 1; q < order.size() && middleX(order[q]) - middleX(i) <= reach; ++q) {
+      const std::size_t j = order[q];
       const double lj = pieces[j].line.Length();
-      // Only what is near matters: beyond either's length it changes nothing.
       const Point3 d = Minus(pieces[i].line.Middle(), pieces[j].line.Middle());
       if (Norm(d) > (li + lj) * 1.5) continue;
       if (shares(pieces[i], pieces[j])) continue;

@@ -665,7 +665,9 @@ TEST(Design, EachSolveMeetsTheTargetTheGroupCommandConfirms) {
        "length", {{"layout", "line"}, {"rods", "4"}, {"spacing", "3m"}}},
   };
   for (const Row& row : rows) {
-    const Result<Outcome> solved = RunCalculation("rods", with(row.options));
+    Options options = with(row.options);
+    if (std::string(row.key) == "length") options.erase("length");  // what it finds
+    const Result<Outcome> solved = RunCalculation("rods", options);
     ASSERT_TRUE(solved) << row.name << ": " << solved.why();
     EXPECT_EQ(solved->valueKey, row.key) << row.name;
     const double ohms = std::get<double>(*solved->Field("ohms"));

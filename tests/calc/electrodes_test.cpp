@@ -178,7 +178,7 @@ INSTANTIATE_TEST_SUITE_P(
                 With(kIeeeGrid, {{"rods-at", "perimeter"}, {"rods", "7"}, {"rod-length", "3"},
                                  {"rod-diameter", "0.016"}}),
                 "--rods 7 does not divide the 40 perimeter nodes: rods go at every k-th node from a "
-                "corner, k whole"},
+                "corner, k whole; 1, 2, 4, 5, 8, 10, 20 or 40 rods do"},
         Refusal{"RodsWithoutWhere", "grid", With(kIeeeGrid, {{"rod-length", "3"}}),
                 "--rod-length does not go with a grid without --rods-at"},
         Refusal{"ASeasonPastTheResistivitiesAccepted", "plate",

@@ -269,7 +269,7 @@ TEST(Tools, AGroupAndADesignAnswerWithThePlanOfTheirRods) {
   const Json fewest = Update("rods", {"rho", "20000", "diameter", "0.625", "length", "10", "layout",
                                        "ring", "spacing", "20", "target", "5"});
   EXPECT_EQ(titleOf(fewest), fewest["result"].get<std::string>() + " rods, ring, 10 ft long");
-  const Json longer = Update("rods", {"rho", "20000", "diameter", "0.625", "length", "10", "layout", "line",
+  const Json longer = Update("rods", {"rho", "20000", "diameter", "0.625", "layout", "line",
                                       "rods", "6", "spacing", "20", "solve", "length", "target", "10"});
   EXPECT_EQ(titleOf(longer), "6 rods, line, " + longer["result"].get<std::string>() + " ft long");
   // No answer, no plan.

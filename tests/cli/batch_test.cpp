@@ -181,6 +181,16 @@ INSTANTIATE_TEST_SUITE_P(
                  "21.29193255726034,,,,,,,,,,,,\ncheck,4000,0.625,8,15.962,ohms,15.96194938758744,,true,"
                  "9.214691869609226,8.516773022904136,,,,,,,,,,,,\n",
              ""},
+        // A frozen layer with decimal commas: its parts part after the unit.
+        Case{"FrostWithDecimalCommas",
+             "mode;units;rho;frost;diameter;length\nresistance;metric;10000;0,8m,50000;0,016;3\n",
+             kAnswered,
+             "mode;units;rho;frost;diameter;length;result;unit;value;error;sufficient;"
+             "second_rod_6ft_ohms;second_rod_2l_ohms;gpr_volts;mesh_volts;step_volts;touch_limit_volts;step_limit_volts;verdict;mesh_volts_ieee80;step_volts_ieee80;verdict_ieee80;touch_volts;fence_touch_volts;fence_verdict\n"
+             "resistance;metric;10000;0,8m,50000;0,016;3;40,639;ohms;40,63860174261963;note: the soil "
+             "worked is the worst season's: 50000 ohm-cm to 0.8 m, then 10000 ohm-cm (a frozen layer of "
+             "50000 ohm-cm to 0.800 m);;;;;;;;;;;;;;;\n",
+             ""},
         Case{"TwoLayersInColumns",
              "mode;units;rho1;h;rho2;diameter;length\nresistance;metric;41300;2,2;12300;0,016;3\n",
              kAnswered,

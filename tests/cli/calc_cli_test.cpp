@@ -68,6 +68,10 @@ TEST(CalcProgram, AnswersAndStatuses) {
             "ostrevin-calc: unknown command \"lenght\": did you mean length? (ostrevin-calc help "
             "lists the commands)\n");
   EXPECT_EQ(Calc("help check").out.substr(0, 26), "Usage: ostrevin-calc check");
+  // Two letters swapped are one slip.
+  EXPECT_EQ(Calc("grdi").err,
+            "ostrevin-calc: unknown command \"grdi\": did you mean grid? (ostrevin-calc help lists the "
+            "commands)\n");
   EXPECT_EQ(Calc("check --bogus --help").status, 0);
   // --units before the command, once.
   EXPECT_EQ(Calc("--units metric length --rho 2000 --diameter 0.016 --target 10").out, "1.856 m\n");
