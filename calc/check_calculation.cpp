@@ -48,8 +48,10 @@ Result<Outcome> ComputeCheck(Inputs& in) {
                     {"second_rod_6ft_dwight_ohms", dwight(at6ft)},
                     {"second_rod_2l_dwight_ohms", dwight(at2L)},
                     {"solver_single_ohms", JsonValue(check->solverSingleOhms)},
-                    {"code", std::string(kNecEdition)},
-                    {"warnings", check->notes}};
+                    {"code", std::string(kNecEdition)}};
+  // The rule's notes (a rod shorter or thinner than the code's) are its warnings.
+  outcome.listWarnings = true;
+  outcome.warnings.insert(outcome.warnings.begin(), check->notes.begin(), check->notes.end());
   const std::string code = std::string(kNecEdition) + ", ";
   outcome.details = {check->sufficient
                          ? "25 ohms or less: one rod suffices (" + code + "250.53(A)(2))"
@@ -78,7 +80,6 @@ Result<Outcome> ComputeCheck(Inputs& in) {
         outcome.details.begin(),
         "in two layers, " + DescribeLayers(*soil->layers, in.units()) + " (the electrode solver)");
   }
-  for (const std::string& note : check->notes) outcome.details.push_back("note: " + note);
   return outcome;
 }
 

@@ -376,7 +376,11 @@ Result<Outcome> ComputeGroup(Inputs& in) {
   if (!figures) return Unanswered(std::move(outcome), figures.Failed());
   const Figures& got = *figures;
   Describe(outcome, got, method, in.units());
-  outcome.fields.emplace_back("rods", static_cast<double>(got.rods));
+  // The count of rods, where the inputs do not already say it (a square, points).
+  if (std::none_of(outcome.inputs.begin(), outcome.inputs.end(),
+                   [](const JsonMember& m) { return m.first == "rods"; })) {
+    outcome.fields.emplace_back("rods", static_cast<double>(got.rods));
+  }
   const std::optional<double> headline = Headline(got, method);
   if (!headline) {
     return Unanswered(std::move(outcome),

@@ -5,6 +5,7 @@
 #include <map>
 #include <numbers>
 #include <random>
+#include <set>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -46,10 +47,30 @@ void PrintTo(const Row& row, std::ostream* os) { *os << row.name; }
 
 class WorkedExamples : public testing::TestWithParam<Row> {};
 
+// The keys named twice in one object of a JSON text (the group's rods were).
+std::vector<std::string> KeysTwice(const std::string& text) {
+  std::vector<std::set<std::string>> open;
+  std::vector<std::string> twice;
+  const nlohmann::json whole = nlohmann::json::parse(text, [&](int /*depth*/, nlohmann::json::parse_event_t event, nlohmann::json& parsed) {
+    if (event == nlohmann::json::parse_event_t::object_start) open.emplace_back();
+    if (event == nlohmann::json::parse_event_t::object_end) open.pop_back();
+    if (event == nlohmann::json::parse_event_t::key && !open.back().insert(parsed.get<std::string>()).second) {
+      twice.push_back(parsed.get<std::string>());
+    }
+    return true;
+  }, false);
+  EXPECT_FALSE(whole.is_discarded()) << text;
+  return twice;
+}
+
 TEST_P(WorkedExamples, GiveTheirPublishedFigures) {
   const Row& row = GetParam();
-  const std::string json = Json(RunCalculation(row.calculation, row.options, row.units));
+  const Result<Outcome> result = RunCalculation(row.calculation, row.options, row.units);
+  const std::string json = Json(result);
   EXPECT_NE(json.find(row.expected), std::string::npos) << json;
+  if (result) {
+    EXPECT_EQ(KeysTwice(json), std::vector<std::string>{}) << json;
+  }
 }
 
 const Options kTwoRods{
