@@ -162,13 +162,13 @@ Result<Outcome> Design(const Calculation& calculation, const DesignFor& design,
     const Result<Bisection> found = Bisect(
         [&](double x) -> Result<bool> {
           Result<Outcome> tried = solve(x);
-          if (!tried) return tried.Failed();
+          OSTREVIN_PASS_ON(tried);
           if (*tried->value > *target) return true;
           best = std::move(tried);
           return false;
         },
         lo, hi, kDesignStepM, design.meshes ? Halving::kWhole : Halving::kLinear, kMostDesignSolves);
-    if (!found) return found.Failed();
+    OSTREVIN_PASS_ON(found);
     hi = found->hi;
     if (!found->narrowed) {
       stopped = "the search stopped after " + std::to_string(kMostDesignSolves) +

@@ -92,6 +92,8 @@ struct Job {
   // A table's outline, the meshes its conductors close (else their hull):
   // found after the solver has bounded their crossings.
   bool outlineFromMeshes = false;
+  // The conductors' names in refusals: a table's rows, a layout's parts.
+  ConductorNames names;
   // The grid's mesh and step voltages by IEEE 80's equations, and the rise
   // they are judged with.
   std::optional<GridEquations> equations;
@@ -194,7 +196,7 @@ Checked CheckConvergence(Outcome& outcome, std::span<const Conductor> conductors
   finer.refinement = refinement;
   finer.maxUnknowns = bounds.unknowns;
   const Result<Solution> refined = SolveElectrode(conductors, soil, finer);
-  if (!refined) return refined.Failed();
+  OSTREVIN_PASS_ON(refined);
   const double percent = 100 * (ohms / refined->ohms - 1);
   outcome.fields.emplace_back("convergence_percent", percent);
   const std::string how = refinement == 2 ? "with every segment count doubled"
@@ -223,7 +225,7 @@ Result<Outcome> Solve(Job job, UnitSystem units, const Progress& progress,
     options.progress = [&](double done) { progress(mapped ? done / 2 : done); };
   }
   const Result<Solution> solved = SolveElectrode(job.conductors, job.soil, options);
-  if (!solved) return Unanswered(std::move(outcome), solved.Failed());
+  if (!solved) return Unanswered(std::move(outcome), Worded(solved.Failed(), units, job.names));
   if (job.outlineFromMeshes) {
     job.outline = MeshOutline(job.conductors);
     job.outlineSource = OutlineSource::kMeshes;
@@ -355,6 +357,7 @@ Result<Outcome> ComputeStrip(Inputs& in) {
   AddCommonInputs(job, in);
   job.title = "Strip " + LengthText(lengthM, units) + " long, " + LengthText(depthM, units) + " deep, " + shape;
   job.conductors = StripConductor(lengthM, depthM, diameterM);
+  job.names = [](std::size_t) { return std::string("the strip"); };
   SetOutline(job, {{}, PlanLines(job.conductors)});
   const std::optional<double> dwight =
       soil->layers ? std::nullopt : DwightStripOhms(soil->rho, lengthM, diameterM / 2, depthM);
@@ -387,6 +390,14 @@ std::optional<RodsRead> ReadRods(Inputs& in, bool wanted, std::string_view witho
   if (!diameter && !in.refusal()) in.Fail(in.Named("rod-diameter") + " is missing");
   if (in.refusal()) return std::nullopt;
   return RodsRead{0, LengthToMetres(*length, in.units()), DiameterToMetres(*diameter, in.units())};
+}
+
+// A ring's sides, then its rods.
+ConductorNames RingNames(int sides) {
+  return [sides](std::size_t k) {
+    const auto n = static_cast<std::size_t>(sides);
+    return k < n ? "the ring's side " + std::to_string(k + 1) : "rod " + std::to_string(k - n + 1);
+  };
 }
 
 Result<Outcome> ComputeRing(Inputs& in) {
@@ -442,14 +453,16 @@ Result<Outcome> ComputeRing(Inputs& in) {
     bounded.maxUnknowns = in.bounds().unknowns;
     const Result<Solution> trial = SolveElectrode(layout(sides), job.soil, bounded);
     if (!trial) {
-      if (trial.refused()) return trial.Failed();
-      return Unanswered(StartOutcome("ring", units, job.inputs), trial.Failed());
+      const Why why = Worded(trial.Failed(), units, RingNames(sides));
+      if (trial.refused()) return why;
+      return Unanswered(StartOutcome("ring", units, job.inputs), why);
     }
     if (previous && std::abs(trial->ohms / *previous - 1) < 5e-4) break;
     previous = trial->ohms;
     if (sides * 2 > most) break;
   }
   job.conductors = layout(sides);
+  job.names = RingNames(sides);
   SetOutline(job, {{RingPoints(ringM, sides)}, {}});
   job.title = "Ring " + LengthText(ringM, units) + " across, " + LengthText(depthM, units) + " deep" +
               (rods ? ", " + Plural(n, "rod") + " of " + LengthText(rods->lengthM, units) : "") +
@@ -512,7 +525,7 @@ Result<Outcome> ComputeGrid(Inputs& in) {
   GridPlan plan{size->first, size->second, static_cast<int>(meshes->first),
                 static_cast<int>(meshes->second), LengthToMetres(*depth, units),
                 DiameterToMetres(*conductor, units), cutout};
-  if (const Checked checked = CheckGridPlan(plan); !checked) return checked.Failed();
+  if (const Checked checked = CheckGridPlan(plan); !checked) return Worded(checked.Failed(), units);
   job.inputs.insert(job.inputs.end(), {{"size", std::string(*in.Text("size"))},
                                        {"meshes", std::string(*in.Text("meshes"))},
                                        {"depth", *depth},
@@ -552,6 +565,10 @@ Result<Outcome> ComputeGrid(Inputs& in) {
   }
   AddCommonInputs(job, in);
   job.conductors = GridConductors(plan);
+  const std::size_t gridCount = job.conductors.size();
+  job.names = [gridCount](std::size_t k) {
+    return k < gridCount ? "the grid's conductor " + std::to_string(k + 1) : "rod " + std::to_string(k - gridCount + 1);
+  };
   SetOutline(job, GridOutline(plan));
   const double gridLength = TotalLength(job.conductors);
   if (rods) {
@@ -722,38 +739,6 @@ Result<Outcome> ComputeEncased(Inputs& in) {
                                "formula is for a long, slender casing");
   }
   return outcome;
-}
-
-// The solver's "conductor 3 ..." or "conductors 2 and 5 ..." as the rows
-// they came from: "line 4 ...", "lines 3 and 6 ...".
-std::string ByRows(const std::string& why, const std::vector<long>& lines, std::string_view row) {
-  const auto number = [&](std::string_view text, std::size_t& at) -> std::optional<long> {
-    std::size_t end = at;
-    while (end < text.size() && std::isdigit(static_cast<unsigned char>(text[end])) != 0) ++end;
-    if (end == at) return std::nullopt;
-    const long n = std::stol(std::string(text.substr(at, end - at)));
-    at = end;
-    if (n < 1 || static_cast<std::size_t>(n) > lines.size()) return std::nullopt;
-    return lines[static_cast<std::size_t>(n - 1)];
-  };
-  const std::string_view text = why;
-  if (text.starts_with("conductors ")) {
-    std::size_t at = std::string_view("conductors ").size();
-    const auto first = number(text, at);
-    if (first && text.substr(at).starts_with(" and ")) {
-      at += 5;
-      if (const auto second = number(text, at)) {
-        return std::string(row) + "s " + std::to_string(*first) + " and " +
-               std::to_string(*second) + std::string(text.substr(at));
-      }
-    }
-  } else if (text.starts_with("conductor ")) {
-    std::size_t at = std::string_view("conductor ").size();
-    if (const auto only = number(text, at)) {
-      return std::string(row) + " " + std::to_string(*only) + std::string(text.substr(at));
-    }
-  }
-  return why;
 }
 
 const std::string kMapHelp =
@@ -955,8 +940,9 @@ Result<Outcome> CalculateElectrodes(std::span<const ConductorRow> rows, const In
   ReadSolvedCommon(in, job);
   if (in.refusal()) return Refused(*in.refusal());
   Result<ConductorTable> table = ReadConductorTable(rows, context.ForRows(), row);
-  if (!table) return table.Failed();
+  OSTREVIN_PASS_ON(table);
   const std::vector<long> lines = table->lines;
+  job.names = [lines, noun = std::string(row)](std::size_t k) { return noun + " " + std::to_string(lines[k]); };
   job.conductors = std::move(table->conductors);
   job.warnings = std::move(table->warnings);
   job.outlineFromMeshes = !job.outlineGiven;  // once the solver has taken the conductors
@@ -964,7 +950,6 @@ Result<Outcome> CalculateElectrodes(std::span<const ConductorRow> rows, const In
   job.inputs.emplace_back("conductors", static_cast<double>(job.conductors.size()));
   job.title = "Electrode of " + Plural(static_cast<int>(job.conductors.size()), "conductor");
   Result<Outcome> solved = Solve(std::move(job), context.units, progress, bounds);
-  if (!solved && solved.refused()) return Refused(ByRows(solved.why(), lines, row));
   if (solved) {
     solved->notes = in.hints();
     solved->notes.insert(solved->notes.end(), table->notes.begin(), table->notes.end());

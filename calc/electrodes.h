@@ -15,6 +15,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -107,6 +108,16 @@ struct ConductorRow {
   std::array<std::optional<std::string>, 7> cells;  // as kConductorColumns
   std::string why;  // why the row could not be read at all (an unclosed quote)
 };
+
+// The names of an electrode's conductors as its user knows them (counted
+// from 0): a table's rows ("line 4"), a layout's parts ("rod 3", "the
+// ring's side 12"); "conductor 4" where none is given.
+using ConductorNames = std::function<std::string(std::size_t)>;
+std::string ConductorOf(std::size_t index);
+// A refusal of the solver's in the calculation's words: its conductors by
+// their names, its lengths in the units (diameters in the diameter's);
+// one without data as it came.
+Why Worded(const Why& why, UnitSystem units, const ConductorNames& names = {});
 
 // The conductors of a table, each cell read as its column's quantity (in
 // metres), each with its row; a bare diameter of the other system asked

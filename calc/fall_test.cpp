@@ -35,16 +35,16 @@ std::string Percent(double share) { return FormatDouble("%.1f", 100 * share) + "
 Result<FallReading> ReadRow(const FallRow& row, const ReadContext& context) {
   const auto read = [&](std::string_view name, const std::string& text) -> Result<double> {
     const Result<QuantityValue> value = ReadQuantity(*FindQuantity(name), text, context);
-    if (!value) return value.Failed();
+    OSTREVIN_PASS_ON(value);
     return value->value;
   };
   if (!row.why.empty()) return Refused(row.why);
   if (!row.distance) return Refused(NameOf("distance", context) + " is missing");
   if (!row.reading) return Refused(NameOf("reading", context) + " is missing");
   const Result<double> distance = read("distance", *row.distance);
-  if (!distance) return distance.Failed();
+  OSTREVIN_PASS_ON(distance);
   const Result<double> ohms = read("reading", *row.reading);
-  if (!ohms) return ohms.Failed();
+  OSTREVIN_PASS_ON(ohms);
   return FallReading{LengthToMetres(*distance, context.units), *ohms, static_cast<int>(row.line)};
 }
 
@@ -61,7 +61,7 @@ struct Design {
 
 Result<Design> Predict(std::span<const Conductor> conductors, const EarthSoil& soil, double probeM) {
   const Result<Solution> solved = SolveElectrode(conductors, soil);
-  if (!solved) return solved.Failed();
+  OSTREVIN_PASS_ON(solved);
   const auto [x0, x1, y0, y1, depth] = ExtentOf(conductors);
   const double cx = (x0 + x1) / 2;
   const double cy = (y0 + y1) / 2;
@@ -304,7 +304,7 @@ Result<FallTest> CalculateFallTest(std::span<const FallRow> rows, const InputLoo
     ReadContext designContext = context;
     if (designMarks) designContext.marks = *designMarks;
     Result<ConductorTable> read = ReadConductorTable(design, designContext, designRow);
-    if (!read) return read.Failed();
+    OSTREVIN_PASS_ON(read);
     conductors = std::move(read->conductors);
   }
   if (in.refusal()) return Refused(*in.refusal());
@@ -355,7 +355,7 @@ Result<FallTest> CalculateFallTest(std::span<const FallRow> rows, const InputLoo
                               RodRadiusMetres(*diameter, units) * 2}};
     }
     const Result<Design> predicted = Predict(conductors, earth, test.currentProbeM);
-    if (!predicted) return predicted.Failed();
+    OSTREVIN_PASS_ON(predicted);
     test.designOhms = predicted->ohms;
     test.design = predicted->curve;
     std::vector<JsonMember> more =

@@ -196,15 +196,15 @@ Result<Figures> WorkOut(const Rod& rod, const Layout& layout, const std::optiona
   figures.bond = bond;
   const Result<RodGroupAnswer> solved =
       SolvedGroup(rod.soil, rod.lengthM, rod.radiusM, layout.points, bond, options);
-  if (!solved) return solved.Failed();
+  OSTREVIN_PASS_ON(solved);
   figures.solver = *solved;
   const Result<double> single = SolvedRodOhms(rod.soil, rod.lengthM, rod.radiusM);
-  if (!single) return single.Failed();
+  OSTREVIN_PASS_ON(single);
   figures.solverSingle = *single;
   if (rod.soil.layers) return figures;
   figures.rodFormula = *SingleRodOhms(rho, rod.lengthM, rod.radiusM);
   const Result<double> mutual = PotentialGroupOhms(rho, rod.lengthM, rod.radiusM, layout.points);
-  if (!mutual) return mutual.Failed();
+  OSTREVIN_PASS_ON(mutual);
   figures.mutual = *mutual;
   // A single rod has no spacing: BS 7430's value is the rod's own.
   figures.bs = layout.spacingM ? Bs7430GroupOhms(rho, rod.lengthM, rod.radiusM, layout.points,
@@ -463,21 +463,21 @@ Result<Reached> Reach(const std::function<Result<double>(double)>& ohmsAt, doubl
     return at;
   };
   const Result<double> atLo = told(lo);
-  if (!atLo) return atLo.Failed();
+  OSTREVIN_PASS_ON(atLo);
   if (*atLo <= target) return Reached{lo, *atLo, true};
   const Result<double> atHi = told(hi);
-  if (!atHi) return atHi.Failed();
+  OSTREVIN_PASS_ON(atHi);
   if (*atHi > target) return Reached{hi, *atHi, false};
   const Result<Bisection> found = Bisect(
       [&](double x) -> Result<bool> {
         const Result<double> at = told(x);
-        if (!at) return at.Failed();
+        OSTREVIN_PASS_ON(at);
         return *at > target;
       },
       lo, hi, kReachStepM, Halving::kLinear, kMostReachSolves);
-  if (!found) return found.Failed();
+  OSTREVIN_PASS_ON(found);
   const Result<double> at = ohmsAt(found->hi);
-  if (!at) return at.Failed();
+  OSTREVIN_PASS_ON(at);
   return Reached{found->hi, *at, false, found->narrowed ? 0 : found->hi - found->lo};
 }
 
@@ -496,7 +496,7 @@ Result<Outcome> SolveContinuous(const Inputs& in, Rod rod, Layout layout, Method
       PlaceRods(placed, count, *layout.spacingM);
     }
     const Result<Figures> figures = WorkOut(trial, placed, std::nullopt, units, in.bounds());
-    if (!figures) return figures.Failed();
+    OSTREVIN_PASS_ON(figures);
     const std::optional<double> ohms = Headline(*figures, method);
     if (!ohms) return NoAnswer("BS 7430's factors give no value here");
     return *ohms;
@@ -583,7 +583,7 @@ Result<SquareFound> SearchSquare(const Inputs& in, const Rod& rod, Layout& layou
   for (int perSide = 2; perSide <= kMostPerSide; ++perSide) {
     PlaceRods(layout, perSide, *layout.spacingM);
     Result<Figures> figures = WorkOut(rod, layout, std::nullopt, in.units(), in.bounds());
-    if (!figures) return figures.Failed();
+    OSTREVIN_PASS_ON(figures);
     const std::optional<double> ohms = Headline(*figures, method);
     if (!ohms) continue;
     if (*ohms < found.lowest) {

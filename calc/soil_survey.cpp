@@ -39,7 +39,7 @@ std::string Signed(double percent) {
 Result<SurveyReading> ReadRow(const SurveyRow& row, const ReadContext& context) {
   const auto read = [&](std::string_view name, const std::string& text) -> Result<double> {
     const Result<QuantityValue> reading = ReadQuantity(*FindQuantity(name), text, context);
-    if (!reading) return reading.Failed();
+    OSTREVIN_PASS_ON(reading);
     return reading->value;
   };
   if (!row.why.empty()) return Refused(row.why);
@@ -49,11 +49,11 @@ Result<SurveyReading> ReadRow(const SurveyRow& row, const ReadContext& context) 
                    NameOf("rho", context) + " (the apparent resistivity), one of them");
   }
   const Result<double> spacing = read("spacing", *row.spacing);
-  if (!spacing) return spacing.Failed();
+  OSTREVIN_PASS_ON(spacing);
   const Result<double> depth = row.depth ? read("depth", *row.depth) : Result<double>(0.0);
-  if (!depth) return depth.Failed();
+  OSTREVIN_PASS_ON(depth);
   const Result<double> value = row.reading ? read("reading", *row.reading) : read("rho", *row.rho);
-  if (!value) return value.Failed();
+  OSTREVIN_PASS_ON(value);
   SurveyReading reading{LengthToMetres(*spacing, context.units),
                         LengthToMetres(*depth, context.units), *value};
   if (row.reading) reading.ohmCm = WennerResistivity(reading.spacingM, reading.depthM, *value);

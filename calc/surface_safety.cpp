@@ -260,12 +260,12 @@ Checked DescribeSurface(Outcome& outcome, SolvedElectrode& electrode, const Surf
   Result<SurfaceMap> picture =
       MapOf(electrode, request.amperes, request.pictureStepM, margin, bounds.mapPoints,
             part(0, one ? 1 : 0.5));
-  if (!picture) return picture.Failed();
+  OSTREVIN_PASS_ON(picture);
   std::optional<SurfaceMap> searched;
   if (!one) {
     Result<SurfaceMap> fine =
         MapOf(electrode, request.amperes, searchStep, margin, bounds.mapPoints, part(0.5, 0.5));
-    if (!fine) return fine.Failed();
+    OSTREVIN_PASS_ON(fine);
     searched = *std::move(fine);
   }
   electrode.map = *std::move(picture);
@@ -290,7 +290,7 @@ Checked DescribeSurface(Outcome& outcome, SolvedElectrode& electrode, const Surf
   if (request.limits == nullptr) return Ok{};
   outcome.details.push_back(OutlineLine(electrode));
   Result<SurfaceSafety> found = FindSafety(electrode, search, gpr, *request.limits, request.fence);
-  if (!found) return found.Failed();
+  OSTREVIN_PASS_ON(found);
   electrode.safety = *std::move(found);
   DescribeSafety(outcome, electrode, *electrode.safety, request);
   return Ok{};

@@ -333,7 +333,7 @@ Checked CheckField(std::string_view name, std::string_view text, const ReadConte
     return Refused(ChoiceError(quantity, text, context));
   }
   const Result<QuantityValue> reading = ReadQuantity(quantity, text, context);
-  if (!reading) return reading.Failed();
+  OSTREVIN_PASS_ON(reading);
   return Ok{};
 }
 

@@ -24,7 +24,7 @@ Result<std::vector<ConductorRow>> ReadConductors(ByteSource& in, ConductorFile& 
   std::vector<ConductorRow> rows;
   for (CsvRecord record;;) {
     const Result<bool> next = table.Next(record);
-    if (!next) return next.Failed();
+    OSTREVIN_PASS_ON(next);
     if (!*next) break;
     if (rows.size() == kMaxConductorRows) {
       return Refused("line " + std::to_string(record.line) + ": more than " +
@@ -66,7 +66,7 @@ Result<std::string> ReadOutlineFile(ByteSource& in, ConductorFile& file, UnitSys
   std::size_t corners = 0;
   for (CsvRecord record;;) {
     const Result<bool> next = table.Next(record);
-    if (!next) return next.Failed();
+    OSTREVIN_PASS_ON(next);
     if (!*next) break;
     const std::string where = file.name + " line " + std::to_string(record.line) + ": ";
     if (++corners > kMaxOutlineCorners) {

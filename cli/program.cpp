@@ -76,7 +76,7 @@ Result<ReadContext> Program::ContextOf(const ParsedCommand& parsed, std::string_
   if (!given) {
     // The user's own default, the option winning.
     const Result<std::optional<std::string>> chosen = DefaultUnits();
-    if (!chosen) return chosen.Failed();
+    OSTREVIN_PASS_ON(chosen);
     if (*chosen) ReadUnitChoice(**chosen, context);
   }
   return context;
@@ -90,9 +90,9 @@ Result<InputLookup> Program::LookupWithOutline(const Command& command, const Par
   ConductorFile file;
   const std::string given(*path);
   Result<std::unique_ptr<ByteSource>> input = OpenInput(command, parsed, file.name, &given);
-  if (!input) return input.Failed();
+  OSTREVIN_PASS_ON(input);
   Result<std::string> text = ReadOutlineFile(**input, file, units);
-  if (!text) return text.Failed();
+  OSTREVIN_PASS_ON(text);
   outline = *std::move(text);
   return InputLookup([&parsed, &outline](std::string_view name) -> std::optional<std::string_view> {
     if (name == "outline") return std::string_view(outline);

@@ -20,7 +20,7 @@ Result<std::vector<SurveyRow>> ReadSurvey(ByteSource& in, SurveyFile& file) {
   std::vector<SurveyRow> rows;
   for (CsvRecord record;;) {
     const Result<bool> next = table.Next(record);
-    if (!next) return next.Failed();
+    OSTREVIN_PASS_ON(next);
     if (!*next) break;
     // Rows are bounded before they are kept: a file of a million rows is
     // refused at the first one too many, not read to its end.
@@ -66,7 +66,7 @@ Result<std::vector<FallRow>> ReadFallRows(ByteSource& in, SurveyFile& file) {
   std::vector<FallRow> rows;
   for (CsvRecord record;;) {
     const Result<bool> next = table.Next(record);
-    if (!next) return next.Failed();
+    OSTREVIN_PASS_ON(next);
     if (!*next) break;
     if (rows.size() == kMaxFallRows) {
       return Refused("line " + std::to_string(record.line) + ": more than " +

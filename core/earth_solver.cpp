@@ -61,20 +61,26 @@ Result<std::vector<Piece>> Join(std::span<const Conductor> conductors, double to
     const Conductor& c = conductors[i];
     const std::string name = "conductor " + std::to_string(i + 1);
     for (const double v : {c.a.x, c.a.y, c.a.z, c.b.x, c.b.y, c.b.z, c.diameterM}) {
-      if (!std::isfinite(v)) return Refused(name + " has an end that is no number");
+      if (!std::isfinite(v)) return Refused(name + " has an end that is no number", {"conductor-no-number", {i}, {}});
       if (std::abs(v) > kMaxExtentM) {
         return Refused(name + " reaches beyond " + FormatNumber(kMaxExtentM / 1000) +
-                       " km from the origin: electrodes are solved within that");
+                           " km from the origin: electrodes are solved within that",
+                       {"conductor-too-far", {i}, {kMaxExtentM}});
       }
     }
-    if (c.a.z < 0 || c.b.z < 0) return Refused(name + " stands above the surface (a depth below 0)");
+    if (c.a.z < 0 || c.b.z < 0) {
+      return Refused(name + " stands above the surface (a depth below 0)", {"conductor-above", {i}, {}});
+    }
     const double length = Norm(Minus(c.b, c.a));
-    if (!(length > tolerance)) return Refused(name + " has no length: its ends are one point");
-    if (!(c.diameterM > 0)) return Refused(name + " has no thickness");
+    if (!(length > tolerance)) {
+      return Refused(name + " has no length: its ends are one point", {"conductor-no-length", {i}, {}});
+    }
+    if (!(c.diameterM > 0)) return Refused(name + " has no thickness", {"conductor-no-thickness", {i}, {}});
     if (length < kShortestDiameters * c.diameterM) {
       return Refused(name + " is " + Metres(length) + " long, less than " +
-                     FormatNumber(kShortestDiameters) + " diameters (" +
-                     Metres(kShortestDiameters * c.diameterM) + "): no thin wire");
+                         FormatNumber(kShortestDiameters) + " diameters (" +
+                         Metres(kShortestDiameters * c.diameterM) + "): no thin wire",
+                     {"conductor-too-short", {i}, {length, kShortestDiameters * c.diameterM}});
     }
     const double radius = c.diameterM / 2;
     // Within kLevelDegrees of level, a conductor shallower than its radius
@@ -82,8 +88,10 @@ Result<std::vector<Piece>> Join(std::span<const Conductor> conductors, double to
     const double across = std::hypot(c.b.x - c.a.x, c.b.y - c.a.y);
     const bool level = std::abs(c.b.z - c.a.z) <= std::tan(kLevelDegrees * kPi / 180) * across;
     if (level && std::min(c.a.z, c.b.z) < radius) {
-      return Refused(name + " lies " + Metres(std::min(c.a.z, c.b.z)) + " deep, less than its radius (" +
-                     Metres(radius) + "): a horizontal conductor must be buried");
+      const double depth = std::min(c.a.z, c.b.z);
+      return Refused(name + " lies " + Metres(depth) + " deep, less than its radius (" + Metres(radius) +
+                         "): a horizontal conductor must be buried",
+                     {"conductor-shallow", {i}, {depth, radius}});
     }
   }
   // Pairs closer than a diameter without touching, refused below unless a
@@ -135,7 +143,9 @@ Result<std::vector<Piece>> Join(std::span<const Conductor> conductors, double to
         const double b0 = along(b.a);
         const double b1 = along(b.b);
         const double overlap = std::min(la, std::max(b0, b1)) - std::max(0.0, std::min(b0, b1));
-        if (overlap > tolerance) return Refused(names + " overlap along their length");
+        if (overlap > tolerance) {
+          return Refused(names + " overlap along their length", {"conductors-overlap", {i, j}, {}});
+        }
         continue;  // end to end
       }
       // Each is cut where the other meets it: where an end of one lies on
@@ -161,8 +171,9 @@ Result<std::vector<Piece>> Join(std::span<const Conductor> conductors, double to
     });
     if (!joined) {
       return Refused("conductors " + std::to_string(pair.i + 1) + " and " + std::to_string(pair.j + 1) +
-                     " do not touch but stand " + Metres(pair.distance) +
-                     " apart, closer than the larger diameter (" + Metres(pair.larger) + ")");
+                         " do not touch but stand " + Metres(pair.distance) +
+                         " apart, closer than the larger diameter (" + Metres(pair.larger) + ")",
+                     {"conductors-close", {pair.i, pair.j}, {pair.distance, pair.larger}});
     }
   }
   std::vector<Piece> pieces;
@@ -611,7 +622,7 @@ Result<Segmented> Segment(std::span<const Conductor> conductors, const EarthSoil
   }
   const double tolerance = 1e-9 * extent;
   Result<std::vector<Piece>> joined = Join(conductors, tolerance);
-  if (!joined) return joined.Failed();
+  OSTREVIN_PASS_ON(joined);
   const std::vector<Piece> pieces = CutAtInterface(*std::move(joined), soil, tolerance);
   if (options.progress) options.progress(0.02);
 
@@ -678,7 +689,7 @@ std::string TooMany(std::size_t unknowns, std::size_t segments, std::size_t boun
 Result<Solution> SolveAsGiven(std::span<const Conductor> conductors, const EarthSoil& soil,
                               const SolveOptions& options) {
   Result<Segmented> segmented = Segment(conductors, soil, options);
-  if (!segmented) return segmented.Failed();
+  OSTREVIN_PASS_ON(segmented);
   Solution solution = std::move(segmented->solution);
   const std::vector<Element>& elements = solution.elements;
   const std::size_t n = elements.size();
@@ -705,7 +716,7 @@ Result<Solution> SolveAsGiven(std::span<const Conductor> conductors, const Earth
   Eigen::VectorXd currents;
   if (unknowns == n) {
     const Result<Eigen::LLT<Eigen::MatrixXd>> factor = Factored(mutual, n, options.progress);
-    if (!factor) return factor.Failed();
+    OSTREVIN_PASS_ON(factor);
     currents = factor->solve(Eigen::VectorXd::Ones(m));
   } else {
     // One row for each orbit's representative: its potential from every segment.
@@ -782,7 +793,7 @@ Result<Solution> SolveElectrode(std::span<const Conductor> conductors, const Ear
 Result<std::size_t> UnknownsFor(std::span<const Conductor> conductors, const EarthSoil& soil,
                                 const SolveOptions& options) {
   const Result<Segmented> segmented = Segment(conductors, soil, options);
-  if (!segmented) return segmented.Failed();
+  OSTREVIN_PASS_ON(segmented);
   return static_cast<std::size_t>(
       FindSymmetry(segmented->solution.elements, segmented->tolerance, options.symmetry).orbits);
 }

@@ -79,7 +79,8 @@ Checked CheckGridPlan(const GridPlan& plan) {
   }
   if (!Whole(cx, dx) || !Whole(cy, dy)) {
     return Refused("the cut-out must be whole meshes (" + FormatDouble("%.3f", dx) + " by " +
-                   FormatDouble("%.3f", dy) + " m)");
+                       FormatDouble("%.3f", dy) + " m)",
+                   {"cutout-meshes", {}, {dx, dy}});
   }
   return Ok{};
 }

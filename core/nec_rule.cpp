@@ -18,7 +18,7 @@ Result<SecondRod> SecondRodAt(const EarthSoil& soil, double lengthM, double radi
   const double rho = soil.layers ? soil.layers->rho1 : soil.rho;
   if (auto checked = CheckGroup(rho, lengthM, radiusM, two); !checked) return checked.Failed();
   const Result<RodGroupAnswer> group = SolvedGroup(soil, lengthM, radiusM, two);
-  if (!group) return group.Failed();
+  OSTREVIN_PASS_ON(group);
   const std::optional<double> dwight =
       soil.layers ? std::nullopt : DwightTwoRods(rho, lengthM, radiusM, spacingM);
   return SecondRod{spacingM, group->ohms, dwight};
@@ -70,7 +70,7 @@ Result<NecCheck> CheckSingleRodRule(const EarthSoil& soil, double lengthM, doubl
   const Result<double> solved = SolvedRodOhms(soil, lengthM, radius);
   std::optional<double> single;
   if (soil.layers) {
-    if (!solved) return solved.Failed();
+    OSTREVIN_PASS_ON(solved);
     single = *solved;
   } else {
     single = SingleRodOhms(soil.rho, lengthM, radius);
@@ -81,9 +81,9 @@ Result<NecCheck> CheckSingleRodRule(const EarthSoil& soil, double lengthM, doubl
   }
   const auto secondRods = [&]() -> Result<SecondRods> {
     const Result<SecondRod> at6ft = SecondRodAt(soil, lengthM, radius, kNecMinSpacingM);
-    if (!at6ft) return at6ft.Failed();
+    OSTREVIN_PASS_ON(at6ft);
     const Result<SecondRod> at2L = SecondRodAt(soil, lengthM, radius, 2 * lengthM);
-    if (!at2L) return at2L.Failed();
+    OSTREVIN_PASS_ON(at2L);
     return SecondRods{*at6ft, *at2L};
   };
   NecCheck check = JudgeSingleRod(*single, secondRods(), lengthM, diameterM);

@@ -85,7 +85,7 @@ Result<Bisection> Bisect(const std::function<Result<bool>(double)>& lowSide, dou
     if (halving == Halving::kGeometric) middle = std::sqrt(bracket.lo * bracket.hi);
     if (halving == Halving::kWhole) middle = std::floor(middle);
     const Result<bool> side = lowSide(middle);
-    if (!side) return side.Failed();
+    OSTREVIN_PASS_ON(side);
     (*side ? bracket.lo : bracket.hi) = middle;
     ++bracket.halvings;
   }

@@ -8,7 +8,7 @@
 //             read or written (exit status 1).
 // Example:
 //   Result<double> ohms = GroupOhms(...);
-//   if (!ohms) return ohms.Failed();   // passes the failure on, any value type
+//   OSTREVIN_PASS_ON(ohms);   // passes the failure on, any value type
 //   Use(*ohms);
 #pragma once
 
@@ -16,20 +16,35 @@
 #include <string>
 #include <utility>
 #include <variant>
+#include <vector>
 
 namespace ostrevin {
 
 enum class Failure { kRefused, kNoAnswer, kFailed };
 
+// What a refusal is about, as data for a caller to say in its own words and
+// units: what (a code such as "conductor-shallow"), which of the inputs
+// (conductors counted from 0), and the lengths it names, in metres. The
+// text beside it says the same in metres, for callers without words of
+// their own.
+struct Detail {
+  std::string code;
+  std::vector<std::size_t> items;
+  std::vector<double> metres;
+};
+
 // Why there is no value.
 struct Why {
   Failure failure = Failure::kRefused;
   std::string text;
+  Detail detail;
 };
 
-inline Why Refused(std::string why) { return {Failure::kRefused, std::move(why)}; }
-inline Why NoAnswer(std::string why) { return {Failure::kNoAnswer, std::move(why)}; }
-inline Why Failed(std::string why) { return {Failure::kFailed, std::move(why)}; }
+inline Why Refused(std::string why, Detail detail = {}) {
+  return {Failure::kRefused, std::move(why), std::move(detail)};
+}
+inline Why NoAnswer(std::string why) { return {Failure::kNoAnswer, std::move(why), {}}; }
+inline Why Failed(std::string why) { return {Failure::kFailed, std::move(why), {}}; }
 
 // The value of a check that gives nothing but success.
 struct Ok {};
@@ -76,5 +91,13 @@ class [[nodiscard]] Result {
 
 // A check: nothing on success, or why not.
 using Checked = Result<Ok>;
+
+// Passes a failure on, from a function that returns a Result (any value
+// type), when `result` holds none; as abseil's RETURN_IF_ERROR:
+//   OSTREVIN_PASS_ON(solved);
+#define OSTREVIN_PASS_ON(result)             \
+  do {                                       \
+    if (!(result)) return (result).Failed(); \
+  } while (false)
 
 }  // namespace ostrevin

@@ -226,7 +226,7 @@ Result<FewestRodsResult> FewestRods(double rho, double lengthM, double radiusM, 
     double ohms = 0;
     if (method == GroupMethod::kPotential) {
       const Result<double> group = PotentialGroupOhms(rho, lengthM, radiusM, points);
-      if (!group) return group.Failed();
+      OSTREVIN_PASS_ON(group);
       ohms = *group;
     } else {
       // A count whose factors give more than one rod reaches nothing.

@@ -81,7 +81,7 @@ Result<double> ProfileGroupOhms(const EarthSoil& soil, double lengthM, double ra
                                 std::span<const RodPoint> rods, const Progress& progress) {
   const std::vector<Conductor> one = RodsAt(kOneRod, lengthM, 2 * radiusM);
   const Result<Solution> lone = SolveElectrode(one, soil);
-  if (!lone) return lone.Failed();
+  OSTREVIN_PASS_ON(lone);
   const auto n = static_cast<Eigen::Index>(rods.size());
   Eigen::MatrixXd distance(n, n);
   double nearest = INFINITY;
@@ -124,7 +124,7 @@ Result<RodGroupAnswer> FallBack(const EarthSoil& soil, double lengthM, double ra
                                 std::span<const RodPoint> rods, std::size_t unknowns,
                                 const SolveOptions& options) {
   const Result<double> ohms = ProfileGroupOhms(soil, lengthM, radiusM, rods, options.progress);
-  if (!ohms) return ohms.Failed();
+  OSTREVIN_PASS_ON(ohms);
   RodGroupAnswer answer;
   answer.ohms = *ohms;
   answer.fallback = true;
@@ -148,18 +148,18 @@ Result<RodGroupAnswer> SolvedGroup(const EarthSoil& soil, double lengthM, double
     conductors.insert(conductors.end(), joining.begin(), joining.end());
   }
   const Result<std::size_t> unknowns = UnknownsFor(conductors, soil, options);
-  if (!unknowns) return unknowns.Failed();
+  OSTREVIN_PASS_ON(unknowns);
   if (*unknowns > options.maxUnknowns && !bond && rods.size() > 1) {
     return FallBack(soil, lengthM, radiusM, rods, *unknowns, options);
   }
   const Result<Solution> solved = SolveElectrode(conductors, soil, options);
-  if (!solved) return solved.Failed();
+  OSTREVIN_PASS_ON(solved);
   return RodGroupAnswer{solved->ohms, solved->elements.size(), false, solved->notes};
 }
 
 Result<double> SolvedRodOhms(const EarthSoil& soil, double lengthM, double radiusM) {
   const Result<Solution> solved = SolveElectrode(RodsAt(kOneRod, lengthM, 2 * radiusM), soil);
-  if (!solved) return solved.Failed();
+  OSTREVIN_PASS_ON(solved);
   return solved->ohms;
 }
 
@@ -173,7 +173,7 @@ Result<FewestRodsResult> FewestSolvedRods(const EarthSoil& soil, double lengthM,
     const std::vector<RodPoint> at =
         layout == RodLine::kLine ? LineLayout(rods, spacing) : RingLayout(rods, spacing);
     const Result<RodGroupAnswer> solved = SolvedGroup(soil, lengthM, radiusM, at, std::nullopt, quiet);
-    if (!solved) return solved.Failed();
+    OSTREVIN_PASS_ON(solved);
     return solved->ohms;
   };
   // More rods, a lower resistance (each added rod is another way out, and
@@ -186,7 +186,7 @@ Result<FewestRodsResult> FewestSolvedRods(const EarthSoil& soil, double lengthM,
   for (;;) {
     if (options.progress) options.progress(0.5 * std::log2(above) / std::log2(kMaxRods));
     const Result<double> ohms = group(above);
-    if (!ohms) return ohms.Failed();
+    OSTREVIN_PASS_ON(ohms);
     ohmsAbove = *ohms;
     if (ohmsAbove <= targetOhms || above == kMaxRods) break;
     below = above;
@@ -201,14 +201,14 @@ Result<FewestRodsResult> FewestSolvedRods(const EarthSoil& soil, double lengthM,
       [&](double count) -> Result<bool> {
         if (options.progress) options.progress(0.5 + 0.5 / (above - count));
         const Result<double> ohms = group(static_cast<int>(count));
-        if (!ohms) return ohms.Failed();
+        OSTREVIN_PASS_ON(ohms);
         if (*ohms > targetOhms) return true;  // too few: the answer is above
         ohmsAbove = *ohms;
         above = static_cast<int>(count);
         return false;
       },
       below, above, 1, Halving::kWhole);
-  if (!halved) return halved.Failed();
+  OSTREVIN_PASS_ON(halved);
   result.rods = above;
   result.ohms = ohmsAbove;
   result.lowestOhms = ohmsAbove;
@@ -263,7 +263,7 @@ Result<SolvedLength> SolvedRodLength(const EarthSoil& soil, double radiusM, doub
         return at > targetOhms;
       },
       shorter, longer, 1e-9, Halving::kGeometric);
-  if (!halved) return halved.Failed();
+  OSTREVIN_PASS_ON(halved);
   result.lengthM = std::sqrt(halved->lo * halved->hi);
   return result;
 }

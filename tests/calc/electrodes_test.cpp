@@ -146,6 +146,26 @@ TEST_P(Refusals, SayWhy) {
   EXPECT_EQ(result.why(), row.why);
 }
 
+// The solver's refusals in the user's units and by the names of what the
+// layout made (a user in feet read "lies 0.003 m deep, less than its
+// radius (0.006 m)"; a ring's sides were "conductors 1 and 3").
+TEST(Electrodes, RefusalsSayTheirLengthsInTheUnitsAndNameWhatTheLayoutMade) {
+  EXPECT_EQ(Solve("strip", {{"rho", "10000"}, {"length", "30"}, {"depth", "0.01"}, {"conductor", "0.5"}}, English)
+                .why(),
+            "the strip lies 0.010 ft deep, less than its radius (0.250 in): a horizontal conductor must be "
+            "buried");
+  EXPECT_EQ(Solve("grid", {{"rho", "100ohm-m"}, {"size", "20mx20m"}, {"meshes", "4x4"}, {"depth", "0.5m"},
+                           {"conductor", "10mm"}, {"rods-at", "corners"}, {"rod-length", "0.1m"},
+                           {"rod-diameter", "60mm"}})
+                .why(),
+            "rod 1 is 0.100 m long, less than 2 diameters (0.120 m): no thin wire");
+  EXPECT_EQ(Solve("grid", {{"rho", "100"}, {"size", "40x30"}, {"meshes", "4x3"}, {"depth", "2"}, {"conductor", "0.5"},
+                           {"shape", "l"}, {"cutout", "15x10"}},
+                  English)
+                .why(),
+            "the cut-out must be whole meshes (10.000 by 10.000 ft)");
+}
+
 const Options kStrip{{"rho", "100"}, {"length", "10"}, {"depth", "0.5"}};
 Options With(Options options, const Options& more) {
   for (const auto& [key, value] : more) options[key] = value;
@@ -161,7 +181,7 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"ThicknessWithoutWidth", "strip", With(kStrip, {{"conductor", "0.01"}, {"thickness", "0.003"}}),
                 "--thickness goes with --width"},
         Refusal{"StripAboveTheSurface", "strip", With(kStrip, {{"conductor", "0.02"}, {"depth", "0.005"}}),
-                "conductor 1 lies 0.005 m deep, less than its radius (0.010 m): a horizontal conductor "
+                "the strip lies 0.005 m deep, less than its radius (0.010 m): a horizontal conductor "
                 "must be buried"},
         Refusal{"GridSizeUnread", "grid", With(kIeeeGrid, {{"size", "70m"}}),
                 "--size needs XxY: two values separated by an x (e.g. 70mx70m), not \"70m\""},
