@@ -276,6 +276,40 @@ Checked ReplaceFile(const std::string& path, std::string_view bytes) {
   return Ok{};
 }
 
+Checked CheckReplaceable(const std::string& path) {
+  const std::optional<std::string> target = FollowLinks(path);
+  if (!target) return Failed(ErrnoText(errno));
+  struct stat status {};
+  if (::stat(target->c_str(), &status) == 0) {
+    if (S_ISDIR(status.st_mode)) return Failed("is a directory");
+    if (::faccessat(AT_FDCWD, target->c_str(), W_OK, AT_EACCESS) != 0) {
+      return Failed(ErrnoText(errno));
+    }
+    if (!S_ISREG(status.st_mode)) return Ok{};  // written in place
+  } else if (errno != ENOENT) {
+    return Failed(ErrnoText(errno));
+  }
+  const std::string folder = Folder(*target);
+  struct stat folderStatus {};
+  if (::stat(folder.c_str(), &folderStatus) != 0) return Failed(ErrnoText(errno));
+  if (!S_ISDIR(folderStatus.st_mode)) return Failed(ErrnoText(ENOTDIR));
+  if (::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0) {
+    return Failed(FolderRefused(*target, errno));
+  }
+  return Ok{};
+}
+
+std::optional<FileKey> KeyOf(const std::string& path) {
+  const std::optional<std::string> target = FollowLinks(path);
+  if (!target) return std::nullopt;
+  struct stat status {};
+  if (::stat(target->c_str(), &status) == 0) return FileKey{status.st_dev, status.st_ino, {}};
+  if (::stat(Folder(*target).c_str(), &status) != 0) return std::nullopt;
+  const std::size_t slash = target->rfind('/');
+  return FileKey{status.st_dev, status.st_ino,
+                 slash == std::string::npos ? *target : target->substr(slash + 1)};
+}
+
 void OutputGuard::AddInput(int fd) {
   struct stat status {};
   if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode)) {

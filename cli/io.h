@@ -125,6 +125,23 @@ class StringSink final : public ByteSink {
 // why not ("No space left on device").
 Checked ReplaceFile(const std::string& path, std::string_view bytes);
 
+// Whether ReplaceFile could write `path`, asked before any work is done: the
+// same refusals ("is a directory", "Permission denied", a folder where no new
+// file may be made, a folder that does not exist), without writing anything.
+Checked CheckReplaceable(const std::string& path);
+
+// What a path names, whatever the spelling ("a.svg", "./a.svg", a link to
+// it): the file by device and inode, or a file not made yet by its folder's
+// device and inode and its name. Two outputs with equal keys are one file.
+struct FileKey {
+  dev_t device = 0;
+  ino_t inode = 0;
+  std::string name;  // empty for an existing file
+  bool operator==(const FileKey&) const = default;
+};
+// Nothing when the path cannot be followed (a loop, a missing folder).
+std::optional<FileKey> KeyOf(const std::string& path);
+
 // The files a command reads, so that no output ever replaces one: every
 // output file and standard output are checked against them before anything
 // is written ("input file is output file", as a batch into its own input).

@@ -131,17 +131,25 @@ int Program::Report(const ParsedCommand& parsed, const Outcome& outcome) {
 }
 
 int Program::CheckOutputs(const Command& command, const ParsedCommand& parsed) {
-  std::vector<std::pair<std::string_view, std::string_view>> given;
+  struct Given {
+    std::string_view option, path;
+    std::optional<FileKey> key;
+  };
+  std::vector<Given> given;
   for (const Option& option : command.options) {
     const auto path = parsed.Value(option.name);
     if (option.kind != OptionKind::kOutput || !path) continue;
-    for (const auto& [name, other] : given) {
-      if (*path == other && *path != "-") {
-        return Fail("--" + std::string(name) + " and --" + std::string(option.name) +
-                    " both name " + Quoted(*path) + ": give each its own file");
+    const std::optional<FileKey> key = KeyOf(std::string(*path));
+    for (const Given& other : given) {
+      if (*path != "-" && (*path == other.path || (key && key == other.key))) {
+        return Fail("--" + std::string(other.option) + " and --" + std::string(option.name) +
+                    " both name " + (*path == other.path ? Quoted(*path)
+                                                         : Quoted(other.path) + " (as " +
+                                                               Quoted(*path) + ")") +
+                    ": give each its own file");
       }
     }
-    given.emplace_back(option.name, *path);
+    given.push_back({option.name, *path, key});
     const bool current = parsed.Has("grid-current") || parsed.Has("fault-current");
     if ((option.name.starts_with("potential-") || option.name.starts_with("touch-")) && !current) {
       return Fail("--" + std::string(option.name) +
@@ -151,7 +159,11 @@ int Program::CheckOutputs(const Command& command, const ParsedCommand& parsed) {
       return Fail("--" + std::string(option.name) +
                   " needs --shock-duration: its contour is the tolerable touch voltage");
     }
-    if (const Checked checked = guard_.CheckPath(std::string(*path)); !checked) {
+    Checked checked = guard_.CheckPath(std::string(*path));
+    if (checked && *path != "-" && !IsOpenAs(std::string(*path), STDOUT_FILENO)) {
+      checked = CheckReplaceable(std::string(*path));
+    }
+    if (!checked) {
       return Fail("cannot write " + Quoted(*path) + " (--" + std::string(option.name) +
                   "): " + checked.why());
     }

@@ -1,7 +1,6 @@
 #include "core/length_search.h"
 
 #include <algorithm>
-#include <ranges>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -104,7 +103,15 @@ constexpr Index kPeakMargin = 16;
 // is false; `to` when it holds throughout (a binary search).
 template <class Predicate>
 Index FirstFailing(Index from, Index to, Predicate holds) {
-  return *std::ranges::partition_point(std::views::iota(from, to), holds);
+  while (from < to) {
+    const Index middle = from + (to - from) / 2;
+    if (holds(middle)) {
+      from = middle + 1;
+    } else {
+      to = middle;
+    }
+  }
+  return from;
 }
 
 // The step nearest the formula's peak at e^2/4 of the radius: the first one at
