@@ -98,7 +98,10 @@ test-dist: dist
 
 # Only the window program is built: no test or benchmark stands between a
 # fresh clone and the calculator.
-run: configure
+# Without a display that is said first, before anything is installed or built.
+run:
+	@scripts/run-window.sh --check
+	@$(MAKE) configure
 	@cmake --build --preset $(PRESET) -j $(JOBS) --target ostrevin
 	@scripts/run-window.sh $(BUILD_DIR)/app/ostrevin
 

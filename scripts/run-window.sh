@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # Opens the calculator window, or says in one line why it cannot.
+# With --check, only whether it could: `make run` asks before it installs and builds.
 set -euo pipefail
-program=$1
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
+  install="apt-get install xvfb xauth"
+  [ "$(id -u)" -eq 0 ] || install="sudo $install"
   echo "ostrevin: no display here: run 'make run' in a desktop session, or under Xvfb" \
-    "(sudo apt install xvfb xauth, then xvfb-run make run)" >&2
+    "($install, then xvfb-run make run)" >&2
   exit 1
 fi
-exec "$program"
+[ "$1" = --check ] && exit 0
+exec "$1"
