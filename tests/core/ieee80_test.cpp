@@ -72,6 +72,73 @@ TEST(Ieee80, TheFirstWorkedExample) {
   EXPECT_DOUBLE_EQ(rods.kii, 1);
 }
 
+TEST(Ieee80, TheSecondWorkedExampleAndSchwarz) {
+  // The grid with 20 rods of 7.5 m round its edge: LM = 1,540 + [1.55 + 1.22
+  // (7.5 / sqrt(70^2 + 70^2))] 150 = 1,786.4 m; the standard's Em 747.4 V is
+  // at Km rounded to 0.77 (0.7717 in full: 749.1 V).
+  const GridEquations e = *MeshAndStep(WorkedGrid(20));
+  EXPECT_NEAR(e.lm, 1786.36, 0.01);
+  EXPECT_NEAR(e.km, 0.77, 0.005);
+  EXPECT_NEAR(e.meshVolts, 747.4 * e.km / 0.77, 0.1);
+  // Figure 25's curve A (h = 0) read at x = 1 and 3; B at sqrt(A)/10, C at sqrt(A)/6.
+  struct Row {
+    const char* curve;
+    double depth, ratio, k1, k2;
+  };
+  for (const Row& row : std::vector<Row>{{"A", 0, 1, 1.37, 5.65}, {"A", 0, 3, 1.29, 5.95},
+                                         {"B", 7, 1, 1.15, 4.78}, {"C", 70 / 6.0, 2, 1.03, 4.30}}) {
+    const SchwarzCoefficients k = SchwarzK(row.depth, 4900, row.ratio);
+    EXPECT_NEAR(k.k1, row.k1, 1e-12) << row.curve;
+    EXPECT_NEAR(k.k2, row.k2, 1e-12) << row.curve;
+  }
+  // Schwarz (eqs. 53 to 56) by hand for the same grid, rods 20 mm: k1 1.3543,
+  // k2 5.5879 (0.5 m is 0.07 of the way from A to B); R1 2.8845, R2 4.4585
+  // (with (sqrt(20) - 1)^2 = 12.056), Rm 2.5816: Rg 2.8424 ohms.
+  SchwarzGrid grid{40000, 1540, 0.005, 0.5, 4900, 1, 0, 7.5, 0.01};
+  EXPECT_NEAR(*SchwarzOhms(grid), 2.8845, 5e-5);
+  grid.rods = 20;
+  EXPECT_NEAR(*SchwarzOhms(grid), 2.8424, 5e-5);
+}
+
+TEST(Ieee80, WarnedOutsideTheEquationsLimitsNotOnThem) {
+  // Clause 16.5.1: n <= 25, 0.25 m <= h <= 2.5 m, d < 0.25 h, D > 2.5 m.
+  struct Row {
+    const char* name;
+    double conductorLengthM, depthM, diameterM, spacingM;
+    bool warned;
+  };
+  for (const Row& row : std::vector<Row>{{"n 25", 3500, 0.5, 0.01, 7, false},
+                                         {"n over 25", 3500.1, 0.5, 0.01, 7, true},
+                                         {"h 0.25", 1540, 0.25, 0.01, 7, false},
+                                         {"h under 0.25", 1540, 0.2499, 0.01, 7, true},
+                                         {"h 2.5", 1540, 2.5, 0.01, 7, false},
+                                         {"h over 2.5", 1540, 2.5001, 0.01, 7, true},
+                                         {"d under h/4", 1540, 0.5, 0.1249, 7, false},
+                                         {"d h/4", 1540, 0.5, 0.125, 7, true},
+                                         {"D over 2.5", 1540, 0.5, 0.01, 2.5001, false},
+                                         {"D 2.5", 1540, 0.5, 0.01, 2.5, true}}) {
+    GridEquationsInput g = WorkedGrid();
+    g.conductorLengthM = row.conductorLengthM;
+    g.depthM = row.depthM;
+    g.diameterM = row.diameterM;
+    g.spacingM = row.spacingM;
+    EXPECT_EQ(MeshAndStep(g)->warnings.size(), row.warned ? 1u : 0u) << row.name;
+  }
+  // An L (clause 16.5.1, eqs. 87 and 88): 70 m x 105 m less 35 m x 70 m, 4,900 m^2:
+  // nb = sqrt(420 / 280) = 1.225, nc = 1.5^(0.7 / 1.5) = 1.208, nd 1 across the diagonal.
+  GridEquationsInput l = WorkedGrid();
+  l.shape = GridEquationsInput::Shape::kLShape;
+  l.lengthX = 70;
+  l.lengthY = 105;
+  l.perimeterM = 420;
+  l.conductorLengthM = 2240;
+  l.largestDistanceM = std::hypot(70, 105);
+  const GridEquations e = *MeshAndStep(l);
+  EXPECT_NEAR(e.nb, 1.2247, 5e-5);
+  EXPECT_NEAR(e.nc, 1.2083, 5e-5);
+  EXPECT_DOUBLE_EQ(e.nd, 1);
+}
+
 TEST(Ieee80, DecrementFactorsAsTheStandardTabulatesThem) {
   struct Row {
     double tf, xr, df;
@@ -96,6 +163,11 @@ TEST(Ieee80, TheLeastConductor) {
   EXPECT_EQ(AwgSize(53.5), "1/0 AWG");
   EXPECT_EQ(AwgSize(53.6), "2/0 AWG");
   EXPECT_EQ(MetricSizeMm2(1001), std::nullopt);
+  // A size that is needed exactly is enough; a little more needs the next.
+  EXPECT_EQ(MetricSizeMm2(16), 16);
+  EXPECT_EQ(MetricSizeMm2(16.001), 25);
+  EXPECT_EQ(AwgSize(16.51 * kMm2PerKcmil), "8 AWG");
+  EXPECT_EQ(AwgSize(16.52 * kMm2PerKcmil), "6 AWG");
   // A joint's lower limit asks for more; no rise, no answer.
   EXPECT_GT(*ConductorMm2(copper, 3180, 0.5, 40, 250), mm2);
   EXPECT_FALSE(ConductorMm2(copper, 3180, 0.5, 40, 40));
