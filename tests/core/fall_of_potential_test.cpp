@@ -72,6 +72,52 @@ TEST(FallOfPotential, ThePlateauJudgedAndTheDistanceThatWouldDo) {
   EXPECT_GT(*steep->slopeMu, 0.9);
 }
 
+TEST(FallOfPotential, ThePlateausFivePercentIsItsEdge) {
+  // 52 % and 72 % within 5 % of 62 % is flat; a hundredth of an ohm more is not.
+  for (const auto& [low, flat] : std::vector<std::pair<double, bool>>{{95, true}, {94.99, false}}) {
+    const auto answer = ReadFallTest(Readings({{30, 80}, {52, low}, {62, 100}, {72, 105}, {90, 130}}),
+                                     100, std::nullopt);
+    ASSERT_TRUE(answer && answer->plateau.has_value()) << low;
+    EXPECT_EQ(*answer->plateau, flat) << low;
+  }
+  // Two equal readings in a row are not falling.
+  const auto level = ReadFallTest(Readings({{10, 5}, {20, 5}, {30, 6}}), 100, std::nullopt);
+  ASSERT_TRUE(level);
+  EXPECT_TRUE(level->fallingRows.empty());
+}
+
+TEST(FallOfPotential, TheFitIsTheLeastRelativeMisfitOfNoisyReadings) {
+  // Readings 3 % high and low in turn: the fit minimises the misfit relative
+  // to each reading (a far reading of many ohms weighs no more than a near
+  // one), so no small change of R or k lowers it.
+  std::vector<FallReading> noisy;
+  for (int i = 1; i < 20; ++i) {
+    const double x = 5.0 * i;
+    noisy.push_back({x, Hemisphere(100, 1, 100, x, 3) * (i % 2 ? 1.03 : 0.97), i});
+  }
+  const auto answer = ReadFallTest(noisy, 100, std::nullopt);
+  ASSERT_TRUE(answer && answer->fit) << answer->fit.why();
+  const auto relative = [&](const CurveFit& fit) {
+    double sum = 0;
+    for (const FallReading& r : noisy) {
+      const double e = (FittedReading(fit, 100, r.distanceM) - r.ohms) / r.ohms;
+      sum += e * e;
+    }
+    return sum;
+  };
+  const CurveFit best = *answer->fit;
+  EXPECT_NEAR(100 * std::sqrt(relative(best) / static_cast<double>(noisy.size())), best.rmsPercent, 1e-9);
+  EXPECT_NEAR(best.rmsPercent, 3, 0.3);
+  for (const double step : {-1e-3, 1e-3}) {
+    CurveFit moved = best;
+    moved.ohms *= 1 + step;
+    EXPECT_GT(relative(moved), relative(best)) << "R " << step;
+    moved = best;
+    moved.k *= 1 + step;
+    EXPECT_GT(relative(moved), relative(best)) << "k " << step;
+  }
+}
+
 TEST(FallOfPotential, TheSlopeMethodAndTheFitFindAnElectrodeMeasuredFromItsEdge) {
   // The electrical centre 30 m behind the origin, D = 100 m: the 61.8 % rule
   // reads 1.5 % high; the slope method and the fit find the true resistance.
