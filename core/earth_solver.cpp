@@ -1,8 +1,6 @@
 #include "core/earth_solver.h"
 
-#include <Eigen/Cholesky>
 #include <Eigen/Core>
-#include <Eigen/LU>
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -100,9 +98,8 @@ constexpr const char* kNotDefinite =
     "hold for these conductors";
 
 // The matrix of every segment's mutual resistance with every other,
-// symmetric positive definite, factored; or no answer.
-Result<Eigen::LLT<Eigen::MatrixXd>> Factored(Mutuals& mutual, std::size_t n,
-                                             const Progress& progress) {
+// symmetric positive definite.
+Eigen::MatrixXd AllMutuals(Mutuals& mutual, std::size_t n, const Progress& progress) {
   const auto m = static_cast<Eigen::Index>(n);
   Eigen::MatrixXd matrix(m, m);
   for (Eigen::Index i = 0; i < m; ++i) {
@@ -113,9 +110,27 @@ Result<Eigen::LLT<Eigen::MatrixXd>> Factored(Mutuals& mutual, std::size_t n,
       matrix(i, j) = matrix(j, i) = (mutual(a, b) + mutual(b, a)) / 2;
     }
   }
-  Eigen::LLT<Eigen::MatrixXd> factor(matrix);
-  if (factor.info() != Eigen::Success) return NoAnswer(kNotDefinite);
-  return factor;
+  return matrix;
+}
+
+// With symmetry, one row for each orbit's representative: its potential
+// from every segment, times its orbit's size. That is the sum over a pair
+// of orbits of their mutual resistances: symmetric, positive definite, as
+// the whole.
+Eigen::MatrixXd OrbitMutuals(Mutuals& mutual, const Symmetry& symmetry,
+                             std::span<const std::size_t> representative,
+                             std::span<const double> members, const Progress& progress) {
+  const auto m = static_cast<Eigen::Index>(members.size());
+  const std::size_t n = symmetry.orbit.size();
+  Eigen::MatrixXd matrix = Eigen::MatrixXd::Zero(m, m);
+  for (Eigen::Index i = 0; i < m; ++i) {
+    if (progress && i % 16 == 0) progress(0.05 + 0.8 * double(i) / double(m));
+    const std::size_t a = representative[static_cast<std::size_t>(i)];
+    for (std::size_t b = 0; b < n; ++b) matrix(i, symmetry.orbit[b]) += mutual(a, b);
+  }
+  const Eigen::Map<const Eigen::VectorXd> sizes(members.data(), m);
+  const Eigen::MatrixXd weighted = sizes.asDiagonal() * matrix;
+  return (weighted + weighted.transpose()) / 2;
 }
 
 std::string TooMany(std::size_t unknowns, std::size_t segments, std::size_t bound) {
@@ -150,41 +165,22 @@ Result<Solution> SolveAsGiven(std::span<const Conductor> conductors, const Earth
 
   const EarthKernel kernel(solution.soil, solution.spanM, solution.depthM);
   Mutuals mutual(kernel, elements);
-  const auto m = static_cast<Eigen::Index>(unknowns);
-  Eigen::VectorXd currents;
-  if (unknowns == n) {
-    const Result<Eigen::LLT<Eigen::MatrixXd>> factor = Factored(mutual, n, options.progress);
-    OSTREVIN_PASS_ON(factor);
-    currents = factor->solve(Eigen::VectorXd::Ones(m));
-  } else {
-    // One row for each orbit's representative: its potential from every segment.
-    Eigen::MatrixXd matrix = Eigen::MatrixXd::Zero(m, m);
-    for (Eigen::Index i = 0; i < m; ++i) {
-      if (options.progress && i % 16 == 0) options.progress(0.05 + 0.8 * double(i) / double(m));
-      const std::size_t a = representative[static_cast<std::size_t>(i)];
-      for (std::size_t b = 0; b < n; ++b) {
-        matrix(i, symmetry.orbit[b]) += mutual(a, b);
-      }
-    }
-    // Each row times its orbit's size is the sum over a pair of orbits of
-    // their mutual resistances: symmetric, positive definite, as the whole.
-    const Eigen::VectorXd sizes = Eigen::Map<const Eigen::VectorXd>(members.data(), m);
-    Eigen::MatrixXd weighted = sizes.asDiagonal() * matrix;
-    weighted = (weighted + weighted.transpose()).eval() / 2;
-    const Eigen::LLT<Eigen::MatrixXd> factor(weighted);
-    if (factor.info() != Eigen::Success) return NoAnswer(kNotDefinite);
-    currents = factor.solve(sizes);
+  const Eigen::MatrixXd matrix =
+      unknowns == n ? AllMutuals(mutual, n, options.progress)
+                    : OrbitMutuals(mutual, symmetry, representative, members, options.progress);
+  const Result<Network> network =
+      SolveNetwork({matrix.data(), static_cast<std::size_t>(matrix.size())}, members);
+  if (!network) {
+    return NoAnswer(network.Failed().detail.code == kNotPositiveDefinite
+                        ? kNotDefinite
+                        : "the segments' currents could not be solved");
   }
   if (options.progress) options.progress(0.98);
-  double conductance = 0;
-  for (Eigen::Index o = 0; o < m; ++o) conductance += members[static_cast<std::size_t>(o)] * currents(o);
-  if (!(conductance > 0) || !std::isfinite(conductance) || !currents.allFinite()) {
-    return NoAnswer("the segments' currents could not be solved");
-  }
+  const double conductance = network->conductance;
   solution.ohms = 1 / conductance;
   solution.amperes.resize(n);
   for (std::size_t i = 0; i < n; ++i) {
-    solution.amperes[i] = currents(symmetry.orbit[i]) / conductance;
+    solution.amperes[i] = network->currents[static_cast<std::size_t>(symmetry.orbit[i])] / conductance;
   }
   if (options.progress) options.progress(1);
   return solution;

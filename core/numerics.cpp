@@ -2,6 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
+
+#include <Eigen/Cholesky>
+#include <Eigen/Core>
 
 namespace ostrevin {
 
@@ -90,6 +94,25 @@ Result<Bisection> Bisect(const std::function<Result<bool>(double)>& lowSide, dou
     ++bracket.halvings;
   }
   return bracket;
+}
+
+Result<Network> SolveNetwork(std::span<const double> resistances, std::span<const double> weights) {
+  const auto n = static_cast<Eigen::Index>(weights.size());
+  const Eigen::Map<const Eigen::MatrixXd> matrix(resistances.data(), n, n);
+  const Eigen::Map<const Eigen::VectorXd> w(weights.data(), n);
+  const Eigen::LLT<Eigen::MatrixXd> factor(matrix);
+  if (factor.info() != Eigen::Success) {
+    return Why{Failure::kNoAnswer, "the mutual resistances are not positive definite",
+               {std::string(kNotPositiveDefinite), {}, {}}};
+  }
+  const Eigen::VectorXd x = factor.solve(w);
+  Network network{{x.data(), x.data() + x.size()}, 0};
+  for (Eigen::Index i = 0; i < n; ++i) network.conductance += w(i) * x(i);  // in order: one rounding everywhere
+  if (!(network.conductance > 0) || !std::isfinite(network.conductance) || !x.allFinite()) {
+    return Why{Failure::kNoAnswer, "the currents could not be solved",
+               {std::string(kCurrentsNotSolved), {}, {}}};
+  }
+  return network;
 }
 
 }  // namespace ostrevin

@@ -10,6 +10,8 @@
 #include <array>
 #include <functional>
 #include <numbers>
+#include <span>
+#include <string_view>
 #include <vector>
 
 #include "core/result.h"
@@ -58,5 +60,22 @@ struct Bisection {
 };
 Result<Bisection> Bisect(const std::function<Result<bool>(double)>& lowSide, double lo, double hi,
                        double tolerance, Halving halving = Halving::kLinear, int most = 200);
+
+// Conductors held at one volt, `resistances` their n x n mutual resistances
+// (symmetric, so either storage order): the currents x of R x = w, `weights`
+// each unknown's weight w (1 a rod; an orbit of symmetric segments its
+// size), and the conductance w . x. By Cholesky (Eigen's LLT), to rounding.
+// No answer, with its code, when R is not positive definite
+// (kNotPositiveDefinite: the model that made R does not hold) or when the
+// conductance is not positive and finite (kCurrentsNotSolved: R near
+// singular). Example: R = [[2, 1], [1, 2]], w = [1, 1]: x = [1/3, 1/3],
+// conductance 2/3.
+inline constexpr std::string_view kNotPositiveDefinite = "not-positive-definite";
+inline constexpr std::string_view kCurrentsNotSolved = "currents-not-solved";
+struct Network {
+  std::vector<double> currents;
+  double conductance = 0;
+};
+Result<Network> SolveNetwork(std::span<const double> resistances, std::span<const double> weights);
 
 }  // namespace ostrevin

@@ -1,7 +1,5 @@
 #include "core/rod_groups.h"
 
-#include <Eigen/Cholesky>
-#include <Eigen/Core>
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -123,28 +121,24 @@ Checked CheckGroup(double rho, double lengthM, double radiusM, std::span<const R
 Result<double> PotentialGroupOhms(double rho, double lengthM, double radiusM,
                                   std::span<const RodPoint> rods) {
   if (auto checked = CheckGroup(rho, lengthM, radiusM, rods); !checked) return checked.Failed();
-  const auto n = static_cast<Eigen::Index>(rods.size());
-  Eigen::MatrixXd resistance(n, n);
+  const std::size_t n = rods.size();
+  std::vector<double> resistance(n * n);
   const double self = *SingleRodOhms(rho, lengthM, radiusM);
-  for (Eigen::Index i = 0; i < n; ++i) {
-    resistance(i, i) = self;
-    for (Eigen::Index j = 0; j < i; ++j) {
-      const double mutual = MutualRodOhms(rho, lengthM, Distance(rods[i], rods[j]));
-      resistance(i, j) = mutual;
-      resistance(j, i) = mutual;
+  for (std::size_t i = 0; i < n; ++i) {
+    resistance[i * n + i] = self;
+    for (std::size_t j = 0; j < i; ++j) {
+      resistance[i * n + j] = resistance[j * n + i] =
+          MutualRodOhms(rho, lengthM, Distance(rods[i], rods[j]));
     }
   }
-  const Eigen::LLT<Eigen::MatrixXd> factor(resistance);
-  if (factor.info() != Eigen::Success) {
-    return NoAnswer(
-        "the rods' mutual resistances are not positive definite: the line-source "
-        "model does not hold for these rods");
+  const Result<Network> network = SolveNetwork(resistance, std::vector<double>(n, 1));
+  if (!network) {
+    return NoAnswer(network.Failed().detail.code == kNotPositiveDefinite
+                        ? "the rods' mutual resistances are not positive definite: the "
+                          "line-source model does not hold for these rods"
+                        : "the group's currents could not be solved");
   }
-  const double conductance = factor.solve(Eigen::VectorXd::Ones(n)).sum();
-  if (!(conductance > 0) || !std::isfinite(conductance)) {
-    return NoAnswer("the group's currents could not be solved");
-  }
-  return 1 / conductance;
+  return 1 / network->conductance;
 }
 
 std::optional<double> PositionLambda(std::span<const RodPoint> rods, double spacing) {

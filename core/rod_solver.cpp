@@ -1,6 +1,5 @@
 #include "core/rod_solver.h"
 
-#include <Eigen/Cholesky>
 #include <Eigen/Core>
 #include <algorithm>
 #include <array>
@@ -109,14 +108,15 @@ Result<double> ProfileGroupOhms(const EarthSoil& soil, double lengthM, double ra
       matrix(i, j) = matrix(j, i) = tabulated ? mutual.Read(distance(i, j)) : mutual.At(distance(i, j));
     }
   }
-  const Eigen::LLT<Eigen::MatrixXd> factor(matrix);
-  if (factor.info() != Eigen::Success) {
-    return NoAnswer("the rods' mutual resistances are not positive definite");
-  }
-  const double conductance = factor.solve(Eigen::VectorXd::Ones(n)).sum();
+  const Result<Network> network = SolveNetwork({matrix.data(), static_cast<std::size_t>(matrix.size())},
+                                               std::vector<double>(static_cast<std::size_t>(n), 1));
   if (progress) progress(1);
-  if (!(conductance > 0) || !std::isfinite(conductance)) return NoAnswer("the rods' currents could not be solved");
-  return 1 / conductance;
+  if (!network) {
+    return NoAnswer(network.Failed().detail.code == kNotPositiveDefinite
+                        ? "the rods' mutual resistances are not positive definite"
+                        : "the rods' currents could not be solved");
+  }
+  return 1 / network->conductance;
 }
 
 // A group past the solver's bound, by the rods' mutual resistances.

@@ -310,6 +310,14 @@ TEST(Electrodes, APlateAgainstAMeshOfWires) {
     EXPECT_TRUE(solved) << solved.why();
     return solved ? solved->ohms : NAN;
   };
+  // Dwight's upright series by hand (a = 0.5642 m, s twice the centre's
+  // depth): its top 0.5 m deep 26.2347 ohms, 0.1 m deep (s = 1.2 m, just past
+  // 2a) 29.3149.
+  for (const auto& [depth, ohms] : {std::pair("0.5m", 26.2347), std::pair("0.1m", 29.3149)}) {
+    EXPECT_NEAR(Json(Solve("plate", {{"rho", "100ohm-m"}, {"size", "1mx1m"}, {"depth", depth},
+                                     {"orientation", "vertical"}}))["ohms"].get<double>(), ohms, 5e-5)
+        << depth;
+  }
   for (const auto& [orientation, depth] : {std::pair("flat", 1.0), std::pair("vertical", 0.5)}) {
     const nlohmann::json plate = Json(Solve("plate", {{"rho", "100ohm-m"}, {"size", "1mx1m"},
                                                     {"depth", FormatNumber(depth) + "m"},

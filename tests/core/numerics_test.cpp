@@ -174,5 +174,34 @@ TEST(Numerics, TheSegmentIntegralsHoldOneToleranceAtEveryBranch) {
   }
 }
 
+TEST(Numerics, ANetworkSolvedOrWhyNot) {
+  // Two conductors: 2 ohms each, 1 ohm between: 1/3 A each at one volt.
+  const Result<Network> two = SolveNetwork(std::vector<double>{2, 1, 1, 2}, std::vector<double>{1, 1});
+  ASSERT_TRUE(two) << two.why();
+  EXPECT_NEAR(two->currents[0], 1.0 / 3, 1e-15);
+  EXPECT_NEAR(two->conductance, 2.0 / 3, 1e-15);
+  // Weighted (an orbit of three): R x = w, conductance w . x, checked by the residual.
+  const std::vector<double> r{4, 1, 0.5, 1, 3, 0.25, 0.5, 0.25, 2};
+  const std::vector<double> w{3, 1, 2};
+  const Result<Network> three = SolveNetwork(r, w);
+  ASSERT_TRUE(three);
+  double dot = 0;
+  for (std::size_t i = 0; i < 3; ++i) {
+    double row = 0;
+    for (std::size_t j = 0; j < 3; ++j) row += r[i * 3 + j] * three->currents[j];
+    EXPECT_NEAR(row, w[i], 1e-13) << i;
+    dot += w[i] * three->currents[i];
+  }
+  EXPECT_NEAR(three->conductance, dot, 1e-13);
+  // Mutual resistances above the self: no network of conductors has them.
+  const Result<Network> indefinite = SolveNetwork(std::vector<double>{1, 2, 2, 1}, std::vector<double>{1, 1});
+  ASSERT_TRUE(indefinite.noAnswer());
+  EXPECT_EQ(indefinite.Failed().detail.code, kNotPositiveDefinite);
+  // A resistance so small that the current overflows.
+  const Result<Network> overflow = SolveNetwork(std::vector<double>{1e-320}, std::vector<double>{1});
+  ASSERT_TRUE(overflow.noAnswer());
+  EXPECT_EQ(overflow.Failed().detail.code, kCurrentsNotSolved);
+}
+
 }  // namespace
 }  // namespace ostrevin
