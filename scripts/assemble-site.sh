@@ -13,6 +13,9 @@ cp res/icons/ostrevin.svg res/icons/ostrevin-128.png res/icons/ostrevin-256.png 
 cp build/web-build/app/ostrevin.js build/web-build/app/ostrevin.wasm "$site.new/"
 cp LICENSE "$site.new/LICENSE.txt"
 scripts/notices.sh web > "$site.new/NOTICES.txt"
+# The service worker caches every script and module of the site.
+versioned=$(cd "$site.new" && ls style.css worker.js ostrevin.js ostrevin.wasm js/*.js | tr '\n' ' ')
+sed -i "s|@VERSIONED@|${versioned% }|" "$site.new/sw.js"
 # One version for the whole site: a hash of every file, written where the
 # page, its script and the service worker name it (a new version is a new
 # service worker, which replaces the cached files all together).

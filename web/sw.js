@@ -12,12 +12,9 @@
 'use strict';
 const VERSION = '@VERSION@';
 const CACHE = `ostrevin-${VERSION}`;
-// The files of this version, by the names its page asks for them.
-const VERSIONED = [
-  'style.css', 'worker.js', 'ostrevin.js', 'ostrevin.wasm', 'js/main.js', 'js/address.js',
-  'js/dom.js', 'js/engine.js', 'js/numbers.js', 'js/rod.js', 'js/state.js', 'js/survey.js',
-  'js/tools.js', 'js/table.js', 'js/conductors.js', 'js/fieldtest.js', 'js/job.js',
-];
+// The files of this version, by the names its page asks for them (listed by
+// the site's assembly: every script and module it copies).
+const VERSIONED = '@VERSIONED@'.split(' ');
 const FILES = [
   './', 'index.html', 'manifest.webmanifest', 'icons/ostrevin.svg', 'icons/ostrevin-128.png',
   'icons/ostrevin-256.png', ...VERSIONED.map((file) => `${file}?v=${VERSION}`),
@@ -78,7 +75,11 @@ self.addEventListener('fetch', (event) => {
     event.respondWith(networkFirst(request, event.resultingClientId));
     return;
   }
-  if (fromCache.has(event.clientId)) {
+  // A worker started by a page begun from the cache takes its files (the
+  // engine) from the cache too; and a file of this version, by its name with
+  // ?v=, is this version's whatever the host answers (a host may ignore ?v=).
+  if (fromCache.has(event.clientId) && event.resultingClientId) fromCache.add(event.resultingClientId);
+  if (fromCache.has(event.clientId) || new URL(request.url).searchParams.get('v') === VERSION) {
     event.respondWith(cached(request).then((response) => response || fetch(request, { cache: 'no-cache' })));
     return;
   }

@@ -1,6 +1,7 @@
 // The job a calculation is for (its name, site and date), kept on the device
 // and printed at the top of every tool; and a tool's address shared.
 import { $ } from './dom.js';
+import { keep, readKept } from './storage.js';
 
 const KEY = 'ostrevin.job';
 const FIELDS = [['name', 'Job'], ['site', 'Site'], ['date', 'Date']];
@@ -14,7 +15,7 @@ function printLine() {
 export function startJob() {
   let kept = {};
   try {
-    kept = JSON.parse(localStorage.getItem(KEY) || '{}') || {};
+    kept = JSON.parse(readKept(KEY) || '{}') || {};
   } catch (error) {
     kept = {};
   }
@@ -24,7 +25,7 @@ export function startJob() {
     input.addEventListener('input', () => {
       const job = {};
       for (const [field] of FIELDS) job[field] = $(`#job-${field}`).value;
-      localStorage.setItem(KEY, JSON.stringify(job));
+      keep(KEY, JSON.stringify(job));
       printLine();
     });
   }

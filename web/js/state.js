@@ -4,6 +4,8 @@
 // The version of the page, written by the site's assembly: every file of one
 // version names the others with it (index.html too), so that a browser's
 // caches never give a file of another version.
+import { readKept } from './storage.js';
+
 export const VERSION = '@VERSION@';
 export const versioned = (file) => `${file}?v=${VERSION}`;
 
@@ -20,7 +22,7 @@ export const THEMES = {
 // Without a choice kept on the device, the phone's country decides: the
 // United States (and Liberia and Myanmar) English, everywhere else metric.
 function firstUnits() {
-  const kept = localStorage.getItem('ostrevin.units');
+  const kept = readKept('ostrevin.units');
   if (kept !== null) return Number(kept) === METRIC ? METRIC : ENGLISH;
   const region = (navigator.language || '').split('-')[1] || '';
   return ['US', 'LR', 'MM'].includes(region.toUpperCase()) || navigator.language === 'en' ? ENGLISH : METRIC;
@@ -28,7 +30,7 @@ function firstUnits() {
 
 function keptPicks(units) {
   try {
-    const kept = JSON.parse(localStorage.getItem('ostrevin.picked'));
+    const kept = JSON.parse(readKept('ostrevin.picked'));
     if (kept && typeof kept === 'object') return { ...THEMES[units], ...kept };
   } catch (error) { /* none kept, or unreadable: the theme's */ }
   return { ...THEMES[units] };

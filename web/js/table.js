@@ -6,6 +6,7 @@
 // library's bound of rows, made in one pass.
 import { $, $$, make } from './dom.js';
 import { state } from './state.js';
+import { keep, readKept } from './storage.js';
 
 export class RowsTable {
   // key: the storage's name; id: the table body's; columns: [{name, label, unit}]
@@ -22,7 +23,7 @@ export class RowsTable {
   // The stored rows that read, and what could not be read.
   storedRows() {
     const width = this.columns.length;
-    const text = localStorage.getItem(this.key);
+    const text = readKept(this.key);
     if (text === null) return { rows: [], problems: [] };
     const plural = `${this.noun}s`;
     let stored;
@@ -154,7 +155,7 @@ export class RowsTable {
   // Rows from an address: shown, not kept, until the user edits them; the
   // rows kept in this browser, if other, are said to stay as they are.
   showRows(section, rows) {
-    const kept = localStorage.getItem(this.key);
+    const kept = readKept(this.key);
     this.fillRows(rows);
     this.updateAddButton();
     const other = kept !== null && kept !== JSON.stringify(this.rows());

@@ -10,6 +10,7 @@ import * as survey from './survey.js';
 import { conductors, conductorUnits, makeConductorTable, startConductors } from './conductors.js';
 import * as fieldTest from './fieldtest.js';
 import { share } from './job.js';
+import { keep } from './storage.js';
 
 // The tools whose rows are typed into a table, and that table.
 const TABLES = { survey: survey.readings, electrodes: conductors, test: fieldTest.readings };
@@ -68,7 +69,7 @@ function setPicker(picker, unit) {
 // same, in every tool, and remembered.
 function pickUnit(dimension, unit) {
   state.picked[dimension] = unit;
-  localStorage.setItem('ostrevin.picked', JSON.stringify(state.picked));
+  keep('ostrevin.picked', JSON.stringify(state.picked));
   for (const tool of state.tools) {
     const section = $(`#tool-${tool.id}`);
     for (const field of tool.fields) {
@@ -525,7 +526,7 @@ export function fillFromAddress(section, query) {
 // A theme of units: the answers' system, and every picker its units.
 export function setUnits(units) {
   state.units = units;
-  localStorage.setItem('ostrevin.units', String(units));
+  keep('ostrevin.units', String(units));
   for (const tool of state.tools) setSwitch($(`#tool-${tool.id}`), `${tool.id}-units`, units);
   for (const [dimension, unit] of Object.entries(THEMES[units])) pickUnit(dimension, unit);
   survey.surveyUnits();

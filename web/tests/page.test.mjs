@@ -35,7 +35,7 @@ const contexts = [];
 // a later version), whether it sends old Last-Modified dates and no
 // Cache-Control (as a static host serving an unpacked tarball does), and
 // whether it accepts requests and never answers (a broken network).
-const serving = { root: site, oldDates: false, silent: false };
+const serving = { root: site, oldDates: false, silent: false, asked: [] };
 const silenced = [];
 
 before(async () => {
@@ -44,6 +44,7 @@ before(async () => {
       silenced.push(response);
       return;
     }
+    serving.asked.push(request.url);
     const root = serving.root;
     const path = normalize(decodeURIComponent(new URL(request.url, 'http://x').pathname));
     let file = join(root, path);
@@ -71,7 +72,7 @@ before(async () => {
 
 afterEach(async () => {
   for (const context of contexts.splice(0)) await context.close();
-  Object.assign(serving, { root: site, oldDates: false, silent: false });
+  Object.assign(serving, { root: site, oldDates: false, silent: false, asked: [] });
   for (const response of silenced.splice(0)) response.destroy();
 });
 
@@ -81,6 +82,18 @@ after(async () => {
 });
 
 // ---- Helpers: elements by name, never by numbers copied from the template. ----
+
+// A copy of the site as its next version: every file that names the
+// version (`first`) names another.
+function laterVersion(first) {
+  const next = mkdtempSync(join(tmpdir(), 'ostrevin-next-'));
+  execFileSync('cp', ['-r', `${site}/.`, next]);
+  for (const file of ['index.html', 'sw.js', 'js/state.js', ...readdirSync(join(next, 'js')).map((name) => `js/${name}`)]) {
+    const path = join(next, file);
+    writeFileSync(path, readFileSync(path, 'utf8').replaceAll(first, 'next-version'));
+  }
+  return next;
+}
 
 const control = (name) => `[data-control="${name}"]`;
 const field = (tool, name) => `#tool-${tool} [name="${name}"]`;
@@ -1377,17 +1390,51 @@ describe('what the page never loses, never runs on with, never mixes', () => {
     const first = await page.evaluate(() => window.ostrevinVersion);
     assert.equal(await page.$eval('meta[name=ostrevin-version]', (meta) => meta.content), first);
     // A new version on the host, its files as old by their dates as the last ones.
-    const next = mkdtempSync(join(tmpdir(), 'ostrevin-next-'));
-    execFileSync('cp', ['-r', `${site}/.`, next]);
-    for (const file of ['index.html', 'sw.js', 'js/state.js', ...readdirSync(join(next, 'js')).map((name) => `js/${name}`)]) {
-      const path = join(next, file);
-      writeFileSync(path, readFileSync(path, 'utf8').replaceAll(first, 'next-version'));
-    }
-    serving.root = next;
+    serving.root = laterVersion(first);
     await page.reload();
     await page.waitForSelector('html.ready');
     assert.equal(await page.$eval('meta[name=ostrevin-version]', (meta) => meta.content), 'next-version');
     assert.equal(await page.evaluate(() => window.ostrevinVersion), 'next-version');
+  });
+
+  test('a page begun from the cache on a slow network runs its own version\'s engine, not the host\'s newer one', async () => {
+    const context = await browser.createBrowserContext();
+    contexts.push(context);
+    const page = await open({ context });
+    await page.evaluate(() => navigator.serviceWorker.ready);
+    await page.reload();
+    await page.waitForSelector('html.ready');
+    serving.silent = true;
+    await page.reload({ waitUntil: 'domcontentloaded', timeout: 15000 });
+    await page.waitForSelector('html.ready', { timeout: 15000 });
+    // The network answers again, with a later version (a host ignoring ?v=).
+    serving.silent = false;
+    serving.root = laterVersion(await page.evaluate(() => window.ostrevinVersion));
+    serving.asked = [];
+    await page.goto(`${address}#rods?diameter=0.625&layout=line&length=10&rho=20000&spacing=20&target=5`);
+    assert.notEqual((await shown(page, 'rods')).value, ''); // answered by the worker
+    assert.deepEqual(serving.asked.filter((url) => /worker|ostrevin\.(js|wasm)/.test(url)), []);
+  });
+
+  test('a full or blocked storage: the units switch still switches, and the page says choices will not be kept', async () => {
+    const context = await browser.createBrowserContext();
+    contexts.push(context);
+    const page = await context.newPage();
+    const problems = [];
+    page.on('pageerror', (error) => problems.push(error.message));
+    await page.evaluateOnNewDocument(() => {
+      Storage.prototype.setItem = () => { throw new DOMException('The quota has been exceeded.', 'QuotaExceededError'); };
+    });
+    await page.goto(`${address}#group`);
+    await page.waitForSelector('html.ready');
+    assert.equal(await page.$eval('[data-storage-note]', (note) => note.hidden), true);
+    await page.click('#tool-group [data-switch="group-units"] [data-choice="1"]');
+    assert.equal(await text(page, 'label[for="group-diameter"]'), 'Rod diameter (mm)');
+    await page.goto(`${address}#check`);
+    assert.equal(await page.$eval('#tool-check [data-switch="check-units"] [aria-checked="true"]', (b) => b.dataset.choice), '1');
+    assert.match(await text(page, '[data-storage-note]'), /^Your choices will not be kept in this browser \(The quota has been exceeded\.\)/);
+    assert.equal(await page.$eval('[data-storage-note]', (note) => note.hidden), false);
+    assert.deepEqual(problems, []);
   });
 
   test('on a network that never answers, the cached page shows within a few seconds', async () => {
