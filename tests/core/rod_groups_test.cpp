@@ -173,6 +173,9 @@ TEST(RodGroups, FewestRodsTriesEveryCount) {
   const double hundred = Potential(20000, 3, 0.01, LineLayout(100, 3));
   EXPECT_EQ(FewestRods(20000, 3, 0.01, RodLine::kLine, 3, hundred, GroupMethod::kPotential)->rods,
             100);
+  // A target met exactly is met, with no rod more.
+  const double seven = *PotentialGroupOhms(20000, 3, 0.01, LineLayout(7, 3));
+  EXPECT_EQ(FewestRods(20000, 3, 0.01, RodLine::kLine, 3, seven, GroupMethod::kPotential)->rods, 7);
   const FewestRodsResult none =
       *FewestRods(20000, 3, 0.01, RodLine::kRing, 3, 0.5, GroupMethod::kPotential);
   EXPECT_FALSE(none.rods);

@@ -162,8 +162,14 @@ TEST(SolvedRods, TheFewestRodsAndTheLengthForATarget) {
     EXPECT_FALSE(none.rods);
     EXPECT_EQ(none.lowestAt, 100);
     EXPECT_EQ(none.lowestOhms, hundred);
-    // One rod that is enough is one rod.
+    // One rod that is enough is one rod; a target met exactly by 7 (within
+    // the doubling's bracket) or by 4 (where the doubling stops) is met there,
+    // with no rod more.
     EXPECT_EQ(FewestSolvedRods(soil, 3, 0.008, RodLine::kLine, 3, 1000)->rods, 1);
+    for (const int rods : {7, 4}) {
+      const double exactly = Group(soil, 3, 0.008, LineLayout(rods, 3));
+      EXPECT_EQ(FewestSolvedRods(soil, 3, 0.008, RodLine::kLine, 3, exactly)->rods, rods);
+    }
     const FewestRodsResult ring = *FewestSolvedRods(soil, 3, 0.008, RodLine::kRing, 3, 10);
     ASSERT_TRUE(ring.rods);
     EXPECT_LE(ring.ohms, 10);
