@@ -28,6 +28,10 @@ class ProfileMutuals {
   ProfileMutuals(const Solution& lone, double spanM)
       : lone_(lone), kernel_(lone.soil, spanM + 1, lone.depthM + 1) {}
 
+  // How many mutual resistances were worked out (each a double sum over
+  // the lone rod's segments): the distances met, or the table's points.
+  std::size_t Sums() const { return sums_; }
+
   double At(double d) {
     const auto [it, made] = exact_.try_emplace(std::llround(d * 1e9), 0.0);
     if (made) it->second = Sum(d);
@@ -53,7 +57,8 @@ class ProfileMutuals {
  private:
   static constexpr double kStep = 1.0 / 24;
 
-  double Sum(double d) const {
+  double Sum(double d) {
+    ++sums_;
     double sum = 0;
     for (std::size_t a = 0; a < lone_.elements.size(); ++a) {
       for (std::size_t b = 0; b < lone_.elements.size(); ++b) {
@@ -71,12 +76,18 @@ class ProfileMutuals {
   std::map<long long, double> exact_;
   std::vector<double> table_;
   double low_ = 0;
+  std::size_t sums_ = 0;
 };
 
 constexpr std::size_t kExact = 512;
 
-// The group from rods each carrying a lone rod's current profile.
-Result<double> ProfileGroupOhms(const EarthSoil& soil, double lengthM, double radiusM,
+// The group from rods each carrying a lone rod's current profile, and how
+// many mutual resistances that took.
+struct ProfileGroup {
+  double ohms = 0;
+  std::size_t sums = 0;
+};
+Result<ProfileGroup> ProfileGroupOhms(const EarthSoil& soil, double lengthM, double radiusM,
                                 std::span<const RodPoint> rods, const Progress& progress) {
   const std::vector<Conductor> one = RodsAt(kOneRod, lengthM, 2 * radiusM);
   const Result<Solution> lone = SolveElectrode(one, soil);
@@ -116,18 +127,19 @@ Result<double> ProfileGroupOhms(const EarthSoil& soil, double lengthM, double ra
                         ? "the rods' mutual resistances are not positive definite"
                         : "the rods' currents could not be solved");
   }
-  return 1 / network->conductance;
+  return ProfileGroup{1 / network->conductance, mutual.Sums()};
 }
 
 // A group past the solver's bound, by the rods' mutual resistances.
 Result<RodGroupAnswer> FallBack(const EarthSoil& soil, double lengthM, double radiusM,
                                 std::span<const RodPoint> rods, std::size_t unknowns,
                                 const SolveOptions& options) {
-  const Result<double> ohms = ProfileGroupOhms(soil, lengthM, radiusM, rods, options.progress);
-  OSTREVIN_PASS_ON(ohms);
+  const Result<ProfileGroup> group = ProfileGroupOhms(soil, lengthM, radiusM, rods, options.progress);
+  OSTREVIN_PASS_ON(group);
   RodGroupAnswer answer;
-  answer.ohms = *ohms;
+  answer.ohms = group->ohms;
   answer.fallback = true;
+  answer.mutualSums = group->sums;
   answer.notes.push_back(Count(rods.size()) + " rods need " + Count(unknowns) +
                          " unknowns, past the solver's bound of " + Count(options.maxUnknowns) +
                          ": the rods' mutual resistances are used instead, each rod carrying a "

@@ -44,6 +44,9 @@ struct RodGroupAnswer {
   std::size_t segments = 0;  // 0 when the fallback was used
   bool fallback = false;     // past the solver's bound: mutual resistances instead
   std::vector<std::string> notes;
+  // With the fallback, the mutual resistances worked out: one for each
+  // distinct distance, or past 512 of them a table's points (24 a decade).
+  std::size_t mutualSums = 0;
 };
 
 // The group with its rods (tops at the surface) at one potential. Refused

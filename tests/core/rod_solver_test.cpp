@@ -2,7 +2,10 @@
 // and continuous across the interface, groups never above one rod, the
 // fallback past the bound close to the solver, the fewest rods and the
 // length for a target; and the layouts the electrodes are built from.
+#include <algorithm>
 #include <cmath>
+#include <random>
+#include <set>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -82,6 +85,16 @@ TEST(SolvedRods, GroupsAreNeverAboveOneRodAndFallInCount) {
   }
 }
 
+std::size_t DistinctDistances(const std::vector<RodPoint>& rods) {
+  std::set<long long> distances;
+  for (std::size_t i = 0; i < rods.size(); ++i) {
+    for (std::size_t j = 0; j < i; ++j) {
+      distances.insert(std::llround(std::hypot(rods[i].x - rods[j].x, rods[i].y - rods[j].y) * 1e9));
+    }
+  }
+  return distances.size();
+}
+
 TEST(SolvedRods, PastTheBoundTheRodsMutualResistancesStandIn) {
   // Each rod carrying a lone rod's current: a little high, never low.
   struct Row {
@@ -104,6 +117,8 @@ TEST(SolvedRods, PastTheBoundTheRodsMutualResistancesStandIn) {
     ASSERT_TRUE(fallen) << row.name;
     EXPECT_TRUE(fallen->fallback);
     ASSERT_EQ(fallen->notes.size(), 1u);
+    // Worked out once for each distance the rods stand apart.
+    EXPECT_EQ(fallen->mutualSums, DistinctDistances(row.at)) << row.name;
     EXPECT_NE(fallen->notes[0].find("past the solver's bound of 10"), std::string::npos);
     const double solved = Group(row.soil, row.length, 0.008, row.at);
     EXPECT_GE(fallen->ohms, solved * (1 - 1e-9)) << row.name;
@@ -126,10 +141,19 @@ TEST(SolvedRods, PastTheBoundTheRodsMutualResistancesStandIn) {
   // Irregular positions (more distances than are worked out one by one):
   // the mutual resistances read from their table.
   std::vector<RodPoint> scattered;
-  for (int i = 0; i < 80; ++i) scattered.push_back({std::fmod(i * 7.31, 90.0), std::fmod(i * 3.17, 61.0)});
+  std::mt19937 random(7);  // the same positions everywhere: its output, not a distribution's
+  while (scattered.size() < 80) {
+    const RodPoint p{static_cast<double>(random() % 90000) / 1000, static_cast<double>(random() % 61000) / 1000};
+    if (std::ranges::all_of(scattered, [&](const RodPoint& q) { return std::hypot(p.x - q.x, p.y - q.y) >= 1; })) {
+      scattered.push_back(p);
+    }
+  }
   const EarthSoil layers = Layers(30000, 2, 10000);
   const Result<RodGroupAnswer> tabulated = SolvedGroup(layers, 3, 0.008, scattered, std::nullopt, small);
   ASSERT_TRUE(tabulated) << tabulated.why();
+  // From a table of fewer points than the distances (each a double sum over the segments).
+  EXPECT_GT(DistinctDistances(scattered), 512u);
+  EXPECT_LT(tabulated->mutualSums, DistinctDistances(scattered) / 4);
   const double solved = Group(layers, 3, 0.008, scattered);
   EXPECT_GE(tabulated->ohms, solved * (1 - 1e-6));
   EXPECT_LT(tabulated->ohms / solved - 1, 1e-3);
