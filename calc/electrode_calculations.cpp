@@ -491,6 +491,95 @@ std::optional<std::pair<double, double>> ReadPair(Inputs& in, std::string_view n
   return std::pair(LengthToMetres((*values)[0], in.units()), LengthToMetres((*values)[1], in.units()));
 }
 
+// The rods round a grid's perimeter, `n` of them: one at every k-th perimeter
+// node from a corner, k whole; refused naming the counts that do divide.
+Result<std::vector<RodPoint>> PerimeterRods(const GridPlan& plan, std::size_t n, const Inputs& in) {
+  const std::vector<RodPoint> nodes = GridPerimeterNodes(plan);
+  if (n == 0 || n > nodes.size() || nodes.size() % n != 0) {
+    std::vector<std::string> counts;
+    for (std::size_t k = 1; k <= nodes.size(); ++k) {
+      if (nodes.size() % k == 0) counts.push_back(std::to_string(k));
+    }
+    std::string listed;
+    for (std::size_t k = 0; k < counts.size(); ++k) {
+      listed += (k == 0 ? "" : k + 1 == counts.size() ? " or " : ", ") + counts[k];
+    }
+    return Refused(in.Named("rods") + " " + std::to_string(n) + " does not divide the " +
+                   std::to_string(nodes.size()) +
+                   " perimeter nodes: rods go at every k-th node from a corner, k whole; " + listed +
+                   " rods do");
+  }
+  std::vector<RodPoint> points;
+  for (std::size_t i = 0; i < nodes.size(); i += nodes.size() / n) points.push_back(nodes[i]);
+  return points;
+}
+
+// IEEE 80's closed forms beside the solver, for uniform soil: Sverak's, and
+// Schwarz's for a rectangle; with a fault, the mesh and step equations.
+void AddGridFormulas(Job& job, const Soil& soil, const GridPlan& plan, const std::optional<RodsRead>& rods,
+                     double gridLength, UnitSystem units) {
+  const bool ell = plan.cutout.has_value();
+  std::optional<double> sverak;
+  std::optional<double> schwarz;
+  if (!soil.layers) {
+    const double area = plan.sizeX * plan.sizeY - (plan.cutout ? plan.cutout->first * plan.cutout->second : 0);
+    const double rodLength = rods ? rods->count * rods->lengthM : 0;
+    sverak = SverakOhms(soil.rho, gridLength + rodLength, area, plan.depthM);
+    if (!ell) {
+      schwarz = SchwarzOhms({soil.rho, gridLength, plan.diameterM / 2, plan.depthM, area,
+                             std::max(plan.sizeX, plan.sizeY) / std::min(plan.sizeX, plan.sizeY),
+                             rods ? rods->count : 0, rods ? rods->lengthM : 0,
+                             rods ? rods->diameterM / 2 : 0});
+    }
+    if (plan.depthM < 0.25 || plan.depthM > 2.5) {
+      job.warnings.emplace_back("Sverak's equation is given for grids 0.25 to 2.5 m deep");
+    }
+  }
+  job.formulas.emplace_back("sverak_ohms", sverak);
+  job.formulas.emplace_back("schwarz_ohms", schwarz);
+  if (job.fault) {
+    // The mesh and step voltages by IEEE 80's equations (made for uniform
+    // soil: in two layers they take the top layer's resistivity).
+    GridEquationsInput g;
+    g.rho = soil.layers ? soil.layers->rho1 : soil.rho;
+    g.amperes = job.fault->amperes;
+    g.lengthX = plan.sizeX;
+    g.lengthY = plan.sizeY;
+    g.areaM2 = plan.sizeX * plan.sizeY - (plan.cutout ? plan.cutout->first * plan.cutout->second : 0);
+    g.perimeterM = 2 * (plan.sizeX + plan.sizeY);
+    g.conductorLengthM = gridLength;
+    const double dx = plan.sizeX / plan.meshesX;
+    const double dy = plan.sizeY / plan.meshesY;
+    g.spacingM = std::max(dx, dy);
+    g.depthM = plan.depthM;
+    g.diameterM = plan.diameterM;
+    g.rods = rods ? rods->count : 0;
+    g.rodLengthM = rods ? rods->lengthM : 0;
+    g.rodsAtEdge = rods.has_value();
+    g.largestDistanceM = std::hypot(plan.sizeX, plan.sizeY);
+    g.shape = ell ? GridEquationsInput::Shape::kLShape : GridEquationsInput::Shape::kRectangle;
+    job.equations = MeshAndStep(g);
+    if (soil.layers) {
+      job.warnings.emplace_back("IEEE 80's mesh and step equations assume uniform soil: here they "
+                             "take the top layer's resistivity, and the solver's rise");
+    } else {
+      const std::optional<double> rg = rods && schwarz ? schwarz : sverak;
+      if (rg) job.equationsGpr = job.fault->amperes * *rg;
+    }
+    if (std::abs(dx / dy - 1) > 1e-9) {
+      job.warnings.push_back("the meshes are not square: IEEE 80's equations take the larger "
+                             "spacing, " + LengthText(g.spacingM, units));
+    }
+  }
+  if (sverak) {
+    job.formulaLines.push_back(
+        "IEEE 80: Sverak's equation " + ShowOhms(*sverak) + " ohms" +
+        (schwarz ? ", Schwarz's " + ShowOhms(*schwarz) + " ohms" : "") +
+        " (closed forms for uniform soil from the grid's area and lengths; the solver "
+        "takes its actual conductors)");
+  }
+}
+
 Result<Outcome> ComputeGrid(Inputs& in) {
   Job job;
   job.command = "grid";
@@ -539,23 +628,9 @@ Result<Outcome> ComputeGrid(Inputs& in) {
     if (at == "corners") rodPoints = GridCorners(plan);
     if (at == "nodes") rodPoints = GridNodes(plan);
     if (at == "perimeter") {
-      const std::vector<RodPoint> nodes = GridPerimeterNodes(plan);
-      const auto n = static_cast<std::size_t>(*count);
-      if (n > nodes.size() || nodes.size() % n != 0) {
-        std::vector<std::string> counts;
-        for (std::size_t k = 1; k <= nodes.size(); ++k) {
-          if (nodes.size() % k == 0) counts.push_back(std::to_string(k));
-        }
-        std::string listed;
-        for (std::size_t k = 0; k < counts.size(); ++k) {
-          listed += (k == 0 ? "" : k + 1 == counts.size() ? " or " : ", ") + counts[k];
-        }
-        return Refused(in.Named("rods") + " " + std::to_string(n) + " does not divide the " +
-                       std::to_string(nodes.size()) +
-                       " perimeter nodes: rods go at every k-th node from a corner, k whole; " +
-                       listed + " rods do");
-      }
-      for (std::size_t i = 0; i < nodes.size(); i += nodes.size() / n) rodPoints.push_back(nodes[i]);
+      Result<std::vector<RodPoint>> points = PerimeterRods(plan, static_cast<std::size_t>(*count), in);
+      OSTREVIN_PASS_ON(points);
+      rodPoints = *std::move(points);
     }
     rods->count = static_cast<int>(rodPoints.size());
     job.inputs.emplace_back("rods-at", std::string(*at));
@@ -579,66 +654,7 @@ Result<Outcome> ComputeGrid(Inputs& in) {
               LengthText(plan.sizeY, units) + ", " + std::to_string(plan.meshesX) + " x " +
               std::to_string(plan.meshesY) + " meshes, " + LengthText(plan.depthM, units) + " deep" +
               (rods ? ", " + Plural(rods->count, "rod") + " of " + LengthText(rods->lengthM, units) : "");
-  // IEEE 80's closed forms, for uniform soil (Schwarz's for a rectangle).
-  std::optional<double> sverak;
-  std::optional<double> schwarz;
-  if (!soil->layers) {
-    const double area = plan.sizeX * plan.sizeY - (cutout ? cutout->first * cutout->second : 0);
-    const double rodLength = rods ? rods->count * rods->lengthM : 0;
-    sverak = SverakOhms(soil->rho, gridLength + rodLength, area, plan.depthM);
-    if (!ell) {
-      schwarz = SchwarzOhms({soil->rho, gridLength, plan.diameterM / 2, plan.depthM, area,
-                             std::max(plan.sizeX, plan.sizeY) / std::min(plan.sizeX, plan.sizeY),
-                             rods ? rods->count : 0, rods ? rods->lengthM : 0,
-                             rods ? rods->diameterM / 2 : 0});
-    }
-    if (plan.depthM < 0.25 || plan.depthM > 2.5) {
-      job.warnings.emplace_back("Sverak's equation is given for grids 0.25 to 2.5 m deep");
-    }
-  }
-  job.formulas.emplace_back("sverak_ohms", sverak);
-  job.formulas.emplace_back("schwarz_ohms", schwarz);
-  if (job.fault) {
-    // The mesh and step voltages by IEEE 80's equations (made for uniform
-    // soil: in two layers they take the top layer's resistivity).
-    GridEquationsInput g;
-    g.rho = soil->layers ? soil->layers->rho1 : soil->rho;
-    g.amperes = job.fault->amperes;
-    g.lengthX = plan.sizeX;
-    g.lengthY = plan.sizeY;
-    g.areaM2 = plan.sizeX * plan.sizeY - (cutout ? cutout->first * cutout->second : 0);
-    g.perimeterM = 2 * (plan.sizeX + plan.sizeY);
-    g.conductorLengthM = gridLength;
-    const double dx = plan.sizeX / plan.meshesX;
-    const double dy = plan.sizeY / plan.meshesY;
-    g.spacingM = std::max(dx, dy);
-    g.depthM = plan.depthM;
-    g.diameterM = plan.diameterM;
-    g.rods = rods ? rods->count : 0;
-    g.rodLengthM = rods ? rods->lengthM : 0;
-    g.rodsAtEdge = rods.has_value();
-    g.largestDistanceM = std::hypot(plan.sizeX, plan.sizeY);
-    g.shape = ell ? GridEquationsInput::Shape::kLShape : GridEquationsInput::Shape::kRectangle;
-    job.equations = MeshAndStep(g);
-    if (soil->layers) {
-      job.warnings.emplace_back("IEEE 80's mesh and step equations assume uniform soil: here they "
-                             "take the top layer's resistivity, and the solver's rise");
-    } else {
-      const std::optional<double> rg = rods && schwarz ? schwarz : sverak;
-      if (rg) job.equationsGpr = job.fault->amperes * *rg;
-    }
-    if (std::abs(dx / dy - 1) > 1e-9) {
-      job.warnings.push_back("the meshes are not square: IEEE 80's equations take the larger "
-                             "spacing, " + LengthText(g.spacingM, units));
-    }
-  }
-  if (sverak) {
-    job.formulaLines.push_back(
-        "IEEE 80: Sverak's equation " + ShowOhms(*sverak) + " ohms" +
-        (schwarz ? ", Schwarz's " + ShowOhms(*schwarz) + " ohms" : "") +
-        " (closed forms for uniform soil from the grid's area and lengths; the solver "
-        "takes its actual conductors)");
-  }
+  AddGridFormulas(job, *soil, plan, rods, gridLength, units);
   const std::optional<Fault> fault = job.fault;
   Result<Outcome> solved = Solve(std::move(job), units, in.progress(), in.bounds());
   if (solved && fault) DescribeConductor(*solved, in, *fault, plan.diameterM);

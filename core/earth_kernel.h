@@ -67,7 +67,6 @@ class EarthKernel {
   // The potential at x for one ampere spread evenly along s (x not on s).
   double At(const Point3& x, const Element& s) const;
 
-  bool Layered() const { return layered_; }
   // The slowly varying part of the series, Q(p, x) (for the tests).
   double SmoothSeries(double p, double x) const;
 

@@ -10,9 +10,9 @@
 // current profile (the lone rod solved, the mutual resistance of two such
 // rods tabulated against their distance): the average-potential method with
 // the solver's kernel. Restricting the currents so can only raise the
-// resistance (the method is variational): by 0.03 % for lines of 10 to 100
-// rods a length apart in the tests, 2 % for rods a tenth of their length
-// apart, where the closed-form mutual resistances of rod_groups.h, with
+// resistance (the method is variational): by under 0.1 % for rods a length
+// apart (as the note the user reads says, and the tests hold it), 2 % for
+// rods a tenth of their length apart, where the closed-form mutual resistances of rod_groups.h, with
 // uniform current, are 0.4 to 5 % high.
 //
 // Units: resistivities in ohm-cm, lengths and positions in metres, ohms.
