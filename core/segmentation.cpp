@@ -39,46 +39,79 @@ struct Piece {
   double tipA = INFINITY, tipB = INFINITY;
 };
 
+// One conductor as the solver can take it: finite, within reach, below
+// the surface, long and thick enough for a thin wire, buried if level.
+Checked CheckConductor(const Conductor& c, std::size_t i, double tolerance) {
+  const std::string name = "conductor " + std::to_string(i + 1);
+  for (const double v : {c.a.x, c.a.y, c.a.z, c.b.x, c.b.y, c.b.z, c.diameterM}) {
+    if (!std::isfinite(v)) return Refused(name + " has an end that is no number", {"conductor-no-number", {i}, {}});
+    if (std::abs(v) > kMaxExtentM) {
+      return Refused(name + " reaches beyond " + FormatNumber(kMaxExtentM / 1000) +
+                         " km from the origin: electrodes are solved within that",
+                     {"conductor-too-far", {i}, {kMaxExtentM}});
+    }
+  }
+  if (c.a.z < 0 || c.b.z < 0) {
+    return Refused(name + " stands above the surface (a depth below 0)", {"conductor-above", {i}, {}});
+  }
+  const double length = Norm(Minus(c.b, c.a));
+  if (!(length > tolerance)) {
+    return Refused(name + " has no length: its ends are one point", {"conductor-no-length", {i}, {}});
+  }
+  if (!(c.diameterM > 0)) return Refused(name + " has no thickness", {"conductor-no-thickness", {i}, {}});
+  if (length < kShortestDiameters * c.diameterM) {
+    return Refused(name + " is " + Metres(length) + " long, less than " +
+                       FormatNumber(kShortestDiameters) + " diameters (" +
+                       Metres(kShortestDiameters * c.diameterM) + "): no thin wire",
+                   {"conductor-too-short", {i}, {length, kShortestDiameters * c.diameterM}});
+  }
+  const double radius = c.diameterM / 2;
+  // Within kLevelDegrees of level, a conductor shallower than its radius
+  // anywhere is not in the soil (a rod may slant from the surface).
+  const double across = std::hypot(c.b.x - c.a.x, c.b.y - c.a.y);
+  const bool level = std::abs(c.b.z - c.a.z) <= std::tan(kLevelDegrees * kPi / 180) * across;
+  if (level && std::min(c.a.z, c.b.z) < radius) {
+    const double depth = std::min(c.a.z, c.b.z);
+    return Refused(name + " lies " + Metres(depth) + " deep, less than its radius (" + Metres(radius) +
+                       "): a horizontal conductor must be buried",
+                   {"conductor-shallow", {i}, {depth, radius}});
+  }
+  return Ok{};
+}
+
+// Each conductor cut into pieces at `cuts` (fractions of its length),
+// cuts closer than `tolerance` made one.
+std::vector<Piece> PiecesOf(std::span<const Conductor> conductors, std::vector<std::vector<double>>& cuts,
+                            double tolerance) {
+  const std::size_t n = conductors.size();
+  std::vector<Piece> pieces;
+  for (std::size_t i = 0; i < n; ++i) {
+    const Conductor& c = conductors[i];
+    const double length = Norm(Minus(c.b, c.a));
+    std::vector<double>& at = cuts[i];
+    at.push_back(0);
+    at.push_back(1);
+    std::sort(at.begin(), at.end());
+    std::vector<double> kept;
+    for (const double t : at) {
+      if (kept.empty() || (t - kept.back()) * length > tolerance) kept.push_back(t);
+    }
+    if (kept.back() < 1) kept.back() = 1;
+    for (std::size_t k = 1; k < kept.size(); ++k) {
+      pieces.push_back({{Lerp(c.a, c.b, kept[k - 1]), Lerp(c.a, c.b, kept[k])}, c.diameterM / 2,
+                        static_cast<int>(i)});
+    }
+  }
+  return pieces;
+}
+
 // The conductors checked and cut where they join one another; or why not.
 Result<std::vector<Piece>> Join(std::span<const Conductor> conductors, double tolerance) {
   const std::size_t n = conductors.size();
   std::vector<std::vector<double>> cuts(n);
   for (std::size_t i = 0; i < n; ++i) {
-    const Conductor& c = conductors[i];
-    const std::string name = "conductor " + std::to_string(i + 1);
-    for (const double v : {c.a.x, c.a.y, c.a.z, c.b.x, c.b.y, c.b.z, c.diameterM}) {
-      if (!std::isfinite(v)) return Refused(name + " has an end that is no number", {"conductor-no-number", {i}, {}});
-      if (std::abs(v) > kMaxExtentM) {
-        return Refused(name + " reaches beyond " + FormatNumber(kMaxExtentM / 1000) +
-                           " km from the origin: electrodes are solved within that",
-                       {"conductor-too-far", {i}, {kMaxExtentM}});
-      }
-    }
-    if (c.a.z < 0 || c.b.z < 0) {
-      return Refused(name + " stands above the surface (a depth below 0)", {"conductor-above", {i}, {}});
-    }
-    const double length = Norm(Minus(c.b, c.a));
-    if (!(length > tolerance)) {
-      return Refused(name + " has no length: its ends are one point", {"conductor-no-length", {i}, {}});
-    }
-    if (!(c.diameterM > 0)) return Refused(name + " has no thickness", {"conductor-no-thickness", {i}, {}});
-    if (length < kShortestDiameters * c.diameterM) {
-      return Refused(name + " is " + Metres(length) + " long, less than " +
-                         FormatNumber(kShortestDiameters) + " diameters (" +
-                         Metres(kShortestDiameters * c.diameterM) + "): no thin wire",
-                     {"conductor-too-short", {i}, {length, kShortestDiameters * c.diameterM}});
-    }
-    const double radius = c.diameterM / 2;
-    // Within kLevelDegrees of level, a conductor shallower than its radius
-    // anywhere is not in the soil (a rod may slant from the surface).
-    const double across = std::hypot(c.b.x - c.a.x, c.b.y - c.a.y);
-    const bool level = std::abs(c.b.z - c.a.z) <= std::tan(kLevelDegrees * kPi / 180) * across;
-    if (level && std::min(c.a.z, c.b.z) < radius) {
-      const double depth = std::min(c.a.z, c.b.z);
-      return Refused(name + " lies " + Metres(depth) + " deep, less than its radius (" + Metres(radius) +
-                         "): a horizontal conductor must be buried",
-                     {"conductor-shallow", {i}, {depth, radius}});
-    }
+    const Checked checked = CheckConductor(conductors[i], i, tolerance);
+    OSTREVIN_PASS_ON(checked);
   }
   // Pairs closer than a diameter without touching, refused below unless a
   // third conductor joins them (the sides of a small polygon either side
@@ -162,25 +195,7 @@ Result<std::vector<Piece>> Join(std::span<const Conductor> conductors, double to
                      {"conductors-close", {pair.i, pair.j}, {pair.distance, pair.larger}});
     }
   }
-  std::vector<Piece> pieces;
-  for (std::size_t i = 0; i < n; ++i) {
-    const Conductor& c = conductors[i];
-    const double length = Norm(Minus(c.b, c.a));
-    std::vector<double>& at = cuts[i];
-    at.push_back(0);
-    at.push_back(1);
-    std::sort(at.begin(), at.end());
-    std::vector<double> kept;
-    for (const double t : at) {
-      if (kept.empty() || (t - kept.back()) * length > tolerance) kept.push_back(t);
-    }
-    if (kept.back() < 1) kept.back() = 1;
-    for (std::size_t k = 1; k < kept.size(); ++k) {
-      pieces.push_back({{Lerp(c.a, c.b, kept[k - 1]), Lerp(c.a, c.b, kept[k])}, c.diameterM / 2,
-                        static_cast<int>(i)});
-    }
-  }
-  return pieces;
+  return PiecesOf(conductors, cuts, tolerance);
 }
 
 // Pieces that cross the interface, cut there; a part shorter than a
