@@ -207,6 +207,37 @@ Checked CheckConvergence(Outcome& outcome, std::span<const Conductor> conductors
   return Ok{};
 }
 
+// IEEE 80's mesh and step equations, beside the solver's surface: their
+// figures, and where they are used outside their validity.
+void DescribeEquations(Outcome& outcome, const GridEquations& e) {
+  outcome.fields.insert(outcome.fields.end(), {{"n", e.n},
+                                               {"km", e.km},
+                                               {"ki", e.ki},
+                                               {"ks", e.ks},
+                                               {"mesh_volts_ieee80", e.meshVolts},
+                                               {"step_volts_ieee80", e.stepVolts}});
+  outcome.details.push_back("IEEE 80's equations: n " + FormatDouble("%.2f", e.n) + ", Km " +
+                            FormatDouble("%.3f", e.km) + ", Ki " + FormatDouble("%.3f", e.ki) +
+                            ", Ks " + FormatDouble("%.3f", e.ks) + ": the mesh voltage " +
+                            FormatDouble("%.1f", e.meshVolts) + " V, the step voltage " +
+                            FormatDouble("%.1f", e.stepVolts) + " V (eqs. 80 to 94)");
+  for (const std::string& warning : e.warnings) {
+    outcome.warnings.push_back("IEEE 80's mesh and step equations are used outside their "
+                               "validity: " + warning);
+  }
+}
+
+// A table's outline, after the solver has bounded it: the meshes its
+// conductors close, else their convex hull.
+void OutlineFromMeshes(Job& job) {
+  job.outline = MeshOutline(job.conductors);
+  job.outlineSource = OutlineSource::kMeshes;
+  if (!job.outline.HasArea()) {
+    job.outline = HullOutline(job.conductors);
+    job.outlineSource = OutlineSource::kHull;
+  }
+}
+
 Result<Outcome> Solve(Job job, UnitSystem units, const Progress& progress,
                       const WorkBounds& bounds) {
   if (job.limits) {
@@ -226,14 +257,7 @@ Result<Outcome> Solve(Job job, UnitSystem units, const Progress& progress,
   }
   const Result<Solution> solved = SolveElectrode(job.conductors, job.soil, options);
   if (!solved) return Unanswered(std::move(outcome), Worded(solved.Failed(), units, job.names));
-  if (job.outlineFromMeshes) {
-    job.outline = MeshOutline(job.conductors);
-    job.outlineSource = OutlineSource::kMeshes;
-    if (!job.outline.HasArea()) {
-      job.outline = HullOutline(job.conductors);
-      job.outlineSource = OutlineSource::kHull;
-    }
-  }
+  if (job.outlineFromMeshes) OutlineFromMeshes(job);
   auto electrode = std::make_shared<SolvedElectrode>();
   electrode->title = job.title;
   electrode->units = units;
@@ -274,24 +298,7 @@ Result<Outcome> Solve(Job job, UnitSystem units, const Progress& progress,
     for (const std::string& note : job.fault->notes) outcome.details.push_back("note: " + note);
   }
   if (job.limits) DescribeLimits(outcome, *job.limits);
-  if (job.equations) {
-    const GridEquations& e = *job.equations;
-    outcome.fields.insert(outcome.fields.end(), {{"n", e.n},
-                                                 {"km", e.km},
-                                                 {"ki", e.ki},
-                                                 {"ks", e.ks},
-                                                 {"mesh_volts_ieee80", e.meshVolts},
-                                                 {"step_volts_ieee80", e.stepVolts}});
-    outcome.details.push_back("IEEE 80's equations: n " + FormatDouble("%.2f", e.n) + ", Km " +
-                              FormatDouble("%.3f", e.km) + ", Ki " + FormatDouble("%.3f", e.ki) +
-                              ", Ks " + FormatDouble("%.3f", e.ks) + ": the mesh voltage " +
-                              FormatDouble("%.1f", e.meshVolts) + " V, the step voltage " +
-                              FormatDouble("%.1f", e.stepVolts) + " V (eqs. 80 to 94)");
-    for (const std::string& warning : e.warnings) {
-      outcome.warnings.push_back("IEEE 80's mesh and step equations are used outside their "
-                                 "validity: " + warning);
-    }
-  }
+  if (job.equations) DescribeEquations(outcome, *job.equations);
   if (job.limits && !mapped) {
     outcome.details.emplace_back("note: the verdict needs the current into the electrode "
                               "(--grid-current, or --fault-current)");
