@@ -242,6 +242,21 @@ TEST(ElectrodeLayouts, GridsTheirNodesAndOutlines) {
   EXPECT_FALSE(MeshOutline(RodsAt(LineLayout(5, 3), 3, 0.016)).HasArea());
   // A ring's corners lie on the circle.
   EXPECT_NEAR(MeshOutline(RingConductors(20, 64, 0.5, 0.01)).Area(), 100 * std::numbers::pi, 2);
+  // A ring's rods lie on its circle, evenly spaced all the way round (the
+  // last as far from the first as from the one before).
+  for (const int count : {1, 2, 3, 7, 1000}) {
+    const std::vector<RodPoint> rods = RingPoints(20, count);
+    ASSERT_EQ(rods.size(), static_cast<std::size_t>(count));
+    const double chord = 20 * std::sin(std::numbers::pi / count);
+    for (int k = 0; k < count; ++k) {
+      const RodPoint& p = rods[static_cast<std::size_t>(k)];
+      const RodPoint& next = rods[static_cast<std::size_t>((k + 1) % count)];
+      EXPECT_NEAR(std::hypot(p.x, p.y), 10, 1e-12) << count;
+      if (count > 1) {
+        EXPECT_NEAR(std::hypot(next.x - p.x, next.y - p.y), chord, 1e-9) << count << " " << k;
+      }
+    }
+  }
 }
 
 }  // namespace
