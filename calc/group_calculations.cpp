@@ -458,7 +458,7 @@ Result<Reached> Reach(const std::function<Result<double>(double)>& ohmsAt, doubl
   const double expected = 3 + std::log2((hi - lo) / kReachStepM);
   int solves = 0;
   const auto told = [&](double x) {
-    const Result<double> at = ohmsAt(x);
+    Result<double> at = ohmsAt(x);
     if (progress) progress(std::min(0.99, ++solves / expected));
     return at;
   };
