@@ -76,10 +76,9 @@ self.addEventListener('fetch', (event) => {
     return;
   }
   // A worker started by a page begun from the cache takes its files (the
-  // engine) from the cache too; and a file of this version, by its name with
-  // ?v=, is this version's whatever the host answers (a host may ignore ?v=).
+  // engine) from the cache too, never a newer one from a host that ignores ?v=.
   if (fromCache.has(event.clientId) && event.resultingClientId) fromCache.add(event.resultingClientId);
-  if (fromCache.has(event.clientId) || new URL(request.url).searchParams.get('v') === VERSION) {
+  if (fromCache.has(event.clientId)) {
     event.respondWith(cached(request).then((response) => response || fetch(request, { cache: 'no-cache' })));
     return;
   }
