@@ -83,6 +83,17 @@ after(async () => {
 
 // ---- Helpers: elements by name, never by numbers copied from the template. ----
 
+// A fresh page (a context of its own) reloaded under the service worker's control.
+async function underServiceWorker() {
+  const context = await browser.createBrowserContext();
+  contexts.push(context);
+  const page = await open({ context });
+  await page.evaluate(() => navigator.serviceWorker.ready);
+  await page.reload();
+  await page.waitForSelector('html.ready');
+  return page;
+}
+
 // A copy of the site as its next version: every file that names the
 // version (`first`) names another.
 function laterVersion(first) {
@@ -1398,12 +1409,7 @@ describe('what the page never loses, never runs on with, never mixes', () => {
   });
 
   test('a page begun from the cache on a slow network runs its own version\'s engine, not the host\'s newer one', async () => {
-    const context = await browser.createBrowserContext();
-    contexts.push(context);
-    const page = await open({ context });
-    await page.evaluate(() => navigator.serviceWorker.ready);
-    await page.reload();
-    await page.waitForSelector('html.ready');
+    const page = await underServiceWorker();
     serving.silent = true;
     await page.reload({ waitUntil: 'domcontentloaded', timeout: 15000 });
     await page.waitForSelector('html.ready', { timeout: 15000 });
@@ -1438,12 +1444,7 @@ describe('what the page never loses, never runs on with, never mixes', () => {
   });
 
   test('on a network that never answers, the cached page shows within a few seconds', async () => {
-    const context = await browser.createBrowserContext();
-    contexts.push(context);
-    const page = await open({ context });
-    await page.evaluate(() => navigator.serviceWorker.ready);
-    await page.reload();
-    await page.waitForSelector('html.ready');
+    const page = await underServiceWorker();
     serving.silent = true;
     const started = Date.now();
     await page.reload({ waitUntil: 'domcontentloaded', timeout: 15000 });
