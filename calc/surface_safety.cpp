@@ -276,7 +276,7 @@ Checked DescribeSurface(Outcome& outcome, SolvedElectrode& electrode, const Surf
   outcome.fields.emplace_back("surface_max_volts", highest);
   outcome.fields.emplace_back("surface_min_volts_inside", JsonValue(least));
   outcome.details.push_back(
-      "with " + FormatNumber(request.amperes) + " A into it: a rise of " + FormatDouble("%.0f", gpr) +
+      "with " + FormatDouble("%.6g", request.amperes) + " A into it: a rise of " + FormatDouble("%.0f", gpr) +
       " V; on the surface at most " + FormatDouble("%.0f", highest) + " V" +
       (least ? ", within the outline at least " + FormatDouble("%.0f", *least) + " V"
              : " (no outline with an area: no least within it)") +

@@ -110,7 +110,10 @@ Result<ParsedCommand> ParseCommandLine(const Command& command,
       if (argument.size() > 1 && argument.front() == '-') {
         return Refused(UnknownOption(command, argument, argument.substr(1)));
       }
-      if (command.positional.empty() || !parsed.positional.empty()) {
+      // As many as the synopsis names ("run JOB" takes two).
+      const auto takes = static_cast<std::size_t>(
+          command.positional.empty() ? 0 : std::count(command.positional.begin(), command.positional.end(), ' ') + 1);
+      if (parsed.positional.size() >= takes) {
         return Refused("unexpected argument " + Quoted(argument) + " " + SeeHelp(command));
       }
       parsed.positional.push_back(argument);

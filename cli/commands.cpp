@@ -47,16 +47,31 @@ const Option kOutlineFileOption{"outline-file", OptionKind::kText, false, "FILE"
                                 "file of its corners (columns x,y, each cell with its unit or in "
                                 "the command's); in place of --outline"};
 
-// A calculation's options, and the outline's file beside its outline: kept
-// for the program's life, as the commands' spans over them are.
+// Every command that computes takes its inputs from a job file and keeps them in one.
+const std::array kJobOptions{
+    Option{"job", OptionKind::kText, false, "JOB",
+           "take the inputs from a job file (NAME.ostrevin.json); the options given win"},
+    Option{"save-job", OptionKind::kOutput, false, "FILE",
+           "write the inputs given (and the tables read) as a job file"},
+};
+
+// A command's options, the outline's file beside its outline and the job's
+// at the end: kept for the program's life, as the commands' spans over them are.
 std::span<const Option> WithOutlineFile(std::span<const Option> options) {
   static std::deque<std::vector<Option>> kept;
   std::vector<Option> all(options.begin(), options.end());
   const auto outline = std::find_if(all.begin(), all.end(), [](const Option& o) { return o.name == "outline"; });
-  if (outline == all.end()) return options;
-  all.insert(outline + 1, kOutlineFileOption);
+  if (outline != all.end()) all.insert(outline + 1, kOutlineFileOption);
+  all.insert(all.end(), kJobOptions.begin(), kJobOptions.end());
   return kept.emplace_back(std::move(all));
 }
+
+const std::array kReportOptions{
+    Option{"html", OptionKind::kOutput, false, "FILE", "write the report as one HTML file"},
+    Option{"pdf", OptionKind::kOutput, false, "FILE", "write the report as a PDF file"},
+    Option{"paper", OptionKind::kText, false, "a4|letter",
+           "the PDF's paper: letter by default under English units, A4 otherwise"},
+};
 
 // The electrodes command's options: the library's, and the file's separator.
 std::span<const Option> ElectrodeCommandOptions() {
@@ -72,7 +87,8 @@ std::span<const Option> ElectrodeCommandOptions() {
 // The test command's options: the library's, the file's separator, the chart.
 std::span<const Option> TestCommandOptions() {
   static const std::vector<Option> options = [] {
-    std::vector<Option> all(FallTestOptions().begin(), FallTestOptions().end());
+    const std::span<const Option> test = WithOutlineFile(FallTestOptions());
+    std::vector<Option> all(test.begin(), test.end());
     all.insert(all.end() - 1, kSoilOptions.begin() + 1, kSoilOptions.end());
     all.insert(all.end() - 1,
                Option{"design-file", OptionKind::kText, false, "FILE",
@@ -146,7 +162,7 @@ std::vector<Command> BuildCommands() {
   commands.push_back(
       {"curve",
        "resistance against rod length, as SVG, PNG or CSV",
-       kCurveOptions,
+       WithOutlineFile(kCurveOptions),
        false,
        {},
        "Resistance against rod length for one rod, on a logarithmic length scale: by\n"
@@ -160,7 +176,7 @@ std::vector<Command> BuildCommands() {
        nullptr,
        &Program::RunCurve});
   commands.push_back(
-      {"soil", "a two-layer soil model from a Wenner survey (CSV)", kSoilOptions, true, "[FILE|-]",
+      {"soil", "a two-layer soil model from a Wenner survey (CSV)", WithOutlineFile(kSoilOptions), true, "[FILE|-]",
        "Reads a Wenner survey from FILE (standard input when none or -): CSV with a\n"
        "spacing column, and a reading column (the instrument's ohms) or a rho column\n"
        "(the apparent resistivity, ohm-cm or with a unit, 20ohm-m), and optionally the\n"
@@ -231,6 +247,34 @@ std::vector<Command> BuildCommands() {
        "                  0,0,0.5,20,0,0.5,10mm\n"
        "                  0,0,0.5,0,0,3.5,16mm\n",
        nullptr, &Program::RunElectrodes});
+  commands.push_back(
+      {"job", "every part of a job file computed: run JOB", {}, true, "run JOB",
+       "Reads a job file (NAME.ostrevin.json, as --save-job writes it and the page's\n"
+       "\"Save job\" downloads it) and computes every part it holds, as its command\n"
+       "would: the soil from its survey, the electrode by its tool, the field test\n"
+       "from its readings. The survey's model is used by the electrode when the job\n"
+       "gives none (two layers, or the uniform soil for a tool that takes no layers),\n"
+       "and the electrode's resistance is set beside the field test's. Each part is\n"
+       "printed under a line naming it; with --json one object,\n"
+       "{\"format\": \"ostrevin-results\", \"results\": {\"soil\": ..., \"electrode\": ...,\n"
+       "\"test\": ...}}, each part its command's own JSON. The values are read in the\n"
+       "job's units. A job that cannot be read is refused with the JSON path of the\n"
+       "value at fault (exit status 2); a part without an answer gives exit status 3.\n",
+       "ostrevin-calc job run substation.ostrevin.json --json\n",
+       nullptr, &Program::RunJob});
+  commands.push_back(
+      {"report", "a job's report, as PDF and/or HTML", kReportOptions, false, "JOB",
+       "Computes every part of the job (as job run) and writes its report: the\n"
+       "header (job, site, engineer, checked by, revision, date, the program and its\n"
+       "version, the units), a summary table of each criterion (value, limit, margin,\n"
+       "pass or fail) and the verdict, then the soil, the electrode, the fault and\n"
+       "the voltages, the field test, the methods and standards, the warnings, and a\n"
+       "signature block. --html writes one self-contained file (pictures inline, no\n"
+       "script); --pdf a PDF through Qt (text selectable, fonts embedded, drawings as\n"
+       "vectors). A failing criterion is reported, not an error: exit status 0 with\n"
+       "the report written. Files are replaced whole, or left as they were.\n",
+       "ostrevin-calc report substation.ostrevin.json --pdf substation.pdf\n",
+       nullptr, &Program::RunReport});
   commands.push_back({"help",
                       "this list, or a command's help: help COMMAND",
                       {},

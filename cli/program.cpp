@@ -12,6 +12,7 @@
 #include "cli/survey_file.h"
 #include "calc/curve.h"
 #include "calc/electrodes.h"
+#include "calc/job_run.h"
 #include "calc/soil_survey.h"
 #include "calc/text.h"
 #include "core/electrode_formulas.h"
@@ -19,15 +20,6 @@
 #include "core/number_text.h"
 
 namespace ostrevin::calc {
-
-namespace {
-
-// The values given on the command line, as the calculations look them up.
-InputLookup LookupIn(const ParsedCommand& parsed) {
-  return [&parsed](std::string_view name) { return parsed.Value(name); };
-}
-
-}  // namespace
 
 int Program::Run(std::vector<std::string> arguments) {
   // --units may come before the command, once.
@@ -53,6 +45,9 @@ int Program::Run(std::vector<std::string> arguments) {
   if (!parsed) return Finish(Fail(parsed.Failed()));
   const ParsedCommand& args = *parsed;
   if (args.help) return Finish(Print(HelpText(*command)));
+  if (args.Has("job")) {
+    if (const int loaded = LoadJob(*command, args); loaded != kAnswered) return Finish(loaded);
+  }
   return Finish((this->*(command->run))(*command, args));
 }
 
@@ -66,12 +61,21 @@ Result<std::optional<std::string>> Program::DefaultUnits() {
   return std::optional<std::string>(chosen);
 }
 
-Result<ReadContext> Program::ContextOf(const ParsedCommand& parsed, std::string_view prefix) {
+Result<ReadContext> Program::ContextOf(const ParsedCommand& parsed, std::string_view prefix) const {
   ReadContext context;
   context.prefix = prefix;
   const auto given = parsed.Value("units");
   if (given && !ReadUnitChoice(*given, context)) {
     return Refused("--units must be english, metric or si, not " + Quoted(*given));
+  }
+  if (job_) {
+    // The job's values are read in its own units.
+    if (given && Lower(Trim(*given)) != job_->units) {
+      return Refused("--units " + std::string(*given) + ": the job's values are in " + job_->units +
+                     " units (leave --units out, or save the job in " + std::string(*given) + ")");
+    }
+    ReadUnitChoice(job_->units, context);
+    return context;
   }
   if (!given) {
     // The user's own default, the option winning.
@@ -85,7 +89,7 @@ Result<ReadContext> Program::ContextOf(const ParsedCommand& parsed, std::string_
 Result<InputLookup> Program::LookupWithOutline(const Command& command, const ParsedCommand& parsed,
                                                UnitSystem units, std::string& outline) {
   const auto path = parsed.Value("outline-file");
-  if (!path) return LookupIn(parsed);
+  if (!path) return Lookup(parsed);
   if (parsed.Has("outline")) return Refused("give --outline or --outline-file, not both");
   ConductorFile file;
   const std::string given(*path);
@@ -94,9 +98,9 @@ Result<InputLookup> Program::LookupWithOutline(const Command& command, const Par
   Result<std::string> text = ReadOutlineFile(**input, file, units);
   OSTREVIN_PASS_ON(text);
   outline = *std::move(text);
-  return InputLookup([&parsed, &outline](std::string_view name) -> std::optional<std::string_view> {
+  return InputLookup([given = Lookup(parsed), &outline](std::string_view name) -> std::optional<std::string_view> {
     if (name == "outline") return std::string_view(outline);
-    return parsed.Value(name);
+    return given(name);
   });
 }
 
@@ -115,6 +119,7 @@ int Program::RunCalculation(const Command& command, const ParsedCommand& parsed)
                              ? " (see ostrevin-calc " + std::string(command.name) + " --help)"
                              : ""));
   }
+  if (const int saved = SaveJob(parsed, JobOf(command.name, parsed)); saved != kAnswered) return saved;
   return Report(parsed, *result);
 }
 
@@ -202,17 +207,28 @@ int Program::RunElectrodes(const Command& command, const ParsedCommand& parsed) 
   ConductorFile file;
   if (!SeparatorOf(parsed, file.separator)) return kBadInput;
   if (const int checked = CheckOutputs(command, parsed); checked != kAnswered) return checked;
-  Result<std::unique_ptr<ByteSource>> input = OpenInput(command, parsed, file.name);
-  if (!input) return Fail(input.Failed());
-  const Result<std::vector<ConductorRow>> rows = ReadConductors(**input, file);
-  if (!rows) return Fail(rows.Failed());
+  std::vector<ConductorRow> rows;
+  std::string_view row = "line";
   ReadContext context = *read;
-  context.rowMarks = file.marks;
+  if (parsed.positional.empty() && job_ && job_->conductors) {
+    rows = ConductorRows(*job_->conductors);
+    row = "job's conductor row";
+  } else {
+    Result<std::unique_ptr<ByteSource>> input = OpenInput(command, parsed, file.name);
+    if (!input) return Fail(input.Failed());
+    Result<std::vector<ConductorRow>> table = ReadConductors(**input, file);
+    if (!table) return Fail(table.Failed());
+    rows = *std::move(table);
+    context.rowMarks = file.marks;
+  }
   std::string outline;
   const Result<InputLookup> lookup = LookupWithOutline(command, parsed, context.units, outline);
   if (!lookup) return Fail(lookup.Failed());
-  const Result<Outcome> result = CalculateElectrodes(*rows, *lookup, context, ProgressLine());
+  const Result<Outcome> result = CalculateElectrodes(rows, *lookup, context, ProgressLine(), row);
   if (!result) return Fail(result.Failed());
+  Job saved = JobOf("electrodes", parsed);
+  saved.conductors = ConductorTable(rows);
+  if (const int written = SaveJob(parsed, std::move(saved)); written != kAnswered) return written;
   return Report(parsed, *result);
 }
 
@@ -295,13 +311,24 @@ int Program::RunSoil(const Command& command, const ParsedCommand& parsed) {
   SurveyFile file;
   if (!SeparatorOf(parsed, file.separator)) return kBadInput;
   if (parsed.Has("svg") && parsed.Has("png")) return Fail("give one of --svg FILE and --png FILE");
-  Result<std::unique_ptr<ByteSource>> input = OpenInput(command, parsed, file.name);
-  if (!input) return Fail(input.Failed());
-  const Result<std::vector<SurveyRow>> rows = ReadSurvey(**input, file);
-  if (!rows) return Fail(rows.Failed());
-  context->marks = file.marks;
-  const Result<Survey> result = CalculateSurvey(*rows, *context);
+  std::vector<SurveyRow> rows;
+  std::string_view row = "line";
+  if (parsed.positional.empty() && job_ && job_->survey) {
+    rows = SurveyRows(*job_->survey);
+    row = "job's survey row";
+  } else {
+    Result<std::unique_ptr<ByteSource>> input = OpenInput(command, parsed, file.name);
+    if (!input) return Fail(input.Failed());
+    Result<std::vector<SurveyRow>> read = ReadSurvey(**input, file);
+    if (!read) return Fail(read.Failed());
+    rows = *std::move(read);
+    context->marks = file.marks;
+  }
+  const Result<Survey> result = CalculateSurvey(rows, *context, row);
   if (!result) return Fail(result.Failed());
+  Job saved = JobOf("", parsed);
+  saved.survey = SurveyTable(rows);
+  if (const int written = SaveJob(parsed, std::move(saved)); written != kAnswered) return written;
   return ReportRows(parsed, result->outcome, result->rejected, SurveyChart(*result));
 }
 
@@ -311,10 +338,19 @@ int Program::RunTest(const Command& command, const ParsedCommand& parsed) {
   SurveyFile file;
   if (!SeparatorOf(parsed, file.separator)) return kBadInput;
   if (parsed.Has("svg") && parsed.Has("png")) return Fail("give one of --svg FILE and --png FILE");
-  Result<std::unique_ptr<ByteSource>> input = OpenInput(command, parsed, file.name);
-  if (!input) return Fail(input.Failed());
-  const Result<std::vector<FallRow>> rows = ReadFallRows(**input, file);
-  if (!rows) return Fail(rows.Failed());
+  std::vector<FallRow> rows;
+  std::string_view row = "line";
+  if (parsed.positional.empty() && job_ && job_->readings) {
+    rows = FallRows(*job_->readings);
+    row = "job's reading row";
+  } else {
+    Result<std::unique_ptr<ByteSource>> input = OpenInput(command, parsed, file.name);
+    if (!input) return Fail(input.Failed());
+    Result<std::vector<FallRow>> read = ReadFallRows(**input, file);
+    if (!read) return Fail(read.Failed());
+    rows = *std::move(read);
+    context->rowMarks = file.marks;
+  }
   // The design as a table of conductors, read as the electrodes command reads it.
   std::vector<ConductorRow> design;
   ConductorFile designFile;
@@ -326,11 +362,13 @@ int Program::RunTest(const Command& command, const ParsedCommand& parsed) {
     if (!read) return Fail(designFile.name + ": " + read.why(), read.refused() ? kBadInput : kFailed);
     design = *std::move(read);
   }
-  context->rowMarks = file.marks;
   const Result<FallTest> result =
-      CalculateFallTest(*rows, LookupIn(parsed), *context, "line", design,
+      CalculateFallTest(rows, Lookup(parsed), *context, row, design,
                         designFile.name + " line", designFile.marks);
   if (!result) return Fail(result.Failed());
+  Job saved = JobOf("test", parsed);
+  saved.readings = FallTable(rows);
+  if (const int written = SaveJob(parsed, std::move(saved)); written != kAnswered) return written;
   return ReportRows(parsed, result->outcome, result->rejected, FallTestChart(*result));
 }
 
@@ -338,7 +376,7 @@ int Program::RunCurve(const Command& /*command*/, const ParsedCommand& parsed) {
   const Result<ReadContext> read = ContextOf(parsed);
   if (!read) return Fail(read.Failed());
   const ReadContext& context = *read;
-  const InputLookup lookup = LookupIn(parsed);
+  const InputLookup lookup = Lookup(parsed);
   Inputs in(lookup, context);
   auto rho = in.Required("rho");
   if (rho) rho = SeasonRho(in, *rho);

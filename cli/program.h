@@ -14,6 +14,7 @@
 #include <variant>
 
 #include "calc/chart.h"
+#include "calc/job.h"
 #include "cli/command_line.h"
 #include "cli/io.h"
 
@@ -31,6 +32,8 @@ class Program {
   int RunTest(const Command& command, const ParsedCommand& parsed);
   int RunElectrodes(const Command& command, const ParsedCommand& parsed);
   int RunHelp(const Command& command, const ParsedCommand& parsed);
+  int RunJob(const Command& command, const ParsedCommand& parsed);
+  int RunReport(const Command& command, const ParsedCommand& parsed);
 
  private:
   // Text for standard output: kAnswered, or kFailed once it cannot be written.
@@ -51,7 +54,19 @@ class Program {
   // The unit system of --units.
   // The context values are read in: the --units given (english, metric or
   // si), names with `prefix`.
-  static Result<ReadContext> ContextOf(const ParsedCommand& parsed, std::string_view prefix = "--");
+  // With --job, the job's units (--units given too must be the same).
+  Result<ReadContext> ContextOf(const ParsedCommand& parsed, std::string_view prefix = "--") const;
+  // The inputs given, else the job's (--job).
+  InputLookup Lookup(const ParsedCommand& parsed) const;
+  // --job JOB read for the command: its inputs kept, a note for each given
+  // over the job's; refused as ReadJob refuses.
+  int LoadJob(const Command& command, const ParsedCommand& parsed);
+  // A job file read whole (at most kMaxJobBytes), as an input of the command.
+  Result<Job> ReadJobFile(const Command& command, const ParsedCommand& parsed, const std::string& path);
+  // --save-job FILE: the inputs the command was given, with the tables it read.
+  int SaveJob(const ParsedCommand& parsed, Job job);
+  // The job given (--job) or one of the command's inputs, for --save-job.
+  Job JobOf(std::string_view tool, const ParsedCommand& parsed) const;
   // The user's default units (OSTREVIN_UNITS: english, metric or si), or
   // none; refused naming the variable when it is none of them.
   static Result<std::optional<std::string>> DefaultUnits();
@@ -84,6 +99,8 @@ class Program {
   // A line on a terminal telling a long calculation's progress.
   Progress ProgressLine();
 
+  std::optional<Job> job_;
+  JobInputs jobInputs_;
   OutputGuard guard_;
   FdSink out_{STDOUT_FILENO, std::size_t{64} * 1024};
   FdSink err_{STDERR_FILENO, 0};

@@ -1,0 +1,290 @@
+// The job file: every tool's inputs kept and given back byte for byte, every
+// kind of bad file refused with the path of the value at fault, the parts
+// computed together as their tools compute them alone, and the report's
+// summary holding the values the calculations give.
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include "calc/job.h"
+#include "calc/job_run.h"
+#include "calc/report.h"
+#include "core/number_text.h"
+#include "run_calculation.h"
+
+namespace ostrevin::calc {
+namespace {
+
+using test_support::LookupIn;
+using test_support::Options;
+
+const JobTable kSurvey{{"spacing", "rho", "depth"},
+                       {{"1", "423.4ohm-m", "0.1"}, {"2", "322.2ohm-m", "0.1"}, {"4", "258.2ohm-m", "0.1"},
+                        {"6", "165.1ohm-m", "0.1"}, {"8", "144.3ohm-m", "0.1"}, {"12", "122.8ohm-m", "0.1"},
+                        {"16", "123.2ohm-m", "0.1"}, {"20", "124.4ohm-m", "0.1"}, {"24", "125.3ohm-m", "0.1"},
+                        {"30", "131.9ohm-m", "0.1"}, {"36", "132.1ohm-m", "0.1"}}};
+const JobTable kReadings{{"distance", "reading"},
+                         {{"20m", "15.160"}, {"40m", "15.624"}, {"50m", "15.80"}, {"60m", "15.915"},
+                          {"70m", "16.05"}, {"80m", "16.4"}}};
+const Options kGrid{{"size", "70x70"},         {"meshes", "10x10"},      {"depth", "0.5"},
+                    {"conductor", "0.01"},     {"rods", "20"},           {"rod-length", "7.5"},
+                    {"rod-diameter", "0.016"}, {"rods-at", "perimeter"}, {"fault-current", "6814"},
+                    {"split", "0.6"},          {"fault-duration", "0.5"}, {"shock-duration", "0.5"},
+                    {"surface-rho", "2500ohm-m"}, {"surface-thickness", "0.1"}, {"fence", "1"},
+                    {"layers", "400ohm-m,5m,100ohm-m"}, {"check-convergence", ""}};
+
+Job FromOptions(std::string_view tool, const Options& options, const std::string& units = "metric") {
+  return JobFromInputs(tool, LookupIn(options), units);
+}
+
+struct RoundTrip {
+  const char* name;
+  Job job;
+};
+
+std::vector<RoundTrip> EveryTool() {
+  Job full = FromOptions("grid", kGrid);
+  full.header = {{"job", "Substation 4 \"north\""}, {"site", "Hill road"}, {"engineer", "A. Engineer"},
+                 {"checked-by", "B. Checker"}, {"revision", "C"}, {"date", "2026-12-08"},
+                 {"notes", "line one\nline two, ü"}};
+  full.survey = kSurvey;
+  full.test = {{"current-probe", "100m"}};
+  full.readings = kReadings;
+  Job electrodes = FromOptions("electrodes", {{"rho", "100ohm-m"}, {"grid-current", "1000"}});
+  electrodes.conductors = JobTable{{"x1", "y1", "z1", "x2", "y2", "z2", "diameter"},
+                                   {{"0", "0", "0.5", "20", "0", "0.5", "10mm"},
+                                    {"0", "0", "0.5", "0", "0", "3.5", "16mm"}}};
+  Job surveyOnly;
+  surveyOnly.units = "si";
+  surveyOnly.survey = kSurvey;
+  return {
+      {"resistance", FromOptions("resistance", {{"rho", "2000"}, {"diameter", "0.625"}, {"length", "10"}}, "english")},
+      {"length", FromOptions("length", {{"rho", "2000"}, {"diameter", "0.625"}, {"target", "25"}, {"season-factor", "1.5"}}, "english")},
+      {"check", FromOptions("check", {{"rho", "10000"}, {"diameter", "0.625"}, {"length", "8"}}, "english")},
+      {"group", FromOptions("group", {{"rho", "100ohm-m"}, {"diameter", "16mm"}, {"length", "3"}, {"layout", "square"}, {"spacing", "3"}})},
+      {"strip", FromOptions("strip", {{"layers", "300ohm-m,2,80ohm-m"}, {"length", "40"}, {"depth", "0.6"}, {"conductor", "0.01"}, {"grid-current", "500"}})},
+      {"ring", FromOptions("ring", {{"rho", "100ohm-m"}, {"ring-diameter", "30"}, {"depth", "0.5"}, {"conductor", "0.01"}, {"rods", "4"}, {"rod-length", "3"}, {"rod-diameter", "0.016"}})},
+      {"grid with everything", full},
+      {"plate", FromOptions("plate", {{"rho", "100ohm-m"}, {"size", "1x1"}, {"orientation", "flat"}, {"depth", "0.5"}})},
+      {"electrodes", electrodes},
+      {"survey alone", surveyOnly},
+  };
+}
+
+TEST(JobFile, EveryToolComesBackByteForByte) {
+  for (const RoundTrip& row : EveryTool()) {
+    SCOPED_TRACE(row.name);
+    const std::string written = WriteJob(row.job);
+    const Result<Job> read = ReadJob(written);
+    ASSERT_TRUE(read) << read.why() << "\n" << written;
+    EXPECT_EQ(*read, row.job);
+    EXPECT_EQ(WriteJob(*read), written);
+    EXPECT_EQ(written.find('\r'), std::string::npos);
+    EXPECT_TRUE(written.ends_with("}\n"));
+    // The keys the tables give, in their order: the file is the one nlohmann reads.
+    const auto json = nlohmann::ordered_json::parse(written);
+    EXPECT_EQ(json.begin().key(), "format");
+    EXPECT_EQ(json["version"], kJobVersion);
+  }
+}
+
+TEST(JobFile, GridKeepsEveryPartInItsPlace) {
+  const Job job = FromOptions("grid", kGrid);
+  ASSERT_EQ(job.layers.size(), 2u);
+  EXPECT_EQ(job.layers[0], (JobLayer{"400ohm-m", "5m"}));
+  EXPECT_EQ(job.layers[1], (JobLayer{"100ohm-m", ""}));
+  // The option table's order, whatever the order given.
+  EXPECT_EQ(job.electrode.front().first, "size");
+  EXPECT_EQ(job.electrode.back(), (std::pair<std::string, std::string>{"check-convergence", "true"}));
+  EXPECT_EQ(job.safety.front().first, "fault-current");
+  EXPECT_EQ(job.safety.back().first, "fence");
+  const std::string text = WriteJob(job);
+  EXPECT_NE(text.find("\"check-convergence\": true"), std::string::npos);
+  EXPECT_NE(text.find("{\"rho\": \"400ohm-m\", \"h\": \"5m\"}"), std::string::npos);
+  const Result<JobInputs> inputs = ElectrodeInputs(job);
+  ASSERT_TRUE(inputs);
+  EXPECT_EQ(inputs->at("layers"), "400ohm-m,5m,100ohm-m");
+  EXPECT_EQ(inputs->at("check-convergence"), "");
+  EXPECT_FALSE(inputs->contains("rho"));
+}
+
+// A valid job with one value replaced, as a user's editor would leave it.
+std::string Edited(const std::string& from, const std::string& to) {
+  std::string text = WriteJob(FromOptions("grid", kGrid));
+  const std::size_t at = text.find(from);
+  EXPECT_NE(at, std::string::npos) << from;
+  return text.replace(at, from.size(), to);
+}
+
+TEST(JobFile, BadFilesRefusedWithTheirPath) {
+  const std::string deep = std::string(65, '[') + std::string(65, ']');
+  const std::string big = "{\"format\": \"ostrevin-job\", \"notes\": \"" + std::string(kMaxJobBytes, 'x') + "\"}";
+  struct Row {
+    const char* name;
+    std::string text;
+    const char* says;
+  } const rows[] = {
+      {"not JSON", "rho = 10", "$: not JSON: at line 1, column 1"},
+      {"truncated", WriteJob(FromOptions("grid", kGrid)).substr(0, 200), "$: not JSON: at line"},
+      {"empty", "", "$: not JSON"},
+      {"too large", big, "$: a job file is at most 16 MiB"},
+      {"nested past 64", deep, "$: nested deeper than 64 levels"},
+      {"an array", "[]", "$: a job is a JSON object, not a list"},
+      {"no format", "{\"version\": 1}", "$.format: not an Ostrevin job"},
+      {"newer", Edited("\"version\": 1", "\"version\": 2"),
+       "$.version: this is an Ostrevin job of version 2, newer than this Ostrevin reads (version 1)"},
+      {"version a text", Edited("\"version\": 1", "\"version\": \"1\""), "$.version: a job's version is a whole number"},
+      {"no units", Edited("\"units\": \"metric\",", ""), "$.units: missing"},
+      {"units unknown", Edited("\"units\": \"metric\"", "\"units\": \"imperial\""),
+       "$.units: must be english, metric or si, not \"imperial\""},
+      {"a number for a text", Edited("\"depth\": \"0.5\"", "\"depth\": 0.5"),
+       "$.electrode.depth: must be a text as typed (\"0.5\"), not a number"},
+      {"out of range", Edited("\"depth\": \"0.5\"", "\"depth\": \"-2\""), "$.electrode.depth: depth needs"},
+      {"unknown key", Edited("\"meshes\"", "\"meshs\""), "$.electrode.meshs: not a key of the grid tool (size, meshes"},
+      {"unknown part", Edited("\"safety\"", "\"safty\""), "$.safty: not a part of a job"},
+      {"unknown tool", Edited("\"tool\": \"grid\"", "\"tool\": \"mesh\""), "$.electrode.tool: the electrode's tool, one of"},
+      {"bad choice", Edited("\"perimeter\"", "\"everywhere\""), "$.electrode.rods-at: rods-at must be"},
+      {"flag as text", Edited("\"check-convergence\": true", "\"check-convergence\": \"yes\""),
+       "$.electrode.check-convergence: a flag is true or false"},
+      {"last layer with h", Edited("{\"rho\": \"100ohm-m\"}", "{\"rho\": \"100ohm-m\", \"h\": \"2\"}"),
+       "$.soil.layers[1].h: the last layer goes down for ever"},
+      {"layer rho out of range", Edited("\"400ohm-m\"", "\"-4ohm-m\""), "$.soil.layers[0].rho: "},
+      {"layer without h", Edited(", \"h\": \"5m\"", ""), "$.soil.layers[0].h: missing"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const Result<Job> read = ReadJob(row.text);
+    ASSERT_FALSE(read);
+    EXPECT_TRUE(read.refused());
+    EXPECT_EQ(read.why().substr(0, std::string(row.says).size()), row.says) << read.why();
+  }
+  // Tables: a row of the wrong length, a column of another table, a cell not a text.
+  Job job = FromOptions("grid", kGrid);
+  job.survey = kSurvey;
+  const std::string survey = WriteJob(job);
+  const auto refused = [&](const std::string& from, const std::string& to, const std::string& says) {
+    std::string text = survey;
+    text.replace(text.find(from), from.size(), to);
+    const Result<Job> read = ReadJob(text);
+    ASSERT_FALSE(read) << says;
+    EXPECT_EQ(read.why().substr(0, says.size()), says) << read.why();
+  };
+  refused("[\"2\", \"322.2ohm-m\", \"0.1\"]", "[\"2\", \"322.2ohm-m\"]",
+          "$.soil.survey.rows[1]: a row is a list of 3 texts");
+  refused("\"columns\": [\"spacing\"", "\"columns\": [\"distance\"", "$.soil.survey.columns[0]: a column of spacing");
+  refused("[\"4\", \"258.2ohm-m\"", "[4, \"258.2ohm-m\"", "$.soil.survey.rows[2][0]: must be a text");
+}
+
+TEST(JobFile, MoreLayersThanTheCalculationsTakeAreReadAndRefusedWhenRun) {
+  Job job = FromOptions("resistance", {{"rho", "100ohm-m"}, {"diameter", "16mm"}, {"length", "3"}});
+  job.layers = {{"100ohm-m", "2"}, {"300ohm-m", "5"}, {"50ohm-m", ""}};
+  const Result<Job> read = ReadJob(WriteJob(job));
+  ASSERT_TRUE(read) << read.why();
+  EXPECT_EQ(read->layers.size(), 3u);
+  const Result<JobResults> run = RunJobParts(*read);
+  ASSERT_FALSE(run);
+  EXPECT_EQ(run.why(), "$.soil.layers: a soil of 3 layers; this version's calculations take one or two");
+}
+
+TEST(JobRun, TheSurveysModelAndTheDesignsResistanceAreCarriedOn) {
+  Job job = FromOptions("grid", kGrid);
+  job.layers.clear();
+  job.survey = kSurvey;
+  job.test = {{"current-probe", "100m"}};
+  job.readings = kReadings;
+  const Result<JobResults> run = RunJobParts(job);
+  ASSERT_TRUE(run) << run.why();
+  ASSERT_TRUE(run->soil && run->electrode && run->test);
+  // The electrode stands in the layers the survey gives, exactly as typed by hand.
+  const JsonValue* use = run->soil->outcome.Field("use");
+  ASSERT_NE(use, nullptr);
+  Options byHand = kGrid;
+  byHand["layers"] = std::get<std::string>(use->Find("rho1")->variant()) + "," +
+                     std::get<std::string>(use->Find("h")->variant()) + "," +
+                     std::get<std::string>(use->Find("rho2")->variant());
+  const Result<Outcome> alone = test_support::Solve("grid", byHand);
+  ASSERT_TRUE(alone);
+  EXPECT_EQ(*run->electrode->value, *alone->value);
+  EXPECT_EQ(run->notes.front().substr(0, 44), "the electrode stands in the survey's two lay");
+  // The test is set beside the design's resistance.
+  const auto test = nlohmann::json::parse(ToJson(run->test->outcome));
+  EXPECT_NEAR(test["design_ohms"].get<double>(), *alone->value, 1e-12);
+  const auto json = nlohmann::json::parse(JobResultsJson(*run));
+  EXPECT_EQ(json["format"], "ostrevin-results");
+  EXPECT_EQ(json["results"]["electrode"]["ohms"], *alone->value);
+  EXPECT_TRUE(json["results"].contains("soil") && json["results"].contains("test"));
+}
+
+TEST(JobRun, AToolOfUniformSoilTakesTheSurveysUniformFit) {
+  Job job = FromOptions("plate", {{"size", "1x1"}, {"depth", "0.5"}});
+  job.survey = kSurvey;
+  const Result<JobResults> run = RunJobParts(job);
+  ASSERT_TRUE(run) << run.why();
+  ASSERT_TRUE(run->electrode);
+  EXPECT_NE(run->notes.front().find("uniform soil"), std::string::npos) << run->notes.front();
+  EXPECT_NE(run->notes.front().find("takes uniform soil only"), std::string::npos);
+  Job nothing;
+  EXPECT_EQ(RunJobParts(nothing).why(),
+            "$: the job holds nothing to compute (no survey, electrode or field test)");
+  Job refused = FromOptions("grid", kGrid);
+  refused.electrode.erase(refused.electrode.begin());  // no size
+  EXPECT_EQ(RunJobParts(refused).why().substr(0, 11), "electrode: ");
+}
+
+TEST(JobReport, TheSummaryHoldsTheCalculationsValues) {
+  const Job job = FromOptions("grid", kGrid);
+  const Result<JobResults> run = RunJobParts(job);
+  ASSERT_TRUE(run) << run.why();
+  const auto json = nlohmann::json::parse(ToJson(*run->electrode));
+  const std::vector<Criterion> summary = SummaryOf(*run, job);
+  const auto row = [&](std::string_view quantity) {
+    const auto found = std::find_if(summary.begin(), summary.end(),
+                                    [&](const Criterion& c) { return c.quantity.starts_with(quantity); });
+    EXPECT_NE(found, summary.end()) << quantity;
+    return found == summary.end() ? Criterion{} : *found;
+  };
+  const auto volts = [](double v) { return FormatDouble("%.1f", v) + " V"; };
+  const Criterion touch = row("Touch voltage inside");
+  EXPECT_EQ(touch.value, volts(json["touch_volts"]));
+  EXPECT_EQ(touch.limit, volts(json["touch_limit_volts"]));
+  EXPECT_EQ(touch.pass, json["touch_volts"] <= json["touch_limit_volts"] ? "pass" : "fail");
+  const Criterion step = row("Step voltage");
+  EXPECT_EQ(step.value, volts(json["step_volts"]));
+  EXPECT_EQ(step.pass, "pass");
+  // The fence was judged (--fence given), so it is a criterion too.
+  EXPECT_EQ(row("Touch voltage at the fence").value, volts(json["fence_touch_volts"]));
+  const Criterion conductor = row("Conductor's cross-section");
+  EXPECT_EQ(conductor.value, "78.5 mm²");
+  EXPECT_EQ(conductor.pass, "pass");
+  EXPECT_EQ(row("Resistance to earth").pass, "not judged");
+  EXPECT_EQ(VerdictOf(summary).substr(0, 17), "The design fails:");
+  const JobReport report = MakeReport(job, *run, "ostrevin-calc test");
+  EXPECT_EQ(report.paper, "a4");
+  EXPECT_EQ(report.html.find("<script"), std::string::npos);
+  EXPECT_EQ(report.html.find("src=\"http"), std::string::npos);
+  EXPECT_NE(report.html.find(touch.value), std::string::npos);
+  // The PDF's HTML holds each drawing by its number, the HTML inline.
+  EXPECT_EQ(report.drawings.size(), 3u);
+  EXPECT_NE(report.pdfHtml.find("src=\"drawing:2\""), std::string::npos);
+  EXPECT_EQ(report.html.find("drawing:"), std::string::npos);
+}
+
+TEST(JobReport, VerdictsAtTheirEdges) {
+  EXPECT_EQ(VerdictOf({}), "No criterion is judged: the job gives no limit to hold the values to.");
+  EXPECT_EQ(VerdictOf({{"Step voltage", "10.0 V", "10.0 V", "+0.0 %", "pass"}}),
+            "The design meets every criterion judged (1).");
+  // The NEC check at its rule: more than 25 ohms fails.
+  Job check = FromOptions("check", {{"rho", "10000"}, {"diameter", "0.625"}, {"length", "8"}}, "english");
+  const Result<JobResults> run = RunJobParts(check);
+  ASSERT_TRUE(run);
+  const std::vector<Criterion> summary = SummaryOf(*run, check);
+  ASSERT_EQ(summary.size(), 1u);
+  EXPECT_EQ(summary[0].limit, "25 ohms");
+  EXPECT_EQ(summary[0].pass, "fail");
+  EXPECT_EQ(MakeReport(check, *run, "x").paper, "letter");
+}
+
+}  // namespace
+}  // namespace ostrevin::calc
