@@ -59,14 +59,16 @@ InputLookup LookupOf(const JobInputs& inputs) {
   };
 }
 
-// Whether a tool stands in layers: one whose resistivity must be given (a
-// plate, an encased rod) takes uniform soil only.
+}  // namespace
+
 bool TakesLayers(std::string_view tool) {
   const std::span<const Option> options =
       tool == "electrodes" ? ElectrodeOptions() : std::span<const Option>(FindCalculation(tool)->options);
   return std::any_of(options.begin(), options.end(),
                      [&](const Option& o) { return o.name == "rho" && !o.required; });
 }
+
+namespace {
 
 Status Worse(Status a, Status b) {
   const auto rank = [](Status s) { return s == kBadInput ? 3 : s == kNoAnswer ? 2 : s == kFailed ? 4 : 1; };
@@ -148,8 +150,8 @@ std::optional<std::vector<JobLayer>> SurveyModel(const Survey& survey, bool take
   if (use != nullptr && use->Find("rho1") != nullptr && takesLayers) {
     const std::vector<JobLayer> layers{{text(use->Find("rho1")), text(use->Find("h"))},
                                        {text(use->Find("rho2")), {}}};
-    notes.push_back("the electrode stands in the survey's two layers: " + layers[0].rho + " to " +
-                    layers[0].h + ", then " + layers[1].rho);
+    notes.push_back("the soil is the survey's two layers: " + layers[0].rho + " to " + layers[0].h +
+                    ", then " + layers[1].rho);
     return layers;
   }
   const auto* ohmCm = uniform != nullptr ? std::get_if<double>(&uniform->variant()) : nullptr;
@@ -157,9 +159,10 @@ std::optional<std::vector<JobLayer>> SurveyModel(const Survey& survey, bool take
   const std::string rho = use != nullptr && use->Find("rho") != nullptr
                               ? text(use->Find("rho"))
                               : FormatNumber(*ohmCm) + "ohm-cm";
-  notes.push_back(std::string("the electrode stands in the survey's uniform soil, ") + rho +
+  notes.push_back("the soil is the survey's uniform soil, " +
+                  (use != nullptr && use->Find("rho") != nullptr ? rho : FormatDouble("%.0f", *ohmCm) + " ohm-cm") +
                   (use != nullptr && use->Find("rho1") != nullptr
-                       ? ": its tool takes uniform soil only"
+                       ? ": the calculation takes uniform soil only"
                        : ""));
   return std::vector<JobLayer>{{rho, {}}};
 }

@@ -40,6 +40,10 @@ JobTable ConductorTable(std::span<const ConductorRow> rows);
 std::optional<std::vector<JobLayer>> SurveyModel(const Survey& survey, bool takesLayers,
                                                  std::vector<std::string>& notes);
 
+// Whether a tool stands in layers: one whose resistivity must be given (a
+// plate, an encased rod) takes uniform soil only.
+bool TakesLayers(std::string_view tool);
+
 // Every part of the job; refused when a part's inputs are (the message
 // names the part: "electrode: --size is missing").
 Result<JobResults> RunJobParts(const Job& job, const Progress& progress = {},

@@ -136,8 +136,12 @@ Result<ParsedCommand> ParseCommandLine(const Command& command,
     }
     parsed.values.emplace(name, std::move(value));
   }
+  // A job file gives what is required, a survey the soil (the calculation
+  // names what it still lacks).
   for (const Option* option : OptionsOf(command)) {
-    if (option->required && !parsed.values.contains(option->name)) {
+    const bool given = parsed.values.contains("job") ||
+                       (option->name == "rho" && parsed.values.contains("survey"));
+    if (option->required && !parsed.values.contains(option->name) && !given) {
       return Refused("--" + std::string(option->name) + " is missing " + SeeHelp(command));
     }
   }

@@ -47,6 +47,12 @@ const Option kOutlineFileOption{"outline-file", OptionKind::kText, false, "FILE"
                                 "file of its corners (columns x,y, each cell with its unit or in "
                                 "the command's); in place of --outline"};
 
+// A soil from a survey, fitted on the way, in place of --rho or --layers.
+const Option kSurveyOption{"survey", OptionKind::kText, false, "FILE",
+                           "the soil from a Wenner survey (the soil command's CSV), fitted on the "
+                           "way: its two layers, or its uniform soil where the fit prefers it or "
+                           "the calculation takes no layers; in place of --rho or --layers"};
+
 // Every command that computes takes its inputs from a job file and keeps them in one.
 const std::array kJobOptions{
     Option{"job", OptionKind::kText, false, "JOB",
@@ -62,6 +68,8 @@ std::span<const Option> WithOutlineFile(std::span<const Option> options) {
   std::vector<Option> all(options.begin(), options.end());
   const auto outline = std::find_if(all.begin(), all.end(), [](const Option& o) { return o.name == "outline"; });
   if (outline != all.end()) all.insert(outline + 1, kOutlineFileOption);
+  const auto rho = std::find_if(all.begin(), all.end(), [](const Option& o) { return o.name == "rho"; });
+  if (rho != all.end()) all.insert(rho + 1, kSurveyOption);
   all.insert(all.end(), kJobOptions.begin(), kJobOptions.end());
   return kept.emplace_back(std::move(all));
 }

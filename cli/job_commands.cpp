@@ -6,6 +6,7 @@
 #include "calc/job_run.h"
 #include "calc/text.h"
 #include "cli/program.h"
+#include "cli/survey_file.h"
 
 namespace ostrevin::calc {
 
@@ -71,6 +72,47 @@ int Program::LoadJob(const Command& command, const ParsedCommand& parsed) {
   return kAnswered;
 }
 
+int Program::LoadSurvey(const Command& command, const ParsedCommand& parsed) {
+  const bool modelGiven = std::any_of(kModel.begin(), kModel.end(),
+                                      [&](std::string_view name) { return parsed.Has(name); });
+  const auto path = parsed.Value("survey");
+  if (path && modelGiven) return Fail("give --survey or the soil (--rho, --layers), not both");
+  const bool fromJob = !path && job_ && job_->layers.empty() && job_->survey && !modelGiven;
+  if (!path && !fromJob) return kAnswered;
+  Result<ReadContext> context = ContextOf(parsed, "");
+  if (!context) return Fail(context.Failed());
+  std::vector<SurveyRow> rows;
+  std::string row = "job's survey row";
+  if (path) {
+    SurveyFile file;
+    const std::string given(*path);
+    Result<std::unique_ptr<ByteSource>> input = OpenInput(command, parsed, file.name, &given);
+    if (!input) return Fail(input.Failed());
+    Result<std::vector<SurveyRow>> read = ReadSurvey(**input, file);
+    if (!read) return Fail(read.Failed());
+    rows = *std::move(read);
+    context->marks = file.marks;
+    row = file.name + " line";
+  } else {
+    rows = SurveyRows(*job_->survey);
+  }
+  const Result<Survey> survey = CalculateSurvey(rows, *context, row);
+  if (!survey) return Fail(survey.Failed());
+  survey_ = SurveyTable(rows);
+  const auto say = [this](const std::string& line) { return Say(line); };
+  if (!std::ranges::all_of(survey->rejected, say)) return kFailed;
+  std::vector<std::string> notes;
+  const auto model = SurveyModel(*survey, TakesLayers(command.name), notes);
+  if (!model) return Fail("the survey gives no soil: " + survey->outcome.why);
+  Job fitted;
+  fitted.layers = *model;
+  Result<JobInputs> inputs = ElectrodeInputs(fitted);
+  if (!inputs) return Fail(inputs.Failed());
+  jobInputs_.insert(inputs->begin(), inputs->end());
+  const auto note = [this](const std::string& line) { return Say("note: " + line); };
+  return std::ranges::all_of(notes, note) ? kAnswered : kFailed;
+}
+
 Job Program::JobOf(std::string_view tool, const ParsedCommand& parsed) const {
   const auto units = parsed.Value("units");
   ReadContext context;
@@ -78,6 +120,7 @@ Job Program::JobOf(std::string_view tool, const ParsedCommand& parsed) const {
                                                      ? Lower(Trim(*units))
                                                      : "english";
   Job job = JobFromInputs(tool, Lookup(parsed), system);
+  if (survey_) job.survey = survey_;
   if (job_) {
     job.header = job_->header;
     if (tool.empty() || tool == "test") {

@@ -48,6 +48,9 @@ int Program::Run(std::vector<std::string> arguments) {
   if (args.Has("job")) {
     if (const int loaded = LoadJob(*command, args); loaded != kAnswered) return Finish(loaded);
   }
+  if (command->calculation != nullptr) {
+    if (const int fitted = LoadSurvey(*command, args); fitted != kAnswered) return Finish(fitted);
+  }
   return Finish((this->*(command->run))(*command, args));
 }
 

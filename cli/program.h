@@ -61,6 +61,10 @@ class Program {
   // --job JOB read for the command: its inputs kept, a note for each given
   // over the job's; refused as ReadJob refuses.
   int LoadJob(const Command& command, const ParsedCommand& parsed);
+  // The soil of a survey (--survey FILE, or the job's survey when it gives
+  // no model) fitted for the calculation `tool`: its model kept as the
+  // job's rho or layers, said in a note.
+  int LoadSurvey(const Command& command, const ParsedCommand& parsed);
   // A job file read whole (at most kMaxJobBytes), as an input of the command.
   Result<Job> ReadJobFile(const Command& command, const ParsedCommand& parsed, const std::string& path);
   // --save-job FILE: the inputs the command was given, with the tables it read.
@@ -101,6 +105,7 @@ class Program {
 
   std::optional<Job> job_;
   JobInputs jobInputs_;
+  std::optional<JobTable> survey_;  // the survey fitted for the command (--survey)
   OutputGuard guard_;
   FdSink out_{STDOUT_FILENO, std::size_t{64} * 1024};
   FdSink err_{STDERR_FILENO, 0};

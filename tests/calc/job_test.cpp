@@ -207,7 +207,7 @@ TEST(JobRun, TheSurveysModelAndTheDesignsResistanceAreCarriedOn) {
   const Result<Outcome> alone = test_support::Solve("grid", byHand);
   ASSERT_TRUE(alone);
   EXPECT_EQ(*run->electrode->value, *alone->value);
-  EXPECT_EQ(run->notes.front().substr(0, 44), "the electrode stands in the survey's two lay");
+  EXPECT_EQ(run->notes.front().substr(0, 37), "the soil is the survey's two layers: ");
   // The test is set beside the design's resistance.
   const auto test = nlohmann::json::parse(ToJson(run->test->outcome));
   EXPECT_NEAR(test["design_ohms"].get<double>(), *alone->value, 1e-12);
@@ -224,7 +224,7 @@ TEST(JobRun, AToolOfUniformSoilTakesTheSurveysUniformFit) {
   ASSERT_TRUE(run) << run.why();
   ASSERT_TRUE(run->electrode);
   EXPECT_NE(run->notes.front().find("uniform soil"), std::string::npos) << run->notes.front();
-  EXPECT_NE(run->notes.front().find("takes uniform soil only"), std::string::npos);
+  EXPECT_NE(run->notes.front().find("the calculation takes uniform soil only"), std::string::npos);
   Job nothing;
   EXPECT_EQ(RunJobParts(nothing).why(),
             "$: the job holds nothing to compute (no survey, electrode or field test)");

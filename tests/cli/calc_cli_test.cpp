@@ -14,41 +14,12 @@
 
 #include <gtest/gtest.h>
 
+#include "program_run.h"
+
 namespace {
 
-struct Result {
-  int status;
-  std::string out, err;
-};
+using namespace ostrevin::test_support;
 
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-const std::string kDir = OSTREVIN_TEST_DIR;
-
-// Runs the program through the shell with `redirect` appended ("> /dev/full").
-Result Calc(const std::string& arguments, const std::string& redirect = "> out.txt",
-            const std::string& environment = "") {
-  const std::string command = "cd '" + kDir + "' && rm -f out.txt err.txt && " + environment +
-                              " '" + OSTREVIN_CALC + "' " + arguments + " " + redirect +
-                              " 2> err.txt";
-  const int raw = std::system(command.c_str());
-  return {WEXITSTATUS(raw), Slurp(kDir + "/out.txt"), Slurp(kDir + "/err.txt")};
-}
-
-// Runs a shell line in the test folder: its output and exit status.
-Result Shell(const std::string& line) {
-  const std::string command =
-      "cd '" + kDir + "' && rm -f out.txt err.txt && { " + line + " ; } > out.txt 2> err.txt";
-  const int raw = std::system(command.c_str());
-  return {WEXITSTATUS(raw), Slurp(kDir + "/out.txt"), Slurp(kDir + "/err.txt")};
-}
-
-const std::string kCalc = std::string("'") + OSTREVIN_CALC + "'";
 constexpr const char* kRod = "--rho 2000 --diameter 0.625";
 
 TEST(CalcProgram, AnswersAndStatuses) {
