@@ -104,11 +104,15 @@ TEST(CommandLine, OneTableForCommandsBatchModesAndHelp) {
     ASSERT_NE(command, nullptr) << calculation.name;
     EXPECT_EQ(command->calculation, &calculation);
     // The calculation's options in its order; the command adds only the
-    // outline's file beside the outline.
+    // outline's file beside the outline, the survey beside the soil, and
+    // the job's options at the end.
     std::vector<std::string_view> own;
     for (const Option& option : command->options) {
-      if (option.name != "outline-file") own.push_back(option.name);
+      if (option.name != "outline-file" && option.name != "survey") own.push_back(option.name);
     }
+    ASSERT_GE(own.size(), 2u);
+    EXPECT_EQ(own.back(), "save-job");
+    own.resize(own.size() - 2);
     std::vector<std::string_view> theirs;
     for (const Option& option : calculation.options) theirs.push_back(option.name);
     EXPECT_EQ(own, theirs) << calculation.name;
@@ -117,9 +121,9 @@ TEST(CommandLine, OneTableForCommandsBatchModesAndHelp) {
   }
   const std::string help = HelpText(*FindCommand("length"));
   // An option and its value are never parted by the wrapping.
-  EXPECT_NE(help.find("Usage: ostrevin-calc length [--rho R] [--layers RHO1,H,RHO2]\n"
+  EXPECT_NE(help.find("Usage: ostrevin-calc length [--rho R] [--survey FILE] [--layers RHO1,H,RHO2]\n"
                       "      [--season-factor F] [--season-layers L] [--frost DEPTH,RHO] "
-                      "--diameter D\n      --target T [--units U] [--json]\n"),
+                      "--diameter D\n      --target T [--units U] [--job JOB] [--save-job FILE] [--json]\n"),
             std::string::npos)
       << help;
   EXPECT_NE(
