@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "calc/calculations.h"
+#include "calc/page_job.h"
 #include "calc/tools.h"
 #include "core/electrode_formulas.h"
 #include "core/number_text.h"
@@ -173,6 +174,19 @@ std::string ReadToolAddress(const std::string& tool, const std::string& query) {
 
 std::string PageText(const std::string& text) { return calc::PageText(text, Marks()); }
 
+// The job files: a tool's inputs saved, a job opened as a tool's address, a job's report.
+std::string JobOfTool(const std::string& tool, const val& inputs, const val& rows, int units,
+                      const val& header) {
+  return calc::JobOfTool(tool, FieldsOf(inputs), TableTextsOf(rows), UnitSystemOf(units), Marks(),
+                         FieldsOf(header));
+}
+
+std::string ToolOfJob(const std::string& text) { return calc::ToolOfJob(text); }
+
+std::string ReportOfJob(const std::string& text, const std::string& program, const val& progress) {
+  return calc::ReportOfJob(text, program, ProgressOf(progress));
+}
+
 }  // namespace
 
 EMSCRIPTEN_BINDINGS(ostrevin) {
@@ -188,6 +202,9 @@ EMSCRIPTEN_BINDINGS(ostrevin) {
   emscripten::function("toolAddress", &ToolAddress);
   emscripten::function("readToolAddress", &ReadToolAddress);
   emscripten::function("pageText", &PageText);
+  emscripten::function("jobOfTool", &JobOfTool);
+  emscripten::function("toolOfJob", &ToolOfJob);
+  emscripten::function("reportOfJob", &ReportOfJob);
 }
 
 int main() {

@@ -163,7 +163,9 @@ class JobReader {
                      const std::vector<const Option*>& allowed, JobValues& values,
                      std::span<const std::string_view> others = {}) {
     if (!object.is_object()) return Refuse(path, "must be an object, not " + KindOf(object));
-    for (const auto& [key, value] : object.items()) {
+    for (const auto& item : object.items()) {
+      const std::string& key = item.key();
+      const Json& value = item.value();
       if (In(others, key)) continue;
       const auto option = std::find_if(allowed.begin(), allowed.end(),
                                        [&](const Option* o) { return o->name == key; });

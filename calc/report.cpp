@@ -48,7 +48,7 @@ std::string Volts(double volts) { return FormatDouble("%.1f", volts) + " V"; }
 
 // A criterion judged: the value at most the limit (at least, for a size);
 // the margin the share of the limit to spare, negative when it fails.
-Criterion Judged(std::string quantity, double value, double limit, const std::string& valueText,
+SummaryRow Judged(std::string quantity, double value, double limit, const std::string& valueText,
                  const std::string& limitText, bool atMost = true) {
   const double margin = 100 * (atMost ? limit - value : value - limit) / limit;
   const bool pass = atMost ? value <= limit : value >= limit;
@@ -61,7 +61,7 @@ std::string Given(const JobValues& values, std::string_view key) {
   return found == values.end() ? std::string() : found->second;
 }
 
-void AddResistance(const Outcome& electrode, const Job& job, std::vector<Criterion>& criteria) {
+void AddResistance(const Outcome& electrode, const Job& job, std::vector<SummaryRow>& criteria) {
   if (!electrode.value || electrode.unit != "ohms") return;
   const double ohms = *electrode.value;
   const std::string shown = ShowOhms(ohms) + " ohms";
@@ -78,7 +78,7 @@ void AddResistance(const Outcome& electrode, const Job& job, std::vector<Criteri
   }
 }
 
-void AddVoltages(const Outcome& electrode, std::vector<Criterion>& criteria) {
+void AddVoltages(const Outcome& electrode, std::vector<SummaryRow>& criteria) {
   const auto touchLimit = Number(electrode, "touch_limit_volts");
   const auto stepLimit = Number(electrode, "step_limit_volts");
   const auto add = [&](const char* quantity, std::optional<double> value, std::optional<double> limit) {
@@ -98,7 +98,7 @@ void AddVoltages(const Outcome& electrode, std::vector<Criterion>& criteria) {
   }
 }
 
-void AddConductor(const Outcome& electrode, std::vector<Criterion>& criteria) {
+void AddConductor(const Outcome& electrode, std::vector<SummaryRow>& criteria) {
   const auto least = Number(electrode, "conductor_min_mm2");
   const auto diameter = Number(electrode, "conductor");
   if (!least || !diameter) return;
@@ -199,12 +199,12 @@ void WriteHeader(Writer& out, const Job& job, const std::string& program) {
   if (const std::string notes = Given(job.header, "notes"); !notes.empty()) out.Paragraph(notes);
 }
 
-void WriteSummary(Writer& out, const std::vector<Criterion>& criteria) {
+void WriteSummary(Writer& out, const std::vector<SummaryRow>& criteria) {
   out.Heading("Summary");
   std::string html =
       "<table class=\"summary\" border=\"1\" cellspacing=\"0\" cellpadding=\"4\"><tr><th>Quantity</th>"
       "<th>Value</th><th>Limit</th><th>Margin</th><th>Result</th></tr>";
-  for (const Criterion& c : criteria) {
+  for (const SummaryRow& c : criteria) {
     html += "<tr>" + Cell(c.quantity) + Cell(c.value) + Cell(c.limit.empty() ? "-" : c.limit) +
             Cell(c.margin.empty() ? "-" : c.margin) + "<td class=\"" + (c.pass == "not judged" ? "" : c.pass) +
             "\">" + (c.pass == "pass" ? "<font color=\"#0a6b2d\"><b>pass</b></font>"
@@ -246,8 +246,8 @@ void WriteSignatures(Writer& out, const Job& job) {
 
 }  // namespace
 
-std::vector<Criterion> SummaryOf(const JobResults& results, const Job& job) {
-  std::vector<Criterion> criteria;
+std::vector<SummaryRow> SummaryOf(const JobResults& results, const Job& job) {
+  std::vector<SummaryRow> criteria;
   if (results.electrode) {
     AddResistance(*results.electrode, job, criteria);
     AddVoltages(*results.electrode, criteria);
@@ -260,10 +260,10 @@ std::vector<Criterion> SummaryOf(const JobResults& results, const Job& job) {
   return criteria;
 }
 
-std::string VerdictOf(const std::vector<Criterion>& criteria) {
+std::string VerdictOf(const std::vector<SummaryRow>& criteria) {
   std::string failing;
   int judged = 0;
-  for (const Criterion& c : criteria) {
+  for (const SummaryRow& c : criteria) {
     if (c.pass == "not judged") continue;
     ++judged;
     if (c.pass == "fail") failing += (failing.empty() ? "" : "; ") + c.quantity + " " + c.value + " against " + c.limit;

@@ -15,7 +15,7 @@ namespace ostrevin::calc {
 
 // One criterion of the summary. `limit` and `margin` are empty for a value
 // that is not judged; `pass` is then "not judged".
-struct Criterion {
+struct SummaryRow {
   std::string quantity;  // "Touch voltage inside the grid"
   std::string value;     // "986.4 V"
   std::string limit;     // "837.6 V"
@@ -26,9 +26,9 @@ struct Criterion {
 // The criteria of the job's results, in the report's order: the resistance
 // (against the target or the code's rule), the touch voltage inside, the
 // step voltage, the touch voltage at the fence, the conductor's size.
-std::vector<Criterion> SummaryOf(const JobResults& results, const Job& job);
+std::vector<SummaryRow> SummaryOf(const JobResults& results, const Job& job);
 // The verdict in words: every criterion met, or those that fail.
-std::string VerdictOf(const std::vector<Criterion>& criteria);
+std::string VerdictOf(const std::vector<SummaryRow>& criteria);
 
 struct ReportDrawing {
   std::string svg;
@@ -39,7 +39,7 @@ struct JobReport {
   std::string html;     // the report with its drawings inline
   std::string pdfHtml;  // the same for the PDF's layout: each drawing an <img src="drawing:N">
   std::vector<ReportDrawing> drawings;
-  std::vector<Criterion> summary;
+  std::vector<SummaryRow> summary;
   std::string paper;  // "a4" or "letter"
 };
 

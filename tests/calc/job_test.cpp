@@ -10,6 +10,7 @@
 
 #include "calc/job.h"
 #include "calc/job_run.h"
+#include "calc/page_job.h"
 #include "calc/report.h"
 #include "core/number_text.h"
 #include "run_calculation.h"
@@ -238,24 +239,24 @@ TEST(JobReport, TheSummaryHoldsTheCalculationsValues) {
   const Result<JobResults> run = RunJobParts(job);
   ASSERT_TRUE(run) << run.why();
   const auto json = nlohmann::json::parse(ToJson(*run->electrode));
-  const std::vector<Criterion> summary = SummaryOf(*run, job);
+  const std::vector<SummaryRow> summary = SummaryOf(*run, job);
   const auto row = [&](std::string_view quantity) {
     const auto found = std::find_if(summary.begin(), summary.end(),
-                                    [&](const Criterion& c) { return c.quantity.starts_with(quantity); });
+                                    [&](const SummaryRow& c) { return c.quantity.starts_with(quantity); });
     EXPECT_NE(found, summary.end()) << quantity;
-    return found == summary.end() ? Criterion{} : *found;
+    return found == summary.end() ? SummaryRow{} : *found;
   };
   const auto volts = [](double v) { return FormatDouble("%.1f", v) + " V"; };
-  const Criterion touch = row("Touch voltage inside");
+  const SummaryRow touch = row("Touch voltage inside");
   EXPECT_EQ(touch.value, volts(json["touch_volts"]));
   EXPECT_EQ(touch.limit, volts(json["touch_limit_volts"]));
   EXPECT_EQ(touch.pass, json["touch_volts"] <= json["touch_limit_volts"] ? "pass" : "fail");
-  const Criterion step = row("Step voltage");
+  const SummaryRow step = row("Step voltage");
   EXPECT_EQ(step.value, volts(json["step_volts"]));
   EXPECT_EQ(step.pass, "pass");
   // The fence was judged (--fence given), so it is a criterion too.
   EXPECT_EQ(row("Touch voltage at the fence").value, volts(json["fence_touch_volts"]));
-  const Criterion conductor = row("Conductor's cross-section");
+  const SummaryRow conductor = row("Conductor's cross-section");
   EXPECT_EQ(conductor.value, "78.5 mm²");
   EXPECT_EQ(conductor.pass, "pass");
   EXPECT_EQ(row("Resistance to earth").pass, "not judged");
@@ -279,11 +280,82 @@ TEST(JobReport, VerdictsAtTheirEdges) {
   Job check = FromOptions("check", {{"rho", "10000"}, {"diameter", "0.625"}, {"length", "8"}}, "english");
   const Result<JobResults> run = RunJobParts(check);
   ASSERT_TRUE(run);
-  const std::vector<Criterion> summary = SummaryOf(*run, check);
+  const std::vector<SummaryRow> summary = SummaryOf(*run, check);
   ASSERT_EQ(summary.size(), 1u);
   EXPECT_EQ(summary[0].limit, "25 ohms");
   EXPECT_EQ(summary[0].pass, "fail");
   EXPECT_EQ(MakeReport(check, *run, "x").paper, "letter");
+}
+
+}  // namespace
+}  // namespace ostrevin::calc
+
+namespace ostrevin::calc {
+namespace {
+
+// The page's grid safety as a user types it on a German phone: decimal
+// commas, units picked.
+const FieldTexts kPageGrid{{"rho1", "400ohm-m"}, {"h", "5"},         {"rho2", "100ohm-m"},
+                           {"size", "70x70"},    {"meshes", "10x10"}, {"depth", "0,5"},
+                           {"conductor", "10mm"}, {"rods-at", "perimeter"}, {"rods", "20"},
+                           {"rod-length", "7,5"}, {"rod-diameter", "16mm"}, {"fault-current", "6814"},
+                           {"split", "0,6"},     {"fault-duration", "0,5"}, {"shock-duration", "0,5"},
+                           {"surface-rho", "2500ohm-m"}, {"surface-thickness", "0,1"}, {"fence", ""}};
+const NumberMarks kGerman{",", "."};
+
+TEST(PageJob, SavedOnThePageTheSameNumbersFromTheJob) {
+  const auto saved = nlohmann::json::parse(
+      JobOfTool("safety", kPageGrid, {}, UnitSystem::Metric, kGerman, {{"job", "Umspannwerk Nord / 4"}, {"site", ""}}));
+  ASSERT_TRUE(saved.contains("job")) << saved.dump();
+  EXPECT_EQ(saved["file"], "Umspannwerk-Nord-4.ostrevin.json");
+  const std::string text = saved["job"];
+  EXPECT_NE(text.find("\"depth\": \"0.5\""), std::string::npos) << text;
+  const Result<Job> job = ReadJob(text);
+  ASSERT_TRUE(job) << job.why();
+  const Result<JobResults> run = RunJobParts(*job);
+  ASSERT_TRUE(run) << run.why();
+  const auto page = nlohmann::json::parse(RunTool("safety", kPageGrid, UnitSystem::Metric, kGerman));
+  ASSERT_TRUE(page.contains("json")) << page.dump().substr(0, 300);
+  const auto cli = nlohmann::json::parse(ToJson(*run->electrode));
+  for (const char* key : {"ohms", "touch_volts", "step_volts", "gpr_volts", "touch_limit_volts"}) {
+    EXPECT_NEAR(cli[key].get<double>(), page["json"][key].get<double>(), 1e-9 * cli[key].get<double>()) << key;
+  }
+  // Opened again on the page: the same tool, its fields as typed (with the page's marks).
+  const auto opened = nlohmann::json::parse(ToolOfJob(text));
+  EXPECT_EQ(opened["tool"], "safety");
+  EXPECT_EQ(opened["header"]["job"], "Umspannwerk Nord / 4");
+  const auto fields = nlohmann::json::parse(ReadToolAddress("safety", opened["query"].get<std::string>(), kGerman));
+  EXPECT_EQ(fields["ignored"], nlohmann::json::array());
+  EXPECT_EQ(fields["fields"]["depth"], "0,5");
+  EXPECT_EQ(fields["fields"]["rod-length"], "7,5");
+  EXPECT_EQ(fields["fields"]["rho1"], "400ohm-m");
+}
+
+TEST(PageJob, TablesAndWhatThePageCannotShow) {
+  const TableTexts readings{{"20m", "15,160"}, {"40m", "15,624"}, {"60m", "15,915"}, {"80m", "16,4"}, {"", ""}};
+  const auto test = nlohmann::json::parse(
+      JobOfTool("test", {{"current-probe", "100m"}}, readings, UnitSystem::Metric, kGerman, {}));
+  const Result<Job> job = ReadJob(test["job"].get<std::string>());
+  ASSERT_TRUE(job) << job.why();
+  ASSERT_TRUE(job->readings);
+  EXPECT_EQ(job->readings->rows.size(), 4u);  // the blank row left out
+  EXPECT_EQ(job->readings->rows[0][1], "15.16");  // the number written with a point
+  EXPECT_EQ(test["file"], "job.ostrevin.json");
+  const auto opened = nlohmann::json::parse(ToolOfJob(test["job"].get<std::string>()));
+  EXPECT_EQ(opened["tool"], "test");
+  EXPECT_NE(opened["query"].get<std::string>().find("readings=20m,15.16;40m"), std::string::npos) << opened.dump();
+  // A reading is no design; a job of a survey in apparent resistivities says what the page leaves.
+  EXPECT_TRUE(nlohmann::json::parse(JobOfTool("wenner", {}, {}, UnitSystem::Metric, kGerman, {})).contains("error"));
+  Job survey;
+  survey.units = "metric";
+  survey.survey = kSurvey;
+  const auto left = nlohmann::json::parse(ToolOfJob(WriteJob(survey)));
+  EXPECT_EQ(left["tool"], "survey");
+  ASSERT_EQ(left["left"].size(), 1u);
+  EXPECT_EQ(nlohmann::json::parse(ToolOfJob("{")).at("error").get<std::string>().substr(0, 14), "$: not JSON: a");
+  const auto report = nlohmann::json::parse(ReportOfJob(test["job"].get<std::string>(), "page"));
+  EXPECT_EQ(report["file"], "job-report.html");
+  EXPECT_NE(report["html"].get<std::string>().find("Field test"), std::string::npos);
 }
 
 }  // namespace

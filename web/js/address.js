@@ -17,18 +17,25 @@ export function currentQuery() {
 // The address follows the inputs, written when typing pauses (writing it
 // costs more than a calculation).
 let timer = 0;
+let pending = null;
 export function writeAddress(tool, inputs, rows = [], units = state.units) {
   const query = state.engine.toolAddress(tool.id, inputs, rows, units);
-  const address = `#${tool.id}${query ? `?${query}` : ''}`;
+  pending = `#${tool.id}${query ? `?${query}` : ''}`;
   clearTimeout(timer);
-  timer = setTimeout(() => {
-    if (location.hash !== address) history.replaceState(null, '', address);
-  }, 150);
+  timer = setTimeout(flushAddress, 150);
+}
+
+// The address written now, where typing has not yet paused (a job saved).
+export function flushAddress() {
+  clearTimeout(timer);
+  if (pending && location.hash !== pending) history.replaceState(null, '', pending);
+  pending = null;
 }
 
 // The address of the tool left is not written over the one come to.
 export function forgetAddress() {
   clearTimeout(timer);
+  pending = null;
 }
 
 // Fills a tool from its address: `setField(name, text)` sets a field and

@@ -1050,6 +1050,61 @@ describe('what only a page has', () => {
     assert.equal(await page.$eval('#job-name', (input) => input.value), 'Pump house');
   });
 
+  test('a job saved on the page runs on the command line to the same numbers, opens again, and is reported', async () => {
+    const example = { rho: '400ohm-m', size: '70mx70m', meshes: '10x10', depth: '0.5m', conductor: '10mm',
+      'fault-current': '3180', split: '0.6', 'fault-duration': '0.5s', 'shock-duration': '0.5s',
+      'surface-rho': '2500ohm-m', 'surface-thickness': '0.102m' };
+    const page = await open({ hash: `#safety?${new URLSearchParams({ ...example, units: 'metric' })}` });
+    const answer = await shown(page, 'safety');
+    const folder = mkdtempSync(join(tmpdir(), 'ostrevin-downloads-'));
+    const session = await page.createCDPSession();
+    await session.send('Page.setDownloadBehavior', { behavior: 'allow', downloadPath: folder });
+    const downloaded = async (name) => {
+      const path = join(folder, name);
+      for (let i = 0; i < 600 && !readdirSync(folder).includes(name); i += 1) await new Promise((done) => setTimeout(done, 100));
+      return path;
+    };
+    await page.click('#job summary');
+    await page.type('#job-name', 'Substation 4');
+    await page.type('#job-engineer', 'A. Engineer');
+    await page.click('[data-job-save]');
+    const saved = await downloaded('Substation-4.ostrevin.json');
+    assert.match(await text(page, '[data-job-status]'), /^Saved as Substation-4\.ostrevin\.json\./);
+    const job = JSON.parse(readFileSync(saved, 'utf8'));
+    assert.equal(job.format, 'ostrevin-job');
+    assert.equal(job.header.engineer, 'A. Engineer');
+    // The command line runs the file to the page's numbers.
+    const run = spawnSync(calc, ['job', 'run', saved, '--json'], { encoding: 'utf8' });
+    assert.equal(run.status, 0, run.stderr);
+    const electrode = JSON.parse(run.stdout).results.electrode;
+    assert.ok(sameNumberWithin(Number(answer.value), electrode.ohms, 1e-9), `${answer.value} ${electrode.ohms}`);
+    assert.equal(electrode.touch_volts, commandLine('grid', example, 'metric').json.touch_volts);
+    // Opened on a fresh page: the same tool, the same answer, the header back.
+    const fresh = await open({ hash: '#check' });
+    const picker = await fresh.$('[data-job-file]');
+    await picker.uploadFile(saved);
+    await fresh.waitForFunction(() => location.hash.startsWith('#safety?'));
+    const again = await shown(fresh, 'safety');
+    assert.equal(again.value, answer.value);
+    assert.equal(await fresh.$eval('#job-name', (input) => input.value), 'Substation 4');
+    assert.match(await text(fresh, '[data-job-status]'), /^Opened Substation-4\.ostrevin\.json\./);
+    // A file that is no job is said, the page left as it was.
+    const bad = join(folder, 'bad.json');
+    writeFileSync(bad, '{"format": "ostrevin-job", "version": 1, "units": "metric", "electrode": {"tool": "grid", "depth": 5}}');
+    await picker.uploadFile(bad);
+    await fresh.waitForFunction(() => document.querySelector('[data-job-status]').textContent.startsWith('bad.json cannot'));
+    assert.match(await text(fresh, '[data-job-status]'), /\$\.electrode\.depth: must be a text as typed/);
+    // The report: one HTML file, its summary the answer's.
+    await page.click('[data-job-report]');
+    await page.waitForFunction(() => !document.querySelector('[data-job-status]').textContent.startsWith('Working'), { timeout: 60000 });
+    assert.match(await text(page, '[data-job-status]'), /^Report saved as Substation-4-report\.html/);
+    const report = readFileSync(await downloaded('Substation-4-report.html'), 'utf8');
+    assert.match(report, /<h2>Summary<\/h2>/);
+    assert.ok(report.includes(`${electrode.touch_volts.toFixed(1)} V`));
+    assert.ok(!report.includes('<script'));
+    assert.deepEqual(page.problems, []);
+  });
+
   test('Share gives the tool\'s address: the share sheet where there is one, else copied and said', async () => {
     const context = await browser.createBrowserContext();
     contexts.push(context);
