@@ -3,11 +3,11 @@
 # programs: the Linux window (the Qt window test's picture), the Windows
 # program under Wine (make test-windows), the page on a phone (make
 # test-web), a command-line session, and the survey chart of the README's
-# example. Each is reduced to a palette PNG of a few tens of KB.
+# example, the first page of its job's report. Each is reduced to a palette PNG of a few tens of KB.
 #   scripts/make-pictures.sh          all of them (builds what is missing)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh imagemagick fonts-dejavu-core
+scripts/install-deps.sh imagemagick fonts-dejavu-core poppler-utils
 
 make build
 ctest --test-dir build/dev -R 'QtCalculatorWindow.SizedByTheTemplateAndRendersToAPicture' --output-on-failure >/dev/null
@@ -38,6 +38,11 @@ session=$(
 convert -background '#1d2327' -fill '#e6e6e6' -font DejaVu-Sans-Mono -pointsize 13 \
   -bordercolor '#1d2327' -border 12 label:"$session" -colors 16 PNG8:docs/command-line.png.new
 mv docs/command-line.png.new docs/command-line.png
+
+# The report of the README's job: its first page.
+"$calc" report docs/substation.ostrevin.json --pdf build/report.pdf >/dev/null 2>&1
+pdftoppm -r 80 -png -f 1 -l 1 build/report.pdf build/report
+shrink build/report-1.png report 560
 
 # The survey of the README's example and its chart.
 "$calc" soil docs/survey.csv --units metric --png build/survey.png >/dev/null
