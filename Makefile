@@ -126,7 +126,7 @@ lint: build
 # libFuzzer targets (clang, address and undefined-behaviour sanitizers), each run
 # for FUZZ_SECONDS from the kept corpus; a crashing input lands in build/fuzz/crashes.
 FUZZ_SECONDS ?= 30
-FUZZ_TARGETS = number_text form batch
+FUZZ_TARGETS = number_text form batch job
 fuzz:
 	@scripts/install-deps.sh clang-14 libclang-rt-14-dev
 	@cmake --preset fuzz >/dev/null
