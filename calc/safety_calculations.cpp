@@ -24,6 +24,12 @@ std::string Volts(double volts) { return FormatDouble("%.1f", volts) + " V"; }
 
 std::string Seconds(double seconds) { return FormatNumber(seconds) + " s"; }
 
+// An input left out, in the user's words: "no --split" on the command line,
+// "Current division factor not given" on a page (no option names there).
+std::string NotGiven(const Inputs& in, std::string_view name) {
+  return in.context().labels ? in.Named(name) + " not given" : "no " + in.Named(name);
+}
+
 }  // namespace
 
 std::optional<Fault> ReadFault(Inputs& in) {
@@ -57,7 +63,7 @@ std::optional<Fault> ReadFault(Inputs& in) {
   if (split) {
     read.inputs.emplace_back("split", *split);
   } else {
-    read.notes.emplace_back("no --split: the grid takes all the fault current (Sf 1)");
+    read.notes.emplace_back(NotGiven(in, "split") + ": the grid takes all the fault current (Sf 1)");
   }
   if (xr) {
     if (!seconds) {
@@ -69,8 +75,8 @@ std::optional<Fault> ReadFault(Inputs& in) {
     read.inputs.emplace_back("x_over_r", *xr);
     read.inputs.emplace_back("frequency", hertz);
   } else {
-    read.notes.emplace_back(
-        "no --x-over-r: the decrement factor taken as 1 (the fault's DC offset not counted)");
+    read.notes.emplace_back(NotGiven(in, "x-over-r") +
+                            ": the decrement factor taken as 1 (the fault's DC offset not counted)");
   }
   if (seconds) read.inputs.emplace_back("fault_duration", *seconds);
   read.amperes = read.df * read.split * *fault;

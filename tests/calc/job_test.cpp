@@ -316,6 +316,11 @@ TEST(PageJob, SavedOnThePageTheSameNumbersFromTheJob) {
   ASSERT_TRUE(run) << run.why();
   const auto page = nlohmann::json::parse(RunTool("safety", kPageGrid, UnitSystem::Metric, kGerman));
   ASSERT_TRUE(page.contains("json")) << page.dump().substr(0, 300);
+  // The page's words name no option: the command line's "no --x-over-r" is the field's label.
+  std::string said;
+  for (const auto& line : page.at("text")) said += line.get<std::string>() + "\n";
+  EXPECT_EQ(said.find("no --"), std::string::npos) << said;
+  EXPECT_NE(said.find("X/R ratio not given: the decrement factor taken as 1"), std::string::npos) << said;
   const auto cli = nlohmann::json::parse(ToJson(*run->electrode));
   for (const char* key : {"ohms", "touch_volts", "step_volts", "gpr_volts", "touch_limit_volts"}) {
     EXPECT_NEAR(cli[key].get<double>(), page["json"][key].get<double>(), 1e-9 * cli[key].get<double>()) << key;
