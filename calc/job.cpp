@@ -24,9 +24,17 @@ constexpr std::array<std::string_view, 2> kFallColumns{"distance", "reading"};
 constexpr std::array<std::string_view, 5> kModelKeys{"rho", "layers", "rho1", "h", "rho2"};
 constexpr std::array<std::string_view, 3> kSeasonKeys{"season-factor", "season-layers", "frost"};
 constexpr std::array<std::string_view, 14> kSafetyKeys{
-    "grid-current", "fault-current", "split",     "x-over-r",          "frequency",
-    "fault-duration", "shock-duration", "surface-rho", "surface-thickness", "body",
-    "material",     "ambient",       "max-temperature", "fence"};
+    "grid-current",      "fault-current",  "split",          "x-over-r",
+    "frequency",         "fault-duration", "shock-duration", "surface-rho",
+    "surface-thickness", "body",           "material",       "ambient",
+    "max-temperature",   "fence"};
+
+// The path of a member: "$.soil" and "layers" make "$.soil.layers".
+std::string Child(const std::string& path, const std::string& key) {
+  std::string child = path;
+  child.append(".").append(key);
+  return child;
+}
 
 bool In(std::span<const std::string_view> keys, std::string_view key) {
   return std::find(keys.begin(), keys.end(), key) != keys.end();
@@ -67,12 +75,18 @@ std::vector<const Option*> PartOptions(std::string_view tool, Part part) {
 
 std::string KindOf(const Json& value) {
   switch (value.type()) {
-    case Json::value_t::null: return "null";
-    case Json::value_t::boolean: return "true or false";
-    case Json::value_t::string: return "a text";
-    case Json::value_t::array: return "a list";
-    case Json::value_t::object: return "an object";
-    default: return "a number";
+    case Json::value_t::null:
+      return "null";
+    case Json::value_t::boolean:
+      return "true or false";
+    case Json::value_t::string:
+      return "a text";
+    case Json::value_t::array:
+      return "a list";
+    case Json::value_t::object:
+      return "an object";
+    default:
+      return "a number";
   }
 }
 
@@ -84,8 +98,9 @@ class JobReader {
   Checked Read(const Json& root) {
     if (!root.is_object()) return Refuse("$", "a job is a JSON object, not " + KindOf(root));
     const Json* format = Member(root, "format");
-    if (format == nullptr || !format->is_string() || format->get_ref<const std::string&>() != kJobFormat) {
-      return Refuse("$.format", "not an Ostrevin job (\"format\" must be \"ostrevin-job\")");
+    if (format == nullptr || !format->is_string() ||
+        format->get_ref<const std::string&>() != kJobFormat) {
+      return Refuse("$.format", R"(not an Ostrevin job ("format" must be "ostrevin-job"))");
     }
     const Json* version = Member(root, "version");
     if (version == nullptr || !version->is_number_integer() || *version < 1) {
@@ -94,7 +109,8 @@ class JobReader {
     if (*version > kJobVersion) {
       return Refuse("$.version", "this is an Ostrevin job of version " + version->dump() +
                                      ", newer than this Ostrevin reads (version " +
-                                     std::to_string(kJobVersion) + "): open it with a newer Ostrevin");
+                                     std::to_string(kJobVersion) +
+                                     "): open it with a newer Ostrevin");
     }
     const Json* units = Member(root, "units");
     if (units == nullptr) return Refuse("$.units", "missing: english, metric or si");
@@ -138,7 +154,8 @@ class JobReader {
     if (key == "soil") return ReadSoil(path, value);
     if (key == "electrode") return ReadElectrode(path, value);
     if (key == "safety") {
-      if (job_.tool.empty()) return Refuse(path, "safety values need an electrode (\"tool\" in $.electrode)");
+      if (job_.tool.empty())
+        return Refuse(path, "safety values need an electrode (\"tool\" in $.electrode)");
       return ReadValues(path, value, PartOptions(job_.tool, Part::kSafety), job_.safety);
     }
     if (key == "test") return ReadTest(path, value);
@@ -148,10 +165,12 @@ class JobReader {
   static std::vector<const Option*> Header() {
     static const std::vector<Option> options = [] {
       std::vector<Option> all;
+      all.reserve(kHeaderKeys.size());
       for (const std::string_view key : kHeaderKeys) all.push_back({key, OptionKind::kText});
       return all;
     }();
     std::vector<const Option*> pointers;
+    pointers.reserve(options.size());
     for (const Option& option : options) pointers.push_back(&option);
     return pointers;
   }
@@ -169,8 +188,8 @@ class JobReader {
       if (In(others, key)) continue;
       const auto option = std::find_if(allowed.begin(), allowed.end(),
                                        [&](const Option* o) { return o->name == key; });
-      if (option == allowed.end()) return Refuse(path + "." + key, NotTaken(path, allowed));
-      Checked read = ReadValue(path + "." + key, **option, value, values);
+      if (option == allowed.end()) return Refuse(Child(path, key), NotTaken(path, allowed));
+      Checked read = ReadValue(Child(path, key), **option, value, values);
       OSTREVIN_PASS_ON(read);
     }
     // The order of the table, whatever the file's.
@@ -181,21 +200,24 @@ class JobReader {
   }
 
   static std::size_t Rank(const std::vector<const Option*>& options, std::string_view name) {
-    return static_cast<std::size_t>(
-        std::find_if(options.begin(), options.end(), [&](const Option* o) { return o->name == name; }) -
-        options.begin());
+    return static_cast<std::size_t>(std::find_if(options.begin(), options.end(),
+                                                 [&](const Option* o) { return o->name == name; }) -
+                                    options.begin());
   }
 
   std::string NotTaken(const std::string& path, const std::vector<const Option*>& allowed) const {
     std::string names;
-    for (const Option* option : allowed) names += (names.empty() ? "" : ", ") + std::string(option->name);
-    const std::string whose = path == "$.header" ? "the header" : job_.tool.empty() || path == "$.test"
-                                                                     ? "this part"
-                                                                     : "the " + job_.tool + " tool";
+    for (const Option* option : allowed)
+      names += (names.empty() ? "" : ", ") + std::string(option->name);
+    const std::string whose = path == "$.header" ? "the header"
+                              : job_.tool.empty() || path == "$.test"
+                                  ? "this part"
+                                  : "the " + job_.tool + " tool";
     return "not a key of " + whose + (names.empty() ? "" : " (" + names + ")");
   }
 
-  Checked ReadValue(const std::string& path, const Option& option, const Json& value, JobValues& values) {
+  Checked ReadValue(const std::string& path, const Option& option, const Json& value,
+                    JobValues& values) {
     if (option.kind == OptionKind::kFlag) {
       if (!value.is_boolean()) return Refuse(path, "a flag is true or false, not " + KindOf(value));
       if (value.get<bool>()) values.emplace_back(option.name, "true");
@@ -203,10 +225,10 @@ class JobReader {
     }
     if (!value.is_string()) {
       return Refuse(path, "must be a text as typed (\"" +
-                              (value.is_number() ? value.dump() : std::string("...")) + "\"), not " +
-                              KindOf(value));
+                              (value.is_number() ? value.dump() : std::string("...")) +
+                              "\"), not " + KindOf(value));
     }
-    const std::string& text = value.get_ref<const std::string&>();
+    const auto& text = value.get_ref<const std::string&>();
     if (option.kind == OptionKind::kQuantity) {
       Checked checked = CheckText(option.name, text);
       if (!checked) return Refuse(path, checked.why());
@@ -231,10 +253,12 @@ class JobReader {
   Checked ReadSoil(const std::string& path, const Json& soil) {
     static const std::vector<Option> season = [] {
       std::vector<Option> all;
+      all.reserve(kSeasonKeys.size());
       for (const std::string_view key : kSeasonKeys) all.push_back({key});
       return all;
     }();
     std::vector<const Option*> allowed;
+    allowed.reserve(season.size());
     for (const Option& option : season) allowed.push_back(&option);
     static constexpr std::array<std::string_view, 2> kTables{"layers", "survey"};
     Checked read = ReadValues(path, soil, allowed, job_.soil, kTables);
@@ -253,7 +277,8 @@ class JobReader {
 
   Checked ReadLayers(const std::string& path, const Json& layers) {
     if (!layers.is_array() || layers.empty()) {
-      return Refuse(path, "a list of layers from the top, [{\"rho\": ..., \"h\": ...}, ..., {\"rho\": ...}]");
+      return Refuse(
+          path, R"(a list of layers from the top, [{"rho": ..., "h": ...}, ..., {"rho": ...}])");
     }
     for (std::size_t i = 0; i < layers.size(); ++i) {
       const std::string at = path + "[" + std::to_string(i) + "]";
@@ -262,12 +287,13 @@ class JobReader {
       const bool last = i + 1 == layers.size();
       JobLayer read;
       for (const auto& [key, value] : layer.items()) {
-        if (key != "rho" && key != "h") return Refuse(at + "." + key, "a layer has rho and h");
+        if (key != "rho" && key != "h") return Refuse(Child(at, key), "a layer has rho and h");
         if (key == "h" && last) return Refuse(at + ".h", "the last layer goes down for ever: no h");
-        if (!value.is_string()) return Refuse(at + "." + key, "must be a text as typed, not " + KindOf(value));
-        const std::string& text = value.get_ref<const std::string&>();
+        if (!value.is_string())
+          return Refuse(Child(at, key), "must be a text as typed, not " + KindOf(value));
+        const auto& text = value.get_ref<const std::string&>();
         Checked checked = CheckText(key == "rho" ? "rho1" : "h", text);
-        if (!checked) return Refuse(at + "." + key, checked.why());
+        if (!checked) return Refuse(Child(at, key), checked.why());
         (key == "rho" ? read.rho : read.h) = text;
       }
       if (read.rho.empty()) return Refuse(at + ".rho", "missing: the layer's resistivity");
@@ -297,7 +323,8 @@ class JobReader {
                               job_.electrode, kOthers);
     OSTREVIN_PASS_ON(read);
     if (const Json* conductors = Member(electrode, "conductors")) {
-      if (job_.tool != "electrodes") return Refuse(path + ".conductors", "only the electrodes tool has a table");
+      if (job_.tool != "electrodes")
+        return Refuse(path + ".conductors", "only the electrodes tool has a table");
       Result<JobTable> table = ReadTable(path + ".conductors", *conductors, kConductorColumns);
       OSTREVIN_PASS_ON(table);
       job_.conductors = *std::move(table);
@@ -307,7 +334,8 @@ class JobReader {
 
   Checked ReadTest(const std::string& path, const Json& test) {
     static constexpr std::array<std::string_view, 1> kOthers{"readings"};
-    Checked read = ReadValues(path, test, PartOptions("test", Part::kElectrode), job_.test, kOthers);
+    Checked read =
+        ReadValues(path, test, PartOptions("test", Part::kElectrode), job_.test, kOthers);
     OSTREVIN_PASS_ON(read);
     if (const Json* readings = Member(test, "readings")) {
       Result<JobTable> table = ReadTable(path + ".readings", *readings, kFallColumns);
@@ -320,37 +348,45 @@ class JobReader {
   static Result<JobTable> ReadTable(const std::string& path, const Json& table,
                                     std::span<const std::string_view> columns) {
     std::string names;
-    for (const std::string_view column : columns) names += (names.empty() ? "" : ", ") + std::string(column);
-    if (!table.is_object()) return Refuse(path, "a table is {\"columns\": [...], \"rows\": [[...], ...]}");
+    for (const std::string_view column : columns)
+      names += (names.empty() ? "" : ", ") + std::string(column);
+    if (!table.is_object())
+      return Refuse(path, R"(a table is {"columns": [...], "rows": [[...], ...]})");
     JobTable read;
     for (const auto& [key, value] : table.items()) {
-      if (key != "columns" && key != "rows") return Refuse(path + "." + key, "a table has columns and rows");
+      if (key != "columns" && key != "rows")
+        return Refuse(Child(path, key), "a table has columns and rows");
     }
     const Json* given = Member(table, "columns");
-    if (given == nullptr || !given->is_array()) return Refuse(path + ".columns", "a list of the columns' names (" + names + ")");
+    if (given == nullptr || !given->is_array())
+      return Refuse(path + ".columns", "a list of the columns' names (" + names + ")");
     for (std::size_t i = 0; i < given->size(); ++i) {
       const Json& name = (*given)[i];
       const std::string at = path + ".columns[" + std::to_string(i) + "]";
       if (!name.is_string() || !In(columns, name.get_ref<const std::string&>())) {
         return Refuse(at, "a column of " + names + ", not " + Shown(name));
       }
-      if (std::find(read.columns.begin(), read.columns.end(), name.get<std::string>()) != read.columns.end()) {
+      if (std::find(read.columns.begin(), read.columns.end(), name.get<std::string>()) !=
+          read.columns.end()) {
         return Refuse(at, Quoted(name.get<std::string>()) + " is given twice");
       }
       read.columns.push_back(name.get<std::string>());
     }
     const Json* rows = Member(table, "rows");
-    if (rows == nullptr || !rows->is_array()) return Refuse(path + ".rows", "a list of rows, each a list of texts");
+    if (rows == nullptr || !rows->is_array())
+      return Refuse(path + ".rows", "a list of rows, each a list of texts");
     for (std::size_t r = 0; r < rows->size(); ++r) {
       const Json& row = (*rows)[r];
       const std::string at = path + ".rows[" + std::to_string(r) + "]";
       if (!row.is_array() || row.size() != read.columns.size()) {
-        return Refuse(at, "a row is a list of " + std::to_string(read.columns.size()) + " texts, one a column");
+        return Refuse(at, "a row is a list of " + std::to_string(read.columns.size()) +
+                              " texts, one a column");
       }
       std::vector<std::string> cells;
       for (std::size_t c = 0; c < row.size(); ++c) {
         if (!row[c].is_string()) {
-          return Refuse(at + "[" + std::to_string(c) + "]", "must be a text as typed, not " + KindOf(row[c]));
+          return Refuse(at + "[" + std::to_string(c) + "]",
+                        "must be a text as typed, not " + KindOf(row[c]));
         }
         cells.push_back(row[c].get<std::string>());
       }
@@ -401,8 +437,11 @@ class Screen : public nlohmann::json_sax<Json> {
 // Written as the job's file shows it: 2-space indent; a list of texts (a
 // table's row, its columns) and a layer on one line.
 bool Inline(const Json& value) {
-  if (value.is_array()) return std::all_of(value.begin(), value.end(), [](const Json& v) { return v.is_primitive(); });
-  if (value.is_object()) return value.size() <= 2 && std::all_of(value.begin(), value.end(), [](const Json& v) { return v.is_primitive(); });
+  if (value.is_array())
+    return std::all_of(value.begin(), value.end(), [](const Json& v) { return v.is_primitive(); });
+  if (value.is_object())
+    return value.size() <= 2 &&
+           std::all_of(value.begin(), value.end(), [](const Json& v) { return v.is_primitive(); });
   return true;
 }
 
@@ -567,23 +606,27 @@ Job JobFromInputs(std::string_view tool, const InputLookup& lookup, const std::s
   std::array<std::string, 3> parts;
   if (const auto layers = lookup("layers")) {
     const std::string text(*layers);
-    const std::size_t first = text.find(','), second = text.find(',', first + 1);
+    const std::size_t first = text.find(',');
+    const std::size_t second = text.find(',', first + 1);
     if (first != std::string::npos && second != std::string::npos) {
-      parts = {text.substr(0, first), text.substr(first + 1, second - first - 1), text.substr(second + 1)};
+      parts = {text.substr(0, first), text.substr(first + 1, second - first - 1),
+               text.substr(second + 1)};
     }
   } else if (lookup("rho1") && lookup("h") && lookup("rho2")) {
     parts = {std::string(*lookup("rho1")), std::string(*lookup("h")), std::string(*lookup("rho2"))};
   }
   if (!parts[0].empty()) job.layers = {{parts[0], parts[1]}, {parts[2], {}}};
   for (const std::string_view key : kSeasonKeys) {
-    if (const auto text = lookup(key); text && FindOption(ToolOptions(tool), key)) job.soil.emplace_back(key, *text);
+    if (const auto text = lookup(key); text && (FindOption(ToolOptions(tool), key) != nullptr))
+      job.soil.emplace_back(key, *text);
   }
   const bool test = tool == "test";
   if (!test) job.tool = std::string(tool);
   const auto fill = [&](Part part, JobValues& values) {
     for (const Option* option : PartOptions(tool, part)) {
       if (const auto text = lookup(option->name)) {
-        values.emplace_back(option->name, option->kind == OptionKind::kFlag ? "true" : std::string(*text));
+        values.emplace_back(option->name,
+                            option->kind == OptionKind::kFlag ? "true" : std::string(*text));
       }
     }
   };

@@ -23,7 +23,8 @@ std::optional<std::string> Cell(const JobTable& table, const std::vector<std::st
 
 // A table of `columns`, those that hold a cell in some row, from each row's cells.
 template <class Row, class Cells>
-JobTable TableOf(std::span<const Row> rows, std::span<const std::string_view> columns, Cells cells) {
+JobTable TableOf(std::span<const Row> rows, std::span<const std::string_view> columns,
+                 Cells cells) {
   JobTable table;
   std::vector<bool> used(columns.size(), false);
   for (const Row& row : rows) {
@@ -63,7 +64,8 @@ InputLookup LookupOf(const JobInputs& inputs) {
 
 bool TakesLayers(std::string_view tool) {
   const std::span<const Option> options =
-      tool == "electrodes" ? ElectrodeOptions() : std::span<const Option>(FindCalculation(tool)->options);
+      tool == "electrodes" ? ElectrodeOptions()
+                           : std::span<const Option>(FindCalculation(tool)->options);
   return std::any_of(options.begin(), options.end(),
                      [&](const Option& o) { return o.name == "rho" && !o.required; });
 }
@@ -71,7 +73,9 @@ bool TakesLayers(std::string_view tool) {
 namespace {
 
 Status Worse(Status a, Status b) {
-  const auto rank = [](Status s) { return s == kBadInput ? 3 : s == kNoAnswer ? 2 : s == kFailed ? 4 : 1; };
+  const auto rank = [](Status s) {
+    return s == kBadInput ? 3 : s == kNoAnswer ? 2 : s == kFailed ? 4 : 1;
+  };
   return rank(a) >= rank(b) ? a : b;
 }
 
@@ -130,8 +134,9 @@ JobTable SurveyTable(std::span<const SurveyRow> rows) {
 }
 
 JobTable FallTable(std::span<const FallRow> rows) {
-  return TableOf(rows, FallTestColumns(),
-                 [](const FallRow& row) { return std::array{row.distance, row.reading}; });
+  return TableOf(rows, FallTestColumns(), [](const FallRow& row) {
+    return std::array{row.distance, row.reading};
+  });
 }
 
 JobTable ConductorTable(std::span<const ConductorRow> rows) {
@@ -159,11 +164,12 @@ std::optional<std::vector<JobLayer>> SurveyModel(const Survey& survey, bool take
   const std::string rho = use != nullptr && use->Find("rho") != nullptr
                               ? text(use->Find("rho"))
                               : FormatNumber(*ohmCm) + "ohm-cm";
-  notes.push_back("the soil is the survey's uniform soil, " +
-                  (use != nullptr && use->Find("rho") != nullptr ? rho : FormatDouble("%.0f", *ohmCm) + " ohm-cm") +
-                  (use != nullptr && use->Find("rho1") != nullptr
-                       ? ": the calculation takes uniform soil only"
-                       : ""));
+  notes.push_back(
+      "the soil is the survey's uniform soil, " +
+      (use != nullptr && use->Find("rho") != nullptr ? rho
+                                                     : FormatDouble("%.0f", *ohmCm) + " ohm-cm") +
+      (use != nullptr && use->Find("rho1") != nullptr ? ": the calculation takes uniform soil only"
+                                                      : ""));
   return std::vector<JobLayer>{{rho, {}}};
 }
 
@@ -173,7 +179,8 @@ Result<JobResults> RunJobParts(const Job& job, const Progress& progress, const W
   if (job.survey) {
     Result<Survey> survey = CalculateSurvey(SurveyRows(*job.survey), context, "soil's survey row");
     if (!survey) return InPart("soil", survey.Failed());
-    results.status = Worse(results.status, survey->rejected.empty() ? survey->outcome.status() : kBadInput);
+    results.status =
+        Worse(results.status, survey->rejected.empty() ? survey->outcome.status() : kBadInput);
     results.soil = *std::move(survey);
   }
   Job used = job;
@@ -188,8 +195,9 @@ Result<JobResults> RunJobParts(const Job& job, const Progress& progress, const W
     const InputLookup lookup = LookupOf(*inputs);
     Result<Outcome> outcome =
         used.tool == "electrodes"
-            ? CalculateElectrodes(job.conductors ? ConductorRows(*job.conductors) : std::vector<ConductorRow>{},
-                                  lookup, context, progress, "electrode's conductor row", bounds)
+            ? CalculateElectrodes(
+                  job.conductors ? ConductorRows(*job.conductors) : std::vector<ConductorRow>{},
+                  lookup, context, progress, "electrode's conductor row", bounds)
             : Calculate(*FindCalculation(used.tool), lookup, context, progress, bounds);
     if (!outcome) return InPart("electrode", outcome.Failed());
     results.status = Worse(results.status, outcome->status());
@@ -208,7 +216,8 @@ Result<JobResults> RunJobParts(const Job& job, const Progress& progress, const W
     Result<FallTest> test = CalculateFallTest(FallRows(*job.readings), LookupOf(*inputs), context,
                                               "test's reading row");
     if (!test) return InPart("test", test.Failed());
-    results.status = Worse(results.status, test->rejected.empty() ? test->outcome.status() : kBadInput);
+    results.status =
+        Worse(results.status, test->rejected.empty() ? test->outcome.status() : kBadInput);
     results.test = *std::move(test);
   }
   if (!results.soil && !results.electrode && !results.test) {
@@ -225,14 +234,15 @@ std::string JobResultsJson(const JobResults& results) {
   if (results.soil) add("soil", results.soil->outcome);
   if (results.electrode) add("electrode", *results.electrode);
   if (results.test) add("test", results.test->outcome);
-  return "{\"format\":\"ostrevin-results\",\"results\":{" + parts + "},\"notes\":" +
-         ToJson(JsonValue(results.notes)) + "}";
+  return R"({"format":"ostrevin-results","results":{)" + parts +
+         "},\"notes\":" + ToJson(JsonValue(results.notes)) + "}";
 }
 
 std::string JobResultsText(const JobResults& results) {
   std::string text;
   const auto add = [&](const std::string& heading, const Outcome& outcome) {
-    text += (text.empty() ? "" : "\n") + std::string("-- ") + heading + " --\n" + ToText(outcome) + "\n";
+    text += (text.empty() ? "" : "\n") + std::string("-- ") + heading + " --\n" + ToText(outcome) +
+            "\n";
   };
   if (results.soil) add("soil", results.soil->outcome);
   if (results.electrode) add("electrode (" + results.electrode->command + ")", *results.electrode);

@@ -16,7 +16,8 @@ std::string Error(const std::string& message) { return ToJson(JsonObject{{"error
 
 const Tool* ToolNamed(std::string_view id) {
   const auto tools = Tools();
-  const auto found = std::find_if(tools.begin(), tools.end(), [&](const Tool& t) { return t.id == id; });
+  const auto found =
+      std::find_if(tools.begin(), tools.end(), [&](const Tool& t) { return t.id == id; });
   return found == tools.end() ? nullptr : &*found;
 }
 
@@ -27,8 +28,10 @@ std::string FileName(const JobValues& header, std::string_view ending) {
     if (key != "job") continue;
     for (const char c : value) {
       const bool plain = std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '-' || c == '_';
-      if (plain) name += c;
-      else if (!name.empty() && name.back() != '-') name += '-';
+      if (plain)
+        name += c;
+      else if (!name.empty() && name.back() != '-')
+        name += '-';
     }
   }
   while (!name.empty() && name.back() == '-') name.pop_back();
@@ -76,13 +79,15 @@ std::string JobOfTool(std::string_view toolId, const FieldTexts& inputs, const T
   } else if (toolId == "test" || toolId == "electrodes") {
     job = JobFromInputs(toolId, lookup, system);
     const JobTable table = TableOfRows(
-        toolId == "test" ? FallTestColumns() : std::span<const std::string_view>(kConductorColumns), rows, marks);
+        toolId == "test" ? FallTestColumns() : std::span<const std::string_view>(kConductorColumns),
+        rows, marks);
     (toolId == "test" ? job.readings : job.conductors) = table;
   } else {
     const Tool* tool = ToolNamed(toolId);
     if (tool == nullptr || tool->calculation.empty() || tool->calculation == "rho") {
-      return Error("A single reading is no design to save: save a job from an electrode's tool, "
-                   "the survey or the field test.");
+      return Error(
+          "A single reading is no design to save: save a job from an electrode's tool, "
+          "the survey or the field test.");
     }
     job = JobFromInputs(tool->calculation, lookup, system);
   }
@@ -91,7 +96,8 @@ std::string JobOfTool(std::string_view toolId, const FieldTexts& inputs, const T
       if (name == key && !Trim(text).empty()) job.header.emplace_back(name, text);
     }
   }
-  return ToJson(JsonObject{{"job", WriteJob(job)}, {"file", FileName(job.header, ".ostrevin.json")}});
+  return ToJson(
+      JsonObject{{"job", WriteJob(job)}, {"file", FileName(job.header, ".ostrevin.json")}});
 }
 
 std::string ToolOfJob(std::string_view text) {
@@ -110,7 +116,9 @@ std::string ToolOfJob(std::string_view text) {
       std::vector<std::string> kept;
       for (const std::string_view column : columns) {
         const auto at = std::find(table.columns.begin(), table.columns.end(), column);
-        kept.push_back(at == table.columns.end() ? "" : row[static_cast<std::size_t>(at - table.columns.begin())]);
+        kept.push_back(at == table.columns.end()
+                           ? ""
+                           : row[static_cast<std::size_t>(at - table.columns.begin())]);
       }
       rows.push_back(std::move(kept));
     }
@@ -129,14 +137,18 @@ std::string ToolOfJob(std::string_view text) {
                                      [&](const Tool& t) { return t.calculation == job.tool; });
         found = of == tools.end() ? nullptr : &*of;
       }
-      if (found == nullptr) return Error("The page has no tool for " + job.tool + ": run the job on the command line.");
+      if (found == nullptr)
+        return Error("The page has no tool for " + job.tool + ": run the job on the command line.");
       tool = std::string(found->id);
     }
     if (job.layers.size() == 1) fields.emplace_back("rho", job.layers[0].rho);
     if (job.layers.size() == 2) {
-      fields.insert(fields.end(), {{"rho1", job.layers[0].rho}, {"h", job.layers[0].h}, {"rho2", job.layers[1].rho}});
+      fields.insert(
+          fields.end(),
+          {{"rho1", job.layers[0].rho}, {"h", job.layers[0].h}, {"rho2", job.layers[1].rho}});
     }
-    if (job.layers.size() > 2) return Error("$.soil.layers: the page's tools take one or two layers");
+    if (job.layers.size() > 2)
+      return Error("$.soil.layers: the page's tools take one or two layers");
     add(job.soil);
     add(job.electrode);
     add(job.safety);
@@ -146,8 +158,10 @@ std::string ToolOfJob(std::string_view text) {
   } else if (job.survey) {
     tool = "survey";
     cells(*job.survey, std::array<std::string_view, 3>{"spacing", "reading", "depth"});
-    if (std::find(job.survey->columns.begin(), job.survey->columns.end(), "rho") != job.survey->columns.end()) {
-      left.emplace_back("the survey's apparent resistivities (the page's survey takes readings in ohms)");
+    if (std::find(job.survey->columns.begin(), job.survey->columns.end(), "rho") !=
+        job.survey->columns.end()) {
+      left.emplace_back(
+          "the survey's apparent resistivities (the page's survey takes readings in ohms)");
     }
     if (job.readings) left.emplace_back("the field test");
   } else if (job.readings) {
@@ -168,7 +182,8 @@ std::string ToolOfJob(std::string_view text) {
                            {"left", JsonValue(left)}});
 }
 
-std::string ReportOfJob(std::string_view text, const std::string& program, const Progress& progress) {
+std::string ReportOfJob(std::string_view text, const std::string& program,
+                        const Progress& progress) {
   const Result<Job> job = ReadJob(text);
   if (!job) return Error(job.why());
   const Result<JobResults> results = RunJobParts(*job, progress, kPageBounds);

@@ -20,11 +20,20 @@ std::string Escape(std::string_view text) {
   std::string out;
   for (const char c : text) {
     switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      default: out += c;
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      default:
+        out += c;
     }
   }
   return out;
@@ -49,7 +58,7 @@ std::string Volts(double volts) { return FormatDouble("%.1f", volts) + " V"; }
 // A criterion judged: the value at most the limit (at least, for a size);
 // the margin the share of the limit to spare, negative when it fails.
 SummaryRow Judged(std::string quantity, double value, double limit, const std::string& valueText,
-                 const std::string& limitText, bool atMost = true) {
+                  const std::string& limitText, bool atMost = true) {
   const double margin = 100 * (atMost ? limit - value : value - limit) / limit;
   const bool pass = atMost ? value <= limit : value >= limit;
   return {std::move(quantity), valueText, limitText,
@@ -57,7 +66,8 @@ SummaryRow Judged(std::string quantity, double value, double limit, const std::s
 }
 
 std::string Given(const JobValues& values, std::string_view key) {
-  const auto found = std::find_if(values.begin(), values.end(), [&](const auto& v) { return v.first == key; });
+  const auto found =
+      std::find_if(values.begin(), values.end(), [&](const auto& v) { return v.first == key; });
   return found == values.end() ? std::string() : found->second;
 }
 
@@ -70,7 +80,8 @@ void AddResistance(const Outcome& electrode, const Job& job, std::vector<Summary
     criteria.push_back(Judged("Resistance of one rod (NEC 250.53(A)(2))", ohms, kCodeOhms, shown,
                               FormatNumber(kCodeOhms) + " ohms"));
   } else if (target) {
-    criteria.push_back(Judged("Resistance to earth", ohms, *target, shown, ShowOhms(*target) + " ohms"));
+    criteria.push_back(
+        Judged("Resistance to earth", ohms, *target, shown, ShowOhms(*target) + " ohms"));
   } else if (const std::string given = Given(job.electrode, "target"); !given.empty()) {
     criteria.push_back({"Resistance to earth", shown, given, {}, "not judged"});
   } else {
@@ -81,7 +92,8 @@ void AddResistance(const Outcome& electrode, const Job& job, std::vector<Summary
 void AddVoltages(const Outcome& electrode, std::vector<SummaryRow>& criteria) {
   const auto touchLimit = Number(electrode, "touch_limit_volts");
   const auto stepLimit = Number(electrode, "step_limit_volts");
-  const auto add = [&](const char* quantity, std::optional<double> value, std::optional<double> limit) {
+  const auto add = [&](const char* quantity, std::optional<double> value,
+                       std::optional<double> limit) {
     if (!value) return;
     if (limit) {
       criteria.push_back(Judged(quantity, *value, *limit, Volts(*value), Volts(*limit)));
@@ -92,7 +104,8 @@ void AddVoltages(const Outcome& electrode, std::vector<SummaryRow>& criteria) {
   add("Touch voltage inside", Number(electrode, "touch_volts"), touchLimit);
   add("Step voltage", Number(electrode, "step_volts"), stepLimit);
   const JsonValue* fence = electrode.Field("fence_verdict");
-  const auto* fenceVerdict = fence != nullptr ? std::get_if<std::string>(&fence->variant()) : nullptr;
+  const auto* fenceVerdict =
+      fence != nullptr ? std::get_if<std::string>(&fence->variant()) : nullptr;
   if (fenceVerdict != nullptr && *fenceVerdict != "not judged") {
     add("Touch voltage at the fence", Number(electrode, "fence_touch_volts"), touchLimit);
   }
@@ -114,9 +127,10 @@ std::string Cell(const std::string& text, const char* tag = "td") {
   return std::string("<") + tag + ">" + Escape(text) + "</" + tag + ">";
 }
 
-std::string TableHtml(const std::vector<std::string>& columns, const std::vector<std::vector<std::string>>& rows,
-                      const char* cls = "") {
-  std::string html = std::string("<table class=\"") + cls + "\" border=\"1\" cellspacing=\"0\" cellpadding=\"4\"><tr>";
+std::string TableHtml(const std::vector<std::string>& columns,
+                      const std::vector<std::vector<std::string>>& rows, const char* cls = "") {
+  std::string html =
+      std::string("<table class=\"") + cls + R"(" border="1" cellspacing="0" cellpadding="4"><tr>)";
   for (const std::string& column : columns) html += Cell(column, "th");
   html += "</tr>";
   for (const auto& row : rows) {
@@ -129,7 +143,7 @@ std::string TableHtml(const std::vector<std::string>& columns, const std::vector
 
 class Writer {
  public:
-  Writer(JobReport& report) : report_(report) {}  // NOLINT: a writer of that report
+  explicit Writer(JobReport& report) : report_(report) {}
 
   void Raw(const std::string& html) {
     report_.html += html;
@@ -148,14 +162,16 @@ class Writer {
   }
   void Picture(const std::string& svg, int width, int height, const std::string& caption) {
     if (svg.empty()) return;
-    report_.html += "<figure>" + svg + "<figcaption>" + Escape(caption) + "</figcaption></figure>\n";
+    report_.html +=
+        "<figure>" + svg + "<figcaption>" + Escape(caption) + "</figcaption></figure>\n";
     report_.pdfHtml += "<p><img src=\"drawing:" + std::to_string(report_.drawings.size()) +
-                       "\" width=\"" + std::to_string(width) + "\" height=\"" + std::to_string(height) +
-                       "\"></p><p><i>" + Escape(caption) + "</i></p>\n";
+                       "\" width=\"" + std::to_string(width) + "\" height=\"" +
+                       std::to_string(height) + "\"></p><p><i>" + Escape(caption) + "</i></p>\n";
     report_.drawings.push_back({svg, width, height});
   }
   void Outcome(const calc::Outcome& outcome) {
-    Raw("<p class=\"answer\"><b>" + Escape(outcome.value ? outcome.result + " " + outcome.unit : "na: " + outcome.why) +
+    Raw("<p class=\"answer\"><b>" +
+        Escape(outcome.value ? outcome.result + " " + outcome.unit : "na: " + outcome.why) +
         "</b></p>\n");
     Lines(outcome.details);
     if (!outcome.table.columns.empty()) Raw(TableHtml(outcome.table.columns, outcome.table.rows));
@@ -189,11 +205,15 @@ void WriteHeader(Writer& out, const Job& job, const std::string& program) {
   const std::string title = HeaderValue(job, "job");
   out.Heading("Earthing report: " + (title == "-" ? std::string("untitled job") : title), 1);
   const std::vector<std::pair<std::string, std::string>> rows{
-      {"Job", HeaderValue(job, "job")},           {"Site", HeaderValue(job, "site")},
-      {"Engineer", HeaderValue(job, "engineer")}, {"Checked by", HeaderValue(job, "checked-by")},
-      {"Revision", HeaderValue(job, "revision")}, {"Date", HeaderValue(job, "date")},
-      {"Program", program},                       {"Units", job.units}};
-  std::string html = "<table class=\"header\" border=\"1\" cellspacing=\"0\" cellpadding=\"4\">";
+      {"Job", HeaderValue(job, "job")},
+      {"Site", HeaderValue(job, "site")},
+      {"Engineer", HeaderValue(job, "engineer")},
+      {"Checked by", HeaderValue(job, "checked-by")},
+      {"Revision", HeaderValue(job, "revision")},
+      {"Date", HeaderValue(job, "date")},
+      {"Program", program},
+      {"Units", job.units}};
+  std::string html = R"(<table class="header" border="1" cellspacing="0" cellpadding="4">)";
   for (const auto& [name, value] : rows) html += "<tr>" + Cell(name, "th") + Cell(value) + "</tr>";
   out.Raw(html + "</table>\n");
   if (const std::string notes = Given(job.header, "notes"); !notes.empty()) out.Paragraph(notes);
@@ -202,14 +222,16 @@ void WriteHeader(Writer& out, const Job& job, const std::string& program) {
 void WriteSummary(Writer& out, const std::vector<SummaryRow>& criteria) {
   out.Heading("Summary");
   std::string html =
-      "<table class=\"summary\" border=\"1\" cellspacing=\"0\" cellpadding=\"4\"><tr><th>Quantity</th>"
+      "<table class=\"summary\" border=\"1\" cellspacing=\"0\" "
+      "cellpadding=\"4\"><tr><th>Quantity</th>"
       "<th>Value</th><th>Limit</th><th>Margin</th><th>Result</th></tr>";
   for (const SummaryRow& c : criteria) {
     html += "<tr>" + Cell(c.quantity) + Cell(c.value) + Cell(c.limit.empty() ? "-" : c.limit) +
-            Cell(c.margin.empty() ? "-" : c.margin) + "<td class=\"" + (c.pass == "not judged" ? "" : c.pass) +
-            "\">" + (c.pass == "pass" ? "<font color=\"#0a6b2d\"><b>pass</b></font>"
-                     : c.pass == "fail" ? "<font color=\"#b00020\"><b>fail</b></font>"
-                                        : Escape(c.pass)) +
+            Cell(c.margin.empty() ? "-" : c.margin) + "<td class=\"" +
+            (c.pass == "not judged" ? "" : c.pass) + "\">" +
+            (c.pass == "pass"   ? "<font color=\"#0a6b2d\"><b>pass</b></font>"
+             : c.pass == "fail" ? "<font color=\"#b00020\"><b>fail</b></font>"
+                                : Escape(c.pass)) +
             "</td></tr>";
   }
   out.Raw(html + "</table>\n");
@@ -220,7 +242,8 @@ std::vector<std::string> Methods(const Job& job, const JobResults& results) {
   std::vector<std::string> methods;
   const auto add = [&](std::string_view id) {
     for (const Tool& tool : Tools()) {
-      if (tool.id == id && std::find(methods.begin(), methods.end(), tool.formula) == methods.end()) {
+      if (tool.id == id &&
+          std::find(methods.begin(), methods.end(), tool.formula) == methods.end()) {
         methods.emplace_back(tool.formula);
       }
     }
@@ -228,7 +251,8 @@ std::vector<std::string> Methods(const Job& job, const JobResults& results) {
   if (results.soil) add("survey");
   if (results.electrode) {
     for (const Tool& tool : Tools()) {
-      if (tool.calculation == job.tool || (job.tool == "electrodes" && tool.id == "electrodes")) add(tool.id);
+      if (tool.calculation == job.tool || (job.tool == "electrodes" && tool.id == "electrodes"))
+        add(tool.id);
     }
   }
   if (results.test) add("test");
@@ -255,7 +279,10 @@ std::vector<SummaryRow> SummaryOf(const JobResults& results, const Job& job) {
   }
   if (results.test && results.test->outcome.value) {
     criteria.push_back({"Measured resistance (field test)",
-                        ShowOhms(*results.test->outcome.value) + " ohms", {}, {}, "not judged"});
+                        ShowOhms(*results.test->outcome.value) + " ohms",
+                        {},
+                        {},
+                        "not judged"});
   }
   return criteria;
 }
@@ -266,7 +293,8 @@ std::string VerdictOf(const std::vector<SummaryRow>& criteria) {
   for (const SummaryRow& c : criteria) {
     if (c.pass == "not judged") continue;
     ++judged;
-    if (c.pass == "fail") failing += (failing.empty() ? "" : "; ") + c.quantity + " " + c.value + " against " + c.limit;
+    if (c.pass == "fail")
+      failing += (failing.empty() ? "" : "; ") + c.quantity + " " + c.value + " against " + c.limit;
   }
   if (judged == 0) return "No criterion is judged: the job gives no limit to hold the values to.";
   if (!failing.empty()) return "The design fails: " + failing + ".";
@@ -274,7 +302,7 @@ std::string VerdictOf(const std::vector<SummaryRow>& criteria) {
 }
 
 JobReport MakeReport(const Job& job, const JobResults& results, const std::string& program,
-                  const std::string& paper) {
+                     const std::string& paper) {
   JobReport report;
   report.paper = !paper.empty() ? paper : job.units == "english" ? "letter" : "a4";
   report.summary = SummaryOf(results, job);
@@ -282,7 +310,8 @@ JobReport MakeReport(const Job& job, const JobResults& results, const std::strin
   const std::string title = Given(job.header, "job");
   out.Raw("<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"><title>" +
           Escape(title.empty() ? "Earthing report" : title) + "</title>\n");
-  report.html += std::string(kStyle) + "<style>@page{size:" + (report.paper == "a4" ? "A4" : "letter") + "}</style>\n";
+  report.html += std::string(kStyle) +
+                 "<style>@page{size:" + (report.paper == "a4" ? "A4" : "letter") + "}</style>\n";
   out.Raw("</head><body>\n");
   WriteHeader(out, job, program);
   WriteSummary(out, report.summary);
@@ -304,7 +333,8 @@ JobReport MakeReport(const Job& job, const JobResults& results, const std::strin
       const Drawing plan = PlanDrawing(*electrode.electrode);
       out.Picture(plan.svg, plan.width, plan.height, "Plan, with its dimensions");
       const Drawing touch = TouchDrawing(*electrode.electrode);
-      out.Picture(touch.svg, touch.width, touch.height, "Touch voltage over the site, its limit a contour");
+      out.Picture(touch.svg, touch.width, touch.height,
+                  "Touch voltage over the site, its limit a contour");
       const Drawing potential = PotentialDrawing(*electrode.electrode);
       out.Picture(potential.svg, potential.width, potential.height, "Surface potential");
     }
@@ -322,7 +352,8 @@ JobReport MakeReport(const Job& job, const JobResults& results, const std::strin
     out.Outcome(results.test->outcome);
     out.Lines(results.test->rejected);
     const Chart chart = FallTestChart(*results.test);
-    out.Picture(ToSvg(chart), chart.width, chart.height, "The readings against the probe's distance");
+    out.Picture(ToSvg(chart), chart.width, chart.height,
+                "The readings against the probe's distance");
     for (const std::string& w : results.test->outcome.warnings) warnings.push_back("test: " + w);
   }
   out.Heading("Methods and standards");

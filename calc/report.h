@@ -47,6 +47,6 @@ struct JobReport {
 // for the units' own (letter under English units, A4 otherwise);
 // `program` names the program and its version ("ostrevin-calc 1.4.0").
 JobReport MakeReport(const Job& job, const JobResults& results, const std::string& program,
-                  const std::string& paper = {});
+                     const std::string& paper = {});
 
 }  // namespace ostrevin::calc

@@ -64,8 +64,9 @@ int Program::LoadJob(const Command& command, const ParsedCommand& parsed) {
                                       [&](std::string_view name) { return parsed.Has(name); });
   for (const auto& [name, text] : jobInputs_) {
     const bool replaced = parsed.Has(name) || (modelGiven && IsModel(name));
-    if (replaced && !Say("note: --" + name + " " + Quoted(text) + " of the job is replaced by the " +
-                         (parsed.Has(name) ? "value given" : "soil given"))) {
+    if (replaced &&
+        !Say("note: --" + name + " " + Quoted(text) + " of the job is replaced by the " +
+             (parsed.Has(name) ? "value given" : "soil given"))) {
       return kFailed;
     }
   }
@@ -116,9 +117,9 @@ int Program::LoadSurvey(const Command& command, const ParsedCommand& parsed) {
 Job Program::JobOf(std::string_view tool, const ParsedCommand& parsed) const {
   const auto units = parsed.Value("units");
   ReadContext context;
-  const std::string system = job_ ? job_->units : units && ReadUnitChoice(*units, context)
-                                                     ? Lower(Trim(*units))
-                                                     : "english";
+  const std::string system = job_                                       ? job_->units
+                             : units && ReadUnitChoice(*units, context) ? Lower(Trim(*units))
+                                                                        : "english";
   Job job = JobFromInputs(tool, Lookup(parsed), system);
   if (survey_) job.survey = survey_;
   if (job_) {
@@ -137,7 +138,7 @@ Job Program::JobOf(std::string_view tool, const ParsedCommand& parsed) const {
   return job;
 }
 
-int Program::SaveJob(const ParsedCommand& parsed, Job job) {
+int Program::SaveJob(const ParsedCommand& parsed, const Job& job) {
   const auto path = parsed.Value("save-job");
   if (!path) return kAnswered;
   return WriteFile(std::string(*path), WriteJob(job));
@@ -172,7 +173,8 @@ int Program::RunJob(const Command& command, const ParsedCommand& parsed) {
     if (part.outcome == nullptr) continue;
     if (part.rejected != nullptr && !std::ranges::all_of(*part.rejected, say)) return kFailed;
     if (!SayRemarks(*part.outcome)) return kFailed;
-    if (!part.outcome->value && !Say(std::string(part.name) + ": na: " + part.outcome->why)) return kFailed;
+    if (!part.outcome->value && !Say(std::string(part.name) + ": na: " + part.outcome->why))
+      return kFailed;
   }
   return results->status;
 }

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <ranges>
 #include <string>
 
 #include <QBuffer>
@@ -122,19 +123,20 @@ void PlaceDrawings(QTextDocument& document, const std::vector<QByteArray>& drawi
       const int index = image.name().mid(8).toInt();
       if (index < 0 || static_cast<std::size_t>(index) >= drawings.size()) continue;
       // Drawn at their size on a screen of 96 dots an inch, narrowed to the page.
-    const double scale = std::min(dots / 96, width / std::max(1.0, image.width()));
+      const double scale = std::min(dots / 96, width / std::max(1.0, image.width()));
       places.push_back({fragment.position(), index, QSizeF(image.width() * scale, image.height() * scale)});
     }
   }
   // From the end, so that the positions before stay where they are.
-  for (auto place = places.rbegin(); place != places.rend(); ++place) {
+  for (std::size_t i = places.size(); i-- > 0;) {
+    const Place& place = places[i];
     QTextCursor cursor(&document);
-    cursor.setPosition(place->position);
-    cursor.setPosition(place->position + 1, QTextCursor::KeepAnchor);
+    cursor.setPosition(place.position);
+    cursor.setPosition(place.position + 1, QTextCursor::KeepAnchor);
     QTextCharFormat svg;
     svg.setObjectType(kSvgObject);
-    svg.setProperty(kSvgData, drawings[static_cast<std::size_t>(place->index)]);
-    svg.setProperty(kSvgData + 1, place->size);
+    svg.setProperty(kSvgData, drawings[static_cast<std::size_t>(place.index)]);
+    svg.setProperty(kSvgData + 1, place.size);
     cursor.insertText(QString(QChar::ObjectReplacementCharacter), svg);
   }
 }

@@ -231,7 +231,7 @@ int Program::RunElectrodes(const Command& command, const ParsedCommand& parsed) 
   if (!result) return Fail(result.Failed());
   Job saved = JobOf("electrodes", parsed);
   saved.conductors = ConductorTable(rows);
-  if (const int written = SaveJob(parsed, std::move(saved)); written != kAnswered) return written;
+  if (const int written = SaveJob(parsed, saved); written != kAnswered) return written;
   return Report(parsed, *result);
 }
 
@@ -331,7 +331,7 @@ int Program::RunSoil(const Command& command, const ParsedCommand& parsed) {
   if (!result) return Fail(result.Failed());
   Job saved = JobOf("", parsed);
   saved.survey = SurveyTable(rows);
-  if (const int written = SaveJob(parsed, std::move(saved)); written != kAnswered) return written;
+  if (const int written = SaveJob(parsed, saved); written != kAnswered) return written;
   return ReportRows(parsed, result->outcome, result->rejected, SurveyChart(*result));
 }
 
@@ -371,7 +371,7 @@ int Program::RunTest(const Command& command, const ParsedCommand& parsed) {
   if (!result) return Fail(result.Failed());
   Job saved = JobOf("test", parsed);
   saved.readings = FallTable(rows);
-  if (const int written = SaveJob(parsed, std::move(saved)); written != kAnswered) return written;
+  if (const int written = SaveJob(parsed, saved); written != kAnswered) return written;
   return ReportRows(parsed, result->outcome, result->rejected, FallTestChart(*result));
 }
 

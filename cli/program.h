@@ -68,7 +68,7 @@ class Program {
   // A job file read whole (at most kMaxJobBytes), as an input of the command.
   Result<Job> ReadJobFile(const Command& command, const ParsedCommand& parsed, const std::string& path);
   // --save-job FILE: the inputs the command was given, with the tables it read.
-  int SaveJob(const ParsedCommand& parsed, Job job);
+  int SaveJob(const ParsedCommand& parsed, const Job& job);
   // The job given (--job) or one of the command's inputs, for --save-job.
   Job JobOf(std::string_view tool, const ParsedCommand& parsed) const;
   // The user's default units (OSTREVIN_UNITS: english, metric or si), or

@@ -8,7 +8,8 @@ namespace ostrevin::calc {
 
 int Program::RunReport(const Command& command, const ParsedCommand& parsed) {
   if (parsed.positional.size() != 1) return Fail("give the job file: report JOB --pdf FILE");
-  if (!parsed.Has("html") && !parsed.Has("pdf")) return Fail("give --pdf FILE, --html FILE or both");
+  if (!parsed.Has("html") && !parsed.Has("pdf"))
+    return Fail("give --pdf FILE, --html FILE or both");
   const auto paper = parsed.Value("paper");
   if (paper && *paper != "a4" && *paper != "letter") {
     return Fail("--paper must be a4 or letter, not " + Quoted(*paper));
@@ -21,7 +22,7 @@ int Program::RunReport(const Command& command, const ParsedCommand& parsed) {
   const auto note = [this](const std::string& line) { return Say("note: " + line); };
   if (!std::ranges::all_of(results->notes, note)) return kFailed;
   const JobReport report = MakeReport(*job, *results, "ostrevin-calc " OSTREVIN_VERSION,
-                                   paper ? std::string(*paper) : std::string());
+                                      paper ? std::string(*paper) : std::string());
   // The PDF first: a report whose PDF cannot be made leaves no HTML behind either.
   if (const auto path = parsed.Value("pdf")) {
     std::vector<std::string> svgs;
@@ -30,13 +31,15 @@ int Program::RunReport(const Command& command, const ParsedCommand& parsed) {
     for (const auto& [key, value] : job->header) {
       if (key == "job") title = value;
     }
-    const Result<std::string> pdf =
-        HtmlToPdf(report.pdfHtml, svgs, report.paper == "letter", title.empty() ? "Earthing report" : title);
+    const Result<std::string> pdf = HtmlToPdf(report.pdfHtml, svgs, report.paper == "letter",
+                                              title.empty() ? "Earthing report" : title);
     if (!pdf) return Fail("cannot write the PDF: " + pdf.why(), kFailed);
-    if (const int written = WriteFile(std::string(*path), *pdf); written != kAnswered) return written;
+    if (const int written = WriteFile(std::string(*path), *pdf); written != kAnswered)
+      return written;
   }
   if (const auto path = parsed.Value("html")) {
-    if (const int written = WriteFile(std::string(*path), report.html); written != kAnswered) return written;
+    if (const int written = WriteFile(std::string(*path), report.html); written != kAnswered)
+      return written;
   }
   // A criterion that fails is the report's news, not an error.
   return kAnswered;

@@ -22,21 +22,44 @@ using test_support::LookupIn;
 using test_support::Options;
 
 const JobTable kSurvey{{"spacing", "rho", "depth"},
-                       {{"1", "423.4ohm-m", "0.1"}, {"2", "322.2ohm-m", "0.1"}, {"4", "258.2ohm-m", "0.1"},
-                        {"6", "165.1ohm-m", "0.1"}, {"8", "144.3ohm-m", "0.1"}, {"12", "122.8ohm-m", "0.1"},
-                        {"16", "123.2ohm-m", "0.1"}, {"20", "124.4ohm-m", "0.1"}, {"24", "125.3ohm-m", "0.1"},
-                        {"30", "131.9ohm-m", "0.1"}, {"36", "132.1ohm-m", "0.1"}}};
+                       {{"1", "423.4ohm-m", "0.1"},
+                        {"2", "322.2ohm-m", "0.1"},
+                        {"4", "258.2ohm-m", "0.1"},
+                        {"6", "165.1ohm-m", "0.1"},
+                        {"8", "144.3ohm-m", "0.1"},
+                        {"12", "122.8ohm-m", "0.1"},
+                        {"16", "123.2ohm-m", "0.1"},
+                        {"20", "124.4ohm-m", "0.1"},
+                        {"24", "125.3ohm-m", "0.1"},
+                        {"30", "131.9ohm-m", "0.1"},
+                        {"36", "132.1ohm-m", "0.1"}}};
 const JobTable kReadings{{"distance", "reading"},
-                         {{"20m", "15.160"}, {"40m", "15.624"}, {"50m", "15.80"}, {"60m", "15.915"},
-                          {"70m", "16.05"}, {"80m", "16.4"}}};
-const Options kGrid{{"size", "70x70"},         {"meshes", "10x10"},      {"depth", "0.5"},
-                    {"conductor", "0.01"},     {"rods", "20"},           {"rod-length", "7.5"},
-                    {"rod-diameter", "0.016"}, {"rods-at", "perimeter"}, {"fault-current", "6814"},
-                    {"split", "0.6"},          {"fault-duration", "0.5"}, {"shock-duration", "0.5"},
-                    {"surface-rho", "2500ohm-m"}, {"surface-thickness", "0.1"}, {"fence", "1"},
-                    {"layers", "400ohm-m,5m,100ohm-m"}, {"check-convergence", ""}};
+                         {{"20m", "15.160"},
+                          {"40m", "15.624"},
+                          {"50m", "15.80"},
+                          {"60m", "15.915"},
+                          {"70m", "16.05"},
+                          {"80m", "16.4"}}};
+const Options kGrid{{"size", "70x70"},
+                    {"meshes", "10x10"},
+                    {"depth", "0.5"},
+                    {"conductor", "0.01"},
+                    {"rods", "20"},
+                    {"rod-length", "7.5"},
+                    {"rod-diameter", "0.016"},
+                    {"rods-at", "perimeter"},
+                    {"fault-current", "6814"},
+                    {"split", "0.6"},
+                    {"fault-duration", "0.5"},
+                    {"shock-duration", "0.5"},
+                    {"surface-rho", "2500ohm-m"},
+                    {"surface-thickness", "0.1"},
+                    {"fence", "1"},
+                    {"layers", "400ohm-m,5m,100ohm-m"},
+                    {"check-convergence", ""}};
 
-Job FromOptions(std::string_view tool, const Options& options, const std::string& units = "metric") {
+Job FromOptions(std::string_view tool, const Options& options,
+                const std::string& units = "metric") {
   return JobFromInputs(tool, LookupIn(options), units);
 }
 
@@ -47,28 +70,53 @@ struct RoundTrip {
 
 std::vector<RoundTrip> EveryTool() {
   Job full = FromOptions("grid", kGrid);
-  full.header = {{"job", "Substation 4 \"north\""}, {"site", "Hill road"}, {"engineer", "A. Engineer"},
-                 {"checked-by", "B. Checker"}, {"revision", "C"}, {"date", "2026-12-08"},
-                 {"notes", "line one\nline two, ü"}};
+  full.header = {
+      {"job", "Substation 4 \"north\""}, {"site", "Hill road"}, {"engineer", "A. Engineer"},
+      {"checked-by", "B. Checker"},      {"revision", "C"},     {"date", "2026-12-08"},
+      {"notes", "line one\nline two, ü"}};
   full.survey = kSurvey;
   full.test = {{"current-probe", "100m"}};
   full.readings = kReadings;
   Job electrodes = FromOptions("electrodes", {{"rho", "100ohm-m"}, {"grid-current", "1000"}});
-  electrodes.conductors = JobTable{{"x1", "y1", "z1", "x2", "y2", "z2", "diameter"},
-                                   {{"0", "0", "0.5", "20", "0", "0.5", "10mm"},
-                                    {"0", "0", "0.5", "0", "0", "3.5", "16mm"}}};
+  electrodes.conductors = JobTable{
+      {"x1", "y1", "z1", "x2", "y2", "z2", "diameter"},
+      {{"0", "0", "0.5", "20", "0", "0.5", "10mm"}, {"0", "0", "0.5", "0", "0", "3.5", "16mm"}}};
   Job surveyOnly;
   surveyOnly.units = "si";
   surveyOnly.survey = kSurvey;
   return {
-      {"resistance", FromOptions("resistance", {{"rho", "2000"}, {"diameter", "0.625"}, {"length", "10"}}, "english")},
-      {"length", FromOptions("length", {{"rho", "2000"}, {"diameter", "0.625"}, {"target", "25"}, {"season-factor", "1.5"}}, "english")},
-      {"check", FromOptions("check", {{"rho", "10000"}, {"diameter", "0.625"}, {"length", "8"}}, "english")},
-      {"group", FromOptions("group", {{"rho", "100ohm-m"}, {"diameter", "16mm"}, {"length", "3"}, {"layout", "square"}, {"spacing", "3"}})},
-      {"strip", FromOptions("strip", {{"layers", "300ohm-m,2,80ohm-m"}, {"length", "40"}, {"depth", "0.6"}, {"conductor", "0.01"}, {"grid-current", "500"}})},
-      {"ring", FromOptions("ring", {{"rho", "100ohm-m"}, {"ring-diameter", "30"}, {"depth", "0.5"}, {"conductor", "0.01"}, {"rods", "4"}, {"rod-length", "3"}, {"rod-diameter", "0.016"}})},
+      {"resistance",
+       FromOptions("resistance", {{"rho", "2000"}, {"diameter", "0.625"}, {"length", "10"}},
+                   "english")},
+      {"length",
+       FromOptions(
+           "length",
+           {{"rho", "2000"}, {"diameter", "0.625"}, {"target", "25"}, {"season-factor", "1.5"}},
+           "english")},
+      {"check",
+       FromOptions("check", {{"rho", "10000"}, {"diameter", "0.625"}, {"length", "8"}}, "english")},
+      {"group", FromOptions("group", {{"rho", "100ohm-m"},
+                                      {"diameter", "16mm"},
+                                      {"length", "3"},
+                                      {"layout", "square"},
+                                      {"spacing", "3"}})},
+      {"strip", FromOptions("strip", {{"layers", "300ohm-m,2,80ohm-m"},
+                                      {"length", "40"},
+                                      {"depth", "0.6"},
+                                      {"conductor", "0.01"},
+                                      {"grid-current", "500"}})},
+      {"ring", FromOptions("ring", {{"rho", "100ohm-m"},
+                                    {"ring-diameter", "30"},
+                                    {"depth", "0.5"},
+                                    {"conductor", "0.01"},
+                                    {"rods", "4"},
+                                    {"rod-length", "3"},
+                                    {"rod-diameter", "0.016"}})},
       {"grid with everything", full},
-      {"plate", FromOptions("plate", {{"rho", "100ohm-m"}, {"size", "1x1"}, {"orientation", "flat"}, {"depth", "0.5"}})},
+      {"plate",
+       FromOptions(
+           "plate",
+           {{"rho", "100ohm-m"}, {"size", "1x1"}, {"orientation", "flat"}, {"depth", "0.5"}})},
       {"electrodes", electrodes},
       {"survey alone", surveyOnly},
   };
@@ -98,7 +146,8 @@ TEST(JobFile, GridKeepsEveryPartInItsPlace) {
   EXPECT_EQ(job.layers[1], (JobLayer{"100ohm-m", ""}));
   // The option table's order, whatever the order given.
   EXPECT_EQ(job.electrode.front().first, "size");
-  EXPECT_EQ(job.electrode.back(), (std::pair<std::string, std::string>{"check-convergence", "true"}));
+  EXPECT_EQ(job.electrode.back(),
+            (std::pair<std::string, std::string>{"check-convergence", "true"}));
   EXPECT_EQ(job.safety.front().first, "fault-current");
   EXPECT_EQ(job.safety.back().first, "fence");
   const std::string text = WriteJob(job);
@@ -121,7 +170,8 @@ std::string Edited(const std::string& from, const std::string& to) {
 
 TEST(JobFile, BadFilesRefusedWithTheirPath) {
   const std::string deep = std::string(65, '[') + std::string(65, ']');
-  const std::string big = "{\"format\": \"ostrevin-job\", \"notes\": \"" + std::string(kMaxJobBytes, 'x') + "\"}";
+  const std::string big =
+      "{\"format\": \"ostrevin-job\", \"notes\": \"" + std::string(kMaxJobBytes, 'x') + "\"}";
   struct Row {
     const char* name;
     std::string text;
@@ -135,21 +185,28 @@ TEST(JobFile, BadFilesRefusedWithTheirPath) {
       {"an array", "[]", "$: a job is a JSON object, not a list"},
       {"no format", "{\"version\": 1}", "$.format: not an Ostrevin job"},
       {"newer", Edited("\"version\": 1", "\"version\": 2"),
-       "$.version: this is an Ostrevin job of version 2, newer than this Ostrevin reads (version 1)"},
-      {"version a text", Edited("\"version\": 1", "\"version\": \"1\""), "$.version: a job's version is a whole number"},
+       "$.version: this is an Ostrevin job of version 2, newer than this Ostrevin reads (version "
+       "1)"},
+      {"version a text", Edited("\"version\": 1", "\"version\": \"1\""),
+       "$.version: a job's version is a whole number"},
       {"no units", Edited("\"units\": \"metric\",", ""), "$.units: missing"},
       {"units unknown", Edited("\"units\": \"metric\"", "\"units\": \"imperial\""),
        "$.units: must be english, metric or si, not \"imperial\""},
       {"a number for a text", Edited("\"depth\": \"0.5\"", "\"depth\": 0.5"),
        "$.electrode.depth: must be a text as typed (\"0.5\"), not a number"},
-      {"out of range", Edited("\"depth\": \"0.5\"", "\"depth\": \"-2\""), "$.electrode.depth: depth needs"},
-      {"unknown key", Edited("\"meshes\"", "\"meshs\""), "$.electrode.meshs: not a key of the grid tool (size, meshes"},
+      {"out of range", Edited("\"depth\": \"0.5\"", "\"depth\": \"-2\""),
+       "$.electrode.depth: depth needs"},
+      {"unknown key", Edited("\"meshes\"", "\"meshs\""),
+       "$.electrode.meshs: not a key of the grid tool (size, meshes"},
       {"unknown part", Edited("\"safety\"", "\"safty\""), "$.safty: not a part of a job"},
-      {"unknown tool", Edited("\"tool\": \"grid\"", "\"tool\": \"mesh\""), "$.electrode.tool: the electrode's tool, one of"},
-      {"bad choice", Edited("\"perimeter\"", "\"everywhere\""), "$.electrode.rods-at: rods-at must be"},
+      {"unknown tool", Edited("\"tool\": \"grid\"", "\"tool\": \"mesh\""),
+       "$.electrode.tool: the electrode's tool, one of"},
+      {"bad choice", Edited("\"perimeter\"", "\"everywhere\""),
+       "$.electrode.rods-at: rods-at must be"},
       {"flag as text", Edited("\"check-convergence\": true", "\"check-convergence\": \"yes\""),
        "$.electrode.check-convergence: a flag is true or false"},
-      {"last layer with h", Edited("{\"rho\": \"100ohm-m\"}", "{\"rho\": \"100ohm-m\", \"h\": \"2\"}"),
+      {"last layer with h",
+       Edited("{\"rho\": \"100ohm-m\"}", "{\"rho\": \"100ohm-m\", \"h\": \"2\"}"),
        "$.soil.layers[1].h: the last layer goes down for ever"},
       {"layer rho out of range", Edited("\"400ohm-m\"", "\"-4ohm-m\""), "$.soil.layers[0].rho: "},
       {"layer without h", Edited(", \"h\": \"5m\"", ""), "$.soil.layers[0].h: missing"},
@@ -165,7 +222,8 @@ TEST(JobFile, BadFilesRefusedWithTheirPath) {
   Job job = FromOptions("grid", kGrid);
   job.survey = kSurvey;
   const std::string survey = WriteJob(job);
-  const auto refused = [&](const std::string& from, const std::string& to, const std::string& says) {
+  const auto refused = [&](const std::string& from, const std::string& to,
+                           const std::string& says) {
     std::string text = survey;
     text.replace(text.find(from), from.size(), to);
     const Result<Job> read = ReadJob(text);
@@ -174,8 +232,10 @@ TEST(JobFile, BadFilesRefusedWithTheirPath) {
   };
   refused("[\"2\", \"322.2ohm-m\", \"0.1\"]", "[\"2\", \"322.2ohm-m\"]",
           "$.soil.survey.rows[1]: a row is a list of 3 texts");
-  refused("\"columns\": [\"spacing\"", "\"columns\": [\"distance\"", "$.soil.survey.columns[0]: a column of spacing");
-  refused("[\"4\", \"258.2ohm-m\"", "[4, \"258.2ohm-m\"", "$.soil.survey.rows[2][0]: must be a text");
+  refused("\"columns\": [\"spacing\"", "\"columns\": [\"distance\"",
+          "$.soil.survey.columns[0]: a column of spacing");
+  refused("[\"4\", \"258.2ohm-m\"", "[4, \"258.2ohm-m\"",
+          "$.soil.survey.rows[2][0]: must be a text");
 }
 
 TEST(JobFile, MoreLayersThanTheCalculationsTakeAreReadAndRefusedWhenRun) {
@@ -186,7 +246,8 @@ TEST(JobFile, MoreLayersThanTheCalculationsTakeAreReadAndRefusedWhenRun) {
   EXPECT_EQ(read->layers.size(), 3u);
   const Result<JobResults> run = RunJobParts(*read);
   ASSERT_FALSE(run);
-  EXPECT_EQ(run.why(), "$.soil.layers: a soil of 3 layers; this version's calculations take one or two");
+  EXPECT_EQ(run.why(),
+            "$.soil.layers: a soil of 3 layers; this version's calculations take one or two");
 }
 
 TEST(JobRun, TheSurveysModelAndTheDesignsResistanceAreCarriedOn) {
@@ -241,8 +302,9 @@ TEST(JobReport, TheSummaryHoldsTheCalculationsValues) {
   const auto json = nlohmann::json::parse(ToJson(*run->electrode));
   const std::vector<SummaryRow> summary = SummaryOf(*run, job);
   const auto row = [&](std::string_view quantity) {
-    const auto found = std::find_if(summary.begin(), summary.end(),
-                                    [&](const SummaryRow& c) { return c.quantity.starts_with(quantity); });
+    const auto found = std::find_if(summary.begin(), summary.end(), [&](const SummaryRow& c) {
+      return c.quantity.starts_with(quantity);
+    });
     EXPECT_NE(found, summary.end()) << quantity;
     return found == summary.end() ? SummaryRow{} : *found;
   };
@@ -277,7 +339,8 @@ TEST(JobReport, VerdictsAtTheirEdges) {
   EXPECT_EQ(VerdictOf({{"Step voltage", "10.0 V", "10.0 V", "+0.0 %", "pass"}}),
             "The design meets every criterion judged (1).");
   // The NEC check at its rule: more than 25 ohms fails.
-  Job check = FromOptions("check", {{"rho", "10000"}, {"diameter", "0.625"}, {"length", "8"}}, "english");
+  Job check =
+      FromOptions("check", {{"rho", "10000"}, {"diameter", "0.625"}, {"length", "8"}}, "english");
   const Result<JobResults> run = RunJobParts(check);
   ASSERT_TRUE(run);
   const std::vector<SummaryRow> summary = SummaryOf(*run, check);
@@ -295,17 +358,30 @@ namespace {
 
 // The page's grid safety as a user types it on a German phone: decimal
 // commas, units picked.
-const FieldTexts kPageGrid{{"rho1", "400ohm-m"}, {"h", "5"},         {"rho2", "100ohm-m"},
-                           {"size", "70x70"},    {"meshes", "10x10"}, {"depth", "0,5"},
-                           {"conductor", "10mm"}, {"rods-at", "perimeter"}, {"rods", "20"},
-                           {"rod-length", "7,5"}, {"rod-diameter", "16mm"}, {"fault-current", "6814"},
-                           {"split", "0,6"},     {"fault-duration", "0,5"}, {"shock-duration", "0,5"},
-                           {"surface-rho", "2500ohm-m"}, {"surface-thickness", "0,1"}, {"fence", ""}};
+const FieldTexts kPageGrid{{"rho1", "400ohm-m"},
+                           {"h", "5"},
+                           {"rho2", "100ohm-m"},
+                           {"size", "70x70"},
+                           {"meshes", "10x10"},
+                           {"depth", "0,5"},
+                           {"conductor", "10mm"},
+                           {"rods-at", "perimeter"},
+                           {"rods", "20"},
+                           {"rod-length", "7,5"},
+                           {"rod-diameter", "16mm"},
+                           {"fault-current", "6814"},
+                           {"split", "0,6"},
+                           {"fault-duration", "0,5"},
+                           {"shock-duration", "0,5"},
+                           {"surface-rho", "2500ohm-m"},
+                           {"surface-thickness", "0,1"},
+                           {"fence", ""}};
 const NumberMarks kGerman{",", "."};
 
 TEST(PageJob, SavedOnThePageTheSameNumbersFromTheJob) {
-  const auto saved = nlohmann::json::parse(
-      JobOfTool("safety", kPageGrid, {}, UnitSystem::Metric, kGerman, {{"job", "Umspannwerk Nord / 4"}, {"site", ""}}));
+  const auto saved =
+      nlohmann::json::parse(JobOfTool("safety", kPageGrid, {}, UnitSystem::Metric, kGerman,
+                                      {{"job", "Umspannwerk Nord / 4"}, {"site", ""}}));
   ASSERT_TRUE(saved.contains("job")) << saved.dump();
   EXPECT_EQ(saved["file"], "Umspannwerk-Nord-4.ostrevin.json");
   const std::string text = saved["job"];
@@ -314,22 +390,27 @@ TEST(PageJob, SavedOnThePageTheSameNumbersFromTheJob) {
   ASSERT_TRUE(job) << job.why();
   const Result<JobResults> run = RunJobParts(*job);
   ASSERT_TRUE(run) << run.why();
-  const auto page = nlohmann::json::parse(RunTool("safety", kPageGrid, UnitSystem::Metric, kGerman));
+  const auto page =
+      nlohmann::json::parse(RunTool("safety", kPageGrid, UnitSystem::Metric, kGerman));
   ASSERT_TRUE(page.contains("json")) << page.dump().substr(0, 300);
   // The page's words name no option: the command line's "no --x-over-r" is the field's label.
   std::string said;
   for (const auto& line : page.at("text")) said += line.get<std::string>() + "\n";
   EXPECT_EQ(said.find("no --"), std::string::npos) << said;
-  EXPECT_NE(said.find("X/R ratio not given: the decrement factor taken as 1"), std::string::npos) << said;
+  EXPECT_NE(said.find("X/R ratio not given: the decrement factor taken as 1"), std::string::npos)
+      << said;
   const auto cli = nlohmann::json::parse(ToJson(*run->electrode));
   for (const char* key : {"ohms", "touch_volts", "step_volts", "gpr_volts", "touch_limit_volts"}) {
-    EXPECT_NEAR(cli[key].get<double>(), page["json"][key].get<double>(), 1e-9 * cli[key].get<double>()) << key;
+    EXPECT_NEAR(cli[key].get<double>(), page["json"][key].get<double>(),
+                1e-9 * cli[key].get<double>())
+        << key;
   }
   // Opened again on the page: the same tool, its fields as typed (with the page's marks).
   const auto opened = nlohmann::json::parse(ToolOfJob(text));
   EXPECT_EQ(opened["tool"], "safety");
   EXPECT_EQ(opened["header"]["job"], "Umspannwerk Nord / 4");
-  const auto fields = nlohmann::json::parse(ReadToolAddress("safety", opened["query"].get<std::string>(), kGerman));
+  const auto fields =
+      nlohmann::json::parse(ReadToolAddress("safety", opened["query"].get<std::string>(), kGerman));
   EXPECT_EQ(fields["ignored"], nlohmann::json::array());
   EXPECT_EQ(fields["fields"]["depth"], "0,5");
   EXPECT_EQ(fields["fields"]["rod-length"], "7,5");
@@ -337,27 +418,31 @@ TEST(PageJob, SavedOnThePageTheSameNumbersFromTheJob) {
 }
 
 TEST(PageJob, TablesAndWhatThePageCannotShow) {
-  const TableTexts readings{{"20m", "15,160"}, {"40m", "15,624"}, {"60m", "15,915"}, {"80m", "16,4"}, {"", ""}};
+  const TableTexts readings{
+      {"20m", "15,160"}, {"40m", "15,624"}, {"60m", "15,915"}, {"80m", "16,4"}, {"", ""}};
   const auto test = nlohmann::json::parse(
       JobOfTool("test", {{"current-probe", "100m"}}, readings, UnitSystem::Metric, kGerman, {}));
   const Result<Job> job = ReadJob(test["job"].get<std::string>());
   ASSERT_TRUE(job) << job.why();
   ASSERT_TRUE(job->readings);
-  EXPECT_EQ(job->readings->rows.size(), 4u);  // the blank row left out
+  EXPECT_EQ(job->readings->rows.size(), 4u);      // the blank row left out
   EXPECT_EQ(job->readings->rows[0][1], "15.16");  // the number written with a point
   EXPECT_EQ(test["file"], "job.ostrevin.json");
   const auto opened = nlohmann::json::parse(ToolOfJob(test["job"].get<std::string>()));
   EXPECT_EQ(opened["tool"], "test");
-  EXPECT_NE(opened["query"].get<std::string>().find("readings=20m,15.16;40m"), std::string::npos) << opened.dump();
+  EXPECT_NE(opened["query"].get<std::string>().find("readings=20m,15.16;40m"), std::string::npos)
+      << opened.dump();
   // A reading is no design; a job of a survey in apparent resistivities says what the page leaves.
-  EXPECT_TRUE(nlohmann::json::parse(JobOfTool("wenner", {}, {}, UnitSystem::Metric, kGerman, {})).contains("error"));
+  EXPECT_TRUE(nlohmann::json::parse(JobOfTool("wenner", {}, {}, UnitSystem::Metric, kGerman, {}))
+                  .contains("error"));
   Job survey;
   survey.units = "metric";
   survey.survey = kSurvey;
   const auto left = nlohmann::json::parse(ToolOfJob(WriteJob(survey)));
   EXPECT_EQ(left["tool"], "survey");
   ASSERT_EQ(left["left"].size(), 1u);
-  EXPECT_EQ(nlohmann::json::parse(ToolOfJob("{")).at("error").get<std::string>().substr(0, 14), "$: not JSON: a");
+  EXPECT_EQ(nlohmann::json::parse(ToolOfJob("{")).at("error").get<std::string>().substr(0, 14),
+            "$: not JSON: a");
   const auto report = nlohmann::json::parse(ReportOfJob(test["job"].get<std::string>(), "page"));
   EXPECT_EQ(report["file"], "job-report.html");
   EXPECT_NE(report["html"].get<std::string>().find("Field test"), std::string::npos);

@@ -28,7 +28,7 @@ inline const std::string kDir = OSTREVIN_TEST_DIR;
 
 // Runs the program through the shell with `redirect` appended ("> /dev/full").
 inline Result Calc(const std::string& arguments, const std::string& redirect = "> out.txt",
-            const std::string& environment = "") {
+                   const std::string& environment = "") {
   const std::string command = "cd '" + kDir + "' && rm -f out.txt err.txt && " + environment +
                               " '" + OSTREVIN_CALC + "' " + arguments + " " + redirect +
                               " 2> err.txt";
