@@ -40,15 +40,6 @@ bool In(std::span<const std::string_view> keys, std::string_view key) {
   return std::find(keys.begin(), keys.end(), key) != keys.end();
 }
 
-// The options of a tool: a calculation's, the electrodes', the field test's.
-std::span<const Option> ToolOptions(std::string_view tool) {
-  if (tool == "electrodes") return ElectrodeOptions();
-  if (tool == "test") return FallTestOptions();
-  const Calculation* calculation = FindCalculation(tool);
-  return calculation != nullptr ? std::span<const Option>(calculation->options)
-                                : std::span<const Option>();
-}
-
 // Whether an option is a value a job keeps (no file, no unit system, no table column).
 bool Kept(const Option& option) {
   return (option.kind == OptionKind::kQuantity || option.kind == OptionKind::kFlag ||
@@ -517,6 +508,14 @@ Checked AddModel(const Job& job, JobInputs& inputs) {
 }
 
 }  // namespace
+
+std::span<const Option> ToolOptions(std::string_view tool) {
+  if (tool == "electrodes") return ElectrodeOptions();
+  if (tool == "test") return FallTestOptions();
+  const Calculation* calculation = FindCalculation(tool);
+  return calculation != nullptr ? std::span<const Option>(calculation->options)
+                                : std::span<const Option>();
+}
 
 std::span<const std::string_view> JobHeaderKeys() { return kHeaderKeys; }
 std::span<const std::string_view> SurveyColumns() { return kSurveyColumns; }

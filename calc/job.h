@@ -89,6 +89,10 @@ std::span<const std::string_view> JobHeaderKeys();
 std::span<const std::string_view> SurveyColumns();
 std::span<const std::string_view> FallTestColumns();
 
+// The options of a tool: a calculation's, the electrodes', the field
+// test's ("test"); none for another name.
+std::span<const Option> ToolOptions(std::string_view tool);
+
 // The job in `text`, or why not (refused, with its JSON path).
 Result<Job> ReadJob(std::string_view text);
 // The job as its file's text.

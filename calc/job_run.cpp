@@ -63,9 +63,7 @@ InputLookup LookupOf(const JobInputs& inputs) {
 }  // namespace
 
 bool TakesLayers(std::string_view tool) {
-  const std::span<const Option> options =
-      tool == "electrodes" ? ElectrodeOptions()
-                           : std::span<const Option>(FindCalculation(tool)->options);
+  const std::span<const Option> options = ToolOptions(tool);
   return std::any_of(options.begin(), options.end(),
                      [&](const Option& o) { return o.name == "rho" && !o.required; });
 }

@@ -1,6 +1,7 @@
 #include "calc/page_job.h"
 
 #include <algorithm>
+#include <cctype>
 
 #include "calc/calculation_parts.h"
 #include "calc/electrodes.h"

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "calc/chart.h"
 #include "calc/electrodes.h"
 #include "calc/text.h"
 #include "calc/tools.h"
@@ -15,29 +16,6 @@ namespace {
 
 // The US electrical code's most for one rod, ohms (NEC 250.53(A)(2)).
 constexpr double kCodeOhms = 25;
-
-std::string Escape(std::string_view text) {
-  std::string out;
-  for (const char c : text) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      default:
-        out += c;
-    }
-  }
-  return out;
-}
 
 // A number of the outcome's, among its fields or its inputs as read.
 std::optional<double> Number(const Outcome& outcome, std::string_view key) {
@@ -124,7 +102,7 @@ void AddConductor(const Outcome& electrode, std::vector<SummaryRow>& criteria) {
 }
 
 std::string Cell(const std::string& text, const char* tag = "td") {
-  return std::string("<") + tag + ">" + Escape(text) + "</" + tag + ">";
+  return std::string("<") + tag + ">" + XmlEscaped(text) + "</" + tag + ">";
 }
 
 std::string TableHtml(const std::vector<std::string>& columns,
@@ -151,27 +129,28 @@ class Writer {
   }
   void Heading(const std::string& text, int level = 2) {
     const std::string tag = "h" + std::to_string(level);
-    Raw("<" + tag + ">" + Escape(text) + "</" + tag + ">\n");
+    Raw("<" + tag + ">" + XmlEscaped(text) + "</" + tag + ">\n");
   }
-  void Paragraph(const std::string& text) { Raw("<p>" + Escape(text) + "</p>\n"); }
+  void Paragraph(const std::string& text) { Raw("<p>" + XmlEscaped(text) + "</p>\n"); }
   void Lines(const std::vector<std::string>& lines) {
     if (lines.empty()) return;
     std::string html = "<ul>";
-    for (const std::string& line : lines) html += "<li>" + Escape(line) + "</li>";
+    for (const std::string& line : lines) html += "<li>" + XmlEscaped(line) + "</li>";
     Raw(html + "</ul>\n");
   }
   void Picture(const std::string& svg, int width, int height, const std::string& caption) {
     if (svg.empty()) return;
     report_.html +=
-        "<figure>" + svg + "<figcaption>" + Escape(caption) + "</figcaption></figure>\n";
+        "<figure>" + svg + "<figcaption>" + XmlEscaped(caption) + "</figcaption></figure>\n";
     report_.pdfHtml += "<p><img src=\"drawing:" + std::to_string(report_.drawings.size()) +
                        "\" width=\"" + std::to_string(width) + "\" height=\"" +
-                       std::to_string(height) + "\"></p><p><i>" + Escape(caption) + "</i></p>\n";
+                       std::to_string(height) + "\"></p><p><i>" + XmlEscaped(caption) +
+                       "</i></p>\n";
     report_.drawings.push_back({svg, width, height});
   }
   void Outcome(const calc::Outcome& outcome) {
     Raw("<p class=\"answer\"><b>" +
-        Escape(outcome.value ? outcome.result + " " + outcome.unit : "na: " + outcome.why) +
+        XmlEscaped(outcome.value ? outcome.result + " " + outcome.unit : "na: " + outcome.why) +
         "</b></p>\n");
     Lines(outcome.details);
     if (!outcome.table.columns.empty()) Raw(TableHtml(outcome.table.columns, outcome.table.rows));
@@ -231,11 +210,11 @@ void WriteSummary(Writer& out, const std::vector<SummaryRow>& criteria) {
             (c.pass == "not judged" ? "" : c.pass) + "\">" +
             (c.pass == "pass"   ? "<font color=\"#0a6b2d\"><b>pass</b></font>"
              : c.pass == "fail" ? "<font color=\"#b00020\"><b>fail</b></font>"
-                                : Escape(c.pass)) +
+                                : XmlEscaped(c.pass)) +
             "</td></tr>";
   }
   out.Raw(html + "</table>\n");
-  out.Raw("<p class=\"verdict\"><b>" + Escape(VerdictOf(criteria)) + "</b></p>\n");
+  out.Raw("<p class=\"verdict\"><b>" + XmlEscaped(VerdictOf(criteria)) + "</b></p>\n");
 }
 
 std::vector<std::string> Methods(const Job& job, const JobResults& results) {
@@ -309,7 +288,7 @@ JobReport MakeReport(const Job& job, const JobResults& results, const std::strin
   Writer out(report);
   const std::string title = Given(job.header, "job");
   out.Raw("<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"><title>" +
-          Escape(title.empty() ? "Earthing report" : title) + "</title>\n");
+          XmlEscaped(title.empty() ? "Earthing report" : title) + "</title>\n");
   report.html += std::string(kStyle) +
                  "<style>@page{size:" + (report.paper == "a4" ? "A4" : "letter") + "}</style>\n";
   out.Raw("</head><body>\n");

@@ -19,11 +19,16 @@ bool IsModel(std::string_view name) {
   return std::find(kModel.begin(), kModel.end(), name) != kModel.end();
 }
 
+// Whether the command was given a soil of its own, which replaces the job's.
+bool ModelGiven(const ParsedCommand& parsed) {
+  return std::any_of(kModel.begin(), kModel.end(),
+                     [&](std::string_view name) { return parsed.Has(name); });
+}
+
 }  // namespace
 
 InputLookup Program::Lookup(const ParsedCommand& parsed) const {
-  const bool modelGiven = std::any_of(kModel.begin(), kModel.end(),
-                                      [&](std::string_view name) { return parsed.Has(name); });
+  const bool modelGiven = ModelGiven(parsed);
   return [&parsed, this, modelGiven](std::string_view name) -> std::optional<std::string_view> {
     if (const auto given = parsed.Value(name)) return given;
     if (modelGiven && IsModel(name)) return std::nullopt;
@@ -60,8 +65,7 @@ int Program::LoadJob(const Command& command, const ParsedCommand& parsed) {
   job_ = *std::move(job);
   jobInputs_ = *std::move(inputs);
   // The options given win over the job's values; each said once.
-  const bool modelGiven = std::any_of(kModel.begin(), kModel.end(),
-                                      [&](std::string_view name) { return parsed.Has(name); });
+  const bool modelGiven = ModelGiven(parsed);
   for (const auto& [name, text] : jobInputs_) {
     const bool replaced = parsed.Has(name) || (modelGiven && IsModel(name));
     if (replaced &&
@@ -74,8 +78,7 @@ int Program::LoadJob(const Command& command, const ParsedCommand& parsed) {
 }
 
 int Program::LoadSurvey(const Command& command, const ParsedCommand& parsed) {
-  const bool modelGiven = std::any_of(kModel.begin(), kModel.end(),
-                                      [&](std::string_view name) { return parsed.Has(name); });
+  const bool modelGiven = ModelGiven(parsed);
   const auto path = parsed.Value("survey");
   if (path && modelGiven) return Fail("give --survey or the soil (--rho, --layers), not both");
   const bool fromJob = !path && job_ && job_->layers.empty() && job_->survey && !modelGiven;
