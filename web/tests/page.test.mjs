@@ -235,6 +235,11 @@ async function hashIs(page, hash) {
     .catch(async () => assert.equal(await page.evaluate(() => location.hash), hash));
 }
 
+// IEEE 80's first worked grid, as the grid safety tool's fields.
+const IEEE80_GRID = { rho: '400ohm-m', size: '70mx70m', meshes: '10x10', depth: '0.5m', conductor: '10mm',
+  'fault-current': '3180', split: '0.6', 'fault-duration': '0.5s', 'shock-duration': '0.5s',
+  'surface-rho': '2500ohm-m', 'surface-thickness': '0.102m' };
+
 const sameNumberWithin = (a, b, part) => Math.abs(a - b) <= part * Math.max(Math.abs(a), Math.abs(b));
 const sameNumber = (a, b) => sameNumberWithin(a, b, 1e-12);
 
@@ -735,9 +740,7 @@ describe('the tools give the command line\'s answers', () => {
   });
 
   test('grid safety: IEEE 80\'s first worked grid as the command line answers it, the touch map, Cancel', async () => {
-    const example = { rho: '400ohm-m', size: '70mx70m', meshes: '10x10', depth: '0.5m', conductor: '10mm',
-      'fault-current': '3180', split: '0.6', 'fault-duration': '0.5s', 'shock-duration': '0.5s',
-      'surface-rho': '2500ohm-m', 'surface-thickness': '0.102m' };
+    const example = IEEE80_GRID;
     const page = await open({ hash: `#safety?${new URLSearchParams({ ...example, units: 'metric' })}` });
     const answer = await shown(page, 'safety');
     const native = commandLine('grid', example, 'metric').json;
@@ -1051,9 +1054,7 @@ describe('what only a page has', () => {
   });
 
   test('a job saved on the page runs on the command line to the same numbers, opens again, and is reported', async () => {
-    const example = { rho: '400ohm-m', size: '70mx70m', meshes: '10x10', depth: '0.5m', conductor: '10mm',
-      'fault-current': '3180', split: '0.6', 'fault-duration': '0.5s', 'shock-duration': '0.5s',
-      'surface-rho': '2500ohm-m', 'surface-thickness': '0.102m' };
+    const example = IEEE80_GRID;
     const page = await open({ hash: `#safety?${new URLSearchParams({ ...example, units: 'metric' })}` });
     const answer = await shown(page, 'safety');
     const folder = mkdtempSync(join(tmpdir(), 'ostrevin-downloads-'));
