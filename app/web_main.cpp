@@ -18,6 +18,7 @@
 
 #include "calc/calculations.h"
 #include "calc/page_job.h"
+#include "calc/page_tables.h"
 #include "calc/tools.h"
 #include "core/electrode_formulas.h"
 #include "core/number_text.h"
@@ -153,7 +154,7 @@ std::string RunFallTest(const val& rows, const val& inputs, int units, int chart
 }
 
 std::string RunSurvey(const val& rows, int units, int chartWidth) {
-  return calc::RunSurvey(TableRowsOf<3>(rows), UnitSystemOf(units), Marks(), chartWidth, units == 2);
+  return calc::RunSurvey(TableRowsOf<4>(rows), UnitSystemOf(units), Marks(), chartWidth, units == 2);
 }
 
 // A JavaScript list of a table's rows, each a list of cells.
@@ -173,6 +174,11 @@ std::string ReadToolAddress(const std::string& tool, const std::string& query) {
 }
 
 std::string PageText(const std::string& text) { return calc::PageText(text, Marks()); }
+
+// Rows pasted or from a CSV file for a tool's table.
+std::string ReadPageTable(const std::string& tool, const std::string& text, const std::string& name) {
+  return calc::ReadPageTable(tool, text, name, Marks());
+}
 
 // The job files: a tool's inputs saved, a job opened as a tool's address, a job's report.
 std::string JobOfTool(const std::string& tool, const val& inputs, const val& rows, int units,
@@ -202,6 +208,7 @@ EMSCRIPTEN_BINDINGS(ostrevin) {
   emscripten::function("toolAddress", &ToolAddress);
   emscripten::function("readToolAddress", &ReadToolAddress);
   emscripten::function("pageText", &PageText);
+  emscripten::function("readPageTable", &ReadPageTable);
   emscripten::function("jobOfTool", &JobOfTool);
   emscripten::function("toolOfJob", &ToolOfJob);
   emscripten::function("reportOfJob", &ReportOfJob);

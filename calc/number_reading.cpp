@@ -57,10 +57,41 @@ Result<double> Parsed(const std::string& canonical) {
   return *value;
 }
 
+// A cell of a pasted table, whose marks are the cell's own (NumberMarks::eitherDecimal).
+Result<double> ReadEitherMark(const std::string& text) {
+  const std::size_t comma = text.rfind(',');
+  const std::size_t point = text.rfind('.');
+  if (comma == std::string::npos && point == std::string::npos) return Parsed(text);
+  if (comma != std::string::npos && point != std::string::npos) {
+    return comma > point ? ReadNumber(text, {",", ".", false}) : ReadNumber(text, {".", ",", false});
+  }
+  const std::size_t at = comma != std::string::npos ? comma : point;
+  const std::string_view mark = std::string_view(text).substr(at, 1);
+  const std::string_view other = mark == "," ? "." : ",";
+  if (text.find(mark) != at) return ReadNumber(text, {other, mark, false});  // only groups
+  std::string_view integer = std::string_view(text).substr(0, at);
+  if (integer.starts_with('-') || integer.starts_with('+')) integer.remove_prefix(1);
+  const std::string_view fraction = std::string_view(text).substr(at + 1);
+  if (Digits(integer) && integer != "0" && integer.size() <= 3 && fraction.size() == 3 &&
+      Digits(fraction)) {
+    std::string small = std::string(integer) + "." + std::string(fraction);
+    while (small.ends_with('0')) small.pop_back();
+    if (small.ends_with('.')) small.pop_back();
+    const std::string large = std::string(integer) + std::string(fraction);
+    return Refused(Quoted(text) + " is ambiguous: " + MarkName(mark) +
+                   " may be the decimal mark or group thousands (" + small + " or " + large +
+                   "?); write it without thousands marks");
+  }
+  std::string canonical = text;
+  canonical[at] = '.';
+  return Parsed(canonical);
+}
+
 }  // namespace
 
 Result<double> ReadNumber(std::string_view text, const NumberMarks& marks) {
   std::string trimmed(Trim(text));
+  if (marks.eitherDecimal) return ReadEitherMark(trimmed);
   if (marks.decimal == "." && marks.group.empty()) return Parsed(trimmed);
   std::string group(marks.group);
   if (IsSpaceMark(group)) {

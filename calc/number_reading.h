@@ -1,5 +1,5 @@
 // Numbers as people write them: with a decimal point (the command line), a
-// decimal comma (a spreadsheet's ';' file), or the marks of a page's
+// decimal comma (a spreadsheet's ';' file), either (a spreadsheet's paste), or the marks of a page's
 // language (en: 10,000.5; de: 10.000,5; fr: 10 000,5). A text that could
 // mean two numbers is refused with the reason, never guessed.
 #pragma once
@@ -18,6 +18,11 @@ struct NumberMarks {
   // A thousands mark counts only beside a decimal mark: in a decimal-comma
   // file "1.234,5" is 1234.5 while "2.000" (2 or 2000?) is refused.
   bool groupNeedsDecimal = false;
+  // A table pasted from a spreadsheet (tab-separated) says nothing of its
+  // marks: a point or a comma is the decimal mark, whichever the cell has;
+  // with both, the later is. A lone mark before exactly three digits after
+  // a first group that is not 0 ("1,500": 1.5 or 1500?) is refused.
+  bool eitherDecimal = false;
 };
 
 // Blanks around the number are ignored. With the plain marks (a point, no

@@ -71,12 +71,11 @@ std::string JobOfTool(std::string_view toolId, const FieldTexts& inputs, const T
   };
   const std::string system(UnitsName(units));
   Job job;
-  static constexpr std::array<std::string_view, 3> kPageSurvey{"spacing", "reading", "depth"};
   if (toolId == "rod") {
     job = JobFromInputs(given.contains("length") ? "resistance" : "length", lookup, system);
   } else if (toolId == "survey") {
     job.units = system;
-    job.survey = TableOfRows(kPageSurvey, rows, marks);
+    job.survey = TableOfRows(kPageSurveyColumns, rows, marks);
   } else if (toolId == "test" || toolId == "electrodes") {
     job = JobFromInputs(toolId, lookup, system);
     const JobTable table = TableOfRows(
@@ -158,12 +157,7 @@ std::string ToolOfJob(std::string_view text) {
     if (job.readings) left.emplace_back("the field test");
   } else if (job.survey) {
     tool = "survey";
-    cells(*job.survey, std::array<std::string_view, 3>{"spacing", "reading", "depth"});
-    if (std::find(job.survey->columns.begin(), job.survey->columns.end(), "rho") !=
-        job.survey->columns.end()) {
-      left.emplace_back(
-          "the survey's apparent resistivities (the page's survey takes readings in ohms)");
-    }
+    cells(*job.survey, kPageSurveyColumns);
     if (job.readings) left.emplace_back("the field test");
   } else if (job.readings) {
     tool = "test";

@@ -9,10 +9,10 @@
 #include "calc/electrodes.h"
 #include "calc/fall_test.h"
 #include "calc/soil_survey.h"
-#include "core/soil_types.h"
 #include "calc/text.h"
 #include "core/electrode_formulas.h"
 #include "core/number_text.h"
+#include "core/soil_types.h"
 
 namespace ostrevin::calc {
 
@@ -175,7 +175,7 @@ const std::vector<Tool>& ToolTable() {
        "Two layers (Tagg 1964): rho_a = rho1 (1 + 4 sum K^n (1/sqrt(1 + (2nh/a)^2) - 1/sqrt(4 + "
        "(2nh/a)^2))), fitted by least squares on log(model/measured).",
        "readings",
-       3},
+       kPageSurveyColumns.size()},
   };
   return tools;
 }
@@ -492,7 +492,7 @@ std::string RunElectrodes(const std::vector<std::array<std::string, 7>>& rows,
   return ToJson(OutcomeJson(*result, marks));
 }
 
-std::string RunSurvey(const std::vector<std::array<std::string, 3>>& rows, UnitSystem units,
+std::string RunSurvey(const std::vector<std::array<std::string, 4>>& rows, UnitSystem units,
                       const NumberMarks& marks, int chartWidth, bool answerOhmMetres) {
   std::vector<SurveyRow> survey;
   for (std::size_t i = 0; i < rows.size(); ++i) {
@@ -505,7 +505,8 @@ std::string RunSurvey(const std::vector<std::array<std::string, 3>>& rows, UnitS
     row.spacing = text(0);
     row.reading = text(1);
     row.depth = text(2);
-    if (row.spacing || row.reading || row.depth) survey.push_back(std::move(row));
+    row.rho = text(3);
+    if (row.spacing || row.reading || row.depth || row.rho) survey.push_back(std::move(row));
   }
   ReadContext context{units, "", marks, true};
   context.answerOhmMetres = answerOhmMetres;

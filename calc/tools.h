@@ -75,7 +75,10 @@ std::string RunTool(std::string_view tool, const FieldTexts& inputs, UnitSystem 
 // against the model: {"columns":[...],"rows":[[...]]}, apart from "text"),
 // "rejected" (messages naming the row) and "use" (the soil for the rod
 // tools: the texts of rho, or of rho1, h and rho2).
-std::string RunSurvey(const std::vector<std::array<std::string, 3>>& rows, UnitSystem units,
+// The page's survey table's columns, in its order: the rows RunSurvey takes.
+inline constexpr std::array<std::string_view, 4> kPageSurveyColumns{"spacing", "reading", "depth",
+                                                                    "rho"};
+std::string RunSurvey(const std::vector<std::array<std::string, 4>>& rows, UnitSystem units,
                       const NumberMarks& marks, int chartWidth = 0, bool answerOhmMetres = false);
 
 // The electrodes tool: each row's seven cells (x1, y1, z1, x2, y2, z2,

@@ -14,7 +14,7 @@
 #include <string>
 
 #include "calc/calculations.h"
-#include "cli/csv_reader.h"
+#include "calc/csv_reader.h"
 #include "cli/io.h"
 
 namespace ostrevin::calc {

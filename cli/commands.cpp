@@ -17,13 +17,13 @@ namespace {
 
 const std::array kBatchOptions{
     Option{"separator", OptionKind::kText, false, "S",
-           "the field separator, , or ; (taken from the header line when not given)"},
+           "the field separator, , or ; or tab (taken from the header line when not given)"},
 };
 
 const std::array kSoilOptions{
     Option{"units", OptionKind::kUnits},
     Option{"separator", OptionKind::kText, false, "S",
-           "the field separator, , or ; (taken from the header line when not given)"},
+           "the field separator, , or ; or tab (taken from the header line when not given)"},
     Option{"svg", OptionKind::kOutput, false, "FILE", "write the chart as an SVG drawing"},
     Option{"png", OptionKind::kOutput, false, "FILE", "write the chart as a 900 x 560 PNG picture"},
 };
@@ -142,8 +142,10 @@ std::string BatchDetails() {
          "through (exit status 2). Spreadsheet files are read as they\n"
          "are written: a UTF-8 byte-order mark, LF, CRLF or CR line ends, quoted fields;\n"
          "with ; as the separator a decimal comma is read and written (1.234,5; a point\n"
-         "without a comma, as in 2.000, is ambiguous and refused). Blank lines and lines\n"
-         "of only separators are skipped.\n";
+         "without a comma, as in 2.000, is ambiguous and refused); with a tab (rows\n"
+         "copied from a spreadsheet) a cell's point or comma is its decimal mark, and\n"
+         "1,500 (1.5 or 1500?) is refused. Blank lines and lines of only separators are\n"
+         "skipped.\n";
 }
 
 std::vector<Command> BuildCommands() {

@@ -103,13 +103,6 @@ bool FdSink::Flush() {
 
 std::string FdSink::ErrorText() const { return ErrnoText(error_); }
 
-std::ptrdiff_t StringSource::Read(char* buffer, std::size_t size) {
-  const std::size_t count = std::min(size, text_.size() - position_);
-  std::copy_n(text_.data() + position_, count, buffer);
-  position_ += count;
-  return static_cast<std::ptrdiff_t>(count);
-}
-
 namespace {
 
 // The temporary file being written, removed if a signal ends the program

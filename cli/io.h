@@ -16,19 +16,10 @@
 #include <utility>
 #include <vector>
 
+#include "calc/byte_source.h"
 #include "core/result.h"
 
 namespace ostrevin::calc {
-
-// Bytes to read.
-class ByteSource {
- public:
-  virtual ~ByteSource() = default;
-  // Up to `size` bytes into `buffer`: the count, 0 at the end of the input,
-  // or -1 when reading failed (ErrorText says why).
-  virtual std::ptrdiff_t Read(char* buffer, std::size_t size) = 0;
-  virtual std::string ErrorText() const = 0;
-};
 
 // Bytes to write. Once a write has failed, every later one fails too.
 class ByteSink {
@@ -86,18 +77,7 @@ class FdSink final : public ByteSink {
   std::uint64_t delivered_ = 0;
 };
 
-// Text in memory, for tests and for drawing into before a file is replaced.
-class StringSource final : public ByteSource {
- public:
-  explicit StringSource(std::string text) : text_(std::move(text)) {}
-  std::ptrdiff_t Read(char* buffer, std::size_t size) override;
-  std::string ErrorText() const override { return {}; }
-
- private:
-  std::string text_;
-  std::size_t position_ = 0;
-};
-
+// Text written to memory, for tests and for drawing into before a file is replaced.
 class StringSink final : public ByteSink {
  public:
   bool Write(std::string_view bytes) override {

@@ -4,9 +4,9 @@
 #include <array>
 
 #include "calc/job_run.h"
+#include "calc/survey_file.h"
 #include "calc/text.h"
 #include "cli/program.h"
-#include "cli/survey_file.h"
 
 namespace ostrevin::calc {
 

@@ -6,18 +6,18 @@
 #include <chrono>
 #include <cstdlib>
 
-#include "cli/batch.h"
-#include "cli/electrode_file.h"
-#include "cli/png.h"
-#include "cli/survey_file.h"
 #include "calc/curve.h"
+#include "calc/electrode_file.h"
 #include "calc/electrodes.h"
 #include "calc/job_run.h"
 #include "calc/soil_survey.h"
+#include "calc/survey_file.h"
 #include "calc/text.h"
 #include "core/electrode_formulas.h"
 #include "core/length_search.h"
 #include "core/number_text.h"
+#include "cli/batch.h"
+#include "cli/png.h"
 
 namespace ostrevin::calc {
 
@@ -246,8 +246,12 @@ bool Program::SayRemarks(const Outcome& outcome) {
 bool Program::SeparatorOf(const ParsedCommand& parsed, std::optional<char>& separator) {
   const auto given = parsed.Value("separator");
   if (!given) return true;
+  if (*given == "tab" || *given == "\t") {
+    separator = '\t';
+    return true;
+  }
   if (*given != "," && *given != ";") {
-    Fail("--separator must be , or ;, not " + Quoted(*given));
+    Fail("--separator must be , or ; or tab, not " + Quoted(*given));
     return false;
   }
   separator = given->front();

@@ -534,6 +534,22 @@ TEST(Numbers, ReadAsTheirMarksWriteThem) {
   EXPECT_EQ(*ReadNumber("-1,5", german), -1.5);
   EXPECT_EQ(*ReadNumber(" 6.1 "), 6.1);
   EXPECT_FALSE(ReadNumber("1,000"));  // the command line has no thousands
+  // A spreadsheet's paste: the cell's own mark, never a silent thousand.
+  NumberMarks pasted;
+  pasted.eitherDecimal = true;
+  EXPECT_EQ(*ReadNumber("67,5", pasted), 67.5);
+  EXPECT_EQ(*ReadNumber("67.5", pasted), 67.5);
+  EXPECT_EQ(*ReadNumber("0,625", pasted), 0.625);  // a first group of 0 is no thousand
+  EXPECT_EQ(*ReadNumber("1.234,5", pasted), 1234.5);
+  EXPECT_EQ(*ReadNumber("1,234.5", pasted), 1234.5);
+  EXPECT_EQ(*ReadNumber("1,234,567", pasted), 1234567);
+  EXPECT_EQ(*ReadNumber("-2,5", pasted), -2.5);
+  EXPECT_EQ(*ReadNumber("12,3456", pasted), 12.3456);
+  EXPECT_EQ(ReadNumber("1,500", pasted).why(),
+            "\"1,500\" is ambiguous: a comma may be the decimal mark or group thousands (1.5 or "
+            "1500?); write it without thousands marks");
+  EXPECT_FALSE(ReadNumber("2.000", pasted));
+  EXPECT_FALSE(ReadNumber("1,2,3", pasted));  // not groups of three
 }
 
 TEST(Text, QuotedEscapesWhatATerminalWouldObey) {

@@ -13,6 +13,7 @@
 
 #include "calc/calculations.h"
 #include "calc/chart.h"
+#include "calc/page_tables.h"
 #include "core/electrode_formulas.h"
 
 namespace ostrevin::calc {
@@ -169,7 +170,8 @@ TEST(Tools, ATablesRowsTravelInTheAddressCompactAndComeBackAsTyped) {
   const std::string query = ToolAddress("survey", {}, English, kGerman, typed);
   EXPECT_EQ(query, "readings=1,67.5;2,28,0.5;x%2Cy");
   const Json read = Json::parse(ReadToolAddress("survey", query, kGerman));
-  EXPECT_EQ(read["rows"], Json::parse(R"([["1","67,5",""],["2","28","0,5"],["x,y","",""]])"));
+  EXPECT_EQ(read["rows"],
+            Json::parse(R"([["1","67,5","",""],["2","28","0,5",""],["x,y","","",""]])"));
   EXPECT_EQ(read["ignored"], Json::array());
   // The test's readings beside its fields; a tool without a table has no rows.
   EXPECT_EQ(ToolAddress("test", Fields({"current-probe", "100"}), Metric, kEnglish, {{"10", "5.1"}}),
@@ -232,9 +234,9 @@ TEST(Tools, AnAddressIsReadAsDataWithinItsBounds) {
 }
 
 TEST(Tools, TheSurveyAnswersWithItsChartAndNamesTheRowsItRefused) {
-  const std::vector<std::array<std::string, 3>> rows{
-      {"1", "67", ""},    {"2", "28", ""},  {"4", "10.2", ""}, {"8", "4.1", ""},
-      {"16", "1.9", ""}, {"32", "0.9", ""}, {"x", "1", ""},    {"", "", ""}};
+  const std::vector<std::array<std::string, 4>> rows{
+      {"1", "67", "", ""},   {"2", "28", "", ""},  {"4", "10.2", "", ""}, {"8", "4.1", "", ""},
+      {"16", "1.9", "", ""}, {"32", "0.9", "", ""}, {"x", "1", "", ""},   {"", "", "", ""}};
   const Json answer = Json::parse(RunSurvey(rows, Metric, kEnglish));
   EXPECT_EQ(answer["valueKey"], "rho1_ohm_cm");
   EXPECT_TRUE(answer["json"]["layers"].is_string());
@@ -247,12 +249,79 @@ TEST(Tools, TheSurveyAnswersWithItsChartAndNamesTheRowsItRefused) {
   EXPECT_EQ(answer["json"]["layers"], use["rho1"].get<std::string>() + "," +
                                           use["h"].get<std::string>() + "," +
                                           use["rho2"].get<std::string>());
-  EXPECT_TRUE(Json::parse(RunSurvey({{"", "", ""}}, Metric, kEnglish)).contains("error"));
+  EXPECT_TRUE(Json::parse(RunSurvey({{"", "", "", ""}}, Metric, kEnglish)).contains("error"));
   // The readings against the model as a table of cells, not as padded lines.
   EXPECT_EQ(answer["table"]["columns"], Json::parse(R"(["spacing","measured","model","misfit"])"));
   ASSERT_EQ(answer["table"]["rows"].size(), 6u);
   EXPECT_EQ(answer["table"]["rows"][0][0], "1 m");
   for (const Json& line : answer["text"]) EXPECT_EQ(line.get<std::string>().find("measured"), std::string::npos);
+}
+
+struct PastedCase {
+  const char* name;
+  const char* tool;
+  std::string text;
+  const char* file;  // the file's name, or "" for a paste
+  NumberMarks page;
+  std::string json;  // the answer, whole
+};
+
+void PrintTo(const PastedCase& c, std::ostream* os) { *os << c.name; }
+
+class PastedRows : public testing::TestWithParam<PastedCase> {};
+
+// Rows pasted or picked on the page come in as the command line reads its
+// files, each cell in the page's marks; what cannot be read is named, never taken.
+TEST_P(PastedRows, ComeInAsTheCommandLineReadsThem) {
+  const PastedCase& c = GetParam();
+  EXPECT_EQ(Json::parse(ReadPageTable(c.tool, c.text, c.file, c.page)), Json::parse(c.json));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Page, PastedRows,
+    testing::Values(
+        PastedCase{"ASpreadsheetsSelectionTabsAndDecimalCommas", "survey", "1\t67,5\r\n2\t28\r\n", "",
+                   kEnglish, R"({"rows":[["1","67.5","",""],["2","28","",""]],"problems":[]})"},
+        PastedCase{"WrittenWithTheGermanPagesMark", "survey", "0,5\t67,25\t0,1\n", "", kGerman,
+                   R"({"rows":[["0,5","67,25","0,1",""]],"problems":[]})"},
+        PastedCase{"AFileOfApparentResistivitiesWithUnits", "survey",
+                   "spacing,rho,depth\n1,423.4ohm-m,0.1\n2,322.2ohm-m,0.1\n", "\"survey.csv\"",
+                   kEnglish,
+                   R"({"rows":[["1","","0.1","423.4ohm-m"],["2","","0.1","322.2ohm-m"]],"problems":[]})"},
+        PastedCase{"ASemicolonFileColumnsInAnyOrder", "test", "Reading;Note;Distance\n15,16;a;20\n",
+                   "\"test.csv\"", kEnglish, R"({"rows":[["20","15.16"]],"problems":[]})"},
+        PastedCase{"AnAmbiguousCellIsNamedTheOthersTaken", "survey", "1\t67\n2\t1,500\n4\t10\n", "",
+                   kEnglish,
+                   R"({"rows":[["1","67","",""],["4","10","",""]],"problems":["pasted row 2: reading: \"1,500\" is ambiguous: a comma may be the decimal mark or group thousands (1.5 or 1500?); write it without thousands marks"]})"},
+        PastedCase{"AShortRowAndAWordAreNamedWithTheirLines", "test",
+                   "distance,reading\n20\n40,x\n60,16\n", "\"t.csv\"", kEnglish,
+                   R"({"rows":[["60","16"]],"problems":["\"t.csv\" line 2: expected 2 fields, found 1","\"t.csv\" line 3: reading: \"x\" is not a number"]})"},
+        PastedCase{"ConductorsPastedWithoutAHeader", "electrodes", "0\t0\t0.5\t10\t0\t0.5\t0.01\n",
+                   "", kEnglish, R"({"rows":[["0","0","0.5","10","0","0.5","0.01"]],"problems":[]})"},
+        PastedCase{"AHeaderWithoutTheColumnsItNeedsIsRefused", "test", "distance,ohms\n20,15\n",
+                   "\"t.csv\"", kEnglish,
+                   R"({"error":"\"t.csv\" : line 1: the header needs a distance column (the potential probe's) and a reading column (ohms), e.g. distance,reading"})"},
+        PastedCase{"NothingToRead", "survey", "\n\n", "", kEnglish,
+                   R"({"error":"there are no rows in it"})"}),
+    [](const testing::TestParamInfo<PastedCase>& info) { return std::string(info.param.name); });
+
+TEST(Tools, APastedTableKeepsAsManyRowsAsThePageHoldsAndSaysSo) {
+  std::string text;
+  for (std::size_t i = 1; i <= kMaxTableRows + 5; ++i) text += std::to_string(i) + "\t" + "10\n";
+  const Json answer = Json::parse(ReadPageTable("survey", text, "", kEnglish));
+  EXPECT_EQ(answer["rows"].size(), kMaxTableRows);
+  EXPECT_EQ(answer["problems"], Json::parse(R"(["pasted row 201 and after: the table holds at most 200 rows"])"));
+  // The README's survey (apparent resistivities) runs on the page as on the command line.
+  const Json survey = Json::parse(ReadPageTable(
+      "survey", "spacing,rho,depth\n1,423.4ohm-m,0.1\n2,322.2ohm-m,0.1\n4,258.2ohm-m,0.1\n"
+                "6,165.1ohm-m,0.1\n8,144.3ohm-m,0.1\n12,122.8ohm-m,0.1\n",
+      "", kEnglish));
+  std::vector<std::array<std::string, 4>> rows;
+  for (const Json& row : survey["rows"]) rows.push_back(row.get<std::array<std::string, 4>>());
+  const Json fitted = Json::parse(RunSurvey(rows, Metric, kEnglish));
+  EXPECT_FALSE(fitted.contains("error")) << fitted.dump();
+  EXPECT_TRUE(fitted["rejected"].empty());
+  EXPECT_TRUE(fitted["json"]["layers"].is_string());
 }
 
 TEST(Tools, AGroupAndADesignAnswerWithThePlanOfTheirRods) {
@@ -279,8 +348,11 @@ TEST(Tools, AGroupAndADesignAnswerWithThePlanOfTheirRods) {
 }
 
 TEST(Tools, AChartIsDrawnForThePhonesWidthItsTextAtItsSize) {
-  const std::vector<std::array<std::string, 3>> rows{
-      {"1", "67", ""}, {"2", "28", ""}, {"4", "10.2", ""}, {"8", "4.1", ""}, {"16", "1.9", ""}};
+  const std::vector<std::array<std::string, 4>> rows{{"1", "67", "", ""},
+                                                     {"2", "28", "", ""},
+                                                     {"4", "10.2", "", ""},
+                                                     {"8", "4.1", "", ""},
+                                                     {"16", "1.9", "", ""}};
   const std::string svg = Json::parse(RunSurvey(rows, English, kEnglish, 328))["svg"];
   EXPECT_NE(svg.find("width='328' height='408' viewBox='0 0 328 408'"), std::string::npos);
   // Every line of text (title and notes wrapped) within the width, none shrunk.

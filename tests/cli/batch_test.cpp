@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "calc/survey_file.h"
 #include "cli/batch.h"
-#include "cli/survey_file.h"
 
 namespace ostrevin::calc {
 namespace {
@@ -262,7 +262,7 @@ TEST(Batch, TheHeaderIsBoundedAndCheckedInOneGo) {
             "ostrevin-calc batch: line 1: column \"c1\" appears twice (columns 2 and 1000)\n");
 }
 
-TEST(Csv, ASeparatorIsTakenFromTheHeaderAndATieIsAComma) {
+TEST(Csv, ASeparatorIsTakenFromTheHeaderATabFirstAndATieIsAComma) {
   const auto guess = [](const std::string& text) {
     StringSource source(text);
     return CsvReader(source).DetectSeparator();
@@ -271,6 +271,8 @@ TEST(Csv, ASeparatorIsTakenFromTheHeaderAndATieIsAComma) {
   EXPECT_EQ(guess("a;b,c\n"), ',');  // one of each: the comma
   EXPECT_EQ(guess("a;b,c,d\n"), ',');
   EXPECT_EQ(guess("\"a;b;c\",d\n"), ',');  // quoted separators do not count
+  EXPECT_EQ(guess("1,5\t67,25\n"), '\t');  // a spreadsheet's paste, decimal commas and all
+  EXPECT_EQ(guess("\"a\tb\",c\n"), ',');
 }
 
 // Rows made as they are read, as many as asked: a file too big to keep.

@@ -5,6 +5,7 @@ import { METRIC, state } from './state.js';
 import { RowsTable } from './table.js';
 
 export const conductors = new RowsTable({
+  tool: 'electrodes',
   key: 'ostrevin.conductors',
   id: 'conductor-rows',
   noun: 'conductor',
@@ -23,10 +24,10 @@ export const conductors = new RowsTable({
 });
 
 export function makeConductorTable() {
-  const { table, add } = conductors.make();
+  const { table, add, open, notes } = conductors.make();
   return make('div', { class: 'survey' },
     make('p', { class: 'storage-note', role: 'status', hidden: true }),
-    table, make('div', { class: 'row-buttons' }, add));
+    table, make('div', { class: 'row-buttons' }, add, ...open), ...notes);
 }
 
 export function conductorUnits() { conductors.showUnits(state.units === METRIC); }

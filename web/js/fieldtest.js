@@ -6,6 +6,7 @@ import { METRIC, state } from './state.js';
 import { RowsTable } from './table.js';
 
 export const readings = new RowsTable({
+  tool: 'test',
   key: 'ostrevin.test',
   id: 'test-rows',
   noun: 'reading',
@@ -22,12 +23,12 @@ export const readings = new RowsTable({
 export const DESIGNS = ['check', 'group', 'strip', 'ring', 'grid', 'safety', 'electrodes'];
 
 export function makeTestTable() {
-  const { table, add } = readings.make();
+  const { table, add, open, notes } = readings.make();
   const compare = make('button', { type: 'button', id: 'test-design', disabled: true },
     'Compare with the design');
   return make('div', { class: 'survey' },
     make('p', { class: 'storage-note', role: 'status', hidden: true }),
-    table, make('div', { class: 'row-buttons' }, add, compare),
+    table, make('div', { class: 'row-buttons' }, add, ...open, compare), ...notes,
     make('p', { class: 'design-note', hidden: true }));
 }
 

@@ -5,28 +5,30 @@ import { METRIC, state } from './state.js';
 import { RowsTable } from './table.js';
 
 export const readings = new RowsTable({
+  tool: 'survey',
   key: 'ostrevin.survey',
   id: 'survey-rows',
   noun: 'reading',
-  caption: 'Readings: probe spacing, the instrument\'s reading and, for probes driven deep, their depth',
+  caption: 'Readings: probe spacing, the instrument\'s reading (or the apparent resistivity) and, for probes driven deep, their depth',
   addId: 'survey-add',
   addLabel: 'Add a reading',
   columns: [
     { name: 'spacing', label: 'Spacing', unit: 'length' },
     { name: 'reading', label: 'Reading', unit: 'ohms' },
     { name: 'depth', label: 'Depth', unit: 'length' },
+    { name: 'rho', label: 'Rho', unit: 'rho' },
   ],
 });
 
 export function makeSurveyTable() {
-  const { table, add } = readings.make();
+  const { table, add, open, notes } = readings.make();
   const use = make('button', { type: 'button', id: 'survey-use', class: 'primary', disabled: true },
     'Use this soil in the rod tools');
   const copy = make('button', { type: 'button', id: 'survey-copy', disabled: true },
     'Copy for the command line');
   return make('div', { class: 'survey' },
     make('p', { class: 'storage-note', role: 'status', hidden: true }),
-    table, make('div', { class: 'row-buttons' }, add, use, copy),
+    table, make('div', { class: 'row-buttons' }, add, ...open, use, copy), ...notes,
     make('p', { class: 'copy-note', role: 'status', hidden: true }));
 }
 

@@ -3,18 +3,22 @@
 // nothing. What is stored is read leniently: the rows that read are shown,
 // those that do not are named, and the stored text is left as it was until
 // the user edits the table (showing the tool never writes it). At most the
-// library's bound of rows, made in one pass.
+// library's bound of rows, made in one pass. Rows pasted from a
+// spreadsheet, or a CSV file picked or dropped on the table, are read by the
+// library's reader (the command line's): the rows it reads go in, those it
+// cannot are named and left out, and the rows already there stay.
 import { $, $$, make } from './dom.js';
 import { state } from './state.js';
 import { keep, readKept } from './storage.js';
 
 export class RowsTable {
-  // key: the storage's name; id: the table body's; columns: [{name, label, unit}]
+  // tool: the tool whose table it is; key: the storage's name; id: the
+  // table body's; columns: [{name, label, unit}] (in the library's order)
   // with unit 'length' or 'diameter' for a header that names the unit;
   // noun: what a row is ("reading"); caption: the table's caption; addId
   // and addLabel: the button that adds a row.
-  constructor({ key, id, columns, noun, caption, addId, addLabel }) {
-    Object.assign(this, { key, id, columns, noun, caption, addId, addLabel });
+  constructor({ tool, key, id, columns, noun, caption, addId, addLabel }) {
+    Object.assign(this, { tool, key, id, columns, noun, caption, addId, addLabel });
   }
 
   get body() { return $(`#${this.id}`); }
@@ -129,7 +133,73 @@ export class RowsTable {
     note.hidden = !problems.length;
   }
 
-  // The caption, the headers (with their units) and the body; the add button.
+  // Rows read from text (a paste, a file) put in the table: from row
+  // `from` on, over what is there, or, without `from`, after the last row
+  // that holds anything. What was not taken is said. True when rows went in.
+  takeText(section, text, name, from) {
+    const note = $('.rows-note', section);
+    const read = JSON.parse(state.engine.readPageTable(this.tool, text, name));
+    const said = [];
+    if (read.error) {
+      said.push(`${name || 'The pasted rows'}: ${read.error}`);
+    } else {
+      const rows = this.rows();
+      let at = from;
+      if (at === undefined) {
+        at = rows.length;
+        while (at > 0 && rows[at - 1].every((cell) => cell.trim() === '')) at -= 1;
+      }
+      const room = state.described.maxTableRows - at;
+      const taken = read.rows.slice(0, Math.max(room, 0));
+      taken.forEach((row, index) => { rows[at + index] = row; });
+      if (taken.length) this.fillRows(rows);
+      this.updateAddButton();
+      if (taken.length < read.rows.length) {
+        said.push(`${read.rows.length - taken.length} ${this.noun}s did not fit: the table holds at most ${state.described.maxTableRows}.`);
+      }
+      if (read.problems.length) said.unshift(`Not taken: ${read.problems.join('; ')}.`);
+      if (taken.length) said.unshift(`${taken.length} ${this.noun}${taken.length > 1 ? 's' : ''} taken${name ? ` from ${name}` : ''}.`);
+    }
+    note.textContent = said.join(' ');
+    note.hidden = !said.length;
+    return !read.error && read.rows.length > 0;
+  }
+
+  // Pasted text of more than one cell (a tab or a line break in it) is rows
+  // from the row pasted into; one cell is left to the input.
+  pasted(section, event) {
+    const input = event.target.closest('tbody input');
+    const text = event.clipboardData && event.clipboardData.getData('text/plain');
+    if (!input || !text || !/[\t\n\r]/.test(text.replace(/[\r\n]+$/, ''))) return false;
+    event.preventDefault();
+    const from = $$('tr', this.body).indexOf(input.closest('tr'));
+    return this.takeText(section, text, '', from);
+  }
+
+  // A CSV file picked or dropped: its rows after those already there.
+  async takeFile(section, file) {
+    if (file.size > 16 * 1024 * 1024) {
+      this.takeError(section, `${file.name} is not read: a table's file is at most 16 MiB.`);
+      return false;
+    }
+    let text;
+    try {
+      text = await file.text();
+    } catch (error) {
+      this.takeError(section, `${file.name} cannot be read: ${error.message}`);
+      return false;
+    }
+    return this.takeText(section, text, `"${file.name}"`);
+  }
+
+  takeError(section, message) {
+    const note = $('.rows-note', section);
+    note.textContent = message;
+    note.hidden = false;
+  }
+
+  // The caption, the headers (with their units) and the body; the add
+  // button, and the button and picker of a CSV file.
   make() {
     const table = make('table', { class: 'readings' },
       make('caption', {}, this.caption),
@@ -139,7 +209,13 @@ export class RowsTable {
         make('th', { scope: 'col' }, make('span', { class: 'visually-hidden' }, 'Remove')))),
       make('tbody', { id: this.id }));
     const add = make('button', { type: 'button', id: this.addId, class: 'add-row' }, this.addLabel);
-    return { table: make('div', { class: 'table-holder' }, table), add };
+    const open = make('button', { type: 'button', class: 'open-rows', 'aria-describedby': `${this.id}-paste` },
+      'Open a CSV file');
+    const picker = make('input', { type: 'file', class: 'rows-file', accept: '.csv,.tsv,.txt,text/csv,text/plain', hidden: true });
+    const hint = make('p', { class: 'help', id: `${this.id}-paste` },
+      'Rows copied from a spreadsheet can be pasted into any cell; a CSV file can be opened or dropped here.');
+    const note = make('p', { class: 'rows-note', role: 'status', hidden: true });
+    return { table: make('div', { class: 'table-holder' }, table), add, open: [open, picker], notes: [hint, note] };
   }
 
   // The headers' units in the unit system chosen.
@@ -147,7 +223,8 @@ export class RowsTable {
     for (const column of this.columns) {
       const header = $(`#${this.id}`).closest('table').querySelector(`[data-column="${column.name}"]`);
       const unit = column.unit === 'length' ? (metric ? 'm' : 'ft')
-        : column.unit === 'diameter' ? (metric ? 'm' : 'in') : column.unit;
+        : column.unit === 'diameter' ? (metric ? 'm' : 'in')
+          : column.unit === 'rho' ? 'ohm-cm' : column.unit;
       header.textContent = unit ? `${column.label} (${unit})` : column.label;
     }
   }

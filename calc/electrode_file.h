@@ -11,7 +11,7 @@
 
 #include "calc/electrodes.h"
 #include "calc/number_reading.h"
-#include "cli/io.h"
+#include "calc/byte_source.h"
 
 namespace ostrevin::calc {
 

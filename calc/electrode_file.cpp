@@ -1,8 +1,8 @@
-#include "cli/electrode_file.h"
+#include "calc/electrode_file.h"
 
 #include "calc/calculation_parts.h"
 #include "calc/text.h"
-#include "cli/csv_reader.h"
+#include "calc/csv_reader.h"
 #include "core/number_text.h"
 
 namespace ostrevin::calc {

@@ -1,5 +1,5 @@
 // CSV records as spreadsheets write them, streamed from a byte source: a
-// UTF-8 byte-order mark, LF, CRLF or CR line ends, "," or ";" as the
+// UTF-8 byte-order mark, LF, CRLF or CR line ends, ",", ";" or a tab as the
 // separator (taken from the first line that is not blank), quoted fields
 // with doubled quotes and line breaks (RFC 4180). Blank lines and lines of
 // only separators are no records. A record over kMaxRecordBytes is read to
@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "calc/number_reading.h"
-#include "cli/io.h"
+#include "calc/byte_source.h"
 #include "core/result.h"
 
 namespace ostrevin::calc {
@@ -33,8 +33,9 @@ class CsvReader {
   explicit CsvReader(ByteSource& source) : source_(source) {}
 
   // Skips a UTF-8 byte-order mark and looks at the first line that is not
-  // blank (without taking it): ';' when it has more semicolons than commas
-  // outside quotes, else ','. Nothing when reading failed.
+  // blank (without taking it): a tab when it has one outside quotes (rows
+  // copied from a spreadsheet), else ';' when it has more semicolons than
+  // commas, else ','. Nothing when reading failed.
   std::optional<char> DetectSeparator();
   void SetSeparator(char separator) { separator_ = separator; }
 
@@ -65,7 +66,8 @@ class CsvReader {
 
 // A CSV file whose first line names its columns, as the batch, the survey
 // and every other file of rows are read: the separator (given, or taken from
-// the header line), the decimal comma that comes with ';', and the columns
+// the header line), the decimal comma that comes with ';' (and either mark
+// with a tab, as the cell has it), and the columns
 // by name (any case, blanks around ignored; at most kMaxColumns, none twice).
 class CsvTable {
  public:

@@ -1,6 +1,6 @@
-#include "cli/survey_file.h"
+#include "calc/survey_file.h"
 
-#include "cli/csv_reader.h"
+#include "calc/csv_reader.h"
 
 namespace ostrevin::calc {
 

@@ -1,4 +1,4 @@
-#include "cli/csv_reader.h"
+#include "calc/csv_reader.h"
 
 #include <algorithm>
 
@@ -71,6 +71,7 @@ std::optional<char> CsvReader::DetectSeparator() {
   if (!StartInput()) return std::nullopt;
   long commas = 0;
   long semicolons = 0;
+  long tabs = 0;
   bool quoted = false;
   bool any = false;
   for (std::size_t offset = 0; offset <= kMaxRecordBytes; ++offset) {
@@ -86,8 +87,10 @@ std::optional<char> CsvReader::DetectSeparator() {
     if (!quoted) {
       commas += c == ',' ? 1 : 0;
       semicolons += c == ';' ? 1 : 0;
+      tabs += c == '\t' ? 1 : 0;
     }
   }
+  if (tabs > 0) return '\t';
   return semicolons > commas ? ';' : ',';
 }
 
@@ -204,6 +207,7 @@ Checked CsvTable::ReadHeader(std::string_view empty,
   used_ = *separator;
   reader_.SetSeparator(*separator);
   if (*separator == ';') marks_ = {",", ".", true};
+  if (*separator == '\t') marks_.eitherDecimal = true;
   const CsvReader::Next first = reader_.Read(header_);
   if (first == CsvReader::Next::kReadError) return ReadFailed();
   if (first == CsvReader::Next::kEnd) return Refused(std::string(empty));

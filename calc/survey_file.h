@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/io.h"
+#include "calc/byte_source.h"
 #include "calc/number_reading.h"
 #include "calc/outcome.h"
 #include "calc/fall_test.h"
