@@ -4,6 +4,7 @@
 
 #include "calc/calculation_parts.h"
 #include "calc/electrodes.h"
+#include "calc/summary.h"
 #include "calc/text.h"
 #include "core/number_text.h"
 
@@ -239,8 +240,8 @@ std::string JobResultsJson(const JobResults& results) {
 std::string JobResultsText(const JobResults& results) {
   std::string text;
   const auto add = [&](const std::string& heading, const Outcome& outcome) {
-    text += (text.empty() ? "" : "\n") + std::string("-- ") + heading + " --\n" + ToText(outcome) +
-            "\n";
+    text += (text.empty() ? "" : "\n") + std::string("-- ") + heading + " --\n" +
+            TextWithSummary(outcome) + "\n";
   };
   if (results.soil) add("soil", results.soil->outcome);
   if (results.electrode) add("electrode (" + results.electrode->command + ")", *results.electrode);

@@ -14,91 +14,10 @@ namespace ostrevin::calc {
 
 namespace {
 
-// The US electrical code's most for one rod, ohms (NEC 250.53(A)(2)).
-constexpr double kCodeOhms = 25;
-
-// A number of the outcome's, among its fields or its inputs as read.
-std::optional<double> Number(const Outcome& outcome, std::string_view key) {
-  const JsonValue* field = outcome.Field(key);
-  if (field == nullptr) {
-    const auto input = std::find_if(outcome.inputs.begin(), outcome.inputs.end(),
-                                    [&](const JsonMember& member) { return member.first == key; });
-    if (input != outcome.inputs.end()) field = &input->second;
-  }
-  if (field == nullptr) return std::nullopt;
-  const auto* value = std::get_if<double>(&field->variant());
-  if (value == nullptr || !std::isfinite(*value)) return std::nullopt;
-  return *value;
-}
-
-std::string Volts(double volts) { return FormatDouble("%.1f", volts) + " V"; }
-
-// A criterion judged: the value at most the limit (at least, for a size);
-// the margin the share of the limit to spare, negative when it fails.
-SummaryRow Judged(std::string quantity, double value, double limit, const std::string& valueText,
-                  const std::string& limitText, bool atMost = true) {
-  const double margin = 100 * (atMost ? limit - value : value - limit) / limit;
-  const bool pass = atMost ? value <= limit : value >= limit;
-  return {std::move(quantity), valueText, limitText,
-          (margin >= 0 ? "+" : "") + FormatDouble("%.1f", margin) + " %", pass ? "pass" : "fail"};
-}
-
 std::string Given(const JobValues& values, std::string_view key) {
   const auto found =
       std::find_if(values.begin(), values.end(), [&](const auto& v) { return v.first == key; });
   return found == values.end() ? std::string() : found->second;
-}
-
-void AddResistance(const Outcome& electrode, const Job& job, std::vector<SummaryRow>& criteria) {
-  if (!electrode.value || electrode.unit != "ohms") return;
-  const double ohms = *electrode.value;
-  const std::string shown = ShowOhms(ohms) + " ohms";
-  const std::optional<double> target = Number(electrode, "target");
-  if (electrode.command == "check") {
-    criteria.push_back(Judged("Resistance of one rod (NEC 250.53(A)(2))", ohms, kCodeOhms, shown,
-                              FormatNumber(kCodeOhms) + " ohms"));
-  } else if (target) {
-    criteria.push_back(
-        Judged("Resistance to earth", ohms, *target, shown, ShowOhms(*target) + " ohms"));
-  } else if (const std::string given = Given(job.electrode, "target"); !given.empty()) {
-    criteria.push_back({"Resistance to earth", shown, given, {}, "not judged"});
-  } else {
-    criteria.push_back({"Resistance to earth", shown, {}, {}, "not judged"});
-  }
-}
-
-void AddVoltages(const Outcome& electrode, std::vector<SummaryRow>& criteria) {
-  const auto touchLimit = Number(electrode, "touch_limit_volts");
-  const auto stepLimit = Number(electrode, "step_limit_volts");
-  const auto add = [&](const char* quantity, std::optional<double> value,
-                       std::optional<double> limit) {
-    if (!value) return;
-    if (limit) {
-      criteria.push_back(Judged(quantity, *value, *limit, Volts(*value), Volts(*limit)));
-    } else {
-      criteria.push_back({quantity, Volts(*value), {}, {}, "not judged"});
-    }
-  };
-  add("Touch voltage inside", Number(electrode, "touch_volts"), touchLimit);
-  add("Step voltage", Number(electrode, "step_volts"), stepLimit);
-  const JsonValue* fence = electrode.Field("fence_verdict");
-  const auto* fenceVerdict =
-      fence != nullptr ? std::get_if<std::string>(&fence->variant()) : nullptr;
-  if (fenceVerdict != nullptr && *fenceVerdict != "not judged") {
-    add("Touch voltage at the fence", Number(electrode, "fence_touch_volts"), touchLimit);
-  }
-}
-
-void AddConductor(const Outcome& electrode, std::vector<SummaryRow>& criteria) {
-  const auto least = Number(electrode, "conductor_min_mm2");
-  const auto diameter = Number(electrode, "conductor");
-  if (!least || !diameter) return;
-  // The conductor's diameter in the unit system's diameter unit: metres or inches.
-  const double metres = *diameter * (IsMetric(electrode.units) ? 1.0 : 0.0254);
-  const double mm2 = std::numbers::pi / 4 * std::pow(metres * 1000, 2);
-  criteria.push_back(Judged("Conductor's cross-section (IEEE 80 eq. 37)", mm2, *least,
-                            FormatDouble("%.1f", mm2) + " mm²",
-                            "at least " + FormatDouble("%.1f", *least) + " mm²", false));
 }
 
 std::string Cell(const std::string& text, const char* tag = "td") {
@@ -251,11 +170,7 @@ void WriteSignatures(Writer& out, const Job& job) {
 
 std::vector<SummaryRow> SummaryOf(const JobResults& results, const Job& job) {
   std::vector<SummaryRow> criteria;
-  if (results.electrode) {
-    AddResistance(*results.electrode, job, criteria);
-    AddVoltages(*results.electrode, criteria);
-    AddConductor(*results.electrode, criteria);
-  }
+  if (results.electrode) criteria = SummaryOf(*results.electrode, Given(job.electrode, "target"));
   if (results.test && results.test->outcome.value) {
     criteria.push_back({"Measured resistance (field test)",
                         ShowOhms(*results.test->outcome.value) + " ohms",
@@ -264,20 +179,6 @@ std::vector<SummaryRow> SummaryOf(const JobResults& results, const Job& job) {
                         "not judged"});
   }
   return criteria;
-}
-
-std::string VerdictOf(const std::vector<SummaryRow>& criteria) {
-  std::string failing;
-  int judged = 0;
-  for (const SummaryRow& c : criteria) {
-    if (c.pass == "not judged") continue;
-    ++judged;
-    if (c.pass == "fail")
-      failing += (failing.empty() ? "" : "; ") + c.quantity + " " + c.value + " against " + c.limit;
-  }
-  if (judged == 0) return "No criterion is judged: the job gives no limit to hold the values to.";
-  if (!failing.empty()) return "The design fails: " + failing + ".";
-  return "The design meets every criterion judged (" + std::to_string(judged) + ").";
 }
 
 JobReport MakeReport(const Job& job, const JobResults& results, const std::string& program,

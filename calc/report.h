@@ -10,25 +10,13 @@
 #include <vector>
 
 #include "calc/job_run.h"
+#include "calc/summary.h"
 
 namespace ostrevin::calc {
 
-// One criterion of the summary. `limit` and `margin` are empty for a value
-// that is not judged; `pass` is then "not judged".
-struct SummaryRow {
-  std::string quantity;  // "Touch voltage inside the grid"
-  std::string value;     // "986.4 V"
-  std::string limit;     // "837.6 V"
-  std::string margin;    // "-17.8 %": the share of the limit left (negative when over)
-  std::string pass;      // "pass", "fail" or "not judged"
-};
-
-// The criteria of the job's results, in the report's order: the resistance
-// (against the target or the code's rule), the touch voltage inside, the
-// step voltage, the touch voltage at the fence, the conductor's size.
+// The criteria of the job's results, in the report's order: the
+// electrode's (summary.h), then the field test's measured resistance.
 std::vector<SummaryRow> SummaryOf(const JobResults& results, const Job& job);
-// The verdict in words: every criterion met, or those that fail.
-std::string VerdictOf(const std::vector<SummaryRow>& criteria);
 
 struct ReportDrawing {
   std::string svg;

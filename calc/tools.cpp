@@ -9,6 +9,7 @@
 #include "calc/electrodes.h"
 #include "calc/fall_test.h"
 #include "calc/soil_survey.h"
+#include "calc/summary.h"
 #include "calc/text.h"
 #include "core/electrode_formulas.h"
 #include "core/number_text.h"
@@ -300,6 +301,11 @@ JsonObject OutcomeJson(const Outcome& outcome, const NumberMarks& marks) {
                   {"notes", outcome.notes},
                   {"reason", outcome.why},
                   {"json", ToJsonObject(outcome)}};
+  // The criteria judged, shown first: none when nothing is judged.
+  if (const std::vector<SummaryRow> criteria = SummaryOf(outcome); Judges(criteria)) {
+    json.emplace_back("summary", SummaryJson(criteria));
+    json.emplace_back("verdict", VerdictOf(criteria));
+  }
   if (!outcome.table.columns.empty()) {
     JsonArray rows;
     for (const std::vector<std::string>& row : outcome.table.rows) rows.emplace_back(row);

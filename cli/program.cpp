@@ -11,6 +11,7 @@
 #include "calc/electrodes.h"
 #include "calc/job_run.h"
 #include "calc/soil_survey.h"
+#include "calc/summary.h"
 #include "calc/survey_file.h"
 #include "calc/text.h"
 #include "core/electrode_formulas.h"
@@ -127,7 +128,7 @@ int Program::RunCalculation(const Command& command, const ParsedCommand& parsed)
 }
 
 int Program::Report(const ParsedCommand& parsed, const Outcome& outcome) {
-  if (Print((parsed.Has("json") ? ToJson(outcome) : ToText(outcome)) + "\n") != kAnswered) {
+  if (Print((parsed.Has("json") ? ToJson(outcome) : TextWithSummary(outcome)) + "\n") != kAnswered) {
     return kFailed;
   }
   if (!SayRemarks(outcome)) return kFailed;
@@ -302,7 +303,7 @@ int Program::RunBatch(const Command& command, const ParsedCommand& parsed) {
 
 int Program::ReportRows(const ParsedCommand& parsed, const Outcome& outcome,
                         const std::vector<std::string>& rejected, const Chart& chart) {
-  if (Print((parsed.Has("json") ? ToJson(outcome) : ToText(outcome)) + "\n") != kAnswered) {
+  if (Print((parsed.Has("json") ? ToJson(outcome) : TextWithSummary(outcome)) + "\n") != kAnswered) {
     return kFailed;
   }
   const auto say = [this](const std::string& line) { return Say(line); };

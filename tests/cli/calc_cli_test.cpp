@@ -54,6 +54,36 @@ TEST(CalcProgram, AnswersAndStatuses) {
             "ostrevin-calc length: --diameter is missing (see ostrevin-calc length --help)\n");
 }
 
+// A command that judges: the answer stays line 1, the criteria and the
+// verdict follow at once, the details after them; one that judges nothing
+// prints no table.
+TEST(CalcProgram, AJudgedAnswerLeadsWithItsCriteria) {
+  const Result check = Calc("check --rho 20000 --diameter 0.625 --length 8");
+  EXPECT_EQ(check.out.substr(0, check.out.find("\nmore than")),
+            "79.810 ohms\n"
+            "criterion                                       value    limit    margin  result\n"
+            "Resistance of one rod (NEC 250.53(A)(2))  79.810 ohms  25 ohms  -219.2 %  fail\n"
+            "The design fails: Resistance of one rod (NEC 250.53(A)(2)) 79.810 ohms against 25 "
+            "ohms.\n");
+  const std::string meets = Calc("check --rho 2000 --diameter 0.625 --length 8").out;
+  std::istringstream lines(meets);
+  std::vector<std::string> first(4);
+  for (std::string& line : first) std::getline(lines, line);
+  EXPECT_EQ(first[0], "7.981 ohms");
+  EXPECT_EQ(first[2].substr(first[2].size() - 4), "pass");
+  EXPECT_EQ(first[3], "The design meets every criterion judged (1).");
+  const Result grid = Calc(
+      "grid --rho 400ohm-m --size 70x70 --meshes 7x7 --depth 0.5 --conductor 0.01 --units metric "
+      "--grid-current 1900 --fault-duration 0.5 --shock-duration 0.5 --surface-rho 2500ohm-m "
+      "--surface-thickness 0.1");
+  ASSERT_EQ(grid.status, 0) << grid.err;
+  const std::string second = grid.out.substr(grid.out.find('\n') + 1, 9);
+  EXPECT_EQ(second, "criterion");
+  EXPECT_NE(grid.out.find("\nTouch voltage inside "), std::string::npos) << grid.out;
+  EXPECT_NE(grid.out.find("\nStep voltage "), std::string::npos);
+  EXPECT_EQ(Calc(std::string("resistance ") + kRod + " --length 3").out, "17.868 ohms\n");
+}
+
 // --units si: the metric answers, a bare resistivity read in ohm-m and a
 // bare diameter in mm, the same as metric given those units.
 TEST(CalcProgram, SiUnitsReadABareResistivityInOhmMetresAndADiameterInMillimetres) {
@@ -299,6 +329,12 @@ TEST(CalcProgram, ASurveyBecomesASoilModelForTheRods) {
       Calc("resistance --layers " + value + " --diameter 16mm --length 3m --units metric");
   EXPECT_EQ(rod.status, 0) << rod.err;
   EXPECT_EQ(rod.out.substr(0, 3), "74.");
+  // The same rows copied from a spreadsheet (tabs, each cell its own decimal mark).
+  std::ofstream(kDir + "/pasted.tsv")
+      << "spacing\tdepth\trho\n1\t0,1\t423,4ohm-m\n2\t0.1\t322,2ohm-m\n4\t0,1\t258,2ohm-m\n"
+         "6\t0,1\t165,1ohm-m\n8\t0,1\t144,3ohm-m\n12\t0,1\t122,8ohm-m\n16\t0,1\t123,2ohm-m\n"
+         "20\t0,1\t124,4ohm-m\n24\t0,1\t125,3ohm-m\n30\t0,1\t131,9ohm-m\n36\t0,1\t132,1ohm-m\n";
+  EXPECT_EQ(Calc("soil pasted.tsv --units metric").out.substr(0, 35), fit.out.substr(0, 35));
   // A reading that cannot be read is reported with its line; the rest is fitted.
   std::ofstream(kDir + "/survey.csv", std::ios::app) << "40;0,1;-5\r\n";
   const Result bad = Calc("soil survey.csv --units metric --json");
