@@ -99,7 +99,7 @@ CsvReader::Next CsvReader::Read(CsvRecord& record) {
     const Next next = ReadOne(record);
     if (next != Next::kRecord || !record.why.empty()) return next;
     // A line of only separators (a spreadsheet's empty row) is as blank as an empty one.
-    const bool blank = std::ranges::all_of(record.fields, [](const std::string& field) {
+    const bool blank = std::all_of(record.fields.begin(), record.fields.end(), [](const std::string& field) {
       return field.find_first_not_of(" \t") == std::string::npos;
     });
     if (!blank) return next;
@@ -225,7 +225,7 @@ Checked CsvTable::ReadHeader(std::string_view empty,
       return Refused(at + "column " + Quoted(name) + " appears twice (columns " +
                      std::to_string(earlier->second + 1) + " and " + std::to_string(i + 1) + ")");
     }
-    if (std::ranges::find(reserved, name) != reserved.end()) {
+    if (std::find(reserved.begin(), reserved.end(), name) != reserved.end()) {
       std::string why = at;
       why += "column " + Quoted(name) + " is one the program writes (";
       for (std::size_t k = 0; k < reserved.size(); ++k) {
@@ -285,8 +285,8 @@ std::string CsvLine(const std::vector<std::string_view>& fields, char separator)
   for (std::size_t i = 0; i < fields.size(); ++i) {
     if (i > 0) line += separator;
     const std::string_view field = fields[i];
-    const bool quote = std::ranges::any_of(
-        field, [&](char c) { return c == separator || c == '"' || c == '\r' || c == '\n'; });
+    const bool quote = std::any_of(
+        field.begin(), field.end(), [&](char c) { return c == separator || c == '"' || c == '\r' || c == '\n'; });
     if (!quote) {
       line += field;
       continue;

@@ -7,7 +7,10 @@
 // Text whose first line names at least one of the table's columns is a file
 // with a header (columns in any order and case, others left alone); text
 // whose first line names none is rows of the table's columns in the page's
-// order, as many as the first row has (a spreadsheet's selection).
+// order, as many as the first row has (a spreadsheet's selection). A
+// tab-separated text takes the decimal mark its cells show beyond doubt
+// ("15,16" beside "15,915" makes both decimal commas); where they show
+// none or both, each cell its own, and "1,500" is refused as ambiguous.
 #pragma once
 
 #include <string>

@@ -156,7 +156,7 @@ std::string TextWithSummary(const Outcome& outcome, const std::string& givenTarg
   const std::size_t end = text.find('\n');
   const std::string summary = "\n" + SummaryText(criteria);
   if (end == std::string::npos) return text + summary;
-  return text.insert(end, summary + "\n");
+  return text.insert(end, summary);
 }
 
 JsonArray SummaryJson(const std::vector<SummaryRow>& criteria) {

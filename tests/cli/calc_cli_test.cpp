@@ -64,7 +64,7 @@ TEST(CalcProgram, AJudgedAnswerLeadsWithItsCriteria) {
             "criterion                                       value    limit    margin  result\n"
             "Resistance of one rod (NEC 250.53(A)(2))  79.810 ohms  25 ohms  -219.2 %  fail\n"
             "The design fails: Resistance of one rod (NEC 250.53(A)(2)) 79.810 ohms against 25 "
-            "ohms.\n");
+            "ohms.");
   const std::string meets = Calc("check --rho 2000 --diameter 0.625 --length 8").out;
   std::istringstream lines(meets);
   std::vector<std::string> first(4);

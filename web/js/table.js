@@ -225,7 +225,8 @@ export class RowsTable {
       const unit = column.unit === 'length' ? (metric ? 'm' : 'ft')
         : column.unit === 'diameter' ? (metric ? 'm' : 'in')
           : column.unit === 'rho' ? 'ohm-cm' : column.unit;
-      header.textContent = unit ? `${column.label} (${unit})` : column.label;
+      // The unit never split at its hyphen ("ohm-cm").
+      header.replaceChildren(column.label, ...(unit ? [' ', make('span', { class: 'unit-name' }, `(${unit})`)] : []));
     }
   }
 

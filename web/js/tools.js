@@ -176,8 +176,10 @@ export function setSwitch(section, name, value) {
   });
 }
 
-function makeOutcome(tool) {
-  return make('div', { class: 'outcome' },
+// The answer and its verdict first, above the fields, in a bar that stays
+// at the top of the screen while a field is edited; a unit question above it.
+function makeAnswerBar(tool) {
+  return make('div', { class: 'answer-bar' },
     make('div', { class: 'questions', 'aria-live': 'polite' }),
     make('p', { class: 'result', 'aria-live': 'polite' },
       make('output', { id: `${tool.id}-result`, 'data-value': '', for: '' }),
@@ -186,7 +188,13 @@ function makeOutcome(tool) {
         make('span', { class: 'status-text' }),
         make('progress', { max: 1, value: 0, hidden: true, 'aria-label': 'Done so far' }),
         make('button', { type: 'button', class: 'cancel' }, 'Cancel'))),
-    make('p', { class: 'verdict', hidden: true }),
+    make('p', { class: 'verdict', hidden: true }));
+}
+
+// The rest of the answer: the criteria judged first, then what it means.
+function makeOutcome(tool) {
+  return make('div', { class: 'outcome' },
+    make('div', { class: 'answer-summary table-holder', hidden: true, tabindex: 0, role: 'region', 'aria-label': 'The criteria judged' }),
     tool.id === 'check'
       ? make('p', { class: 'next', hidden: true }, 'What to do next, with these values: ',
         make('a', { href: '#group' }, 'a rod group'), ' or ',
@@ -243,7 +251,7 @@ function makeTool(tool) {
   if (tool.fields.some((field) => field.soil)) {
     switches.append(makeSwitch('Soil', `${tool.id}-soil`, [['uniform', 'Uniform'], ['layers', 'Two layers']], 'uniform'));
   }
-  section.append(switches);
+  section.append(switches, makeAnswerBar(tool));
   if (tool.id === 'survey') {
     section.append(survey.makeSurveyTable());
   } else {
@@ -362,6 +370,7 @@ export function show(section, answer) {
   setHidden(result, !ok);
   // The first line of the text is the result; the rest says what it means.
   fillList($('.lines', section), ok ? answer.text.slice(1) : [], 'p');
+  showSummary($('.answer-summary', section), ok ? answer : null);
   showTable($('.answer-table', section), ok ? answer.table : null);
   fillList($('.warnings', section), ok ? answer.warnings : []);
   // A unit question stands above the result it may make wrong, with the fix a tap away.
@@ -417,6 +426,31 @@ function showTable(holder, table) {
   holder.replaceChildren(make('table', {},
     make('thead', {}, row(table.columns, 'th')),
     make('tbody', {}, ...table.rows.map((cells) => row(cells, 'td')))));
+}
+
+// The criteria judged (value, limit, margin, pass or fail) and the verdict
+// in words, above the details; hidden when nothing is judged.
+function showSummary(holder, answer) {
+  const criteria = answer && answer.summary;
+  const key = criteria ? JSON.stringify(criteria) : '';
+  if (holder.dataset.key === key) return;
+  holder.dataset.key = key;
+  setHidden(holder, !criteria);
+  if (!criteria) {
+    holder.replaceChildren();
+    return;
+  }
+  const head = ['Criterion', 'Value', 'Limit', 'Margin', 'Result'];
+  // The result as a mark that fits a phone's width, its word for a screen reader.
+  const mark = { pass: '✓', fail: '✗' };
+  holder.replaceChildren(make('table', {},
+    make('thead', {}, make('tr', {}, ...head.map((cell) => make('th', { scope: 'col', class: cell === 'Margin' ? 'margin' : null }, cell)))),
+    make('tbody', {}, ...criteria.map((row) => make('tr', {},
+      make('th', { scope: 'row' }, row.quantity), make('td', {}, row.value),
+      make('td', {}, row.limit || '-'), make('td', { class: 'margin' }, row.margin || '-'),
+      make('td', { class: row.result, title: row.result }, mark[row.result] || '–',
+        make('span', { class: 'visually-hidden' }, row.result)))))),
+  make('p', { class: 'summary-verdict' }, answer.verdict));
 }
 
 // A note that asks whether a value was meant in the other units ("Rod
@@ -614,6 +648,7 @@ function wireTool(section) {
     update(section, event);
   };
   section.addEventListener('input', edited);
+  if (table) wireRows(section, table);
   section.addEventListener('change', (event) => {
     if (event.target.classList.contains('soil-type')) useSoilType(section, event.target);
     if (event.target.classList.contains('unit-pick')) {
@@ -667,6 +702,37 @@ function wireTool(section) {
       const row = table.addRow();
       if (row) $('input', row).focus();
     }
+  });
+}
+
+// A table's rows from a paste, a picked file or a file dropped on it: kept
+// and computed as an edit would be.
+function wireRows(section, table) {
+  const took = (taken) => {
+    if (!taken) return;
+    table.keepRows(section, (message) => showProblem(section, message));
+    update(section);
+  };
+  section.addEventListener('paste', (event) => {
+    if (event.target.closest('tbody')) took(table.pasted(section, event));
+  });
+  const picker = $('.rows-file', section);
+  $('.open-rows', section).addEventListener('click', () => picker.click());
+  picker.addEventListener('change', async () => {
+    const file = picker.files[0];
+    picker.value = '';
+    if (file) took(await table.takeFile(section, file));
+  });
+  const holder = $('.survey', section);
+  holder.addEventListener('dragover', (event) => {
+    if ([...event.dataTransfer.items].some((item) => item.kind === 'file')) event.preventDefault();
+  });
+  holder.addEventListener('drop', async (event) => {
+    const file = [...event.dataTransfer.files].find((f) => !/\.json$/i.test(f.name));
+    if (!file) return;
+    event.preventDefault();
+    event.stopPropagation();
+    took(await table.takeFile(section, file));
   });
 }
 

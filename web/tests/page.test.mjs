@@ -193,6 +193,10 @@ async function shown(page, tool) {
       note: section.querySelector('.address-note').textContent,
       table: Array.from(section.querySelectorAll('.answer-table tr')).map((row) =>
         Array.from(row.cells).map((cell) => cell.textContent)),
+      // The criteria judged, as the command line writes them (the marks left out).
+      summary: Array.from(section.querySelectorAll('.answer-summary tbody tr')).map((row) =>
+        Array.from(row.cells).map((cell) => cell.textContent.replace(/^[✓✗–]/, ''))),
+      verdict: (section.querySelector('.summary-verdict') || { textContent: '' }).textContent,
     };
   });
 }
@@ -224,9 +228,23 @@ function commandLine(command, inputs, units = 'english') {
 
 // The command line's text parted as the page shows it: the lines, and a
 // table (its padded lines, indented) as rows of cells.
+// The command line's text parted as the page shows it: the criteria judged
+// (the block under the first line, from its "criterion" heading to the
+// verdict), the padded table, and the lines.
 function textAndTable(lines) {
+  let summary = [];
+  let verdict = '';
+  if (lines.length > 1 && lines[1].startsWith('criterion ')) {
+    const end = lines.findIndex((line, index) => index > 1 && !/ {2}(pass|fail|not judged)$/.test(line));
+    summary = lines.slice(2, end).map((line) => line.split(/ {2,}/));
+    verdict = lines[end];
+    lines = [lines[0], ...lines.slice(end + 1)];
+  }
   const table = lines.filter((line) => line.startsWith('  '));
-  return { lines: lines.filter((line) => !table.includes(line)), table: table.map((line) => line.trim().split(/ {2,}/)) };
+  return {
+    lines: lines.filter((line) => !table.includes(line)), table: table.map((line) => line.trim().split(/ {2,}/)),
+    summary, verdict,
+  };
 }
 
 // The address, once typing has paused long enough for the page to write it.
@@ -401,6 +419,8 @@ describe('the tools give the command line\'s answers', () => {
       assert.deepEqual([got.result + (got.unit ? ` ${got.unit}` : ''), ...got.lines].filter(Boolean),
         parted.lines, each.name);
       assert.deepEqual(got.table, parted.table, each.name);
+      assert.deepEqual(got.summary, parted.summary, each.name);
+      assert.equal(got.verdict, parted.verdict, each.name);
       const key = Object.keys(want.json).find((k) => want.json[k] === Number(got.value) ||
         (typeof want.json[k] === 'number' && got.value !== '' && sameNumber(want.json[k], Number(got.value))));
       if (got.value === '') {
@@ -701,6 +721,50 @@ describe('the tools give the command line\'s answers', () => {
     await last[1].type('17');
     const refused = await shown(page, 'test');
     assert.match(refused.problem, /^row 7: the potential probe stands at or beyond the current probe/);
+    assert.deepEqual(page.problems, []);
+  });
+
+  test('tables in: the README\'s survey opened as a file, rows pasted from a spreadsheet, the unreadable named', async () => {
+    const survey = resolve(here, '../../docs/survey.csv');
+    const want = execFileSync(calc, ['--units', 'si', 'soil', survey], { encoding: 'utf8' }).trimEnd().split('\n');
+    const page = await open({ hash: '#survey' });
+    await choose(page, 'survey', 'units', 1);
+    const [chooser] = await Promise.all([page.waitForFileChooser(), page.click('#tool-survey .open-rows')]);
+    await chooser.accept([survey]);
+    await page.waitForSelector('#tool-survey .rows-note:not([hidden])');
+    assert.match(await text(page, '#tool-survey .rows-note'), /^11 readings taken from "survey\.csv"\.$/);
+    const fitted = await shown(page, 'survey');
+    assert.equal(`${fitted.result} ${fitted.unit}`.trim(), want[0]);
+    assert.equal(fitted.problem, '');
+    // A spreadsheet's selection pasted into the test's first cell: tabs, decimal
+    // commas (15,16 shows that 15,915 is no thousand), a row that is no number
+    // named and left out, the rest taken.
+    await page.evaluate(() => { location.hash = '#test?current-probe=100&units=metric'; });
+    await page.waitForSelector('#tool-test:not([hidden])');
+    await page.$eval('#test-rows input', (input) => {
+      const data = new DataTransfer();
+      data.setData('text/plain', '20\t15,16\r\n40\tabc\r\n61,8\t15,915\r\n70\t16,059\r\n');
+      input.dispatchEvent(new ClipboardEvent('paste', { clipboardData: data, bubbles: true, cancelable: true }));
+    });
+    await page.waitForSelector('#tool-test .rows-note:not([hidden])');
+    assert.equal(await text(page, '#tool-test .rows-note'),
+      '3 readings taken. Not taken: pasted row 2: reading: "abc" is not a number.');
+    const rows = await page.$$eval('#test-rows tr', (trs) => trs.map((tr) => Array.from(tr.querySelectorAll('input'), (input) => input.value)));
+    assert.deepEqual(rows, [['20', '15.16'], ['61.8', '15.915'], ['70', '16.059']]);
+    await page.waitForFunction(() => JSON.parse(localStorage.getItem('ostrevin.test')).length === 3);
+    const tested = await shown(page, 'test');
+    const file = join(mkdtempSync(join(tmpdir(), 'ostrevin-')), 'fop.csv');
+    writeFileSync(file, 'distance;reading\n20;15,16\n61,8;15,915\n70;16,059\n');
+    const native = JSON.parse(execFileSync(calc, ['test', file, '--current-probe', '100', '--units', 'metric', '--json'], { encoding: 'utf8' }));
+    assert.equal(tested.value, String(native.ohms_61_8));
+    // Text that is no table of the tool's is refused whole, the rows kept.
+    await page.$eval('#test-rows input', (input) => {
+      const data = new DataTransfer();
+      data.setData('text/plain', 'distance,ohms\n20,15\n');
+      input.dispatchEvent(new ClipboardEvent('paste', { clipboardData: data, bubbles: true, cancelable: true }));
+    });
+    await page.waitForFunction(() => document.querySelector('#tool-test .rows-note').textContent.startsWith('The pasted rows: '));
+    assert.equal(await page.$$eval('#test-rows tr', (trs) => trs.length), 3);
     assert.deepEqual(page.problems, []);
   });
 
@@ -1214,6 +1278,14 @@ describe('what only a page has', () => {
       await page.reload();
       await page.waitForSelector(`html.ready #tool-${tool}:not([hidden])`);
       if (tool !== 'rod') await shown(page, tool);
+      // Opened from its address, the answer (and its verdict) is on the first screen.
+      if (tool !== 'rod') {
+        const bar = await page.$eval(`#tool-${tool} .answer-bar`, (element) => {
+          const box = element.getBoundingClientRect();
+          return { top: box.top, bottom: box.bottom, height: innerHeight };
+        });
+        assert.ok(bar.top >= 0 && bar.bottom <= bar.height, `${tool}: the answer at ${JSON.stringify(bar)}`);
+      }
       // The last input at the top of the screen (as typing into it leaves it at
       // worst): the result's top edge is within the screen, indeed within half.
       gaps[tool] = await page.evaluate((tool) => {
