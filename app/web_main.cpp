@@ -137,15 +137,18 @@ Progress ProgressOf(const val& tell) {
 }
 
 // `units` 0 English, 1 Metric; 2 Metric with a resistivity found given in ohm-m.
-std::string RunTool(const std::string& tool, const val& inputs, int units, const val& progress) {
+// `width`: the pixels the tool's drawings are shown at.
+std::string RunTool(const std::string& tool, const val& inputs, int units, const val& progress,
+                    int width) {
   return calc::RunTool(tool, FieldsOf(inputs), UnitSystemOf(units), Marks(), ProgressOf(progress),
-                       units == 2);
+                       units == 2, width);
 }
 
 
-std::string RunElectrodes(const val& rows, const val& inputs, int units, const val& progress) {
+std::string RunElectrodes(const val& rows, const val& inputs, int units, const val& progress,
+                          int width) {
   return calc::RunElectrodes(TableRowsOf<7>(rows), FieldsOf(inputs), UnitSystemOf(units), Marks(),
-                             ProgressOf(progress));
+                             ProgressOf(progress), width);
 }
 
 std::string RunFallTest(const val& rows, const val& inputs, int units, int chartWidth) {

@@ -15,9 +15,16 @@ namespace ostrevin::calc {
 
 namespace {
 
-constexpr double kWidth = 720;       // the drawing's width, pixels
-constexpr double kMargin = 64;       // round the plan
-constexpr double kLegendWidth = 150;  // to the right of a map
+// The desk's drawing: a plot up to 592 px a side, a map's legend to its
+// right. A page's figure is drawn for the width it is shown at (320 to 900
+// px), its legend under the plot below 600 px, so that every text is drawn
+// at its size (13 px, the title 15), never shrunk.
+constexpr double kDeskPlot = 592;
+constexpr double kLegendWidth = 150;  // to the right of a map, on the desk
+constexpr double kLeft = 88;          // the y axis's labels and the dimension line
+constexpr double kRight = 20;
+constexpr double kText = 13;
+constexpr double kLine = 18;  // a line of 13 px text
 
 std::string Px(double value) { return FormatDouble("%.1f", value); }
 
@@ -25,35 +32,149 @@ bool Vertical(const Conductor& c) {
   return std::abs(c.a.x - c.b.x) + std::abs(c.a.y - c.b.y) <= 1e-9 * (1 + std::abs(c.b.z - c.a.z));
 }
 
-// Plan coordinates to the drawing's pixels, the same scale both ways, y up.
+// Words wrapped to lines of at most `width` pixels at 13 px.
+std::vector<std::string> Wrapped(const std::string& text, double width, double size = kText) {
+  std::vector<std::string> lines;
+  std::string line;
+  std::size_t at = 0;
+  while (at < text.size()) {
+    const std::size_t end = std::min(text.find(' ', at), text.size());
+    const std::string word = text.substr(at, end - at);
+    const std::string longer = line.empty() ? word : line + " " + word;
+    if (!line.empty() && TextWidth(longer, size) > width) {
+      lines.push_back(line);
+      line = word;
+    } else {
+      line = longer;
+    }
+    at = end + 1;
+  }
+  if (!line.empty()) lines.push_back(line);
+  return lines;
+}
+
+// Plan coordinates to the drawing's pixels, the same scale both ways, y up;
+// the plot's box, and the drawing's size as its parts are laid out.
 struct Frame {
   double x0 = 0, y0 = 0, x1 = 1, y1 = 1;  // metres
-  double scale = 1, left = kMargin, top = kMargin;
-  double width = 0, height = 0;            // the drawing's
+  double scale = 1, left = kLeft, top = 0;
+  double width = 0, height = 0;  // the drawing's
+  double plotWidth = 0, plotHeight = 0;
+  bool narrow = false;  // the legend under the plot
+  std::string heading;
+  std::vector<std::string> title;  // the heading's lines
 
-  Frame(double ax, double ay, double bx, double by, double right) : x0(ax), y0(ay), x1(bx), y1(by) {
+  // `shown`: the width the drawing is shown at, 0 for the desk's; `legend`:
+  // whether a map's legend needs room.
+  Frame(double ax, double ay, double bx, double by, int shown, bool legend,
+        const std::string& heading)
+      : x0(ax), y0(ay), x1(bx), y1(by), heading(heading) {
     const double spanX = std::max(x1 - x0, 1e-6);
     const double spanY = std::max(y1 - y0, 1e-6);
-    scale = std::min((kWidth - 2 * kMargin) / spanX, (kWidth - 2 * kMargin) / spanY);
-    width = 2 * kMargin + spanX * scale + right;
-    height = 2 * kMargin + spanY * scale + 24;
+    narrow = shown > 0 && shown < 600;
+    const double beside = legend && !narrow ? kLegendWidth : 0;
+    const double room = shown > 0 ? std::clamp(shown, 320, 900) - kLeft - kRight - beside : kDeskPlot;
+    scale = std::min(room / spanX, (narrow ? room * 1.2 : kDeskPlot) / spanY);
+    plotWidth = spanX * scale;
+    plotHeight = spanY * scale;
+    width = shown > 0 ? std::clamp(shown, 320, 900) : kLeft + plotWidth + kRight + beside;
+    title = Wrapped(heading, width - 2 * kRight, 15);
+    top = 16 + 20.0 * static_cast<double>(title.size()) + 20;
+    height = top + plotHeight;  // the parts under the plot add theirs
   }
   double X(double x) const { return left + (x - x0) * scale; }
   double Y(double y) const { return top + (y1 - y) * scale; }
+  double Bottom() const { return top + plotHeight; }
 };
 
-Frame PlanFrame(const SolvedElectrode& e, double margin, double right) {
-  const auto [x0, x1, y0, y1, deepest] = ExtentOf(e.conductors);
-  return {x0 - margin, y0 - margin, x1 + margin, y1 + margin, right};
+std::string Header(const Frame& f) {
+  std::string svg = "<title>" + XmlEscaped(f.heading) + "</title>\n" +
+                    "<rect width='100%' height='100%' fill='white'/>\n";
+  for (std::size_t k = 0; k < f.title.size(); ++k) {
+    svg += "<text x='" + Px(kRight) + "' y='" + Px(30 + 20.0 * static_cast<double>(k)) +
+           "' font-size='15'>" + XmlEscaped(f.title[k]) + "</text>\n";
+  }
+  return svg;
 }
 
-std::string Header(const Frame& f, const std::string& title) {
+std::string Document(const Frame& f, const std::string& body) {
   return "<?xml version='1.0' encoding='UTF-8'?>\n"
          "<svg xmlns='http://www.w3.org/2000/svg' width='" + Px(f.width) + "' height='" +
          Px(f.height) + "' viewBox='0 0 " + Px(f.width) + " " + Px(f.height) +
-         "' font-family='DejaVu Sans, Verdana, sans-serif' font-size='13'>\n<title>" +
-         XmlEscaped(title) + "</title>\n<rect width='100%' height='100%' fill='white'/>\n"
-         "<text x='" + Px(kMargin) + "' y='28' font-size='15'>" + XmlEscaped(title) + "</text>\n";
+         "' font-family='DejaVu Sans, Verdana, sans-serif' font-size='13'>\n" + Header(f) + body +
+         "</svg>\n";
+}
+
+// A round step (1, 2 or 5 times a power of ten) near `span` / `count`.
+double RoundStep(double span, double count) {
+  const double raw = span / count;
+  const double power = std::pow(10.0, std::floor(std::log10(raw)));
+  for (const double factor : {1.0, 2.0, 5.0}) {
+    if (factor * power >= raw) return factor * power;
+  }
+  return 10 * power;
+}
+
+std::string Rounded(double value, double step) {
+  const int decimals = step >= 1 ? 0 : static_cast<int>(std::ceil(-std::log10(step) - 1e-9));
+  const std::string text = FormatDouble("%." + std::to_string(decimals) + "f", value);
+  return text == "-0" ? "0" : text;
+}
+
+// Axes along the plot's foot and left side in the unit system's length,
+// ticked at a round step, each titled with its unit.
+std::string Axes(const Frame& f, UnitSystem units) {
+  const std::string unit(LengthUnit(units));
+  std::string svg = "<g stroke='#333' stroke-width='1' fill='none'><rect x='" + Px(f.left) +
+                    "' y='" + Px(f.top) + "' width='" + Px(f.plotWidth) + "' height='" +
+                    Px(f.plotHeight) + "'/></g>\n<g fill='#333'>\n";
+  const auto along = [&](double lo, double hi, double pixels, bool x) {
+    const double a = LengthFromMetres(lo, units);
+    const double b = LengthFromMetres(hi, units);
+    const double step = RoundStep(b - a, std::max(2.0, pixels / 60));
+    for (double v = std::ceil(a / step - 1e-9) * step; v <= b + step * 1e-9; v += step) {
+      const double metres = lo + (v - a) / (b - a) * (hi - lo);
+      if (x) {
+        const double px = f.X(metres);
+        svg += "<line stroke='#333' x1='" + Px(px) + "' y1='" + Px(f.Bottom()) + "' x2='" + Px(px) +
+               "' y2='" + Px(f.Bottom() + 5) + "'/><text x='" + Px(px) + "' y='" +
+               Px(f.Bottom() + 19) + "' text-anchor='middle'>" + Rounded(v, step) + "</text>\n";
+      } else {
+        const double py = f.Y(metres);
+        svg += "<line stroke='#333' x1='" + Px(f.left - 5) + "' y1='" + Px(py) + "' x2='" +
+               Px(f.left) + "' y2='" + Px(py) + "'/><text x='" + Px(f.left - 8) + "' y='" +
+               Px(py + 4.5) + "' text-anchor='end'>" + Rounded(v, step) + "</text>\n";
+      }
+    }
+  };
+  along(f.x0, f.x1, f.plotWidth, true);
+  along(f.y0, f.y1, f.plotHeight, false);
+  svg += "<text x='" + Px(f.left + f.plotWidth) + "' y='" + Px(f.Bottom() + 36) +
+         "' text-anchor='end'>x (" + unit + ")</text>\n<text x='" + Px(kRight) + "' y='" +
+         Px(f.top - 6) + "'>y (" + unit + ")</text>\n</g>\n";
+  return svg;
+}
+
+// A scale bar of a round length (about a fifth of the plot) at `y`.
+std::string ScaleBar(const Frame& f, UnitSystem units, double y) {
+  const double perUnit = f.scale / LengthFromMetres(1, units);  // pixels per foot or metre
+  const double length = RoundStep(f.plotWidth / perUnit, 4);
+  const double pixels = length * perUnit;
+  const double x = f.left;
+  return "<g stroke='#000' stroke-width='2' fill='none'><path d='M" + Px(x) + " " + Px(y - 5) +
+         "V" + Px(y) + "H" + Px(x + pixels) + "V" + Px(y - 5) + "'/></g><text x='" +
+         Px(x + pixels + 8) + "' y='" + Px(y + 1) + "'>" + Rounded(length, length) + " " +
+         std::string(LengthUnit(units)) + "</text>\n";
+}
+
+// Lines of small print from `y` down; the height they take.
+double Notes(const Frame& f, const std::string& text, double y, std::string& svg) {
+  const std::vector<std::string> lines = Wrapped(text, f.width - 2 * kRight);
+  for (std::size_t k = 0; k < lines.size(); ++k) {
+    svg += "<text x='" + Px(kRight) + "' y='" + Px(y + kLine * static_cast<double>(k)) +
+           "' fill='#555'>" + XmlEscaped(lines[k]) + "</text>\n";
+  }
+  return kLine * static_cast<double>(lines.size());
 }
 
 // The conductors in plan (rods as dots), over whatever is drawn first.
@@ -71,11 +192,11 @@ std::string Electrode(const SolvedElectrode& e, const Frame& f) {
   return svg + "</g>\n" + dots + "</g>\n";
 }
 
-// The conductors' extent along the bottom and the left, as dimension lines.
-std::string Dimensions(const SolvedElectrode& e, const Frame& f) {
+// The conductors' extent under the x axis and left of the y axis's labels,
+// as dimension lines.
+std::string Dimensions(const SolvedElectrode& e, const Frame& f, double below) {
   const auto [x0, x1, y0, y1, deepest] = ExtentOf(e.conductors);
   std::string svg = "<g stroke='#555' stroke-width='1' fill='#333'>\n";
-  const double below = f.Y(y0) + 26;
   if (x1 - x0 > 1e-6) {
     svg += "<line x1='" + Px(f.X(x0)) + "' y1='" + Px(below) + "' x2='" + Px(f.X(x1)) + "' y2='" +
            Px(below) + "'/><line x1='" + Px(f.X(x0)) + "' y1='" + Px(below - 5) + "' x2='" +
@@ -84,7 +205,7 @@ std::string Dimensions(const SolvedElectrode& e, const Frame& f) {
            "<text stroke='none' x='" + Px((f.X(x0) + f.X(x1)) / 2) + "' y='" + Px(below + 17) +
            "' text-anchor='middle'>" + XmlEscaped(LengthText(x1 - x0, e.units)) + "</text>\n";
   }
-  const double aside = f.X(x0) - 26;
+  const double aside = 34;
   if (y1 - y0 > 1e-6) {
     const double middle = (f.Y(y0) + f.Y(y1)) / 2;
     svg += "<line x1='" + Px(aside) + "' y1='" + Px(f.Y(y0)) + "' x2='" + Px(aside) + "' y2='" +
@@ -131,13 +252,20 @@ std::size_t BandOf(double v, double low, double high) {
 
 }  // namespace
 
-Drawing PlanDrawing(const SolvedElectrode& e) {
-  const Frame f = PlanFrame(e, 0, 0);
-  std::string svg = Header(f, e.title);
-  svg += OutlinePath(e, f) + Electrode(e, f) + Dimensions(e, f);
-  svg += "<text x='" + Px(kMargin) + "' y='" + Px(f.height - 10) +
-         "' fill='#555'>lines: conductors; dots: rods; dashed: the outline</text>\n";
-  return {svg + "</svg>\n", static_cast<int>(std::ceil(f.width)), static_cast<int>(std::ceil(f.height))};
+Drawing PlanDrawing(const SolvedElectrode& e, int width) {
+  const auto [x0, x1, y0, y1, deepest] = ExtentOf(e.conductors);
+  // A little room round the conductors, so that none lies on an axis.
+  const double pad = std::max(0.04 * std::max(x1 - x0, y1 - y0), 0.25);
+  Frame f(x0 - pad, y0 - pad, x1 + pad, y1 + pad, width, false, e.title);
+  std::string svg = OutlinePath(e, f) + Electrode(e, f) + Axes(f, e.units);
+  double y = f.Bottom() + 50;
+  svg += Dimensions(e, f, y);
+  y += 46;
+  svg += ScaleBar(f, e.units, y);
+  y += 26;
+  y += Notes(f, "lines: conductors; dots: rods; dashed: the outline", y, svg);
+  f.height = y;
+  return {Document(f, svg), static_cast<int>(std::ceil(f.width)), static_cast<int>(std::ceil(f.height))};
 }
 
 namespace {
@@ -150,16 +278,51 @@ struct Spot {
   std::string label;
 };
 
-Drawing MapDrawing(const SolvedElectrode& e, const std::vector<double>& values,
-                   const std::string& title, const std::string& footnote,
-                   std::optional<double> mark, const std::vector<Spot>& spots) {
+// The map's legend: each band's least value with `unit`, the limit's line.
+std::string Legend(const Frame& f, double low, double high, std::optional<double> mark,
+                   const std::string& quantity, double& y) {
+  const double across = f.narrow ? kRight : f.left + f.plotWidth + 16;
+  const double columnWidth = f.narrow ? (f.width - 2 * kRight) / 2 : kLegendWidth;
+  const std::size_t perColumn = f.narrow ? kBands.size() / 2 : kBands.size();
+  double top = f.narrow ? y : f.top;
+  std::string svg;
+  for (const std::string& line : Wrapped(quantity, columnWidth * (f.narrow ? 2 : 1) - 8)) {
+    svg += "<text x='" + Px(across) + "' y='" + Px(top + 13) + "'>" + XmlEscaped(line) + "</text>\n";
+    top += kLine;
+  }
+  top += 4;
+  for (std::size_t k = kBands.size(); k-- > 0;) {
+    const std::size_t index = kBands.size() - 1 - k;
+    const double x = across + columnWidth * static_cast<double>(index / perColumn);
+    const double row = top + static_cast<double>(index % perColumn) * 22;
+    const double from = low + (high - low) * static_cast<double>(k) / kBands.size();
+    svg += "<rect x='" + Px(x) + "' y='" + Px(row) + "' width='22' height='20' fill='" + kBands[k] +
+           "'/><text x='" + Px(x + 30) + "' y='" + Px(row + 15) + "'>" + FormatDouble("%.0f", from) +
+           " V</text>\n";
+  }
+  double end = top + static_cast<double>(perColumn) * 22 + 8;
+  if (mark) {
+    svg += "<line x1='" + Px(across) + "' y1='" + Px(end + 10) + "' x2='" + Px(across + 22) +
+           "' y2='" + Px(end + 10) + "' stroke='#b00020' stroke-width='2.5'/><text x='" +
+           Px(across + 30) + "' y='" + Px(end + 15) + "'>" + FormatDouble("%.0f", *mark) +
+           " V limit</text>\n";
+    end += 26;
+  }
+  y = f.narrow ? end + 8 : std::max(y, end + 8);
+  return svg;
+}
+
+Drawing MapDrawing(const SolvedElectrode& e, const std::vector<double>& values, int width,
+                   const std::string& title, const std::string& quantity,
+                   const std::string& footnote, std::optional<double> mark,
+                   const std::vector<Spot>& spots) {
   const Lattice& l = e.map->lattice;
   const double half = l.step / 2;
-  const Frame f(l.x0 - half, l.y0 - half, l.X(l.nx - 1) + half, l.Y(l.ny - 1) + half, kLegendWidth);
+  Frame f(l.x0 - half, l.y0 - half, l.X(l.nx - 1) + half, l.Y(l.ny - 1) + half, width, true, title);
   const auto [lowest, highest] = std::minmax_element(values.begin(), values.end());
   const double low = *lowest;
   const double high = *highest;
-  std::string svg = Header(f, title);
+  std::string svg;
   // The bands, a run of like colour a rectangle.
   svg += "<g shape-rendering='crispEdges'>\n";
   for (int j = 0; j < l.ny; ++j) {
@@ -214,45 +377,39 @@ Drawing MapDrawing(const SolvedElectrode& e, const std::vector<double>& values,
   for (const Spot& spot : spots) {
     const double x = f.X(spot.x);
     const double y = f.Y(spot.y);
+    // A label near the right edge is written to the mark's left.
+    const bool leftward = x + 8 + TextWidth(spot.label, kText) > f.left + f.plotWidth;
     svg += "<g stroke='#000' stroke-width='2'><line x1='" + Px(x - 6) + "' y1='" + Px(y - 6) +
            "' x2='" + Px(x + 6) + "' y2='" + Px(y + 6) + "'/><line x1='" + Px(x - 6) + "' y1='" +
            Px(y + 6) + "' x2='" + Px(x + 6) + "' y2='" + Px(y - 6) + "'/></g>\n<text x='" +
-           Px(x + 8) + "' y='" + Px(y - 8) + "' font-weight='bold' stroke='white' stroke-width='3' "
-           "paint-order='stroke'>" + XmlEscaped(spot.label) + "</text>\n";
+           Px(leftward ? x - 8 : x + 8) + "' y='" + Px(y - 8) + "'" +
+           (leftward ? " text-anchor='end'" : "") +
+           " font-weight='bold' stroke='white' stroke-width='3' paint-order='stroke'>" +
+           XmlEscaped(spot.label) + "</text>\n";
   }
-  // The legend: each band's range in volts.
-  const double lx = f.width - kLegendWidth + 12;
-  svg += "<text x='" + Px(lx) + "' y='" + Px(kMargin - 8) + "'>volts</text>\n";
-  for (std::size_t k = kBands.size(); k-- > 0;) {
-    const double y = kMargin + static_cast<double>(kBands.size() - 1 - k) * 22;
-    const double from = low + (high - low) * static_cast<double>(k) / kBands.size();
-    svg += "<rect x='" + Px(lx) + "' y='" + Px(y) + "' width='22' height='20' fill='" + kBands[k] +
-           "'/><text x='" + Px(lx + 30) + "' y='" + Px(y + 15) + "'>" +
-           FormatDouble("%.0f", from) + "</text>\n";
-  }
-  if (mark) {
-    const double y = kMargin + static_cast<double>(kBands.size()) * 22 + 8;
-    svg += "<line x1='" + Px(lx) + "' y1='" + Px(y + 10) + "' x2='" + Px(lx + 22) + "' y2='" +
-           Px(y + 10) + "' stroke='#b00020' stroke-width='2.5'/><text x='" + Px(lx + 30) +
-           "' y='" + Px(y + 15) + "'>" + FormatDouble("%.0f", *mark) + " limit</text>\n";
-  }
-  svg += "<text x='" + Px(kMargin) + "' y='" + Px(f.height - 10) + "' fill='#555'>" +
-         XmlEscaped("contours every " + FormatDouble("%.0f", (high - low) / kBands.size()) + " V; " +
-                    footnote) +
-         "</text>\n";
-  return {svg + "</svg>\n", static_cast<int>(std::ceil(f.width)), static_cast<int>(std::ceil(f.height))};
+  svg += Axes(f, e.units);
+  double y = f.Bottom() + 50;
+  svg += ScaleBar(f, e.units, y);
+  y += 26;
+  svg += Legend(f, low, high, mark, quantity, y);
+  y += Notes(f,
+             "contours every " + FormatDouble("%.0f", (high - low) / kBands.size()) + " V; " +
+                 footnote,
+             y, svg);
+  f.height = std::max(y, f.narrow ? y : f.top + 12 * 22.0 + 80);
+  return {Document(f, svg), static_cast<int>(std::ceil(f.width)), static_cast<int>(std::ceil(f.height))};
 }
 
 }  // namespace
 
-Drawing PotentialDrawing(const SolvedElectrode& e) {
+Drawing PotentialDrawing(const SolvedElectrode& e, int width) {
   if (!e.map) return {};
-  return MapDrawing(e, e.map->volts, "Surface potential: " + e.title,
+  return MapDrawing(e, e.map->volts, width, "Surface potential: " + e.title, "potential (V)",
                     "the electrode drawn over; " + FormatDouble("%.4g", *e.amperes) + " A in",
                     std::nullopt, {});
 }
 
-Drawing TouchDrawing(const SolvedElectrode& e) {
+Drawing TouchDrawing(const SolvedElectrode& e, int width) {
   if (!e.map || !e.safety) return {};
   const SurfaceSafety& s = *e.safety;
   std::vector<double> touch = e.map->volts;
@@ -260,7 +417,7 @@ Drawing TouchDrawing(const SolvedElectrode& e) {
   std::vector<Spot> spots{{s.touchSpot.x, s.touchSpot.y, "worst touch"},
                           {s.step.x1, s.step.y1, "worst step"}};
   if (s.fenceSpot) spots.push_back({s.fenceSpot->x, s.fenceSpot->y, "fence"});
-  return MapDrawing(e, touch, "Touch voltage: " + e.title,
+  return MapDrawing(e, touch, width, "Touch voltage: " + e.title, "touch voltage (V)",
                     "the red contour: the tolerable " + FormatDouble("%.0f", s.touchLimit) +
                         " V; beyond it touching the electrode is unsafe",
                     s.touchLimit, spots);

@@ -149,16 +149,21 @@ struct Drawing {
   std::string svg;
   int width = 0, height = 0;
 };
+// Every drawing has axes in the unit system's length (metres or feet), a
+// scale bar, and its text at 13 px (the title 15) at the size it is drawn:
+// `width` is the pixels it will be shown at (a page's figure, 320 to 900,
+// a map's legend under the plot below 600), 0 for the desk's size.
+//
 // The plan: conductors as lines, rods as dots, the outline dashed, the
-// dimensions along two sides; in metres or feet as the units.
-Drawing PlanDrawing(const SolvedElectrode& electrode);
-// The surface potential: coloured bands with a legend, contours, and the
-// electrode drawn over it. Empty without the map.
-Drawing PotentialDrawing(const SolvedElectrode& electrode);
+// conductors' extent as dimension lines.
+Drawing PlanDrawing(const SolvedElectrode& electrode, int width = 0);
+// The surface potential: coloured bands with a legend in volts, contours,
+// and the electrode drawn over it. Empty without the map.
+Drawing PotentialDrawing(const SolvedElectrode& electrode, int width = 0);
 // The touch voltage (the rise less the surface's potential) over the map,
 // its tolerable limit a contour, the worst places marked. Empty without
 // the safety found.
-Drawing TouchDrawing(const SolvedElectrode& electrode);
+Drawing TouchDrawing(const SolvedElectrode& electrode, int width = 0);
 // x,y,volts at every lattice point (the unit system's length).
 std::string PotentialCsv(const SolvedElectrode& electrode);
 // Each segment's ends and its current (amperes for the current given, or

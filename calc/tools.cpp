@@ -283,7 +283,7 @@ JsonValue FieldJson(const ToolField& field, const Calculation* calculation) {
 // The outcome for the page: as the command line shows it, and its JSON.
 // The answer as the page shows it: the result written with the page's
 // decimal mark ("37,930" on a German page), the lines as the command line's.
-JsonObject OutcomeJson(const Outcome& outcome, const NumberMarks& marks) {
+JsonObject OutcomeJson(const Outcome& outcome, const NumberMarks& marks, int drawingWidth = 0) {
   std::vector<std::string> lines;
   // The page shows a table as one: its cells apart from the lines.
   const std::string text = ToText(outcome, false);
@@ -312,9 +312,10 @@ JsonObject OutcomeJson(const Outcome& outcome, const NumberMarks& marks) {
     json.emplace_back("table", JsonObject{{"columns", outcome.table.columns}, {"rows", std::move(rows)}});
   }
   if (outcome.electrode) {
-    json.emplace_back("plan", PlanDrawing(*outcome.electrode).svg);
-    if (outcome.electrode->map) json.emplace_back("map", PotentialDrawing(*outcome.electrode).svg);
-    if (outcome.electrode->safety) json.emplace_back("touch", TouchDrawing(*outcome.electrode).svg);
+    const SolvedElectrode& electrode = *outcome.electrode;
+    json.emplace_back("plan", PlanDrawing(electrode, drawingWidth).svg);
+    if (electrode.map) json.emplace_back("map", PotentialDrawing(electrode, drawingWidth).svg);
+    if (electrode.safety) json.emplace_back("touch", TouchDrawing(electrode, drawingWidth).svg);
   }
   return json;
 }
@@ -436,7 +437,8 @@ std::string DescribeTools() {
 }
 
 std::string RunTool(std::string_view toolId, const FieldTexts& inputs, UnitSystem units,
-                    const NumberMarks& marks, const Progress& progress, bool answerOhmMetres) {
+                    const NumberMarks& marks, const Progress& progress, bool answerOhmMetres,
+                    int drawingWidth) {
   const Tool* tool = FindTool(toolId);
   const Calculation* calculation = tool != nullptr ? FindCalculation(tool->calculation) : nullptr;
   if (calculation == nullptr) return Error("no such tool");
@@ -468,12 +470,12 @@ std::string RunTool(std::string_view toolId, const FieldTexts& inputs, UnitSyste
     }
     return Error(error);
   }
-  return ToJson(OutcomeJson(*result, marks));
+  return ToJson(OutcomeJson(*result, marks, drawingWidth));
 }
 
 std::string RunElectrodes(const std::vector<std::array<std::string, 7>>& rows,
                           const FieldTexts& inputs, UnitSystem units, const NumberMarks& marks,
-                          const Progress& progress) {
+                          const Progress& progress, int drawingWidth) {
   if (rows.size() > kMaxTableRows) {
     return Error("more than " + std::to_string(kMaxTableRows) + " conductors: the page takes at most " +
                  std::to_string(kMaxTableRows));
@@ -495,7 +497,7 @@ std::string RunElectrodes(const std::vector<std::array<std::string, 7>>& rows,
   const Result<Outcome> result = CalculateElectrodes(
       table, lookup, ReadContext{units, "", marks, true}, progress, "row", kPageBounds);
   if (!result) return Error(result.why());
-  return ToJson(OutcomeJson(*result, marks));
+  return ToJson(OutcomeJson(*result, marks, drawingWidth));
 }
 
 std::string RunSurvey(const std::vector<std::array<std::string, 4>>& rows, UnitSystem units,

@@ -60,13 +60,15 @@ std::string DescribeTools();
 //   {"result":"17.868","unit":"ohms","value":"17.868","valueKey":"ohms","text":[...],
 //    "warnings":[...],"notes":[...],"reason":"...","json":{...}}
 // where value is the command line's --json main value (as text, in full).
-// An electrode's answer has "plan" and, with a current, "map": SVG drawings.
+// An electrode's answer has "plan" and, with a current, "map" and "touch":
+// SVG drawings made for `drawingWidth` pixels (0: the desk's size). A
+// judged answer has "summary" (its criteria) and "verdict" (in words).
 // The work is bounded as the page's (kPageBounds); `progress` is told how
 // far a long one has come. A resistivity found is given in ohm-m with
 // `answerOhmMetres` (the page's resistivity picked in ohm-m).
 std::string RunTool(std::string_view tool, const FieldTexts& inputs, UnitSystem units,
                     const NumberMarks& marks, const Progress& progress = {},
-                    bool answerOhmMetres = false);
+                    bool answerOhmMetres = false, int drawingWidth = 0);
 
 // The survey tool: each row's spacing, reading (ohms) and depth. At most
 // kMaxSurveyRows rows; the chart drawn for `chartWidth` pixels (FitChart);
@@ -86,7 +88,7 @@ std::string RunSurvey(const std::vector<std::array<std::string, 4>>& rows, UnitS
 // kMaxTableRows rows. The answer as RunTool's.
 std::string RunElectrodes(const std::vector<std::array<std::string, 7>>& rows,
                           const FieldTexts& inputs, UnitSystem units, const NumberMarks& marks,
-                          const Progress& progress = {});
+                          const Progress& progress = {}, int drawingWidth = 0);
 
 // The fall-of-potential test tool: each row's distance and reading, and the
 // tool's fields (the current probe's distance, the electrode's largest

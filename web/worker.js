@@ -1,7 +1,7 @@
 // Runs the page's long calculations (how many rods, big or layered groups,
 // the survey's fit, the electrodes, the field test) off the page's thread, so the page
 // never freezes. A job is {id, kind: 'tool'|'survey'|'electrodes'|'test'|'report', tool,
-// inputs, rows, units, width (a chart's), decimal, group; a report's job file and program};
+// inputs, rows, units, width (a chart's or a drawing's), decimal, group; a report's job file and program};
 // the answer is {id, json}, json as
 // the page's own calls give it, after {id, progress} now and then. The page
 // ends this worker when the job is no longer wanted.
@@ -20,9 +20,9 @@ function ostrevinRun(job) {
   if (job.kind === 'survey') return ostrevinEngine.runSurvey(job.rows, job.units, job.width);
   if (job.kind === 'test') return ostrevinEngine.runFallTest(job.rows, job.inputs, job.units, job.width);
   if (job.kind === 'electrodes') {
-    return ostrevinEngine.runElectrodes(job.rows, job.inputs, job.units, progress);
+    return ostrevinEngine.runElectrodes(job.rows, job.inputs, job.units, progress, job.width || 0);
   }
-  return ostrevinEngine.runTool(job.tool, job.inputs, job.units, progress);
+  return ostrevinEngine.runTool(job.tool, job.inputs, job.units, progress, job.width || 0);
 }
 
 function ostrevinRunJobs() {

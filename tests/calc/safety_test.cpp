@@ -11,6 +11,7 @@
 #include <nlohmann/json.hpp>
 
 #include "calc/calculations.h"
+#include "calc/chart.h"
 #include "calc/electrodes.h"
 #include "core/number_text.h"
 #include "tests/calc/run_calculation.h"
@@ -37,6 +38,57 @@ const Options kExample{{"rho", "400ohm-m"},           {"size", "70mx70m"},
                        {"split", "0.6"},              {"fault-duration", "0.5s"},
                        {"shock-duration", "500ms"},   {"surface-rho", "2500ohm-m"},
                        {"surface-thickness", "0.102m"}};
+
+// Every drawing read at the size it is shown: axes and a scale bar in the
+// chosen unit, the legend's unit, and every text at 12 px or more within
+// the drawing, on the desk and on a 360 px phone (the legend under the map).
+TEST(Safety, DrawingsAreReadableAtTheWidthTheyAreShown) {
+  const Result<Outcome> metric = Solve("grid", kExample);
+  ASSERT_TRUE(metric && metric->electrode && metric->electrode->safety);
+  const SolvedElectrode& e = *metric->electrode;
+  struct Case {
+    const char* name;
+    Drawing drawing;
+    int width;  // the drawing's, 0 for the desk's own
+    const char* unitText;
+  };
+  const std::vector<Case> cases{{"desk plan", PlanDrawing(e), 0, "x (m)"},
+                                {"phone plan", PlanDrawing(e, 358), 358, "x (m)"},
+                                {"desk touch", TouchDrawing(e), 0, "touch voltage (V)"},
+                                {"phone touch", TouchDrawing(e, 358), 358, "touch voltage (V)"},
+                                {"phone potential", PotentialDrawing(e, 358), 358, "potential (V)"},
+                                {"narrowest", PotentialDrawing(e, 100), 320, "y (m)"}};
+  for (const Case& c : cases) {
+    const std::string& svg = c.drawing.svg;
+    if (c.width > 0) {
+      EXPECT_EQ(c.drawing.width, c.width) << c.name;
+    }
+    EXPECT_NE(svg.find(c.unitText), std::string::npos) << c.name;
+    EXPECT_NE(svg.find(" m</text>\n"), std::string::npos) << c.name << ": no scale bar";
+    for (std::size_t at = svg.find("<text"); at != std::string::npos; at = svg.find("<text", at + 1)) {
+      const std::size_t end = svg.find('>', at);
+      const std::string tag = svg.substr(at, end - at);
+      const std::string shown = svg.substr(end + 1, svg.find("</text>", end) - end - 1);
+      const std::size_t size = tag.find("font-size='");
+      const double px = size == std::string::npos ? 13 : std::stod(tag.substr(size + 11));
+      EXPECT_GE(px, 12) << c.name << ": " << shown;
+      if (tag.find("rotate") != std::string::npos) continue;
+      const double x = std::stod(tag.substr(tag.find("x='") + 3));
+      const bool ends = tag.find("text-anchor='end'") != std::string::npos;
+      const bool middle = tag.find("text-anchor='middle'") != std::string::npos;
+      const double width = TextWidth(shown, px);
+      const double left = ends ? x - width : middle ? x - width / 2 : x;
+      EXPECT_GE(left, 0) << c.name << ": " << shown;
+      EXPECT_LE(left + width, c.drawing.width + 0.5) << c.name << ": " << shown;
+    }
+  }
+  // English units: the axes and the scale bar in feet.
+  const Result<Outcome> english = Solve("grid", kExample, English);
+  ASSERT_TRUE(english && english->electrode);
+  const std::string feet = PlanDrawing(*english->electrode, 358).svg;
+  EXPECT_NE(feet.find("x (ft)"), std::string::npos);
+  EXPECT_NE(feet.find(" ft</text>"), std::string::npos);
+}
 
 TEST(Safety, TheStandardsFirstWorkedGrid) {
   const Result<Outcome> result = Solve("grid", kExample);
@@ -73,7 +125,7 @@ TEST(Safety, TheStandardsFirstWorkedGrid) {
   EXPECT_EQ(j["conductor_size_awg"], "8 AWG");
   // The touch voltage's map, its limit a contour.
   ASSERT_TRUE(result && result->electrode && result->electrode->safety);
-  EXPECT_NE(TouchDrawing(*result->electrode).svg.find("841 limit"), std::string::npos);
+  EXPECT_NE(TouchDrawing(*result->electrode).svg.find("841 V limit"), std::string::npos);
   // The second example's 20 rods round it: LS 1,282.5 m, Es 548.9 V.
   const nlohmann::json rods = Json(Solve("grid", With(kExample, {{"rods-at", "perimeter"}, {"rods", "20"},
                                                                   {"rod-length", "7.5m"}, {"rod-diameter", "20mm"}})));

@@ -223,7 +223,7 @@ TEST(CalcProgram, AnElectrodesFilesAreItsOwnAndWrittenWhole) {
                                     "--currents-csv currents.csv --layout-csv layout.csv");
   ASSERT_EQ(drawn.status, 0) << drawn.err;
   EXPECT_NE(Slurp(kDir + "/plan.svg").find("<title>Grid 20 m x 20 m, 2 x 2 meshes"), std::string::npos);
-  EXPECT_NE(Slurp(kDir + "/map.svg").find("volts"), std::string::npos);
+  EXPECT_NE(Slurp(kDir + "/map.svg").find("potential (V)"), std::string::npos);
   EXPECT_EQ(Slurp(kDir + "/map.csv").rfind("x,y,volts\n-3,-3,", 0), 0u);
   EXPECT_EQ(Slurp(kDir + "/currents.csv").rfind("x1,y1,z1,x2,y2,z2,amperes\n", 0), 0u);
   // The layout read back (a spreadsheet's ';' file with decimal commas).

@@ -341,12 +341,15 @@ export function update(section, event) {
   }
   writeAddress(tool, inputs);
   const soil = switchValue(section, `${tool.id}-soil`);
+  // Drawings made for the width they are shown at (a desk's at its own size).
+  const shownWidth = Math.floor(section.clientWidth) - 2;
+  const width = shownWidth < 900 ? shownWidth : 0;
   if (isHeavy(tool, inputs, soil)) {
-    work.run(section, { kind: 'tool', tool: tool.id, inputs, units: answerUnits() }, since);
+    work.run(section, { kind: 'tool', tool: tool.id, inputs, units: answerUnits(), width }, since);
     return;
   }
   work.cancel();
-  show(section, JSON.parse(state.engine.runTool(tool.id, inputs, answerUnits(), null)));
+  show(section, JSON.parse(state.engine.runTool(tool.id, inputs, answerUnits(), null, width)));
   state.timings.push({ tool: tool.id, ms: performance.now() - since });
 }
 

@@ -733,6 +733,7 @@ describe('the tools give the command line\'s answers', () => {
     await chooser.accept([survey]);
     await page.waitForSelector('#tool-survey .rows-note:not([hidden])');
     assert.match(await text(page, '#tool-survey .rows-note'), /^11 readings taken from "survey\.csv"\.$/);
+    await page.waitForFunction(() => document.querySelector('#survey-result').textContent !== '', { timeout: 60000 });
     const fitted = await shown(page, 'survey');
     assert.equal(`${fitted.result} ${fitted.unit}`.trim(), want[0]);
     assert.equal(fitted.problem, '');
@@ -1228,7 +1229,7 @@ describe('what only a page has', () => {
     await mine.goto(address + samples.survey);
     await mine.reload();
     await mine.waitForSelector('html.ready #tool-survey:not([hidden])');
-    assert.equal((await rowsOf(mine, 'survey')).length, 18);
+    assert.equal((await rowsOf(mine, 'survey')).length, 6 * 4); // six readings, four cells each
     assert.match(await text(mine, '#tool-survey .storage-note'), /address's; those kept in this browser stay/);
     assert.equal(await mine.evaluate(() => localStorage.getItem('ostrevin.survey')), '[["3","30",""]]');
   });
@@ -1415,7 +1416,7 @@ describe('what the page never loses, never runs on with, never mixes', () => {
     const context = await browser.createBrowserContext();
     contexts.push(context);
     const page = await open({ context });
-    const stored = JSON.stringify([['1', '67', ''], { bad: 1 }, ['2', 28, ''], ['4', '10.2', '', 'x'], ['8', '4.1']]);
+    const stored = JSON.stringify([['1', '67', ''], { bad: 1 }, ['2', 28, ''], ['4', '10.2', '', '', 'x'], ['8', '4.1']]);
     await page.evaluate((text) => localStorage.setItem('ostrevin.survey', text), stored);
     await page.reload();
     await page.waitForSelector('html.ready');
@@ -1423,7 +1424,7 @@ describe('what the page never loses, never runs on with, never mixes', () => {
     await shown(page, 'survey');
     const rows = await page.$$eval('#survey-rows tr', (trs) => trs.map((tr) =>
       Array.from(tr.querySelectorAll('input')).map((input) => input.value)));
-    assert.deepEqual(rows, [['1', '67', ''], ['2', '28', ''], ['8', '4.1', '']]);
+    assert.deepEqual(rows, [['1', '67', '', ''], ['2', '28', '', ''], ['8', '4.1', '', '']]);
     assert.match(await text(page, '#tool-survey .storage-note'),
       /^Kept rows 2, 4 could not be read and are not shown; the kept readings stay as they were until you edit the table\.$/);
     // Shown, and shown again after other tools: the stored text is as it was.
