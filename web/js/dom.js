@@ -68,8 +68,29 @@ export function clearFieldError(input) {
   describe(input);
 }
 
-// A chart or drawing shown as an image with its caption, hidden until drawn.
+// A picture's buttons, for a figure whose image has this id.
+export function pictureButtons(id) {
+  return make('div', { class: 'downloads' },
+    make('button', { type: 'button', class: 'download', 'data-download': 'svg', 'data-of': id, 'aria-label': 'Download the picture as SVG' }, 'SVG'),
+    make('button', { type: 'button', class: 'download', 'data-download': 'png', 'data-of': id, 'aria-label': 'Download the picture as PNG' }, 'PNG'));
+}
+
+// A table's button: the rows it downloads (or a function giving them when
+// clicked, for a table being typed into), with `separator` (';' for cells
+// written with a decimal comma, as a spreadsheet writes them).
+export function tableButton(name, rows, { label = 'CSV', separator = ',' } = {}) {
+  const button = make('button', {
+    type: 'button', class: 'download', 'data-download': 'csv', 'data-name': name, 'data-separator': separator,
+    'aria-label': label === 'CSV' ? 'Download the table as CSV' : null,
+  }, label);
+  if (typeof rows === 'function') button.rowsOf = rows;
+  else button.rows = rows;
+  return button;
+}
+
+// A chart or drawing shown as an image with its caption and its downloads,
+// hidden until drawn.
 export function chartFigure(id, caption, kind = '') {
   return make('figure', { class: kind ? `chart ${kind}` : 'chart', hidden: true },
-    make('img', { id, alt: '' }), make('figcaption', {}, caption));
+    make('img', { id, alt: '' }), make('figcaption', {}, caption), pictureButtons(id));
 }

@@ -73,5 +73,6 @@ export function showTest(answer) {
   chartAddress = URL.createObjectURL(new Blob([answer.svg], { type: 'image/svg+xml' }));
   const image = $('#test-chart');
   image.src = chartAddress;
+  image.svgText = answer.svg;
   image.alt = `Chart of the test: ${answer.result}`;
 }

@@ -3,6 +3,7 @@
 // tool; the job saved as a file, opened from one (picked or dropped on the
 // page) and reported; and a tool's address shared.
 import { $ } from './dom.js';
+import { download } from './downloads.js';
 import { currentQuery, currentTool, flushAddress } from './address.js';
 import { VERSION, state, versioned } from './state.js';
 import { keep, readKept } from './storage.js';
@@ -53,17 +54,6 @@ function say(text) {
   $('[data-job-status]').textContent = text;
 }
 
-// A file offered for download: the job, the report.
-function download(name, text, type) {
-  const url = URL.createObjectURL(new Blob([text], { type }));
-  const link = document.createElement('a');
-  link.href = url;
-  link.download = name;
-  document.body.append(link);
-  link.click();
-  link.remove();
-  setTimeout(() => URL.revokeObjectURL(url), 1000);
-}
 
 // The tool in view as a job file, from its address (its inputs as the
 // library reads them back); or the reason there is none.

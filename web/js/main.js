@@ -13,6 +13,7 @@ import { numberMarks } from './numbers.js';
 import { fillRodFromAddress, installFormHooks, wireRod } from './rod.js';
 import { VERSION, state, toolOf } from './state.js';
 import { startJob } from './job.js';
+import { wireDownloads } from './downloads.js';
 import { carryShared, fillFromAddress, makeTools, update, work } from './tools.js';
 
 function route(moveFocus) {
@@ -70,6 +71,7 @@ async function start() {
   wireRod();
   wirePrinting();
   startJob();
+  wireDownloads();
   window.addEventListener('hashchange', () => route(true));
   route(false);
   $('#calculator').setAttribute('aria-busy', 'false');

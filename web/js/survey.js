@@ -69,6 +69,7 @@ export function showSurvey(section, answer) {
   chartAddress = URL.createObjectURL(new Blob([answer.svg], { type: 'image/svg+xml' }));
   const image = $('#survey-chart');
   image.src = chartAddress;
+  image.svgText = answer.svg;
   image.alt = `Chart of the survey: ${answer.result}`;
   section.survey = answer;
 }

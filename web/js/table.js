@@ -7,7 +7,7 @@
 // spreadsheet, or a CSV file picked or dropped on the table, are read by the
 // library's reader (the command line's): the rows it reads go in, those it
 // cannot are named and left out, and the rows already there stay.
-import { $, $$, make } from './dom.js';
+import { $, $$, make, tableButton } from './dom.js';
 import { state } from './state.js';
 import { keep, readKept } from './storage.js';
 
@@ -215,7 +215,13 @@ export class RowsTable {
     const hint = make('p', { class: 'help', id: `${this.id}-paste` },
       'Rows copied from a spreadsheet can be pasted into any cell; a CSV file can be opened or dropped here.');
     const note = make('p', { class: 'rows-note', role: 'status', hidden: true });
-    return { table: make('div', { class: 'table-holder' }, table), add, open: [open, picker], notes: [hint, note] };
+    // The rows typed in, as a CSV file the command line reads back (';'
+    // where the page writes a decimal comma).
+    const save = tableButton(`${this.tool}-${this.noun}s`, () => [
+      this.columns.map((column) => column.name),
+      ...this.rows().filter((row) => row.some((cell) => cell.trim() !== '')),
+    ], { label: 'Save as CSV', separator: state.marks.decimal === ',' ? ';' : ',' });
+    return { table: make('div', { class: 'table-holder' }, table), add, open: [open, picker, save], notes: [hint, note] };
   }
 
   // The headers' units in the unit system chosen.

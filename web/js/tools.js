@@ -2,7 +2,7 @@
 // (fields, labels, units, ranges, help) and answered by the library: the
 // page lays them out, sends the inputs as typed (with the page's number
 // marks) and shows the answer. Long work goes to the worker.
-import { $, $$, chartFigure, clearFieldError, describe, fillList, make, setHidden, setText, showFieldError } from './dom.js';
+import { $, $$, chartFigure, clearFieldError, describe, fillList, make, setHidden, setText, showFieldError, tableButton } from './dom.js';
 import { readAddress, writeAddress } from './address.js';
 import { LongWork } from './engine.js';
 import { ENGLISH, METRIC, THEMES, state, toolOf } from './state.js';
@@ -232,6 +232,7 @@ function showPicture(section, name, svg, alt) {
   pictureAddresses.set(key, address);
   const image = $('img', figure);
   image.src = address;
+  image.svgText = svg;
   image.alt = alt;
 }
 
@@ -428,7 +429,8 @@ function showTable(holder, table) {
   const row = (cells, tag) => make('tr', {}, ...cells.map((cell) => make(tag, tag === 'th' ? { scope: 'col' } : {}, cell)));
   holder.replaceChildren(make('table', {},
     make('thead', {}, row(table.columns, 'th')),
-    make('tbody', {}, ...table.rows.map((cells) => row(cells, 'td')))));
+    make('tbody', {}, ...table.rows.map((cells) => row(cells, 'td')))),
+  tableButton(`${holder.closest('section').dataset.tool}-table`, [table.columns, ...table.rows]));
 }
 
 // The criteria judged (value, limit, margin, pass or fail) and the verdict
@@ -453,7 +455,10 @@ function showSummary(holder, answer) {
       make('td', {}, row.limit || '-'), make('td', { class: 'margin' }, row.margin || '-'),
       make('td', { class: row.result, title: row.result }, mark[row.result] || '–',
         make('span', { class: 'visually-hidden' }, row.result)))))),
-  make('p', { class: 'summary-verdict' }, answer.verdict));
+  make('p', { class: 'summary-verdict' }, answer.verdict),
+  tableButton(`${holder.closest('section').dataset.tool}-summary`,
+    [['quantity', 'value', 'limit', 'margin', 'result'],
+      ...criteria.map((c) => [c.quantity, c.value, c.limit, c.margin, c.result])]));
 }
 
 // A note that asks whether a value was meant in the other units ("Rod

@@ -1253,6 +1253,47 @@ describe('what only a page has', () => {
     assert.ok(!(await shown(page, 'survey')).lines.some((line) => line.includes('measured')));
   });
 
+  test('at 360 px every picture is drawn for its width; pictures download as SVG and PNG, tables as CSV', async () => {
+    const page = await open({ width: 360, height: 740, hash: samples.safety });
+    await shown(page, 'safety');
+    // Drawn for the width shown: 13 px text stays 12 px or more.
+    for (const name of ['plan', 'map', 'touch']) {
+      await page.waitForFunction((name) => document.querySelector(`#safety-${name}`).complete, {}, name);
+      const [natural, shownWidth] = await page.$eval(`#safety-${name}`, (image) => [image.naturalWidth, image.clientWidth]);
+      assert.ok(shownWidth / natural >= 12 / 13, `${name}: ${natural} px drawn, shown at ${shownWidth}`);
+    }
+    const folder = mkdtempSync(join(tmpdir(), 'ostrevin-downloads-'));
+    const session = await page.createCDPSession();
+    await session.send('Page.setDownloadBehavior', { behavior: 'allow', downloadPath: folder });
+    const downloaded = async (name) => {
+      const path = join(folder, name);
+      for (let i = 0; i < 300 && !readdirSync(folder).includes(name); i += 1) await new Promise((done) => setTimeout(done, 100));
+      return readFileSync(path);
+    };
+    await page.$eval('#tool-safety .chart.touch [data-download="svg"]', (button) => button.click());
+    const svg = (await downloaded('safety-touch.svg')).toString();
+    assert.match(svg, /touch voltage \(V\)/);
+    assert.match(svg, /x \(m\)/);
+    await page.$eval('#tool-safety .chart.touch [data-download="png"]', (button) => button.click());
+    const png = await downloaded('safety-touch.png');
+    assert.equal(png.subarray(1, 4).toString(), 'PNG');
+    assert.equal(png.readUInt32BE(16), 2 * await page.$eval('#safety-touch', (image) => image.naturalWidth));
+    await page.$eval('#tool-safety .answer-summary [data-download="csv"]', (button) => button.click());
+    const summary = (await downloaded('safety-summary.csv')).toString().split('\n');
+    assert.equal(summary[0], 'quantity,value,limit,margin,result');
+    assert.match(summary.find((line) => line.startsWith('Touch voltage inside,')), /,fail$/);
+    // The readings typed in, saved as CSV, run on the command line to the page's answer.
+    await page.evaluate((hash) => { location.hash = hash; }, samples.survey);
+    const fitted = await shown(page, 'survey');
+    await page.$eval('#tool-survey .row-buttons [data-download="csv"]', (button) => button.click());
+    const readings = join(folder, 'survey-readings.csv');
+    await downloaded('survey-readings.csv');
+    assert.equal(readFileSync(readings, 'utf8').split('\n')[0], 'spacing,reading,depth,rho');
+    const native = execFileSync(calc, ['soil', readings], { encoding: 'utf8' }).split('\n')[0];
+    assert.equal(native, `${fitted.result} ${fitted.unit}`.trim());
+    assert.deepEqual(page.problems, []);
+  });
+
   test('a group\'s and a design\'s plan is drawn beside the answer, live', async () => {
     const planOf = (page, tool) => page.$eval(`#${tool}-plan`, (image) => ({
       shown: image.checkVisibility(), alt: image.alt, src: image.src,
