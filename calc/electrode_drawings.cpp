@@ -423,6 +423,21 @@ Drawing TouchDrawing(const SolvedElectrode& e, int width) {
                     s.touchLimit, spots);
 }
 
+ElectrodeTotals TotalsOf(const SolvedElectrode& e) {
+  ElectrodeTotals totals;
+  for (const Conductor& c : e.conductors) {
+    const double length = std::hypot(c.b.x - c.a.x, c.b.y - c.a.y, c.b.z - c.a.z);
+    if (Vertical(c)) {
+      ++totals.rods;
+      totals.rodsM += length;
+    } else {
+      totals.conductorM += length;
+    }
+  }
+  if (e.outline.HasArea()) totals.areaM2 = e.outline.Area();
+  return totals;
+}
+
 std::string PotentialCsv(const SolvedElectrode& e) {
   if (!e.map) return {};
   const Lattice& l = e.map->lattice;

@@ -164,6 +164,17 @@ Drawing PotentialDrawing(const SolvedElectrode& electrode, int width = 0);
 // its tolerable limit a contour, the worst places marked. Empty without
 // the safety found.
 Drawing TouchDrawing(const SolvedElectrode& electrode, int width = 0);
+// What an electrode is made of, for its bill: the buried horizontal
+// conductor's length, the rods (vertical conductors) and their length, the
+// area within its outline (none when it has no area, as a strip), metres.
+struct ElectrodeTotals {
+  double conductorM = 0;
+  std::size_t rods = 0;
+  double rodsM = 0;
+  std::optional<double> areaM2;
+};
+ElectrodeTotals TotalsOf(const SolvedElectrode& electrode);
+
 // x,y,volts at every lattice point (the unit system's length).
 std::string PotentialCsv(const SolvedElectrode& electrode);
 // Each segment's ends and its current (amperes for the current given, or

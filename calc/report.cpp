@@ -157,6 +157,22 @@ std::vector<std::string> Methods(const Job& job, const JobResults& results) {
   return methods;
 }
 
+// The electrode's bill: conductor, rods, the area it covers.
+std::string TotalsTable(const SolvedElectrode& e) {
+  const ElectrodeTotals totals = TotalsOf(e);
+  std::vector<std::vector<std::string>> rows{
+      {"Buried conductor (horizontal)", LengthText(totals.conductorM, e.units)},
+      {"Rods", std::to_string(totals.rods) +
+                   (totals.rods > 0 ? ", " + LengthText(totals.rodsM, e.units) + " in all" : "")}};
+  if (totals.areaM2) {
+    const double perUnit = LengthFromMetres(1, e.units);
+    rows.push_back({"Area within the outline",
+                    FormatDouble("%.1f", *totals.areaM2 * perUnit * perUnit) + " " +
+                        std::string(LengthUnit(e.units)) + "²"});
+  }
+  return TableHtml({"Totals", ""}, rows, "totals");
+}
+
 void WriteSignatures(Writer& out, const Job& job) {
   out.Heading("Signatures");
   out.Raw(TableHtml({"", "Name", "Signature", "Date"},
@@ -212,6 +228,7 @@ JobReport MakeReport(const Job& job, const JobResults& results, const std::strin
     if (electrode.electrode) {
       const Drawing plan = PlanDrawing(*electrode.electrode);
       out.Picture(plan.svg, plan.width, plan.height, "Plan, with its dimensions");
+      out.Raw(TotalsTable(*electrode.electrode));
       const Drawing touch = TouchDrawing(*electrode.electrode);
       out.Picture(touch.svg, touch.width, touch.height,
                   "Touch voltage over the site, its limit a contour");

@@ -328,6 +328,10 @@ TEST(JobReport, TheSummaryHoldsTheCalculationsValues) {
   EXPECT_EQ(report.html.find("<script"), std::string::npos);
   EXPECT_EQ(report.html.find("src=\"http"), std::string::npos);
   EXPECT_NE(report.html.find(touch.value), std::string::npos);
+  // The bill: 11 + 11 conductors of 70 m, 20 rods of 7.5 m, 70 m x 70 m.
+  EXPECT_NE(report.html.find("<td>Buried conductor (horizontal)</td><td>1540 m</td>"), std::string::npos);
+  EXPECT_NE(report.html.find("<td>Rods</td><td>20, 150 m in all</td>"), std::string::npos);
+  EXPECT_NE(report.html.find("<td>Area within the outline</td><td>4900.0 m²</td>"), std::string::npos);
   // The PDF's HTML holds each drawing by its number, the HTML inline.
   EXPECT_EQ(report.drawings.size(), 3u);
   EXPECT_NE(report.pdfHtml.find("src=\"drawing:2\""), std::string::npos);
