@@ -237,11 +237,19 @@ std::string JobResultsJson(const JobResults& results) {
          "},\"notes\":" + ToJson(JsonValue(results.notes)) + "}";
 }
 
-std::string JobResultsText(const JobResults& results) {
+std::string JobResultsText(const JobResults& results, const std::vector<SummaryRow>& criteria) {
+  const Outcome* lead = results.electrode  ? &*results.electrode
+                        : results.soil     ? &results.soil->outcome
+                        : results.test     ? &results.test->outcome
+                                           : nullptr;
   std::string text;
+  if (lead != nullptr) {
+    const std::string whole = ToText(*lead);
+    text = whole.substr(0, whole.find('\n')) + "\n";
+  }
+  if (Judges(criteria)) text += SummaryText(criteria) + "\n";
   const auto add = [&](const std::string& heading, const Outcome& outcome) {
-    text += (text.empty() ? "" : "\n") + std::string("-- ") + heading + " --\n" +
-            TextWithSummary(outcome) + "\n";
+    text += "\n-- " + heading + " --\n" + ToText(outcome) + "\n";
   };
   if (results.soil) add("soil", results.soil->outcome);
   if (results.electrode) add("electrode (" + results.electrode->command + ")", *results.electrode);

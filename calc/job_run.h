@@ -10,6 +10,7 @@
 #include "calc/fall_test.h"
 #include "calc/job.h"
 #include "calc/soil_survey.h"
+#include "calc/summary.h"
 
 namespace ostrevin::calc {
 
@@ -52,7 +53,10 @@ Result<JobResults> RunJobParts(const Job& job, const Progress& progress = {},
 // The results as one JSON object: {"format": "ostrevin-results", "results":
 // {"soil": ..., "electrode": ..., "test": ...}}, each the tool's own JSON.
 std::string JobResultsJson(const JobResults& results);
-// The same as text: each part as its command prints it, under a line naming it.
-std::string JobResultsText(const JobResults& results);
+// The same as text: line 1 the job's answer (the electrode's, else the
+// soil's, else the test's, as its command's line 1), then `criteria` and
+// their verdict when any is judged (the report's summary), then each part
+// as its command prints it, under a line naming it.
+std::string JobResultsText(const JobResults& results, const std::vector<SummaryRow>& criteria = {});
 
 }  // namespace ostrevin::calc

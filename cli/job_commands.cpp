@@ -4,6 +4,7 @@
 #include <array>
 
 #include "calc/job_run.h"
+#include "calc/report.h"
 #include "calc/survey_file.h"
 #include "calc/text.h"
 #include "cli/program.h"
@@ -155,8 +156,10 @@ int Program::RunJob(const Command& command, const ParsedCommand& parsed) {
   if (!job) return Fail(job.Failed());
   const Result<JobResults> results = RunJobParts(*job, ProgressLine());
   if (!results) return Fail(results.Failed());
-  if (Print((parsed.Has("json") ? JobResultsJson(*results) : JobResultsText(*results)) + "\n") !=
-      kAnswered) {
+  const std::string text = parsed.Has("json")
+                               ? JobResultsJson(*results)
+                               : JobResultsText(*results, SummaryOf(*results, *job));
+  if (Print(text + "\n") != kAnswered) {
     return kFailed;
   }
   const auto say = [this](const std::string& line) { return Say(line); };

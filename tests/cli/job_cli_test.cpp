@@ -84,6 +84,11 @@ TEST(JobProgram, FromSurveyToReport) {
   const auto results = nlohmann::json::parse(run.out)["results"];
   const Result direct = Calc(kGrid + " --fence 1 --json --layers " + layers);
   EXPECT_EQ(results["electrode"], nlohmann::json::parse(direct.out));
+  // As text: the grid's answer on line 1, the job's criteria next, then each part.
+  const Result lines = Calc("job run site.ostrevin.json");
+  EXPECT_EQ(lines.out.substr(0, lines.out.find('\n')), results["electrode"]["result"].get<std::string>() + " ohms");
+  EXPECT_EQ(lines.out.substr(lines.out.find('\n') + 1, 10), "criterion ");
+  EXPECT_NE(lines.out.find("The design fails: Touch voltage inside"), std::string::npos);
   // The report: exit 0 though the touch voltage fails, its values the JSON's.
   const Result report = Calc("report site.ostrevin.json --pdf site.pdf --html site.html");
   ASSERT_EQ(report.status, 0) << report.err;
