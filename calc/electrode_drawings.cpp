@@ -5,6 +5,7 @@
 #include <array>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 #include "calc/chart.h"
 #include "calc/electrodes.h"
@@ -40,12 +41,14 @@ std::vector<std::string> Wrapped(const std::string& text, double width, double s
   while (at < text.size()) {
     const std::size_t end = std::min(text.find(' ', at), text.size());
     const std::string word = text.substr(at, end - at);
-    const std::string longer = line.empty() ? word : line + " " + word;
+    std::string longer = line;
+    if (!longer.empty()) longer += ' ';
+    longer += word;
     if (!line.empty() && TextWidth(longer, size) > width) {
       lines.push_back(line);
       line = word;
     } else {
-      line = longer;
+      line = std::move(longer);
     }
     at = end + 1;
   }
@@ -132,7 +135,10 @@ std::string Axes(const Frame& f, UnitSystem units) {
     const double a = LengthFromMetres(lo, units);
     const double b = LengthFromMetres(hi, units);
     const double step = RoundStep(b - a, std::max(2.0, pixels / 60));
-    for (double v = std::ceil(a / step - 1e-9) * step; v <= b + step * 1e-9; v += step) {
+    const auto first = static_cast<long>(std::ceil(a / step - 1e-9));
+    const auto last = static_cast<long>(std::floor(b / step + 1e-9));
+    for (long k = first; k <= last; ++k) {
+      const double v = static_cast<double>(k) * step;
       const double metres = lo + (v - a) / (b - a) * (hi - lo);
       if (x) {
         const double px = f.X(metres);
@@ -293,7 +299,8 @@ std::string Legend(const Frame& f, double low, double high, std::optional<double
   top += 4;
   for (std::size_t k = kBands.size(); k-- > 0;) {
     const std::size_t index = kBands.size() - 1 - k;
-    const double x = across + columnWidth * static_cast<double>(index / perColumn);
+    const std::size_t column = index / perColumn;
+    const double x = across + columnWidth * static_cast<double>(column);
     const double row = top + static_cast<double>(index % perColumn) * 22;
     const double from = low + (high - low) * static_cast<double>(k) / kBands.size();
     svg += "<rect x='" + Px(x) + "' y='" + Px(row) + "' width='22' height='20' fill='" + kBands[k] +

@@ -94,7 +94,8 @@ char DecimalShown(std::string_view cell) {
   std::string_view fraction = cell.substr(at + 1);
   fraction = fraction.substr(0, fraction.find_first_not_of("0123456789"));
   const bool grouping = fraction.size() == 3 && !integer.empty() && integer != "0" && integer.size() <= 3;
-  return grouping || fraction.empty() ? 0 : cell[at];
+  if (grouping || fraction.empty()) return 0;
+  return cell[at];
 }
 
 // A spreadsheet's paste (tab-separated) read with the decimal mark its cells
