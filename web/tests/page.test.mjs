@@ -1096,6 +1096,12 @@ describe('what only a page has', () => {
     await shown(page, 'check');
     const pdf = Buffer.from(await page.pdf({ format: 'A4' })).toString('latin1');
     assert.equal(pdf.match(/\/Type\s*\/Page[^s]/g).length, 1);
+    // The choices made print in ink on the paper (a selected switch was white on white).
+    await page.emulateMediaType('print');
+    const chosen = await page.$$eval('#tool-check .segmented button[aria-checked="true"]', (buttons) =>
+      buttons.map((button) => [getComputedStyle(button).color, getComputedStyle(button).backgroundColor]));
+    assert.ok(chosen.length >= 2);
+    for (const [ink, paper] of chosen) assert.ok(ink !== 'rgb(255, 255, 255)' && ink !== paper, `${ink} on ${paper}`);
   });
 
   test('a job named once is printed at the top of every tool; the offline note is not printed', async () => {
