@@ -1,10 +1,16 @@
 // Fuzzes the CSV batch: any bytes as input give one output record per input
 // record (after the header), each as wide as the header plus the added
-// columns, and never a crash, a hang or an unbounded allocation.
+// columns, and never a crash, a hang or an unbounded allocation. The same
+// bytes pasted into each of the page's tables give JSON: an error, or at
+// most the page's rows, each as wide as the table.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
+#include <nlohmann/json.hpp>
+
+#include "calc/page_tables.h"
+#include "calc/tools.h"
 #include "cli/batch.h"
 
 namespace {
@@ -37,10 +43,23 @@ Counted Count(const std::string& text, std::optional<char> separator) {
   return counted;
 }
 
+void CheckPasted(const std::string& input) {
+  for (const auto& [tool, width] : {std::pair{"survey", 4u}, {"test", 2u}, {"electrodes", 7u}}) {
+    const auto answer = nlohmann::json::parse(ReadPageTable(tool, input, "", {",", "."}));
+    if (answer.contains("error")) continue;
+    const auto& rows = answer.at("rows");
+    if (rows.size() > kMaxTableRows) __builtin_trap();
+    for (const auto& row : rows) {
+      if (row.size() != width) __builtin_trap();
+    }
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string input(reinterpret_cast<const char*>(data), size);
+  CheckPasted(input);
   StringSource in(input);
   StringSink out, err;
   const Status status = RunBatch(in, out, err, {});
