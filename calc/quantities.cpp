@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <memory>
+#include <vector>
 
 #include "calc/text.h"
 #include "core/electrode_formulas.h"
@@ -195,6 +196,17 @@ constexpr std::array kQuantities{
              "the highest temperature the conductor may reach, degrees C (the material's fusing "
              "temperature when not given; a joint's limit, 250 C for a bolted one, is lower)",
              "Highest temperature", kTemperature, "250C"},
+    Quantity{"code", kNoRange, "CODE",
+             "the rule the electrode is checked by: nec (one rod of 25 ohms, the US code), "
+             "iec60364 or bs7671 (R_A x I_dn <= U_L with the RCD); nec when not given",
+             "Code", kChoice, {}, "nec iec60364 bs7671"},
+    Quantity{"rcd", {0.001, 10}, "I",
+             "the RCD's rated residual operating current, amperes (30mA with its unit)",
+             "RCD rated residual current", kCurrent, "30mA"},
+    Quantity{"ul", kNoRange, "V",
+             "the conventional touch voltage limit U_L: 50, or 25 in a special location "
+             "(50 when not given)",
+             "Touch voltage limit U_L (V)", kChoice, {}, "50 25"},
     Quantity{"concrete-diameter", kDiameterRange, "D",
              "diameter of the concrete round the rod, inches or metres", "Concrete diameter",
              kDiameter, "0.3m"},
@@ -223,6 +235,7 @@ constexpr std::array kSuffixes{
     UnitSuffix{"ohms", kResistance, std::nullopt, 1.0},
     UnitSuffix{"a", kCurrent, std::nullopt, 1.0},
     UnitSuffix{"ka", kCurrent, std::nullopt, 1000.0},
+    UnitSuffix{"ma", kCurrent, std::nullopt, 0.001},
     UnitSuffix{"s", kTime, std::nullopt, 1.0},
     UnitSuffix{"ms", kTime, std::nullopt, 0.001},
     UnitSuffix{"c", kTemperature, std::nullopt, 1.0},
@@ -495,8 +508,19 @@ std::optional<std::string_view> ReadChoice(const Quantity& quantity, std::string
 }
 
 std::string ChoiceError(const Quantity& quantity, std::string_view text, const ReadContext& context) {
+  // A slip of a key or two in a word is named ("bs7761" is bs7671); a number
+  // is no slip ("60" is not 50 or 70).
+  std::vector<std::string_view> choices;
+  for (std::string_view rest = quantity.choices; !rest.empty();) {
+    const std::size_t end = std::min(rest.find(' '), rest.size());
+    choices.push_back(rest.substr(0, end));
+    rest.remove_prefix(std::min(end + 1, rest.size()));
+  }
+  const std::string lower = Lower(Trim(text));
+  const std::optional<std::string_view> nearest =
+      ParseNumber(lower) ? std::nullopt : Nearest(lower, choices);
   return NameOf(quantity.name, context) + " must be " + std::string(quantity.meaning) + ", not " +
-         Quoted(text);
+         Quoted(text) + (nearest ? ": did you mean " + std::string(*nearest) + "?" : "");
 }
 
 }  // namespace ostrevin::calc

@@ -53,8 +53,13 @@ void AddResistance(const Outcome& electrode, const std::string& givenTarget,
   const std::string shown = ShowOhms(ohms) + " ohms";
   const std::optional<double> target = Number(electrode, "target");
   if (electrode.command == "check") {
-    criteria.push_back(Judged("Resistance of one rod (NEC 250.53(A)(2))", ohms, kCodeOhms, shown,
-                              FormatNumber(kCodeOhms) + " ohms"));
+    // The code's limit: the NEC's 25 ohms, or the RCD's under IEC 60364 and BS 7671.
+    const double limit = Number(electrode, "limit_ohms").value_or(kCodeOhms);
+    const JsonValue* clause = electrode.Field("code_clause");
+    const auto* clauseText = clause != nullptr ? std::get_if<std::string>(&clause->variant()) : nullptr;
+    const std::string rule = clauseText != nullptr ? *clauseText : "NEC 250.53(A)(2)";
+    criteria.push_back(Judged("Resistance of one rod (" + rule + ")", ohms, limit, shown,
+                              FormatDouble("%.5g", limit) + " ohms"));
   } else if (target) {
     criteria.push_back(
         Judged("Resistance to earth", ohms, *target, shown, ShowOhms(*target) + " ohms"));

@@ -82,6 +82,25 @@ TEST(CalcProgram, AJudgedAnswerLeadsWithItsCriteria) {
   EXPECT_NE(grid.out.find("\nTouch voltage inside "), std::string::npos) << grid.out;
   EXPECT_NE(grid.out.find("\nStep voltage "), std::string::npos);
   EXPECT_EQ(Calc(std::string("resistance ") + kRod + " --length 3").out, "17.868 ohms\n");
+  // The RCD rule, failed in a 25 V location: what meets it is what the rods
+  // and length commands find for its limit (25 V / 300 mA).
+  const Result rcd = Calc(
+      "check --rho 200000 --diameter 16mm --length 2.4m --units metric --code iec60364 --rcd 300mA "
+      "--ul 25");
+  EXPECT_NE(rcd.out.find("\nResistance of one rod (IEC 60364-4-41 411.5.3)  807.722 ohms  83.333 ohms"),
+            std::string::npos)
+      << rcd.out;
+  const std::string rods = Calc("rods --rho 200000 --diameter 16mm --length 2.4m --units metric "
+                                "--layout line --spacing 4.8m --target 83.33333333333333")
+                               .out;
+  EXPECT_NE(rcd.out.find("meets it: " + rods.substr(0, rods.find(' ')) + " rods in a line 4.8 m apart"),
+            std::string::npos)
+      << rcd.out << rods;
+  const std::string length = Calc("length --rho 200000 --diameter 16mm --units metric --target "
+                                  "83.33333333333333")
+                                 .out;
+  EXPECT_NE(rcd.out.find("or one rod " + length.substr(0, length.find('\n')) + " long"), std::string::npos)
+      << rcd.out << length;
 }
 
 // --units si: the metric answers, a bare resistivity read in ohm-m and a

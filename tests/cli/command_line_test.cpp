@@ -133,7 +133,7 @@ TEST(CommandLine, OneTableForCommandsBatchModesAndHelp) {
   EXPECT_NE(help.find("up to 9999.9 m"), std::string::npos);
   const std::string batch = HelpText(*FindCommand("batch"));
   EXPECT_NE(batch.find("  check       rho, layers, rho1, h, rho2, season-factor, season-layers, frost,\n"
-                       "              diameter, length\n"),
+                       "              diameter, length, code, rcd, ul\n"),
             std::string::npos)
       << batch;
   EXPECT_NE(batch.find("result, unit, value, error, sufficient,\nsecond_rod_6ft_ohms, "

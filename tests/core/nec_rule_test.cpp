@@ -7,6 +7,7 @@
 
 #include "core/electrode_formulas.h"
 #include "core/nec_rule.h"
+#include "core/rcd_rule.h"
 #include "core/rod_groups.h"
 
 namespace ostrevin {
@@ -103,6 +104,49 @@ TEST(NecRule, NoVerdictWhereTheRodFormulaHasNoValue) {
   EXPECT_EQ(check.why(),
             "the rod is shorter than e/4 of its radius, where the formula does not apply");
 }
+
+// The RCD rule of IEC 60364 and BS 7671: Table 41.5's printed rows, IEC's
+// U_L / I_dn beside them, 25 V locations, and the bounds refused.
+struct RcdCase {
+  const char* name;
+  EarthCode code;
+  double amps, volts;
+  double ohms;         // the limit, or 0 where refused
+  const char* clause;  // or the start of the refusal
+};
+
+class RcdRule : public testing::TestWithParam<RcdCase> {};
+
+TEST_P(RcdRule, GivesTheLargestElectrodeResistance) {
+  const RcdCase& c = GetParam();
+  const Result<RcdLimit> limit = RcdLimitOhms(c.code, c.amps, c.volts);
+  if (c.ohms == 0) {
+    ASSERT_FALSE(limit);
+    EXPECT_EQ(limit.why().rfind(c.clause, 0), 0u) << limit.why();
+    return;
+  }
+  ASSERT_TRUE(limit) << limit.why();
+  EXPECT_NEAR(limit->ohms, c.ohms, 1e-9 * c.ohms);
+  EXPECT_EQ(limit->clause, c.clause);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Codes, RcdRule,
+    testing::Values(
+        RcdCase{"Bs30mA", EarthCode::kBs7671, 0.030, 50, 1667, "Table 41.5"},
+        RcdCase{"Bs100mA", EarthCode::kBs7671, 0.100, 50, 500, "Table 41.5"},
+        RcdCase{"Bs300mA", EarthCode::kBs7671, 0.300, 50, 167, "Table 41.5"},
+        RcdCase{"Bs500mA", EarthCode::kBs7671, 0.500, 50, 100, "Table 41.5"},
+        RcdCase{"BsOffTheTable", EarthCode::kBs7671, 1, 50, 50, "411.5.3"},
+        RcdCase{"BsSpecialLocation", EarthCode::kBs7671, 0.030, 25, 25 / 0.030, "411.5.3"},
+        RcdCase{"Iec30mA", EarthCode::kIec60364, 0.030, 50, 50 / 0.030, "411.5.3"},
+        RcdCase{"IecLeast", EarthCode::kIec60364, 0.001, 50, 50000, "411.5.3"},
+        RcdCase{"IecMost", EarthCode::kIec60364, 10, 25, 2.5, "411.5.3"},
+        RcdCase{"BelowOneMilliampere", EarthCode::kIec60364, 0.0009, 50, 0, "an RCD's rated"},
+        RcdCase{"AboveTenAmperes", EarthCode::kBs7671, 10.5, 50, 0, "an RCD's rated"},
+        RcdCase{"NoSuchTouchVoltage", EarthCode::kIec60364, 0.030, 40, 0, "U_L is 50 V"},
+        RcdCase{"TheNecHasNone", EarthCode::kNec, 0.030, 50, 0, "the NEC's rule"}),
+    [](const testing::TestParamInfo<RcdCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace ostrevin
