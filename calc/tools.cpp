@@ -47,12 +47,19 @@ std::vector<ToolField> GridPlan() {
 const std::vector<Tool>& ToolTable() {
   static const std::vector<Tool> tools{
       {"check",
-       "25-ohm check",
+       "Code check",
        "check",
-       With(Soil(), {{"diameter"}, {"length"}}),
-       "Does one rod meet the US electrical code's 25-ohm rule, and what would a second rod give?",
+       With(Soil(), {{"diameter"},
+                     {"length"},
+                     {"code"},
+                     {"rcd", {"iec60364", "bs7671"}, "code"},
+                     {"ul", {"iec60364", "bs7671"}, "code"}}),
+       "Does one rod meet the code: the US 25-ohm rule, or the RCD rule of IEC 60364 and "
+       "BS 7671? And what would a second rod give?",
        "NEC 2020/2023 250.53(A)(2): one rod of 25 ohms or less suffices; otherwise a "
-       "supplemental electrode at least 6 ft away (250.53(A)(3)). A rod: R = rho/(2 pi L) "
+       "supplemental electrode at least 6 ft away (250.53(A)(3)). IEC 60364-4-41:2005+A1:2017 "
+       "and BS 7671:2018+A2:2022, 411.5.3: R_A x I_dn <= U_L (50 V, 25 V in special "
+       "locations; BS 7671's Table 41.5: 1667 ohms for 30 mA). A rod: R = rho/(2 pi L) "
        "(ln(4L/r) - 1) (Dwight 1936); two rods at one potential (Sunde 1949)."},
       {"group",
        "Rod group",

@@ -22,8 +22,8 @@ shrink() {  # shrink SOURCE NAME WIDTH [HEIGHT [TOP]: a band of a tall page only
 shrink build/dev/tests/ostrevin-window.png window-linux 640
 shrink build/windows/tests/ostrevin-window-wine.png window-windows 640
 shrink build/web/tests/ostrevin-390x844.png page-phone 390 844
-# The check from its rod to its verdict and what to do next.
-shrink build/web/tests/ostrevin-check-390x844.png page-check 390 844 700
+# The check's first screen: its answer and verdict above its fields.
+shrink build/web/tests/ostrevin-check-390x844.png page-check 390 844
 
 # A command-line session, drawn as a terminal shows it.
 session=$(

@@ -80,6 +80,14 @@ function pickUnit(dimension, unit) {
   }
 }
 
+// The code a rod is checked by where the phone is: the US code in the United
+// States, BS 7671 in the United Kingdom, IEC 60364 elsewhere.
+function countryCode() {
+  const region = ((navigator.language || '').split('-')[1] || '').toUpperCase();
+  if (region === 'US' || navigator.language === 'en') return 'nec';
+  return region === 'GB' ? 'bs7671' : 'iec60364';
+}
+
 function makeField(tool, field) {
   const id = fieldId(tool, field.name);
   const label = make('label', { for: id }, fieldLabel(field));
@@ -90,6 +98,7 @@ function makeField(tool, field) {
     input = make('select', { id, name: field.name });
     if (!field.required) input.append(make('option', { value: '' }, 'Default'));
     for (const choice of field.choices) input.append(make('option', { value: choice }, choice));
+    if (field.name === 'code') input.value = countryCode();
   } else {
     input = make('input', {
       id, name: field.name, autocomplete: 'off', spellcheck: 'false', enterkeyhint: 'done',
@@ -385,7 +394,16 @@ export function show(section, answer) {
     answer.notes.filter((note) => !asked.has(note)), answer.rejected || []) : []);
   showVerdict($('.verdict', section), ok ? verdictOf(answer.json) : null);
   const next = $('.next', section);
-  if (next) setHidden(next, !(ok && answer.json && answer.json.sufficient === false));
+  if (next) {
+    setHidden(next, !(ok && answer.json && answer.json.sufficient === false));
+    // How many rods reach the rule's limit: 25 ohms, or the RCD's.
+    const limit = ok && answer.json && answer.json.limit_ohms;
+    const link = $('a[data-target]', next);
+    if (limit) {
+      link.dataset.target = String(Math.floor(limit * 1000) / 1000);
+      link.textContent = `how many rods reach ${state.engine.pageText(link.dataset.target)} ohms`;
+    }
+  }
   const reason = $('.reason', section);
   setText(reason, ok && answer.reason ? answer.reason : '');
   setHidden(reason, !reason.textContent);
@@ -487,9 +505,16 @@ function showQuestions(section, questions) {
 }
 
 // A verdict drawn as such: colour, a mark and words (never colour alone).
-// The 25-ohm check's, and an electrode's touch and step by the solver.
+// The code check's (the US 25-ohm rule, or the RCD rule), and an
+// electrode's touch and step by the solver.
 function verdictOf(json) {
   if (!json) return null;
+  if (typeof json.sufficient === 'boolean' && json.code && json.code !== 'nec') {
+    const rule = `${json.code_clause}'s ${state.engine.pageText(String(json.limit_ohms))} ohms`;
+    return json.sufficient
+      ? { pass: true, text: `Passes: one rod meets ${rule}` }
+      : { pass: false, text: `Fails ${rule}: more rods or a longer one are needed` };
+  }
   if (typeof json.sufficient === 'boolean') {
     return json.sufficient
       ? { pass: true, text: 'Passes: one rod meets the 25-ohm rule' }
@@ -557,6 +582,10 @@ function setField(section, name, text, si = false) {
 
 export function fillFromAddress(section, query) {
   const tool = toolOf(section);
+  // An address is the whole of what it says: without a code it is the
+  // command line's default (the NEC), wherever it is opened.
+  const code = $('.fields select[name="code"]', section);
+  if (code && query) code.value = '';
   readAddress(section, tool, query, {
     setUnits,
     setSoil: (soil) => setSwitch(section, `${tool.id}-soil`, soil),

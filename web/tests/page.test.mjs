@@ -473,10 +473,10 @@ describe('the tools give the command line\'s answers', () => {
     const fewer = await shown(page, 'survey');
     assert.notEqual(fewer.result, got.result);
     // Its soil into the rod tools in the page's units, the survey left open
-    // (it opened the 25-ohm check, "42087ohm-cm" in a field picked in ohm-m).
+    // (it opened the Code check, "42087ohm-cm" in a field picked in ohm-m).
     await page.click('#survey-use');
     await page.waitForSelector('#tool-survey .copy-note:not([hidden])');
-    assert.match(await text(page, '#tool-survey .copy-note'), /^This soil is now in: .*25-ohm check/);
+    assert.match(await text(page, '#tool-survey .copy-note'), /^This soil is now in: .*Code check/);
     assert.equal(await page.evaluate(() => location.hash.split('?')[0]), '#survey');
     const layers = fewer.lines.find((line) => line.startsWith('--layers ')).slice('--layers '.length).split(',');
     assert.match(layers[0], /ohm-m$/);
@@ -914,12 +914,13 @@ describe('what only a page has', () => {
     contexts.push(context);
     const german = await open({ context, language: 'de-DE', hash: '#check' });
     assert.deepEqual((await labels(german, 'check')).filter((label) => /\(/.test(label)),
-      ['Soil resistivity (ohm-m)', 'Season factor', 'Rod diameter (mm)', 'Rod length (m)'].filter((label) => /\(/.test(label)));
-    await fill(german, 'check', { rho: '200', diameter: '16', length: '2,4' });
+      ['Soil resistivity (ohm-m)', 'Rod diameter (mm)', 'Rod length (m)', 'RCD rated residual current (A)',
+        'Touch voltage limit U_L (V)']);
+    await fill(german, 'check', { rho: '200', diameter: '16', length: '2,4', rcd: '0,03' });
     const metric = await shown(german, 'check');
-    const native = commandLine('check', { rho: '200ohm-m', diameter: '16mm', length: '2.4' }, 'metric');
-    assert.equal(metric.value, String(native.json.single_ohms));
-    await hashIs(german, '#check?diameter=16mm&length=2.4&rho=200ohm-m&units=metric');
+    const native = commandLine('check', { rho: '200ohm-m', diameter: '16mm', length: '2.4', code: 'iec60364', rcd: '0.03' }, 'metric');
+    assert.equal(metric.value, String(native.json.single_ohms), JSON.stringify(metric));
+    await hashIs(german, '#check?code=iec60364&diameter=16mm&length=2.4&rcd=0.03&rho=200ohm-m&units=metric');
     // Picked once for one field, picked for every field that measures the same, and kept.
     await german.select('#check-diameter-unit', 'in');
     assert.equal(await german.$eval('#group-diameter-unit', (picker) => picker.value), 'in');
@@ -935,7 +936,7 @@ describe('what only a page has', () => {
     await german.goto(`${address}#check`);
     await german.reload();
     await german.waitForSelector('html.ready');
-    await fill(german, 'check', { rho: '20000ohm-cm', diameter: '16mm', length: '2,4' });
+    await fill(german, 'check', { rho: '20000ohm-cm', diameter: '16mm', length: '2,4', rcd: '30mA' });
     assert.equal((await shown(german, 'check')).value, metric.value);
     // A resistivity found is given in the unit picked.
     await german.goto(`${address}#wenner?reading=12.5&spacing=3&units=metric`);
@@ -955,6 +956,39 @@ describe('what only a page has', () => {
     const us = await open({ language: 'en-US', hash: '#group' });
     assert.deepEqual(await us.$$eval('#tool-group .unit-pick', (pickers) => pickers.filter((p) => p.checkVisibility()).map((p) => p.value)),
       ['ohm-cm', 'in', 'ft', 'ft']);
+  });
+
+  test('the Code check follows the phone\'s country and its picker: the NEC, BS 7671 or IEC 60364', async () => {
+    const codeOf = (page) => page.$eval('#tool-check select[name="code"]', (select) => select.value);
+    const rcdShown = (page) => page.$eval('#tool-check [data-field="rcd"]', (holder) => !holder.hidden);
+    for (const [language, code] of [['en-US', 'nec'], ['en-GB', 'bs7671'], ['de-DE', 'iec60364']]) {
+      const page = await open({ language, hash: '#check' });
+      assert.equal(await codeOf(page), code, language);
+      assert.equal(await rcdShown(page), code !== 'nec', language);
+    }
+    // A British phone: 1000 ohm-m, a 2.4 m rod, 30 mA; the command line's answer and table.
+    const page = await open({ language: 'en-GB', hash: '#check' });
+    await choose(page, 'check', 'units', 1);
+    const rod = { rho: '1000ohm-m', diameter: '16mm', length: '2.4m', rcd: '30mA' };
+    await fill(page, 'check', rod);
+    const got = await shown(page, 'check');
+    const want = commandLine('check', { ...rod, code: 'bs7671' }, 'metric');
+    const parted = textAndTable(want.lines);
+    assert.deepEqual(got.summary, parted.summary);
+    assert.equal(got.summary[0][0], 'Resistance of one rod (BS 7671 Table 41.5)');
+    assert.equal(Number(got.value), want.json.single_ohms);
+    assert.equal(await text(page, '#tool-check .verdict'), "✓ Passes: one rod meets BS 7671 Table 41.5's 1667 ohms");
+    assert.deepEqual(got.warnings, want.warnings);
+    // The picker changes the rule: the same rod fails the NEC's 25 ohms.
+    await fill(page, 'check', { code: 'nec' });
+    await page.waitForFunction(() => document.querySelector('#tool-check [data-field="rcd"]').hidden);
+    await page.waitForFunction(() => document.querySelector('#tool-check .verdict').textContent.includes('25-ohm rule'));
+    assert.match(await text(page, '#tool-check .verdict'), /^✗ Fails the 25-ohm rule/);
+    // An address is the whole of what it says: without a code, the NEC, on any phone.
+    const shared = await open({ language: 'en-GB', hash: '#check?diameter=0.625&length=8&rho=50000' });
+    assert.equal(await codeOf(shared), '');
+    assert.equal((await shown(shared, 'check')).summary[0][0], 'Resistance of one rod (NEC 250.53(A)(2))');
+    assert.deepEqual([...page.problems, ...shared.problems], []);
   });
 
   test('a unit question stands above the result, and its button makes the change', async () => {
@@ -1195,7 +1229,7 @@ describe('what only a page has', () => {
     });
     await page.click('#tool-check .share');
     await page.waitForFunction(() => document.querySelector('#tool-check .share-note').textContent === 'Shared.');
-    assert.deepEqual(await page.evaluate(() => window.sharedData), { title: '25-ohm check · Ostrevin', url: here });
+    assert.deepEqual(await page.evaluate(() => window.sharedData), { title: 'Code check · Ostrevin', url: here });
     // A colleague opening it sees the same answer.
     const other = await open({ hash: new URL(here).hash });
     assert.equal((await shown(other, 'check')).value, (await shown(page, 'check')).value);
