@@ -35,8 +35,9 @@ session=$(
     "$calc" $command 2>&1
   done
 )
+# (ImageMagick reads % as its escape: a margin's "%" is written %%.)
 convert -background '#1d2327' -fill '#e6e6e6' -font DejaVu-Sans-Mono -pointsize 13 \
-  -bordercolor '#1d2327' -border 12 label:"$session" -colors 16 PNG8:docs/command-line.png.new
+  -bordercolor '#1d2327' -border 12 label:"${session//%/%%}" -colors 16 PNG8:docs/command-line.png.new
 mv docs/command-line.png.new docs/command-line.png
 
 # The report of the README's job: its first page.
