@@ -7,6 +7,7 @@
 
 #include "calc/safety.h"
 #include "calc/text.h"
+#include "core/adiabatic.h"
 #include "core/number_text.h"
 #include "core/numerics.h"
 
@@ -162,6 +163,33 @@ std::optional<ConductorHeat> ReadConductorHeat(Inputs& in) {
   return ConductorHeat{&material, ambient.value_or(40), highest.value_or(material.fusingC)};
 }
 
+// IEC's adiabatic rule beside IEEE 80's (core/adiabatic.h): the
+// symmetrical fault current, from the ambient given (IEC's 30 C when none)
+// to the highest temperature given (IEC's 200 C for a bare conductor in
+// normal conditions when none).
+void DescribeIecConductor(Outcome& outcome, const Inputs& in, const ConductorHeat& heat,
+                          double amperes, double seconds) {
+  const std::optional<IecMaterial> iec = IecMaterialFor(heat.material->name);
+  const double initialC = in.Given("ambient") ? heat.ambientC : kIecInitialC;
+  const double finalC = in.Given("max-temperature") ? heat.highestC : kIecFinalC;
+  const std::optional<double> k = iec ? IecK(*iec, initialC, finalC) : std::nullopt;
+  if (!k) {
+    outcome.fields.insert(outcome.fields.end(), {{"conductor_min_mm2_iec", nullptr}, {"iec_k", nullptr}});
+    outcome.details.push_back(iec ? "by IEC 60364-5-54: no size, the highest temperature is not above the first"
+                                  : "IEC 60364-5-54 gives no constants for " +
+                                        std::string(heat.material->shown) + ": IEEE 80's size only");
+    return;
+  }
+  const double mm2 = IecMinMm2(amperes, seconds, *k);
+  const std::optional<double> metric = MetricSizeMm2(mm2);
+  outcome.fields.insert(outcome.fields.end(), {{"conductor_min_mm2_iec", mm2}, {"iec_k", *k}});
+  outcome.details.push_back(
+      "by IEC 60364-5-54 (543.1.2, adiabatic: S = sqrt(I^2 t) / k, k " + FormatDouble("%.0f", *k) +
+      " for " + iec->shown + " from " + FormatNumber(initialC) + " C to " + FormatNumber(finalC) +
+      " C), for " + FormatDouble("%.0f", amperes) + " A: at least " + FormatDouble("%.2f", mm2) +
+      " mm^2; " + (metric ? FormatNumber(*metric) + " mm^2" : "past the metric series"));
+}
+
 void DescribeConductor(Outcome& outcome, Inputs& in, const Fault& fault, double conductorM) {
   const std::optional<ConductorHeat> heat = ReadConductorHeat(in);
   if (!heat || !fault.faultAmperes || !fault.faultSeconds) return;
@@ -186,6 +214,7 @@ void DescribeConductor(Outcome& outcome, Inputs& in, const Fault& fault, double 
       FormatDouble("%.2f", *mm2 / kMm2PerKcmil) + " kcmil); " +
       (metric ? FormatNumber(*metric) + " mm^2" : "past the metric series") + " or " +
       awg.value_or("past the AWG series") + " (IEEE 80 eq. 40)");
+  DescribeIecConductor(outcome, in, *heat, *fault.faultAmperes, *fault.faultSeconds);
   const double own = kPi * conductorM * conductorM / 4 * 1e6;
   if (conductorM > 0 && own < *mm2) {
     outcome.warnings.push_back("the electrode's conductor, " + FormatDouble("%.1f", own) +
@@ -269,7 +298,12 @@ std::vector<Calculation> SafetyCalculations() {
        "the constants of its Table 1 for --material (copper-annealed by default), the\n"
        "ambient Ta (40 C) and the highest temperature Tm (the material's fusing point;\n"
        "a bolted joint's 250 C, a brazed one's 450 C are lower). The answer in mm^2;\n"
-       "beside it kcmil and the smallest common size in both series.\n",
+       "beside it kcmil and the smallest common size in both series. IEC's adiabatic\n"
+       "rule beside that (IEC 60364-5-54:2011, 543.1.2 and Annex A): S = sqrt(I^2 t)\n"
+       "/ k for the symmetrical current, k from IEC 60949's constants for copper,\n"
+       "aluminium and steel (none for clad or stainless steels), from the ambient\n"
+       "given or 30 C to the highest given or 200 C (a bare conductor in normal\n"
+       "conditions).\n",
        "ostrevin-calc conductor --fault-current 3.18kA --fault-duration 0.5\n"
        "         7.98 mm^2\n"},
   };

@@ -325,6 +325,18 @@ TEST(Safety, LimitsAndConductorOnTheirOwn) {
   EXPECT_NEAR(offset["conductor_min_mm2"].is_null() ? std::stod(offset["result"].get<std::string>())
                                                     : offset["conductor_min_mm2"].get<double>(),
               7.98 * 1.052, 0.02);
+  // IEC's adiabatic rule beside it, on the symmetrical current (the decrement
+  // is IEEE 80's): copper from 30 C to 200 C, k 159: 3180 A for 0.5 s, 14.14 mm^2.
+  EXPECT_NEAR(conductor["conductor_min_mm2_iec"].get<double>(), 3180 * std::sqrt(0.5) / conductor["iec_k"].get<double>(), 1e-9);
+  EXPECT_NEAR(conductor["iec_k"].get<double>(), 159, 0.5);
+  EXPECT_EQ(offset["conductor_min_mm2_iec"], conductor["conductor_min_mm2_iec"]);
+  // The temperatures given hold for both rules; a clad steel has no IEC value.
+  const nlohmann::json joint = Json(Solve("conductor", {{"fault-current", "3.18kA"}, {"fault-duration", "0.5"},
+                                                        {"ambient", "30"}, {"max-temperature", "250"}}));
+  EXPECT_NEAR(joint["iec_k"].get<double>(), 176, 0.5);  // copper, 30 C to 250 C
+  const nlohmann::json clad = Json(Solve("conductor", {{"fault-current", "3.18kA"}, {"fault-duration", "0.5"},
+                                                       {"material", "copper-clad-steel-40"}}));
+  EXPECT_TRUE(clad["conductor_min_mm2_iec"].is_null());
 }
 
 struct Refusal {

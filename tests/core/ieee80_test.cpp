@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/adiabatic.h"
 #include "core/closed_forms.h"
 #include "core/ieee80.h"
 
@@ -172,6 +173,43 @@ TEST(Ieee80, TheLeastConductor) {
   EXPECT_GT(*ConductorMm2(copper, 3180, 0.5, 40, 250), mm2);
   EXPECT_FALSE(ConductorMm2(copper, 3180, 0.5, 40, 40));
   EXPECT_EQ(FindMaterial("unobtainium"), nullptr);
+}
+
+// IEC's adiabatic k against BS 7671's Table 54.6 (bare conductors from 30 C:
+// visible in a restricted area, normal conditions, a fire risk), printed as
+// whole numbers (aluminium to 150 C computes 91.5 where 91 is printed).
+TEST(Ieee80, IecsAdiabaticKAgainstThePrintedTable) {
+  struct Row {
+    const char* material;
+    double finalC;
+    double k;
+  };
+  for (const Row& row : {Row{"copper-annealed", 500, 228}, Row{"copper-hard-drawn", 200, 159},
+                         Row{"copper-annealed", 150, 138}, Row{"aluminium", 300, 125},
+                         Row{"aluminium-6201", 200, 105}, Row{"aluminium", 150, 91},
+                         Row{"steel-1020", 500, 82}, Row{"zinc-coated-steel", 200, 58},
+                         Row{"steel-1020", 150, 50}}) {
+    const std::optional<IecMaterial> material = IecMaterialFor(row.material);
+    ASSERT_TRUE(material) << row.material;
+    const std::optional<double> k = IecK(*material, kIecInitialC, row.finalC);
+    ASSERT_TRUE(k);
+    EXPECT_NEAR(*k, row.k, 0.6) << row.material << " to " << row.finalC;
+  }
+  // 10 kA for 1 s in copper to 200 C: 62.9 mm^2; no rise, no k.
+  const IecMaterial copper = *IecMaterialFor("copper-annealed");
+  EXPECT_NEAR(IecMinMm2(10000, 1, *IecK(copper, 30, 200)), 62.9, 0.05);
+  EXPECT_FALSE(IecK(copper, 200, 200));
+  // Clad and stainless steels have no IEC constants.
+  for (const char* name : {"copper-clad-steel-40", "copper-clad-steel-rod", "aluminium-clad-steel",
+                           "stainless-clad-steel", "stainless-304"}) {
+    EXPECT_FALSE(IecMaterialFor(name)) << name;
+  }
+  // Every material of IEEE 80's table is one or the other, none unknown.
+  for (const Material& m : Materials()) {
+    const std::string_view name = m.name;
+    const bool clad = name.find("clad") != std::string_view::npos || name.starts_with("stainless");
+    EXPECT_EQ(IecMaterialFor(name).has_value(), !clad) << name;
+  }
 }
 
 }  // namespace
