@@ -134,7 +134,7 @@ Result<Outcome> ComputeCheck(Inputs& in) {
                                   : product + ", above U_L " + FormatNumber(ul) +
                                         " V: one rod is not enough, " + rule};
     if (code == EarthCode::kBs7671 && check->singleOhms > kStableOhms) {
-      outcome.warnings.push_back(
+      outcome.warnings.emplace_back(
           "above 200 ohms an electrode may not be stable (the IET On-Site Guide): its resistance "
           "moves with the season and the soil's moisture");
     }
