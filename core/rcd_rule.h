@@ -2,7 +2,8 @@
 // current device (RCD) that protects it, as the codes outside the US do:
 //   IEC 60364-4-41:2005+A1:2017, 411.5.3: R_A x I_dn <= U_L, so that a fault
 //     cannot hold an exposed part above the conventional touch voltage
-//     limit U_L: 50 V, or 25 V where a special location (Part 7) says so;
+//     limit U_L: 50 V, or 25 V where a special location (the 700 series)
+//     says so;
 //   BS 7671:2018+A2:2022, 411.5.3 and Table 41.5 (non-delayed and S-type
 //     RCDs): the same rule, printed for U_L 50 V as 30 mA 1,667 ohms,
 //     100 mA 500, 300 mA 167, 500 mA 100;
