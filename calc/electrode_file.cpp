@@ -43,6 +43,16 @@ Result<std::vector<ConductorRow>> ReadConductors(ByteSource& in, ConductorFile& 
     }
     rows.push_back(std::move(row));
   }
+  // Rows copied from a spreadsheet: the decimal mark their cells show.
+  if (table.Separator() == '\t') {
+    ShownMarks shown;
+    for (const ConductorRow& row : rows) {
+      for (const std::optional<std::string>& cell : row.cells) {
+        if (cell) shown.Look(*cell);
+      }
+    }
+    file.marks = shown.Marks();
+  }
   return rows;
 }
 

@@ -1,5 +1,6 @@
 // A table of conductors from a CSV file, read as the batch reads its files
-// (a byte-order mark, CR or CRLF, "," or ";" with decimal commas, quotes):
+// (a byte-order mark, CR or CRLF, "," or ";" with decimal commas, a tab with
+// the decimal mark its cells show, quotes):
 // the columns x1,y1,z1,x2,y2,z2,diameter in any order and case, others
 // left alone. A record the reader cannot use becomes a row whose problem is
 // reported with its line.

@@ -87,7 +87,37 @@ Result<double> ReadEitherMark(const std::string& text) {
   return Parsed(canonical);
 }
 
+// Which mark a cell shows as its decimal one beyond doubt, or 0.
+char DecimalShown(std::string_view cell) {
+  const std::size_t comma = cell.rfind(',');
+  const std::size_t point = cell.rfind('.');
+  if (comma != std::string_view::npos && point != std::string_view::npos) return comma > point ? ',' : '.';
+  const std::size_t at = comma != std::string_view::npos ? comma : point;
+  if (at == std::string_view::npos || cell.find(cell[at]) != at) return 0;
+  std::string_view integer = cell.substr(0, at);
+  if (integer.starts_with('-') || integer.starts_with('+')) integer.remove_prefix(1);
+  std::string_view fraction = cell.substr(at + 1);
+  fraction = fraction.substr(0, fraction.find_first_not_of("0123456789"));
+  const bool grouping = fraction.size() == 3 && !integer.empty() && integer != "0" && integer.size() <= 3;
+  if (grouping || fraction.empty()) return 0;
+  return cell[at];
+}
+
 }  // namespace
+
+void ShownMarks::Look(std::string_view cell) {
+  const char shown = DecimalShown(Trim(cell));
+  comma_ = comma_ || shown == ',';
+  point_ = point_ || shown == '.';
+}
+
+NumberMarks ShownMarks::Marks() const {
+  if (comma_ && !point_) return {",", ".", true};
+  if (point_ && !comma_) return {".", ",", true};
+  NumberMarks either;
+  either.eitherDecimal = true;
+  return either;
+}
 
 Result<double> ReadNumber(std::string_view text, const NumberMarks& marks) {
   std::string trimmed(Trim(text));

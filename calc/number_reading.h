@@ -25,6 +25,23 @@ struct NumberMarks {
   bool eitherDecimal = false;
 };
 
+// The decimal mark a table's cells show beyond doubt, for a table pasted
+// from a spreadsheet (tab-separated), which says nothing of its marks: fed
+// every cell, it gives the marks to read them with. "15,16", "0,625" and
+// "1.234,5" show a comma; "15.16" and "1,234.5" a point; "15,915", "2.000",
+// "67" and words show neither. A decimal comma when only commas showed (and
+// "15,915" is then 15.915), a point when only points did, else each cell its
+// own (eitherDecimal, "1,500" refused).
+class ShownMarks {
+ public:
+  void Look(std::string_view cell);
+  NumberMarks Marks() const;
+
+ private:
+  bool comma_ = false;
+  bool point_ = false;
+};
+
 // Blanks around the number are ignored. With the plain marks (a point, no
 // thousands) this is ParseNumber: digits, a point, an exponent. Otherwise
 // thousands marks must stand between groups of three digits after a first

@@ -80,42 +80,16 @@ std::optional<CsvRecord> FirstRecord(const std::string& text, char& separator) {
   return record;
 }
 
-// Which mark a cell shows as its decimal one beyond doubt: ',' for "15,16",
-// "0,625" or "1.234,5"; '.' for "15.16" or "1,234.5"; none for "15,915",
-// "2.000", "67" or a word.
-char DecimalShown(std::string_view cell) {
-  const std::size_t comma = cell.rfind(',');
-  const std::size_t point = cell.rfind('.');
-  if (comma != std::string_view::npos && point != std::string_view::npos) return comma > point ? ',' : '.';
-  const std::size_t at = comma != std::string_view::npos ? comma : point;
-  if (at == std::string_view::npos || cell.find(cell[at]) != at) return 0;
-  std::string_view integer = cell.substr(0, at);
-  if (integer.starts_with('-') || integer.starts_with('+')) integer.remove_prefix(1);
-  std::string_view fraction = cell.substr(at + 1);
-  fraction = fraction.substr(0, fraction.find_first_not_of("0123456789"));
-  const bool grouping = fraction.size() == 3 && !integer.empty() && integer != "0" && integer.size() <= 3;
-  if (grouping || fraction.empty()) return 0;
-  return cell[at];
-}
-
-// A spreadsheet's paste (tab-separated) read with the decimal mark its cells
-// show beyond doubt, when they show one only; otherwise each cell's own.
+// A paste's marks: those its cells show (ShownMarks).
 NumberMarks MarksOfPaste(const std::string& text) {
-  bool comma = false;
-  bool point = false;
+  ShownMarks shown;
   std::size_t start = 0;
   for (std::size_t at = 0; at <= text.size(); ++at) {
     if (at < text.size() && text[at] != '\t' && text[at] != '\n' && text[at] != '\r') continue;
-    const char shown = DecimalShown(Trim(std::string_view(text).substr(start, at - start)));
-    comma = comma || shown == ',';
-    point = point || shown == '.';
+    shown.Look(std::string_view(text).substr(start, at - start));
     start = at + 1;
   }
-  if (comma && !point) return {",", ".", true};
-  if (point && !comma) return {".", ",", true};
-  NumberMarks either;
-  either.eitherDecimal = true;
-  return either;
+  return shown.Marks();
 }
 
 }  // namespace

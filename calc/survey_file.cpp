@@ -47,6 +47,16 @@ Result<std::vector<SurveyRow>> ReadSurvey(ByteSource& in, SurveyFile& file) {
     row.depth = cell("depth");
     rows.push_back(std::move(row));
   }
+  // Rows copied from a spreadsheet: the decimal mark their cells show.
+  if (table.Separator() == '\t') {
+    ShownMarks shown;
+    for (const SurveyRow& row : rows) {
+      for (const auto* text : {&row.spacing, &row.reading, &row.rho, &row.depth}) {
+        if (*text) shown.Look(**text);
+      }
+    }
+    file.marks = shown.Marks();
+  }
   return rows;
 }
 
@@ -82,6 +92,14 @@ Result<std::vector<FallRow>> ReadFallRows(ByteSource& in, SurveyFile& file) {
       if (const auto text = table.Cell(record, "reading")) row.reading = std::string(*text);
     }
     rows.push_back(std::move(row));
+  }
+  if (table.Separator() == '\t') {
+    ShownMarks shown;
+    for (const FallRow& row : rows) {
+      if (row.distance) shown.Look(*row.distance);
+      if (row.reading) shown.Look(*row.reading);
+    }
+    file.marks = shown.Marks();
   }
   return rows;
 }

@@ -1,5 +1,6 @@
 // A Wenner survey from a CSV file, read as the batch reads its files (a
-// byte-order mark, CR or CRLF, "," or ";" with decimal commas, quotes): a
+// byte-order mark, CR or CRLF, "," or ";" with decimal commas, a tab with
+// the decimal mark its cells show (ShownMarks), quotes): a
 // spacing column, a reading (the instrument's ohms) or rho column (the
 // apparent resistivity), and optionally the probes' depth; other columns
 // are left alone. A record the reader cannot use becomes a row whose

@@ -297,6 +297,29 @@ class ManyRows final : public ByteSource {
   std::size_t read_ = 0;
 };
 
+// Rows copied from a spreadsheet say nothing of their decimal mark: the
+// cells that show one settle it for all ("15,16" makes "15,915" 15.915);
+// where they show both, or none, each cell is its own and "15,915" stays
+// ambiguous.
+TEST(Survey, ATabFileTakesTheDecimalMarkItsCellsShow) {
+  const auto marks = [](const std::string& text) {
+    StringSource in(text);
+    SurveyFile file;
+    const Result<std::vector<FallRow>> rows = ReadFallRows(in, file);
+    EXPECT_TRUE(rows) << rows.why();
+    return file.marks;
+  };
+  const NumberMarks commas = marks("distance\treading\n20\t15,16\n61,8\t15,915\n");
+  EXPECT_EQ(*ReadNumber("15,915", commas), 15.915);
+  const NumberMarks points = marks("distance\treading\n20\t15.16\n61.8\t15,915\n");
+  EXPECT_FALSE(ReadNumber("15,915", points));  // a point is the mark: 15,915 groups, or is a slip
+  const NumberMarks both = marks("distance\treading\n20,5\t15.16\n61\t15,915\n");
+  EXPECT_TRUE(both.eitherDecimal);
+  EXPECT_FALSE(ReadNumber("15,915", both));
+  // A comma file (no tab) keeps its own marks.
+  EXPECT_FALSE(marks("distance,reading\n20,15.16\n").eitherDecimal);
+}
+
 TEST(Survey, RowsAreBoundedBeforeTheyAreKept) {
   ManyRows million(1000000);
   SurveyFile file;
