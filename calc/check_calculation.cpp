@@ -4,6 +4,9 @@
 // clause behind it, what a second rod 6 ft and twice the rod's length away
 // achieves, where the rod falls short of the NEC; under the RCD rule, what
 // would meet it where one rod does not.
+#include <algorithm>
+#include <array>
+
 #include "calc/calculation_parts.h"
 #include "core/electrode_formulas.h"
 #include "core/rod_solver.h"
@@ -26,10 +29,12 @@ std::string SecondRodLine(const SecondRod& rod, std::string_view where, UnitSyst
 // A limit as the codes print it: 1667, 83.333, 2.5.
 std::string LimitText(double ohms) { return FormatDouble("%.5g", ohms); }
 
+// The codes' words, in EarthCode's order: the option's choices and JSON's `code`.
+constexpr std::array<std::string_view, 3> kCodeNames{"nec", "iec60364", "bs7671"};
+
 EarthCode CodeOf(std::optional<std::string_view> word) {
-  if (word == "iec60364") return EarthCode::kIec60364;
-  if (word == "bs7671") return EarthCode::kBs7671;
-  return EarthCode::kNec;
+  const auto* found = std::find(kCodeNames.begin(), kCodeNames.end(), word.value_or("nec"));
+  return found == kCodeNames.end() ? EarthCode::kNec : static_cast<EarthCode>(found - kCodeNames.begin());
 }
 
 // Under the RCD rule, where one rod fails: the fewest rods in a line twice
@@ -100,7 +105,6 @@ Result<Outcome> ComputeCheck(Inputs& in) {
   }
   const bool sufficient = check->singleOhms <= limit.ohms;
   outcome.result = ShowBeside(check->singleOhms, limit.ohms);
-  static constexpr std::array<std::string_view, 3> kCodeNames{"nec", "iec60364", "bs7671"};
   outcome.fields = {{"sufficient", sufficient},
                     {"second_rod_6ft_ohms", ohms(at6ft)},
                     {"second_rod_2l_ohms", ohms(at2L)},

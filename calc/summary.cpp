@@ -17,8 +17,6 @@ std::size_t TextColumns(std::string_view text) {
       std::count_if(text.begin(), text.end(), [](char c) { return (c & 0xC0) != 0x80; }));
 }
 
-// The US electrical code's most for one rod, ohms (NEC 250.53(A)(2)).
-constexpr double kCodeOhms = 25;
 
 // A number of the outcome's, among its fields or its inputs as read.
 std::optional<double> Number(const Outcome& outcome, std::string_view key) {
@@ -53,13 +51,17 @@ void AddResistance(const Outcome& electrode, const std::string& givenTarget,
   const std::string shown = ShowOhms(ohms) + " ohms";
   const std::optional<double> target = Number(electrode, "target");
   if (electrode.command == "check") {
-    // The code's limit: the NEC's 25 ohms, or the RCD's under IEC 60364 and BS 7671.
-    const double limit = Number(electrode, "limit_ohms").value_or(kCodeOhms);
+    // The code's limit and clause as the check gives them: the NEC's 25
+    // ohms, or the RCD's under IEC 60364 and BS 7671.
+    const std::optional<double> limit = Number(electrode, "limit_ohms");
     const JsonValue* clause = electrode.Field("code_clause");
-    const auto* clauseText = clause != nullptr ? std::get_if<std::string>(&clause->variant()) : nullptr;
-    const std::string rule = clauseText != nullptr ? *clauseText : "NEC 250.53(A)(2)";
-    criteria.push_back(Judged("Resistance of one rod (" + rule + ")", ohms, limit, shown,
-                              FormatDouble("%.5g", limit) + " ohms"));
+    const auto* rule = clause != nullptr ? std::get_if<std::string>(&clause->variant()) : nullptr;
+    if (!limit || rule == nullptr) {
+      criteria.push_back({"Resistance of one rod", shown, {}, {}, "not judged"});
+      return;
+    }
+    criteria.push_back(Judged("Resistance of one rod (" + *rule + ")", ohms, *limit, shown,
+                              FormatDouble("%.5g", *limit) + " ohms"));
   } else if (target) {
     criteria.push_back(
         Judged("Resistance to earth", ohms, *target, shown, ShowOhms(*target) + " ohms"));

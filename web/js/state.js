@@ -19,13 +19,19 @@ export const THEMES = {
   [METRIC]: { resistivity: 'ohm-m', diameter: 'mm', length: 'm' },
 };
 
+// The phone's country from its language ("en-GB": GB), upper case; a bare
+// "en" is taken as the United States, as browsers there report it.
+export function phoneRegion() {
+  if (navigator.language === 'en') return 'US';
+  return ((navigator.language || '').split('-')[1] || '').toUpperCase();
+}
+
 // Without a choice kept on the device, the phone's country decides: the
 // United States (and Liberia and Myanmar) English, everywhere else metric.
 function firstUnits() {
   const kept = readKept('ostrevin.units');
   if (kept !== null) return Number(kept) === METRIC ? METRIC : ENGLISH;
-  const region = (navigator.language || '').split('-')[1] || '';
-  return ['US', 'LR', 'MM'].includes(region.toUpperCase()) || navigator.language === 'en' ? ENGLISH : METRIC;
+  return ['US', 'LR', 'MM'].includes(phoneRegion()) ? ENGLISH : METRIC;
 }
 
 function keptPicks(units) {

@@ -5,7 +5,7 @@
 import { $, $$, chartFigure, clearFieldError, describe, fillList, make, setHidden, setText, showFieldError, tableButton } from './dom.js';
 import { readAddress, writeAddress } from './address.js';
 import { LongWork } from './engine.js';
-import { ENGLISH, METRIC, THEMES, state, toolOf } from './state.js';
+import { ENGLISH, METRIC, THEMES, phoneRegion, state, toolOf } from './state.js';
 import * as survey from './survey.js';
 import { conductors, conductorUnits, makeConductorTable, startConductors } from './conductors.js';
 import * as fieldTest from './fieldtest.js';
@@ -83,8 +83,8 @@ function pickUnit(dimension, unit) {
 // The code a rod is checked by where the phone is: the US code in the United
 // States, BS 7671 in the United Kingdom, IEC 60364 elsewhere.
 function countryCode() {
-  const region = ((navigator.language || '').split('-')[1] || '').toUpperCase();
-  if (region === 'US' || navigator.language === 'en') return 'nec';
+  const region = phoneRegion();
+  if (region === 'US') return 'nec';
   return region === 'GB' ? 'bs7671' : 'iec60364';
 }
 
@@ -435,15 +435,19 @@ export function show(section, answer) {
 
 // A table of the answer (the survey's readings against its model, the
 // design's candidates) as a table: a heading a column, cells right-aligned.
-function showTable(holder, table) {
-  const key = table ? JSON.stringify(table) : '';
-  if (holder.dataset.key === key) return;
+// Whether a table's holder must be drawn again for `content` (hidden and
+// emptied when there is none); a table is remade only when it changes.
+function redraws(holder, content) {
+  const key = content ? JSON.stringify(content) : '';
+  if (holder.dataset.key === key) return false;
   holder.dataset.key = key;
-  setHidden(holder, !table);
-  if (!table) {
-    holder.replaceChildren();
-    return;
-  }
+  setHidden(holder, !content);
+  if (!content) holder.replaceChildren();
+  return Boolean(content);
+}
+
+function showTable(holder, table) {
+  if (!redraws(holder, table)) return;
   const row = (cells, tag) => make('tr', {}, ...cells.map((cell) => make(tag, tag === 'th' ? { scope: 'col' } : {}, cell)));
   holder.replaceChildren(make('table', {},
     make('thead', {}, row(table.columns, 'th')),
@@ -455,14 +459,7 @@ function showTable(holder, table) {
 // in words, above the details; hidden when nothing is judged.
 function showSummary(holder, answer) {
   const criteria = answer && answer.summary;
-  const key = criteria ? JSON.stringify(criteria) : '';
-  if (holder.dataset.key === key) return;
-  holder.dataset.key = key;
-  setHidden(holder, !criteria);
-  if (!criteria) {
-    holder.replaceChildren();
-    return;
-  }
+  if (!redraws(holder, criteria)) return;
   const head = ['Criterion', 'Value', 'Limit', 'Margin', 'Result'];
   // The result as a mark that fits a phone's width, its word for a screen reader.
   const mark = { pass: '✓', fail: '✗' };
@@ -510,7 +507,8 @@ function showQuestions(section, questions) {
 function verdictOf(json) {
   if (!json) return null;
   if (typeof json.sufficient === 'boolean' && json.code && json.code !== 'nec') {
-    const rule = `${json.code_clause}'s ${state.engine.pageText(String(json.limit_ohms))} ohms`;
+    const limit = String(Number(json.limit_ohms.toPrecision(5)));  // as the criteria show it: 83.333
+    const rule = `${json.code_clause}'s ${state.engine.pageText(limit)} ohms`;
     return json.sufficient
       ? { pass: true, text: `Passes: one rod meets ${rule}` }
       : { pass: false, text: `Fails ${rule}: more rods or a longer one are needed` };
