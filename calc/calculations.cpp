@@ -21,12 +21,27 @@ namespace {
 constexpr double kDesignStepM = 1e-5;
 constexpr int kMostDesignSolves = 40;
 
-constexpr std::array<std::string_view, 19> kBatchColumns{
+// A name with a dot is a member of an object member ("en50522.branch").
+constexpr std::array<std::string_view, 23> kBatchColumns{
     "result",           "unit",             "value",           "error",
     "sufficient",       "second_rod_6ft_ohms", "second_rod_2l_ohms", "gpr_volts",
     "mesh_volts",       "step_volts",       "touch_limit_volts", "step_limit_volts",
     "verdict",          "mesh_volts_ieee80", "step_volts_ieee80", "verdict_ieee80",
-    "touch_volts",      "fence_touch_volts", "fence_verdict"};
+    "touch_volts",      "fence_touch_volts", "fence_verdict",   "limit_ohms",
+    "en50522.u_tp_volts", "en50522.u_vtp_volts", "en50522.branch"};
+
+// The outcome's field for a batch column, looked into an object for "a.b".
+const JsonValue* ColumnField(const Outcome& outcome, std::string_view column) {
+  const std::size_t dot = column.find('.');
+  if (dot == std::string_view::npos) return outcome.Field(column);
+  const JsonValue* parent = outcome.Field(column.substr(0, dot));
+  const auto* object = parent != nullptr ? std::get_if<JsonObject>(&parent->variant()) : nullptr;
+  if (object == nullptr) return nullptr;
+  const std::string_view member = column.substr(dot + 1);
+  const auto it = std::find_if(object->begin(), object->end(),
+                               [&](const JsonMember& m) { return m.first == member; });
+  return it == object->end() ? nullptr : &it->second;
+}
 
 }  // namespace
 
@@ -250,7 +265,7 @@ std::vector<std::string> BatchCells(const Outcome& outcome, char decimalMark) {
   std::vector<std::string> cells{number(outcome.result), outcome.value ? outcome.unit : "",
                                  outcome.value ? number(FormatNumber(*outcome.value)) : "", error};
   for (std::size_t i = cells.size(); i < kBatchColumns.size(); ++i) {
-    const JsonValue* field = outcome.Field(kBatchColumns[i]);
+    const JsonValue* field = ColumnField(outcome, kBatchColumns[i]);
     if (field == nullptr) {
       cells.emplace_back();
     } else {

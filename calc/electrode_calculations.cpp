@@ -59,6 +59,7 @@ const std::vector<Option> kSolvedOptions{
 std::vector<Option> WithSolved(std::vector<Option> options, bool conductor = false) {
   options.insert(options.end(), kFaultOptions.begin(), kFaultOptions.end());
   options.insert(options.end(), kLimitOptions.begin(), kLimitOptions.end());
+  options.insert(options.end(), kAssessmentOptions.begin(), kAssessmentOptions.end());
   if (conductor) options.insert(options.end(), kConductorOptions.begin(), kConductorOptions.end());
   options.insert(options.end(), kSolvedOptions.begin(), kSolvedOptions.end());
   return WithSoil(std::move(options));
@@ -128,8 +129,10 @@ std::optional<Soil> ReadSolvedCommon(Inputs& in, Job& job) {
   const std::optional<double> lattice = in.Optional("lattice");
   job.fault = ReadFault(in);
   if (soil) job.limits = ReadLimits(in, *soil);
-  if (in.Given("fence") && !in.Given("shock-duration")) {
-    in.Fail(in.Named("fence") + " goes with " + in.Named("shock-duration") +
+  const std::string_view duration =
+      ReadStandard(in) == SafetyStandard::kEn50522 ? "fault-duration" : "shock-duration";
+  if (in.Given("fence") && !in.Given(duration)) {
+    in.Fail(in.Named("fence") + " goes with " + in.Named(duration) +
             " (the fence is judged by the tolerable touch voltage)");
   }
   job.fence = ReadFence(in);

@@ -76,7 +76,8 @@ struct SurfaceSafety {
   SurfaceStep step;
   std::optional<Fence> fence;       // none: no fence asked about
   std::optional<SurfaceSpot> fenceSpot;  // a person kReachM beyond the fence
-  double touchLimit = 0, stepLimit = 0;
+  double touchLimit = 0;
+  std::optional<double> stepLimit;  // none where the standard sets none
   double TouchVolts() const { return gpr - touchSpot.volts; }
   std::optional<double> FenceVolts() const {
     return fenceSpot ? std::optional(gpr - fenceSpot->volts) : std::nullopt;

@@ -167,6 +167,19 @@ constexpr std::array kQuantities{
     Quantity{"shock-duration", kShockRange, "TS",
              "how long a person carries the shock, seconds (the tolerable voltages')",
              "Shock duration", kTime, "0.5s"},
+    Quantity{"standard", kNoRange, "STD",
+             "the standard safety is judged by: ieee80 (IEEE Std 80, the tolerable voltages by "
+             "the shock's duration) or en50522 (EN 50522, the permissible touch voltage by the "
+             "fault's duration); ieee80 when not given",
+             "Safety standard", kChoice, {}, "ieee80 en50522"},
+    Quantity{"footwear", {0, 100000}, "R",
+             "the footwear's resistance in series with the body, ohms (EN 50522's R_a1; none "
+             "counted when not given)",
+             "Footwear resistance", kResistance, "1000ohm"},
+    Quantity{"measures", kNoRange, "LIST",
+             "EN 50522's recognised measures in place (Annex E's codes as its Table E.1 asks "
+             "them for the case, comma-separated: M1.1,M2)",
+             "Measures in place (Annex E)", kText},
     Quantity{"body", kNoRange, "KG", "50 or 70 (kg, the body the limits are for; 70 when not given)",
              "Body weight (kg)", kChoice, {}, "70 50"},
     Quantity{"fault-current", kCurrentRange, "3I0",
@@ -175,10 +188,11 @@ constexpr std::array kQuantities{
              "Current division factor", kFactor, "0.6"},
     Quantity{"x-over-r", {0.1, 1000}, "X/R", "the system's X/R at the fault, for the decrement factor",
              "X/R ratio", kFactor, "20"},
-    Quantity{"frequency", kNoRange, "F", "50 or 60 (Hz; 60 when not given)", "Frequency (Hz)", kChoice,
+    Quantity{"frequency", kNoRange, "F", "50 or 60 (Hz; 60 when not given, 50 under EN 50522)", "Frequency (Hz)", kChoice,
              {}, "60 50"},
     Quantity{"fault-duration", kFaultRange, "TF",
-             "how long the fault lasts, seconds (the decrement factor's and the conductor's)",
+             "how long the fault lasts, seconds (the decrement factor's and the conductor's; EN "
+             "50522's U_Tp, 0.05 to 10 s)",
              "Fault duration", kTime, "0.5s"},
     Quantity{"material",
              kNoRange,

@@ -1,5 +1,6 @@
-// Safety by IEEE Std 80 (core/ieee80.h, core/surface_search.h), for the
-// calculations of electrodes: the fault current into the electrode, what a
+// Safety by IEEE Std 80 (core/ieee80.h, core/surface_search.h) or by EN
+// 50522 (core/en50522.h), as --standard picks, for the calculations of
+// electrodes: the fault current into the electrode, what a
 // body can stand, and the verdict from the equations and from the solver's
 // surface potentials. Internal to the library.
 //
@@ -26,6 +27,13 @@ namespace ostrevin::calc {
 extern const std::vector<Option> kFaultOptions;
 // Those that give what a body can stand, and the fence judged by it.
 extern const std::vector<Option> kLimitOptions;
+// EN 50522's assessment: a global earthing system, Annex E's measures.
+extern const std::vector<Option> kAssessmentOptions;
+
+enum class SafetyStandard { kIeee80, kEn50522 };
+std::string_view StandardName(SafetyStandard standard);  // "ieee80", "en50522"
+// --standard, IEEE 80 when not given (or unreadable: the error is set).
+SafetyStandard ReadStandard(Inputs& in);
 // Those of the conductor's material and temperatures.
 extern const std::vector<Option> kConductorOptions;
 
@@ -41,22 +49,46 @@ struct Fault {
 // --grid-current, or --fault-current with --split and the decrement factor.
 std::optional<Fault> ReadFault(Inputs& in);
 
+// EN 50522's limit and what its assessment weighs.
+struct En50522Limits {
+  double faultSeconds = 0;  // t_F
+  double utp = 0;           // U_Tp
+  double uvtp = 0;          // U_vTp, with the resistances below
+  double bodyAmps = 0;      // I_B behind U_Tp
+  double footwearOhms = 0;  // R_a1
+  double feetOhms = 0;      // R_a2, a surface layer's under the feet
+  bool globalEarthing = false;
+  std::vector<std::string> measures;  // Annex E's codes stated in place
+};
+
 struct Limits {
+  SafetyStandard standard = SafetyStandard::kIeee80;
   double cs = 1;
   Tolerable tolerable;
   bool light = false;       // the 50 kg body
   double rhoUnderFeet = 0;  // ohm-cm: the soil's (the top layer's in two layers)
   double shockSeconds = 0;
+  En50522Limits en;         // under EN 50522
   std::vector<JsonMember> inputs;
   std::vector<std::string> warnings;
-  double Touch() const { return light ? tolerable.touch50 : tolerable.touch70; }
-  double Step() const { return light ? tolerable.step50 : tolerable.step70; }
+  bool En50522() const { return standard == SafetyStandard::kEn50522; }
+  // The value a touch voltage is judged against, by the standard chosen.
+  double Touch() const {
+    if (En50522()) return en.uvtp;
+    return light ? tolerable.touch50 : tolerable.touch70;
+  }
+  // None under EN 50522, which sets no permissible step voltage.
+  std::optional<double> Step() const {
+    if (En50522()) return std::nullopt;
+    return light ? tolerable.step50 : tolerable.step70;
+  }
 };
-// What a body can stand, or nothing when no shock duration is given (or the
-// error is set).
+// What a body can stand, or nothing when no shock duration is given (under
+// EN 50522: no fault duration) (or the error is set).
 std::optional<Limits> ReadLimits(Inputs& in, const Soil& soil);
 
-// The limits as JSON members and lines: cs, touch_limit_volts, ...
+// The limits as JSON members and lines: standard, touch_limit_volts, ...
+// and the standard's own object (ieee80 or en50522).
 void DescribeLimits(Outcome& outcome, const Limits& limits);
 
 // --fence DISTANCE|none: a fence judged DISTANCE outside the outline; none:
@@ -93,10 +125,11 @@ Checked DescribeSurface(Outcome& outcome, SolvedElectrode& electrode, const Surf
 struct Criterion {
   std::string_view name;  // "touch", "step", "fence"
   double volts = 0;
-  double limit = 0;
+  std::optional<double> limit;  // none: shown, not judged
 };
 std::string Verdict(double gpr, std::span<const Criterion> criteria, double touchLimit,
-                    std::string_view by, std::vector<std::string>& lines);
+                    std::string_view by, std::vector<std::string>& lines,
+                    std::string_view limitWord = "tolerable");
 
 // The conductor's material and the temperatures it starts at and may reach
 // (40 C, its fusing point, unless given); refused above the fusing point.

@@ -1,13 +1,13 @@
-// IEEE Std 80 for the calculations: the fault current into an electrode,
-// the tolerable voltages, the least conductor, the surface's worst places
-// and the verdicts; and the two calculations of their own, limits and
-// conductor.
+// IEEE Std 80 or EN 50522 for the calculations: the fault current into an
+// electrode, the tolerable or permissible voltages, the least conductor;
+// and the two calculations of their own, limits and conductor.
 #include <algorithm>
 #include <cmath>
 
 #include "calc/safety.h"
 #include "calc/text.h"
 #include "core/adiabatic.h"
+#include "core/en50522.h"
 #include "core/number_text.h"
 #include "core/numerics.h"
 
@@ -15,8 +15,21 @@ namespace ostrevin::calc {
 
 const std::vector<Option> kFaultOptions{
     {"grid-current"}, {"fault-current"}, {"split"}, {"x-over-r"}, {"frequency"}, {"fault-duration"}};
-const std::vector<Option> kLimitOptions{
-    {"shock-duration"}, {"surface-rho"}, {"surface-thickness"}, {"body"}};
+const std::vector<Option> kLimitOptions{{"standard"},         {"shock-duration"}, {"surface-rho"},
+                                        {"surface-thickness"}, {"body"},           {"footwear"}};
+const std::vector<Option> kAssessmentOptions{
+    {"global-earthing", OptionKind::kFlag, false, {},
+     "the electrode is part of a global earthing system (EN 50522: fulfilled by that)"},
+    {"measures"}};
+
+std::string_view StandardName(SafetyStandard standard) {
+  return standard == SafetyStandard::kEn50522 ? "en50522" : "ieee80";
+}
+
+SafetyStandard ReadStandard(Inputs& in) {
+  const auto word = in.Choice("standard", false);
+  return word == "en50522" ? SafetyStandard::kEn50522 : SafetyStandard::kIeee80;
+}
 const std::vector<Option> kConductorOptions{{"material"}, {"ambient"}, {"max-temperature"}};
 
 namespace {
@@ -71,7 +84,8 @@ std::optional<Fault> ReadFault(Inputs& in) {
       return in.Fail(in.Named("x-over-r") + " needs " + in.Named("fault-duration") +
                      ": the decrement factor depends on how long the fault lasts");
     }
-    const double hertz = frequency == "50" ? 50 : 60;
+    const double standardHz = ReadStandard(in) == SafetyStandard::kEn50522 ? kEn50522Hz : 60;
+    const double hertz = frequency ? (*frequency == "50" ? 50 : 60) : standardHz;
     read.df = DecrementFactor(*xr, hertz, *seconds);
     read.inputs.emplace_back("x_over_r", *xr);
     read.inputs.emplace_back("frequency", hertz);
@@ -84,7 +98,109 @@ std::optional<Fault> ReadFault(Inputs& in) {
   return read;
 }
 
+namespace {
+
+// The surface layer, given whole or not at all, in metres (0 without one).
+std::optional<double> ReadSurfaceLayer(Inputs& in, std::optional<double> rho, std::optional<double> thickness) {
+  if (rho.has_value() != thickness.has_value()) {
+    return in.Fail(in.Named("surface-rho") + " and " + in.Named("surface-thickness") +
+                   " go together (the surface layer)");
+  }
+  return thickness ? LengthToMetres(*thickness, in.units()) : 0.0;
+}
+
+void WarnThickLayer(Limits& limits, double thicknessM) {
+  if (thicknessM > kFittedLayerM) {
+    limits.warnings.push_back("IEEE 80's equation for Cs was fitted for a surface layer up to " +
+                              FormatNumber(kFittedLayerM) + " m thick: beyond it Cs is extrapolated");
+  }
+}
+
+// --measures: Annex E's codes, comma- or blank-separated, each of their form.
+std::optional<std::vector<std::string>> ReadMeasures(Inputs& in) {
+  std::vector<std::string> codes;
+  const auto text = in.Text("measures");
+  if (!text) return codes;
+  std::string part;
+  for (const char c : std::string(*text) + ",") {
+    if (c != ',' && c != ' ') {
+      part += c;
+      continue;
+    }
+    if (part.empty()) continue;
+    if (!IsMeasureCode(part)) {
+      return in.Fail(in.Named("measures") + " takes EN 50522's Annex E codes (M and a number, " +
+                     "M1.2), not \"" + part + "\"");
+    }
+    part[0] = 'M';
+    codes.push_back(part);
+    part.clear();
+  }
+  if (codes.empty()) return in.Fail(in.Named("measures") + " names no measure");
+  return codes;
+}
+
+// Under EN 50522: U_Tp by the fault's duration, U_vTp with the footwear and
+// a surface layer in series with the body; the shock's duration and the
+// body's weight do not apply (said, not used).
+std::optional<Limits> ReadEn50522Limits(Inputs& in, const Soil& soil) {
+  const auto seconds = in.Optional("fault-duration");
+  const auto surfaceRho = in.Optional("surface-rho");
+  const auto thickness = in.Optional("surface-thickness");
+  const auto footwear = in.Optional("footwear");
+  std::optional<std::vector<std::string>> measures = ReadMeasures(in);
+  const std::optional<double> thicknessM = ReadSurfaceLayer(in, surfaceRho, thickness);
+  if (in.refusal()) return std::nullopt;
+  if (!seconds) {
+    return in.Fail(in.Named("standard") + " en50522 needs " + in.Named("fault-duration") +
+                   ": its permissible touch voltage is by how long the fault lasts");
+  }
+  const std::optional<double> utp = PermissibleTouchVolts(*seconds);
+  if (!utp) {
+    return in.Fail(in.Named("fault-duration") + " " + FormatNumber(*seconds) +
+                   " s is outside EN 50522's permissible touch voltages, " +
+                   FormatNumber(kEn50522ShortestS) + " to " + FormatNumber(kEn50522LongestS) + " s");
+  }
+  for (const std::string_view name : {"shock-duration", "body"}) {
+    if (in.Given(name)) {
+      in.Note(in.Named(name) + " does not apply under EN 50522 (its limit is by the fault's duration "
+              "and the body of IEC 60479-1): left out");
+    }
+  }
+  Limits limits;
+  limits.standard = SafetyStandard::kEn50522;
+  limits.rhoUnderFeet = soil.measuredTopOhmCm;
+  limits.cs = surfaceRho ? SurfaceDerating(limits.rhoUnderFeet, *surfaceRho, *thicknessM) : 1;
+  En50522Limits& en = limits.en;
+  en.faultSeconds = *seconds;
+  en.utp = *utp;
+  en.bodyAmps = BodyCurrentAmps(*seconds).value_or(0);
+  en.footwearOhms = footwear.value_or(0);
+  en.feetOhms = surfaceRho ? FeetOhms(*surfaceRho / 100, limits.cs) : 0;
+  en.uvtp = ProspectiveTouchVolts(*seconds, en.footwearOhms + en.feetOhms).value_or(*utp);
+  en.globalEarthing = in.Given("global-earthing");
+  en.measures = *std::move(measures);
+  if (surfaceRho) {
+    limits.inputs.emplace_back("surface_rho", *surfaceRho);
+    limits.inputs.emplace_back("surface_thickness", *thickness);
+  }
+  if (footwear) limits.inputs.emplace_back("footwear", *footwear);
+  if (en.globalEarthing) limits.inputs.emplace_back("global_earthing", true);
+  if (!en.measures.empty()) limits.inputs.emplace_back("measures", std::string(*in.Text("measures")));
+  WarnThickLayer(limits, *thicknessM);
+  return limits;
+}
+
+}  // namespace
+
 std::optional<Limits> ReadLimits(Inputs& in, const Soil& soil) {
+  if (ReadStandard(in) == SafetyStandard::kEn50522) return ReadEn50522Limits(in, soil);
+  for (const std::string_view name : {"footwear", "measures", "global-earthing"}) {
+    if (in.Given(name)) {
+      return in.Fail(in.Named(name) + " goes with " + in.Named("standard") +
+                     " en50522 (EN 50522's assessment; IEEE 80 has none of it)");
+    }
+  }
   const auto seconds = in.Optional("shock-duration");
   const auto surfaceRho = in.Optional("surface-rho");
   const auto thickness = in.Optional("surface-thickness");
@@ -99,15 +215,13 @@ std::optional<Limits> ReadLimits(Inputs& in, const Soil& soil) {
     }
     return std::nullopt;
   }
-  if (surfaceRho.has_value() != thickness.has_value()) {
-    return in.Fail(in.Named("surface-rho") + " and " + in.Named("surface-thickness") +
-                   " go together (the surface layer)");
-  }
+  const std::optional<double> layerM = ReadSurfaceLayer(in, surfaceRho, thickness);
+  if (!layerM) return std::nullopt;
   Limits limits;
   limits.shockSeconds = *seconds;
   limits.light = body == "50";
   limits.rhoUnderFeet = soil.measuredTopOhmCm;
-  const double thicknessM = thickness ? LengthToMetres(*thickness, in.units()) : 0;
+  const double thicknessM = *layerM;
   limits.cs = SurfaceDerating(limits.rhoUnderFeet, surfaceRho.value_or(0), thicknessM);
   limits.tolerable = TolerableVoltages(limits.cs, surfaceRho.value_or(limits.rhoUnderFeet), *seconds);
   limits.inputs.emplace_back("shock_duration", *seconds);
@@ -126,25 +240,65 @@ std::optional<Limits> ReadLimits(Inputs& in, const Soil& soil) {
                               FormatNumber(RoundResistivity(limits.rhoUnderFeet)) +
                               " ohm-cm) as the soil under the feet");
   }
-  if (thicknessM > kFittedLayerM) {
-    limits.warnings.push_back("IEEE 80's equation for Cs was fitted for a surface layer up to " +
-                              FormatNumber(kFittedLayerM) + " m thick: beyond it Cs is extrapolated");
-  }
+  WarnThickLayer(limits, thicknessM);
   return limits;
 }
 
+namespace {
+
+void DescribeEn50522Limits(Outcome& outcome, const Limits& limits) {
+  const En50522Limits& en = limits.en;
+  const double added = en.footwearOhms + en.feetOhms;
+  outcome.fields.insert(outcome.fields.end(),
+                        {{"standard", "en50522"},
+                         {"touch_limit_volts", en.uvtp},
+                         {"step_limit_volts", nullptr},
+                         {"en50522", JsonObject{{"edition", "EN 50522:2022"},
+                                                {"u_tp_volts", en.utp},
+                                                {"u_vtp_volts", en.uvtp},
+                                                {"body_current_amps", en.bodyAmps},
+                                                {"footwear_ohms", en.footwearOhms},
+                                                {"feet_ohms", en.feetOhms}}}});
+  outcome.details.push_back("permissible by EN 50522:2022 for a fault of " + Seconds(en.faultSeconds) +
+                            ": U_Tp " + Volts(en.utp) +
+                            " (Figure 4, Annex B: IEC 60479-1's body, 50 %, and curve c2)");
+  if (added > 0) {
+    outcome.details.push_back("with " + FormatDouble("%.0f", added) + " ohms in series with the body (footwear " +
+                              FormatDouble("%.0f", en.footwearOhms) + ", under the feet " +
+                              FormatDouble("%.0f", en.feetOhms) + ": 1.5 Cs rho_s, Cs " +
+                              FormatDouble("%.4f", limits.cs) + ") at I_B " + FormatDouble("%.3f", en.bodyAmps) +
+                              " A: U_vTp " + Volts(en.uvtp));
+  } else {
+    outcome.details.emplace_back("nothing counted in series with the body (no --footwear, no surface layer): "
+                                 "U_vTp = U_Tp, the lowest it can be");
+  }
+  outcome.details.emplace_back("EN 50522 sets no permissible step voltage: a step is shown, not judged");
+}
+
+}  // namespace
+
 void DescribeLimits(Outcome& outcome, const Limits& limits) {
+  if (limits.En50522()) {
+    DescribeEn50522Limits(outcome, limits);
+    for (const std::string& warning : limits.warnings) outcome.warnings.push_back(warning);
+    return;
+  }
   const Tolerable& t = limits.tolerable;
-  outcome.fields.insert(outcome.fields.end(), {{"cs", limits.cs},
+  outcome.fields.insert(outcome.fields.end(), {{"standard", "ieee80"},
+                                               {"cs", limits.cs},
                                                {"touch_limit_volts", limits.Touch()},
-                                               {"step_limit_volts", limits.Step()},
+                                               {"step_limit_volts", *limits.Step()},
                                                {"touch_limit_50_volts", t.touch50},
                                                {"touch_limit_70_volts", t.touch70},
                                                {"step_limit_50_volts", t.step50},
-                                               {"step_limit_70_volts", t.step70}});
+                                               {"step_limit_70_volts", t.step70},
+                                               {"ieee80", JsonObject{{"cs", limits.cs},
+                                                                     {"body_kg", limits.light ? 50.0 : 70.0},
+                                                                     {"touch_limit_volts", limits.Touch()},
+                                                                     {"step_limit_volts", *limits.Step()}}}});
   outcome.details.push_back("tolerable for a " + std::string(limits.light ? "50" : "70") +
                             " kg body over " + Seconds(limits.shockSeconds) + ": touch " +
-                            Volts(limits.Touch()) + ", step " + Volts(limits.Step()) + " (Cs " +
+                            Volts(limits.Touch()) + ", step " + Volts(*limits.Step()) + " (Cs " +
                             FormatDouble("%.4f", limits.cs) + "; IEEE 80 eqs. 27 to 33)");
   for (const std::string& warning : limits.warnings) outcome.warnings.push_back(warning);
 }
@@ -226,10 +380,18 @@ namespace {
 
 Result<Outcome> ComputeLimits(Inputs& in) {
   const std::optional<Soil> soil = ReadSoil(in);
-  if (!in.Given("shock-duration") && !in.refusal()) in.Fail(in.Named("shock-duration") + " is missing");
+  const bool en50522 = ReadStandard(in) == SafetyStandard::kEn50522;
+  const std::string_view duration = en50522 ? "fault-duration" : "shock-duration";
+  if (!in.Given(duration) && !in.refusal()) in.Fail(in.Named(duration) + " is missing");
+  if (!en50522 && in.Given("fault-duration") && !in.refusal()) {
+    in.Fail(in.Named("fault-duration") + " goes with " + in.Named("standard") +
+            " en50522 (IEEE 80's limits are by the shock's duration)");
+  }
   const std::optional<Limits> limits = soil ? ReadLimits(in, *soil) : std::nullopt;
   if (in.refusal()) return Refused(*in.refusal());
-  Outcome outcome = StartOutcome("limits", in.units(), soil->InputsWith(limits->inputs));
+  std::vector<JsonMember> inputs = limits->inputs;
+  if (en50522) inputs.insert(inputs.begin(), {"fault_duration", limits->en.faultSeconds});
+  Outcome outcome = StartOutcome("limits", in.units(), soil->InputsWith(inputs));
   outcome.unit = "V";
   outcome.valueKey = "touch_limit_volts";
   outcome.listWarnings = true;
@@ -255,13 +417,25 @@ Result<Outcome> ComputeConductor(Inputs& in) {
   for (const std::string& note : read->notes) {
     if (note.find("decrement") != std::string::npos) outcome.details.push_back("note: " + note);
   }
+  const SafetyStandard standard = ReadStandard(in);
   DescribeConductor(outcome, in, *read, 0);
   if (in.refusal()) return Refused(*in.refusal());
-  const JsonValue* mm2 = outcome.Field("conductor_min_mm2");
-  if (mm2 == nullptr) return Unanswered(std::move(outcome), NoAnswer("the highest temperature is not above the ambient"));
-  outcome.value = std::get<double>(*mm2);
+  // The chosen standard's size leads: IEEE 80's eq. 40, or under EN 50522
+  // IEC's adiabatic rule (the adiabatic sizing EN 50522 itself uses).
+  const bool iec = standard == SafetyStandard::kEn50522;
+  const std::string key = iec ? "conductor_min_mm2_iec" : "conductor_min_mm2";
+  outcome.fields.insert(outcome.fields.begin(), {"standard", std::string(StandardName(standard))});
+  outcome.valueKey = key;
+  const JsonValue* mm2 = outcome.Field(key);
+  const auto* value = mm2 != nullptr ? std::get_if<double>(&mm2->variant()) : nullptr;
+  if (value == nullptr) {
+    return Unanswered(std::move(outcome),
+                      NoAnswer(iec ? "IEC's adiabatic rule gives no size for this material or these temperatures"
+                                   : "the highest temperature is not above the ambient"));
+  }
+  outcome.value = *value;
   outcome.result = FormatDouble("%.2f", *outcome.value);
-  std::erase_if(outcome.fields, [](const JsonMember& m) { return m.first == "conductor_min_mm2"; });
+  std::erase_if(outcome.fields, [&](const JsonMember& m) { return m.first == key; });
   return outcome;
 }
 
@@ -270,15 +444,18 @@ Result<Outcome> ComputeConductor(Inputs& in) {
 std::vector<Calculation> SafetyCalculations() {
   std::vector<Option> limits = WithSoil({{"rho"}});
   limits.insert(limits.end(), kLimitOptions.begin(), kLimitOptions.end());
+  limits.push_back({"fault-duration", OptionKind::kQuantity, false, {},
+                    "how long the fault lasts, seconds: EN 50522's U_Tp (0.05 to 10 s)"});
   limits.push_back(kUnitsOption);
   std::vector<Option> conductor{{"fault-current", OptionKind::kQuantity, true},
                                 {"fault-duration", OptionKind::kQuantity, true},
                                 {"x-over-r"},
-                                {"frequency"}};
+                                {"frequency"},
+                                {"standard"}};
   conductor.insert(conductor.end(), kConductorOptions.begin(), kConductorOptions.end());
   conductor.push_back(kUnitsOption);
   return {
-      {"limits", "the tolerable touch and step voltages (IEEE 80)", limits, &ComputeLimits,
+      {"limits", "the tolerable touch and step voltages (IEEE 80 or EN 50522)", limits, &ComputeLimits,
        "What a body can stand (IEEE Std 80-2013, clause 8): Etouch = (1000 + 1.5 Cs\n"
        "rhoS) k / sqrt(ts) and Estep = (1000 + 6 Cs rhoS) k / sqrt(ts), k 0.157 for a\n"
        "70 kg body (the default) or 0.116 for 50 kg (--body 50), ts the shock duration\n"
@@ -287,7 +464,13 @@ std::vector<Calculation> SafetyCalculations() {
        "them through Cs = 1 - 0.09 (1 - rho/rhoS) / (2 hS + 0.09) (eq. 27, fitted for\n"
        "layers up to 0.3 m: warned beyond); without one rhoS is the soil's and Cs 1.\n"
        "With --layers the soil under the feet is the top layer's. The answer is the\n"
-       "touch limit for the body chosen; JSON gives all four.\n",
+       "touch limit for the body chosen; JSON gives all four.\n"
+       "\n"
+       "With --standard en50522: the permissible touch voltage U_Tp of EN 50522:2022\n"
+       "by --fault-duration (its Figure 4 and Annex B, 0.05 to 10 s, log-log between\n"
+       "its rows), and U_vTp = U_Tp + R_a I_B with --footwear (R_a1) and a surface\n"
+       "layer under the feet (R_a2 = 1.5 Cs rho_s) in series with the body; the answer\n"
+       "is U_vTp, which is U_Tp without them. EN 50522 sets no step voltage.\n",
        "ostrevin-calc limits --rho 400ohm-m --surface-rho 2500ohm-m \\\n"
        "           --surface-thickness 0.102m --shock-duration 0.5 --units metric\n"
        "         840.5 V\n"},
@@ -303,7 +486,8 @@ std::vector<Calculation> SafetyCalculations() {
        "/ k for the symmetrical current, k from IEC 60949's constants for copper,\n"
        "aluminium and steel (none for clad or stainless steels), from the ambient\n"
        "given or 30 C to the highest given or 200 C (a bare conductor in normal\n"
-       "conditions).\n",
+       "conditions). Under --standard en50522 IEC's size is the answer, IEEE 80's\n"
+       "beside.\n",
        "ostrevin-calc conductor --fault-current 3.18kA --fault-duration 0.5\n"
        "         7.98 mm^2\n"},
   };

@@ -72,7 +72,43 @@ void AddResistance(const Outcome& electrode, const std::string& givenTarget,
   }
 }
 
+// A member of EN 50522's object, where the standard judged the electrode.
+const JsonValue* En50522Member(const Outcome& electrode, std::string_view key) {
+  const JsonValue* en = electrode.Field("en50522");
+  const auto* object = en != nullptr ? std::get_if<JsonObject>(&en->variant()) : nullptr;
+  if (object == nullptr) return nullptr;
+  const auto it = std::find_if(object->begin(), object->end(), [&](const JsonMember& m) { return m.first == key; });
+  return it == object->end() ? nullptr : &it->second;
+}
+
+// EN 50522's assessment where a branch before the touch voltages decided:
+// the rise against 2 or 4 U_Tp, or the global earthing system stated; the
+// voltages are then shown, not judged.
+bool AddEn50522Branch(const Outcome& electrode, std::vector<SummaryRow>& criteria) {
+  const JsonValue* branch = En50522Member(electrode, "branch");
+  const auto* name = branch != nullptr ? std::get_if<std::string>(&branch->variant()) : nullptr;
+  const JsonValue* utp = En50522Member(electrode, "u_tp_volts");
+  const auto* utpVolts = utp != nullptr ? std::get_if<double>(&utp->variant()) : nullptr;
+  const auto rise = Number(electrode, "gpr_volts");
+  if (name == nullptr || utpVolts == nullptr || !rise || *name == "touch-voltages") return false;
+  if (*name == "global-earthing") {
+    criteria.push_back({"Part of a global earthing system (EN 50522)", "stated", "stated", {}, "pass"});
+  } else {
+    const bool twice = *name == "2utp";
+    const double limit = (twice ? 2 : 4) * *utpVolts;
+    criteria.push_back(Judged(twice ? "Earth potential rise (EN 50522, 2 U_Tp)"
+                                    : "Earth potential rise (EN 50522, 4 U_Tp with measures)",
+                              *rise, limit, Volts(*rise), Volts(limit)));
+  }
+  for (const char* quantity : {"Touch voltage inside", "Step voltage"}) {
+    const auto value = Number(electrode, quantity[0] == 'T' ? "touch_volts" : "step_volts");
+    if (value) criteria.push_back({quantity, Volts(*value), {}, {}, "not judged"});
+  }
+  return true;
+}
+
 void AddVoltages(const Outcome& electrode, std::vector<SummaryRow>& criteria) {
+  if (AddEn50522Branch(electrode, criteria)) return;
   const auto touchLimit = Number(electrode, "touch_limit_volts");
   const auto stepLimit = Number(electrode, "step_limit_volts");
   const auto add = [&](const char* quantity, std::optional<double> value,
@@ -95,13 +131,17 @@ void AddVoltages(const Outcome& electrode, std::vector<SummaryRow>& criteria) {
 }
 
 void AddConductor(const Outcome& electrode, std::vector<SummaryRow>& criteria) {
-  const auto least = Number(electrode, "conductor_min_mm2");
+  // The chosen standard's size: IEC's adiabatic rule under EN 50522.
+  const bool iec = electrode.Field("en50522") != nullptr && Number(electrode, "conductor_min_mm2_iec");
+  const auto least = Number(electrode, iec ? "conductor_min_mm2_iec" : "conductor_min_mm2");
   const auto diameter = Number(electrode, "conductor");
   if (!least || !diameter) return;
   // The conductor's diameter in the unit system's diameter unit: metres or inches.
   const double metres = *diameter * (IsMetric(electrode.units) ? 1.0 : 0.0254);
   const double mm2 = std::numbers::pi / 4 * std::pow(metres * 1000, 2);
-  criteria.push_back(Judged("Conductor's cross-section (IEEE 80 eq. 37)", mm2, *least,
+  criteria.push_back(Judged(iec ? "Conductor's cross-section (IEC 60364-5-54)"
+                                : "Conductor's cross-section (IEEE 80 eq. 37)",
+                            mm2, *least,
                             FormatDouble("%.1f", mm2) + " mm²",
                             "at least " + FormatDouble("%.1f", *least) + " mm²", false));
 }

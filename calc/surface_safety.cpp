@@ -13,6 +13,7 @@
 #include "calc/safety.h"
 #include "calc/text.h"
 #include "core/electrode_layouts.h"
+#include "core/en50522.h"
 #include "core/number_text.h"
 
 namespace ostrevin::calc {
@@ -126,6 +127,46 @@ std::string OutlineLine(const SolvedElectrode& e) {
   return {};
 }
 
+// EN 50522's assessment (clause 5.4.2): the first branch that holds decides;
+// in the last the solver's touch voltages against U_vTp (a step is not
+// judged). The branch joins the en50522 member.
+std::string En50522Verdict(Outcome& outcome, double gpr, std::span<const Criterion> criteria,
+                           const Limits& limits, std::vector<std::string>& lines) {
+  const En50522Limits& en = limits.en;
+  const En50522Branch branch =
+      DecidingBranch({gpr, en.utp, en.globalEarthing, !en.measures.empty()});
+  for (JsonMember& member : outcome.fields) {
+    const auto* object = member.first == "en50522" ? std::get_if<JsonObject>(&member.second.variant()) : nullptr;
+    if (object == nullptr) continue;
+    JsonObject grown = *object;
+    grown.emplace_back("branch", std::string(BranchName(branch)));
+    grown.emplace_back("rise_volts", gpr);
+    member.second = std::move(grown);
+  }
+  const std::string rise = "U_E " + Volts(gpr) + ", U_Tp " + Volts(en.utp);
+  switch (branch) {
+    case En50522Branch::kGlobalEarthing:
+      lines.push_back("by EN 50522 (5.4.2): fulfilled, " + std::string(BranchText(branch)) +
+                      " (stated by --global-earthing; " + rise + ")");
+      return "safe";
+    case En50522Branch::kTwiceUtp:
+    case En50522Branch::kMeasures: {
+      std::string measures;
+      for (const std::string& code : en.measures) measures += (measures.empty() ? "" : ", ") + code;
+      lines.push_back("by EN 50522 (5.4.2): fulfilled, " + std::string(BranchText(branch)) + " (" + rise +
+                      (branch == En50522Branch::kMeasures ? "; measures " + measures + " as stated" : "") + ")");
+      return "safe";
+    }
+    case En50522Branch::kTouchVoltages:
+      break;
+  }
+  if (!en.measures.empty()) {
+    lines.push_back("Annex E's measures are stated, but the rise is above 4 U_Tp (" + Volts(4 * en.utp) +
+                    "): the touch voltages decide");
+  }
+  return Verdict(gpr, criteria, en.uvtp, "the solver against EN 50522's U_vTp", lines, "permissible");
+}
+
 // The verdicts and where the worst places are, as members and lines.
 void DescribeSafety(Outcome& outcome, const SolvedElectrode& e, const SurfaceSafety& found,
                     const SurfaceRequest& request) {
@@ -140,7 +181,9 @@ void DescribeSafety(Outcome& outcome, const SolvedElectrode& e, const SurfaceSaf
   std::vector<Criterion> criteria{{"touch", touch, limits.Touch()}, {"step", found.step.volts, limits.Step()}};
   if (judged) criteria.push_back({"fence", *fence, limits.Touch()});
   std::vector<std::string> lines;
-  const std::string verdict = Verdict(found.gpr, criteria, limits.Touch(), "the solver", lines);
+  const std::string verdict = limits.En50522()
+                                  ? En50522Verdict(outcome, found.gpr, criteria, limits, lines)
+                                  : Verdict(found.gpr, criteria, limits.Touch(), "the solver", lines);
   std::string fenceVerdict = "not judged";
   if (judged) fenceVerdict = found.gpr <= limits.Touch() || *fence <= limits.Touch() ? "safe" : "exceeds";
   outcome.fields.insert(
@@ -188,7 +231,7 @@ void DescribeSafety(Outcome& outcome, const SolvedElectrode& e, const SurfaceSaf
     }
   }
   std::string byEquations;
-  if (request.equations != nullptr && request.equationsGpr) {
+  if (request.equations != nullptr && request.equationsGpr && !limits.En50522()) {
     const GridEquations& eq = *request.equations;
     std::vector<std::string> equationLines;
     const std::array<Criterion, 2> equationCriteria{
@@ -206,7 +249,10 @@ void DescribeSafety(Outcome& outcome, const SolvedElectrode& e, const SurfaceSaf
         "clearing)");
   }
   outcome.details.push_back(
-      "the surface layer enters the tolerable voltages only (through Cs), not the potentials; "
+      std::string(limits.En50522() ? "the surface layer enters the permissible voltage only (under the feet, "
+                                     "1.5 Cs rho_s), not the potentials; "
+                                   : "the surface layer enters the tolerable voltages only (through Cs), not "
+                                     "the potentials; ") +
       "metal leaving the site (a fence not bonded, a pipe, a cable's screen) carries the whole "
       "rise, " + FormatDouble("%.0f", found.gpr) + " V, to where the ground has none");
 }
@@ -223,21 +269,25 @@ std::optional<Fence> ReadFence(Inputs& in) {
 }
 
 std::string Verdict(double gpr, std::span<const Criterion> criteria, double touchLimit,
-                    std::string_view by, std::vector<std::string>& lines) {
+                    std::string_view by, std::vector<std::string>& lines, std::string_view limitWord) {
   const std::string prefix = "by " + std::string(by) + ": ";
   if (gpr <= touchLimit) {
     lines.push_back(prefix + "safe: the whole rise, " + Volts(gpr) +
-                    ", is below the tolerable touch voltage, " + Volts(touchLimit) +
+                    ", is below the " + std::string(limitWord) + " touch voltage, " + Volts(touchLimit) +
                     ": no touch or step voltage can be higher");
     return "safe";
   }
   std::string line;
   std::vector<std::string_view> failing;
   for (const Criterion& c : criteria) {
-    line += (line.empty() ? "" : "; ") + std::string(c.name) + " " + Volts(c.volts) +
-            " against the tolerable " + Volts(c.limit) +
-            (c.volts <= c.limit ? ": safe" : ": exceeds by " + Volts(c.volts - c.limit));
-    if (c.volts > c.limit) failing.push_back(c.name);
+    line += (line.empty() ? "" : "; ") + std::string(c.name) + " " + Volts(c.volts);
+    if (!c.limit) {
+      line += " (not judged)";
+      continue;
+    }
+    line += " against the " + std::string(limitWord) + " " + Volts(*c.limit) +
+            (c.volts <= *c.limit ? ": safe" : ": exceeds by " + Volts(c.volts - *c.limit));
+    if (c.volts > *c.limit) failing.push_back(c.name);
   }
   lines.push_back(prefix + line);
   if (failing.empty()) return "safe";

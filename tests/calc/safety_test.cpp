@@ -13,6 +13,7 @@
 #include "calc/calculations.h"
 #include "calc/chart.h"
 #include "calc/electrodes.h"
+#include "calc/summary.h"
 #include "core/number_text.h"
 #include "tests/calc/run_calculation.h"
 
@@ -339,6 +340,94 @@ TEST(Safety, LimitsAndConductorOnTheirOwn) {
   EXPECT_TRUE(clad["conductor_min_mm2_iec"].is_null());
 }
 
+// The same grid judged by EN 50522 (t_F 0.5 s: U_Tp 220 V). The crushed
+// rock under the feet, 1.5 Cs rho_s = 2,786 ohms at I_B 0.2 A, raises U_vTp
+// to 777 V; with 1,000 ohms of footwear to 976 V, just above the solver's
+// worst touch, 967 V. No step is judged. Each branch of the assessment
+// decides once: the rise within 2 U_Tp, within 4 U_Tp with measures, a
+// global earthing system, else the touch voltages.
+TEST(Safety, En50522JudgesTheTouchByItsBranches) {
+  Options en = With(kExample, {{"standard", "en50522"}});
+  en.erase("shock-duration");
+  const Result<Outcome> result = Solve("grid", en);
+  const nlohmann::json j = Json(result);
+  EXPECT_EQ(j["standard"], "en50522");
+  EXPECT_DOUBLE_EQ(j["en50522"]["u_tp_volts"].get<double>(), 220);
+  EXPECT_NEAR(j["en50522"]["feet_ohms"].get<double>(), 1.5 * 0.7429 * 2500, 0.2);
+  EXPECT_NEAR(j["touch_limit_volts"].get<double>(), 776.6, 0.5);
+  EXPECT_EQ(j["touch_limit_volts"], j["en50522"]["u_vtp_volts"]);
+  EXPECT_TRUE(j["step_limit_volts"].is_null());
+  EXPECT_EQ(j["en50522"]["branch"], "touch-voltages");
+  EXPECT_EQ(j["verdict"], "touch exceeds");
+  EXPECT_FALSE(j.contains("verdict_ieee80"));  // IEEE 80's equations judge only by IEEE 80
+  EXPECT_NEAR(j["mesh_volts_ieee80"].get<double>(), 1001.6, 0.5);  // still shown
+  // The summary judges the touch, shows the step, and sizes the conductor by IEC.
+  ASSERT_TRUE(result);
+  const std::string text = ToText(*result);
+  EXPECT_NE(text.find("EN 50522 sets no permissible step voltage"), std::string::npos) << text;
+  const nlohmann::json shoes = Json(Solve("grid", With(en, {{"footwear", "1000"}})));
+  EXPECT_NEAR(shoes["touch_limit_volts"].get<double>(), 976.4, 0.5);
+  EXPECT_EQ(shoes["verdict"], "safe");
+  struct Row {
+    const char* name;
+    Options more;
+    const char* branch;
+    const char* verdict;
+  };
+  // The solver's 2.646 ohms: 100 A rise 265 V (<= 440), 300 A 794 V (<= 880).
+  for (const Row& row : {Row{"within 2 Utp", {{"grid-current", "100"}}, "2utp", "safe"},
+                         Row{"within 4 Utp with measures", {{"grid-current", "300"}, {"measures", "M1.1"}},
+                             "4utp-measures", "safe"},
+                         Row{"within 4 Utp without measures", {{"grid-current", "300"}}, "touch-voltages", "safe"},
+                         Row{"measures but above 4 Utp", {{"measures", "M1.1, m2"}}, "touch-voltages", "touch exceeds"},
+                         Row{"global earthing", {{"global-earthing", ""}}, "global-earthing", "safe"}}) {
+    Options options = With(en, row.more);
+    if (options.contains("grid-current")) {
+      options.erase("fault-current");
+      options.erase("split");
+    }
+    const Result<Outcome> judged = Solve("grid", options);
+    const nlohmann::json k = Json(judged);
+    EXPECT_EQ(k["en50522"]["branch"], row.branch) << row.name;
+    EXPECT_EQ(k["verdict"], row.verdict) << row.name;
+    ASSERT_TRUE(judged) << row.name;
+    const std::vector<SummaryRow> summary = SummaryOf(*judged, "");
+    const bool byRise = std::string_view(row.branch) == "2utp" || std::string_view(row.branch) == "4utp-measures";
+    EXPECT_EQ(std::any_of(summary.begin(), summary.end(),
+                          [](const SummaryRow& r) { return r.quantity.starts_with("Earth potential rise"); }),
+              byRise)
+        << row.name;
+    EXPECT_EQ(VerdictOf(summary).starts_with("The design meets"), std::string_view(row.verdict) == "safe")
+        << row.name << ": " << VerdictOf(summary);
+  }
+  // IEEE 80's shock duration does not apply: said, not used.
+  const Result<Outcome> noted = Solve("grid", With(en, {{"shock-duration", "0.5"}}));
+  ASSERT_TRUE(noted);
+  EXPECT_EQ(Json(noted)["touch_limit_volts"], j["touch_limit_volts"]);
+  std::string notes;
+  for (const std::string& note : noted->notes) notes += note + "\n";
+  EXPECT_NE(notes.find("--shock-duration does not apply under EN 50522"), std::string::npos) << notes;
+}
+
+TEST(Safety, En50522LimitsAndConductor) {
+  const nlohmann::json bare = Json(Solve("limits", {{"rho", "100ohm-m"}, {"standard", "en50522"},
+                                                    {"fault-duration", "0.5"}}));
+  EXPECT_EQ(bare["result"], "220.0");
+  EXPECT_TRUE(bare["step_limit_volts"].is_null());
+  const nlohmann::json shod = Json(Solve("limits", {{"rho", "100ohm-m"}, {"standard", "en50522"},
+                                                    {"fault-duration", "1"}, {"footwear", "1000"}}));
+  EXPECT_NEAR(shod["en50522"]["u_vtp_volts"].get<double>(), 117 + 1000 * 0.080, 1);
+  // The conductor by IEC's adiabatic rule leads under EN 50522, IEEE 80's beside.
+  const nlohmann::json iec = Json(Solve("conductor", {{"fault-current", "3.18kA"}, {"fault-duration", "0.5"},
+                                                      {"standard", "en50522"}}));
+  EXPECT_EQ(iec["result"], "14.14");
+  EXPECT_NEAR(iec["conductor_min_mm2"].get<double>(), 7.98, 0.01);
+  // 50 Hz unless given: the decrement factor of X/R 20 over 0.5 s.
+  const nlohmann::json fifty = Json(Solve("conductor", {{"fault-current", "3.18kA"}, {"fault-duration", "0.5"},
+                                                        {"x-over-r", "20"}, {"standard", "en50522"}}));
+  EXPECT_EQ(fifty["frequency"].get<double>(), 50);
+}
+
 struct Refusal {
   const char* name;
   std::string_view calculation;
@@ -391,6 +480,23 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"AFenceWithoutTheLimits", "strip",
                 {{"rho", "100"}, {"length", "10"}, {"depth", "0.5"}, {"conductor", "0.01"}, {"fence", "2"}},
                 "--fence goes with --shock-duration (the fence is judged by the tolerable touch voltage)"},
+        Refusal{"AFaultBeyondEn50522sTable", "limits",
+                {{"rho", "400ohm-m"}, {"standard", "en50522"}, {"fault-duration", "20"}},
+                "--fault-duration 20 s is outside EN 50522's permissible touch voltages, 0.05 to 10 s"},
+        Refusal{"En50522WithoutTheFaultDuration", "strip",
+                {{"rho", "100"}, {"length", "10"}, {"depth", "0.5"}, {"conductor", "0.01"},
+                 {"grid-current", "100"}, {"standard", "en50522"}},
+                "--standard en50522 needs --fault-duration: its permissible touch voltage is by how long "
+                "the fault lasts"},
+        Refusal{"MeasuresUnderIeee80", "grid", With(kExample, {{"measures", "M1"}}),
+                "--measures goes with --standard en50522 (EN 50522's assessment; IEEE 80 has none of it)"},
+        Refusal{"AMeasureThatIsNoCode", "grid", With(kExample, {{"standard", "en50522"}, {"measures", "M1,X2"}}),
+                "--measures takes EN 50522's Annex E codes (M and a number, M1.2), not \"X2\""},
+        Refusal{"AStandardMisspelt", "limits", {{"rho", "400ohm-m"}, {"standard", "en-50522"}},
+                "--standard must be the standard safety is judged by: ieee80 (IEEE Std 80, the "
+                "tolerable voltages by the shock's duration) or en50522 (EN 50522, the permissible "
+                "touch voltage by the fault's duration); ieee80 when not given, not \"en-50522\": did "
+                "you mean en50522?"},
         Refusal{"ALayerWithoutAShock", "grid", With(kExample, {{"shock-duration", ""}}),
                 "--shock-duration needs a duration between 0.03 and 3 s, not \"\""}));
 

@@ -28,10 +28,10 @@ Ran Batch(const std::string& input, std::optional<char> separator = std::nullopt
 }
 
 constexpr const char* kRow = "resistance,2000,0.625,3";
-constexpr const char* kAnswer = "resistance,2000,0.625,3,17.868,ohms,17.868,,,,,,,,,,,,,,,,\n";
+constexpr const char* kAnswer = "resistance,2000,0.625,3,17.868,ohms,17.868,,,,,,,,,,,,,,,,,,,,\n";
 constexpr const char* kAdded =
     "result,unit,value,error,sufficient,second_rod_6ft_ohms,second_rod_2l_ohms,"
-    "gpr_volts,mesh_volts,step_volts,touch_limit_volts,step_limit_volts,verdict,mesh_volts_ieee80,step_volts_ieee80,verdict_ieee80,touch_volts,fence_touch_volts,fence_verdict";
+    "gpr_volts,mesh_volts,step_volts,touch_limit_volts,step_limit_volts,verdict,mesh_volts_ieee80,step_volts_ieee80,verdict_ieee80,touch_volts,fence_touch_volts,fence_verdict,limit_ohms,en50522.u_tp_volts,en50522.u_vtp_volts,en50522.branch";
 const std::string kOutHeader = "mode,rho,diameter,length," + std::string(kAdded) + "\n";
 
 struct Case {
@@ -77,9 +77,9 @@ INSTANTIATE_TEST_SUITE_P(
              "length;METRIC;2000;\"0,016\";10\n",
              kAnswered,
              "mode;units;rho;diameter;target;result;unit;value;error;sufficient;second_rod_6ft_"
-             "ohms;second_rod_2l_ohms;gpr_volts;mesh_volts;step_volts;touch_limit_volts;step_limit_volts;verdict;mesh_volts_ieee80;step_volts_ieee80;verdict_ieee80;touch_volts;fence_touch_volts;fence_verdict\n"
-             "length;English;2000;0,625;10;6,100;ft;1,8593974999999061;;;;;;;;;;;;;;;;\n"
-             "length;METRIC;2000;0,016;10;1,856;m;1,8564399999999064;;;;;;;;;;;;;;;;\n",
+             "ohms;second_rod_2l_ohms;gpr_volts;mesh_volts;step_volts;touch_limit_volts;step_limit_volts;verdict;mesh_volts_ieee80;step_volts_ieee80;verdict_ieee80;touch_volts;fence_touch_volts;fence_verdict;limit_ohms;en50522.u_tp_volts;en50522.u_vtp_volts;en50522.branch\n"
+             "length;English;2000;0,625;10;6,100;ft;1,8593974999999061;;;;;;;;;;;;;;;;;;;;\n"
+             "length;METRIC;2000;0,016;10;1,856;m;1,8564399999999064;;;;;;;;;;;;;;;;;;;;\n",
              ""},
         Case{"QuotesDoubledAndLineBreaks",
              "mode,note,rho,diameter,length\nresistance,\"say \"\"hi\"\",\r\nrod 2\",2000,"
@@ -88,14 +88,14 @@ INSTANTIATE_TEST_SUITE_P(
              kBadInput,
              "mode,note,rho,diameter,length," + std::string(kAdded) +
                  "\n"
-                 "resistance,\"say \"\"hi\"\",\r\nrod 2\",2000,0.625,3,17.868,ohms,17.868,,,,,,,,,,,,,,,,\n"
+                 "resistance,\"say \"\"hi\"\",\r\nrod 2\",2000,0.625,3,17.868,ohms,17.868,,,,,,,,,,,,,,,,,,,,\n"
                  "resistance,2000,0.625,3,x,,,,\"length needs a length between 0.1 and 10000 ft, "
-                 "not \"\"x\"\"\",,,,,,,,,,,,,,,\n",
+                 "not \"\"x\"\"\",,,,,,,,,,,,,,,,,,,\n",
              "line 4: length needs a length"},
         Case{"BlankLinesAreNoRecords", kHeader + "\n\n" + kRow + "\n\r\n", kAnswered,
              kOutHeader + kAnswer, ""},
         Case{"ShortRowAndPhysicalLineNumbers", kHeader + "\n\n\nresistance,2000\n", kBadInput,
-             kOutHeader + std::string("resistance,2000,,,,,,\"expected 4 fields, found 2\",,,,,,,,,,,,,,,\n"),
+             kOutHeader + std::string("resistance,2000,,,,,,\"expected 4 fields, found 2\",,,,,,,,,,,,,,,,,,,\n"),
              "batch: line 4: expected 4 fields, found 2"},
         Case{
             "MetricAndNoAnswer",
@@ -103,23 +103,23 @@ INSTANTIATE_TEST_SUITE_P(
             "mode,units,rho,diameter,target," + std::string(kAdded) +
                 "\n"
                 "length, metric ,2000,0.016,1000,na,,,no rod length reaches 1000 ohms: the highest "
-                "resistance of this rod is 215.334 ohms,,,,,,,,,,,,,,,\n",
+                "resistance of this rod is 215.334 ohms,,,,,,,,,,,,,,,,,,,\n",
             ""},
         Case{"BadValueEscapedInTheMessage", kHeader + "\nresistance,2000,\x1b[2J,3\n", kBadInput,
              kOutHeader + std::string("resistance,2000,\x1b[2J,3,,,,\"diameter needs a diameter "
-                                      "between 0.001 and 10 in, not \"\"\\x1b[2J\"\"\",,,,,,,,,,,,,,,\n"),
+                                      "between 0.001 and 10 in, not \"\"\\x1b[2J\"\"\",,,,,,,,,,,,,,,,,,,\n"),
              "line 2: diameter needs a diameter between 0.001 and 10 in, not \"\\x1b[2J\""},
         Case{"MissingColumnAndUnknownMode", "mode,rho,diameter\nresistance,1,1\nbake,1,1\n",
              kBadInput,
              "mode,rho,diameter," + std::string(kAdded) +
-                 "\nresistance,1,1,,,,length is missing,,,,,,,,,,,,,,,\n"
+                 "\nresistance,1,1,,,,length is missing,,,,,,,,,,,,,,,,,,,\n"
                  "bake,1,1,,,,\"unknown mode \"\"bake\"\" (resistance, length, rho, group, rods, "
-                 "check, strip, ring, grid, plate, encased, limits, conductor)\",,,,,,,,,,,,,,,\n",
+                 "check, strip, ring, grid, plate, encased, limits, conductor)\",,,,,,,,,,,,,,,,,,,\n",
              "line 3: unknown mode \"bake\""},
         Case{"UnclosedQuote", kHeader + "\n" + kRow + "\nresistance,\"2000,1,1\n", kBadInput,
              kOutHeader + kAnswer +
                  "resistance,\"2000,1,1\n\",,,,,,a quote opened on line 3 is not closed by the "
-                 "end of the input,,,,,,,,,,,,,,,\n",
+                 "end of the input,,,,,,,,,,,,,,,,,,,\n",
              "line 3: a quote opened on line 3 is not closed"},
         Case{"DuplicatedColumn", "mode,rho,diameter,Rho\n" + std::string(kRow) + "\n", kBadInput,
              "", "line 1: column \"rho\" appears twice (columns 2 and 4)"},
@@ -132,78 +132,78 @@ INSTANTIATE_TEST_SUITE_P(
              kBadInput,
              kOutHeader + kAnswer +
                  "resistance,x,1,1,,,,\"rho needs a resistivity between 0.0001 and 1000000 "
-                 "ohm-cm, not \"\"x\"\"\",,,,,,,,,,,,,,,\n",
+                 "ohm-cm, not \"\"x\"\"\",,,,,,,,,,,,,,,,,,,\n",
              "batch: line 3: rho needs"},
         Case{"TextAfterAClosingQuoteIsKeptAsWritten", kHeader + "\nresistance,\"3\"0,1,1\n",
              kBadInput,
-             kOutHeader + "resistance,\"\"\"3\"\"0\",1,1,,,,text after a closing quote,,,,,,,,,,,,,,,\n",
+             kOutHeader + "resistance,\"\"\"3\"\"0\",1,1,,,,text after a closing quote,,,,,,,,,,,,,,,,,,,\n",
              "line 2: text after a closing quote"},
         Case{"ExtraFieldsAreNotDropped", kHeader + "\n" + kRow + ",9\n", kBadInput,
-             kOutHeader + "resistance,2000,0.625,3,,,,\"expected 4 fields, found 5\",,,,,,,,,,,,,,,\n",
+             kOutHeader + "resistance,2000,0.625,3,,,,\"expected 4 fields, found 5\",,,,,,,,,,,,,,,,,,,\n",
              "line 2: expected 4 fields, found 5"},
         Case{"BlankCellsAreInputsNotGiven", kHeader + "\nresistance, ,,\n", kBadInput,
-             kOutHeader + "resistance, ,,,,,,rho (or layers) is missing,,,,,,,,,,,,,,,\n",
+             kOutHeader + "resistance, ,,,,,,rho (or layers) is missing,,,,,,,,,,,,,,,,,,,\n",
              "line 2: rho (or layers) is missing"},
         Case{"ALoneCrInsideAQuotedCell",
              "mode,note,rho,diameter,length\nresistance,\"a\rb\",2000,0.625,3\nresistance,,x,1,1\n",
              kBadInput,
              "mode,note,rho,diameter,length," + std::string(kAdded) +
-                 "\nresistance,\"a\rb\",2000,0.625,3,17.868,ohms,17.868,,,,,,,,,,,,,,,,\n"
+                 "\nresistance,\"a\rb\",2000,0.625,3,17.868,ohms,17.868,,,,,,,,,,,,,,,,,,,,\n"
                  "resistance,,x,1,1,,,,\"rho needs a resistivity between 0.0001 and 1000000 "
-                 "ohm-cm, not \"\"x\"\"\",,,,,,,,,,,,,,,\n",
+                 "ohm-cm, not \"\"x\"\"\",,,,,,,,,,,,,,,,,,,\n",
              "line 4: rho needs"},
         Case{"CentimetresAndOhms",
              "mode,units,rho,diameter,target\nlength,metric,20ohm-m,1.6cm,10ohm\n", kAnswered,
              "mode,units,rho,diameter,target," + std::string(kAdded) +
-                 "\nlength,metric,20ohm-m,1.6cm,10ohm,1.856,m,1.8564399999999064,,,,,,,,,,,,,,,,\n",
+                 "\nlength,metric,20ohm-m,1.6cm,10ohm,1.856,m,1.8564399999999064,,,,,,,,,,,,,,,,,,,,\n",
              ""},
         Case{"RowsOfOnlySeparatorsAreBlank", kHeader + "\n,,,\n;;\n , ,,\n" + kRow + "\n",
-             kBadInput, kOutHeader + ";;,,,,,,,\"expected 4 fields, found 1\",,,,,,,,,,,,,,,\n" + kAnswer,
+             kBadInput, kOutHeader + ";;,,,,,,,\"expected 4 fields, found 1\",,,,,,,,,,,,,,,,,,,\n" + kAnswer,
              "line 3: expected 4 fields"},
         Case{"ASemicolonFileStartingBlank",
              "\r\nmode;rho;diameter;length\nresistance;2000;0,625;3\n", kAnswered,
              "mode;rho;diameter;length;result;unit;value;error;sufficient;second_rod_6ft_ohms;"
-             "second_rod_2l_ohms;gpr_volts;mesh_volts;step_volts;touch_limit_volts;step_limit_volts;verdict;mesh_volts_ieee80;step_volts_ieee80;verdict_ieee80;touch_volts;fence_touch_volts;fence_verdict\nresistance;2000;0,625;3;17,868;ohms;17,868;;;;;;;;;;;;;;;;\n",
+             "second_rod_2l_ohms;gpr_volts;mesh_volts;step_volts;touch_limit_volts;step_limit_volts;verdict;mesh_volts_ieee80;step_volts_ieee80;verdict_ieee80;touch_volts;fence_touch_volts;fence_verdict;limit_ohms;en50522.u_tp_volts;en50522.u_vtp_volts;en50522.branch\nresistance;2000;0,625;3;17,868;ohms;17,868;;;;;;;;;;;;;;;;;;;;\n",
              ""},
         Case{"APointWithoutACommaIsAmbiguous",
              "mode;rho;diameter;length\nresistance;2.000;0,625;3\nresistance;1.234,5;0,625;3\n",
              kBadInput,
              "mode;rho;diameter;length;result;unit;value;error;sufficient;second_rod_6ft_ohms;"
-             "second_rod_2l_ohms;gpr_volts;mesh_volts;step_volts;touch_limit_volts;step_limit_volts;verdict;mesh_volts_ieee80;step_volts_ieee80;verdict_ieee80;touch_volts;fence_touch_volts;fence_verdict\nresistance;2.000;0,625;3;;;;\"rho needs a resistivity between "
+             "second_rod_2l_ohms;gpr_volts;mesh_volts;step_volts;touch_limit_volts;step_limit_volts;verdict;mesh_volts_ieee80;step_volts_ieee80;verdict_ieee80;touch_volts;fence_touch_volts;fence_verdict;limit_ohms;en50522.u_tp_volts;en50522.u_vtp_volts;en50522.branch\nresistance;2.000;0,625;3;;;;\"rho needs a resistivity between "
              "0.0001 and 1000000 ohm-cm, not \"\"2.000\"\": \"\"2.000\"\" is ambiguous: a comma "
              "is the decimal mark here, and a point groups thousands only beside it "
-             "(1.234,5)\";;;;;;;;;;;;;;;\nresistance;1.234,5;0,625;3;11,029;ohms;11,029;;;;;;;;;;;;;;;;\n",
+             "(1.234,5)\";;;;;;;;;;;;;;;;;;;\nresistance;1.234,5;0,625;3;11,029;ohms;11,029;;;;;;;;;;;;;;;;;;;;\n",
              "line 2: rho needs a resistivity"},
-        Case{"ACheckKeepsItsVerdictAndSecondRods",
+        Case{"ACheckKeepsItsVerdictSecondRodsAndLimit",
              "mode,rho,diameter,length\ncheck,10000,0.625,8\ncheck,4000,0.625,8\n", kAnswered,
              kOutHeader +
                  "check,10000,0.625,8,39.905,ohms,39.904873468968596,,false,23.036729674023064,"
-                 "21.29193255726034,,,,,,,,,,,,\ncheck,4000,0.625,8,15.962,ohms,15.96194938758744,,true,"
-                 "9.214691869609226,8.516773022904136,,,,,,,,,,,,\n",
+                 "21.29193255726034,,,,,,,,,,,,,25,,,\ncheck,4000,0.625,8,15.962,ohms,15.96194938758744,,true,"
+                 "9.214691869609226,8.516773022904136,,,,,,,,,,,,,25,,,\n",
              ""},
         // A frozen layer with decimal commas: its parts part after the unit.
         Case{"FrostWithDecimalCommas",
              "mode;units;rho;frost;diameter;length\nresistance;metric;10000;0,8m,50000;0,016;3\n",
              kAnswered,
              "mode;units;rho;frost;diameter;length;result;unit;value;error;sufficient;"
-             "second_rod_6ft_ohms;second_rod_2l_ohms;gpr_volts;mesh_volts;step_volts;touch_limit_volts;step_limit_volts;verdict;mesh_volts_ieee80;step_volts_ieee80;verdict_ieee80;touch_volts;fence_touch_volts;fence_verdict\n"
+             "second_rod_6ft_ohms;second_rod_2l_ohms;gpr_volts;mesh_volts;step_volts;touch_limit_volts;step_limit_volts;verdict;mesh_volts_ieee80;step_volts_ieee80;verdict_ieee80;touch_volts;fence_touch_volts;fence_verdict;limit_ohms;en50522.u_tp_volts;en50522.u_vtp_volts;en50522.branch\n"
              "resistance;metric;10000;0,8m,50000;0,016;3;40,639;ohms;40,63860174261963;note: the soil "
              "worked is the worst season's: 50000 ohm-cm to 0.8 m, then 10000 ohm-cm (a frozen layer of "
-             "50000 ohm-cm to 0.800 m);;;;;;;;;;;;;;;\n",
+             "50000 ohm-cm to 0.800 m);;;;;;;;;;;;;;;;;;;\n",
              ""},
         Case{"TwoLayersInColumns",
              "mode;units;rho1;h;rho2;diameter;length\nresistance;metric;41300;2,2;12300;0,016;3\n",
              kAnswered,
              "mode;units;rho1;h;rho2;diameter;length;result;unit;value;error;sufficient;"
-             "second_rod_6ft_ohms;second_rod_2l_ohms;gpr_volts;mesh_volts;step_volts;touch_limit_volts;step_limit_volts;verdict;mesh_volts_ieee80;step_volts_ieee80;verdict_ieee80;touch_volts;fence_touch_volts;fence_verdict\n"
-             "resistance;metric;41300;2,2;12300;0,016;3;74,927;ohms;74,92688372337922;;;;;;;;;;;;;;;;\n",
+             "second_rod_6ft_ohms;second_rod_2l_ohms;gpr_volts;mesh_volts;step_volts;touch_limit_volts;step_limit_volts;verdict;mesh_volts_ieee80;step_volts_ieee80;verdict_ieee80;touch_volts;fence_touch_volts;fence_verdict;limit_ohms;en50522.u_tp_volts;en50522.u_vtp_volts;en50522.branch\n"
+             "resistance;metric;41300;2,2;12300;0,016;3;74,927;ohms;74,92688372337922;;;;;;;;;;;;;;;;;;;;\n",
              ""},
         Case{"LayoutInAnyCase",
              "mode,units,rho,diameter,length,layout,spacing,rods\ngroup,metric,20000,0.02,3,LINE,6,"
              "2\n",
              kAnswered,
              "mode,units,rho,diameter,length,layout,spacing,rods," + std::string(kAdded) +
-                 "\ngroup,metric,20000,0.02,3,LINE,6,2,34.485,ohms,34.48453928968728,,,,,,,,,,,,,,,,\n",
+                 "\ngroup,metric,20000,0.02,3,LINE,6,2,34.485,ohms,34.48453928968728,,,,,,,,,,,,,,,,,,,,\n",
              ""}),
     [](const testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
 
@@ -212,7 +212,7 @@ TEST(Batch, ALineBeyondTheBoundIsAnErrorRowNotAnAllocation) {
   const Ran run = Batch(kHeader + "\n" + kRow + "\nresistance," + huge + ",1,1\n" + kRow + "\n");
   EXPECT_EQ(run.status, kBadInput);
   EXPECT_EQ(run.out,
-            kOutHeader + kAnswer + ",,,,,,,the line is longer than 1048576 bytes,,,,,,,,,,,,,,,\n" + kAnswer);
+            kOutHeader + kAnswer + ",,,,,,,the line is longer than 1048576 bytes,,,,,,,,,,,,,,,,,,,\n" + kAnswer);
   EXPECT_NE(run.err.find("line 3: the line is longer"), std::string::npos);
 }
 

@@ -204,8 +204,8 @@ TEST(CalcProgram, ABatchNeverWritesIntoItsOwnInput) {
   EXPECT_EQ(Shell(kCalc + " batch - < own.csv").out,
             "mode,spacing,reading,result,unit,value,error,sufficient,second_rod_6ft_ohms,"
             "second_rod_2l_ohms,gpr_volts,mesh_volts,step_volts,touch_limit_volts,"
-            "step_limit_volts,verdict,mesh_volts_ieee80,step_volts_ieee80,verdict_ieee80,touch_volts,fence_touch_volts,fence_verdict\n"
-            "rho,3,1,574.534,ohm-cm,574.534,,,,,,,,,,,,,,,,\n");
+            "step_limit_volts,verdict,mesh_volts_ieee80,step_volts_ieee80,verdict_ieee80,touch_volts,fence_touch_volts,fence_verdict,limit_ohms,en50522.u_tp_volts,en50522.u_vtp_volts,en50522.branch\n"
+            "rho,3,1,574.534,ohm-cm,574.534,,,,,,,,,,,,,,,,,,,,\n");
 }
 
 TEST(CalcProgram, NoOutputFileEverReplacesAnInput) {
