@@ -23,10 +23,11 @@ constexpr std::array<std::string_view, 2> kFallColumns{"distance", "reading"};
 // The soil's model, as options give it; the season's; the safety's.
 constexpr std::array<std::string_view, 5> kModelKeys{"rho", "layers", "rho1", "h", "rho2"};
 constexpr std::array<std::string_view, 3> kSeasonKeys{"season-factor", "season-layers", "frost"};
-constexpr std::array<std::string_view, 14> kSafetyKeys{
+constexpr std::array<std::string_view, 18> kSafetyKeys{
     "grid-current",      "fault-current",  "split",          "x-over-r",
-    "frequency",         "fault-duration", "shock-duration", "surface-rho",
-    "surface-thickness", "body",           "material",       "ambient",
+    "frequency",         "fault-duration", "standard",       "shock-duration",
+    "surface-rho",       "surface-thickness", "body",        "footwear",
+    "global-earthing",   "measures",       "material",       "ambient",
     "max-temperature",   "fence"};
 
 // The path of a member: "$.soil" and "layers" make "$.soil.layers".
@@ -472,7 +473,7 @@ void Write(const Json& value, int indent, bool inArray, std::string& out) {
   out += "\n" + std::string(static_cast<std::size_t>(indent), ' ') + (object ? "}" : "]");
 }
 
-// Whether a kept value is a flag (the solver's only one, --check-convergence).
+// Whether a kept value is a flag (--check-convergence, --global-earthing).
 bool IsFlag(std::string_view key) {
   const Option* option = FindOption(ElectrodeOptions(), key);
   return option != nullptr && option->kind == OptionKind::kFlag;

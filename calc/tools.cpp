@@ -126,22 +126,30 @@ const std::vector<Tool>& ToolTable() {
       {"safety",
        "Grid safety",
        "grid",
-       With(GridPlan(), {{"fault-current"},
+       With(GridPlan(), {{"standard"},
+                     {"fault-current"},
                      {"split"},
                      {"x-over-r"},
+                     {"frequency"},
                      {"fault-duration"},
-                     {"shock-duration"},
+                     {"shock-duration", {"", "ieee80"}, "standard"},
                      {"surface-rho"},
                      {"surface-thickness"},
-                     {"body"},
+                     {"body", {"", "ieee80"}, "standard"},
+                     {"footwear", {"en50522"}, "standard"},
+                     {"measures", {"en50522"}, "standard"},
                      {"fence"}}),
        "Is a grid safe to touch and to walk on during a fault? The tolerable touch and step "
-       "voltages against the grid's, by IEEE 80's equations and from the solver's surface.",
+       "voltages of IEEE 80, or EN 50522's permissible touch voltage, against the grid's from "
+       "the solver's surface.",
        "IEEE Std 80-2013: Etouch = (1000 + 1.5 Cs rhoS) k/sqrt(ts), Estep = (1000 + 6 Cs rhoS) "
        "k/sqrt(ts) (Dalziel), Cs eq. 27; IG = Df Sf 3I0 (eqs. 64, 79); Em = rho Km Ki IG / LM, "
-       "Es = rho Ks Ki IG / LS (eqs. 80 to 94); from the solver the lowest surface potential "
-       "within the outline, the largest difference a pace apart, and the lowest a metre beyond "
-       "a fence bonded to the grid."},
+       "Es = rho Ks Ki IG / LS (eqs. 80 to 94). EN 50522:2022: U_Tp by the fault's duration "
+       "(Figure 4, Annex B), U_vTp = U_Tp + (R_a1 + 1.5 Cs rhoS) I_B; the rise within 2 U_Tp, or "
+       "4 U_Tp with Annex E's measures, fulfils it, else the touch voltages against U_vTp "
+       "(clause 5.4.2). From the solver the lowest surface potential within the outline, the "
+       "largest difference a pace apart, and the lowest a metre beyond a fence bonded to the "
+       "grid."},
       {"electrodes",
        "Any electrode",
        "",

@@ -4,13 +4,13 @@
 // marks) and shows the answer. Long work goes to the worker.
 import { $, $$, chartFigure, clearFieldError, describe, fillList, make, setHidden, setText, showFieldError, tableButton } from './dom.js';
 import { readAddress, writeAddress } from './address.js';
+import { keep, readKept } from './storage.js';
 import { LongWork } from './engine.js';
 import { ENGLISH, METRIC, THEMES, phoneRegion, state, toolOf } from './state.js';
 import * as survey from './survey.js';
 import { conductors, conductorUnits, makeConductorTable, startConductors } from './conductors.js';
 import * as fieldTest from './fieldtest.js';
 import { share } from './job.js';
-import { keep } from './storage.js';
 
 // The tools whose rows are typed into a table, and that table.
 const TABLES = { survey: survey.readings, electrodes: conductors, test: fieldTest.readings };
@@ -88,6 +88,20 @@ function countryCode() {
   return region === 'GB' ? 'bs7671' : 'iec60364';
 }
 
+// CENELEC's members, whose standard for earthing above 1 kV is EN 50522.
+const CENELEC = ['AT', 'BE', 'BG', 'HR', 'CY', 'CZ', 'DK', 'EE', 'FI', 'FR', 'DE', 'GR', 'HU', 'IS',
+  'IE', 'IT', 'LV', 'LT', 'LU', 'MT', 'NL', 'NO', 'PL', 'PT', 'MK', 'RO', 'RS', 'SK', 'SI', 'ES', 'SE',
+  'CH', 'TR', 'GB'];
+const STANDARD_KEY = 'ostrevin.standard';
+
+// The safety standard: the one picked on this device, else the country's
+// (EN 50522 in CENELEC's members, IEEE 80 elsewhere).
+function countryStandard() {
+  const kept = readKept(STANDARD_KEY);
+  if (kept === 'ieee80' || kept === 'en50522') return kept;
+  return CENELEC.includes(phoneRegion()) ? 'en50522' : 'ieee80';
+}
+
 function makeField(tool, field) {
   const id = fieldId(tool, field.name);
   const label = make('label', { for: id }, fieldLabel(field));
@@ -99,6 +113,7 @@ function makeField(tool, field) {
     if (!field.required) input.append(make('option', { value: '' }, 'Default'));
     for (const choice of field.choices) input.append(make('option', { value: choice }, choice));
     if (field.name === 'code') input.value = countryCode();
+    if (field.name === 'standard') input.value = countryStandard();
   } else {
     input = make('input', {
       id, name: field.name, autocomplete: 'off', spellcheck: 'false', enterkeyhint: 'done',
@@ -690,6 +705,7 @@ function wireTool(section) {
       pickUnit(event.target.dataset.dimension, event.target.value);
       keepShared(section, $('input', event.target.closest('.field')));
     }
+    if (event.target.name === 'standard' && event.target.value) keep(STANDARD_KEY, event.target.value);
     if (event.target.tagName === 'SELECT') update(section, event);
   });
   section.addEventListener('click', (event) => {

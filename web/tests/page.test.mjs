@@ -991,6 +991,43 @@ describe('what only a page has', () => {
     assert.deepEqual([...page.problems, ...shared.problems], []);
   });
 
+  test('grid safety follows the phone\'s country and its picker: EN 50522 or IEEE 80, kept on the device', async () => {
+    const standardOf = (page) => page.$eval('#tool-safety select[name="standard"]', (select) => select.value);
+    const shownField = (page, name) =>
+      page.$eval(`#tool-safety [data-field="${name}"]`, (holder) => !holder.hidden);
+    for (const [language, standard] of [['en-US', 'ieee80'], ['de-DE', 'en50522'], ['en-GB', 'en50522'], ['ja-JP', 'ieee80']]) {
+      const page = await open({ language, hash: '#safety' });
+      assert.equal(await standardOf(page), standard, language);
+      assert.equal(await shownField(page, 'shock-duration'), standard === 'ieee80', language);
+      assert.equal(await shownField(page, 'footwear'), standard === 'en50522', language);
+    }
+    // IEEE 80's first grid judged by EN 50522 (the standard in its address), as the command line judges it.
+    const context = await browser.createBrowserContext();
+    contexts.push(context);
+    const { 'shock-duration': _, ...grid } = { ...IEEE80_GRID, standard: 'en50522', frequency: '50' };
+    const page = await open({ language: 'de-DE', hash: `#safety?${new URLSearchParams({ ...grid, units: 'metric' })}`, context });
+    const got = await shown(page, 'safety');
+    const want = commandLine('grid', grid, 'metric');
+    assert.equal(want.json.standard, 'en50522');
+    assert.equal(want.json.en50522.branch, 'touch-voltages');
+    assert.deepEqual(got.summary, textAndTable(want.lines).summary);
+    assert.deepEqual(got.summary.map((row) => row[0]).slice(1, 3), ['Touch voltage inside', 'Step voltage']);
+    assert.equal(got.summary[2].at(-1), 'not judged');
+    assert.match(got.lines.join('\n'), /EN 50522 sets no permissible step voltage/);
+    assert.equal(await text(page, '#tool-safety .verdict'), `✗ Not safe: ${want.json.verdict}`);
+    // The picker changes the standard, and is kept on the device: a new page opens with it.
+    await fill(page, 'safety', { standard: 'ieee80', 'shock-duration': '0.5s' });
+    await page.waitForFunction(() => !document.querySelector('#tool-safety [data-field="shock-duration"]').hidden);
+    await page.waitForFunction(() => document.querySelector('#tool-safety .lines').textContent.includes('tolerable for a 70 kg body'),
+      { timeout: 30000 });
+    const again = await open({ language: 'de-DE', hash: '#safety', context });
+    assert.equal(await standardOf(again), 'ieee80');
+    // An address is the whole of what it says: without a standard, IEEE 80 on any phone.
+    const shared = await open({ language: 'de-DE', hash: `#safety?${new URLSearchParams({ ...IEEE80_GRID, units: 'metric' })}` });
+    assert.equal(await standardOf(shared), '');
+    assert.deepEqual([...page.problems, ...again.problems, ...shared.problems], []);
+  });
+
   test('a unit question stands above the result, and its button makes the change', async () => {
     const page = await open({ hash: '#check?diameter=0.625&length=8&rho=10000&units=metric' });
     await shown(page, 'check');
