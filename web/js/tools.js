@@ -595,10 +595,12 @@ function setField(section, name, text, si = false) {
 
 export function fillFromAddress(section, query) {
   const tool = toolOf(section);
-  // An address is the whole of what it says: without a code it is the
-  // command line's default (the NEC), wherever it is opened.
-  const code = $('.fields select[name="code"]', section);
-  if (code && query) code.value = '';
+  // An address is the whole of what it says: without a code or a standard
+  // it is the command line's default (the NEC, IEEE 80), wherever it is opened.
+  for (const name of ['code', 'standard']) {
+    const select = $(`.fields select[name="${name}"]`, section);
+    if (select && query) select.value = '';
+  }
   readAddress(section, tool, query, {
     setUnits,
     setSoil: (soil) => setSwitch(section, `${tool.id}-soil`, soil),

@@ -1016,7 +1016,7 @@ describe('what only a page has', () => {
     assert.match(got.lines.join('\n'), /EN 50522 sets no permissible step voltage/);
     assert.equal(await text(page, '#tool-safety .verdict'), `✗ Not safe: ${want.json.verdict}`);
     // The picker changes the standard, and is kept on the device: a new page opens with it.
-    await fill(page, 'safety', { standard: 'ieee80', 'shock-duration': '0.5s' });
+    await fill(page, 'safety', { standard: 'ieee80', 'shock-duration': '0,5s' });  // a German phone's mark
     await page.waitForFunction(() => !document.querySelector('#tool-safety [data-field="shock-duration"]').hidden);
     await page.waitForFunction(() => document.querySelector('#tool-safety .lines').textContent.includes('tolerable for a 70 kg body'),
       { timeout: 30000 });
