@@ -425,7 +425,7 @@ Drawing TouchDrawing(const SolvedElectrode& e, int width) {
                           {s.step.x1, s.step.y1, "worst step"}};
   if (s.fenceSpot) spots.push_back({s.fenceSpot->x, s.fenceSpot->y, "fence"});
   return MapDrawing(e, touch, width, "Touch voltage: " + e.title, "touch voltage (V)",
-                    "the red contour: the tolerable " + FormatDouble("%.0f", s.touchLimit) +
+                    "the red contour: " + s.limitName + " " + FormatDouble("%.0f", s.touchLimit) +
                         " V; beyond it touching the electrode is unsafe",
                     s.touchLimit, spots);
 }

@@ -77,6 +77,7 @@ struct SurfaceSafety {
   std::optional<Fence> fence;       // none: no fence asked about
   std::optional<SurfaceSpot> fenceSpot;  // a person kReachM beyond the fence
   double touchLimit = 0;
+  std::string limitName = "the tolerable";  // "the permissible U_vTp" under EN 50522
   std::optional<double> stepLimit;  // none where the standard sets none
   double TouchVolts() const { return gpr - touchSpot.volts; }
   std::optional<double> FenceVolts() const {

@@ -74,6 +74,7 @@ Result<SurfaceSafety> FindSafety(const SolvedElectrode& electrode, const Surface
   SurfaceSafety safety;
   safety.gpr = gpr;
   safety.touchLimit = limits.Touch();
+  if (limits.En50522()) safety.limitName = "EN 50522's U_vTp,";
   safety.stepLimit = limits.Step();
   safety.fence = fence;
   const PlanRegion& outline = electrode.outline;
