@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -22,7 +23,8 @@ TEST(PermissibleTouch, TheTableAtItsRowsAndLogLogBetween) {
   EXPECT_NEAR(*PermissibleTouchVolts(0.3), 361.8, 0.05);
   // Falling with the duration everywhere.
   double last = std::numeric_limits<double>::infinity();
-  for (double t = 0.05; t <= 10; t *= 1.05) {
+  for (int k = 0; k <= 108; ++k) {  // 0.05 s to 10 s in steps of 5 %
+    const double t = std::min(0.05 * std::pow(1.05, k), 10.0);
     const double v = *PermissibleTouchVolts(t);
     EXPECT_LE(v, last) << t;
     last = v;
