@@ -21,6 +21,7 @@ const std::vector<Option> kAssessmentOptions{
     {"global-earthing", OptionKind::kFlag, false, {},
      "the electrode is part of a global earthing system (EN 50522: fulfilled by that)"},
     {"measures"}};
+const std::vector<Option> kConductorOptions{{"material"}, {"ambient"}, {"max-temperature"}};
 
 std::string_view StandardName(SafetyStandard standard) {
   return standard == SafetyStandard::kEn50522 ? "en50522" : "ieee80";
@@ -30,8 +31,6 @@ SafetyStandard ReadStandard(Inputs& in) {
   const auto word = in.Choice("standard", false);
   return word == "en50522" ? SafetyStandard::kEn50522 : SafetyStandard::kIeee80;
 }
-const std::vector<Option> kConductorOptions{{"material"}, {"ambient"}, {"max-temperature"}};
-
 namespace {
 
 std::string Volts(double volts) { return FormatDouble("%.1f", volts) + " V"; }
@@ -155,8 +154,13 @@ std::optional<Limits> ReadEn50522Limits(Inputs& in, const Soil& soil) {
     return in.Fail(in.Named("standard") + " en50522 needs " + in.Named("fault-duration") +
                    ": its permissible touch voltage is by how long the fault lasts");
   }
+  const double rhoUnderFeet = soil.measuredTopOhmCm;
+  const double cs = surfaceRho ? SurfaceDerating(rhoUnderFeet, *surfaceRho, *thicknessM) : 1;
+  const double feetOhms = surfaceRho ? FeetOhms(*surfaceRho / 100, cs) : 0;
   const std::optional<double> utp = PermissibleTouchVolts(*seconds);
-  if (!utp) {
+  const std::optional<double> bodyAmps = BodyCurrentAmps(*seconds);
+  const std::optional<double> uvtp = ProspectiveTouchVolts(*seconds, footwear.value_or(0) + feetOhms);
+  if (!utp || !bodyAmps || !uvtp) {
     return in.Fail(in.Named("fault-duration") + " " + FormatNumber(*seconds) +
                    " s is outside EN 50522's permissible touch voltages, " +
                    FormatNumber(kEn50522ShortestS) + " to " + FormatNumber(kEn50522LongestS) + " s");
@@ -169,15 +173,15 @@ std::optional<Limits> ReadEn50522Limits(Inputs& in, const Soil& soil) {
   }
   Limits limits;
   limits.standard = SafetyStandard::kEn50522;
-  limits.rhoUnderFeet = soil.measuredTopOhmCm;
-  limits.cs = surfaceRho ? SurfaceDerating(limits.rhoUnderFeet, *surfaceRho, *thicknessM) : 1;
+  limits.rhoUnderFeet = rhoUnderFeet;
+  limits.cs = cs;
   En50522Limits& en = limits.en;
   en.faultSeconds = *seconds;
   en.utp = *utp;
-  en.bodyAmps = BodyCurrentAmps(*seconds).value_or(0);
+  en.bodyAmps = *bodyAmps;
   en.footwearOhms = footwear.value_or(0);
-  en.feetOhms = surfaceRho ? FeetOhms(*surfaceRho / 100, limits.cs) : 0;
-  en.uvtp = ProspectiveTouchVolts(*seconds, en.footwearOhms + en.feetOhms).value_or(*utp);
+  en.feetOhms = feetOhms;
+  en.uvtp = *uvtp;
   en.globalEarthing = in.Given("global-earthing");
   en.measures = *std::move(measures);
   if (surfaceRho) {
