@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <string>
 
 #include <Eigen/Cholesky>
@@ -46,6 +47,30 @@ const GaussRule& GaussLegendre(int n) {
     return made;
   }();
   return rules[static_cast<std::size_t>(std::clamp(n, 1, kMostGaussPoints) - 1)];
+}
+
+double BesselJ0(double x) {
+  x = std::abs(x);
+  if (x < kBesselSplit) {
+    constexpr int kPoints = 48;
+    double sum = 0;
+    for (int j = 0; j < kPoints; ++j) sum += std::cos(x * std::sin(kPi * j / kPoints));
+    return sum / kPoints;
+  }
+  // P ~ sum (-1)^k a_2k, Q ~ sum (-1)^k a_(2k+1), a_k = prod_(j<=k) (-(2j-1)^2) / (k! (8x)^k).
+  double p = 1;
+  double q = 0;
+  double term = 1;
+  double last = std::numeric_limits<double>::infinity();
+  for (int k = 1; k < 60; ++k) {
+    term *= -static_cast<double>((2 * k - 1) * (2 * k - 1)) / (k * 8.0 * x);
+    if (std::abs(term) >= last) break;  // the series has begun to grow: stop at its least term
+    last = std::abs(term);
+    const double sign = (k / 2) % 2 == 0 ? 1.0 : -1.0;
+    (k % 2 == 0 ? p : q) += sign * term;
+  }
+  const double chi = x - kPi / 4;
+  return std::sqrt(2 / (kPi * x)) * (p * std::cos(chi) - q * std::sin(chi));
 }
 
 int GaussPointsFor(double length, double distance) {

@@ -1,6 +1,6 @@
 // The numerical routines of the core, each once, with what it promises:
-// Gauss-Legendre rules, the weights of cubic interpolation between four
-// nodes, and bisection of a bracket. Plain C++, no allocation after a
+// Gauss-Legendre rules, the Bessel function J0, the weights of cubic
+// interpolation between four nodes, and bisection of a bracket. Plain C++, no allocation after a
 // rule's first use.
 //
 // Example: GaussLegendre(3) integrates x^5 on [0, 1] exactly (1/6);
@@ -29,6 +29,14 @@ struct GaussRule {
   std::vector<double> nodes, weights;
 };
 const GaussRule& GaussLegendre(int n);
+
+// The Bessel function J0(x) to 1e-14 absolute: below kBesselSplit by its
+// integral (1/pi) int_0^pi cos(x sin t) dt on an equally spaced rule (exact
+// to rounding for a periodic integrand once the points outnumber x, here
+// 48); from there by Hankel's asymptotic expansion (Abramowitz and Stegun
+// 9.2.5, 9.2.9, 9.2.10), summed while its terms fall. Even in x.
+inline constexpr double kBesselSplit = 25;
+double BesselJ0(double x);
 
 // How many Gauss-Legendre points integrate 1/r along a segment of
 // `length` to a part in 10^5 when the source is `distance` away (or the
