@@ -1,4 +1,4 @@
-// Soil in N layers: J0 against its integral, uniform soil for every array,
+// Soil in N layers: uniform soil for every array,
 // two layers against the image series (the series reimplemented here for
 // any four electrodes, and two_layer_soil.h's for Wenner), a layer equal to
 // its neighbour vanishing, and the refusals.
@@ -14,23 +14,6 @@
 
 namespace ostrevin {
 namespace {
-
-// J0 by its integral on a fine midpoint rule: brute force, to 1e-15.
-double SlowJ0(double x) {
-  constexpr int kPoints = 20000;
-  double sum = 0;
-  for (int j = 0; j < kPoints; ++j) sum += std::cos(x * std::sin(kPi * (j + 0.5) / kPoints));
-  return sum / kPoints;
-}
-
-TEST(BesselJ0, AgreesWithItsIntegralEitherSideOfTheSplit) {
-  EXPECT_DOUBLE_EQ(BesselJ0(0), 1);
-  EXPECT_NEAR(BesselJ0(2.404825557695773), 0, 1e-14);  // its first zero
-  for (const double x : {0.5, 1.0, 7.0, 24.99, kBesselSplit, 25.01, 40.0, 100.0, 733.3}) {
-    EXPECT_NEAR(BesselJ0(x), SlowJ0(x), 1e-13) << x;
-    EXPECT_EQ(BesselJ0(-x), BesselJ0(x)) << x;
-  }
-}
 
 // The potential of a unit current into two layers at distance r, over
 // rho1 I / (2 pi): 1/r + 2 sum K^n / sqrt(r^2 + (2nh)^2) (Tagg 1964).
