@@ -179,6 +179,7 @@ void DescribeSafety(Outcome& outcome, const SolvedElectrode& e, const SurfaceSaf
     return JsonValue(JsonArray{LengthFromMetres(x, units), LengthFromMetres(y, units)});
   };
   const bool judged = found.fence && found.fence->judged;
+  const std::string limitText = limits.En50522() ? "EN 50522's U_vTp" : "the tolerable touch voltage";
   std::vector<Criterion> criteria{{"touch", touch, limits.Touch()}, {"step", found.step.volts, limits.Step()}};
   if (judged) criteria.push_back({"fence", *fence, limits.Touch()});
   std::vector<std::string> lines;
@@ -218,14 +219,14 @@ void DescribeSafety(Outcome& outcome, const SolvedElectrode& e, const SurfaceSaf
     if (judged) {
       outcome.details.push_back(
           "a fence " + distance + " outside, bonded to the electrode, judged: " + Volts(*fence) +
-          " for " + where + "; judged against the tolerable touch voltage, which assumes the "
+          " for " + where + "; judged against " + limitText + ", which assumes the "
           "surface layer reaches past the fence");
     } else {
       outcome.details.push_back("a fence " + distance + " outside would see " + Volts(*fence) +
                                 " (not judged), " + where);
       if (*fence > limits.Touch() && found.gpr > limits.Touch()) {
         outcome.details.emplace_back(
-            "a fence there bonded to the electrode would exceed the tolerable touch voltage: "
+            "a fence there bonded to the electrode would exceed " + limitText + ": "
             "extend the grid past the fence, or keep the fence apart (not bonded, and clear of "
             "the grid)");
       }
