@@ -30,17 +30,11 @@ constexpr std::array<std::string_view, 23> kBatchColumns{
     "touch_volts",      "fence_touch_volts", "fence_verdict",   "limit_ohms",
     "en50522.u_tp_volts", "en50522.u_vtp_volts", "en50522.branch"};
 
-// The outcome's field for a batch column, looked into an object for "a.b".
+// The outcome's field for a batch column, a member of an object for "a.b".
 const JsonValue* ColumnField(const Outcome& outcome, std::string_view column) {
   const std::size_t dot = column.find('.');
   if (dot == std::string_view::npos) return outcome.Field(column);
-  const JsonValue* parent = outcome.Field(column.substr(0, dot));
-  const auto* object = parent != nullptr ? std::get_if<JsonObject>(&parent->variant()) : nullptr;
-  if (object == nullptr) return nullptr;
-  const std::string_view member = column.substr(dot + 1);
-  const auto it = std::find_if(object->begin(), object->end(),
-                               [&](const JsonMember& m) { return m.first == member; });
-  return it == object->end() ? nullptr : &it->second;
+  return outcome.Member(column.substr(0, dot), column.substr(dot + 1));
 }
 
 }  // namespace

@@ -38,6 +38,15 @@ const JsonValue* Outcome::Field(std::string_view key) const {
   return it == fields.end() ? nullptr : &it->second;
 }
 
+const JsonValue* Outcome::Member(std::string_view key, std::string_view member) const {
+  const JsonValue* parent = Field(key);
+  const auto* object = parent != nullptr ? std::get_if<JsonObject>(&parent->variant()) : nullptr;
+  if (object == nullptr) return nullptr;
+  const auto it = std::find_if(object->begin(), object->end(),
+                               [&](const JsonMember& m) { return m.first == member; });
+  return it == object->end() ? nullptr : &it->second;
+}
+
 Outcome StartOutcome(std::string command, UnitSystem units, std::vector<JsonMember> inputs) {
   Outcome outcome;
   outcome.command = std::move(command);

@@ -55,6 +55,8 @@ struct Outcome {
 
   Status status() const { return value ? kAnswered : kNoAnswer; }
   const JsonValue* Field(std::string_view key) const;
+  // A member of an object field ("en50522", "branch"); nothing when either is missing.
+  const JsonValue* Member(std::string_view key, std::string_view member) const;
 };
 
 // A new outcome of `command` with its inputs as read; the result is "na" until set.

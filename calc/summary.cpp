@@ -72,22 +72,13 @@ void AddResistance(const Outcome& electrode, const std::string& givenTarget,
   }
 }
 
-// A member of EN 50522's object, where the standard judged the electrode.
-const JsonValue* En50522Member(const Outcome& electrode, std::string_view key) {
-  const JsonValue* en = electrode.Field("en50522");
-  const auto* object = en != nullptr ? std::get_if<JsonObject>(&en->variant()) : nullptr;
-  if (object == nullptr) return nullptr;
-  const auto it = std::find_if(object->begin(), object->end(), [&](const JsonMember& m) { return m.first == key; });
-  return it == object->end() ? nullptr : &it->second;
-}
-
 // EN 50522's assessment where a branch before the touch voltages decided:
 // the rise against 2 or 4 U_Tp, or the global earthing system stated; the
 // voltages are then shown, not judged.
 bool AddEn50522Branch(const Outcome& electrode, std::vector<SummaryRow>& criteria) {
-  const JsonValue* branch = En50522Member(electrode, "branch");
+  const JsonValue* branch = electrode.Member("en50522", "branch");
   const auto* name = branch != nullptr ? std::get_if<std::string>(&branch->variant()) : nullptr;
-  const JsonValue* utp = En50522Member(electrode, "u_tp_volts");
+  const JsonValue* utp = electrode.Member("en50522", "u_tp_volts");
   const auto* utpVolts = utp != nullptr ? std::get_if<double>(&utp->variant()) : nullptr;
   const auto rise = Number(electrode, "gpr_volts");
   if (name == nullptr || utpVolts == nullptr || !rise || *name == "touch-voltages") return false;
