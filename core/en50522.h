@@ -51,7 +51,8 @@ std::optional<double> PermissibleTouchVolts(double faultSeconds);
 double BodyImpedanceOhms(double touchVolts);
 
 // Annex B's computation of U_Tp from the body current curve c2 allows for
-// the fault's duration (amperes; the reference path, left hand to feet).
+// the fault's duration (amperes; the reference path, left hand to feet);
+// NaN should a path's bisection not converge.
 double AnnexTouchVolts(double bodyAmps);
 
 // The body current behind U_Tp: the one whose annex computation gives the

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <optional>
 
 #include "core/numerics.h"
 #include "core/two_layer_soil.h"
@@ -15,7 +16,7 @@ namespace {
 // (|T1 - rho1| <= rho1 2|K| / (1 - |K|) exp(-2 lambda h1), |K| < 0.998).
 constexpr double kKernelDecay = 22;  // lambda h1
 constexpr int kPoints = 16;
-constexpr int kMostHalvings = 12;
+constexpr int kMostHalvings = 40;
 
 // Gauss-Legendre with `points` on [from, to] of f.
 template <class F>
@@ -29,13 +30,18 @@ double Gauss(const F& f, double from, double to, int points) {
 // The integral of f on [from, to] to `tolerance`, halved where the kernel
 // turns sharply (a resistive bottom puts a pole of T1 just left of 0):
 // kPoints on the whole against kPoints / 2 on each half.
+// Nothing where kMostHalvings did not reach the tolerance.
 template <class F>
-double Adaptive(const F& f, double from, double to, double tolerance, int depth = 0) {
+std::optional<double> Adaptive(const F& f, double from, double to, double tolerance, int depth = 0) {
   const double whole = Gauss(f, from, to, kPoints);
   const double mid = (from + to) / 2;
   const double halves = Gauss(f, from, mid, kPoints / 2) + Gauss(f, mid, to, kPoints / 2);
-  if (std::abs(whole - halves) <= tolerance || depth >= kMostHalvings) return whole;
-  return Adaptive(f, from, mid, tolerance / 2, depth + 1) + Adaptive(f, mid, to, tolerance / 2, depth + 1);
+  if (std::abs(whole - halves) <= tolerance) return whole;
+  if (depth >= kMostHalvings) return std::nullopt;
+  const std::optional<double> left = Adaptive(f, from, mid, tolerance / 2, depth + 1);
+  const std::optional<double> right = left ? Adaptive(f, mid, to, tolerance / 2, depth + 1) : std::nullopt;
+  if (!right) return std::nullopt;
+  return *left + *right;
 }
 
 // F(r) / rho1 = int_0^inf (T1 / rho1 - 1) J0(lambda r) dlambda.
@@ -55,7 +61,12 @@ Result<double> Excess(const LayeredSoil& soil, double r) {
   double from = 0;
   for (int k = 1; from < lambdaEnd; ++k) {
     const double to = (k - 0.25) * kPi / r;  // McMahon's k-th zero of J0, near enough
-    sum += Adaptive(f, from, to, tolerance);
+    const std::optional<double> part = Adaptive(f, from, to, tolerance);
+    if (!part) {
+      return NoAnswer("the integral for electrodes " + std::to_string(r) +
+                      " m apart did not reach its tolerance");
+    }
+    sum += *part;
     from = to;
   }
   return sum;

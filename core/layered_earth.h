@@ -65,7 +65,8 @@ FourElectrodes DipoleDipoleArray(double spacingM, double n);        // A B, n a,
 // refused for a soil CheckLayers refuses, electrodes that coincide, an
 // array whose geometric factor vanishes (it reads nothing), and spacings
 // beyond kMostHankelIntervals of J0's half-periods against the top layer
-// (a top layer far thinner than the array is wide).
+// (a top layer far thinner than the array is wide); no answer where the
+// integral does not reach its tolerance in 40 halvings of a half-period.
 inline constexpr int kMostHankelIntervals = 200000;
 Result<double> ApparentResistivity(const LayeredSoil& soil, const FourElectrodes& array);
 
