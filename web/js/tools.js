@@ -367,7 +367,8 @@ export function update(section, event) {
   writeAddress(tool, inputs);
   const soil = switchValue(section, `${tool.id}-soil`);
   // Drawings made for the width they are shown at (a desk's at its own size).
-  const shownWidth = Math.floor(section.clientWidth) - 2;
+  // Reading the width lays the page out: only a tool with a plan asks it.
+  const shownWidth = PLANNED.includes(tool.id) ? Math.floor(section.clientWidth) - 2 : 0;
   const width = shownWidth < 900 ? shownWidth : 0;
   if (isHeavy(tool, inputs, soil)) {
     work.run(section, { kind: 'tool', tool: tool.id, inputs, units: answerUnits(), width }, since);

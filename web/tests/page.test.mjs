@@ -1603,10 +1603,22 @@ describe('what the page never loses, never runs on with, never mixes', () => {
     const twice = await shown(page, 'check');
     assert.equal(await text(page, field('check', 'rho')), '');
     assert.match(twice.note, /rho=10000 \(rho is given twice\), rho=5 \(rho is given twice\)/);
-    const started = Date.now();
-    await page.evaluate((name) => { location.hash = `#check?${name}=1&rho=10000`; }, 'n'.repeat(1 << 20));
+    // Timed in the page, from the address set to its note shown: the
+    // megabyte is made there, and the browser's own handling of so long an
+    // address delays what the test hears from the page by seconds.
+    await page.evaluate(() => {
+      const note = document.querySelector('#tool-check .address-note');
+      const started = performance.now();
+      new MutationObserver((changes, observer) => {
+        if (note.hidden || !note.textContent.includes('the whole address')) return;
+        window.hugeMs = performance.now() - started;
+        observer.disconnect();
+      }).observe(note, { attributes: true, childList: true, characterData: true, subtree: true });
+      location.hash = `#check?${'n'.repeat(1 << 20)}=1&rho=10000`;
+    });
     const huge = await shown(page, 'check');
-    assert.ok(Date.now() - started < 2000, `${Date.now() - started} ms`);
+    const ms = await page.waitForFunction(() => window.hugeMs).then((handle) => handle.jsonValue());
+    assert.ok(ms < 2000, `${ms} ms`);
     assert.match(huge.note, /^Not used from the address: the whole address \(\d+ bytes; at most 16384 are read\)/);
   });
 
