@@ -1,12 +1,15 @@
 // Two-layer soil: the survey fit, and rods by the electrode solver beside
 // the uniform soil's closed-form mutual resistances in the same run. Goals:
 // a fit of 20 readings under 20 ms, a rod under 1 ms, 20 rods under 0.1 s,
-// 100 rods under 0.5 s.
+// 100 rods under 0.5 s. In N layers: one reading of a Wenner array over five
+// layers by the digital filter (goal: under 50 us, so that a fit of many
+// starts stays within a second), the two-layer image series beside it.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
 #include <vector>
 
+#include "core/layered_earth.h"
 #include "core/rod_solver.h"
 #include "core/soil_fit.h"
 
@@ -42,6 +45,17 @@ void BM_LayeredGroup(benchmark::State& state) {
   state.counters["rods"] = static_cast<double>(group.size());
 }
 
+void BM_WennerFiveLayers(benchmark::State& state) {
+  const LayeredSoil soil{{20000, 5000, 80000, 2000, 100000}, {0.5, 1.5, 3, 10}};
+  for (auto _ : state) benchmark::DoNotOptimize(ApparentResistivity(soil, WennerArray(8)));
+}
+
+void BM_WennerTwoLayersSeries(benchmark::State& state) {
+  for (auto _ : state) benchmark::DoNotOptimize(TwoLayerWenner(kSoil, 8, 0));
+}
+
+BENCHMARK(BM_WennerFiveLayers)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_WennerTwoLayersSeries)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_FitTwentyReadings)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_UniformGroup)->Arg(1)->Arg(20)->Arg(100)->Unit(benchmark::kMillisecond);
 // 1 rod, then hollow squares of 6 and 26 a side: 20 and 100 rods.

@@ -3,73 +3,26 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <optional>
 
 #include "core/numerics.h"
+#include "core/number_text.h"
 #include "core/two_layer_soil.h"
 
 namespace ostrevin {
 
 namespace {
 
-// Where the kernel has fallen below 1e-15 of rho1 whatever the contrast
-// (|T1 - rho1| <= rho1 2|K| / (1 - |K|) exp(-2 lambda h1), |K| < 0.998).
-constexpr double kKernelDecay = 22;  // lambda h1
-constexpr int kPoints = 16;
-constexpr int kMostHalvings = 40;
-
-// Gauss-Legendre with `points` on [from, to] of f.
-template <class F>
-double Gauss(const F& f, double from, double to, int points) {
-  const GaussRule& rule = GaussLegendre(points);
-  double sum = 0;
-  for (std::size_t j = 0; j < rule.nodes.size(); ++j) sum += rule.weights[j] * f(from + (to - from) * rule.nodes[j]);
-  return sum * (to - from);
-}
-
-// The integral of f on [from, to] to `tolerance`, halved where the kernel
-// turns sharply (a resistive bottom puts a pole of T1 just left of 0):
-// kPoints on the whole against kPoints / 2 on each half.
-// Nothing where kMostHalvings did not reach the tolerance.
-template <class F>
-std::optional<double> Adaptive(const F& f, double from, double to, double tolerance, int depth = 0) {
-  const double whole = Gauss(f, from, to, kPoints);
-  const double mid = (from + to) / 2;
-  const double halves = Gauss(f, from, mid, kPoints / 2) + Gauss(f, mid, to, kPoints / 2);
-  if (std::abs(whole - halves) <= tolerance) return whole;
-  if (depth >= kMostHalvings) return std::nullopt;
-  const std::optional<double> left = Adaptive(f, from, mid, tolerance / 2, depth + 1);
-  const std::optional<double> right = left ? Adaptive(f, mid, to, tolerance / 2, depth + 1) : std::nullopt;
-  if (!right) return std::nullopt;
-  return *left + *right;
-}
-
-// F(r) / rho1 = int_0^inf (T1 / rho1 - 1) J0(lambda r) dlambda.
-Result<double> Excess(const LayeredSoil& soil, double r) {
+// F(r) / rho1 = int_0^inf K(lambda) J0(lambda r) dlambda, K = T1 / rho1 - 1,
+// by the digital filter. K tends to c = rho_N / rho1 - 1 at lambda = 0, the
+// part the filter reads least well (its 1/r): c exp(-lambda d) is taken out,
+// d twice the half-space's depth, and added back by Lipschitz's integral,
+// int_0^inf exp(-lambda d) J0(lambda r) dlambda = 1 / sqrt(r^2 + d^2).
+double Excess(const LayeredSoil& soil, double depth, double r) {
   if (soil.rho.size() == 1) return 0.0;
-  const double lambdaEnd = kKernelDecay / soil.thicknessM.front();
-  const double intervals = std::ceil(lambdaEnd * r / kPi);
-  if (intervals > kMostHankelIntervals) {
-    return Refused("the top layer (" + std::to_string(soil.thicknessM.front()) +
-                   " m) is too thin against electrodes " + std::to_string(r) + " m apart");
-  }
-  const auto f = [&](double lambda) { return TransformExcess(soil, lambda) * BesselJ0(lambda * r); };
-  // F is compared with the array's 1/r terms: each half-period to 1e-13 of
-  // 1/r times the kernel's largest (its value at lambda 0, rho_N / rho1 - 1).
-  const double tolerance = 1e-13 / r * std::max(1.0, std::abs(TransformExcess(soil, 0)));
-  double sum = 0;
-  double from = 0;
-  for (int k = 1; from < lambdaEnd; ++k) {
-    const double to = (k - 0.25) * kPi / r;  // McMahon's k-th zero of J0, near enough
-    const std::optional<double> part = Adaptive(f, from, to, tolerance);
-    if (!part) {
-      return NoAnswer("the integral for electrodes " + std::to_string(r) +
-                      " m apart did not reach its tolerance");
-    }
-    sum += *part;
-    from = to;
-  }
-  return sum;
+  const double c = soil.rho.back() / soil.rho.front() - 1;
+  const double d = 2 * depth;
+  const auto kernel = [&](double lambda) { return TransformExcess(soil, lambda) - c * std::exp(-lambda * d); };
+  return HankelJ0(kernel, r) + c / std::hypot(r, d);
 }
 
 }  // namespace
@@ -129,11 +82,22 @@ Result<double> ApparentResistivity(const LayeredSoil& soil, const FourElectrodes
   if (!(std::abs(g) > 1e-12 / std::max({r[0], r[1], r[2], r[3]}))) {
     return Refused("the array's geometric factor vanishes: it reads nothing");
   }
+  // The filter asks the kernel up to 2.4e5 / r, where it must have fallen
+  // (it falls as exp(-2 lambda h1)).
+  const double widest = std::max({r[0], r[1], r[2], r[3]});
+  if (soil.rho.size() > 1 && widest > kWidestOverTop * soil.thicknessM.front()) {
+    return Refused("the top layer (" + FormatNumber(soil.thicknessM.front()) +
+                   " m) is too thin against electrodes " + FormatNumber(widest) + " m apart (at most " +
+                   FormatNumber(kWidestOverTop) + " times it)");
+  }
+  double depth = 0;
+  for (const double h : soil.thicknessM) depth += h;
   std::array<double, 4> f{};
   for (std::size_t k = 0; k < r.size(); ++k) {
-    const Result<double> excess = Excess(soil, r[k]);
-    OSTREVIN_PASS_ON(excess);
-    f[k] = *excess;
+    // Symmetric arrays (Wenner's, Schlumberger's) repeat their distances.
+    const auto* same = std::find(r.begin(), r.begin() + static_cast<std::ptrdiff_t>(k), r[k]);
+    f[k] = same != r.begin() + static_cast<std::ptrdiff_t>(k) ? f[static_cast<std::size_t>(same - r.begin())]
+                                                              : Excess(soil, depth, r[k]);
   }
   return soil.rho.front() * (1 + (f[0] - f[1] - f[2] + f[3]) / g);
 }

@@ -22,12 +22,18 @@ eigen() {
   cat res/notices/minpack.txt
 }
 
+filter() {
+  rule "Key's digital filter for the Hankel transform (2012)"
+  cat res/notices/hankel-filter.txt
+}
+
 case "$face" in
   linux)
     echo "Ostrevin for Linux: the notices of what it is made of."
     rule "Ostrevin (MIT)"
     cat LICENSE
     eigen
+    filter
     rule "Qt $(version_of libqt6core6) (LGPL-3.0)"
     echo "The window and the PNG rasteriser of ostrevin-calc link Qt 6 dynamically, from"
     echo "the system's own Qt packages: you may replace them with any compatible Qt."
@@ -42,6 +48,7 @@ case "$face" in
     rule "Ostrevin (MIT)"
     cat LICENSE
     eigen
+    filter
     rule "The mingw-w64 runtime $(version_of mingw-w64-common) (linked in)"
     echo "Ostrevin.exe is linked statically with the mingw-w64 C runtime and GCC's C++"
     echo "runtime (libstdc++, libgcc, winpthreads), under the GCC Runtime Library"
@@ -56,6 +63,7 @@ case "$face" in
     rule "Ostrevin (MIT)"
     cat LICENSE
     eigen
+    filter
     rule "{fmt} $(version_of libfmt-dev) (MIT)"
     cat /usr/share/doc/libfmt-dev/copyright
     rule "fast_float $(version_of libfast-float-dev) (MIT, Apache-2.0 or BSL-1.0)"
@@ -94,6 +102,13 @@ Copyright: 1999 University of Chicago
 License: Minpack
 EOF
     sed -n '3,$p' res/notices/minpack.txt | sed -e 's/^$/./' -e 's/^/ /'
+    cat <<EOF
+
+Files: core/hankel_filter.cpp
+Copyright: 2012 Kerry Key
+License: Key-Hankel-filter
+EOF
+    sed -e 's/^$/./' -e 's/^/ /' res/notices/hankel-filter.txt
     ;;
   *)
     echo "notices: unknown face '$face' (linux, windows, web or debian)" >&2

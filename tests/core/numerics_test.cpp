@@ -220,5 +220,21 @@ TEST(BesselJ0, AgreesWithItsIntegralEitherSideOfTheSplit) {
   }
 }
 
+// The filter against transforms known in closed form: one that vanishes at
+// 0 (as a layered kernel with its value there taken out), and one that does
+// not (what the filter reads least well), from spreads of 1 mm to 10 km.
+TEST(HankelJ0, ExactPairsWithinTheirStatedTolerances) {
+  for (const double r : {0.001, 0.1, 1.0, 3.0, 50.0, 10000.0}) {
+    const double s = r / 2;  // lambda e^(-(s lambda)^2) <-> e^(-r^2 / (4 s^2)) / (2 s^2)
+    EXPECT_NEAR(HankelJ0([&](double l) { return l * std::exp(-s * s * l * l); }, r) * 2 * s * s,
+                std::exp(-1.0), 1e-10)
+        << r;
+    for (const double d : {0.1 * r, r, 10 * r}) {
+      EXPECT_NEAR(HankelJ0([&](double l) { return std::exp(-l * d); }, r) * std::hypot(r, d), 1, 1e-5)
+          << r << ", " << d;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace ostrevin
