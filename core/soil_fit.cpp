@@ -8,28 +8,11 @@
 #include <unsupported/Eigen/LevenbergMarquardt>
 #include <unsupported/Eigen/NumericalDiff>
 
+#include "core/lm_status.h"
+
 namespace ostrevin {
 
 namespace {
-
-// Whether the solver stopped because it converged (a tolerance met, or
-// none can be met any more at double precision), not because it ran out of
-// evaluations or was given what it cannot work with.
-bool Converged(Eigen::LevenbergMarquardtSpace::Status status) {
-  using enum Eigen::LevenbergMarquardtSpace::Status;
-  switch (status) {
-    case RelativeReductionTooSmall:
-    case RelativeErrorTooSmall:
-    case RelativeErrorAndReductionTooSmall:
-    case CosinusTooSmall:
-    case FtolTooSmall:
-    case XtolTooSmall:
-    case GtolTooSmall:
-      return true;
-    default:
-      return false;
-  }
-}
 
 // The contrast's bound as a reflection coefficient.
 const double kMaxReflection = (kMaxLayerContrast - 1) / (kMaxLayerContrast + 1);
