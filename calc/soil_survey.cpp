@@ -1,6 +1,7 @@
 #include "calc/soil_survey.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <map>
 
@@ -113,6 +114,109 @@ TextTable Table(const Survey& survey, UnitSystem units) {
   return table;
 }
 
+// "3 layers" ... in words for the counts a survey fits.
+std::string CountWords(int layers) {
+  static constexpr std::array<std::string_view, 6> kWords{"", "one layer", "two layers", "three layers",
+                                                          "four layers", "five layers"};
+  return layers >= 1 && layers < static_cast<int>(kWords.size()) ? std::string(kWords[static_cast<std::size_t>(layers)])
+                                                                 : std::to_string(layers) + " layers";
+}
+
+// "+-12 %", or "undetermined" where the readings do not decide it.
+std::string Interval(double percent) {
+  return std::isfinite(percent) && percent < 1000 ? "+-" + FormatDouble("%.0f", std::max(percent, 1.0)) + " %"
+                                                  : "undetermined";
+}
+
+JsonValue PercentJson(double percent) { return std::isfinite(percent) ? JsonValue(percent) : JsonValue(nullptr); }
+
+// One count's model: its layers with their intervals, as text and JSON.
+std::string ModelText(const LayerModel& model, UnitSystem units, bool ohmMetres) {
+  std::string text = CountWords(model.layers) + ": ";
+  double depth = 0;
+  for (std::size_t i = 0; i < model.soil.rho.size(); ++i) {
+    const std::string rho = Rho(model.soil.rho[i], ohmMetres) + " " + RhoUnit(ohmMetres) +
+                            (model.layers > 1 ? " (" + Interval(model.rhoPercent[i]) + ")" : "");
+    if (i + 1 < model.soil.rho.size()) {
+      depth += model.soil.thicknessM[i];
+      text += rho + " to " + Metres(depth, units) + " (thickness " + Interval(model.thicknessPercent[i]) + "), ";
+    } else {
+      text += (i > 0 ? "then " : "") + rho;
+    }
+  }
+  return text + " (RMS misfit " + FormatDouble("%.2f", model.rmsPercent) + " %)";
+}
+
+JsonObject ModelJson(const LayerModel& model, UnitSystem units) {
+  JsonArray rho;
+  JsonArray rhoPercent;
+  JsonArray thickness;
+  JsonArray thicknessPercent;
+  for (std::size_t i = 0; i < model.soil.rho.size(); ++i) {
+    rho.emplace_back(model.soil.rho[i]);
+    rhoPercent.push_back(model.layers > 1 ? PercentJson(model.rhoPercent[i]) : JsonValue(nullptr));
+  }
+  for (std::size_t i = 0; i < model.soil.thicknessM.size(); ++i) {
+    thickness.emplace_back(LengthFromMetres(model.soil.thicknessM[i], units));
+    thicknessPercent.push_back(PercentJson(model.thicknessPercent[i]));
+  }
+  if (!model.fitted) return {{"layers", model.layers}, {"fitted", false}};
+  return {{"layers", model.layers},
+          {"fitted", true},
+          {"rho_ohm_cm", std::move(rho)},
+          {"rho_percent", std::move(rhoPercent)},
+          {"thickness", std::move(thickness)},
+          {"thickness_percent", std::move(thicknessPercent)},
+          {"rms_percent", model.rmsPercent},
+          {"converged", model.converged}};
+}
+
+// The fit in N layers: each count a line, the one that leads marked; its
+// outliers by their lines; the JSON's `model` and `models`.
+void DescribeLayers(Survey& survey, UnitSystem units, std::span<const long> lines, std::string_view row) {
+  Outcome& outcome = survey.outcome;
+  const LayeredFit& fit = *survey.layered;
+  JsonArray models;
+  for (const LayerModel& model : fit.models) {
+    models.emplace_back(ModelJson(model, units));
+    if (!model.fitted) {
+      outcome.notes.push_back(CountWords(model.layers) + " not fitted: " + std::to_string(2 * model.layers - 1) +
+                              " unknowns from " + std::to_string(survey.readings.size()) + " readings");
+      continue;
+    }
+    // One layer is the uniform soil, said above.
+    if (model.layers > 1) {
+      outcome.details.push_back((model.layers == fit.chosen ? "leads, " : "") + ModelText(model, units, survey.ohmMetres) +
+                                (model.converged ? "" : ", not converged"));
+    }
+    if (!model.converged && model.layers == fit.chosen) {
+      outcome.warnings.push_back(CountWords(model.layers) + ": the fit stopped after " +
+                                 std::to_string(model.evaluations) +
+                                 " tries without converging: the best found, not certainly the best there is");
+    }
+  }
+  const LayerModel& chosen = fit.models[static_cast<std::size_t>(fit.chosen) - 1];
+  outcome.fields.emplace_back("model", ModelJson(chosen, units));
+  outcome.fields.emplace_back("models", std::move(models));
+  if (fit.chosen > 2) {
+    outcome.warnings.push_back(CountWords(fit.chosen) + " fit the readings best (RMS misfit " +
+                               FormatDouble("%.2f", chosen.rmsPercent) + " %, two layers " +
+                               FormatDouble("%.2f", fit.models[1].rmsPercent) +
+                               " %); the rod and electrode tools take two layers: --layers above is the "
+                               "two-layer model");
+  }
+  JsonArray outliers;
+  for (const std::size_t i : fit.outliers) {
+    const SurveyReading& reading = survey.readings[i];
+    outliers.emplace_back(static_cast<double>(lines[i]));
+    outcome.warnings.push_back(std::string(row) + " " + std::to_string(lines[i]) + " (spacing " +
+                               Metres(reading.spacingM, units) + ") stands out from " + CountWords(fit.chosen) +
+                               " by " + Signed(100 * (reading.ohmCm / chosen.modelOhmCm[i] - 1)) +
+                               " %: check it, or leave it out with --exclude " + std::to_string(lines[i]));
+  }
+  outcome.fields.emplace_back("outliers", std::move(outliers));
+}
+
 void Describe(Survey& survey, UnitSystem units) {
   Outcome& outcome = survey.outcome;
   const SurveyFit& fit = survey.fit;
@@ -146,7 +250,6 @@ void Describe(Survey& survey, UnitSystem units) {
                                                  {"h", LengthFromMetres(soil.h, units)},
                                                  {"rms_percent", fit.rmsPercent},
                                                  {"layers", LayersValue(soil, units, ohmMetres)},
-                                                 {"model", fit.noBetter ? "uniform" : "two layers"},
                                                  {"converged", fit.converged}});
     // The soil the rod tools are to use, as the texts of their fields.
     JsonObject use;
@@ -222,19 +325,92 @@ void Describe(Survey& survey, UnitSystem units) {
   if (!survey.rejected.empty()) outcome.fields.emplace_back("rejected", survey.rejected);
 }
 
+// The fit in N layers, where the readings allow it.
+void FitInLayers(Survey& survey, const SurveyOptions& options, std::span<const long> lines, std::string_view row) {
+  Outcome& outcome = survey.outcome;
+  if (survey.readings.size() > kMostLayeredReadings) {
+    outcome.notes.push_back("more than " + std::to_string(kMostLayeredReadings) +
+                            " readings: not fitted in more layers than two");
+    return;
+  }
+  std::vector<ArrayReading> arrays;
+  bool shallow = false;
+  for (const SurveyReading& reading : survey.readings) {
+    if (reading.depthM > reading.spacingM / 20) {
+      outcome.notes.push_back("probes deeper than a twentieth of their spacing: fitted in two layers only, which take the depth in");
+      return;
+    }
+    shallow = shallow || reading.depthM > 0;
+    arrays.push_back({WennerArray(reading.spacingM), reading.ohmCm});
+  }
+  const Result<LayeredFit> fit = FitLayers(arrays, kMostFittedLayers, options.fitLayers);
+  if (!fit) {
+    outcome.notes.push_back("not fitted in layers: " + fit.why());
+    return;
+  }
+  survey.layered = *fit;
+  if (shallow) outcome.notes.push_back("the layered fits neglect the probes' depth (at most a twentieth of the spacing)");
+  if (options.fitLayers && fit->chosen != *options.fitLayers) {
+    outcome.warnings.push_back("--fit-layers " + std::to_string(*options.fitLayers) + ": " +
+                               std::to_string(2 * *options.fitLayers - 1) + " unknowns need as many readings, not " +
+                               std::to_string(arrays.size()));
+  }
+  DescribeLayers(survey, survey.outcome.units, lines, row);
+}
+
 }  // namespace
 
+Result<SurveyOptions> ReadSurveyOptions(std::optional<std::string_view> fitLayers,
+                                        std::optional<std::string_view> exclude) {
+  SurveyOptions options;
+  if (fitLayers) {
+    const std::optional<double> n = ParseNumber(*fitLayers);
+    if (!n || *n != std::floor(*n) || *n < 1 || *n > kMostFittedLayers) {
+      return Refused("--fit-layers " + std::string(*fitLayers) + ": give a count of layers from 1 to " +
+                     std::to_string(kMostFittedLayers));
+    }
+    options.fitLayers = static_cast<int>(*n);
+  }
+  if (exclude) {
+    std::string_view rest = *exclude;
+    while (!rest.empty()) {
+      const std::size_t comma = rest.find(',');
+      const std::string_view item = rest.substr(0, comma);
+      const std::optional<double> line = ParseNumber(item);
+      if (!line || *line != std::floor(*line) || *line < 1 || *line > 1e9) {
+        return Refused("--exclude " + std::string(*exclude) + ": give the lines to leave out as whole numbers, e.g. 7,12");
+      }
+      options.exclude.push_back(static_cast<long>(*line));
+      rest = comma == std::string_view::npos ? std::string_view() : rest.substr(comma + 1);
+    }
+  }
+  return options;
+}
+
 Result<Survey> CalculateSurvey(std::span<const SurveyRow> rows, const ReadContext& context,
-                               std::string_view row) {
+                               std::string_view row, const SurveyOptions& options) {
   if (rows.size() > kMaxSurveyRows) {
     return Refused(std::to_string(rows.size()) + " readings: a survey may have at most " +
                    std::to_string(kMaxSurveyRows));
   }
   Survey survey;
+  std::vector<long> lines;  // each reading's
+  std::vector<std::string> left;
+  for (const long line : options.exclude) {
+    if (std::none_of(rows.begin(), rows.end(), [&](const SurveyRow& each) { return each.line == line; })) {
+      return Refused("--exclude " + std::to_string(line) + ": no reading on " + std::string(row) + " " +
+                     std::to_string(line));
+    }
+  }
   for (const SurveyRow& each : rows) {
+    if (std::find(options.exclude.begin(), options.exclude.end(), each.line) != options.exclude.end()) {
+      left.push_back(std::string(row) + " " + std::to_string(each.line));
+      continue;
+    }
     const Result<SurveyReading> read = ReadRow(each, context);
     if (read) {
       survey.readings.push_back(*read);
+      lines.push_back(each.line);
     } else {
       survey.rejected.push_back(std::string(row) + " " + std::to_string(each.line) + ": " +
                                 read.why());
@@ -250,6 +426,12 @@ Result<Survey> CalculateSurvey(std::span<const SurveyRow> rows, const ReadContex
                                 {{"readings", static_cast<double>(survey.readings.size())}});
   survey.outcome.unit = "";
   Describe(survey, context.units);
+  if (!left.empty()) {
+    std::string said = "left out of the fit: " + left.front();
+    for (std::size_t i = 1; i < left.size(); ++i) said += ", " + left[i];
+    survey.outcome.notes.push_back(said);
+  }
+  FitInLayers(survey, options, lines, row);
   return survey;
 }
 

@@ -18,6 +18,7 @@
 #include "calc/chart.h"
 #include "calc/outcome.h"
 #include "calc/quantities.h"
+#include "core/layered_fit.h"
 #include "core/soil_fit.h"
 
 namespace ostrevin::calc {
@@ -39,14 +40,32 @@ struct Survey {
   std::vector<std::string> rejected;    // "line 5: reading needs ...", one a refused row
   std::vector<SurveyReading> readings;  // those fitted, in metres and ohm-cm
   SurveyFit fit;
+  std::optional<LayeredFit> layered;   // the fit in N layers, where made
   bool ohmMetres = false;  // its resistivities said in ohm-m (--units si, a page's pick)
 };
 
+// Beside the two layers, the readings fitted in 1 to kMostFittedLayers
+// layers (core/layered_fit.h), up to kMostLayeredReadings readings whose
+// probes stand no deeper than a twentieth of their spacing (that depth
+// neglected); `fitLayers` forces the count; readings on the `exclude` lines
+// are left out of every fit (and said).
+inline constexpr std::size_t kMostLayeredReadings = 200;
+struct SurveyOptions {
+  std::optional<int> fitLayers;
+  std::vector<long> exclude;  // the rows' lines
+};
+
+// --fit-layers N (1 to kMostFittedLayers) and --exclude LINES ("7,12"),
+// as given: refused, naming the option, when they cannot be read.
+Result<SurveyOptions> ReadSurveyOptions(std::optional<std::string_view> fitLayers,
+                                        std::optional<std::string_view> exclude);
+
 // The survey's model; or why there is none (refused): no reading could be
-// read, or there are more than kMaxSurveyRows rows. Refused rows are named
-// "line 5" (a file) or, as the page says, "row 5".
+// read, there are more than kMaxSurveyRows rows, or a line excluded holds
+// no reading. Refused rows are named "line 5" (a file) or, as the page
+// says, "row 5".
 Result<Survey> CalculateSurvey(std::span<const SurveyRow> rows, const ReadContext& context,
-                               std::string_view row = "line");
+                               std::string_view row = "line", const SurveyOptions& options = {});
 
 // Apparent resistivity against spacing on log-log axes: the readings, the
 // two layers' curve, the uniform soil, and the layers against depth.

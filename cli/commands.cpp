@@ -74,6 +74,19 @@ std::span<const Option> WithOutlineFile(std::span<const Option> options) {
   return kept.emplace_back(std::move(all));
 }
 
+// The soil command's options: the survey's, and its fit in N layers.
+std::span<const Option> SoilCommandOptions() {
+  static const std::vector<Option> options = [] {
+    std::vector<Option> all(kSoilOptions.begin(), kSoilOptions.end());
+    all.push_back(Option{"fit-layers", OptionKind::kText, false, "N",
+                         "fit N layers (1 to 5) and let them lead, whatever their misfit"});
+    all.push_back(Option{"exclude", OptionKind::kText, false, "LINES",
+                         "leave the readings on these lines of the file out of every fit (7,12)"});
+    return all;
+  }();
+  return WithOutlineFile(options);
+}
+
 const std::array kReportOptions{
     Option{"html", OptionKind::kOutput, false, "FILE", "write the report as one HTML file"},
     Option{"pdf", OptionKind::kOutput, false, "FILE", "write the report as a PDF file"},
@@ -188,7 +201,7 @@ std::vector<Command> BuildCommands() {
        nullptr,
        &Program::RunCurve});
   commands.push_back(
-      {"soil", "a two-layer soil model from a Wenner survey (CSV)", WithOutlineFile(kSoilOptions), true, "[FILE|-]",
+      {"soil", "a soil model in layers from a Wenner survey (CSV)", SoilCommandOptions(), true, "[FILE|-]",
        "Reads a Wenner survey from FILE (standard input when none or -): CSV with a\n"
        "spacing column, and a reading column (the instrument's ohms) or a rho column\n"
        "(the apparent resistivity, ohm-cm or with a unit, 20ohm-m), and optionally the\n"
@@ -201,6 +214,17 @@ std::vector<Command> BuildCommands() {
        "soil only (exit status 3). Two layers fit no better than one when a uniform\n"
        "soil fits within 2 % or their misfit is not a quarter below its; h is outside\n"
        "the spacings below a quarter of the smallest or beyond the largest.\n"
+       "\n"
+       "Beside them, the readings are fitted in 1 to 5 layers (up to 200 readings\n"
+       "whose probes stand no deeper than a twentieth of the spacing, neglected), each\n"
+       "count a line with its RMS misfit and each resistivity and thickness with its\n"
+       "one-sigma interval (+-%; a layer the readings see only as rho x h comes out\n"
+       "wide). A count leads where its misfit is at most 0.75 of the one leading\n"
+       "while that one's is above 2 %; --fit-layers N makes N lead. A reading whose\n"
+       "misfit stands out (2.5 robust standard deviations) is named with its line;\n"
+       "--exclude LINES leaves such readings out. JSON: model (the leading count's\n"
+       "layers: rho_ohm_cm, thickness, their _percent intervals, rms_percent),\n"
+       "models (every count), outliers (lines).\n"
        "--svg or --png draws the readings, the models and the layers on log-log axes.\n",
        "ostrevin-calc soil survey.csv --units metric\n"
        "         two layers: 42085 ohm-cm to 2.155 m, then 12334 ohm-cm (RMS misfit 5.67 %)\n"

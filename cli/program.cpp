@@ -332,7 +332,9 @@ int Program::RunSoil(const Command& command, const ParsedCommand& parsed) {
     rows = *std::move(read);
     context->marks = file.marks;
   }
-  const Result<Survey> result = CalculateSurvey(rows, *context, row);
+  const Result<SurveyOptions> options = ReadSurveyOptions(parsed.Value("fit-layers"), parsed.Value("exclude"));
+  if (!options) return Fail(options.Failed());
+  const Result<Survey> result = CalculateSurvey(rows, *context, row, *options);
   if (!result) return Fail(result.Failed());
   Job saved = JobOf("", parsed);
   saved.survey = SurveyTable(rows);

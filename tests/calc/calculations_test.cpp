@@ -1,12 +1,14 @@
 // The library of calculations in-process: each calculation's worked
 // examples and refusals (named rows), quantities read with their units and
 // marks, and the properties every answer has over the whole input range.
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <numbers>
 #include <random>
 #include <set>
 #include <string>
+#include <tuple>
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -379,8 +381,9 @@ TEST(Survey, EveryRowIsFittedOrReported) {
   EXPECT_EQ(survey.rejected[0],
             "line 10: reading needs a resistance between 0.0001 and 1000000000 ohms, not \"-2\"");
   EXPECT_EQ(survey.rejected[1].substr(0, 26), "line 11: give either readi");
-  ASSERT_EQ(survey.outcome.notes.size(), 1u);
+  ASSERT_EQ(survey.outcome.notes.size(), 2u);
   EXPECT_EQ(survey.outcome.notes[0].substr(0, 25), "spacing 3 m read 2 times:");
+  EXPECT_EQ(survey.outcome.notes[1].substr(0, 42), "probes deeper than a twentieth of their sp");
   const auto json = nlohmann::json::parse(ToJson(survey.outcome));
   EXPECT_EQ(json["points"].size(), 8u);
   EXPECT_EQ(json["rejected"].size(), 2u);
@@ -408,6 +411,69 @@ std::vector<SurveyRow> RhoRows(std::initializer_list<std::pair<const char*, cons
   return survey;
 }
 
+// Beside the two layers, the fit in N layers: three lead for a three-layer
+// soil, a reading that stands out is named by its line, and left out it is
+// no more; what cannot be read of the options is refused, naming them.
+TEST(Survey, MoreLayersLeadWhereTheSoilHasThemAndOutliersAreNamedByLine) {
+  const LayeredSoil soil{{10000, 30000, 5000}, {2, 5}};
+  std::vector<SurveyRow> rows;
+  for (const double a : {0.5, 0.75, 1.0, 1.5, 2.0, 3.0, 4.0, 6.0, 8.0, 12.0, 16.0, 24.0, 32.0, 48.0, 64.0}) {
+    const double rho = *ApparentResistivity(soil, WennerArray(a)) * (a == 4.0 ? 1.3 : 1.0);
+    rows.push_back({static_cast<long>(rows.size() + 2), FormatNumber(a), std::nullopt, FormatNumber(rho),
+                    std::nullopt, ""});
+  }
+  const auto survey = CalculateSurvey(rows, ReadContext{Metric, ""});
+  ASSERT_TRUE(survey) << survey.why();
+  const auto json = nlohmann::json::parse(ToJson(survey->outcome));
+  EXPECT_EQ(json["model"]["layers"], 3);
+  EXPECT_EQ(json["models"].size(), 5u);
+  EXPECT_EQ(json["outliers"], nlohmann::json::parse("[8]"));
+  const auto warned = [&](const Survey& s, std::string_view part) {
+    return std::any_of(s.outcome.warnings.begin(), s.outcome.warnings.end(),
+                       [&](const std::string& w) { return w.find(part) != std::string::npos; });
+  };
+  EXPECT_TRUE(warned(*survey, "line 8 (spacing 4 m) stands out from three layers by +"));
+  EXPECT_TRUE(warned(*survey, "--exclude 8"));
+  EXPECT_TRUE(warned(*survey, "three layers fit the readings best"));
+
+  const auto without = CalculateSurvey(rows, ReadContext{Metric, ""}, "line", SurveyOptions{std::nullopt, {8}});
+  ASSERT_TRUE(without);
+  const auto clean = nlohmann::json::parse(ToJson(without->outcome));
+  EXPECT_EQ(clean["outliers"].size(), 0u);
+  EXPECT_LT(clean["model"]["rms_percent"].get<double>(), 0.5);
+  EXPECT_NEAR(clean["model"]["rho_ohm_cm"][1].get<double>() / 30000, 1, 0.03);
+  EXPECT_EQ(without->outcome.notes.back(), "left out of the fit: line 8");
+  EXPECT_EQ(CalculateSurvey(rows, ReadContext{Metric, ""}, "line", SurveyOptions{std::nullopt, {99}}).why(),
+            "--exclude 99: no reading on line 99");
+  // Forced: two layers lead, misfit or not.
+  const auto two = CalculateSurvey(rows, ReadContext{Metric, ""}, "line", SurveyOptions{2, {}});
+  EXPECT_EQ(nlohmann::json::parse(ToJson(two->outcome))["model"]["layers"], 2);
+
+  // Probes deeper than a twentieth of the spacing: two layers only, said.
+  std::vector<SurveyRow> deep = rows;
+  deep[0].depth = "0.1";
+  const auto twoOnly = CalculateSurvey(deep, ReadContext{Metric, ""});
+  ASSERT_TRUE(twoOnly);
+  EXPECT_FALSE(twoOnly->layered);
+  EXPECT_EQ(twoOnly->outcome.notes.back(),
+            "probes deeper than a twentieth of their spacing: fitted in two layers only, which take the depth "
+            "in");
+
+  for (const auto& [fit, exclude, why] : {
+           std::tuple{"0", "", "--fit-layers 0: give a count of layers from 1 to 5"},
+           std::tuple{"6", "", "--fit-layers 6: give a count of layers from 1 to 5"},
+           std::tuple{"2.5", "", "--fit-layers 2.5: give a count of layers from 1 to 5"},
+           std::tuple{"3", "7,,9", "--exclude 7,,9: give the lines to leave out as whole numbers, e.g. 7,12"},
+           std::tuple{"3", "seven", "--exclude seven: give the lines to leave out as whole numbers, e.g. 7,12"},
+       }) {
+    EXPECT_EQ(ReadSurveyOptions(fit, *exclude ? std::optional<std::string_view>(exclude) : std::nullopt).why(), why);
+  }
+  const auto read = ReadSurveyOptions("3", "7,12");
+  ASSERT_TRUE(read);
+  EXPECT_EQ(read->fitLayers, 3);
+  EXPECT_EQ(read->exclude, (std::vector<long>{7, 12}));
+}
+
 TEST(Survey, SaysWhichSoilToUseAndWhenNotToTrustIt) {
   // The same everywhere: the uniform soil leads, with its --rho.
   const auto same = CalculateSurvey(RhoRows({{"1", "30000"}, {"2", "30000"}, {"4", "30000"}, {"8", "30000"}}),
@@ -426,7 +492,7 @@ TEST(Survey, SaysWhichSoilToUseAndWhenNotToTrustIt) {
   const std::string layers = std::get<std::string>(*layered->outcome.Field("layers"));
   EXPECT_TRUE(layers.ends_with("ohm-m") && layers.find("ohm-cm") == std::string::npos) << layers;
   EXPECT_EQ(layered->outcome.details[1], "--layers " + layers);
-  EXPECT_EQ(std::get<std::string>(*same->outcome.Field("model")), "uniform");
+  EXPECT_EQ(nlohmann::json::parse(ToJson(same->outcome))["model"]["layers"], 1);
   EXPECT_EQ(same->outcome.warnings,
             std::vector<std::string>{"two layers fit no better than one: a uniform soil already "
                                      "fits within 2 %"});

@@ -361,7 +361,8 @@ TEST(CalcProgram, ASurveyBecomesASoilModelForTheRods) {
   EXPECT_EQ(
       bad.err,
       "ostrevin-calc soil: line 13: rho needs a resistivity between 0.0001 and 1000000 ohm-cm, "
-      "not \"-5\"\n");
+      "not \"-5\"\nostrevin-calc soil: note: probes deeper than a twentieth of their spacing: fitted in "
+      "two layers only, which take the depth in\n");
   EXPECT_NE(bad.out.find("\"rho1_ohm_cm\":42085.1"), std::string::npos) << bad.out;
 }
 
