@@ -337,7 +337,8 @@ void FitInLayers(Survey& survey, const SurveyOptions& options, std::span<const l
   bool shallow = false;
   for (const SurveyReading& reading : survey.readings) {
     if (reading.depthM > reading.spacingM / 20) {
-      outcome.notes.push_back("probes deeper than a twentieth of their spacing: fitted in two layers only, which take the depth in");
+      outcome.notes.emplace_back(
+          "probes deeper than a twentieth of their spacing: fitted in two layers only, which take the depth in");
       return;
     }
     shallow = shallow || reading.depthM > 0;
@@ -349,7 +350,9 @@ void FitInLayers(Survey& survey, const SurveyOptions& options, std::span<const l
     return;
   }
   survey.layered = *fit;
-  if (shallow) outcome.notes.push_back("the layered fits neglect the probes' depth (at most a twentieth of the spacing)");
+  if (shallow) {
+    outcome.notes.emplace_back("the layered fits neglect the probes' depth (at most a twentieth of the spacing)");
+  }
   if (options.fitLayers && fit->chosen != *options.fitLayers) {
     outcome.warnings.push_back("--fit-layers " + std::to_string(*options.fitLayers) + ": " +
                                std::to_string(2 * *options.fitLayers - 1) + " unknowns need as many readings, not " +
