@@ -494,6 +494,27 @@ Chart SurveyChart(const Survey& survey) {
     chart.notes.push_back("two layers: " + LayersValue(*soil, units, survey.ohmMetres) + " (RMS misfit " +
                           FormatDouble("%.2f", survey.fit.rmsPercent) + " %)");
   }
+  // Each count of layers beyond two that was fitted, its curve beside.
+  if (survey.layered) {
+    static constexpr std::array<std::string_view, 3> kColours{"#1b9e77", "#7570b3", "#e7298a"};
+    for (const LayerModel& layered : survey.layered->models) {
+      if (layered.layers < 3 || !layered.fitted) continue;
+      Series curve;
+      curve.colour = std::string(kColours[static_cast<std::size_t>(layered.layers - 3) % kColours.size()]);
+      curve.dashed = layered.layers != survey.layered->chosen;
+      curve.legend = CountWords(layered.layers) + " (RMS misfit " + FormatDouble("%.2f", layered.rmsPercent) + " %" +
+                     (layered.layers == survey.layered->chosen ? ", leads)" : ")");
+      for (int i = 0; i <= 120; ++i) {
+        const double spacing = from * std::pow(to / from, i / 120.0);
+        const Result<double> value = ApparentResistivity(layered.soil, WennerArray(spacing));
+        if (!value) continue;
+        curve.points.emplace_back(length(spacing), *value);
+        bottom = std::min(bottom, *value);
+        top = std::max(top, *value);
+      }
+      chart.series.push_back(std::move(curve));
+    }
+  }
   chart.series.push_back(measured);
   chart.x = {"Probe spacing, and depth (" + unit + ", logarithmic)", length(from), length(to), true,
              LogTicks(length(from), length(to))};

@@ -48,5 +48,7 @@ shrink build/report-1.png report 560
 # The survey of the README's example and its chart.
 "$calc" soil docs/survey.csv --units metric --png build/survey.png >/dev/null
 shrink build/survey.png survey 900
+"$calc" soil docs/survey-three-layers.csv --units si --png build/survey-three-layers.png >/dev/null 2>&1
+shrink build/survey-three-layers.png survey-three-layers 900
 
 ls -l docs/*.png
