@@ -211,8 +211,10 @@ void DescribeLayers(Survey& survey, UnitSystem units, std::span<const long> line
     outliers.emplace_back(static_cast<double>(lines[i]));
     outcome.warnings.push_back(std::string(row) + " " + std::to_string(lines[i]) + " (spacing " +
                                Metres(reading.spacingM, units) + ") stands out from " + CountWords(fit.chosen) +
-                               " by " + Signed(100 * (reading.ohmCm / chosen.modelOhmCm[i] - 1)) +
-                               " %: check it, or leave it out with --exclude " + std::to_string(lines[i]));
+                               " by " + Signed(100 * (reading.ohmCm / chosen.modelOhmCm[i] - 1)) + " %: check it, or " +
+                               // A file's line is left out by --exclude; a table's row (the page's) removed.
+                               (row == "line" ? "leave it out with --exclude " + std::to_string(lines[i])
+                                              : "remove it"));
   }
   outcome.fields.emplace_back("outliers", std::move(outliers));
 }
