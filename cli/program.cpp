@@ -334,6 +334,12 @@ int Program::RunSoil(const Command& command, const ParsedCommand& parsed) {
   }
   const Result<SurveyOptions> options = ReadSurveyOptions(parsed.Value("fit-layers"), parsed.Value("exclude"));
   if (!options) return Fail(options.Failed());
+  // A job keeps every reading and fits them all again: what was left out
+  // here would be back in it, unsaid.
+  if (parsed.Has("exclude") && parsed.Has("save-job")) {
+    return Fail(Refused("--exclude with --save-job: a job keeps and fits every reading; delete the "
+                        "readings to leave out from the file before saving the job"));
+  }
   const Result<Survey> result = CalculateSurvey(rows, *context, row, *options);
   if (!result) return Fail(result.Failed());
   Job saved = JobOf("", parsed);

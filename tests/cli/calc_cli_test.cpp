@@ -354,6 +354,17 @@ TEST(CalcProgram, ASurveyBecomesASoilModelForTheRods) {
          "6\t0,1\t165,1ohm-m\n8\t0,1\t144,3ohm-m\n12\t0,1\t122,8ohm-m\n16\t0,1\t123,2ohm-m\n"
          "20\t0,1\t124,4ohm-m\n24\t0,1\t125,3ohm-m\n30\t0,1\t131,9ohm-m\n36\t0,1\t132,1ohm-m\n";
   EXPECT_EQ(Calc("soil pasted.tsv --units metric").out.substr(0, 35), fit.out.substr(0, 35));
+  // The fit's options refused with why: a job would fit what was left out.
+  for (const auto& [args, why] : {
+           std::pair{"soil survey.csv --exclude 3 --save-job x.json", "--exclude with --save-job: a job keeps"},
+           std::pair{"soil survey.csv --exclude 99", "--exclude 99: no reading on line 99"},
+           std::pair{"soil survey.csv --fit-layers 9", "--fit-layers 9: give a count of layers from 1 to 5"},
+       }) {
+    const Result refused = Calc(args);
+    EXPECT_EQ(refused.status, 2) << args;
+    EXPECT_NE(refused.err.find(why), std::string::npos) << args << ": " << refused.err;
+  }
+  EXPECT_FALSE(std::filesystem::exists(kDir + "/x.json"));
   // A reading that cannot be read is reported with its line; the rest is fitted.
   std::ofstream(kDir + "/survey.csv", std::ios::app) << "40;0,1;-5\r\n";
   const Result bad = Calc("soil survey.csv --units metric --json");
