@@ -96,6 +96,14 @@ std::vector<SurveyRow> SurveyRows(const JobTable& table) {
     row.reading = Cell(table, cells, "reading");
     row.rho = Cell(table, cells, "rho");
     row.depth = Cell(table, cells, "depth");
+    row.ab2 = Cell(table, cells, "ab2");
+    row.mn2 = Cell(table, cells, "mn2");
+    row.a = Cell(table, cells, "a");
+    row.n = Cell(table, cells, "n");
+    row.xa = Cell(table, cells, "xa");
+    row.xb = Cell(table, cells, "xb");
+    row.xm = Cell(table, cells, "xm");
+    row.xn = Cell(table, cells, "xn");
     rows.push_back(std::move(row));
   }
   return rows;
@@ -128,7 +136,9 @@ std::vector<ConductorRow> ConductorRows(const JobTable& table) {
 
 JobTable SurveyTable(std::span<const SurveyRow> rows) {
   return TableOf(rows, SurveyColumns(), [](const SurveyRow& row) {
-    return std::array{row.spacing, row.reading, row.rho, row.depth};
+    // In SurveyColumns' order.
+    return std::array{row.spacing, row.reading, row.rho, row.depth, row.ab2, row.mn2,
+                      row.a,       row.n,       row.xa,  row.xb,    row.xm,  row.xn};
   });
 }
 

@@ -157,6 +157,12 @@ std::string ToolOfJob(std::string_view text) {
     if (job.readings) left.emplace_back("the field test");
   } else if (job.survey) {
     tool = "survey";
+    for (const std::string& column : job.survey->columns) {
+      if (std::find(kPageSurveyColumns.begin(), kPageSurveyColumns.end(), column) == kPageSurveyColumns.end()) {
+        return Error("$.survey: the page's survey takes Wenner's spacings, not " + column +
+                     ": a survey of other arrays runs on the command line");
+      }
+    }
     cells(*job.survey, kPageSurveyColumns);
     if (job.readings) left.emplace_back("the field test");
   } else if (job.readings) {

@@ -47,6 +47,12 @@ Result<std::vector<TextRow>> ReadRows(std::string_view tool, const std::string& 
     OSTREVIN_PASS_ON(read);
     marks = file.marks;
     for (SurveyRow& row : *read) {
+      // The page's table holds Wenner's spacings: another array's row is
+      // said, not dropped of its electrodes.
+      if (row.why.empty() && (row.ab2 || row.mn2 || row.a || row.n || row.xa || row.xb || row.xm || row.xn)) {
+        row.why = "the page's survey takes Wenner's spacings: a survey of other arrays runs on the command "
+                  "line (ostrevin-calc soil)";
+      }
       rows.push_back({row.line, {row.spacing, row.reading, row.depth, row.rho}, row.why});
     }
   } else if (tool == "test") {

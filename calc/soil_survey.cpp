@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <map>
+#include <numeric>
 
 #include "calc/calculation_parts.h"
 #include "calc/calculations.h"
@@ -11,6 +12,7 @@
 #include "core/electrode_formulas.h"
 #include "core/field_ranges.h"
 #include "core/number_text.h"
+#include "core/numerics.h"
 #include "core/soil_resistivity.h"
 
 namespace ostrevin::calc {
@@ -61,6 +63,87 @@ Result<SurveyReading> ReadRow(const SurveyRow& row, const ReadContext& context) 
   return reading;
 }
 
+// A row of another array than Wenner's: its electrodes, its apparent
+// resistivity, and its name ("Schlumberger 10 m / 1 m").
+struct ArrayRow {
+  ArrayReading reading;
+  std::string label;
+};
+
+bool IsWennerRow(const SurveyRow& row) {
+  return !(row.ab2 || row.mn2 || row.a || row.n || row.xa || row.xb || row.xm || row.xn);
+}
+
+Result<ArrayRow> ReadArrayRow(const SurveyRow& row, const ReadContext& context) {
+  const auto read = [&](std::string_view name, const std::optional<std::string>& text) -> Result<double> {
+    if (!text) return Refused(NameOf(name, context) + " is missing");
+    const Result<QuantityValue> value = ReadQuantity(*FindQuantity(name), *text, context);
+    OSTREVIN_PASS_ON(value);
+    return FindQuantity(name)->dimension == Dimension::kLength ? LengthToMetres(value->value, context.units)
+                                                              : value->value;
+  };
+  const UnitSystem units = context.units;
+  const int kinds = (row.spacing ? 1 : 0) + (row.ab2 || row.mn2 ? 1 : 0) + (row.a || row.n ? 1 : 0) +
+                    (row.xa || row.xb || row.xm || row.xn ? 1 : 0);
+  if (kinds != 1) {
+    return Refused("give one array's columns: spacing (Wenner), ab2 and mn2 (Schlumberger), a and n "
+                   "(dipole-dipole), or xa, xb, xm and xn");
+  }
+  ArrayRow out;
+  if (row.ab2 || row.mn2) {
+    const Result<double> ab2 = read("ab2", row.ab2);
+    OSTREVIN_PASS_ON(ab2);
+    const Result<double> mn2 = read("mn2", row.mn2);
+    OSTREVIN_PASS_ON(mn2);
+    if (*mn2 >= *ab2) {
+      return Refused("MN/2 (" + Metres(*mn2, units) + ") must be less than AB/2 (" + Metres(*ab2, units) +
+                     "): the potential electrodes stand between the current ones");
+    }
+    out.reading.array = SchlumbergerArray(*ab2, *mn2);
+    out.label = "Schlumberger " + Metres(*ab2, units) + " / " + Metres(*mn2, units);
+  } else if (row.a || row.n) {
+    const Result<double> a = read("a", row.a);
+    OSTREVIN_PASS_ON(a);
+    const Result<double> n = read("n", row.n);
+    OSTREVIN_PASS_ON(n);
+    out.reading.array = DipoleDipoleArray(*a, *n);
+    out.label = "dipole-dipole " + Metres(*a, units) + ", n " + FormatNumber(*n);
+  } else {
+    std::array<double, 4> x{};
+    const std::array names{"xa", "xb", "xm", "xn"};
+    const std::array texts{&row.xa, &row.xb, &row.xm, &row.xn};
+    for (std::size_t k = 0; k < x.size(); ++k) {
+      const Result<double> at = read(names[k], *texts[k]);
+      OSTREVIN_PASS_ON(at);
+      x[k] = *at;
+    }
+    out.reading.array = {x[0], x[1], x[2], x[3]};
+    out.label = "A " + Metres(x[0], units) + ", B " + Metres(x[1], units) + ", M " + Metres(x[2], units) + ", N " +
+                Metres(x[3], units);
+  }
+  if (const Result<double> readable = ApparentResistivity(LayeredSoil{{1}, {}}, out.reading.array); !readable) {
+    return Refused(readable.why());
+  }
+  if (row.reading.has_value() == row.rho.has_value()) {
+    return Refused("give either " + NameOf("reading", context) + " (the instrument's ohms) or " +
+                   NameOf("rho", context) + " (the apparent resistivity), one of them");
+  }
+  const Result<double> value = row.reading ? read("reading", row.reading) : read("rho", row.rho);
+  OSTREVIN_PASS_ON(value);
+  // 2 pi R / G is in ohm-m: a hundred times that in ohm-cm.
+  out.reading.ohmCm = row.reading ? 100 * 2 * kPi * *value / ArrayFactor(out.reading.array) : *value;
+  if (!(out.reading.ohmCm > 0)) return Refused("the array reads a negative resistivity: check the electrodes' order");
+  if (row.depth) {
+    const Result<double> depth = read("depth", row.depth);
+    OSTREVIN_PASS_ON(depth);
+    if (*depth > ArrayReach(out.reading.array) / 20) {
+      return Refused("probes " + Metres(*depth, units) + " deep: beyond a twentieth of the array's reach, which " +
+                     "only Wenner's array takes into account");
+    }
+  }
+  return out;
+}
+
 // Readings at one spacing that differ: each is fitted, the spread said.
 std::vector<std::string> Spreads(const std::vector<SurveyReading>& readings, UnitSystem units,
                                  bool ohmMetres) {
@@ -88,9 +171,12 @@ JsonArray Points(const Survey& survey, UnitSystem units) {
   JsonArray points;
   for (std::size_t i = 0; i < survey.readings.size(); ++i) {
     const SurveyReading& reading = survey.readings[i];
-    points.emplace_back(JsonObject{{"spacing", LengthFromMetres(reading.spacingM, units)},
-                                   {"ohm_cm", reading.ohmCm},
-                                   {"model_ohm_cm", survey.fit.modelOhmCm[i]}});
+    JsonObject point{{"spacing", LengthFromMetres(reading.spacingM, units)},
+                     {"ohm_cm", reading.ohmCm},
+                     {"model_ohm_cm", survey.fit.modelOhmCm[i]}};
+    // Another array: its name, and its reach where Wenner's spacing would be.
+    if (!survey.arrayLabels.empty()) point.emplace_back("array", survey.arrayLabels[i]);
+    points.emplace_back(std::move(point));
   }
   return points;
 }
@@ -101,14 +187,15 @@ TextTable Table(const Survey& survey, UnitSystem units) {
   const bool ohmMetres = survey.ohmMetres;
   // The resistivities' unit said once, in the headings, when it is not ohm-cm.
   const std::string in = ohmMetres ? ", ohm-m" : "";
-  TextTable table{{"spacing", "measured" + in, "model" + in, "misfit"},
-                  {12, ohmMetres ? 17U : 12U, ohmMetres ? 14U : 12U, 10},
+  const bool arrays = !survey.arrayLabels.empty();
+  TextTable table{{arrays ? "array" : "spacing", "measured" + in, "model" + in, "misfit"},
+                  {arrays ? 32U : 12U, ohmMetres ? 17U : 12U, ohmMetres ? 14U : 12U, 10},
                   {}};
   for (std::size_t i = 0; i < survey.readings.size(); ++i) {
     const SurveyReading& reading = survey.readings[i];
     const double model = survey.fit.modelOhmCm[i];
     table.rows.push_back(
-        {FormatNumber(RoundTo3Places(LengthFromMetres(reading.spacingM, units))) + " " + unit,
+        {arrays ? survey.arrayLabels[i] : FormatNumber(RoundTo3Places(LengthFromMetres(reading.spacingM, units))) + " " + unit,
          Rho(reading.ohmCm, ohmMetres), Rho(model, ohmMetres), Signed(100 * (model / reading.ohmCm - 1)) + " %"});
   }
   return table;
@@ -322,10 +409,14 @@ void Describe(Survey& survey, UnitSystem units) {
   }
   outcome.fields.emplace_back("points", Points(survey, units));
   outcome.table = Table(survey, units);
-  for (std::string& note : Spreads(survey.readings, units, survey.ohmMetres))
-    outcome.notes.push_back(std::move(note));
+  if (survey.arrayLabels.empty()) {
+    for (std::string& note : Spreads(survey.readings, units, survey.ohmMetres)) outcome.notes.push_back(std::move(note));
+  }
   if (!survey.rejected.empty()) outcome.fields.emplace_back("rejected", survey.rejected);
 }
+
+void DescribeFitLayers(Survey& survey, const SurveyOptions& options, std::span<const long> lines,
+                       std::string_view row);
 
 // The fit in N layers, where the readings allow it.
 void FitInLayers(Survey& survey, const SurveyOptions& options, std::span<const long> lines, std::string_view row) {
@@ -335,7 +426,6 @@ void FitInLayers(Survey& survey, const SurveyOptions& options, std::span<const l
                             " readings: not fitted in more layers than two");
     return;
   }
-  std::vector<ArrayReading> arrays;
   bool shallow = false;
   for (const SurveyReading& reading : survey.readings) {
     if (reading.depthM > reading.spacingM / 20) {
@@ -344,9 +434,8 @@ void FitInLayers(Survey& survey, const SurveyOptions& options, std::span<const l
       return;
     }
     shallow = shallow || reading.depthM > 0;
-    arrays.push_back({WennerArray(reading.spacingM), reading.ohmCm});
   }
-  const Result<LayeredFit> fit = FitLayers(arrays, kMostFittedLayers, options.fitLayers);
+  const Result<LayeredFit> fit = FitLayers(survey.arrays, kMostFittedLayers, options.fitLayers);
   if (!fit) {
     outcome.notes.push_back("not fitted in layers: " + fit.why());
     return;
@@ -355,6 +444,40 @@ void FitInLayers(Survey& survey, const SurveyOptions& options, std::span<const l
   if (shallow) {
     outcome.notes.emplace_back("the layered fits neglect the probes' depth (at most a twentieth of the spacing)");
   }
+  DescribeFitLayers(survey, options, lines, row);
+}
+
+// A survey of other arrays: its two layers and uniform soil are those of
+// the fit in N layers, as the two-layer fit of a Wenner survey gives them.
+SurveyFit FitOfLayers(const LayeredFit& layered, const Survey& survey) {
+  SurveyFit fit;
+  const LayerModel& one = layered.models.front();
+  fit.uniformOhmCm = one.soil.rho.front();
+  fit.uniformRmsPercent = one.rmsPercent;
+  fit.modelOhmCm = one.modelOhmCm;
+  std::vector<std::string> labels = survey.arrayLabels;
+  std::sort(labels.begin(), labels.end());
+  fit.spacings = static_cast<int>(std::unique(labels.begin(), labels.end()) - labels.begin());
+  if (layered.models.size() < 2 || !layered.models[1].fitted || fit.spacings < kMinSpacingsForLayers) return fit;
+  const LayerModel& two = layered.models[1];
+  fit.layers = TwoLayerSoil{two.soil.rho[0], two.soil.thicknessM[0], two.soil.rho[1]};
+  fit.rmsPercent = two.rmsPercent;
+  fit.modelOhmCm = two.modelOhmCm;
+  fit.noBetter = TwoLayersFitNoBetter(fit.uniformRmsPercent, fit.rmsPercent);
+  const auto [low, high] = std::minmax_element(
+      survey.readings.begin(), survey.readings.end(),
+      [](const SurveyReading& a, const SurveyReading& b) { return a.spacingM < b.spacingM; });
+  fit.thicknessUnseen = ThicknessUnseen(fit.layers->h, low->spacingM, high->spacingM);
+  fit.converged = two.converged;
+  fit.evaluations = two.evaluations;
+  return fit;
+}
+
+void DescribeFitLayers(Survey& survey, const SurveyOptions& options, std::span<const long> lines,
+                       std::string_view row) {
+  Outcome& outcome = survey.outcome;
+  const LayeredFit* fit = &*survey.layered;
+  const std::vector<ArrayReading>& arrays = survey.arrays;
   if (options.fitLayers && fit->chosen != *options.fitLayers) {
     outcome.warnings.push_back("--fit-layers " + std::to_string(*options.fitLayers) + ": " +
                                std::to_string(2 * *options.fitLayers - 1) + " unknowns need as many readings, not " +
@@ -407,36 +530,80 @@ Result<Survey> CalculateSurvey(std::span<const SurveyRow> rows, const ReadContex
                      std::to_string(line));
     }
   }
+  const auto excluded = [&](const SurveyRow& each) {
+    return std::find(options.exclude.begin(), options.exclude.end(), each.line) != options.exclude.end();
+  };
+  // Wenner's array alone, or other arrays (then every reading is fitted in
+  // layers, its probes' depth neglected up to a twentieth of the reach).
+  const bool wenner = std::all_of(rows.begin(), rows.end(),
+                                  [&](const SurveyRow& each) { return excluded(each) || IsWennerRow(each); });
   for (const SurveyRow& each : rows) {
-    if (std::find(options.exclude.begin(), options.exclude.end(), each.line) != options.exclude.end()) {
+    if (excluded(each)) {
       left.push_back(std::string(row) + " " + std::to_string(each.line));
       continue;
     }
-    const Result<SurveyReading> read = ReadRow(each, context);
-    if (read) {
+    const auto reject = [&](const std::string& why) {
+      survey.rejected.push_back(std::string(row) + " " + std::to_string(each.line) + ": " + why);
+    };
+    if (IsWennerRow(each)) {
+      const Result<SurveyReading> read = ReadRow(each, context);
+      if (!read) {
+        reject(read.why());
+        continue;
+      }
+      if (!wenner && read->depthM > read->spacingM / 20) {
+        reject("probes " + Metres(read->depthM, context.units) +
+               " deep: beyond a twentieth of the spacing, which a survey of other arrays than Wenner's "
+               "does not take into account");
+        continue;
+      }
       survey.readings.push_back(*read);
-      lines.push_back(each.line);
+      survey.arrays.push_back({WennerArray(read->spacingM), read->ohmCm});
+      if (!wenner) survey.arrayLabels.push_back("Wenner " + Metres(read->spacingM, context.units));
     } else {
-      survey.rejected.push_back(std::string(row) + " " + std::to_string(each.line) + ": " +
-                                read.why());
+      const Result<ArrayRow> read = ReadArrayRow(each, context);
+      if (!read) {
+        reject(read.why());
+        continue;
+      }
+      survey.readings.push_back({ArrayReach(read->reading.array), 0, read->reading.ohmCm});
+      survey.arrays.push_back(read->reading);
+      survey.arrayLabels.push_back(read->label);
     }
+    lines.push_back(each.line);
   }
   if (survey.readings.empty()) {
     return Refused(rows.empty() ? "the survey has no readings"
                                 : "no reading of the survey could be read");
   }
-  survey.fit = FitSurvey(survey.readings);
+  if (!wenner && survey.readings.size() > kMostLayeredReadings) {
+    return Refused(std::to_string(survey.readings.size()) + " readings: a survey of other arrays than Wenner's may have at most " +
+                   std::to_string(kMostLayeredReadings));
+  }
   survey.ohmMetres = context.answerOhmMetres;
   survey.outcome = StartOutcome("soil", context.units,
                                 {{"readings", static_cast<double>(survey.readings.size())}});
   survey.outcome.unit = "";
-  Describe(survey, context.units);
-  if (!left.empty()) {
+  const auto sayLeft = [&] {
+    if (left.empty()) return;
     std::string said = "left out of the fit: " + left.front();
     for (std::size_t i = 1; i < left.size(); ++i) said += ", " + left[i];
     survey.outcome.notes.push_back(said);
+  };
+  if (wenner) {
+    survey.fit = FitSurvey(survey.readings);
+    Describe(survey, context.units);
+    sayLeft();
+    FitInLayers(survey, options, lines, row);
+    return survey;
   }
-  FitInLayers(survey, options, lines, row);
+  const Result<LayeredFit> layered = FitLayers(survey.arrays, kMostFittedLayers, options.fitLayers);
+  if (!layered) return Refused(layered.why());
+  survey.layered = *layered;
+  survey.fit = FitOfLayers(*layered, survey);
+  Describe(survey, context.units);
+  sayLeft();
+  DescribeFitLayers(survey, options, lines, row);
   return survey;
 }
 
@@ -445,7 +612,9 @@ Chart SurveyChart(const Survey& survey) {
   const UnitSystem units = survey.outcome.units;
   const std::string unit(LengthUnit(units));
   const auto length = [&](double metres) { return LengthFromMetres(metres, units); };
-  chart.title = "Wenner survey: apparent resistivity against probe spacing";
+  const bool arrays = !survey.arrayLabels.empty();
+  chart.title = arrays ? "Survey: apparent resistivity against each array's reach (a third of its spread)"
+                       : "Wenner survey: apparent resistivity against probe spacing";
   double low = INFINITY;
   double high = 0;
   double bottom = INFINITY;
@@ -472,14 +641,33 @@ Chart SurveyChart(const Survey& survey) {
   bottom = std::min(bottom, survey.fit.uniformOhmCm);
   top = std::max(top, survey.fit.uniformOhmCm);
   chart.series.push_back(uniform);
+  // A model's readings: against spacing for Wenner's array, at each
+  // reading's array (in the order of their reach) for others.
+  const auto modelPoints = [&](const LayeredSoil& soil) {
+    std::vector<std::pair<double, double>> points;
+    if (!arrays) {
+      for (int i = 0; i <= 120; ++i) {
+        const double spacing = from * std::pow(to / from, i / 120.0);
+        const Result<double> value = ApparentResistivity(soil, WennerArray(spacing));
+        if (value) points.emplace_back(length(spacing), *value);
+      }
+      return points;
+    }
+    std::vector<std::size_t> order(survey.arrays.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+      return survey.readings[a].spacingM < survey.readings[b].spacingM;
+    });
+    for (const std::size_t i : order) {
+      const Result<double> value = ApparentResistivity(soil, survey.arrays[i].array);
+      if (value) points.emplace_back(length(survey.readings[i].spacingM), *value);
+    }
+    return points;
+  };
   if (const auto& soil = survey.fit.layers) {
     Series model;
-    model.legend = "two layers (against spacing)";
-    for (int i = 0; i <= 120; ++i) {
-      const double spacing = from * std::pow(to / from, i / 120.0);
-      const auto value = TwoLayerWenner(*soil, spacing, 0);
-      if (value) model.points.emplace_back(length(spacing), *value);
-    }
+    model.legend = arrays ? "two layers (at each array)" : "two layers (against spacing)";
+    model.points = modelPoints(LayeredSoil{{soil->rho1, soil->rho2}, {soil->h}});
     Series profile;
     profile.colour = "#6b8e23";
     profile.width = 1.5;
@@ -506,19 +694,16 @@ Chart SurveyChart(const Survey& survey) {
       curve.dashed = layered.layers != survey.layered->chosen;
       curve.legend = CountWords(layered.layers) + " (RMS misfit " + FormatDouble("%.2f", layered.rmsPercent) + " %" +
                      (layered.layers == survey.layered->chosen ? ", leads)" : ")");
-      for (int i = 0; i <= 120; ++i) {
-        const double spacing = from * std::pow(to / from, i / 120.0);
-        const Result<double> value = ApparentResistivity(layered.soil, WennerArray(spacing));
-        if (!value) continue;
-        curve.points.emplace_back(length(spacing), *value);
-        bottom = std::min(bottom, *value);
-        top = std::max(top, *value);
+      curve.points = modelPoints(layered.soil);
+      for (const auto& point : curve.points) {
+        bottom = std::min(bottom, point.second);
+        top = std::max(top, point.second);
       }
       chart.series.push_back(std::move(curve));
     }
   }
   chart.series.push_back(measured);
-  chart.x = {"Probe spacing, and depth (" + unit + ", logarithmic)", length(from), length(to), true,
+  chart.x = {std::string(arrays ? "Array's reach" : "Probe spacing") + ", and depth (" + unit + ", logarithmic)", length(from), length(to), true,
              LogTicks(length(from), length(to))};
   // Drawn in ohm-m where the survey says ohm-m: every resistivity a hundredth.
   const double scale = survey.ohmMetres ? 0.01 : 1;

@@ -33,6 +33,9 @@ struct SurveyRow {
   // a rho an apparent resistivity (ohm-cm, or with a unit).
   std::optional<std::string> spacing, reading, rho, depth;
   std::string why;  // why the row could not be read at all (an unclosed quote)
+  // Other arrays than Wenner's: Schlumberger's AB/2 and MN/2, dipole-dipole's
+  // a and n, or any four electrodes' positions on a line (A, B the current's).
+  std::optional<std::string> ab2{}, mn2{}, a{}, n{}, xa{}, xb{}, xm{}, xn{};
 };
 
 struct Survey {
@@ -41,6 +44,11 @@ struct Survey {
   std::vector<SurveyReading> readings;  // those fitted, in metres and ohm-cm
   SurveyFit fit;
   std::optional<LayeredFit> layered;   // the fit in N layers, where made
+  // A survey of other arrays than Wenner's (or of several): each reading's
+  // electrodes and name, its `readings` then at each array's reach (a third
+  // of its spread), and its two layers those of the fit in N layers.
+  std::vector<ArrayReading> arrays;
+  std::vector<std::string> arrayLabels;  // empty for a Wenner survey
   bool ohmMetres = false;  // its resistivities said in ohm-m (--units si, a page's pick)
 };
 

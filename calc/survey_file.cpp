@@ -12,10 +12,14 @@ Result<std::vector<SurveyRow>> ReadSurvey(ByteSource& in, SurveyFile& file) {
     return header.Failed();
   }
   file.marks = table.Marks();
-  if (!table.Find("spacing") || (!table.Find("reading") && !table.Find("rho"))) {
+  const bool placed = table.Find("spacing") || (table.Find("ab2") && table.Find("mn2")) ||
+                      (table.Find("a") && table.Find("n")) ||
+                      (table.Find("xa") && table.Find("xb") && table.Find("xm") && table.Find("xn"));
+  if (!placed || (!table.Find("reading") && !table.Find("rho"))) {
     return Refused("line " + std::to_string(table.Header().line) +
-                   ": the header needs a spacing column and a reading (ohms) or rho "
-                   "(apparent resistivity) column, e.g. spacing,reading");
+                   ": the header needs a spacing column (Wenner's; or ab2,mn2 for Schlumberger, a,n "
+                   "for dipole-dipole, xa,xb,xm,xn for any four electrodes) and a reading (ohms) or "
+                   "rho (apparent resistivity) column, e.g. spacing,reading");
   }
   std::vector<SurveyRow> rows;
   for (CsvRecord record;;) {
@@ -45,13 +49,22 @@ Result<std::vector<SurveyRow>> ReadSurvey(ByteSource& in, SurveyFile& file) {
     row.reading = cell("reading");
     row.rho = cell("rho");
     row.depth = cell("depth");
+    row.ab2 = cell("ab2");
+    row.mn2 = cell("mn2");
+    row.a = cell("a");
+    row.n = cell("n");
+    row.xa = cell("xa");
+    row.xb = cell("xb");
+    row.xm = cell("xm");
+    row.xn = cell("xn");
     rows.push_back(std::move(row));
   }
   // Rows copied from a spreadsheet: the decimal mark their cells show.
   if (table.Separator() == '\t') {
     ShownMarks shown;
     for (const SurveyRow& row : rows) {
-      for (const auto* text : {&row.spacing, &row.reading, &row.rho, &row.depth}) {
+      for (const auto* text : {&row.spacing, &row.reading, &row.rho, &row.depth, &row.ab2, &row.mn2, &row.a,
+                               &row.n, &row.xa, &row.xb, &row.xm, &row.xn}) {
         if (*text) shown.Look(**text);
       }
     }

@@ -225,6 +225,13 @@ std::vector<Command> BuildCommands() {
        "--exclude LINES leaves such readings out. JSON: model (the leading count's\n"
        "layers: rho_ohm_cm, thickness, their _percent intervals, rms_percent),\n"
        "models (every count), outliers (lines).\n"
+       "\n"
+       "Other arrays than Wenner's: columns ab2,mn2 (Schlumberger, MN/2 below AB/2),\n"
+       "a,n (dipole-dipole) or xa,xb,xm,xn (any four electrodes on a line, A and B the\n"
+       "current's), with reading or rho, mixed with spacing rows or not. Such a survey\n"
+       "is fitted in layers only (its two layers the layered fit's, up to 200\n"
+       "readings, probe depths beyond a twentieth of an array's reach refused), its\n"
+       "table and chart by each array, against its reach (a third of its spread).\n"
        "--svg or --png draws the readings, the models and the layers on log-log axes.\n",
        "ostrevin-calc soil survey.csv --units metric\n"
        "         two layers: 42085 ohm-cm to 2.155 m, then 12334 ohm-cm (RMS misfit 5.67 %)\n"

@@ -70,6 +70,11 @@ FourElectrodes DipoleDipoleArray(double spacingM, double n) {
   return {0, spacingM, (n + 1) * spacingM, (n + 2) * spacingM};
 }
 
+double ArrayFactor(const FourElectrodes& array) {
+  return 1 / std::abs(array.xm - array.xa) - 1 / std::abs(array.xn - array.xa) - 1 / std::abs(array.xm - array.xb) +
+         1 / std::abs(array.xn - array.xb);
+}
+
 Result<double> ApparentResistivity(const LayeredSoil& soil, const FourElectrodes& array) {
   const Checked checked = CheckLayers(soil);
   OSTREVIN_PASS_ON(checked);
@@ -78,7 +83,7 @@ Result<double> ApparentResistivity(const LayeredSoil& soil, const FourElectrodes
   for (const double d : r) {
     if (!(d > 0) || !std::isfinite(d)) return Refused("a potential electrode stands on a current electrode");
   }
-  const double g = 1 / r[0] - 1 / r[1] - 1 / r[2] + 1 / r[3];
+  const double g = ArrayFactor(array);
   if (!(std::abs(g) > 1e-12 / std::max({r[0], r[1], r[2], r[3]}))) {
     return Refused("the array's geometric factor vanishes: it reads nothing");
   }

@@ -60,6 +60,11 @@ FourElectrodes WennerArray(double spacingM);                        // A M N B, 
 FourElectrodes SchlumbergerArray(double ab2M, double mn2M);         // AB/2, MN/2
 FourElectrodes DipoleDipoleArray(double spacingM, double n);        // A B, n a, M N
 
+// The array's geometric factor G = 1/AM - 1/AN - 1/BM + 1/BN (1/m): a
+// reading R (ohms) is an apparent resistivity of 2 pi R / G (ohm-m). Infinite
+// where a potential electrode stands on a current one.
+double ArrayFactor(const FourElectrodes& array);
+
 // The apparent resistivity (ohm-cm) the array reads at the surface:
 // refused for a soil CheckLayers refuses, electrodes that coincide, an
 // array whose geometric factor vanishes (it reads nothing), and electrodes

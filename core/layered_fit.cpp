@@ -319,14 +319,15 @@ Result<LayeredFit> FitLayers(std::span<const ArrayReading> readings, int mostLay
     const Result<double> uniform = ApparentResistivity(LayeredSoil{{1}, {}}, readings[i].array);
     if (!uniform) return Refused("reading " + std::to_string(i + 1) + ": " + uniform.why());
   }
-  const int most = std::clamp(forced.value_or(mostLayers), 1, kMostFittedLayers);
+  // Two layers at least, where they may be asked (one is the uniform soil).
+  const int most = std::clamp(std::max(forced.value_or(mostLayers), std::min(mostLayers, 2)), 1, kMostFittedLayers);
   LayeredFit fit;
   fit.models.push_back(Uniform(readings));
   // Each count seeded by the one below it.
   for (int n = 2; n <= most; ++n) fit.models.push_back(FitCount(readings, n, &fit.models.back(), maxEvaluations));
   std::vector<double> rms;
   for (const LayerModel& model : fit.models) rms.push_back(model.fitted ? model.rmsPercent : NAN);
-  fit.chosen = forced ? most : ChosenLayers(rms);
+  fit.chosen = forced ? std::clamp(*forced, 1, most) : ChosenLayers(rms);
   if (!fit.models[static_cast<std::size_t>(fit.chosen) - 1].fitted) fit.chosen = 1;
   const LayerModel& chosen = fit.models[static_cast<std::size_t>(fit.chosen) - 1];
   fit.outliers = Outliers(LogMisfitsOf(chosen.soil, readings));

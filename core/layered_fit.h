@@ -73,8 +73,8 @@ struct LayeredFit {
 
 // The fit of the readings (at least one; resistivities positive and
 // finite, arrays that ApparentResistivity reads): every count from 1 to
-// `mostLayers`, or to `forced`, which then leads (unless it could not be
-// fitted: then one layer does). Refused for an unreadable reading (its
+// `mostLayers` (two at least, where `mostLayers` allows), or to `forced`,
+// which then leads (unless it could not be fitted: then one layer does). Refused for an unreadable reading (its
 // index from 1, and why).
 inline constexpr int kMaxLayeredFitEvaluations = 300;
 Result<LayeredFit> FitLayers(std::span<const ArrayReading> readings,

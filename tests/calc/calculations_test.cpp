@@ -474,6 +474,112 @@ TEST(Survey, MoreLayersLeadWhereTheSoilHasThemAndOutliersAreNamedByLine) {
   EXPECT_EQ(read->exclude, (std::vector<long>{7, 12}));
 }
 
+// Other arrays than Wenner's: a Schlumberger sounding read in ohms gives the
+// three layers back, its table and points name each array; a row that
+// cannot be an array is refused with why, the rest fitted.
+TEST(Survey, OtherArraysAreFittedInLayersAndTheirRowsChecked) {
+  const LayeredSoil soil{{10000, 30000, 5000}, {2, 5}};
+  std::vector<SurveyRow> rows;
+  const auto add = [&](SurveyRow row) {
+    row.line = static_cast<long>(rows.size() + 2);
+    rows.push_back(std::move(row));
+  };
+  for (const double ab2 : {1.0, 1.5, 2.0, 3.0, 4.0, 6.0, 8.0, 12.0, 16.0, 24.0, 32.0, 48.0, 64.0, 100.0}) {
+    const double mn2 = ab2 < 10 ? 0.25 : 2;
+    const FourElectrodes array = SchlumbergerArray(ab2, mn2);
+    // The instrument's ohms: R = rho_a G / (2 pi), rho_a in ohm-m.
+    const double ohms = *ApparentResistivity(soil, array) / 100 * ArrayFactor(array) / (2 * std::numbers::pi);
+    SurveyRow row;
+    row.ab2 = FormatNumber(ab2);
+    row.mn2 = FormatNumber(mn2);
+    row.reading = FormatNumber(ohms);
+    add(row);
+  }
+  const std::size_t good = rows.size();
+  SurveyRow crossed;  // MN/2 beyond AB/2
+  crossed.ab2 = "2";
+  crossed.mn2 = "3";
+  crossed.rho = "10000";
+  add(crossed);
+  SurveyRow both;  // a spacing and a Schlumberger placing
+  both.spacing = "2";
+  both.ab2 = "4";
+  both.mn2 = "1";
+  both.rho = "10000";
+  add(both);
+  SurveyRow halfDipole;
+  halfDipole.a = "2";
+  halfDipole.rho = "10000";
+  add(halfDipole);
+  SurveyRow coincide;
+  coincide.xa = "0";
+  coincide.xb = "3";
+  coincide.xm = "0";
+  coincide.xn = "2";
+  coincide.rho = "10000";
+  add(coincide);
+  SurveyRow deep;
+  deep.ab2 = "3";
+  deep.mn2 = "0.5";
+  deep.rho = "10000";
+  deep.depth = "0.2";
+  add(deep);
+
+  const auto survey = CalculateSurvey(rows, ReadContext{Metric, ""});
+  ASSERT_TRUE(survey) << survey.why();
+  EXPECT_EQ(survey->readings.size(), good);
+  const std::vector<std::string> rejected{
+      "line 16: MN/2 (3 m) must be less than AB/2 (2 m): the potential electrodes stand between the current ones",
+      "line 17: give one array's columns: spacing (Wenner), ab2 and mn2 (Schlumberger), a and n (dipole-dipole), or "
+      "xa, xb, xm and xn",
+      "line 18: n is missing",
+      "line 19: a potential electrode stands on a current electrode",
+      "line 20: probes 0.2 m deep: beyond a twentieth of the array's reach, which only Wenner's array takes into "
+      "account"};
+  EXPECT_EQ(survey->rejected, rejected);
+  const auto json = nlohmann::json::parse(ToJson(survey->outcome));
+  EXPECT_EQ(json["model"]["layers"], 3);
+  for (std::size_t i = 0; i < 3; ++i) {
+    EXPECT_NEAR(json["model"]["rho_ohm_cm"][i].get<double>() / soil.rho[i], 1, 0.03) << i;
+  }
+  EXPECT_NEAR(json["model"]["thickness"][1].get<double>() / 5, 1, 0.03);
+  EXPECT_EQ(json["points"][0]["array"], "Schlumberger 1 m / 0.25 m");
+  EXPECT_EQ(survey->outcome.table.rows[0][0], "Schlumberger 1 m / 0.25 m");
+  // The two layers are the layered fit's, as --layers gives them.
+  EXPECT_NEAR(json["rms_percent"].get<double>(), json["models"][1]["rms_percent"].get<double>(), 1e-12);
+
+  // Dipole-dipole and any four electrodes, mixed with Wenner's, in one survey.
+  std::vector<SurveyRow> mixed;
+  for (int i = 0; i < 12; ++i) {
+    SurveyRow row;
+    row.line = i + 2;
+    FourElectrodes array;
+    if (i % 3 == 0) {
+      row.spacing = FormatNumber(0.5 * std::pow(2, i / 2.0));
+      array = WennerArray(0.5 * std::pow(2, i / 2.0));
+    } else if (i % 3 == 1) {
+      row.a = FormatNumber(0.5 * std::pow(2, i / 3.0));
+      row.n = "3";
+      array = DipoleDipoleArray(0.5 * std::pow(2, i / 3.0), 3);
+    } else {
+      const double x = 0.7 * std::pow(2, i / 2.0);
+      row.xa = "0";
+      row.xb = FormatNumber(4 * x);
+      row.xm = FormatNumber(x);
+      row.xn = FormatNumber(2 * x);
+      array = {0, 4 * x, x, 2 * x};
+    }
+    row.rho = FormatNumber(*ApparentResistivity(soil, array));
+    mixed.push_back(row);
+  }
+  const auto both3 = CalculateSurvey(mixed, ReadContext{Metric, ""}, "line", SurveyOptions{3, {}});
+  ASSERT_TRUE(both3) << both3.why();
+  EXPECT_TRUE(both3->rejected.empty());
+  const auto mixedJson = nlohmann::json::parse(ToJson(both3->outcome));
+  EXPECT_LT(mixedJson["model"]["rms_percent"].get<double>(), 0.5);
+  EXPECT_EQ(mixedJson["points"][0]["array"], "Wenner 0.5 m");
+}
+
 TEST(Survey, SaysWhichSoilToUseAndWhenNotToTrustIt) {
   // The same everywhere: the uniform soil leads, with its --rho.
   const auto same = CalculateSurvey(RhoRows({{"1", "30000"}, {"2", "30000"}, {"4", "30000"}, {"8", "30000"}}),

@@ -447,6 +447,12 @@ TEST(PageJob, TablesAndWhatThePageCannotShow) {
   EXPECT_TRUE(left["left"].empty()) << left.dump();
   EXPECT_NE(left["query"].get<std::string>().find("readings=1,,0.1,423.4ohm-m;"), std::string::npos)
       << left.dump();
+  // A survey of another array is said, not opened without its electrodes.
+  Job schlumberger;
+  schlumberger.survey = JobTable{{"ab2", "mn2", "rho"}, {{"10", "1", "20000"}}};
+  EXPECT_EQ(nlohmann::json::parse(ToolOfJob(WriteJob(schlumberger))).at("error"),
+            "$.survey: the page's survey takes Wenner's spacings, not ab2: a survey of other arrays runs on the "
+            "command line");
   EXPECT_EQ(nlohmann::json::parse(ToolOfJob("{")).at("error").get<std::string>().substr(0, 14),
             "$: not JSON: a");
   const auto report = nlohmann::json::parse(ReportOfJob(test["job"].get<std::string>(), "page"));

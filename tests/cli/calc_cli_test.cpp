@@ -365,6 +365,14 @@ TEST(CalcProgram, ASurveyBecomesASoilModelForTheRods) {
     EXPECT_NE(refused.err.find(why), std::string::npos) << args << ": " << refused.err;
   }
   EXPECT_FALSE(std::filesystem::exists(kDir + "/x.json"));
+  // A Schlumberger sounding: read, kept in its job whole, fitted the same again from it.
+  std::ofstream(kDir + "/schlumberger.csv") << "ab2,mn2,reading\n1,0.25,17.21\n2,0.25,4.41\n4,0.25,1.3425\n"
+                                               "8,0.25,0.4271\n16,2,0.9425\n32,2,0.2074\n64,2,0.06694\n";
+  const Result schlumberger = Calc("soil schlumberger.csv --units si --save-job s.json");
+  EXPECT_EQ(schlumberger.status, 0) << schlumberger.err;
+  EXPECT_NE(schlumberger.out.find("Schlumberger 64 m / 2 m"), std::string::npos) << schlumberger.out;
+  const Result again = Calc("soil --job s.json");
+  EXPECT_EQ(again.out, schlumberger.out);
   // A reading that cannot be read is reported with its line; the rest is fitted.
   std::ofstream(kDir + "/survey.csv", std::ios::app) << "40;0,1;-5\r\n";
   const Result bad = Calc("soil survey.csv --units metric --json");
