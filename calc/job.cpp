@@ -18,8 +18,8 @@ using Json = nlohmann::ordered_json;
 
 constexpr std::array<std::string_view, 7> kHeaderKeys{"job",      "site", "engineer", "checked-by",
                                                       "revision", "date", "notes"};
-constexpr std::array<std::string_view, 12> kSurveyColumns{"spacing", "reading", "rho", "depth", "ab2", "mn2",
-                                                           "a",       "n",       "xa",  "xb",    "xm",  "xn"};
+constexpr std::array<std::string_view, 13> kSurveyColumns{"spacing", "reading", "rho", "depth", "ab2", "mn2", "a",
+                                                           "n",       "xa",      "xb",  "xm",    "xn",  "line"};
 constexpr std::array<std::string_view, 2> kFallColumns{"distance", "reading"};
 // The soil's model, as options give it; the season's; the safety's.
 constexpr std::array<std::string_view, 5> kModelKeys{"rho", "layers", "rho1", "h", "rho2"};

@@ -104,6 +104,7 @@ std::vector<SurveyRow> SurveyRows(const JobTable& table) {
     row.xb = Cell(table, cells, "xb");
     row.xm = Cell(table, cells, "xm");
     row.xn = Cell(table, cells, "xn");
+    row.surveyLine = Cell(table, cells, "line");
     rows.push_back(std::move(row));
   }
   return rows;
@@ -137,8 +138,8 @@ std::vector<ConductorRow> ConductorRows(const JobTable& table) {
 JobTable SurveyTable(std::span<const SurveyRow> rows) {
   return TableOf(rows, SurveyColumns(), [](const SurveyRow& row) {
     // In SurveyColumns' order.
-    return std::array{row.spacing, row.reading, row.rho, row.depth, row.ab2, row.mn2,
-                      row.a,       row.n,       row.xa,  row.xb,    row.xm,  row.xn};
+    return std::array{row.spacing, row.reading, row.rho, row.depth, row.ab2, row.mn2, row.a,
+                      row.n,       row.xa,      row.xb,  row.xm,    row.xn,  row.surveyLine};
   });
 }
 

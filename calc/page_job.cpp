@@ -159,8 +159,8 @@ std::string ToolOfJob(std::string_view text) {
     tool = "survey";
     for (const std::string& column : job.survey->columns) {
       if (std::find(kPageSurveyColumns.begin(), kPageSurveyColumns.end(), column) == kPageSurveyColumns.end()) {
-        return Error("$.survey: the page's survey takes Wenner's spacings, not " + column +
-                     ": a survey of other arrays runs on the command line");
+        return Error("$.survey: the page's survey has no " + column +
+                     " column: a survey of other arrays or of several lines runs on the command line");
       }
     }
     cells(*job.survey, kPageSurveyColumns);

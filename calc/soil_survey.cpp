@@ -418,6 +418,64 @@ void Describe(Survey& survey, UnitSystem units) {
 void DescribeFitLayers(Survey& survey, const SurveyOptions& options, std::span<const long> lines,
                        std::string_view row);
 
+// Several survey lines (the `line` column): each fitted alone in the count
+// of layers that leads, and the spread of each value between them (the
+// largest over the least, less one).
+void DescribeSurveyLines(Survey& survey, UnitSystem units) {
+  if (!survey.layered || survey.surveyLines.empty()) return;
+  std::vector<std::string> names = survey.surveyLines;
+  std::sort(names.begin(), names.end());
+  names.erase(std::unique(names.begin(), names.end()), names.end());
+  if (names.size() < 2) return;
+  Outcome& outcome = survey.outcome;
+  const int count = survey.layered->chosen;
+  JsonArray each;
+  std::vector<LayeredSoil> soils;
+  for (const std::string& name : names) {
+    std::vector<ArrayReading> readings;
+    for (std::size_t i = 0; i < survey.arrays.size(); ++i) {
+      if (survey.surveyLines[i] == name) readings.push_back(survey.arrays[i]);
+    }
+    const std::string shown = name.empty() ? "the readings of no line" : "survey line " + name;
+    const Result<LayeredFit> fit = FitLayers(readings, count, count);
+    if (!fit || !fit->models.back().fitted || static_cast<int>(fit->models.size()) != count) {
+      outcome.notes.push_back(shown + ": " + std::to_string(readings.size()) + " readings, too few for " +
+                              CountWords(count) + " alone");
+      continue;
+    }
+    const LayerModel& model = fit->models.back();
+    outcome.details.push_back(shown + ", alone: " + ModelText(model, units, survey.ohmMetres));
+    each.emplace_back(JsonObject{{"name", name}, {"model", ModelJson(model, units)}});
+    soils.push_back(model.soil);
+  }
+  outcome.fields.emplace_back("lines", std::move(each));
+  if (soils.size() < 2 || count < 1) return;
+  const auto spread = [&](auto value) {
+    double least = INFINITY;
+    double most = 0;
+    for (const LayeredSoil& soil : soils) {
+      least = std::min(least, value(soil));
+      most = std::max(most, value(soil));
+    }
+    return 100 * (most / least - 1);
+  };
+  JsonArray rho;
+  JsonArray thickness;
+  std::string said = "between the survey lines";
+  for (std::size_t i = 0; i < static_cast<std::size_t>(count); ++i) {
+    const double percent = spread([&](const LayeredSoil& soil) { return soil.rho[i]; });
+    rho.emplace_back(percent);
+    said += std::string(i == 0 ? ": " : ", ") + "rho" + std::to_string(i + 1) + " " + FormatDouble("%.0f", percent) + " %";
+  }
+  for (std::size_t i = 0; i + 1 < static_cast<std::size_t>(count); ++i) {
+    const double percent = spread([&](const LayeredSoil& soil) { return soil.thicknessM[i]; });
+    thickness.emplace_back(percent);
+    said += ", h" + std::to_string(i + 1) + " " + FormatDouble("%.0f", percent) + " %";
+  }
+  outcome.details.push_back(said + " apart");
+  outcome.fields.emplace_back("line_spread_percent", JsonObject{{"rho", std::move(rho)}, {"thickness", std::move(thickness)}});
+}
+
 // The fit in N layers, where the readings allow it.
 void FitInLayers(Survey& survey, const SurveyOptions& options, std::span<const long> lines, std::string_view row) {
   Outcome& outcome = survey.outcome;
@@ -571,6 +629,11 @@ Result<Survey> CalculateSurvey(std::span<const SurveyRow> rows, const ReadContex
       survey.arrayLabels.push_back(read->label);
     }
     lines.push_back(each.line);
+    survey.surveyLines.push_back(each.surveyLine.value_or(""));
+  }
+  if (std::all_of(survey.surveyLines.begin(), survey.surveyLines.end(),
+                  [](const std::string& name) { return name.empty(); })) {
+    survey.surveyLines.clear();
   }
   if (survey.readings.empty()) {
     return Refused(rows.empty() ? "the survey has no readings"
@@ -595,6 +658,7 @@ Result<Survey> CalculateSurvey(std::span<const SurveyRow> rows, const ReadContex
     Describe(survey, context.units);
     sayLeft();
     FitInLayers(survey, options, lines, row);
+    DescribeSurveyLines(survey, context.units);
     return survey;
   }
   const Result<LayeredFit> layered = FitLayers(survey.arrays, kMostFittedLayers, options.fitLayers);
@@ -604,6 +668,7 @@ Result<Survey> CalculateSurvey(std::span<const SurveyRow> rows, const ReadContex
   Describe(survey, context.units);
   sayLeft();
   DescribeFitLayers(survey, options, lines, row);
+  DescribeSurveyLines(survey, context.units);
   return survey;
 }
 

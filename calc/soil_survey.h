@@ -36,6 +36,7 @@ struct SurveyRow {
   // Other arrays than Wenner's: Schlumberger's AB/2 and MN/2, dipole-dipole's
   // a and n, or any four electrodes' positions on a line (A, B the current's).
   std::optional<std::string> ab2{}, mn2{}, a{}, n{}, xa{}, xb{}, xm{}, xn{};
+  std::optional<std::string> surveyLine{};  // the survey line it was read on (the `line` column)
 };
 
 struct Survey {
@@ -49,6 +50,7 @@ struct Survey {
   // of its spread), and its two layers those of the fit in N layers.
   std::vector<ArrayReading> arrays;
   std::vector<std::string> arrayLabels;  // empty for a Wenner survey
+  std::vector<std::string> surveyLines;  // each reading's survey line, where any is named
   bool ohmMetres = false;  // its resistivities said in ohm-m (--units si, a page's pick)
 };
 

@@ -57,6 +57,7 @@ Result<std::vector<SurveyRow>> ReadSurvey(ByteSource& in, SurveyFile& file) {
     row.xb = cell("xb");
     row.xm = cell("xm");
     row.xn = cell("xn");
+    row.surveyLine = cell("line");
     rows.push_back(std::move(row));
   }
   // Rows copied from a spreadsheet: the decimal mark their cells show.

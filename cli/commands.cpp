@@ -232,6 +232,9 @@ std::vector<Command> BuildCommands() {
        "is fitted in layers only (its two layers the layered fit's, up to 200\n"
        "readings, probe depths beyond a twentieth of an array's reach refused), its\n"
        "table and chart by each array, against its reach (a third of its spread).\n"
+       "A line column names the survey line each reading was taken on: the lines\n"
+       "are fitted together, then each alone in the count that leads, with the spread\n"
+       "of each value between them (JSON lines, line_spread_percent).\n"
        "--svg or --png draws the readings, the models and the layers on log-log axes.\n",
        "ostrevin-calc soil survey.csv --units metric\n"
        "         two layers: 42085 ohm-cm to 2.155 m, then 12334 ohm-cm (RMS misfit 5.67 %)\n"

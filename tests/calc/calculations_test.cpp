@@ -580,6 +580,37 @@ TEST(Survey, OtherArraysAreFittedInLayersAndTheirRowsChecked) {
   EXPECT_EQ(mixedJson["points"][0]["array"], "Wenner 0.5 m");
 }
 
+// Two survey lines across a site whose top is 20 % more resistive along the
+// second: fitted together, and each alone with the spread between them.
+TEST(Survey, SeveralLinesAreFittedTogetherAndEachAloneWithTheirSpread) {
+  std::vector<SurveyRow> rows;
+  for (const auto& [name, soil] : {std::pair{"north", LayeredSoil{{10000, 30000, 5000}, {2, 5}}},
+                                   std::pair{"east", LayeredSoil{{12000, 30000, 5000}, {2, 5}}}}) {
+    for (const double a : {0.5, 1.0, 2.0, 3.0, 4.0, 6.0, 8.0, 12.0, 16.0, 32.0, 64.0}) {
+      SurveyRow row;
+      row.line = static_cast<long>(rows.size() + 2);
+      row.spacing = FormatNumber(a);
+      row.rho = FormatNumber(*ApparentResistivity(soil, WennerArray(a)));
+      row.surveyLine = name;
+      rows.push_back(row);
+    }
+  }
+  const auto survey = CalculateSurvey(rows, ReadContext{Metric, ""}, "line", SurveyOptions{3, {}});
+  ASSERT_TRUE(survey) << survey.why();
+  const auto json = nlohmann::json::parse(ToJson(survey->outcome));
+  ASSERT_EQ(json["lines"].size(), 2u);
+  EXPECT_EQ(json["lines"][0]["name"], "east");  // in the order of their names
+  EXPECT_NEAR(json["lines"][0]["model"]["rho_ohm_cm"][0].get<double>() / 12000, 1, 0.03);
+  EXPECT_NEAR(json["line_spread_percent"]["rho"][0].get<double>(), 20, 3);
+  EXPECT_LT(json["line_spread_percent"]["rho"][2].get<double>(), 3);
+  EXPECT_TRUE(std::any_of(survey->outcome.details.begin(), survey->outcome.details.end(),
+                          [](const std::string& d) { return d.starts_with("between the survey lines: rho1 2"); }));
+  // One line only, or none named: no lines to compare.
+  for (SurveyRow& row : rows) row.surveyLine = "north";
+  const auto one = CalculateSurvey(rows, ReadContext{Metric, ""}, "line", SurveyOptions{3, {}});
+  EXPECT_FALSE(nlohmann::json::parse(ToJson(one->outcome)).contains("lines"));
+}
+
 TEST(Survey, SaysWhichSoilToUseAndWhenNotToTrustIt) {
   // The same everywhere: the uniform soil leads, with its --rho.
   const auto same = CalculateSurvey(RhoRows({{"1", "30000"}, {"2", "30000"}, {"4", "30000"}, {"8", "30000"}}),

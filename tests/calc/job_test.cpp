@@ -451,8 +451,8 @@ TEST(PageJob, TablesAndWhatThePageCannotShow) {
   Job schlumberger;
   schlumberger.survey = JobTable{{"ab2", "mn2", "rho"}, {{"10", "1", "20000"}}};
   EXPECT_EQ(nlohmann::json::parse(ToolOfJob(WriteJob(schlumberger))).at("error"),
-            "$.survey: the page's survey takes Wenner's spacings, not ab2: a survey of other arrays runs on the "
-            "command line");
+            "$.survey: the page's survey has no ab2 column: a survey of other arrays or of several lines runs on "
+            "the command line");
   EXPECT_EQ(nlohmann::json::parse(ToolOfJob("{")).at("error").get<std::string>().substr(0, 14),
             "$: not JSON: a");
   const auto report = nlohmann::json::parse(ReportOfJob(test["job"].get<std::string>(), "page"));
