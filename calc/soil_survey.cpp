@@ -130,9 +130,10 @@ Result<ArrayRow> ReadArrayRow(const SurveyRow& row, const ReadContext& context) 
   }
   const Result<double> value = row.reading ? read("reading", row.reading) : read("rho", row.rho);
   OSTREVIN_PASS_ON(value);
-  // 2 pi R / G is in ohm-m: a hundred times that in ohm-cm.
-  out.reading.ohmCm = row.reading ? 100 * 2 * kPi * *value / ArrayFactor(out.reading.array) : *value;
-  if (!(out.reading.ohmCm > 0)) return Refused("the array reads a negative resistivity: check the electrodes' order");
+  // 2 pi R / |G| is in ohm-m: a hundred times that in ohm-cm. An instrument
+  // gives the resistance's size whatever the sign its array's G has (a
+  // dipole-dipole array's is negative with M nearer B than N).
+  out.reading.ohmCm = row.reading ? 100 * 2 * kPi * *value / std::abs(ArrayFactor(out.reading.array)) : *value;
   if (row.depth) {
     const Result<double> depth = read("depth", row.depth);
     OSTREVIN_PASS_ON(depth);
@@ -296,8 +297,10 @@ void DescribeLayers(Survey& survey, UnitSystem units, std::span<const long> line
   for (const std::size_t i : fit.outliers) {
     const SurveyReading& reading = survey.readings[i];
     outliers.emplace_back(static_cast<double>(lines[i]));
-    outcome.warnings.push_back(std::string(row) + " " + std::to_string(lines[i]) + " (spacing " +
-                               Metres(reading.spacingM, units) + ") stands out from " + CountWords(fit.chosen) +
+    const std::string where =
+        survey.arrayLabels.empty() ? "spacing " + Metres(reading.spacingM, units) : survey.arrayLabels[i];
+    outcome.warnings.push_back(std::string(row) + " " + std::to_string(lines[i]) + " (" + where +
+                               ") stands out from " + CountWords(fit.chosen) +
                                " by " + Signed(100 * (reading.ohmCm / chosen.modelOhmCm[i] - 1)) + " %: check it, or " +
                                // A file's line is left out by --exclude; a table's row (the page's) removed.
                                (row == "line" ? "leave it out with --exclude " + std::to_string(lines[i])

@@ -561,6 +561,12 @@ TEST(Survey, OtherArraysAreFittedInLayersAndTheirRowsChecked) {
       row.a = FormatNumber(0.5 * std::pow(2, i / 3.0));
       row.n = "3";
       array = DipoleDipoleArray(0.5 * std::pow(2, i / 3.0), 3);
+      // Read in ohms, as an instrument gives them: positive, though this
+      // array's geometric factor is negative.
+      ASSERT_LT(ArrayFactor(array), 0);
+      row.reading = FormatNumber(*ApparentResistivity(soil, array) / 100 * -ArrayFactor(array) / (2 * std::numbers::pi));
+      mixed.push_back(row);
+      continue;
     } else {
       const double x = 0.7 * std::pow(2, i / 2.0);
       row.xa = "0";
