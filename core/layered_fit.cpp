@@ -1,14 +1,12 @@
 #include "core/layered_fit.h"
 
 #include <Eigen/Core>
-#include <Eigen/LU>
+#include <Eigen/Cholesky>
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <unsupported/Eigen/LevenbergMarquardt>
-#include <unsupported/Eigen/NumericalDiff>
 
-#include "core/lm_status.h"
+#include "core/least_squares.h"
 #include "core/soil_fit.h"
 
 namespace ostrevin {
@@ -60,19 +58,6 @@ std::vector<double> LogMisfitsOf(const LayeredSoil& soil, std::span<const ArrayR
   LogMisfits(soil, readings, r);
   return {r.begin(), r.end()};
 }
-
-struct Misfit : Eigen::DenseFunctor<double> {
-  Misfit(std::span<const ArrayReading> readings, int layers)
-      : DenseFunctor(2 * layers - 1, static_cast<int>(readings.size())), readings_(readings), layers_(layers) {}
-  int operator()(const InputType& x, ValueType& residuals) const {
-    LogMisfits(SoilOf(x, layers_), readings_, residuals);
-    return 0;
-  }
-
- private:
-  std::span<const ArrayReading> readings_;
-  int layers_;
-};
 
 double SumOfSquares(const LayeredSoil& soil, std::span<const ArrayReading> readings) {
   Eigen::VectorXd r(static_cast<Eigen::Index>(readings.size()));
@@ -176,9 +161,11 @@ void Uncertainties(LayerModel& model, std::span<const ArrayReading> readings) {
   LogMisfits(model.soil, readings, residuals);
   const auto dof = static_cast<double>(m - p);
   const double s2 = dof > 0 ? residuals.squaredNorm() / dof : INFINITY;
-  const Eigen::FullPivLU<Eigen::MatrixXd> lu(jacobian.transpose() * jacobian);
-  const bool singular = !lu.isInvertible();
-  const Eigen::MatrixXd covariance = singular ? Eigen::MatrixXd() : Eigen::MatrixXd(lu.inverse() * s2);
+  // J^T J is symmetric: Cholesky, which fails where it is singular.
+  const Eigen::LLT<Eigen::MatrixXd> llt(jacobian.transpose() * jacobian);
+  const bool singular = llt.info() != Eigen::Success;
+  const Eigen::MatrixXd covariance =
+      singular ? Eigen::MatrixXd() : Eigen::MatrixXd(llt.solve(Eigen::MatrixXd::Identity(p, p)) * s2);
   const auto percent = [&](int j) -> double {
     if (singular || !std::isfinite(s2)) return INFINITY;
     const double variance = covariance(j, j);
@@ -231,12 +218,12 @@ struct Solved {
 };
 
 Solved Solve(Eigen::VectorXd x, int n, std::span<const ArrayReading> readings, int budget) {
-  Eigen::NumericalDiff<Misfit> misfit(Misfit(readings, n));
-  Eigen::LevenbergMarquardt<Eigen::NumericalDiff<Misfit>> solver(misfit);
-  solver.setMaxfev(budget);
-  const Eigen::LevenbergMarquardtSpace::Status status = solver.minimize(x);
+  const Residuals misfits = [&](const Eigen::VectorXd& at, Eigen::VectorXd& out) {
+    LogMisfits(SoilOf(at, n), readings, out);
+  };
+  const LeastSquares solved = MinimizeSquares(misfits, static_cast<int>(readings.size()), x, budget);
   const double value = SumOfSquares(SoilOf(x, n), readings);
-  return {x, value, Converged(status), static_cast<int>(solver.nfev())};
+  return {x, value, solved.converged, solved.evaluations};
 }
 
 // Each start is tried for a few steps (kScoutSteps Jacobians' worth of

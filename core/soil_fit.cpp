@@ -5,10 +5,8 @@
 #include <array>
 #include <cmath>
 #include <numeric>
-#include <unsupported/Eigen/LevenbergMarquardt>
-#include <unsupported/Eigen/NumericalDiff>
 
-#include "core/lm_status.h"
+#include "core/least_squares.h"
 
 namespace ostrevin {
 
@@ -34,24 +32,16 @@ struct Parameters {
   }
 };
 
-struct Misfit : Eigen::DenseFunctor<double> {
-  Misfit(std::span<const SurveyReading> readings, Parameters parameters)
-      : DenseFunctor(3, static_cast<int>(readings.size())),
-        readings_(readings),
-        parameters_(parameters) {}
-  int operator()(const InputType& x, ValueType& residuals) const {
-    const TwoLayerSoil soil = parameters_.Soil(x);
-    for (std::size_t i = 0; i < readings_.size(); ++i) {
-      const auto model = TwoLayerWenner(soil, readings_[i].spacingM, readings_[i].depthM);
-      residuals[static_cast<Eigen::Index>(i)] = model ? std::log(*model / readings_[i].ohmCm) : 1e3;
+// The log misfits of the soil at x.
+Residuals LogMisfits(std::span<const SurveyReading> readings, Parameters parameters) {
+  return [readings, parameters](const Eigen::VectorXd& x, Eigen::VectorXd& residuals) {
+    const TwoLayerSoil soil = parameters.Soil(x);
+    for (std::size_t i = 0; i < readings.size(); ++i) {
+      const auto model = TwoLayerWenner(soil, readings[i].spacingM, readings[i].depthM);
+      residuals[static_cast<Eigen::Index>(i)] = model ? std::log(*model / readings[i].ohmCm) : 1e3;
     }
-    return 0;
-  }
-
- private:
-  std::span<const SurveyReading> readings_;
-  Parameters parameters_;
-};
+  };
+}
 
 double SquaredMisfit(const TwoLayerSoil& soil, std::span<const SurveyReading> readings) {
   double sum = 0;
@@ -155,21 +145,19 @@ SurveyFit FitSurvey(std::span<const SurveyReading> readings, int maxEvaluations)
   Candidate best{INFINITY, {}};
   for (const Candidate& start : GridStarts(readings, deepest, smallest, largest)) {
     Eigen::VectorXd x = parameters.Point(start.soil.rho1, Reflection(start.soil), start.soil.h);
-    Eigen::NumericalDiff<Misfit> misfit(Misfit(readings, parameters));
-    Eigen::LevenbergMarquardt<Eigen::NumericalDiff<Misfit>> solver(misfit);
-    solver.setMaxfev(maxEvaluations);
-    const Eigen::LevenbergMarquardtSpace::Status status = solver.minimize(x);
+    const LeastSquares solved = MinimizeSquares(LogMisfits(readings, parameters),
+                                                static_cast<int>(readings.size()), x, maxEvaluations);
     const TwoLayerSoil soil = parameters.Soil(x);
     const double value = SquaredMisfit(soil, readings);
     if (value < best.misfit) {
       best = {value, soil};
-      fit.converged = Converged(status);
-      fit.evaluations = static_cast<int>(solver.nfev());
+      fit.converged = solved.converged;
+      fit.evaluations = solved.evaluations;
     }
     if (start.misfit < best.misfit) {  // never worse than where it started
       best = start;
-      fit.converged = Converged(status);
-      fit.evaluations = static_cast<int>(solver.nfev());
+      fit.converged = solved.converged;
+      fit.evaluations = solved.evaluations;
     }
   }
   fit.layers = best.soil;

@@ -3,6 +3,7 @@
 // bisection, and the segment integrals at every branch edge to the one
 // tolerance they state (a part in 10^5).
 #include "core/numerics.h"
+#include "core/least_squares.h"
 
 #include <gtest/gtest.h>
 
@@ -234,6 +235,29 @@ TEST(HankelJ0, ExactPairsWithinTheirStatedTolerances) {
           << r << ", " << d;
     }
   }
+}
+
+// The fits' solver: the header's example, and a budget too small said.
+TEST(MinimizeSquares, ConvergesOnItsExampleAndSaysWhenTheBudgetRunsOut) {
+  const Residuals line = [](const Eigen::VectorXd& x, Eigen::VectorXd& r) {
+    r[0] = x[0] - 3;
+    r[1] = 2 * (x[1] - x[0]);
+  };
+  Eigen::VectorXd x = Eigen::VectorXd::Zero(2);
+  const LeastSquares solved = MinimizeSquares(line, 2, x, 100);
+  EXPECT_TRUE(solved.converged);
+  EXPECT_NEAR(x[0], 3, 1e-8);
+  EXPECT_NEAR(x[1], 3, 1e-8);
+  // Rosenbrock's valley from its usual start, allowed five evaluations.
+  const Residuals valley = [](const Eigen::VectorXd& v, Eigen::VectorXd& r) {
+    r[0] = 10 * (v[1] - v[0] * v[0]);
+    r[1] = 1 - v[0];
+  };
+  Eigen::VectorXd y(2);
+  y << -1.2, 1;
+  const LeastSquares cut = MinimizeSquares(valley, 2, y, 5);
+  EXPECT_FALSE(cut.converged);
+  EXPECT_LE(cut.evaluations, 8);
 }
 
 }  // namespace
