@@ -4,7 +4,6 @@
 #include <array>
 #include <cmath>
 #include <map>
-#include <numeric>
 
 #include "calc/calculation_parts.h"
 #include "calc/calculations.h"
@@ -721,15 +720,11 @@ Chart SurveyChart(const Survey& survey) {
       }
       return points;
     }
-    std::vector<std::size_t> order(survey.arrays.size());
-    std::iota(order.begin(), order.end(), std::size_t{0});
-    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-      return survey.readings[a].spacingM < survey.readings[b].spacingM;
-    });
-    for (const std::size_t i : order) {
+    for (std::size_t i = 0; i < survey.arrays.size(); ++i) {
       const Result<double> value = ApparentResistivity(soil, survey.arrays[i].array);
       if (value) points.emplace_back(length(survey.readings[i].spacingM), *value);
     }
+    std::sort(points.begin(), points.end());
     return points;
   };
   if (const auto& soil = survey.fit.layers) {

@@ -146,7 +146,7 @@ void Uncertainties(LayerModel& model, std::span<const ArrayReading> readings) {
     return soil;
   };
   constexpr double kStep = 1e-4;
-  Eigen::MatrixXd jacobian(m, p);
+  std::vector<Eigen::VectorXd> columns;  // the Jacobian's, by central differences
   Eigen::VectorXd up(m);
   Eigen::VectorXd down(m);
   for (int j = 0; j < p; ++j) {
@@ -155,20 +155,25 @@ void Uncertainties(LayerModel& model, std::span<const ArrayReading> readings) {
     LogMisfits(soilAt(at), readings, up);
     at[j] -= 2 * kStep;
     LogMisfits(soilAt(at), readings, down);
-    jacobian.col(j) = (up - down) / (2 * kStep);
+    columns.emplace_back((up - down) / (2 * kStep));
+  }
+  Eigen::MatrixXd normal(p, p);  // J^T J
+  for (int j = 0; j < p; ++j) {
+    for (int k = 0; k < p; ++k) normal(j, k) = columns[static_cast<std::size_t>(j)].dot(columns[static_cast<std::size_t>(k)]);
   }
   Eigen::VectorXd residuals(m);
   LogMisfits(model.soil, readings, residuals);
   const auto dof = static_cast<double>(m - p);
   const double s2 = dof > 0 ? residuals.squaredNorm() / dof : INFINITY;
-  // J^T J is symmetric: Cholesky, which fails where it is singular.
-  const Eigen::LLT<Eigen::MatrixXd> llt(jacobian.transpose() * jacobian);
+  // J^T J is symmetric: Cholesky, which fails where it is singular; each
+  // variance the diagonal of its inverse, a column at a time.
+  const Eigen::LLT<Eigen::MatrixXd> llt(normal);
   const bool singular = llt.info() != Eigen::Success;
-  const Eigen::MatrixXd covariance =
-      singular ? Eigen::MatrixXd() : Eigen::MatrixXd(llt.solve(Eigen::MatrixXd::Identity(p, p)) * s2);
   const auto percent = [&](int j) -> double {
     if (singular || !std::isfinite(s2)) return INFINITY;
-    const double variance = covariance(j, j);
+    Eigen::VectorXd unit = Eigen::VectorXd::Zero(p);
+    unit[j] = 1;
+    const double variance = llt.solve(unit)[j] * s2;
     return variance >= 0 ? 100 * std::expm1(std::sqrt(variance)) : INFINITY;
   };
   for (int i = 0; i < n; ++i) model.rhoPercent.push_back(percent(i));

@@ -9,6 +9,12 @@ rm -rf "$site.new"
 mkdir -p "$site.new/icons" "$site.new/js"
 cp web/index.html web/style.css web/worker.js web/sw.js web/manifest.webmanifest "$site.new/"
 cp web/js/*.js "$site.new/js/"
+# The comments (the scripts' whole-line ones, the style's and the page's)
+# are for their readers in web/, not for every phone that downloads them (a
+# quarter of the scripts' compressed size).
+sed -i -E '/^[[:space:]]*\/\/( |$)/d' "$site.new"/js/*.js "$site.new/worker.js" "$site.new/sw.js"
+perl -0pi -e 's#/\*.*?\*/\n?##gs' "$site.new/style.css"
+perl -0pi -e 's#[ ]*<!--.*?-->\n?##gs' "$site.new/index.html"
 cp res/icons/ostrevin.svg res/icons/ostrevin-128.png res/icons/ostrevin-256.png "$site.new/icons/"
 cp build/web-build/app/ostrevin.js build/web-build/app/ostrevin.wasm "$site.new/"
 cp LICENSE "$site.new/LICENSE.txt"
