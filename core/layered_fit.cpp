@@ -173,7 +173,8 @@ void Uncertainties(LayerModel& model, std::span<const ArrayReading> readings) {
     if (singular || !std::isfinite(s2)) return INFINITY;
     Eigen::VectorXd unit = Eigen::VectorXd::Zero(p);
     unit[j] = 1;
-    const double variance = llt.solve(unit)[j] * s2;
+    const Eigen::VectorXd column = llt.solve(unit);
+    const double variance = column[j] * s2;
     return variance >= 0 ? 100 * std::expm1(std::sqrt(variance)) : INFINITY;
   };
   for (int i = 0; i < n; ++i) model.rhoPercent.push_back(percent(i));
