@@ -535,13 +535,11 @@ SurveyFit FitOfLayers(const LayeredFit& layered, const Survey& survey) {
 
 void DescribeFitLayers(Survey& survey, const SurveyOptions& options, std::span<const long> lines,
                        std::string_view row) {
-  Outcome& outcome = survey.outcome;
-  const LayeredFit* fit = &*survey.layered;
-  const std::vector<ArrayReading>& arrays = survey.arrays;
-  if (options.fitLayers && fit->chosen != *options.fitLayers) {
-    outcome.warnings.push_back("--fit-layers " + std::to_string(*options.fitLayers) + ": " +
-                               std::to_string(2 * *options.fitLayers - 1) + " unknowns need as many readings, not " +
-                               std::to_string(arrays.size()));
+  if (options.fitLayers && survey.layered->chosen != *options.fitLayers) {
+    survey.outcome.warnings.push_back("--fit-layers " + std::to_string(*options.fitLayers) + ": " +
+                                      std::to_string(2 * *options.fitLayers - 1) +
+                                      " unknowns need as many readings, not " +
+                                      std::to_string(survey.arrays.size()));
   }
   DescribeLayers(survey, survey.outcome.units, lines, row);
 }
