@@ -92,19 +92,7 @@ std::vector<SurveyRow> SurveyRows(const JobTable& table) {
     const auto& cells = table.rows[i];
     SurveyRow row;
     row.line = static_cast<long>(i + 1);
-    row.spacing = Cell(table, cells, "spacing");
-    row.reading = Cell(table, cells, "reading");
-    row.rho = Cell(table, cells, "rho");
-    row.depth = Cell(table, cells, "depth");
-    row.ab2 = Cell(table, cells, "ab2");
-    row.mn2 = Cell(table, cells, "mn2");
-    row.a = Cell(table, cells, "a");
-    row.n = Cell(table, cells, "n");
-    row.xa = Cell(table, cells, "xa");
-    row.xb = Cell(table, cells, "xb");
-    row.xm = Cell(table, cells, "xm");
-    row.xn = Cell(table, cells, "xn");
-    row.surveyLine = Cell(table, cells, "line");
+    for (const SurveyColumn& column : kSurveyRowColumns) row.*column.cell = Cell(table, cells, column.name);
     rows.push_back(std::move(row));
   }
   return rows;
@@ -137,9 +125,10 @@ std::vector<ConductorRow> ConductorRows(const JobTable& table) {
 
 JobTable SurveyTable(std::span<const SurveyRow> rows) {
   return TableOf(rows, SurveyColumns(), [](const SurveyRow& row) {
-    // In SurveyColumns' order.
-    return std::array{row.spacing, row.reading, row.rho, row.depth, row.ab2, row.mn2, row.a,
-                      row.n,       row.xa,      row.xb,  row.xm,    row.xn,  row.surveyLine};
+    // In SurveyColumns' order, which is kSurveyRowColumns'.
+    std::array<std::optional<std::string>, kSurveyRowColumns.size()> cells;
+    for (std::size_t c = 0; c < cells.size(); ++c) cells[c] = row.*kSurveyRowColumns[c].cell;
+    return cells;
   });
 }
 

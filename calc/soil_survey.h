@@ -10,6 +10,7 @@
 // the points, the warnings) and SurveyChart. No input or output of its own.
 #pragma once
 
+#include <array>
 #include <optional>
 #include <span>
 #include <string>
@@ -38,6 +39,26 @@ struct SurveyRow {
   std::optional<std::string> ab2{}, mn2{}, a{}, n{}, xa{}, xb{}, xm{}, xn{};
   std::optional<std::string> surveyLine{};  // the survey line it was read on (the `line` column)
 };
+
+// Each column of a survey's file and job, and the row's text it fills (in
+// the job's order).
+struct SurveyColumn {
+  std::string_view name;
+  std::optional<std::string> SurveyRow::*cell;
+};
+inline constexpr std::array<SurveyColumn, 13> kSurveyRowColumns{{{"spacing", &SurveyRow::spacing},
+                                                                 {"reading", &SurveyRow::reading},
+                                                                 {"rho", &SurveyRow::rho},
+                                                                 {"depth", &SurveyRow::depth},
+                                                                 {"ab2", &SurveyRow::ab2},
+                                                                 {"mn2", &SurveyRow::mn2},
+                                                                 {"a", &SurveyRow::a},
+                                                                 {"n", &SurveyRow::n},
+                                                                 {"xa", &SurveyRow::xa},
+                                                                 {"xb", &SurveyRow::xb},
+                                                                 {"xm", &SurveyRow::xm},
+                                                                 {"xn", &SurveyRow::xn},
+                                                                 {"line", &SurveyRow::surveyLine}}};
 
 struct Survey {
   Outcome outcome;                      // the model: text and JSON

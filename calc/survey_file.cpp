@@ -45,28 +45,15 @@ Result<std::vector<SurveyRow>> ReadSurvey(ByteSource& in, SurveyFile& file) {
       if (!text) return std::nullopt;
       return std::string(*text);
     };
-    row.spacing = cell("spacing");
-    row.reading = cell("reading");
-    row.rho = cell("rho");
-    row.depth = cell("depth");
-    row.ab2 = cell("ab2");
-    row.mn2 = cell("mn2");
-    row.a = cell("a");
-    row.n = cell("n");
-    row.xa = cell("xa");
-    row.xb = cell("xb");
-    row.xm = cell("xm");
-    row.xn = cell("xn");
-    row.surveyLine = cell("line");
+    for (const SurveyColumn& column : kSurveyRowColumns) row.*column.cell = cell(column.name);
     rows.push_back(std::move(row));
   }
   // Rows copied from a spreadsheet: the decimal mark their cells show.
   if (table.Separator() == '\t') {
     ShownMarks shown;
     for (const SurveyRow& row : rows) {
-      for (const auto* text : {&row.spacing, &row.reading, &row.rho, &row.depth, &row.ab2, &row.mn2, &row.a,
-                               &row.n, &row.xa, &row.xb, &row.xm, &row.xn}) {
-        if (*text) shown.Look(**text);
+      for (const SurveyColumn& column : kSurveyRowColumns) {
+        if (row.*column.cell) shown.Look(*(row.*column.cell));
       }
     }
     file.marks = shown.Marks();
