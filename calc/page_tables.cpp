@@ -49,7 +49,7 @@ Result<std::vector<TextRow>> ReadRows(std::string_view tool, const std::string& 
     for (SurveyRow& row : *read) {
       // The page's table holds Wenner's spacings: another array's row is
       // said, not dropped of its electrodes.
-      if (row.why.empty() && (row.ab2 || row.mn2 || row.a || row.n || row.xa || row.xb || row.xm || row.xn)) {
+      if (row.why.empty() && !IsWennerRow(row)) {
         row.why = "the page's survey takes Wenner's spacings: a survey of other arrays runs on the command "
                   "line (ostrevin-calc soil)";
       }

@@ -69,10 +69,6 @@ struct ArrayRow {
   std::string label;
 };
 
-bool IsWennerRow(const SurveyRow& row) {
-  return !(row.ab2 || row.mn2 || row.a || row.n || row.xa || row.xb || row.xm || row.xn);
-}
-
 Result<ArrayRow> ReadArrayRow(const SurveyRow& row, const ReadContext& context) {
   const auto read = [&](std::string_view name, const std::optional<std::string>& text) -> Result<double> {
     if (!text) return Refused(NameOf(name, context) + " is missing");
@@ -545,6 +541,10 @@ void DescribeFitLayers(Survey& survey, const SurveyOptions& options, std::span<c
 }
 
 }  // namespace
+
+bool IsWennerRow(const SurveyRow& row) {
+  return !(row.ab2 || row.mn2 || row.a || row.n || row.xa || row.xb || row.xm || row.xn);
+}
 
 Result<SurveyOptions> ReadSurveyOptions(std::optional<std::string_view> fitLayers,
                                         std::optional<std::string_view> exclude) {

@@ -60,6 +60,9 @@ inline constexpr std::array<SurveyColumn, 13> kSurveyRowColumns{{{"spacing", &Su
                                                                  {"xn", &SurveyRow::xn},
                                                                  {"line", &SurveyRow::surveyLine}}};
 
+// Whether the row places Wenner's array (no other array's column given).
+bool IsWennerRow(const SurveyRow& row);
+
 struct Survey {
   Outcome outcome;                      // the model: text and JSON
   std::vector<std::string> rejected;    // "line 5: reading needs ...", one a refused row
