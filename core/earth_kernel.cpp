@@ -28,7 +28,58 @@ Segment3 Imaged(const Segment3& s, double sign, double offset) {
 
 }  // namespace
 
+Interfaces InterfacesOf(const EarthSoil& soil) {
+  Interfaces interfaces;
+  if (soil.stack) {
+    const std::vector<double>& rho = soil.stack->rho;
+    double depth = 0;
+    for (std::size_t i = 0; i + 1 < rho.size() && i < interfaces.depth.size(); ++i) {
+      interfaces.depth[i] = depth += soil.stack->thicknessM[i];
+      interfaces.reflection[i] = (rho[i + 1] - rho[i]) / (rho[i + 1] + rho[i]);
+      interfaces.count = i + 1;
+    }
+  } else if (soil.layers) {
+    interfaces.depth[0] = soil.layers->h;
+    interfaces.reflection[0] = Reflection(*soil.layers);
+    interfaces.count = 1;
+  }
+  return interfaces;
+}
+
+int LayerAt(const EarthSoil& soil, double depth) {
+  const Interfaces interfaces = InterfacesOf(soil);
+  int layer = 0;
+  for (std::size_t k = 0; k < interfaces.count; ++k) layer += depth >= interfaces.depth[k] ? 1 : 0;
+  return layer;
+}
+
+EarthSoil Simplified(const EarthSoil& soil) {
+  if (soil.layers && soil.layers->rho1 == soil.layers->rho2) return {soil.layers->rho1, {}, {}};
+  if (!soil.stack) return soil;
+  // Each layer with its thickness (the half-space's infinite), a layer
+  // like the one above it added to it.
+  LayeredSoil merged;
+  for (std::size_t i = 0; i < soil.stack->rho.size(); ++i) {
+    const double thickness = i < soil.stack->thicknessM.size() ? soil.stack->thicknessM[i] : INFINITY;
+    if (!merged.rho.empty() && soil.stack->rho[i] == merged.rho.back()) {
+      merged.thicknessM.back() += thickness;
+    } else {
+      merged.rho.push_back(soil.stack->rho[i]);
+      merged.thicknessM.push_back(thickness);
+    }
+  }
+  merged.thicknessM.pop_back();
+  if (merged.rho.size() == 1) return {merged.rho[0], {}, {}};
+  if (merged.rho.size() == 2) return {0, TwoLayerSoil{merged.rho[0], merged.thicknessM[0], merged.rho[1]}, {}};
+  return {0, {}, merged};
+}
+
 EarthKernel::EarthKernel(const EarthSoil& soil, double spanM, double depthM) {
+  if (soil.stack) {
+    layered_ = true;
+    stack_ = std::make_shared<const LayeredGreen>(*soil.stack, spanM, depthM);
+    return;
+  }
   if (!soil.layers) {
     rho1_ = rho2_ = soil.rho / 100;
     upperUpper_ = {{1, +1, 0}, {1, -1, 0}};
@@ -46,23 +97,33 @@ EarthKernel::EarthKernel(const EarthSoil& soil, double spanM, double depthM) {
   if (k_ != 0) Tabulate(std::max(spanM, h_), std::max(depthM, h_));
 }
 
-double EarthKernel::Prefactor(bool fieldUpper, bool sourceUpper) const {
-  if (!layered_ || (fieldUpper && sourceUpper)) return rho1_ / (4 * kPi);
-  if (!fieldUpper && !sourceUpper) return rho2_ / (4 * kPi);
+// The stack's images carry their resistivities: its prefactor is 1/4pi.
+double EarthKernel::Prefactor(int field, int source) const {
+  if (stack_) return 1 / (4 * kPi);
+  if (!layered_ || (field == 0 && source == 0)) return rho1_ / (4 * kPi);
+  if (field != 0 && source != 0) return rho2_ / (4 * kPi);
   return rho1_ * (1 + k_) / (4 * kPi);
 }
 
-const std::vector<EarthKernel::Image>& EarthKernel::Images(bool fieldUpper,
-                                                           bool sourceUpper) const {
-  if (!layered_ || (fieldUpper && sourceUpper)) return upperUpper_;
-  if (!fieldUpper && !sourceUpper) return lowerLower_;
+const std::vector<EarthKernel::Image>& EarthKernel::Images(int field, int source) const {
+  if (stack_) return stack_->Images(field, source);
+  if (!layered_ || (field == 0 && source == 0)) return upperUpper_;
+  if (field != 0 && source != 0) return lowerLower_;
   return across_;
 }
 
-double EarthKernel::SmoothDistance(bool fieldUpper, bool sourceUpper) const {
-  if (fieldUpper && sourceUpper) return h_;
-  if (!fieldUpper && !sourceUpper) return 4 * h_;
+double EarthKernel::SmoothDistance(int field, int source) const {
+  if (stack_) return stack_->ThinnestM();
+  if (field == 0 && source == 0) return h_;
+  if (field != 0 && source != 0) return 4 * h_;
   return 2 * h_;
+}
+
+bool EarthKernel::HasSmooth() const { return stack_ || (layered_ && k_ != 0); }
+
+int EarthKernel::LayerOf(double depth) const {
+  if (stack_) return stack_->LayerOf(depth);
+  return layered_ && depth >= h_ ? 1 : 0;
 }
 
 void EarthKernel::Tabulate(double spanM, double depthM) {
@@ -157,25 +218,26 @@ double EarthKernel::SmoothSeries(double p, double x) const {
   return SmoothSeries(AcrossAt(p), x);
 }
 
-double EarthKernel::Smooth(bool fieldUpper, bool sourceUpper, double p, double z, double w) const {
+double EarthKernel::Smooth(int field, int source, double p, double z, double w) const {
+  if (stack_) return stack_->Smooth(field, source, p, z, w);
   const Across across = AcrossAt(p);
-  if (fieldUpper && sourceUpper) {
+  if (field == 0 && source == 0) {
     const double twice = z == 0 ? 2 * SmoothSeries(across, w)
                                 : SmoothSeries(across, w - z) + SmoothSeries(across, z + w);
     return SmoothSeries(across, z - w) + twice + k_ * SmoothSeries(across, 2 * h_ - z - w);
   }
-  if (!fieldUpper && !sourceUpper) return (1 - k_ * k_) * SmoothSeries(across, z + w);
+  if (field != 0 && source != 0) return (1 - k_ * k_) * SmoothSeries(across, z + w);
   return SmoothSeries(across, std::abs(z - w)) + SmoothSeries(across, z + w);
 }
 
-double EarthKernel::Point(bool fieldUpper, bool sourceUpper, const Point3& x, const Point3& y) const {
+double EarthKernel::Point(int field, int source, const Point3& x, const Point3& y) const {
   const double p = std::hypot(x.x - y.x, x.y - y.y);
   double sum = 0;
-  for (const Image& image : Images(fieldUpper, sourceUpper)) {
+  for (const Image& image : Images(field, source)) {
     const double c = x.z - (image.sign * y.z + image.offset);
     sum += image.weight / std::sqrt(p * p + c * c);
   }
-  if (layered_ && k_ != 0) sum += Smooth(fieldUpper, sourceUpper, p, x.z, y.z);
+  if (HasSmooth()) sum += Smooth(field, source, p, x.z, y.z);
   return sum;
 }
 
@@ -183,14 +245,14 @@ double EarthKernel::Mutual(const Element& f, const Element& s) const {
   const double lf = f.line.Length();
   const double ls = s.line.Length();
   double sum = 0;
-  for (const Image& image : Images(f.upper, s.upper)) {
+  for (const Image& image : Images(f.layer, s.layer)) {
     sum += image.weight *
            PairIntegral(f.line, f.radius, Imaged(s.line, image.sign, image.offset), s.radius);
   }
-  if (layered_ && k_ != 0) {
+  if (HasSmooth()) {
     const Point3 mf = f.line.Middle();
     const Point3 ms = s.line.Middle();
-    const double scale = std::max(SmoothDistance(f.upper, s.upper), std::hypot(mf.x - ms.x, mf.y - ms.y));
+    const double scale = std::max(SmoothDistance(f.layer, s.layer), std::hypot(mf.x - ms.x, mf.y - ms.y));
     const GaussRule& rf = GaussLegendre(GaussPointsFor(lf, scale));
     const GaussRule& rs = GaussLegendre(GaussPointsFor(ls, scale));
     double smooth = 0;
@@ -200,17 +262,38 @@ double EarthKernel::Mutual(const Element& f, const Element& s) const {
       for (int j = 0; j < static_cast<int>(rs.nodes.size()); ++j) {
         const Point3 y = Along(s.line, rs.nodes[static_cast<std::size_t>(j)]);
         row += rs.weights[static_cast<std::size_t>(j)] *
-               Smooth(f.upper, s.upper, std::hypot(x.x - y.x, x.y - y.y), x.z, y.z);
+               Smooth(f.layer, s.layer, std::hypot(x.x - y.x, x.y - y.y), x.z, y.z);
       }
       smooth += rf.weights[static_cast<std::size_t>(i)] * row;
     }
     sum += smooth * lf * ls;
   }
-  return Prefactor(f.upper, s.upper) * sum / (lf * ls);
+  return Prefactor(f.layer, s.layer) * sum / (lf * ls);
+}
+
+bool EarthKernel::Apart(const Element& f, const Element& s) {
+  return Distance(f.line.Middle(), s.line.Middle()) >= 2 * std::max(f.line.Length(), s.line.Length());
+}
+
+double EarthKernel::FarMutual(const Element& f, const Element& s) const {
+  if (!Apart(f, s)) return Mutual(f, s);
+  const double lf = f.line.Length();
+  const double ls = s.line.Length();
+  const double apart = Distance(f.line.Middle(), s.line.Middle());
+  const GaussRule& rf = GaussLegendre(GaussPointsFor(lf, apart));
+  const GaussRule& rs = GaussLegendre(GaussPointsFor(ls, apart));
+  double sum = 0;
+  for (std::size_t i = 0; i < rf.nodes.size(); ++i) {
+    const Point3 x = Along(f.line, rf.nodes[i]);
+    double row = 0;
+    for (std::size_t j = 0; j < rs.nodes.size(); ++j) row += rs.weights[j] * Point(f.layer, s.layer, x, Along(s.line, rs.nodes[j]));
+    sum += rf.weights[i] * row;
+  }
+  return Prefactor(f.layer, s.layer) * sum;
 }
 
 double EarthKernel::At(const Point3& x, const Element& s) const {
-  const bool upper = !layered_ || x.z < h_;
+  const int layer = LayerOf(x.z);
   const double ls = s.line.Length();
   const double apart = Distance(x, s.line.Middle());
   if (apart >= 2 * ls) {
@@ -218,27 +301,27 @@ double EarthKernel::At(const Point3& x, const Element& s) const {
     double sum = 0;
     for (int j = 0; j < static_cast<int>(rule.nodes.size()); ++j) {
       sum += rule.weights[static_cast<std::size_t>(j)] *
-             Point(upper, s.upper, x, Along(s.line, rule.nodes[static_cast<std::size_t>(j)]));
+             Point(layer, s.layer, x, Along(s.line, rule.nodes[static_cast<std::size_t>(j)]));
     }
-    return Prefactor(upper, s.upper) * sum;
+    return Prefactor(layer, s.layer) * sum;
   }
   double sum = 0;
-  for (const Image& image : Images(upper, s.upper)) {
+  for (const Image& image : Images(layer, s.layer)) {
     sum += image.weight * CylinderPotential(x, Imaged(s.line, image.sign, image.offset), s.radius);
   }
-  if (layered_ && k_ != 0) {
+  if (HasSmooth()) {
     const Point3 ms = s.line.Middle();
-    const double scale = std::max(SmoothDistance(upper, s.upper), std::hypot(x.x - ms.x, x.y - ms.y));
+    const double scale = std::max(SmoothDistance(layer, s.layer), std::hypot(x.x - ms.x, x.y - ms.y));
     const GaussRule& rule = GaussLegendre(GaussPointsFor(ls, scale));
     double smooth = 0;
     for (int j = 0; j < static_cast<int>(rule.nodes.size()); ++j) {
       const Point3 y = Along(s.line, rule.nodes[static_cast<std::size_t>(j)]);
       smooth += rule.weights[static_cast<std::size_t>(j)] *
-                Smooth(upper, s.upper, std::hypot(x.x - y.x, x.y - y.y), x.z, y.z);
+                Smooth(layer, s.layer, std::hypot(x.x - y.x, x.y - y.y), x.z, y.z);
     }
     sum += smooth * ls;
   }
-  return Prefactor(upper, s.upper) * sum / ls;
+  return Prefactor(layer, s.layer) * sum / ls;
 }
 
 }  // namespace ostrevin

@@ -29,31 +29,51 @@
 // series alone was 6 % out at five lengths). Between segments the images
 // stay exact (the matrix must stay positive definite: one formula for near
 // and far pairs), the series taken with points for a part in 10^5 of itself.
+// Three layers or more take their kernel from layered_green.h: the same
+// exact images (the source, its mirror in the surface, and the nearest in
+// each interface) and the rest tabulated, integrated here as the series is.
 // Units: resistivities in ohm-cm, lengths in metres, potentials in volts
 // for one ampere.
 #pragma once
 
 #include <array>
+#include <memory>
 #include <optional>
 #include <vector>
 
+#include "core/layered_green.h"
 #include "core/line_integrals.h"
 #include "core/two_layer_soil.h"
 
 namespace ostrevin {
 
-// The soil an electrode stands in: uniform, or two layers.
+// The soil an electrode stands in: uniform, two layers, or more
+// (layered_green.h).
 struct EarthSoil {
   double rho = 0;                      // ohm-cm, uniform soil
   std::optional<TwoLayerSoil> layers;  // or two layers (rho is then unused)
+  std::optional<LayeredSoil> stack{};  // or any number (rho and layers unused)
 };
+
+// The soil's interfaces, top first (none in uniform soil): each one's depth
+// and reflection coefficient (rho_below - rho_above) / (rho_below + rho_above).
+struct Interfaces {
+  std::array<double, kMostLayers - 1> depth{}, reflection{};
+  std::size_t count = 0;
+};
+Interfaces InterfacesOf(const EarthSoil& soil);
+// The layer (0 the top) a depth lies in; an interface's depth is the layer below's.
+int LayerAt(const EarthSoil& soil, double depth);
+// The same soil with neighbouring layers alike made one: a stack of two
+// becomes two layers, of one a uniform soil.
+EarthSoil Simplified(const EarthSoil& soil);
 
 // A segment of a conductor, the unit of the method of moments: entirely in
 // one layer.
 struct Element {
   Segment3 line;
   double radius = 0;
-  bool upper = true;  // in the top layer (always, in uniform soil)
+  int layer = 0;  // 0 the top layer (always, in uniform soil)
 };
 
 class EarthKernel {
@@ -64,6 +84,13 @@ class EarthKernel {
 
   // The average potential along f for one ampere spread evenly along s.
   double Mutual(const Element& f, const Element& s) const;
+  // The same for segments apart (their middles twice the longer's length
+  // or more) by Gauss-Legendre points on both, images and all, enough for
+  // a part in 10^5 (GaussPointsFor); nearer, Mutual itself. For the
+  // compressed solver's blocks of segments far apart.
+  double FarMutual(const Element& f, const Element& s) const;
+  // Whether FarMutual takes its Gauss points for two segments (apart as it says).
+  static bool Apart(const Element& f, const Element& s);
   // The potential at x for one ampere spread evenly along s (x not on s).
   double At(const Point3& x, const Element& s) const;
 
@@ -71,11 +98,7 @@ class EarthKernel {
   double SmoothSeries(double p, double x) const;
 
  private:
-  struct Image {
-    double weight;  // times the region's prefactor
-    double sign;    // the image's depth: sign * w + offset
-    double offset;
-  };
+  using Image = SourceImage;  // its weight times the region's prefactor
   // Where a horizontal distance p falls in the table: its column and the
   // cubic's weights, worked out once for the several depths it is read at.
   struct Across {
@@ -87,18 +110,21 @@ class EarthKernel {
   Across AcrossAt(double p) const;
   double SmoothSeries(const Across& across, double x) const;
   // The kernel between two points, without the prefactor.
-  double Point(bool fieldUpper, bool sourceUpper, const Point3& x, const Point3& y) const;
+  double Point(int field, int source, const Point3& x, const Point3& y) const;
   // The exact images of a source in its region pair, and the prefactor.
-  double Prefactor(bool fieldUpper, bool sourceUpper) const;
-  const std::vector<Image>& Images(bool fieldUpper, bool sourceUpper) const;
+  double Prefactor(int field, int source) const;
+  const std::vector<Image>& Images(int field, int source) const;
   // The smooth part of the kernel at a field depth z and source depth w,
   // horizontal distance p, without the prefactor.
-  double Smooth(bool fieldUpper, bool sourceUpper, double p, double z, double w) const;
+  double Smooth(int field, int source, double p, double z, double w) const;
   // The least distance of the smooth part's images from the field (h or more).
-  double SmoothDistance(bool fieldUpper, bool sourceUpper) const;
+  double SmoothDistance(int field, int source) const;
+  bool HasSmooth() const;
+  int LayerOf(double depth) const;
   void Tabulate(double spanM, double depthM);
 
   bool layered_ = false;
+  std::shared_ptr<const LayeredGreen> stack_;  // three layers or more
   double rho1_ = 0, rho2_ = 0;  // ohm-m
   double h_ = 0, k_ = 0;
   std::vector<Image> upperUpper_, lowerLower_, across_;

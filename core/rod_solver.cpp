@@ -130,19 +130,20 @@ Result<ProfileGroup> ProfileGroupOhms(const EarthSoil& soil, double lengthM, dou
   return ProfileGroup{1 / network->conductance, mutual.Sums()};
 }
 
-// A group past the solver's bound, by the rods' mutual resistances.
+// A group past the solver's bound, by the rods' mutual resistances; `why`
+// the solver's refusal.
 Result<RodGroupAnswer> FallBack(const EarthSoil& soil, double lengthM, double radiusM,
-                                std::span<const RodPoint> rods, std::size_t unknowns,
-                                const SolveOptions& options) {
+                                std::span<const RodPoint> rods, const Why& why, const SolveOptions& options) {
   const Result<ProfileGroup> group = ProfileGroupOhms(soil, lengthM, radiusM, rods, options.progress);
   OSTREVIN_PASS_ON(group);
   RodGroupAnswer answer;
   answer.ohms = group->ohms;
   answer.fallback = true;
   answer.mutualSums = group->sums;
-  answer.notes.push_back(Count(rods.size()) + " rods need " + Count(unknowns) +
-                         " unknowns, past the solver's bound of " + Count(options.maxUnknowns) +
-                         ": the rods' mutual resistances are used instead, each rod carrying a "
+  const std::vector<std::size_t>& items = why.detail.items;
+  answer.notes.push_back(Count(rods.size()) + " rods need more than the solver's bound of " + MemoryText(items[3]) +
+                         " (about " + MemoryText(items[2]) +
+                         "): the rods' mutual resistances are used instead, each rod carrying a "
                          "lone rod's current (a little high: by 0.1 % with the rods a length apart, 2 % at a "
                          "tenth of it)");
   return answer;
@@ -159,14 +160,12 @@ Result<RodGroupAnswer> SolvedGroup(const EarthSoil& soil, double lengthM, double
         BondConductors(rods, bond->closed, bond->depthM, bond->diameterM);
     conductors.insert(conductors.end(), joining.begin(), joining.end());
   }
-  const Result<std::size_t> unknowns = UnknownsFor(conductors, soil, options);
-  OSTREVIN_PASS_ON(unknowns);
-  if (*unknowns > options.maxUnknowns && !bond && rods.size() > 1) {
-    return FallBack(soil, lengthM, radiusM, rods, *unknowns, options);
-  }
   const Result<Solution> solved = SolveElectrode(conductors, soil, options);
+  if (solved.refused() && solved.Failed().detail.code == kTooLarge && !bond && rods.size() > 1) {
+    return FallBack(soil, lengthM, radiusM, rods, solved.Failed(), options);
+  }
   OSTREVIN_PASS_ON(solved);
-  return RodGroupAnswer{solved->ohms, solved->elements.size(), false, solved->notes};
+  return RodGroupAnswer{solved->ohms, solved->elements.size(), false, solved->compressed, solved->notes};
 }
 
 Result<double> SolvedRodOhms(const EarthSoil& soil, double lengthM, double radiusM) {

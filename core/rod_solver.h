@@ -43,6 +43,7 @@ struct RodGroupAnswer {
   double ohms = 0;
   std::size_t segments = 0;  // 0 when the fallback was used
   bool fallback = false;     // past the solver's bound: mutual resistances instead
+  bool compressed = false;   // by the compressed solver (else the dense one)
   std::vector<std::string> notes;
   // With the fallback, the mutual resistances worked out: one for each
   // distinct distance, or past 512 of them a table's points (24 a decade).

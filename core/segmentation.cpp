@@ -106,7 +106,15 @@ std::vector<Piece> PiecesOf(std::span<const Conductor> conductors, std::vector<s
 }
 
 // The conductors checked and cut where they join one another; or why not.
-Result<std::vector<Piece>> Join(std::span<const Conductor> conductors, double tolerance) {
+// The refusal of more segments than `most`.
+Why TooManySegments(std::size_t most, std::size_t bytes) {
+  return Refused("the electrode needs more than " + std::to_string(most) + " segments: more than the " +
+                     MemoryText(bytes) + " solved here hold",
+                 {std::string(kTooLarge), {0, most, most * kLeastSegmentBytes, bytes}, {}});
+}
+
+Result<std::vector<Piece>> Join(std::span<const Conductor> conductors, double tolerance, std::size_t most,
+                                std::size_t bytes) {
   const std::size_t n = conductors.size();
   std::vector<std::vector<double>> cuts(n);
   for (std::size_t i = 0; i < n; ++i) {
@@ -123,9 +131,26 @@ Result<std::vector<Piece>> Join(std::span<const Conductor> conductors, double to
   std::vector<Close> close;
   std::vector<std::vector<std::size_t>> touching(n);
   std::size_t pieceCount = n;
-  for (std::size_t i = 0; i < n; ++i) {
+  // The pairs whose extents along x come within the thickest diameter,
+  // swept in the order of their least x (not every pair: a drawing may hold
+  // a hundred thousand conductors), then taken in the order of their numbers.
+  double thickest = 0;
+  for (const Conductor& c : conductors) thickest = std::max(thickest, c.diameterM);
+  std::vector<std::size_t> byX(n);
+  std::iota(byX.begin(), byX.end(), std::size_t{0});
+  const auto lowX = [&](std::size_t k) { return std::min(conductors[k].a.x, conductors[k].b.x); };
+  const auto highX = [&](std::size_t k) { return std::max(conductors[k].a.x, conductors[k].b.x); };
+  std::sort(byX.begin(), byX.end(), [&](std::size_t p, std::size_t q) { return lowX(p) < lowX(q); });
+  std::vector<std::pair<std::size_t, std::size_t>> candidates;
+  for (std::size_t p = 0; p < n; ++p) {
+    for (std::size_t q = p + 1; q < n && lowX(byX[q]) - thickest <= highX(byX[p]); ++q) {
+      candidates.emplace_back(std::min(byX[p], byX[q]), std::max(byX[p], byX[q]));
+    }
+  }
+  std::sort(candidates.begin(), candidates.end());
+  for (const auto& [i, j] : candidates) {
     const Segment3 a{conductors[i].a, conductors[i].b};
-    for (std::size_t j = i + 1; j < n; ++j) {
+    {
       const Segment3 b{conductors[j].a, conductors[j].b};
       const double larger = std::max(conductors[i].diameterM, conductors[j].diameterM);
       // Far apart: nothing to check (boxes first, for speed).
@@ -176,10 +201,7 @@ Result<std::vector<Piece>> Join(std::span<const Conductor> conductors, double to
       cuts[j].push_back(tb);
       // Every cut makes a piece, and every piece a segment or more: bounded
       // before the work grows (a grid of 250 x 250 meshes ran a minute to be refused).
-      if ((pieceCount += 2) > kMaxSegments) {
-        return Refused("the electrode needs more than " + std::to_string(kMaxSegments) +
-                       " segments: at most that many are solved here");
-      }
+      if ((pieceCount += 2) > most) return TooManySegments(most, bytes);
     }
   }
   for (const Close& pair : close) {
@@ -202,10 +224,7 @@ Result<std::vector<Piece>> Join(std::span<const Conductor> conductors, double to
 // thousandth of the radius is no part (below what a thin wire resolves,
 // and the segment integrals' rounding would show), and the segments of a
 // piece not cut take the layer their middles are in.
-std::vector<Piece> CutAtInterface(std::vector<Piece> pieces, const EarthSoil& soil,
-                                  double tolerance) {
-  if (!soil.layers) return pieces;
-  const double h = soil.layers->h;
+std::vector<Piece> CutAtInterface(const std::vector<Piece>& pieces, double h, double tolerance) {
   std::vector<Piece> cut;
   for (const Piece& piece : pieces) {
     const double za = piece.line.a.z - h;
@@ -231,6 +250,13 @@ std::vector<Piece> CutAtInterface(std::vector<Piece> pieces, const EarthSoil& so
   return cut;
 }
 
+// At every interface, top first.
+std::vector<Piece> CutAtInterfaces(std::vector<Piece> pieces, const EarthSoil& soil, double tolerance) {
+  const Interfaces interfaces = InterfacesOf(soil);
+  for (std::size_t k = 0; k < interfaces.count; ++k) pieces = CutAtInterface(pieces, interfaces.depth[k], tolerance);
+  return pieces;
+}
+
 // How a piece's end is to be cut toward: an end where the current gathers
 // (a free end, a joint, the interface) is cut finely; an end at the surface
 // on a conductor going down is not an end for the current (its image in the
@@ -246,15 +272,17 @@ std::vector<double> CutsOf(const Piece& piece, End endA, End endB, double neares
   const double middle = (piece.line.a.z + piece.line.b.z) / 2;
   const double scale = std::max(2 * middle, 16 * piece.radius);
   double count = 4 + 2 * std::log2(1 + length / scale);
-  // A piece ending at the interface of soils that differ carries the
+  // A piece ending at an interface of soils that differ carries the
   // current that crosses it: more (where they hardly differ the current
   // runs on as if there were none).
-  if (soil.layers && std::abs(Reflection(*soil.layers)) >= kGradedContrast) {
-    const double h = soil.layers->h;
-    const double tolerance = 1e-9 * std::max(1.0, h);
-    if (std::abs(piece.line.a.z - h) <= tolerance || std::abs(piece.line.b.z - h) <= tolerance) {
-      count = std::max(count, 8.0);
-    }
+  const Interfaces interfaces = InterfacesOf(soil);
+  const auto& depths = interfaces.depth;
+  const auto& reflections = interfaces.reflection;
+  for (std::size_t k = 0; k < interfaces.count; ++k) {
+    const double tolerance = 1e-9 * std::max(1.0, depths[k]);
+    const bool ends = std::abs(piece.line.a.z - depths[k]) <= tolerance ||
+                      std::abs(piece.line.b.z - depths[k]) <= tolerance;
+    if (ends && std::abs(reflections[k]) >= kGradedContrast) count = std::max(count, 8.0);
   }
   if (nearest < length) count = std::max(count, 2 * length / nearest);
   int n = std::max(2, static_cast<int>(std::ceil(refinement * std::min(count, 20.0))));
@@ -271,9 +299,9 @@ std::vector<double> CutsOf(const Piece& piece, End endA, End endB, double neares
   };
   std::vector<double> cuts;
   for (int i = 0; i <= n; ++i) cuts.push_back(graded(static_cast<double>(i) / n));
-  if (soil.layers) {
+  for (std::size_t k = 0; k < interfaces.count; ++k) {
     // The nearest point of the piece to the interface, and how far it is.
-    const double h = soil.layers->h;
+    const double h = depths[k];
     const double za = piece.line.a.z - h;
     const double zb = piece.line.b.z - h;
     const double t = std::abs(za) <= std::abs(zb) ? 0.0 : 1.0;
@@ -289,10 +317,11 @@ std::vector<double> CutsOf(const Piece& piece, End endA, End endB, double neares
       // radius: cut that finely, the answer there is within 0.2 % of its
       // limit (a rod's foot at the interface of 1000 over 100 ohm-m was 4 %
       // high cut from the radius).
-      const bool cut = t == 0 ? piece.cutA : piece.cutB;
+      // (An end made by the cut at another interface is no end here.)
+      const bool cut = (t == 0 ? piece.cutA : piece.cutB) && gap <= 1e-9 * std::max(1.0, h);
       const bool surface = (t == 0 ? endA : endB) == End::kSurface;
       const double tip = t == 0 ? piece.tipA : piece.tipB;  // a foot just across the cut
-      const bool contrast = std::abs(Reflection(*soil.layers)) >= kGradedContrast;
+      const bool contrast = std::abs(reflections[k]) >= kGradedContrast;
       double first = std::max({gap / slope, piece.radius / slope, length / 32});
       if (contrast && !cut && !surface) {
         first = std::min(first, std::max(gap, kFinestPart * piece.radius) / slope);
@@ -368,7 +397,9 @@ Extent BoxOf(const std::vector<Element>& elements) {
 Result<Segmented> Segment(std::span<const Conductor> conductors, const EarthSoil& soil,
                          const SolveOptions& options) {
   if (conductors.empty()) return Refused("the electrode has no conductors");
-  if (soil.layers) {
+  if (soil.stack) {
+    if (auto checked = CheckLayers(*soil.stack); !checked) return checked.Failed();
+  } else if (soil.layers) {
     if (auto checked = CheckSoil(*soil.layers); !checked) return checked.Failed();
   } else if (!(soil.rho > 0) || !std::isfinite(soil.rho)) {
     return Refused("the soil needs a positive resistivity");
@@ -380,16 +411,16 @@ Result<Segmented> Segment(std::span<const Conductor> conductors, const EarthSoil
     }
   }
   const double tolerance = 1e-9 * extent;
-  Result<std::vector<Piece>> joined = Join(conductors, tolerance);
+  const std::size_t most = options.maxBytes / kLeastSegmentBytes;
+  Result<std::vector<Piece>> joined = Join(conductors, tolerance, most, options.maxBytes);
   OSTREVIN_PASS_ON(joined);
-  const std::vector<Piece> pieces = CutAtInterface(*std::move(joined), soil, tolerance);
+  const std::vector<Piece> pieces = CutAtInterfaces(*std::move(joined), soil, tolerance);
   if (options.progress) options.progress(0.02);
 
   // Segments.
   const std::vector<double> nearest = NearestOthers(pieces, tolerance);
   Solution solution;
   solution.soil = soil;
-  const double h = soil.layers ? soil.layers->h : INFINITY;
   const auto endOf = [&](const Piece& piece, const Point3& end, const Point3& other) {
     const bool down = std::abs(other.z - end.z) > 1e-9 * piece.line.Length();
     return end.z <= tolerance && down ? End::kSurface : End::kFine;
@@ -402,12 +433,9 @@ Result<Segmented> Segment(std::span<const Conductor> conductors, const EarthSoil
     for (std::size_t k = 1; k < cuts.size(); ++k) {
       const Segment3 line{Lerp(piece.line.a, piece.line.b, cuts[k - 1]),
                           Lerp(piece.line.a, piece.line.b, cuts[k])};
-      solution.elements.push_back({line, piece.radius, line.Middle().z < h});
+      solution.elements.push_back({line, piece.radius, LayerAt(soil, line.Middle().z)});
       solution.conductorOf.push_back(piece.conductor);
-      if (solution.elements.size() > kMaxSegments) {
-        return Refused("the electrode needs more than " + std::to_string(kMaxSegments) +
-                       " segments: at most that many are solved here");
-      }
+      if (solution.elements.size() > most) return TooManySegments(most, options.maxBytes);
     }
   }
   const Extent box = BoxOf(solution.elements);

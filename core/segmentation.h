@@ -3,8 +3,9 @@
 // at the interface, and cut into segments by one fixed rule (finer toward
 // the ends and joints, near other conductors and near the interface; a
 // conductor's own end at the interface down to a fiftieth of its radius).
-// The work is bounded as it goes: a layout whose crossings alone pass
-// kMaxSegments is refused before it is cut.
+// The work is bounded as it goes: a layout needing more segments than the
+// memory bound holds (kLeastSegmentBytes each at least, whatever the
+// solver) is refused as soon as that is known, before it is cut.
 #pragma once
 
 #include <span>

@@ -4,7 +4,6 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
-#include <map>
 #include <numeric>
 #include <unordered_map>
 
@@ -18,15 +17,12 @@ namespace {
 Point3 Minus(const Point3& a, const Point3& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
 double Norm(const Point3& a) { return std::sqrt(a.x * a.x + a.y * a.y + a.z * a.z); }
 
-
 struct Turn {
   double c, s;  // cos and sin of the angle, or of twice a mirror's
   bool mirror;
   double Xof(double x, double y) const { return mirror ? c * x + s * y : c * x - s * y; }
   double Yof(double x, double y) const { return mirror ? s * x - c * y : s * x + c * y; }
 };
-
-
 
 int Find(std::vector<int>& parent, int i) {
   while (parent[static_cast<std::size_t>(i)] != i) {
@@ -78,9 +74,16 @@ class ElementIndex {
             static_cast<std::int64_t>(std::floor(p.y / cell_)),
             static_cast<std::int64_t>(std::floor(p.z / cell_))};
   }
+  struct CellHash {
+    std::size_t operator()(const std::array<std::int64_t, 3>& c) const {
+      std::uint64_t h = 1469598103934665603ULL;
+      for (const std::int64_t v : c) h = (h ^ static_cast<std::uint64_t>(v)) * 1099511628211ULL;
+      return static_cast<std::size_t>(h);
+    }
+  };
   const std::vector<Element>& elements_;
   double match_, cell_;
-  std::map<std::array<std::int64_t, 3>, std::vector<int>> cells_;
+  std::unordered_map<std::array<std::int64_t, 3>, std::vector<int>, CellHash> cells_;
 };
 
 }  // namespace

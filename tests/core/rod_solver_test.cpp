@@ -105,12 +105,12 @@ TEST(SolvedRods, PastTheBoundTheRodsMutualResistancesStandIn) {
     double within;
   };
   const std::vector<Row> rows{
-      {"UniformLineOf30", {20000, {}}, LineLayout(30, 3), 3, 1e-3},
+      {"UniformLineOf30", {20000, {}, {}}, LineLayout(30, 3), 3, 1e-3},
       {"TwoLayersLineOf30", Layers(30000, 2, 10000), LineLayout(30, 3), 3, 1e-3},
-      {"SquareATenthOfTheLengthApart", {10000, {}}, HollowSquareLayout(5, 0.1), 1, 0.025},
+      {"SquareATenthOfTheLengthApart", {10000, {}, {}}, HollowSquareLayout(5, 0.1), 1, 0.025},
   };
   SolveOptions small;
-  small.maxUnknowns = 10;
+  small.maxBytes = 10'000;
   for (const Row& row : rows) {
     const Result<RodGroupAnswer> fallen =
         SolvedGroup(row.soil, row.length, 0.008, row.at, std::nullopt, small);
@@ -119,25 +119,20 @@ TEST(SolvedRods, PastTheBoundTheRodsMutualResistancesStandIn) {
     ASSERT_EQ(fallen->notes.size(), 1u);
     // Worked out once for each distance the rods stand apart.
     EXPECT_EQ(fallen->mutualSums, DistinctDistances(row.at)) << row.name;
-    EXPECT_NE(fallen->notes[0].find("past the solver's bound of 10"), std::string::npos);
+    EXPECT_NE(fallen->notes[0].find("need more than the solver's bound of 0.01 MB"), std::string::npos)
+        << fallen->notes[0];
     const double solved = Group(row.soil, row.length, 0.008, row.at);
     EXPECT_GE(fallen->ohms, solved * (1 - 1e-9)) << row.name;
     EXPECT_LT(fallen->ohms / solved - 1, row.within) << row.name;
   }
-  // At the bound itself the solver answers; one unknown past it, the fallback.
+  // At the bound itself the solver answers; a byte short of it, the fallback.
   const std::vector<RodPoint> line = LineLayout(12, 3);
-  const std::size_t needed = *UnknownsFor(RodsAt(line, 3, 0.016), {20000, {}});
+  const std::size_t needed = WorkFor(RodsAt(line, 3, 0.016), {20000, {}})->bytes;
   SolveOptions exact;
-  exact.maxUnknowns = needed;
+  exact.maxBytes = needed;
   EXPECT_FALSE(SolvedGroup({20000, {}}, 3, 0.008, line, std::nullopt, exact)->fallback);
-  exact.maxUnknowns = needed - 1;
+  exact.maxBytes = needed - 1;
   EXPECT_TRUE(SolvedGroup({20000, {}}, 3, 0.008, line, std::nullopt, exact)->fallback);
-  // A thousand rods in a line in two layers (4 GB by the old kernel) past
-  // the bound: answered by the fallback.
-  const Result<RodGroupAnswer> thousand =
-      SolvedGroup(Layers(30000, 2, 10000), 3, 0.008, LineLayout(1000, 3));
-  ASSERT_TRUE(thousand);
-  EXPECT_TRUE(thousand->fallback);
   // Irregular positions (more distances than are worked out one by one):
   // the mutual resistances read from their table.
   std::vector<RodPoint> scattered;
