@@ -12,8 +12,10 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "core/compressed_solve.h"
 #include "core/number_text.h"
 #include "core/numerics.h"
+#include "core/segment_mutuals.h"
 #include "core/segmentation.h"
 #include "core/symmetry.h"
 
@@ -21,85 +23,13 @@ namespace ostrevin {
 
 namespace {
 
-// Pairs of segments alike by a horizontal shift keep one mutual resistance,
-// up to this many.
-constexpr std::size_t kMaxCached = 500'000;
-
-Point3 Minus(const Point3& a, const Point3& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-double Norm(const Point3& a) { return std::sqrt(a.x * a.x + a.y * a.y + a.z * a.z); }
-
-struct Key {
-  std::int64_t v[7];
-  bool operator==(const Key& other) const {
-    return std::equal(std::begin(v), std::end(v), std::begin(other.v));
-  }
-};
-struct KeyHash {
-  std::size_t operator()(const Key& key) const {
-    std::uint64_t h = 1469598103934665603ULL;
-    for (const std::int64_t x : key.v) {
-      h ^= static_cast<std::uint64_t>(x);
-      h *= 1099511628211ULL;
-    }
-    return static_cast<std::size_t>(h);
-  }
-};
-
-std::int64_t Quantum(double v, double q) { return std::llround(v / q); }
-
-// ---- Mutual resistances, shared by pairs alike by a horizontal shift. ----
-
-class Mutuals {
- public:
-  Mutuals(const EarthKernel& kernel, const std::vector<Element>& elements)
-      : kernel_(kernel), elements_(elements) {
-    // Each element's shape: its line less its first end's (x, y).
-    std::map<std::array<std::int64_t, 7>, int> shapes;
-    for (const Element& e : elements) {
-      const Point3 d = Minus(e.line.b, e.line.a);
-      const bool vertical = std::abs(d.x) + std::abs(d.y) <= 1e-12 * Norm(d);
-      vertical_.push_back(vertical);
-      const std::array<std::int64_t, 7> key{Quantum(d.x, kQ), Quantum(d.y, kQ), Quantum(e.line.a.z, kQ),
-                                            Quantum(d.z, kQ), Quantum(e.radius, kQ),
-                                            e.upper ? 1 : 0, 0};
-      shape_.push_back(shapes.try_emplace(key, static_cast<int>(shapes.size())).first->second);
-    }
-  }
-
-  double operator()(std::size_t f, std::size_t s) {
-    const Element& a = elements_[f];
-    const Element& b = elements_[s];
-    Key key{};
-    const double dx = b.line.a.x - a.line.a.x;
-    const double dy = b.line.a.y - a.line.a.y;
-    if (vertical_[f] && vertical_[s]) {
-      key = {{shape_[f], shape_[s], Quantum(std::hypot(dx, dy), kQ), 0, 0, 0, 1}};
-    } else {
-      key = {{shape_[f], shape_[s], Quantum(dx, kQ), Quantum(dy, kQ), 0, 0, 2}};
-    }
-    const auto it = cache_.find(key);
-    if (it != cache_.end()) return it->second;
-    const double value = kernel_.Mutual(a, b);
-    if (cache_.size() < kMaxCached) cache_.emplace(key, value);
-    return value;
-  }
-
- private:
-  static constexpr double kQ = 1e-9;
-  const EarthKernel& kernel_;
-  const std::vector<Element>& elements_;
-  std::vector<bool> vertical_;
-  std::vector<int> shape_;
-  std::unordered_map<Key, double, KeyHash> cache_;
-};
-
 constexpr const char* kNotDefinite =
     "the segments' mutual resistances are not positive definite: the thin-wire model does not "
     "hold for these conductors";
 
 // The matrix of every segment's mutual resistance with every other,
 // symmetric positive definite.
-Eigen::MatrixXd AllMutuals(Mutuals& mutual, std::size_t n, const Progress& progress) {
+Eigen::MatrixXd AllMutuals(SegmentMutuals& mutual, std::size_t n, const Progress& progress) {
   const auto m = static_cast<Eigen::Index>(n);
   Eigen::MatrixXd matrix(m, m);
   for (Eigen::Index i = 0; i < m; ++i) {
@@ -117,7 +47,7 @@ Eigen::MatrixXd AllMutuals(Mutuals& mutual, std::size_t n, const Progress& progr
 // from every segment, times its orbit's size. That is the sum over a pair
 // of orbits of their mutual resistances: symmetric, positive definite, as
 // the whole.
-Eigen::MatrixXd OrbitMutuals(Mutuals& mutual, const Symmetry& symmetry,
+Eigen::MatrixXd OrbitMutuals(SegmentMutuals& mutual, const Symmetry& symmetry,
                              std::span<const std::size_t> representative,
                              std::span<const double> members, const Progress& progress) {
   const auto m = static_cast<Eigen::Index>(members.size());
@@ -133,10 +63,62 @@ Eigen::MatrixXd OrbitMutuals(Mutuals& mutual, const Symmetry& symmetry,
   return (weighted + weighted.transpose()) / 2;
 }
 
-std::string TooMany(std::size_t unknowns, std::size_t segments, std::size_t bound) {
-  return "the electrode needs " + std::to_string(unknowns) + " unknowns (" +
-         std::to_string(segments) + " segments): at most " + std::to_string(bound) +
-         " are solved here";
+// The electrode's unknowns and the solver its work needs.
+struct Planned {
+  Symmetry symmetry;
+  std::vector<std::size_t> representative;
+  std::vector<double> members;
+  Work work;
+  std::optional<CompressedPlan> compressed;
+};
+
+Result<Planned> Plan(const Solution& solution, double tolerance, const SolveOptions& options) {
+  const std::vector<Element>& elements = solution.elements;
+  const std::size_t n = elements.size();
+  Planned planned;
+  planned.symmetry = FindSymmetry(elements, tolerance, options.symmetry);
+  const auto unknowns = static_cast<std::size_t>(planned.symmetry.orbits);
+  planned.representative.assign(unknowns, n);
+  planned.members.assign(unknowns, 0);
+  for (std::size_t i = 0; i < n; ++i) {
+    const auto o = static_cast<std::size_t>(planned.symmetry.orbit[i]);
+    if (planned.representative[o] == n) planned.representative[o] = i;
+    planned.members[o] += 1;
+  }
+  planned.work = {unknowns, n, 0, false};
+  const bool compressed = options.solver == SolverChoice::kCompressed ||
+                          (options.solver == SolverChoice::kAuto && unknowns > kDenseUnknowns);
+  if (compressed) {
+    Result<CompressedPlan> plan = PlanCompressed(
+        elements, {planned.symmetry.orbit, planned.members, planned.symmetry.cx, planned.symmetry.cy});
+    OSTREVIN_PASS_ON(plan);
+    planned.work.bytes = plan->bytes + sizeof(Element) * n;
+    planned.work.compressed = true;
+    planned.compressed = *std::move(plan);
+  } else {
+    // The dense matrix, and Cholesky's copy of it.
+    planned.work.bytes = 2 * sizeof(double) * unknowns * unknowns + sizeof(Element) * n;
+  }
+  if (planned.work.bytes > options.maxBytes) {
+    return Refused("the electrode needs about " + MemoryText(planned.work.bytes) + " for its " + std::to_string(n) +
+                       " segments (" + std::to_string(unknowns) + " unknowns" +
+                       (unknowns < n ? " by its symmetry" : "") + ", the " +
+                       (compressed ? "compressed" : "dense") + " solver): at most " + MemoryText(options.maxBytes) +
+                       " are solved here",
+                   {std::string(kTooLarge), {unknowns, n, planned.work.bytes, options.maxBytes}, {}});
+  }
+  return planned;
+}
+
+Result<Network> SolveDense(const EarthKernel& kernel, const Solution& solution, const Planned& planned,
+                           const SolveOptions& options) {
+  const std::vector<Element>& elements = solution.elements;
+  SegmentMutuals mutual(kernel, elements);
+  const Eigen::MatrixXd matrix =
+      planned.work.unknowns == elements.size()
+          ? AllMutuals(mutual, elements.size(), options.progress)
+          : OrbitMutuals(mutual, planned.symmetry, planned.representative, planned.members, options.progress);
+  return SolveNetwork({matrix.data(), static_cast<std::size_t>(matrix.size())}, planned.members);
 }
 
 Result<Solution> SolveAsGiven(std::span<const Conductor> conductors, const EarthSoil& soil,
@@ -144,36 +126,39 @@ Result<Solution> SolveAsGiven(std::span<const Conductor> conductors, const Earth
   Result<Segmented> segmented = Segment(conductors, soil, options);
   OSTREVIN_PASS_ON(segmented);
   Solution solution = std::move(segmented->solution);
-  const std::vector<Element>& elements = solution.elements;
-  const std::size_t n = elements.size();
-  const Symmetry symmetry = FindSymmetry(elements, segmented->tolerance, options.symmetry);
-  const auto unknowns = static_cast<std::size_t>(symmetry.orbits);
-  if (unknowns > options.maxUnknowns) return Refused(TooMany(unknowns, n, options.maxUnknowns));
-  solution.unknowns = unknowns;
+  Result<Planned> planned = Plan(solution, segmented->tolerance, options);
+  OSTREVIN_PASS_ON(planned);
+  const Symmetry& symmetry = planned->symmetry;
+  const std::size_t n = solution.elements.size();
+  solution.unknowns = planned->work.unknowns;
+  solution.compressed = planned->work.compressed;
   solution.symmetry = symmetry.order;
   solution.centreX = symmetry.cx;
   solution.centreY = symmetry.cy;
   solution.turns = symmetry.turns;
   solution.mirror = symmetry.mirror;
-  std::vector<std::size_t> representative(unknowns, n);
-  std::vector<double> members(unknowns, 0);
-  for (std::size_t i = 0; i < n; ++i) {
-    const auto o = static_cast<std::size_t>(symmetry.orbit[i]);
-    if (representative[o] == n) representative[o] = i;
-    members[o] += 1;
-  }
 
   const EarthKernel kernel(solution.soil, solution.spanM, solution.depthM);
-  Mutuals mutual(kernel, elements);
-  const Eigen::MatrixXd matrix =
-      unknowns == n ? AllMutuals(mutual, n, options.progress)
-                    : OrbitMutuals(mutual, symmetry, representative, members, options.progress);
-  const Result<Network> network =
-      SolveNetwork({matrix.data(), static_cast<std::size_t>(matrix.size())}, members);
+  const auto solve = [&]() -> Result<Network> {
+    if (!planned->compressed) {
+      solution.bytes = planned->work.bytes;
+      return SolveDense(kernel, solution, *planned, options);
+    }
+    Result<CompressedAnswer> answer =
+        SolveCompressed(*std::move(planned->compressed), kernel, solution.elements,
+                        {symmetry.orbit, planned->members, symmetry.cx, symmetry.cy}, options.progress);
+    if (!answer) return answer.Failed();
+    solution.steps = answer->steps;
+    solution.bytes = answer->bytes;
+    return std::move(answer->network);
+  };
+  const Result<Network> network = solve();
   if (!network) {
-    return NoAnswer(network.Failed().detail.code == kNotPositiveDefinite
-                        ? kNotDefinite
-                        : "the segments' currents could not be solved");
+    const std::string& code = network.Failed().detail.code;
+    return NoAnswer(code == kNotPositiveDefinite ? kNotDefinite
+                    : code == kNotConverged      ? "the compressed solver's iteration did not converge (" +
+                                                       network.why() + ")"
+                                                 : "the segments' currents could not be solved");
   }
   if (options.progress) options.progress(0.98);
   const double conductance = network->conductance;
@@ -188,34 +173,42 @@ Result<Solution> SolveAsGiven(std::span<const Conductor> conductors, const Earth
 
 }  // namespace
 
+std::string MemoryText(std::size_t bytes) {
+  const double mb = static_cast<double>(bytes) / 1e6;
+  if (mb >= 1000) return FormatDouble("%.1f", mb / 1000) + " GB";
+  if (mb >= 10) return FormatNumber(std::ceil(mb)) + " MB";
+  return (mb >= 1 ? FormatDouble("%.1f", std::ceil(mb * 10) / 10) : FormatDouble("%.2f", std::ceil(mb * 100) / 100)) +
+         " MB";
+}
+
 EarthKernel KernelFor(const Solution& solution) {
   return {solution.soil, solution.spanM + 20 * std::max(solution.spanM, 1.0),
           solution.depthM + 1};
 }
 
 // Whether a conductor's own end (not one at the surface) lies within two
-// radii of the interface of soils that differ.
+// radii of an interface of soils that differ.
 bool EndNearInterface(std::span<const Conductor> conductors, const EarthSoil& soil) {
-  if (!soil.layers || std::abs(Reflection(*soil.layers)) < kGradedContrast) return false;
-  const double h = soil.layers->h;
-  return std::any_of(conductors.begin(), conductors.end(), [&](const Conductor& c) {
-    const std::array<double, 2> ends{c.a.z, c.b.z};
-    return std::any_of(ends.begin(), ends.end(), [&](double z) {
-      return z > c.diameterM / 2 && std::abs(z - h) < c.diameterM;
+  const Interfaces interfaces = InterfacesOf(soil);
+  for (std::size_t k = 0; k < interfaces.count; ++k) {
+    if (std::abs(interfaces.reflection[k]) < kGradedContrast) continue;
+    const bool near = std::any_of(conductors.begin(), conductors.end(), [&](const Conductor& c) {
+      const std::array<double, 2> ends{c.a.z, c.b.z};
+      return std::any_of(ends.begin(), ends.end(), [&](double z) {
+        return z > c.diameterM / 2 && std::abs(z - interfaces.depth[k]) < c.diameterM;
+      });
     });
-  });
+    if (near) return true;
+  }
+  return false;
 }
 
 Result<Solution> SolveElectrode(std::span<const Conductor> conductors, const EarthSoil& soil,
                                 const SolveOptions& options) {
   // Layers alike are one soil.
-  if (soil.layers && soil.layers->rho1 == soil.layers->rho2 && soil.layers->rho1 > 0) {
-    Result<Solution> uniform = SolveAsGiven(conductors, {soil.layers->rho1, std::nullopt}, options);
-    if (uniform) uniform->soil = soil;
-    return uniform;
-  }
-  Result<Solution> solved = SolveAsGiven(conductors, soil, options);
-  if (solved && EndNearInterface(conductors, soil)) {
+  const EarthSoil simplified = Simplified(soil);
+  Result<Solution> solved = SolveAsGiven(conductors, simplified, options);
+  if (solved && EndNearInterface(conductors, simplified)) {
     solved->notes.emplace_back(
         "a conductor ends within two radii of the interface: the answer changes steeply as the "
         "interface passes its end (a thin wire's end face, left out, touches the other layer "
@@ -224,12 +217,14 @@ Result<Solution> SolveElectrode(std::span<const Conductor> conductors, const Ear
   return solved;
 }
 
-Result<std::size_t> UnknownsFor(std::span<const Conductor> conductors, const EarthSoil& soil,
-                                const SolveOptions& options) {
+Result<Work> WorkFor(std::span<const Conductor> conductors, const EarthSoil& soil, const SolveOptions& options) {
   const Result<Segmented> segmented = Segment(conductors, soil, options);
   OSTREVIN_PASS_ON(segmented);
-  return static_cast<std::size_t>(
-      FindSymmetry(segmented->solution.elements, segmented->tolerance, options.symmetry).orbits);
+  SolveOptions unbounded = options;
+  unbounded.maxBytes = std::numeric_limits<std::size_t>::max();
+  const Result<Planned> planned = Plan(segmented->solution, segmented->tolerance, unbounded);
+  OSTREVIN_PASS_ON(planned);
+  return planned->work;
 }
 
 bool WithinConductor(const Solution& solution, const Point3& point) {

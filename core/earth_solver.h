@@ -16,7 +16,10 @@
 // (mirrors, quarter turns, a ring's turns) -> the average potential of each
 // segment of one kind from every segment (a cache for pairs alike by a
 // horizontal shift) -> solved with all at one potential -> the resistance,
-// the currents.
+// the currents. Up to kDenseUnknowns unknowns the matrix is held whole and
+// factored (Cholesky); beyond, compressed and solved by conjugate gradients
+// (compressed_solve.h), within 1e-5 of the dense answer (`solver` chooses
+// either).
 //
 // Validity: thin conductors (radius small beside length and depth);
 // horizontal ones buried at least their radius. Conductors at or near the
@@ -34,9 +37,9 @@
 // as one soil. Accuracy: the segmentation keeps the resistance within 0.5 %
 // of the converged value for what is accepted (convergence tables in the
 // tests); `refinement` 2 doubles every segment count, as the command line's
-// --check-convergence does. The work is bounded: at most kMaxUnknowns
-// unknowns after symmetry (the dense solve grows as their cube) and
-// kMaxSegments segments.
+// --check-convergence does. The work is bounded by the memory it needs,
+// estimated before any mutual resistance is worked out (and said in the
+// refusal): `maxBytes`, 2 GB natively (the page's is 512 MB).
 //
 // Units: metres (x, y, and z the depth below the surface), resistivity in
 // ohm-cm, ohms, amperes and volts.
@@ -51,6 +54,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/earth_kernel.h"
@@ -63,17 +67,26 @@ struct Conductor {
   double diameterM = 0;
 };
 
-inline constexpr std::size_t kMaxUnknowns = 4000;
 // Every end within this of the origin (metres), and no deeper.
 inline constexpr double kMaxExtentM = 100'000;
-inline constexpr std::size_t kMaxSegments = 40000;
+// The memory a solve may take, and up to how many unknowns the solver's
+// own choice is the dense matrix (which grows as their square and its
+// factoring as their cube; beyond, the compressed one is quicker).
+inline constexpr std::size_t kMostBytes = 2'000'000'000;
+inline constexpr std::size_t kDenseUnknowns = 1000;
+enum class SolverChoice { kAuto, kDense, kCompressed };
+// What a segment needs at least (bytes): itself and its conductor's number;
+// more segments than the bound on memory holds at this are refused as the
+// conductors are cut.
+inline constexpr std::size_t kLeastSegmentBytes = 100;
 
 // Told now and then how far a long solve has come: the share done, 0 to 1.
 using Progress = std::function<void(double done)>;
 
 struct SolveOptions {
   double refinement = 1;  // every segment count times this (2: the convergence check)
-  std::size_t maxUnknowns = kMaxUnknowns;
+  std::size_t maxBytes = kMostBytes;
+  SolverChoice solver = SolverChoice::kAuto;
   bool symmetry = true;   // use the electrode's symmetry to solve fewer unknowns
   Progress progress;
 };
@@ -84,6 +97,9 @@ struct Solution {
   std::vector<double> amperes;    // each segment's current, for one ampere into the electrode
   std::vector<int> conductorOf;   // the conductor (index given) each segment is of
   std::size_t unknowns = 0;       // solved for, after symmetry
+  bool compressed = false;        // by the compressed solver (else the dense)
+  std::size_t bytes = 0;          // its matrix's
+  int steps = 0;                  // of its iteration (the compressed solver's)
   int symmetry = 1;               // how many copies of a part make the electrode
   // The symmetry found, currents and all: `turns` turns by 2 pi / turns
   // about (centreX, centreY), and where there is a mirror, twice the angle
@@ -98,6 +114,14 @@ struct Solution {
   std::vector<std::string> notes;
 };
 
+// Memory in words: "0.3 MB", "412 MB", "3.2 GB".
+std::string MemoryText(std::size_t bytes);
+
+// The code of the refusal of an electrode past the bound on its work; its
+// items are the unknowns and the segments it needs, the bytes it would
+// take and the bound.
+inline constexpr std::string_view kTooLarge = "electrode-too-large";
+
 // Refused: a conductor above the surface or of no length or thickness, a
 // horizontal one buried less than its radius, two overlapping along their
 // length or closer than the larger diameter without touching (naming them,
@@ -106,10 +130,14 @@ struct Solution {
 Result<Solution> SolveElectrode(std::span<const Conductor> conductors, const EarthSoil& soil,
                                 const SolveOptions& options = {});
 
-// How many unknowns the electrode needs (after symmetry), without solving:
-// above options.maxUnknowns SolveElectrode refuses it. Refused as that.
-Result<std::size_t> UnknownsFor(std::span<const Conductor> conductors, const EarthSoil& soil,
-                                const SolveOptions& options = {});
+// The work an electrode needs, without solving: its unknowns (after
+// symmetry), segments, the solver chosen and the bytes it would take
+// (beyond options.maxBytes SolveElectrode refuses it). Refused as that.
+struct Work {
+  std::size_t unknowns = 0, segments = 0, bytes = 0;
+  bool compressed = false;
+};
+Result<Work> WorkFor(std::span<const Conductor> conductors, const EarthSoil& soil, const SolveOptions& options = {});
 
 // The potential (V) at a point, depth >= 0, for one ampere into the
 // electrode: within a conductor the electrode's own, and nowhere above it.

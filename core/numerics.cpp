@@ -1,9 +1,13 @@
 #include "core/numerics.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <limits>
 #include <string>
+#if !defined(__EMSCRIPTEN__)
+#include <thread>
+#endif
 
 #include <Eigen/Cholesky>
 #include <Eigen/Core>
@@ -138,6 +142,89 @@ Result<Network> SolveNetwork(std::span<const double> resistances, std::span<cons
                {std::string(kCurrentsNotSolved), {}, {}}};
   }
   return network;
+}
+
+Result<Iterated> ConjugateGradients(const LinearMap& apply, const LinearMap& precondition,
+                                    std::span<const double> b, double tolerance, int most,
+                                    const std::function<void(double)>& tell) {
+  const std::size_t n = b.size();
+  const auto dot = [n](const std::vector<double>& u, const std::vector<double>& v) {
+    double sum = 0;
+    for (std::size_t i = 0; i < n; ++i) sum += u[i] * v[i];
+    return sum;
+  };
+  Iterated result;
+  result.x.assign(n, 0);
+  std::vector<double> r(b.begin(), b.end());
+  const double bNorm = std::sqrt(dot(r, r));
+  if (!(bNorm > 0)) return result;
+  std::vector<double> z(n);
+  const auto solve = [&](const std::vector<double>& from, std::vector<double>& to) {
+    if (precondition) {
+      precondition(from, to);
+    } else {
+      to = from;
+    }
+  };
+  solve(r, z);
+  std::vector<double> p = z;
+  std::vector<double> ap(n);
+  double rz = dot(r, z);
+  const double start = std::log(tolerance);
+  for (int step = 1; step <= most; ++step) {
+    apply(p, ap);
+    const double pap = dot(p, ap);
+    if (!(pap > 0)) {
+      return Why{Failure::kNoAnswer, "the system is not positive definite", {std::string(kNotPositiveDefinite), {}, {}}};
+    }
+    const double alpha = rz / pap;
+    for (std::size_t i = 0; i < n; ++i) {
+      result.x[i] += alpha * p[i];
+      r[i] -= alpha * ap[i];
+    }
+    result.steps = step;
+    result.residual = std::sqrt(dot(r, r)) / bNorm;
+    if (tell) tell(std::clamp(std::log(std::max(result.residual, 1e-300)) / start, 0.0, 1.0));
+    if (result.residual <= tolerance) return result;
+    solve(r, z);
+    const double next = dot(r, z);
+    const double beta = next / rz;
+    rz = next;
+    for (std::size_t i = 0; i < n; ++i) p[i] = z[i] + beta * p[i];
+  }
+  return Why{Failure::kNoAnswer,
+             "the iteration stopped after " + std::to_string(most) + " steps at a residual of " +
+                 std::to_string(result.residual),
+             {std::string(kNotConverged), {}, {result.residual}}};
+}
+
+int ParallelWorkers() {
+#if defined(__EMSCRIPTEN__)
+  return 1;
+#else
+  return static_cast<int>(std::min(std::max(std::thread::hardware_concurrency(), 1U), 8U));
+#endif
+}
+
+void ParallelFor(std::size_t count, const std::function<void(std::size_t k, int worker)>& work,
+                 const std::function<void(double)>& tell) {
+  std::atomic<std::size_t> next{0};
+  std::atomic<std::size_t> done{0};
+  const auto run = [&](int worker) {
+    for (std::size_t k; (k = next.fetch_add(1)) < count;) {
+      work(k, worker);
+      const std::size_t finished = done.fetch_add(1) + 1;
+      if (worker == 0 && tell) tell(static_cast<double>(finished) / static_cast<double>(count));
+    }
+  };
+#if defined(__EMSCRIPTEN__)
+  run(0);
+#else
+  std::vector<std::thread> threads;
+  for (int t = 1; t < ParallelWorkers() && static_cast<std::size_t>(t) < count; ++t) threads.emplace_back(run, t);
+  run(0);
+  for (std::thread& thread : threads) thread.join();
+#endif
 }
 
 }  // namespace ostrevin

@@ -107,4 +107,33 @@ struct Network {
 };
 Result<Network> SolveNetwork(std::span<const double> resistances, std::span<const double> weights);
 
+// Preconditioned conjugate gradients (Hestenes and Stiefel 1952; Saad,
+// "Iterative Methods for Sparse Linear Systems", 2003, alg. 9.1) for A x = b,
+// A symmetric positive definite given as its product y = A x, and a
+// preconditioner z = M^-1 r (symmetric positive definite too; nothing for
+// none). Stopped where the residual is `tolerance` of b or less (the
+// relative residual, |b - A x| / |b|), or after `most` steps. No answer when
+// it did not get there (kNotConverged, the residual reached in the detail's
+// metres), or when p.Ap <= 0 (kNotPositiveDefinite: A is not). Example:
+// A = [[4, 1], [1, 3]], b = [1, 2]: x = [1/11, 7/11] in two steps.
+inline constexpr std::string_view kNotConverged = "not-converged";
+using LinearMap = std::function<void(std::span<const double> x, std::span<double> y)>;
+struct Iterated {
+  std::vector<double> x;
+  int steps = 0;
+  double residual = 0;  // relative, reached
+};
+Result<Iterated> ConjugateGradients(const LinearMap& apply, const LinearMap& precondition,
+                                    std::span<const double> b, double tolerance, int most,
+                                    const std::function<void(double)>& tell = {});
+
+// Calls work(k, worker) for each k in [0, count) on as many threads as the
+// machine has, up to eight (one in the page's WebAssembly, which has no
+// threads): the calling thread is worker 0 and alone hears `tell` (the
+// share of the calls done, 0 to 1); the others are workers 1 to
+// ParallelWorkers() - 1. Each k is taken once, in rising order.
+int ParallelWorkers();
+void ParallelFor(std::size_t count, const std::function<void(std::size_t k, int worker)>& work,
+                 const std::function<void(double)>& tell = {});
+
 }  // namespace ostrevin

@@ -2,12 +2,11 @@
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <cmath>
 #include <functional>
 #include <limits>
-#include <thread>
 
+#include "core/hierarchical_matrix.h"
 #include "core/numerics.h"
 
 namespace ostrevin {
@@ -142,29 +141,47 @@ class Buckets {
   std::size_t count_ = 0;
 };
 
-// Calls work(k) for k in [0, count), on as many threads as the machine has
-// (where there are threads: not in the page's WebAssembly), the calling
-// thread among them; `tell` hears from the calling thread how far all have come.
-void ParallelFor(std::size_t count, const std::function<void(std::size_t)>& work,
-                 const std::function<void(double)>& tell) {
-  std::atomic<std::size_t> next{0};
-  std::atomic<std::size_t> done{0};
-  const auto run = [&](bool telling) {
-    for (std::size_t k; (k = next.fetch_add(1)) < count;) {
-      work(k);
-      const std::size_t finished = done.fetch_add(1) + 1;
-      if (telling && tell) tell(static_cast<double>(finished) / static_cast<double>(count));
-    }
-  };
-#if defined(__EMSCRIPTEN__)
-  run(true);
-#else
-  const unsigned helpers = std::min(std::max(std::thread::hardware_concurrency(), 1u), 8u) - 1;
-  std::vector<std::thread> threads;
-  for (unsigned t = 0; t < helpers && t + 1 < count; ++t) threads.emplace_back(run, false);
-  run(true);
-  for (std::thread& thread : threads) thread.join();
-#endif
+// The potential at each point for one ampere into the electrode: every
+// segment's current times the kernel, summed.
+std::vector<double> Totals(const Solution& solution, const EarthKernel& kernel, const std::vector<Point3>& points,
+                           double directPairs, const std::function<void(double)>& tell) {
+  const std::vector<Element>& elements = solution.elements;
+  std::vector<double> totals(points.size(), 0);
+  if (points.empty()) return totals;
+  const auto at = [&](int, std::size_t i, std::size_t k) { return kernel.At(points[i], elements[k]); };
+  if (static_cast<double>(points.size()) * static_cast<double>(elements.size()) <= directPairs) {
+    ParallelFor(
+        points.size(),
+        [&](std::size_t i, int) {
+          double volts = 0;
+          for (std::size_t k = 0; k < elements.size(); ++k) volts += solution.amperes[k] * at(0, i, k);
+          totals[i] = volts;
+        },
+        tell);
+    return totals;
+  }
+  std::vector<ItemBox> rows;
+  rows.reserve(points.size());
+  for (const Point3& p : points) rows.push_back({{p.x, p.y, p.z}, {p.x, p.y, p.z}, -1});
+  std::vector<ItemBox> columns;
+  columns.reserve(elements.size());
+  for (const Element& e : elements) {
+    const Segment3& s = e.line;
+    columns.push_back({{std::min(s.a.x, s.b.x), std::min(s.a.y, s.b.y), std::min(s.a.z, s.b.z)},
+                       {std::max(s.a.x, s.b.x), std::max(s.a.y, s.b.y), std::max(s.a.z, s.b.z)},
+                       e.layer});
+  }
+  // To a part in 10^5 of each block (the kernel's own quadrature is no
+  // finer: past it the crosses find only its rounding), blocks apart by
+  // half their size.
+  HierarchicalOptions options;
+  options.eta = 2;
+  options.tolerance = 1e-5;
+  options.leaf = 64;
+  Result<HierarchicalMatrix> matrix = HierarchicalMatrix::Partition(rows, columns, options);
+  if (!matrix) return totals;  // (neither is empty)
+  matrix->ApplyOnce({at, at}, solution.amperes, totals, tell);
+  return totals;
 }
 
 }  // namespace
@@ -187,7 +204,7 @@ Lattice LatticeOver(double x0, double x1, double y0, double y1, double margin, d
 }
 
 std::vector<double> SurfacePotentials(const Solution& solution, const EarthKernel& kernel,
-                                      const Lattice& lattice, const Progress& progress) {
+                                      const Lattice& lattice, const Progress& progress, double directPairs) {
   const std::vector<Element>& elements = solution.elements;
   const std::vector<double>& amperes = solution.amperes;
   const auto sum = [&](double x, double y, const std::vector<std::size_t>& which) {
@@ -195,8 +212,6 @@ std::vector<double> SurfacePotentials(const Solution& solution, const EarthKerne
     for (const std::size_t k : which) volts += amperes[k] * kernel.At({x, y, 0}, elements[k]);
     return volts;
   };
-  std::vector<std::size_t> all(elements.size());
-  for (std::size_t k = 0; k < all.size(); ++k) all[k] = k;
 
   std::vector<double> volts(lattice.Size(), NAN);
   const std::vector<std::size_t> first = Representatives(solution, lattice);
@@ -251,29 +266,37 @@ std::vector<double> SurfacePotentials(const Solution& solution, const EarthKerne
     if (!progress) return {};
     return [&progress, from, share](double done) { progress(from + share * done); };
   };
-  ParallelFor(
-      nodes.size(),
-      [&](std::size_t k) {
-        const auto [I, J] = nodes[k];
-        total[node(I, J)] = sum(lattice.X(I * m), lattice.Y(J * m), all);
-      },
-      tell(0, 0.1));
+  // (A lattice no finer than the coarse one: each point's total itself.)
+  std::vector<Point3> at;
+  std::vector<std::size_t> where;
+  if (m > 1) {
+    for (const auto& [I, J] : nodes) {
+      at.push_back({lattice.X(I * m), lattice.Y(J * m), 0});
+      where.push_back(node(I, J));
+    }
+  } else {
+    for (const auto& [I, J] : cells) {
+      const auto [i0, j0, i1, j1] = pointsOf(I, J);
+      for (int j = j0; j <= j1; ++j) {
+        for (int i = i0; i <= i1; ++i) {
+          const std::size_t point = static_cast<std::size_t>(j) * lattice.nx + i;
+          if (first[point] != point) continue;
+          at.push_back({lattice.X(i), lattice.Y(j), 0});
+          where.push_back(point);
+        }
+      }
+    }
+  }
+  const std::vector<double> totals = Totals(solution, kernel, at, directPairs, tell(0, m > 1 ? 0.1 : 1));
+  for (std::size_t k = 0; k < at.size(); ++k) (m > 1 ? total : volts)[where[k]] = totals[k];
   const Buckets buckets(elements, lattice.x0, lattice.y0, coarse);
   const double reach = (1 + kNearCells) * coarse;
   ParallelFor(
       cells.size(),
-      [&](std::size_t k) {
+      [&](std::size_t k, int) {
         const auto [I, J] = cells[k];
         const auto [i0, j0, i1, j1] = pointsOf(I, J);
-        if (m == 1) {
-          for (int j = j0; j <= j1; ++j) {
-            for (int i = i0; i <= i1; ++i) {
-              const std::size_t at = static_cast<std::size_t>(j) * lattice.nx + i;
-              if (first[at] == at) volts[at] = sum(lattice.X(i), lattice.Y(j), all);
-            }
-          }
-          return;
-        }
+        if (m == 1) return;  // summed whole above
         // Each thread's own scratch (its marks only ever grow).
         thread_local std::vector<std::size_t> near;
         thread_local Buckets::Scratch scratch;
@@ -307,7 +330,7 @@ std::vector<double> SurfacePotentials(const Solution& solution, const EarthKerne
       tell(0.1, 0.9));
   // No point above the electrode's potential, and points within a conductor
   // reaching the surface (a rod's head) at it, as PotentialAt gives them.
-  for (std::size_t at = 0; at < volts.size(); ++at) volts[at] = std::min(volts[first[at]], solution.ohms);
+  for (std::size_t k = 0; k < volts.size(); ++k) volts[k] = std::min(volts[first[k]], solution.ohms);
   for (const Element& e : elements) {
     if (std::min(e.line.a.z, e.line.b.z) > e.radius) continue;
     const double r = e.radius;

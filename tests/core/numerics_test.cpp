@@ -204,6 +204,60 @@ TEST(Numerics, ANetworkSolvedOrWhyNot) {
   EXPECT_EQ(overflow.Failed().detail.code, kCurrentsNotSolved);
 }
 
+// Conjugate gradients: the header's example in two steps; a larger system
+// against Cholesky's answer to its tolerance, fewer steps with a
+// preconditioner; a system that is not positive definite, or a budget too
+// short, said and not taken as an answer.
+TEST(Numerics, ConjugateGradientsConvergeOrSayWhy) {
+  const LinearMap small = [](std::span<const double> x, std::span<double> y) {
+    y[0] = 4 * x[0] + x[1];
+    y[1] = x[0] + 3 * x[1];
+  };
+  const Result<Iterated> two = ConjugateGradients(small, {}, std::vector<double>{1, 2}, 1e-14, 10);
+  ASSERT_TRUE(two) << two.why();
+  EXPECT_EQ(two->steps, 2);
+  EXPECT_NEAR(two->x[0], 1.0 / 11, 1e-15);
+  EXPECT_NEAR(two->x[1], 7.0 / 11, 1e-15);
+  // A smooth kernel's matrix with a strong diagonal, as the segments' mutual resistances.
+  constexpr std::size_t n = 300;
+  std::vector<double> a(n * n);
+  for (std::size_t i = 0; i < n; ++i) {
+    for (std::size_t j = 0; j < n; ++j) {
+      a[i * n + j] = i == j ? 8 + 0.01 * static_cast<double>(i) : 1 / (1 + std::abs(double(i) - double(j)));
+    }
+  }
+  const LinearMap apply = [&](std::span<const double> x, std::span<double> y) {
+    for (std::size_t i = 0; i < n; ++i) {
+      y[i] = 0;
+      for (std::size_t j = 0; j < n; ++j) y[i] += a[i * n + j] * x[j];
+    }
+  };
+  const LinearMap jacobi = [&](std::span<const double> r, std::span<double> z) {
+    for (std::size_t i = 0; i < n; ++i) z[i] = r[i] / a[i * n + i];
+  };
+  const std::vector<double> b(n, 1);
+  const Result<Network> exact = SolveNetwork(a, b);
+  ASSERT_TRUE(exact);
+  const Result<Iterated> plain = ConjugateGradients(apply, {}, b, 1e-10, 500);
+  const Result<Iterated> preconditioned = ConjugateGradients(apply, jacobi, b, 1e-10, 500);
+  ASSERT_TRUE(plain) << plain.why();
+  ASSERT_TRUE(preconditioned) << preconditioned.why();
+  EXPECT_LE(preconditioned->residual, 1e-10);
+  EXPECT_LT(preconditioned->steps, plain->steps);
+  for (std::size_t i = 0; i < n; ++i) EXPECT_NEAR(preconditioned->x[i], exact->currents[i], 1e-9) << i;
+  const Result<Iterated> short_ = ConjugateGradients(apply, {}, b, 1e-14, 3);
+  ASSERT_TRUE(short_.noAnswer());
+  EXPECT_EQ(short_.Failed().detail.code, kNotConverged);
+  EXPECT_GT(short_.Failed().detail.metres[0], 1e-14);
+  const LinearMap indefinite = [](std::span<const double> x, std::span<double> y) {
+    y[0] = x[0] + 2 * x[1];
+    y[1] = 2 * x[0] + x[1];
+  };
+  const Result<Iterated> none = ConjugateGradients(indefinite, {}, std::vector<double>{1, -1}, 1e-12, 10);
+  ASSERT_TRUE(none.noAnswer());
+  EXPECT_EQ(none.Failed().detail.code, kNotPositiveDefinite);
+}
+
 // J0 by its integral on a fine midpoint rule: brute force, to 1e-15.
 double SlowJ0(double x) {
   constexpr int kPoints = 20000;
