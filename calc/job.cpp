@@ -2,19 +2,19 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <set>
-
-#include <nlohmann/json.hpp>
 
 #include "calc/electrodes.h"
 #include "calc/fall_test.h"
+#include "calc/json.h"
 #include "calc/text.h"
 
 namespace ostrevin::calc {
 
 namespace {
 
-using Json = nlohmann::ordered_json;
+using Json = JsonValue;
 
 constexpr std::array<std::string_view, 7> kHeaderKeys{"job",      "site", "engineer", "checked-by",
                                                       "revision", "date", "notes"};
@@ -66,21 +66,17 @@ std::vector<const Option*> PartOptions(std::string_view tool, Part part) {
   return options;
 }
 
+const JsonObject* ObjectOf(const Json& value) { return std::get_if<JsonObject>(&value.variant()); }
+const JsonArray* ArrayOf(const Json& value) { return std::get_if<JsonArray>(&value.variant()); }
+const std::string* TextOf(const Json& value) { return std::get_if<std::string>(&value.variant()); }
+
 std::string KindOf(const Json& value) {
-  switch (value.type()) {
-    case Json::value_t::null:
-      return "null";
-    case Json::value_t::boolean:
-      return "true or false";
-    case Json::value_t::string:
-      return "a text";
-    case Json::value_t::array:
-      return "a list";
-    case Json::value_t::object:
-      return "an object";
-    default:
-      return "a number";
-  }
+  if (std::holds_alternative<std::nullptr_t>(value.variant())) return "null";
+  if (std::holds_alternative<bool>(value.variant())) return "true or false";
+  if (TextOf(value) != nullptr) return "a text";
+  if (ArrayOf(value) != nullptr) return "a list";
+  if (ObjectOf(value) != nullptr) return "an object";
+  return "a number";
 }
 
 // The reading of a job's JSON: each refusal with the path of the value.
@@ -89,18 +85,18 @@ class JobReader {
   explicit JobReader(Job& job) : job_(job) {}
 
   Checked Read(const Json& root) {
-    if (!root.is_object()) return Refuse("$", "a job is a JSON object, not " + KindOf(root));
+    if (ObjectOf(root) == nullptr) return Refuse("$", "a job is a JSON object, not " + KindOf(root));
     const Json* format = Member(root, "format");
-    if (format == nullptr || !format->is_string() ||
-        format->get_ref<const std::string&>() != kJobFormat) {
+    if (format == nullptr || TextOf(*format) == nullptr || *TextOf(*format) != kJobFormat) {
       return Refuse("$.format", R"(not an Ostrevin job ("format" must be "ostrevin-job"))");
     }
     const Json* version = Member(root, "version");
-    if (version == nullptr || !version->is_number_integer() || *version < 1) {
+    const double* number = version != nullptr ? std::get_if<double>(&version->variant()) : nullptr;
+    if (number == nullptr || *number != std::floor(*number) || *number < 1) {
       return Refuse("$.version", "a job's version is a whole number from 1");
     }
-    if (*version > kJobVersion) {
-      return Refuse("$.version", "this is an Ostrevin job of version " + version->dump() +
+    if (*number > kJobVersion) {
+      return Refuse("$.version", "this is an Ostrevin job of version " + ToJson(*version) +
                                      ", newer than this Ostrevin reads (version " +
                                      std::to_string(kJobVersion) +
                                      "): open it with a newer Ostrevin");
@@ -108,13 +104,13 @@ class JobReader {
     const Json* units = Member(root, "units");
     if (units == nullptr) return Refuse("$.units", "missing: english, metric or si");
     ReadContext context;
-    if (!units->is_string() || !ReadUnitChoice(units->get_ref<const std::string&>(), context)) {
+    if (TextOf(*units) == nullptr || !ReadUnitChoice(*TextOf(*units), context)) {
       return Refuse("$.units", "must be english, metric or si, not " + Shown(*units));
     }
-    job_.units = Lower(Trim(units->get_ref<const std::string&>()));
+    job_.units = Lower(Trim(*TextOf(*units)));
     context_ = context;
     context_.prefix = "";
-    for (const auto& [key, value] : root.items()) {
+    for (const auto& [key, value] : *ObjectOf(root)) {
       Checked read = ReadSection(key, value);
       OSTREVIN_PASS_ON(read);
     }
@@ -122,13 +118,10 @@ class JobReader {
   }
 
  private:
-  static const Json* Member(const Json& object, std::string_view key) {
-    const auto found = object.find(key);
-    return found == object.end() ? nullptr : &*found;
-  }
+  static const Json* Member(const Json& object, std::string_view key) { return object.Find(key); }
 
   static std::string Shown(const Json& value) {
-    return value.is_string() ? Quoted(value.get_ref<const std::string&>()) : KindOf(value);
+    return TextOf(value) != nullptr ? Quoted(*TextOf(value)) : KindOf(value);
   }
 
   static Why Refuse(const std::string& path, const std::string& why) {
@@ -174,10 +167,10 @@ class JobReader {
   Checked ReadValues(const std::string& path, const Json& object,
                      const std::vector<const Option*>& allowed, JobValues& values,
                      std::span<const std::string_view> others = {}) {
-    if (!object.is_object()) return Refuse(path, "must be an object, not " + KindOf(object));
-    for (const auto& item : object.items()) {
-      const std::string& key = item.key();
-      const Json& value = item.value();
+    if (ObjectOf(object) == nullptr) return Refuse(path, "must be an object, not " + KindOf(object));
+    for (const JsonMember& member : *ObjectOf(object)) {
+      const std::string& key = member.first;
+      const Json& value = member.second;
       if (In(others, key)) continue;
       const auto option = std::find_if(allowed.begin(), allowed.end(),
                                        [&](const Option* o) { return o->name == key; });
@@ -212,16 +205,17 @@ class JobReader {
   Checked ReadValue(const std::string& path, const Option& option, const Json& value,
                     JobValues& values) {
     if (option.kind == OptionKind::kFlag) {
-      if (!value.is_boolean()) return Refuse(path, "a flag is true or false, not " + KindOf(value));
-      if (value.get<bool>()) values.emplace_back(option.name, "true");
+      const bool* flag = std::get_if<bool>(&value.variant());
+      if (flag == nullptr) return Refuse(path, "a flag is true or false, not " + KindOf(value));
+      if (*flag) values.emplace_back(option.name, "true");
       return Ok{};
     }
-    if (!value.is_string()) {
+    if (TextOf(value) == nullptr) {
       return Refuse(path, "must be a text as typed (\"" +
-                              (value.is_number() ? value.dump() : std::string("...")) +
+                              (std::holds_alternative<double>(value.variant()) ? ToJson(value) : std::string("...")) +
                               "\"), not " + KindOf(value));
     }
-    const auto& text = value.get_ref<const std::string&>();
+    const std::string& text = *TextOf(value);
     if (option.kind == OptionKind::kQuantity) {
       Checked checked = CheckText(option.name, text);
       if (!checked) return Refuse(path, checked.why());
@@ -269,22 +263,23 @@ class JobReader {
   }
 
   Checked ReadLayers(const std::string& path, const Json& layers) {
-    if (!layers.is_array() || layers.empty()) {
+    const JsonArray* list = ArrayOf(layers);
+    if (list == nullptr || list->empty()) {
       return Refuse(
           path, R"(a list of layers from the top, [{"rho": ..., "h": ...}, ..., {"rho": ...}])");
     }
-    for (std::size_t i = 0; i < layers.size(); ++i) {
+    for (std::size_t i = 0; i < list->size(); ++i) {
       const std::string at = path + "[" + std::to_string(i) + "]";
-      const Json& layer = layers[i];
-      if (!layer.is_object()) return Refuse(at, "a layer is an object, not " + KindOf(layer));
-      const bool last = i + 1 == layers.size();
+      const Json& layer = (*list)[i];
+      if (ObjectOf(layer) == nullptr) return Refuse(at, "a layer is an object, not " + KindOf(layer));
+      const bool last = i + 1 == list->size();
       JobLayer read;
-      for (const auto& [key, value] : layer.items()) {
+      for (const auto& [key, value] : *ObjectOf(layer)) {
         if (key != "rho" && key != "h") return Refuse(Child(at, key), "a layer has rho and h");
         if (key == "h" && last) return Refuse(at + ".h", "the last layer goes down for ever: no h");
-        if (!value.is_string())
+        if (TextOf(value) == nullptr)
           return Refuse(Child(at, key), "must be a text as typed, not " + KindOf(value));
-        const auto& text = value.get_ref<const std::string&>();
+        const std::string& text = *TextOf(value);
         Checked checked = CheckText(key == "rho" ? "rho1" : "h", text);
         if (!checked) return Refuse(Child(at, key), checked.why());
         (key == "rho" ? read.rho : read.h) = text;
@@ -297,12 +292,10 @@ class JobReader {
   }
 
   Checked ReadElectrode(const std::string& path, const Json& electrode) {
-    if (!electrode.is_object()) return Refuse(path, "must be an object, not " + KindOf(electrode));
+    if (ObjectOf(electrode) == nullptr) return Refuse(path, "must be an object, not " + KindOf(electrode));
     const Json* tool = Member(electrode, "tool");
-    if (tool == nullptr || !tool->is_string() ||
-        (tool->get_ref<const std::string&>() != "electrodes" &&
-         FindCalculation(tool->get_ref<const std::string&>()) == nullptr) ||
-        tool->get_ref<const std::string&>() == "rho") {
+    const std::string* name = tool != nullptr ? TextOf(*tool) : nullptr;
+    if (name == nullptr || (*name != "electrodes" && FindCalculation(*name) == nullptr) || *name == "rho") {
       std::string tools;
       for (const Calculation& calculation : Calculations()) {
         if (calculation.name != "rho") tools += std::string(calculation.name) + ", ";
@@ -310,7 +303,7 @@ class JobReader {
       return Refuse(path + ".tool", "the electrode's tool, one of " + tools + "electrodes" +
                                         (tool != nullptr ? "; not " + Shown(*tool) : ""));
     }
-    job_.tool = tool->get<std::string>();
+    job_.tool = *name;
     static constexpr std::array<std::string_view, 2> kOthers{"tool", "conductors"};
     Checked read = ReadValues(path, electrode, PartOptions(job_.tool, Part::kElectrode),
                               job_.electrode, kOthers);
@@ -343,45 +336,44 @@ class JobReader {
     std::string names;
     for (const std::string_view column : columns)
       names += (names.empty() ? "" : ", ") + std::string(column);
-    if (!table.is_object())
+    if (ObjectOf(table) == nullptr)
       return Refuse(path, R"(a table is {"columns": [...], "rows": [[...], ...]})");
     JobTable read;
-    for (const auto& [key, value] : table.items()) {
+    for (const auto& [key, value] : *ObjectOf(table)) {
       if (key != "columns" && key != "rows")
         return Refuse(Child(path, key), "a table has columns and rows");
     }
     const Json* given = Member(table, "columns");
-    if (given == nullptr || !given->is_array())
-      return Refuse(path + ".columns", "a list of the columns' names (" + names + ")");
-    for (std::size_t i = 0; i < given->size(); ++i) {
-      const Json& name = (*given)[i];
+    const JsonArray* names_ = given != nullptr ? ArrayOf(*given) : nullptr;
+    if (names_ == nullptr) return Refuse(path + ".columns", "a list of the columns' names (" + names + ")");
+    for (std::size_t i = 0; i < names_->size(); ++i) {
+      const Json& name = (*names_)[i];
       const std::string at = path + ".columns[" + std::to_string(i) + "]";
-      if (!name.is_string() || !In(columns, name.get_ref<const std::string&>())) {
+      if (TextOf(name) == nullptr || !In(columns, *TextOf(name))) {
         return Refuse(at, "a column of " + names + ", not " + Shown(name));
       }
-      if (std::find(read.columns.begin(), read.columns.end(), name.get<std::string>()) !=
-          read.columns.end()) {
-        return Refuse(at, Quoted(name.get<std::string>()) + " is given twice");
+      if (std::find(read.columns.begin(), read.columns.end(), *TextOf(name)) != read.columns.end()) {
+        return Refuse(at, Quoted(*TextOf(name)) + " is given twice");
       }
-      read.columns.push_back(name.get<std::string>());
+      read.columns.push_back(*TextOf(name));
     }
-    const Json* rows = Member(table, "rows");
-    if (rows == nullptr || !rows->is_array())
-      return Refuse(path + ".rows", "a list of rows, each a list of texts");
+    const Json* rowsGiven = Member(table, "rows");
+    const JsonArray* rows = rowsGiven != nullptr ? ArrayOf(*rowsGiven) : nullptr;
+    if (rows == nullptr) return Refuse(path + ".rows", "a list of rows, each a list of texts");
     for (std::size_t r = 0; r < rows->size(); ++r) {
-      const Json& row = (*rows)[r];
+      const JsonArray* row = ArrayOf((*rows)[r]);
       const std::string at = path + ".rows[" + std::to_string(r) + "]";
-      if (!row.is_array() || row.size() != read.columns.size()) {
+      if (row == nullptr || row->size() != read.columns.size()) {
         return Refuse(at, "a row is a list of " + std::to_string(read.columns.size()) +
                               " texts, one a column");
       }
       std::vector<std::string> cells;
-      for (std::size_t c = 0; c < row.size(); ++c) {
-        if (!row[c].is_string()) {
+      for (std::size_t c = 0; c < row->size(); ++c) {
+        if (TextOf((*row)[c]) == nullptr) {
           return Refuse(at + "[" + std::to_string(c) + "]",
-                        "must be a text as typed, not " + KindOf(row[c]));
+                        "must be a text as typed, not " + KindOf((*row)[c]));
         }
-        cells.push_back(row[c].get<std::string>());
+        cells.push_back(*TextOf((*row)[c]));
       }
       read.rows.push_back(std::move(cells));
     }
@@ -392,86 +384,52 @@ class JobReader {
   ReadContext context_;
 };
 
-// The parse's first error and the nesting's depth, before any value is built.
-class Screen : public nlohmann::json_sax<Json> {
- public:
-  std::string why;
-  bool null() override { return true; }
-  bool boolean(bool) override { return true; }
-  bool number_integer(number_integer_t) override { return true; }
-  bool number_unsigned(number_unsigned_t) override { return true; }
-  bool number_float(number_float_t, const string_t&) override { return true; }
-  bool string(string_t&) override { return true; }
-  bool binary(binary_t&) override { return true; }
-  bool start_object(std::size_t) override { return Deeper(); }
-  bool key(string_t&) override { return true; }
-  bool end_object() override { return --depth_ >= 0; }
-  bool start_array(std::size_t) override { return Deeper(); }
-  bool end_array() override { return --depth_ >= 0; }
-  bool parse_error(std::size_t position, const std::string& token,
-                   const nlohmann::detail::exception& error) override {
-    // "... parse error at line 3, column 5: syntax error while parsing ..." without its prefix.
-    std::string what = error.what();
-    const std::size_t at = what.find("at line");
-    what = at == std::string::npos ? what : what.substr(at);
-    why = "not JSON: " + what + (token.empty() ? "" : " (byte " + std::to_string(position) + ")");
-    return false;
-  }
-
- private:
-  bool Deeper() {
-    if (++depth_ <= kMaxJobDepth) return true;
-    why = "nested deeper than " + std::to_string(kMaxJobDepth) + " levels";
-    return false;
-  }
-  int depth_ = 0;
-};
-
 // Written as the job's file shows it: 2-space indent; a list of texts (a
 // table's row, its columns) and a layer on one line.
+bool Primitive(const Json& value) { return ObjectOf(value) == nullptr && ArrayOf(value) == nullptr; }
+
 bool Inline(const Json& value) {
-  if (value.is_array())
-    return std::all_of(value.begin(), value.end(), [](const Json& v) { return v.is_primitive(); });
-  if (value.is_object())
-    return value.size() <= 2 &&
-           std::all_of(value.begin(), value.end(), [](const Json& v) { return v.is_primitive(); });
+  if (const JsonArray* array = ArrayOf(value)) return std::all_of(array->begin(), array->end(), Primitive);
+  if (const JsonObject* object = ObjectOf(value)) {
+    return object->size() <= 2 &&
+           std::all_of(object->begin(), object->end(), [](const JsonMember& m) { return Primitive(m.second); });
+  }
   return true;
 }
 
-std::string Dump(const Json& value) {
-  return value.dump(-1, ' ', false, Json::error_handler_t::replace);
-}
-
 void Write(const Json& value, int indent, bool inArray, std::string& out) {
-  if (value.is_primitive() || (inArray && Inline(value)) || (value.is_array() && Inline(value))) {
-    if (value.is_primitive()) {
-      out += Dump(value);
+  const JsonObject* object = ObjectOf(value);
+  const JsonArray* array = ArrayOf(value);
+  const std::size_t count = object != nullptr ? object->size() : array != nullptr ? array->size() : 0;
+  const auto key = [&](std::size_t k) { return object != nullptr ? JsonString((*object)[k].first) + ": " : std::string(); };
+  const auto member = [&](std::size_t k) -> const Json& { return object != nullptr ? (*object)[k].second : (*array)[k]; };
+  if (Primitive(value) || (inArray && Inline(value)) || (array != nullptr && Inline(value))) {
+    if (Primitive(value)) {
+      out += ToJson(value);
       return;
     }
-    const bool object = value.is_object();
-    out += object ? "{" : "[";
-    bool first = true;
-    for (const auto& [key, member] : value.items()) {
-      out += first ? "" : ", ";
-      if (object) out += Dump(Json(key)) + ": ";
-      out += Dump(member);
-      first = false;
-    }
-    out += object ? "}" : "]";
+    out += object != nullptr ? "{" : "[";
+    for (std::size_t k = 0; k < count; ++k) out += (k == 0 ? "" : ", ") + key(k) + ToJson(member(k));
+    out += object != nullptr ? "}" : "]";
     return;
   }
-  const bool object = value.is_object();
   const std::string pad(static_cast<std::size_t>(indent + 2), ' ');
-  out += object ? "{\n" : "[\n";
-  bool first = true;
-  for (const auto& [key, member] : value.items()) {
-    out += first ? "" : ",\n";
-    out += pad;
-    if (object) out += Dump(Json(key)) + ": ";
-    Write(member, indent + 2, !object, out);
-    first = false;
+  out += object != nullptr ? "{\n" : "[\n";
+  for (std::size_t k = 0; k < count; ++k) {
+    out += (k == 0 ? "" : ",\n") + pad + key(k);
+    Write(member(k), indent + 2, object == nullptr, out);
   }
-  out += "\n" + std::string(static_cast<std::size_t>(indent), ' ') + (object ? "}" : "]");
+  out += "\n" + std::string(static_cast<std::size_t>(indent), ' ') + (object != nullptr ? "}" : "]");
+}
+
+// An object's member set, added where it is new.
+void Set(JsonObject& object, std::string_view key, Json value) {
+  const auto found = std::find_if(object.begin(), object.end(), [&](const JsonMember& m) { return m.first == key; });
+  if (found != object.end()) {
+    found->second = std::move(value);
+  } else {
+    object.emplace_back(std::string(key), std::move(value));
+  }
 }
 
 // Whether a kept value is a flag (--check-convergence, --global-earthing).
@@ -480,15 +438,15 @@ bool IsFlag(std::string_view key) {
   return option != nullptr && option->kind == OptionKind::kFlag;
 }
 
-Json ValuesJson(const JobValues& values, Json object = Json::object()) {
-  for (const auto& [key, text] : values) object[key] = IsFlag(key) ? Json(true) : Json(text);
+JsonObject ValuesJson(const JobValues& values, JsonObject object = {}) {
+  for (const auto& [key, text] : values) Set(object, key, IsFlag(key) ? Json(true) : Json(text));
   return object;
 }
 
-Json TableJson(const JobTable& table) {
-  Json rows = Json::array();
-  for (const auto& row : table.rows) rows.push_back(row);
-  return Json{{"columns", table.columns}, {"rows", rows}};
+JsonObject TableJson(const JobTable& table) {
+  JsonArray rows;
+  for (const auto& row : table.rows) rows.emplace_back(row);
+  return {{"columns", table.columns}, {"rows", std::move(rows)}};
 }
 
 void AddInputs(const JobValues& values, JobInputs& inputs) {
@@ -497,13 +455,20 @@ void AddInputs(const JobValues& values, JobInputs& inputs) {
 }
 
 Checked AddModel(const Job& job, JobInputs& inputs) {
-  if (job.layers.size() > 2) {
+  if (job.layers.size() > static_cast<std::size_t>(kMostLayers)) {
     return Refused("$.soil.layers: a soil of " + std::to_string(job.layers.size()) +
-                   " layers; this version's calculations take one or two");
+                   " layers; at most " + std::to_string(kMostLayers) + " are solved");
   }
   if (job.layers.size() == 1) inputs["rho"] = job.layers[0].rho;
-  if (job.layers.size() == 2) {
-    inputs["layers"] = job.layers[0].rho + "," + job.layers[0].h + "," + job.layers[1].rho;
+  if (job.layers.size() >= 2) {
+    // RHO1,H1,RHO2,...,RHON, as --layers takes them (more than two, the
+    // electrode solver's calculations only: the others refuse them).
+    std::string text;
+    for (std::size_t i = 0; i < job.layers.size(); ++i) {
+      text += job.layers[i].rho;
+      if (i + 1 < job.layers.size()) text += "," + job.layers[i].h + ",";
+    }
+    inputs["layers"] = text;
   }
   AddInputs(job.soil, inputs);
   return Ok{};
@@ -527,56 +492,52 @@ Result<Job> ReadJob(std::string_view text) {
   if (text.size() > kMaxJobBytes) {
     return Refused("$: a job file is at most " + std::to_string(kMaxJobBytes >> 20) + " MiB");
   }
-  Screen screen;
-  if (!Json::sax_parse(text, &screen, nlohmann::detail::input_format_t::json, true)) {
-    return Refused("$: " + (screen.why.empty() ? std::string("not JSON") : screen.why));
+  const Result<Json> root = ParseJson(text, kMaxJobDepth);
+  if (!root) {
+    return Refused((root.Failed().detail.code == kJsonTooDeep ? "$: " : "$: not JSON: ") + root.why());
   }
-  const Json root = Json::parse(text, nullptr, false);
-  if (root.is_discarded()) return Refused("$: not JSON");
   Job job;
   job.units.clear();
   JobReader reader(job);
-  Checked read = reader.Read(root);
+  Checked read = reader.Read(*root);
   OSTREVIN_PASS_ON(read);
   return job;
 }
 
 std::string WriteJob(const Job& job) {
-  Json root = Json::object();
-  root["format"] = kJobFormat;
-  root["version"] = kJobVersion;
-  Json header = Json::object();
+  JsonObject root{{"format", kJobFormat}, {"version", kJobVersion}};
+  JsonObject header;
   for (const std::string_view key : kHeaderKeys) {
     const auto given = std::find_if(job.header.begin(), job.header.end(),
                                     [&](const auto& value) { return value.first == key; });
-    header[std::string(key)] = given == job.header.end() ? "" : given->second;
+    header.emplace_back(std::string(key), given == job.header.end() ? "" : given->second);
   }
-  root["header"] = header;
-  root["units"] = job.units;
-  Json soil = Json::object();
+  root.emplace_back("header", std::move(header));
+  root.emplace_back("units", job.units);
+  JsonObject soil;
   if (!job.layers.empty()) {
-    Json layers = Json::array();
+    JsonArray layers;
     for (const JobLayer& layer : job.layers) {
-      Json one{{"rho", layer.rho}};
-      if (!layer.h.empty()) one["h"] = layer.h;
-      layers.push_back(one);
+      JsonObject one{{"rho", layer.rho}};
+      if (!layer.h.empty()) one.emplace_back("h", layer.h);
+      layers.emplace_back(std::move(one));
     }
-    soil["layers"] = layers;
+    soil.emplace_back("layers", std::move(layers));
   }
   soil = ValuesJson(job.soil, soil);
-  if (job.survey) soil["survey"] = TableJson(*job.survey);
-  if (!soil.empty()) root["soil"] = soil;
+  if (job.survey) soil.emplace_back("survey", TableJson(*job.survey));
+  if (!soil.empty()) root.emplace_back("soil", std::move(soil));
   if (!job.tool.empty()) {
-    Json electrode = ValuesJson(job.electrode, Json{{"tool", job.tool}});
-    if (job.conductors) electrode["conductors"] = TableJson(*job.conductors);
-    root["electrode"] = electrode;
-    if (!job.safety.empty()) root["safety"] = ValuesJson(job.safety);
+    JsonObject electrode = ValuesJson(job.electrode, {{"tool", job.tool}});
+    if (job.conductors) electrode.emplace_back("conductors", TableJson(*job.conductors));
+    root.emplace_back("electrode", std::move(electrode));
+    if (!job.safety.empty()) root.emplace_back("safety", ValuesJson(job.safety));
   }
-  Json test = ValuesJson(job.test);
-  if (job.readings) test["readings"] = TableJson(*job.readings);
-  if (!test.empty()) root["test"] = test;
+  JsonObject test = ValuesJson(job.test);
+  if (job.readings) test.emplace_back("readings", TableJson(*job.readings));
+  if (!test.empty()) root.emplace_back("test", std::move(test));
   std::string out;
-  Write(root, 0, false, out);
+  Write(Json(std::move(root)), 0, false, out);
   return out + "\n";
 }
 
@@ -604,19 +565,23 @@ Job JobFromInputs(std::string_view tool, const InputLookup& lookup, const std::s
   Job job;
   job.units = units;
   if (const auto rho = lookup("rho")) job.layers.push_back({std::string(*rho), {}});
-  std::array<std::string, 3> parts;
+  std::vector<std::string> parts;
   if (const auto layers = lookup("layers")) {
+    // RHO1,H1,RHO2,...: each layer's resistivity and thickness, the last's alone.
     const std::string text(*layers);
-    const std::size_t first = text.find(',');
-    const std::size_t second = text.find(',', first + 1);
-    if (first != std::string::npos && second != std::string::npos) {
-      parts = {text.substr(0, first), text.substr(first + 1, second - first - 1),
-               text.substr(second + 1)};
+    for (std::size_t from = 0;;) {
+      const std::size_t comma = text.find(',', from);
+      parts.push_back(text.substr(from, comma == std::string::npos ? std::string::npos : comma - from));
+      if (comma == std::string::npos) break;
+      from = comma + 1;
     }
+    if (parts.size() < 3 || parts.size() % 2 == 0) parts.clear();
   } else if (lookup("rho1") && lookup("h") && lookup("rho2")) {
     parts = {std::string(*lookup("rho1")), std::string(*lookup("h")), std::string(*lookup("rho2"))};
   }
-  if (!parts[0].empty()) job.layers = {{parts[0], parts[1]}, {parts[2], {}}};
+  for (std::size_t i = 0; i < parts.size(); i += 2) {
+    job.layers.push_back({parts[i], i + 1 < parts.size() ? parts[i + 1] : std::string()});
+  }
   for (const std::string_view key : kSeasonKeys) {
     if (const auto text = lookup(key); text && (FindOption(ToolOptions(tool), key) != nullptr))
       job.soil.emplace_back(key, *text);

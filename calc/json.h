@@ -15,6 +15,8 @@
 #include <variant>
 #include <vector>
 
+#include "core/result.h"
+
 namespace ostrevin::calc {
 
 struct JsonValue;
@@ -46,6 +48,15 @@ struct JsonValue : JsonVariant {
 
 // The value as JSON text on one line.
 std::string ToJson(const JsonValue& value);
+
+// JSON text (RFC 8259) read: its value, or why not, with where ("at line 3,
+// column 5: a value was expected, not 'x'"). Nested at most `depth` deep;
+// a key given twice in an object, text that is not UTF-8 and anything after
+// the value are refused; numbers are doubles.
+// Example: ParseJson(R"({"a": [1, "b"]})", 16) holds {"a": [1, "b"]}.
+// Nested too deep is refused with the code kJsonTooDeep and no place.
+inline constexpr std::string_view kJsonTooDeep = "json-too-deep";
+Result<JsonValue> ParseJson(std::string_view text, int depth);
 
 // A value as a CSV cell shows it: numbers in full, true and false, strings
 // as they are, arrays of strings joined with "; ", null empty; arrays and

@@ -116,14 +116,35 @@ std::string Quoted(std::string_view text) {
 std::string JsonString(std::string_view text) {
   std::string out = "\"";
   for (const char c : text) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += c;
-    } else if (static_cast<unsigned char>(c) < 0x20) {
-      out += "\\u00";
-      AppendHex(out, static_cast<unsigned char>(c), 2);
-    } else {
-      out += c;
+    switch (c) {
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\b':
+        out += "\\b";
+        break;
+      case '\f':
+        out += "\\f";
+        break;
+      default:
+        if (static_cast<unsigned char>(c) < 0x20) {
+          out += "\\u00";
+          AppendHex(out, static_cast<unsigned char>(c), 2);
+        } else {
+          out += c;
+        }
     }
   }
   return out + "\"";
