@@ -39,14 +39,27 @@ inline const std::vector<Option> kLayerOptions{
     {"season-layers"},
     {"frost"}};
 
+// The calculations the electrode solver answers, which stand in three
+// layers and more (where the build holds the layered kernel).
+inline constexpr std::array<std::string_view, 4> kSolverTools{"grid", "ring", "strip", "electrodes"};
+
 struct Soil {
   double rho = 0;                      // ohm-cm, uniform soil
   std::optional<TwoLayerSoil> layers;  // or two layers (ohm-cm, metres)
+  std::optional<LayeredSoil> stack;    // or three to seven (the electrode solver's only)
   std::vector<JsonMember> inputs;      // as read
   // The top resistivity as measured, before any season factor or frozen
   // layer: the soil under the feet of the tolerable voltages (a higher value
   // there would make them less safe).
   double measuredTopOhmCm = 0;
+
+  bool Uniform() const { return !layers && !stack; }
+  double TopOhmCm() const { return stack ? stack->rho[0] : layers ? layers->rho1 : rho; }
+  EarthSoil Earth() const {
+    EarthSoil earth{rho, layers};
+    earth.stack = stack;
+    return earth;
+  }
 
   // The soil's inputs followed by `more`: the start of an outcome's inputs.
   std::vector<JsonMember> InputsWith(std::vector<JsonMember> more) const {
@@ -62,7 +75,14 @@ struct Soil {
 // refused: three are not worked). The soil worked is said in a note, and its
 // resistivities are the JSON's rho or rho1/rho2; season_factor and frost
 // are kept beside them.
-std::optional<Soil> ReadSoil(Inputs& in);
+// With `stacks`, --layers may give three to seven layers,
+// RHO1,H1,RHO2,H2,...,RHON (the electrode solver's calculations); without,
+// more than two are refused with where they are taken.
+std::optional<Soil> ReadSoil(Inputs& in, bool stacks = false);
+// "300ohm-m,2m,100ohm-m,6m,1000ohm-m", as LayersValue writes two layers,
+// and "30000 ohm-cm to 2 m, 10000 ohm-cm to 8 m, then 100000 ohm-cm".
+std::string StackValue(const LayeredSoil& soil, UnitSystem units, bool ohmMetres = false);
+std::string DescribeStack(const LayeredSoil& soil, UnitSystem units);
 
 // The two layers' parts by name (the batch's columns, the page's fields),
 // in the order --layers gives them: RHO1,H,RHO2.
@@ -72,6 +92,10 @@ inline constexpr std::array<std::string_view, 3> kLayerParts{"rho1", "h", "rho2"
 std::optional<std::array<std::string_view, 3>> SplitLayers(std::string_view text);
 // Text split at every `separator` (an x also at an X): "70mx50m" -> "70m", "50m".
 std::vector<std::string_view> SplitParts(std::string_view text, char separator);
+// A list of values split at its commas; where a comma is also the decimal
+// mark and that does not give `expected` parts (0: a count not known), at
+// each comma after a unit instead: "0,8m,500ohm-m" -> "0,8m", "500ohm-m".
+std::vector<std::string_view> SplitValues(std::string_view text, std::size_t expected, const NumberMarks& marks);
 // A value made of parts (--layers RHO1,H,RHO2, --size XxY, --bond DEPTH,DIAMETER):
 // each read as the quantity `as` and named `shown` in a message
 // ("--size: Y needs a length between 0.1 and 10000 m, not ..."); the values

@@ -41,14 +41,14 @@ struct Option {
   std::string_view choices = {};  // a choice's words this calculation takes, when not all of them
 };
 
-// How much work a calculation may take on: the electrode solver's unknowns
+// How much work a calculation may take on: the electrode solver's memory
 // and the points of a surface map (the page takes less than the command line).
 struct WorkBounds {
-  std::size_t unknowns = kMaxUnknowns;
+  std::size_t bytes = kMostBytes;
   std::size_t mapPoints = 1'000'000;
 };
 // The page's: its WebAssembly memory is 512 MB at most.
-inline constexpr WorkBounds kPageBounds{2000, 250'000};
+inline constexpr WorkBounds kPageBounds{512'000'000, 250'000};
 
 // The text given for an input by name ("rho", "diameter", ...), or nothing
 // when it was not given.

@@ -47,7 +47,7 @@ void AddWaysToMeet(Outcome& outcome, const Inputs& in, const EarthSoil& soil, do
   const double radiusM = RodRadiusMetres(diameter, units);
   SolveOptions options;
   options.progress = in.progress();
-  options.maxUnknowns = in.bounds().unknowns;
+  options.maxBytes = in.bounds().bytes;
   const Result<FewestRodsResult> line =
       FewestSolvedRods(soil, lengthM, radiusM, RodLine::kLine, 2 * lengthM, limit, options);
   if (line && line->rods) {

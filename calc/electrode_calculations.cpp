@@ -9,6 +9,7 @@
 #include <limits>
 
 #include "calc/calculation_parts.h"
+#include "calc/dxf_file.h"
 #include "calc/electrodes.h"
 #include "calc/safety.h"
 #include "calc/text.h"
@@ -39,6 +40,7 @@ const std::vector<Option> kSolvedOptions{
     {"lattice"},
     {"check-convergence", OptionKind::kFlag, false, {},
      "solve again with every segment count doubled and give the change"},
+    {"solver"},
     {"plan-svg", OptionKind::kOutput, false, "FILE", "write the plan as an SVG drawing"},
     {"potential-svg", OptionKind::kOutput, false, "FILE",
      "write the surface potential's map as an SVG drawing (with --grid-current)"},
@@ -50,6 +52,9 @@ const std::vector<Option> kSolvedOptions{
      "write each segment's ends and current"},
     {"layout-csv", OptionKind::kOutput, false, "FILE",
      "write the layout as a table of conductors (for the electrodes command)"},
+    {"layout-dxf", OptionKind::kOutput, false, "FILE",
+     "write the layout as a CAD drawing (DXF R2000, metres, Z up: conductors, rods and the outline on layers "
+     "of their own)"},
     {"touch-svg", OptionKind::kOutput, false, "FILE",
      "write the touch voltage's map, its limit a contour (with --shock-duration)"},
     {"touch-png", OptionKind::kOutput, false, "FILE",
@@ -83,6 +88,7 @@ struct Job {
   std::optional<double> amperes;
   double latticeM = kDefaultLatticeM;
   bool checkConvergence = false;
+  SolverChoice solver = SolverChoice::kAuto;
   std::optional<Fault> fault;
   std::optional<Limits> limits;
   std::optional<Fence> fence;
@@ -125,7 +131,7 @@ std::optional<Polygon> ReadOutline(Inputs& in, std::string_view text) {
 
 // The soil, the current and the map's spacing, read into the job.
 std::optional<Soil> ReadSolvedCommon(Inputs& in, Job& job) {
-  std::optional<Soil> soil = ReadSoil(in);
+  std::optional<Soil> soil = ReadSoil(in, true);
   const std::optional<double> lattice = in.Optional("lattice");
   job.fault = ReadFault(in);
   if (soil) job.limits = ReadLimits(in, *soil);
@@ -144,11 +150,15 @@ std::optional<Soil> ReadSolvedCommon(Inputs& in, Job& job) {
     }
   }
   if (in.refusal()) return std::nullopt;
-  job.soil = EarthSoil{soil->rho, soil->layers};
+  job.soil = soil->Earth();
   job.inputs = soil->inputs;
   if (job.fault) job.amperes = job.fault->amperes;
   if (lattice) job.latticeM = LengthToMetres(*lattice, in.units());
   job.checkConvergence = in.Given("check-convergence");
+  if (const auto solver = in.Choice("solver", false)) {
+    job.solver = *solver == "dense" ? SolverChoice::kDense : *solver == "compressed" ? SolverChoice::kCompressed
+                                                                                     : SolverChoice::kAuto;
+  }
   return soil;
 }
 
@@ -166,25 +176,25 @@ void SetOutline(Job& job, PlanRegion outline) {
 }
 
 // The answer against the same electrode cut finer: every segment count
-// doubled, or as much finer as the bound on unknowns allows (said); the
+// doubled, or as much finer as the bound on memory allows (said); the
 // answer itself is never withheld for it.
 Checked CheckConvergence(Outcome& outcome, std::span<const Conductor> conductors, const EarthSoil& soil,
                          double ohms, const WorkBounds& bounds) {
-  const auto unknowns = [&](double refinement) -> std::size_t {
+  const auto bytes = [&](double refinement) -> std::size_t {
     SolveOptions options;
     options.refinement = refinement;
-    options.maxUnknowns = std::numeric_limits<std::size_t>::max();
-    const Result<std::size_t> counted = UnknownsFor(conductors, soil, options);
-    return counted ? *counted : std::numeric_limits<std::size_t>::max();
+    options.maxBytes = std::numeric_limits<std::size_t>::max();
+    const Result<Work> work = WorkFor(conductors, soil, options);
+    return work ? work->bytes : std::numeric_limits<std::size_t>::max();
   };
   double refinement = 2;
-  if (unknowns(refinement) > bounds.unknowns) {
+  if (bytes(refinement) > bounds.bytes) {
     // The finest the bound allows, to a twentieth.
     double lo = 1;
     double hi = 2;
     while (hi - lo > 0.05) {
       const double mid = (lo + hi) / 2;
-      (unknowns(mid) <= bounds.unknowns ? lo : hi) = mid;
+      (bytes(mid) <= bounds.bytes ? lo : hi) = mid;
     }
     refinement = lo;
   }
@@ -192,19 +202,19 @@ Checked CheckConvergence(Outcome& outcome, std::span<const Conductor> conductors
   if (refinement < kLeastCheck) {
     outcome.fields.emplace_back("convergence_percent", nullptr);
     outcome.details.push_back("no convergence check: cut any finer, the electrode needs more than the " +
-                              std::to_string(bounds.unknowns) + " unknowns solved here");
+                              MemoryText(bounds.bytes) + " solved here");
     return Ok{};
   }
   SolveOptions finer;
   finer.refinement = refinement;
-  finer.maxUnknowns = bounds.unknowns;
+  finer.maxBytes = bounds.bytes;
   const Result<Solution> refined = SolveElectrode(conductors, soil, finer);
   OSTREVIN_PASS_ON(refined);
   const double percent = 100 * (ohms / refined->ohms - 1);
   outcome.fields.emplace_back("convergence_percent", percent);
   const std::string how = refinement == 2 ? "with every segment count doubled"
                                           : "with every segment count times " + FormatDouble("%.2f", refinement) +
-                                                " (the most the bound on unknowns allows)";
+                                                " (the most the bound on memory allows)";
   outcome.details.push_back(how + ": " + ShowOhms(refined->ohms) + " ohms, " +
                             FormatDouble("%.3f", std::abs(percent)) + " % " + (percent >= 0 ? "lower" : "higher"));
   return Ok{};
@@ -254,7 +264,8 @@ Result<Outcome> Solve(Job job, UnitSystem units, const Progress& progress,
   outcome.warnings = job.warnings;
   const bool mapped = job.amperes.has_value();
   SolveOptions options;
-  options.maxUnknowns = bounds.unknowns;
+  options.maxBytes = bounds.bytes;
+  options.solver = job.solver;
   if (progress) {
     options.progress = [&](double done) { progress(mapped ? done / 2 : done); };
   }
@@ -277,6 +288,7 @@ Result<Outcome> Solve(Job job, UnitSystem units, const Progress& progress,
   outcome.value = ohms;
   outcome.result = ShowOhms(ohms);
   outcome.fields.emplace_back("segments", static_cast<double>(solved->elements.size()));
+  outcome.fields.emplace_back("solver", solved->compressed ? "compressed" : "dense");
   for (const auto& [key, value] : job.formulas) outcome.fields.emplace_back(key, JsonValue(value));
   const double perSquare = LengthFromMetres(1, units) * LengthFromMetres(1, units);
   outcome.fields.emplace_back("area", electrode->outline.HasArea()
@@ -287,7 +299,10 @@ Result<Outcome> Solve(Job job, UnitSystem units, const Progress& progress,
                             std::to_string(solved->elements.size()) + " segments" +
                             (solved->symmetry > 1 ? " (" + std::to_string(solved->unknowns) +
                                                         " unknowns by its symmetry)"
-                                                  : ""));
+                                                  : "") +
+                            (solved->compressed ? ", compressed (" + MemoryText(solved->bytes) + ", " +
+                                                      std::to_string(solved->steps) + " steps of conjugate gradients)"
+                                                : ""));
   for (const std::string& line : job.formulaLines) outcome.details.push_back(line);
   for (const std::string& note : solved->notes) outcome.details.push_back("note: " + note);
   if (job.checkConvergence) {
@@ -370,7 +385,7 @@ Result<Outcome> ComputeStrip(Inputs& in) {
   job.names = [](std::size_t) { return std::string("the strip"); };
   SetOutline(job, {{}, PlanLines(job.conductors)});
   const std::optional<double> dwight =
-      soil->layers ? std::nullopt : DwightStripOhms(soil->rho, lengthM, diameterM / 2, depthM);
+      !soil->Uniform() ? std::nullopt : DwightStripOhms(soil->rho, lengthM, diameterM / 2, depthM);
   job.formulas.emplace_back("formula_ohms", dwight);
   if (dwight) {
     job.formulaLines.push_back("Dwight's formula (IEEE 142, a horizontal wire): " +
@@ -460,7 +475,7 @@ Result<Outcome> ComputeRing(Inputs& in) {
   std::optional<double> previous;
   for (;; sides *= 2) {
     SolveOptions bounded;
-    bounded.maxUnknowns = in.bounds().unknowns;
+    bounded.maxBytes = in.bounds().bytes;
     const Result<Solution> trial = SolveElectrode(layout(sides), job.soil, bounded);
     if (!trial) {
       const Why why = Worded(trial.Failed(), units, RingNames(sides));
@@ -478,7 +493,7 @@ Result<Outcome> ComputeRing(Inputs& in) {
               (rods ? ", " + Plural(n, "rod") + " of " + LengthText(rods->lengthM, units) : "") +
               " (a polygon of " + std::to_string(sides) + " sides)";
   const std::optional<double> dwight =
-      soil->layers || rods ? std::nullopt : DwightRingOhms(soil->rho, ringM, wireM, depthM);
+      !soil->Uniform() || rods ? std::nullopt : DwightRingOhms(soil->rho, ringM, wireM, depthM);
   job.formulas.emplace_back("formula_ohms", dwight);
   if (dwight) {
     job.formulaLines.push_back("Dwight's formula (IEEE 142, a ring of wire): " + ShowOhms(*dwight) +
@@ -531,7 +546,7 @@ void AddGridFormulas(Job& job, const Soil& soil, const GridPlan& plan, const std
   const bool ell = plan.cutout.has_value();
   std::optional<double> sverak;
   std::optional<double> schwarz;
-  if (!soil.layers) {
+  if (soil.Uniform()) {
     const double area = plan.sizeX * plan.sizeY - (plan.cutout ? plan.cutout->first * plan.cutout->second : 0);
     const double rodLength = rods ? rods->count * rods->lengthM : 0;
     sverak = SverakOhms(soil.rho, gridLength + rodLength, area, plan.depthM);
@@ -551,7 +566,7 @@ void AddGridFormulas(Job& job, const Soil& soil, const GridPlan& plan, const std
     // The mesh and step voltages by IEEE 80's equations (made for uniform
     // soil: in two layers they take the top layer's resistivity).
     GridEquationsInput g;
-    g.rho = soil.layers ? soil.layers->rho1 : soil.rho;
+    g.rho = soil.TopOhmCm();
     g.amperes = job.fault->amperes;
     g.lengthX = plan.sizeX;
     g.lengthY = plan.sizeY;
@@ -569,7 +584,7 @@ void AddGridFormulas(Job& job, const Soil& soil, const GridPlan& plan, const std
     g.largestDistanceM = std::hypot(plan.sizeX, plan.sizeY);
     g.shape = ell ? GridEquationsInput::Shape::kLShape : GridEquationsInput::Shape::kRectangle;
     job.equations = MeshAndStep(g);
-    if (soil.layers) {
+    if (!soil.Uniform()) {
       job.warnings.emplace_back("IEEE 80's mesh and step equations assume uniform soil: here they "
                              "take the top layer's resistivity, and the solver's rise");
     } else {
@@ -786,7 +801,12 @@ const std::string kMapHelp =
 }  // namespace
 
 std::span<const Option> ElectrodeOptions() {
-  static const std::vector<Option> options = WithSolved({{"rho"}});
+  // A table's (or a drawing's, which DXF gives no sizes: dxf_file.h).
+  static const std::vector<Option> options = [] {
+    std::vector<Option> all = WithSolved({{"rho"}});
+    all.insert(all.end() - 1, kDxfOptions.begin(), kDxfOptions.end());
+    return all;
+  }();
   return options;
 }
 

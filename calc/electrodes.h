@@ -102,8 +102,10 @@ struct SolvedElectrode {
 // may carry its unit.
 inline constexpr std::array<std::string_view, 7> kConductorColumns{"x1", "y1", "z1", "x2",
                                                                    "y2", "z2", "diameter"};
-// The most conductors a table may have.
-inline constexpr std::size_t kMaxConductorRows = 5000;
+// The most conductors a table may have: as many as the solver's memory
+// could hold (two segments each at least), so that a file too large is
+// refused as it is read, not after.
+inline constexpr std::size_t kMaxConductorRows = kMostBytes / (2 * kLeastSegmentBytes);
 
 struct ConductorRow {
   long line = 0;  // a file's line, a table's row

@@ -67,8 +67,10 @@ Result<Design> Predict(std::span<const Conductor> conductors, const EarthSoil& s
   const double cy = (y0 + y1) / 2;
   const double reach = probeM + std::hypot(x1 - x0, y1 - y0);
   const EarthKernel kernel(soil, reach * 1.05, depth);
-  const double spike = soil.layers ? std::min(0.1, soil.layers->h / 2) : 0.1;
-  const Element probe{{{cx + probeM, cy, 0}, {cx + probeM, cy, spike}}, 0.005, true};
+  // The current probe: a 10 cm spike in the top layer.
+  const Interfaces interfaces = InterfacesOf(soil);
+  const double spike = interfaces.count > 0 ? std::min(0.1, interfaces.depth[0] / 2) : 0.1;
+  const Element probe{{{cx + probeM, cy, 0}, {cx + probeM, cy, spike}}, 0.005, 0};
   double atElectrode = 0;
   for (std::size_t i = 0; i < solved->elements.size(); ++i) {
     atElectrode += solved->amperes[i] * kernel.At(solved->elements[i].line.Middle(), probe);

@@ -189,7 +189,7 @@ Result<Figures> WorkOut(const Rod& rod, const Layout& layout, const std::optiona
   }
   SolveOptions options;
   options.progress = progress;
-  options.maxUnknowns = bounds.unknowns;
+  options.maxBytes = bounds.bytes;
   Figures figures;
   figures.rods = static_cast<int>(layout.points.size());
   figures.layers = rod.soil.layers;
@@ -274,6 +274,9 @@ void Describe(Outcome& outcome, const Figures& figures, Method method, UnitSyste
   outcome.fields.emplace_back(
       "segments", figures.solver.fallback ? JsonValue(nullptr)
                                           : JsonValue(static_cast<double>(figures.solver.segments)));
+  outcome.fields.emplace_back("solver", figures.solver.fallback     ? JsonValue(nullptr)
+                                        : figures.solver.compressed ? JsonValue("compressed")
+                                                                    : JsonValue("dense"));
   for (const std::string& note : figures.solver.notes) {
     (figures.solver.fallback ? outcome.warnings : outcome.details).push_back(note);
   }
@@ -309,8 +312,8 @@ void Describe(Outcome& outcome, const Figures& figures, Method method, UnitSyste
   std::vector<std::string> beside;
   switch (method) {
     case Method::kSolver:
-      outcome.details.push_back(group + bonded + " at one potential by the electrode solver; " +
-                                single + formula);
+      outcome.details.push_back(group + bonded + " at one potential by the electrode solver" +
+                                (figures.solver.compressed ? " (compressed)" : "") + "; " + single + formula);
       if (figures.rods > 1) {
         beside.push_back("closed-form mutual resistances" + rodsAlone + ": " +
                          ShowOhms(*figures.mutual) + " ohms" +
@@ -395,7 +398,7 @@ Result<Outcome> ComputeGroup(Inputs& in) {
         outcome, *rod->soil.layers, rod->lengthM, rod->radiusM,
         [&](const TwoLayerSoil& other) -> std::optional<double> {
           SolveOptions bounded;
-          bounded.maxUnknowns = in.bounds().unknowns;
+          bounded.maxBytes = in.bounds().bytes;
           const Result<RodGroupAnswer> value = SolvedGroup(
               EarthSoil{0, other}, rod->lengthM, rod->radiusM, layout->points, bond, bounded);
           return value ? std::optional(value->ohms) : std::nullopt;
@@ -604,7 +607,7 @@ Result<FewestRodsResult> SearchLineOrRing(const Inputs& in, const Rod& rod, RodL
                                           double spacingM, Method method, double target) {
   SolveOptions options;
   options.progress = in.progress();
-  options.maxUnknowns = in.bounds().unknowns;
+  options.maxBytes = in.bounds().bytes;
   return method == Method::kSolver
              ? FewestSolvedRods(rod.soil, rod.lengthM, rod.radiusM, line, spacingM, target, options)
              : FewestRods(rod.Rho(), rod.lengthM, rod.radiusM, line, spacingM, target,

@@ -46,13 +46,6 @@ JobTable TableOf(std::span<const Row> rows, std::span<const std::string_view> co
   return table;
 }
 
-ReadContext JobContext(const Job& job) {
-  ReadContext context;
-  ReadUnitChoice(job.units, context);
-  context.prefix = "";
-  return context;
-}
-
 InputLookup LookupOf(const JobInputs& inputs) {
   return [&inputs](std::string_view name) -> std::optional<std::string_view> {
     const auto found = inputs.find(name);
@@ -62,6 +55,13 @@ InputLookup LookupOf(const JobInputs& inputs) {
 }
 
 }  // namespace
+
+ReadContext JobContext(const Job& job) {
+  ReadContext context;
+  ReadUnitChoice(job.units, context);
+  context.prefix = "";
+  return context;
+}
 
 bool TakesLayers(std::string_view tool) {
   const std::span<const Option> options = ToolOptions(tool);
@@ -143,7 +143,7 @@ JobTable ConductorTable(std::span<const ConductorRow> rows) {
                  [](const ConductorRow& row) { return row.cells; });
 }
 
-std::optional<std::vector<JobLayer>> SurveyModel(const Survey& survey, bool takesLayers,
+std::optional<std::vector<JobLayer>> SurveyModel(const Survey& survey, std::string_view tool,
                                                  std::vector<std::string>& notes) {
   const JsonValue* use = survey.outcome.Field("use");
   const JsonValue* uniform = survey.outcome.Field("uniform_ohm_cm");
@@ -151,7 +151,22 @@ std::optional<std::vector<JobLayer>> SurveyModel(const Survey& survey, bool take
     const auto* s = value != nullptr ? std::get_if<std::string>(&value->variant()) : nullptr;
     return s != nullptr ? *s : std::string();
   };
-  if (use != nullptr && use->Find("rho1") != nullptr && takesLayers) {
+  // Three layers and more lead: the solver's tools stand in them.
+  const JsonValue* model = survey.outcome.Field("model");
+  const JsonValue* value = model != nullptr ? model->Find("value") : nullptr;
+  const std::string leading = text(value);
+  const std::vector<std::string_view> parts = SplitParts(leading, ',');
+  if (parts.size() > 3 &&
+      std::find(kSolverTools.begin(), kSolverTools.end(), tool) != kSolverTools.end()) {
+    std::vector<JobLayer> layers;
+    for (std::size_t i = 0; i < parts.size(); i += 2) {
+      layers.push_back({std::string(parts[i]), i + 1 < parts.size() ? std::string(parts[i + 1]) : ""});
+    }
+    notes.push_back("the soil is the survey's " + std::to_string(layers.size()) +
+                    " layers, which lead: " + leading);
+    return layers;
+  }
+  if (use != nullptr && use->Find("rho1") != nullptr && TakesLayers(tool)) {
     const std::vector<JobLayer> layers{{text(use->Find("rho1")), text(use->Find("h"))},
                                        {text(use->Find("rho2")), {}}};
     notes.push_back("the soil is the survey's two layers: " + layers[0].rho + " to " + layers[0].h +
@@ -184,7 +199,7 @@ Result<JobResults> RunJobParts(const Job& job, const Progress& progress, const W
   }
   Job used = job;
   if (used.layers.empty() && results.soil && !used.tool.empty()) {
-    auto model = SurveyModel(*results.soil, TakesLayers(used.tool), results.notes);
+    auto model = SurveyModel(*results.soil, used.tool, results.notes);
     if (!model) return Refused("electrode: the survey gives no model of the soil to stand in");
     used.layers = *std::move(model);
   }
@@ -201,6 +216,7 @@ Result<JobResults> RunJobParts(const Job& job, const Progress& progress, const W
     if (!outcome) return InPart("electrode", outcome.Failed());
     results.status = Worse(results.status, outcome->status());
     results.electrode = *std::move(outcome);
+    results.model = used.layers;
   }
   if (job.readings) {
     Result<JobInputs> inputs = TestInputs(used);

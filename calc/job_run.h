@@ -17,6 +17,9 @@ namespace ostrevin::calc {
 struct JobResults {
   std::optional<Survey> soil;        // with a survey
   std::optional<Outcome> electrode;  // with a tool
+  // The soil's model the electrode stood in, as the job or its survey gave
+  // it (none without an electrode).
+  std::vector<JobLayer> model;
   std::optional<FallTest> test;      // with readings
   // What was carried between the parts ("the electrode stands in the
   // survey's two layers: ..."), said beside the results.
@@ -35,11 +38,16 @@ JobTable SurveyTable(std::span<const SurveyRow> rows);
 JobTable FallTable(std::span<const FallRow> rows);
 JobTable ConductorTable(std::span<const ConductorRow> rows);
 
-// The model a survey gives the electrode's tool: its two layers, or the
-// uniform soil where the fit prefers it or the tool takes no layers (a
-// note says so); nothing when the survey gives no model.
-std::optional<std::vector<JobLayer>> SurveyModel(const Survey& survey, bool takesLayers,
+// The model a survey gives the electrode's tool: the count that leads
+// when three or more do and the tool is the solver's, else its two layers,
+// or the uniform soil where the fit prefers it or the tool takes no layers
+// (a note says which); nothing when the survey gives no model.
+std::optional<std::vector<JobLayer>> SurveyModel(const Survey& survey, std::string_view tool,
                                                  std::vector<std::string>& notes);
+
+// The context a job's values are read in: its units (english, metric or
+// si), options named without "--".
+ReadContext JobContext(const Job& job);
 
 // Whether a tool stands in layers: one whose resistivity must be given (a
 // plate, an encased rod) takes uniform soil only.

@@ -147,8 +147,18 @@ std::string ToolOfJob(std::string_view text) {
           fields.end(),
           {{"rho1", job.layers[0].rho}, {"h", job.layers[0].h}, {"rho2", job.layers[1].rho}});
     }
-    if (job.layers.size() > 2)
-      return Error("$.soil.layers: the page's tools take one or two layers");
+    if (job.layers.size() > 2) {
+      // Three layers and more: the solver's tools' table of layers.
+      const Tool* found = ToolNamed(tool);
+      const bool takes = found != nullptr && std::any_of(found->fields.begin(), found->fields.end(),
+                                                         [](const ToolField& f) { return f.name == "layers"; });
+      if (!takes) return Error("$.soil.layers: the page's " + tool + " tool takes one or two layers");
+      std::string layers;
+      for (const JobLayer& layer : job.layers) {
+        layers += (layers.empty() ? "" : ",") + layer.rho + (layer.h.empty() ? "" : "," + layer.h);
+      }
+      fields.emplace_back("layers", layers);
+    }
     add(job.soil);
     add(job.electrode);
     add(job.safety);

@@ -98,7 +98,8 @@ constexpr std::array kQuantities{
              kText},
     Quantity{"layers", kNoRange, "RHO1,H,RHO2",
              "two layers in place of --rho: the top layer's resistivity, its thickness, the "
-             "resistivity below",
+             "resistivity below (strip, ring, grid and electrodes take up to seven: "
+             "RHO1,H1,RHO2,H2,...,RHON)",
              "Layered soil", kText, "413ohm-m,2.2m,123ohm-m"},
     Quantity{"season-factor", {0.1, 100}, "F",
              "the soil in its worst season: the measured resistivity times F (a dry season 1.5 "
@@ -184,6 +185,14 @@ constexpr std::array kQuantities{
     Quantity{"shock-duration", kShockRange, "TS",
              "how long a person carries the shock, seconds (the tolerable voltages')",
              "Shock duration", kTime, "0.5s"},
+    Quantity{"dxf-units", kNoRange, "UNIT",
+             "a DXF drawing's units: mm, cm, m, in or ft (where its header says none, or to overrule it)",
+             "Drawing units", kChoice, {}, "mm cm m in ft"},
+    Quantity{"solver", kNoRange, "SOLVER",
+             "the electrode solver's matrix: dense (held whole and factored), compressed (far "
+             "blocks as crosses, solved by conjugate gradients, within 1e-5 of the dense one), or "
+             "auto: dense up to 1000 unknowns, compressed beyond (said)",
+             "Solver", kChoice, {}, "auto dense compressed"},
     Quantity{"standard", kNoRange, "STD",
              "the standard safety is judged by: ieee80 (IEEE Std 80, the tolerable voltages by "
              "the shock's duration) or en50522 (EN 50522, the permissible touch voltage by the "

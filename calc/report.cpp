@@ -6,6 +6,7 @@
 
 #include "calc/chart.h"
 #include "calc/electrodes.h"
+#include "calc/quantities.h"
 #include "calc/text.h"
 #include "calc/tools.h"
 #include "core/number_text.h"
@@ -173,6 +174,33 @@ std::string TotalsTable(const SolvedElectrode& e) {
   return TableHtml({"Totals", ""}, rows, "totals");
 }
 
+// The soil's model the electrode stands in, a row a layer: its resistivity,
+// thickness and the depths it spans (a value the units cannot read, which a
+// computed electrode never has, is shown as typed).
+std::string SoilModelTable(const std::vector<JobLayer>& layers, const ReadContext& context) {
+  std::vector<std::vector<std::string>> rows;
+  double top = 0;
+  bool known = true;  // the depth so far
+  const auto depth = [&] { return known ? LengthText(top, context.units) : std::string("?"); };
+  for (std::size_t i = 0; i < layers.size(); ++i) {
+    const Result<QuantityValue> rho = ReadQuantity(*FindQuantity("rho"), layers[i].rho, context);
+    std::vector<std::string> row{
+        std::to_string(i + 1),
+        rho ? FormatNumber(RoundResistivity(rho->value)) + " ohm-cm" : layers[i].rho};
+    const std::string from = depth();
+    if (layers[i].h.empty()) {
+      row.insert(row.end(), {"-", "below " + from});
+    } else {
+      const std::optional<double> h = ReadMetres(layers[i].h, context);
+      known = known && h.has_value();
+      top += h.value_or(0);
+      row.insert(row.end(), {h ? LengthText(*h, context.units) : layers[i].h, from + " to " + depth()});
+    }
+    rows.push_back(std::move(row));
+  }
+  return TableHtml({"Layer", "Resistivity", "Thickness", "Depth"}, rows, "soil-model");
+}
+
 void WriteSignatures(Writer& out, const Job& job) {
   out.Heading("Signatures");
   out.Raw(TableHtml({"", "Name", "Signature", "Date"},
@@ -225,6 +253,10 @@ JobReport MakeReport(const Job& job, const JobResults& results, const std::strin
     const Outcome& electrode = *results.electrode;
     out.Heading("Electrode (" + electrode.command + ")");
     out.Outcome(electrode);
+    if (!results.model.empty()) {
+      out.Heading("Soil model", 3);
+      out.Raw(SoilModelTable(results.model, JobContext(job)));
+    }
     if (electrode.electrode) {
       const Drawing plan = PlanDrawing(*electrode.electrode);
       out.Picture(plan.svg, plan.width, plan.height, "Plan, with its dimensions");

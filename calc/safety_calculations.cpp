@@ -239,7 +239,7 @@ std::optional<Limits> ReadLimits(Inputs& in, const Soil& soil) {
                               FormatNumber(RoundResistivity(limits.rhoUnderFeet)) +
                               " ohm-cm), not the season's: a higher resistivity there would make "
                               "them less safe");
-  } else if (soil.layers) {
+  } else if (!soil.Uniform()) {
     limits.warnings.push_back("the tolerable voltages take the top layer's resistivity (rho1, " +
                               FormatNumber(RoundResistivity(limits.rhoUnderFeet)) +
                               " ohm-cm) as the soil under the feet");

@@ -37,7 +37,33 @@ std::string FootToInterface(double gap) {
 
 namespace {
 
-std::optional<Soil> ReadMeasuredSoil(Inputs& in) {
+// The count of --layers' parts, as ReadParts splits them (three, or where a
+// comma is the decimal mark, a ';' batch's, those after a unit).
+std::size_t CountLayerParts(const Inputs& in, std::string_view text) {
+  return SplitValues(text, 3, in.context().marks).size();
+}
+
+// RHO1,H1,RHO2,H2,...,RHON: three to kMostLayers layers.
+std::optional<LayeredSoil> ReadStackText(Inputs& in, std::string_view text, std::size_t count) {
+  static constexpr std::array<Part, 2 * kMostLayers - 1> kParts{
+      Part{"RHO1", "rho1"}, Part{"H1", "h"}, Part{"RHO2", "rho2"}, Part{"H2", "h"}, Part{"RHO3", "rho2"},
+      Part{"H3", "h"},      Part{"RHO4", "rho2"}, Part{"H4", "h"}, Part{"RHO5", "rho2"}, Part{"H5", "h"},
+      Part{"RHO6", "rho2"}, Part{"H6", "h"},      Part{"RHO7", "rho2"}};
+  const std::optional<std::vector<double>> values =
+      ReadParts(in, "layers", text, ',', std::span<const Part>(kParts.data(), count));
+  if (!values) return std::nullopt;
+  LayeredSoil soil;
+  for (std::size_t i = 0; i < values->size(); ++i) {
+    if (i % 2 == 0) {
+      soil.rho.push_back((*values)[i]);
+    } else {
+      soil.thicknessM.push_back(LengthToMetres((*values)[i], in.units()));
+    }
+  }
+  return soil;
+}
+
+std::optional<Soil> ReadMeasuredSoil(Inputs& in, bool stacks) {
   const bool columns = in.Given("rho1") || in.Given("h") || in.Given("rho2");
   const int given = (in.Given("rho") ? 1 : 0) + (in.Given("layers") ? 1 : 0) + (columns ? 1 : 0);
   if (given > 1) {
@@ -53,6 +79,27 @@ std::optional<Soil> ReadMeasuredSoil(Inputs& in) {
   }
   if (in.refusal()) return std::nullopt;
   if (const auto text = in.Text("layers")) {
+    const std::size_t count = CountLayerParts(in, *text);
+    if (count > 3 && count % 2 == 1) {
+      if (!stacks) {
+        std::string tools;
+        for (const std::string_view tool : kSolverTools) tools += (tools.empty() ? "" : ", ") + std::string(tool);
+        return in.Fail(in.Named("layers") + " gives " + std::to_string((count + 1) / 2) +
+                       " layers: three or more are solved for electrodes (" + tools +
+                       "); here give two, RHO1,H,RHO2");
+      }
+      if (count > 2 * kMostLayers - 1) {
+        return in.Fail(in.Named("layers") + " gives " + std::to_string((count + 1) / 2) +
+                       " layers: at most " + std::to_string(kMostLayers) + " are solved");
+      }
+      soil.stack = ReadStackText(in, *text, count);
+      if (!soil.stack) return std::nullopt;
+      if (auto checked = CheckLayers(*soil.stack); !checked) {
+        return in.Fail(in.Named("layers") + ": " + checked.why());
+      }
+      soil.inputs = {{"layers", StackValue(*soil.stack, in.units())}};
+      return soil;
+    }
     soil.layers = ReadLayerText(in, *text);
   } else {
     const auto rho1 = in.Required("rho1");
@@ -71,18 +118,45 @@ std::optional<Soil> ReadMeasuredSoil(Inputs& in) {
 std::string Resistivity(double ohmCm) { return FormatNumber(RoundResistivity(ohmCm)) + " ohm-cm"; }
 
 // The measured soil made its worst season's (see ReadSoil).
-std::optional<Soil> ApplySeason(Inputs& in, Soil soil) {
+// The profile with a frozen layer of `rho` down to `depthM` in place of
+// what was there.
+LayeredSoil Frozen(const LayeredSoil& profile, double depthM, double rho) {
+  LayeredSoil frozen{{rho}, {depthM}};
+  double top = 0;
+  for (std::size_t i = 0; i < profile.rho.size(); ++i) {
+    const double bottom = i < profile.thicknessM.size() ? top + profile.thicknessM[i] : INFINITY;
+    if (bottom > depthM) {
+      frozen.rho.push_back(profile.rho[i]);
+      if (std::isfinite(bottom)) frozen.thicknessM.push_back(bottom - std::max(top, depthM));
+    }
+    top = bottom;
+  }
+  return frozen;
+}
+
+LayeredSoil ProfileOf(const Soil& soil) {
+  if (soil.stack) return *soil.stack;
+  if (soil.layers) return {{soil.layers->rho1, soil.layers->rho2}, {soil.layers->h}};
+  return {{soil.rho}, {}};
+}
+
+std::string Described(const Soil& soil, UnitSystem units) {
+  if (soil.stack) return DescribeStack(*soil.stack, units);
+  return soil.layers ? DescribeLayers(*soil.layers, units) : Resistivity(soil.rho);
+}
+
+std::optional<Soil> ApplySeason(Inputs& in, Soil soil, bool stacks) {
   const auto factor = in.Optional("season-factor");
   const auto which = in.Choice("season-layers", false);
   const auto frost = in.Text("frost");
   if (in.refusal()) return std::nullopt;
   if (which && !factor) return in.Fail(in.Named("season-layers") + " needs " + in.Named("season-factor"));
   const bool topOnly = which && *which == "top";
-  if (topOnly && !soil.layers) {
+  if (topOnly && soil.Uniform()) {
     return in.Fail(in.Named("season-layers") + " top needs two layers (" + in.Named("layers") +
                    "); for a frozen or dry top over a uniform soil, give " + in.Named("frost"));
   }
-  if (frost && soil.layers) {
+  if (frost && !soil.Uniform() && !stacks) {
     return in.Fail(in.Named("frost") + " lays a frozen layer over a uniform soil; over two layers "
                    "it would make three, which are not worked: give the frozen top as " +
                    in.Named("layers") + " instead");
@@ -90,7 +164,11 @@ std::optional<Soil> ApplySeason(Inputs& in, Soil soil) {
   if (!factor && !frost) return soil;
   std::vector<std::string> said;
   if (factor) {
-    if (soil.layers) {
+    if (soil.stack) {
+      for (std::size_t i = 0; i < soil.stack->rho.size(); ++i) {
+        if (i == 0 || !topOnly) soil.stack->rho[i] *= *factor;
+      }
+    } else if (soil.layers) {
       soil.layers->rho1 *= *factor;
       if (!topOnly) soil.layers->rho2 *= *factor;
     } else {
@@ -103,16 +181,28 @@ std::optional<Soil> ApplySeason(Inputs& in, Soil soil) {
     const std::array<Part, 2> parts{Part{"DEPTH", "h"}, Part{"RHO", "rho1"}};
     const std::optional<std::vector<double>> values = ReadParts(in, "frost", *frost, ',', parts);
     if (!values) return std::nullopt;
-    soil.layers = TwoLayerSoil{(*values)[1], LengthToMetres((*values)[0], in.units()), soil.rho};
+    const double depthM = LengthToMetres((*values)[0], in.units());
+    const LayeredSoil frozen = Frozen(ProfileOf(soil), depthM, (*values)[1]);
+    if (frozen.rho.size() == 2) {
+      soil.layers = TwoLayerSoil{frozen.rho[0], frozen.thicknessM[0], frozen.rho[1]};
+    } else {
+      soil.layers.reset();
+      soil.stack = frozen;
+    }
     said.push_back("a frozen layer of " + Resistivity((*values)[1]) + " to " +
-                   ShowLength(soil.layers->h, in.units()) + " " + std::string(LengthUnit(in.units())));
+                   ShowLength(depthM, in.units()) + " " + std::string(LengthUnit(in.units())));
   }
   const auto outside = [&](double rho) { return !kRhoRange.Contains(RoundResistivity(rho)); };
-  if (soil.layers ? outside(soil.layers->rho1) || outside(soil.layers->rho2) : outside(soil.rho)) {
+  const LayeredSoil profile = ProfileOf(soil);
+  if (std::any_of(profile.rho.begin(), profile.rho.end(), outside)) {
     return in.Fail("the season's soil is outside the resistivities accepted (" +
                    FormatNumber(kRhoRange.min) + " to " + FormatNumber(kRhoRange.max) +
-                   " ohm-cm): " + (soil.layers ? DescribeLayers(*soil.layers, in.units())
-                                               : Resistivity(soil.rho)));
+                   " ohm-cm): " + Described(soil, in.units()));
+  }
+  if (soil.stack) {
+    if (auto checked = CheckLayers(*soil.stack); !checked) {
+      return in.Fail(in.Named(frost ? "frost" : "season-factor") + ": " + checked.why());
+    }
   }
   if (soil.layers) {
     if (auto checked = CheckSoil(*soil.layers); !checked) {
@@ -120,17 +210,16 @@ std::optional<Soil> ApplySeason(Inputs& in, Soil soil) {
     }
   }
   std::vector<JsonMember> inputs =
-      soil.layers ? LayerFields(*soil.layers, in.units())
-                  : std::vector<JsonMember>{{"rho", soil.rho}};
+      soil.stack    ? std::vector<JsonMember>{{"layers", StackValue(*soil.stack, in.units())}}
+      : soil.layers ? LayerFields(*soil.layers, in.units())
+                    : std::vector<JsonMember>{{"rho", soil.rho}};
   if (factor) inputs.emplace_back("season_factor", *factor);
   if (topOnly) inputs.emplace_back("season_layers", "top");
   if (frost) inputs.emplace_back("frost", std::string(*frost));
   soil.inputs = std::move(inputs);
   std::string joined;
   for (const std::string& part : said) joined += (joined.empty() ? "" : ", ") + part;
-  in.Note("the soil worked is the worst season's: " +
-          (soil.layers ? DescribeLayers(*soil.layers, in.units()) : Resistivity(soil.rho)) + " (" +
-          joined + ")");
+  in.Note("the soil worked is the worst season's: " + Described(soil, in.units()) + " (" + joined + ")");
   return soil;
 }
 
@@ -149,17 +238,32 @@ double SeasonRho(Inputs& in, double rho) {
   return rho * *factor;
 }
 
-std::optional<Soil> ReadSoil(Inputs& in) {
-  std::optional<Soil> soil = ReadMeasuredSoil(in);
+std::optional<Soil> ReadSoil(Inputs& in, bool stacks) {
+  std::optional<Soil> soil = ReadMeasuredSoil(in, stacks);
   if (!soil) return std::nullopt;
-  soil->measuredTopOhmCm = soil->layers ? soil->layers->rho1 : soil->rho;
-  return ApplySeason(in, *std::move(soil));
+  soil->measuredTopOhmCm = soil->TopOhmCm();
+  return ApplySeason(in, *std::move(soil), stacks);
 }
 
 std::optional<std::array<std::string_view, 3>> SplitLayers(std::string_view text) {
   const std::vector<std::string_view> split = SplitParts(text, ',');
   if (split.size() != 3) return std::nullopt;
   return std::array<std::string_view, 3>{split[0], split[1], split[2]};
+}
+
+std::vector<std::string_view> SplitValues(std::string_view text, std::size_t expected, const NumberMarks& marks) {
+  std::vector<std::string_view> split = SplitParts(text, ',');
+  if (split.size() == expected || marks.decimal != ",") return split;
+  split.clear();
+  std::size_t from = 0;
+  for (std::size_t at = 1; at < text.size(); ++at) {
+    if (text[at] == ',' && std::isalpha(static_cast<unsigned char>(text[at - 1])) != 0) {
+      split.push_back(Trim(text.substr(from, at - from)));
+      from = at + 1;
+    }
+  }
+  split.push_back(Trim(text.substr(from)));
+  return split;
 }
 
 std::optional<std::vector<RodPoint>> ReadPlanPoints(Inputs& in, std::string_view name,
@@ -209,20 +313,8 @@ std::vector<std::string_view> SplitParts(std::string_view text, char separator) 
 std::optional<std::vector<double>> ReadParts(Inputs& in, std::string_view name,
                                              std::string_view text, char separator,
                                              std::span<const Part> parts) {
-  std::vector<std::string_view> split = SplitParts(text, separator);
-  // Where a comma is the decimal mark (a ';' batch), the parts part at a
-  // comma after a unit: "0,8m,500ohm-m".
-  if (separator == ',' && split.size() != parts.size() && in.context().marks.decimal == ",") {
-    split.clear();
-    std::size_t from = 0;
-    for (std::size_t at = 1; at < text.size(); ++at) {
-      if (text[at] == ',' && std::isalpha(static_cast<unsigned char>(text[at - 1])) != 0) {
-        split.push_back(Trim(text.substr(from, at - from)));
-        from = at + 1;
-      }
-    }
-    split.push_back(Trim(text.substr(from)));
-  }
+  const std::vector<std::string_view> split =
+      separator == ',' ? SplitValues(text, parts.size(), in.context().marks) : SplitParts(text, separator);
   const Quantity& quantity = *FindQuantity(name);
   if (split.size() != parts.size()) {
     const std::string_view count = parts.size() == 2 ? "two" : "three";
@@ -266,6 +358,35 @@ std::string LayersValue(const TwoLayerSoil& soil, UnitSystem units, bool ohmMetr
                     FormatNumber(RoundTo3Places(LengthFromMetres(soil.h, units))) +
                         std::string(LengthUnit(units)),
                     rho(soil.rho2));
+}
+
+std::string StackValue(const LayeredSoil& soil, UnitSystem units, bool ohmMetres) {
+  std::string text;
+  for (std::size_t i = 0; i < soil.rho.size(); ++i) {
+    text += ohmMetres ? FormatNumber(RoundResistivity(soil.rho[i]) / 100) + "ohm-m"
+                      : FormatNumber(RoundResistivity(soil.rho[i])) + "ohm-cm";
+    if (i < soil.thicknessM.size()) {
+      text += "," + FormatNumber(RoundTo3Places(LengthFromMetres(soil.thicknessM[i], units))) +
+              std::string(LengthUnit(units)) + ",";
+    }
+  }
+  return text;
+}
+
+std::string DescribeStack(const LayeredSoil& soil, UnitSystem units) {
+  std::string text;
+  double depth = 0;
+  for (std::size_t i = 0; i < soil.rho.size(); ++i) {
+    const std::string rho = FormatNumber(RoundResistivity(soil.rho[i])) + " ohm-cm";
+    if (i < soil.thicknessM.size()) {
+      depth += soil.thicknessM[i];
+      text += rho + " to " + FormatNumber(RoundTo3Places(LengthFromMetres(depth, units))) + " " +
+              std::string(LengthUnit(units)) + ", ";
+    } else {
+      text += "then " + rho;
+    }
+  }
+  return text;
 }
 
 std::string DescribeLayers(const TwoLayerSoil& soil, UnitSystem units) {

@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <map>
+#include <utility>
 
 #include "calc/calculation_parts.h"
 #include "calc/calculations.h"
@@ -77,6 +78,7 @@ Result<ArrayRow> ReadArrayRow(const SurveyRow& row, const ReadContext& context) 
     return FindQuantity(name)->dimension == Dimension::kLength ? LengthToMetres(value->value, context.units)
                                                               : value->value;
   };
+  if (!row.why.empty()) return Refused(row.why);
   const UnitSystem units = context.units;
   const int kinds = (row.spacing ? 1 : 0) + (row.ab2 || row.mn2 ? 1 : 0) + (row.a || row.n ? 1 : 0) +
                     (row.xa || row.xb || row.xm || row.xn ? 1 : 0);
@@ -177,8 +179,9 @@ JsonArray Points(const Survey& survey, UnitSystem units) {
   return points;
 }
 
-// The readings beside the model, one a line.
-TextTable Table(const Survey& survey, UnitSystem units) {
+// The readings beside a model's, one a line; those that stand out from it marked.
+TextTable Table(const Survey& survey, UnitSystem units, std::span<const double> modelOhmCm,
+                std::span<const std::size_t> outliers = {}) {
   const std::string unit(LengthUnit(units));
   const bool ohmMetres = survey.ohmMetres;
   // The resistivities' unit said once, in the headings, when it is not ohm-cm.
@@ -189,10 +192,18 @@ TextTable Table(const Survey& survey, UnitSystem units) {
                   {}};
   for (std::size_t i = 0; i < survey.readings.size(); ++i) {
     const SurveyReading& reading = survey.readings[i];
-    const double model = survey.fit.modelOhmCm[i];
+    const double model = modelOhmCm[i];
     table.rows.push_back(
         {arrays ? survey.arrayLabels[i] : FormatNumber(RoundTo3Places(LengthFromMetres(reading.spacingM, units))) + " " + unit,
          Rho(reading.ohmCm, ohmMetres), Rho(model, ohmMetres), Signed(100 * (model / reading.ohmCm - 1)) + " %"});
+  }
+  if (!outliers.empty()) {
+    table.columns.emplace_back("outlier");
+    table.widths.push_back(8);
+    for (std::size_t i = 0; i < table.rows.size(); ++i) {
+      const bool out = std::find(outliers.begin(), outliers.end(), i) != outliers.end();
+      table.rows[i].emplace_back(out ? "yes" : "");
+    }
   }
   return table;
 }
@@ -230,7 +241,14 @@ std::string ModelText(const LayerModel& model, UnitSystem units, bool ohmMetres)
   return text + " (RMS misfit " + FormatDouble("%.2f", model.rmsPercent) + " %)";
 }
 
-JsonObject ModelJson(const LayerModel& model, UnitSystem units) {
+// A model as --layers takes it (strip, ring, grid and electrodes take any
+// count; the rod tools two).
+std::string ModelValue(const LayerModel& model, UnitSystem units, bool ohmMetres) {
+  if (model.soil.rho.size() == 1) return Rho(model.soil.rho[0], ohmMetres) + RhoUnit(ohmMetres);
+  return StackValue(model.soil, units, ohmMetres);
+}
+
+JsonObject ModelJson(const LayerModel& model, UnitSystem units, bool ohmMetres) {
   JsonArray rho;
   JsonArray rhoPercent;
   JsonArray thickness;
@@ -246,6 +264,7 @@ JsonObject ModelJson(const LayerModel& model, UnitSystem units) {
   if (!model.fitted) return {{"layers", model.layers}, {"fitted", false}};
   return {{"layers", model.layers},
           {"fitted", true},
+          {"value", ModelValue(model, units, ohmMetres)},
           {"rho_ohm_cm", std::move(rho)},
           {"rho_percent", std::move(rhoPercent)},
           {"thickness", std::move(thickness)},
@@ -261,7 +280,7 @@ void DescribeLayers(Survey& survey, UnitSystem units, std::span<const long> line
   const LayeredFit& fit = *survey.layered;
   JsonArray models;
   for (const LayerModel& model : fit.models) {
-    models.emplace_back(ModelJson(model, units));
+    models.emplace_back(ModelJson(model, units, survey.ohmMetres));
     if (!model.fitted) {
       outcome.notes.push_back(CountWords(model.layers) + " not fitted: " + std::to_string(2 * model.layers - 1) +
                               " unknowns from " + std::to_string(survey.readings.size()) + " readings");
@@ -279,14 +298,24 @@ void DescribeLayers(Survey& survey, UnitSystem units, std::span<const long> line
     }
   }
   const LayerModel& chosen = fit.models[static_cast<std::size_t>(fit.chosen) - 1];
-  outcome.fields.emplace_back("model", ModelJson(chosen, units));
+  if (fit.chosen > 2) {
+    // The solver's tools are to use the layers that lead (the rod tools the two).
+    for (JsonMember& member : outcome.fields) {
+      if (auto* use = std::get_if<JsonObject>(&member.second); member.first == "use" && use != nullptr) {
+        use->emplace_back("layers", ModelValue(chosen, units, survey.ohmMetres));
+      }
+    }
+  }
+  outcome.fields.emplace_back("model", ModelJson(chosen, units, survey.ohmMetres));
+  outcome.table = Table(survey, units, chosen.modelOhmCm, fit.outliers);
   outcome.fields.emplace_back("models", std::move(models));
   if (fit.chosen > 2) {
     outcome.warnings.push_back(CountWords(fit.chosen) + " fit the readings best (RMS misfit " +
                                FormatDouble("%.2f", chosen.rmsPercent) + " %, two layers " +
                                FormatDouble("%.2f", fit.models[1].rmsPercent) +
-                               " %); the rod and electrode tools take two layers: --layers above is the "
-                               "two-layer model");
+                               " %); --layers above is the two-layer model, which the rod tools take; "
+                               "strip, ring, grid and electrodes take these: --layers " +
+                               ModelValue(chosen, units, survey.ohmMetres));
   }
   JsonArray outliers;
   for (const std::size_t i : fit.outliers) {
@@ -303,6 +332,39 @@ void DescribeLayers(Survey& survey, UnitSystem units, std::span<const long> line
   }
   outcome.fields.emplace_back("outliers", std::move(outliers));
 }
+
+}  // namespace
+
+TextTable ModelsTable(const Survey& survey) {
+  if (!survey.layered) return {};
+  const UnitSystem units = survey.outcome.units;
+  const std::string unit(LengthUnit(units));
+  TextTable table{{"layers", "misfit", "layer", "rho, " + RhoUnit(survey.ohmMetres), "+-", "thickness, " + unit, "+-"},
+                  {10, 8, 6, 12, 13, 9, 13},
+                  {}};
+  const auto percent = [](double value) {
+    const std::string shown = Interval(value);
+    return shown.starts_with("+-") ? shown.substr(2) : shown;
+  };
+  for (const LayerModel& model : survey.layered->models) {
+    if (!model.fitted) continue;
+    for (std::size_t i = 0; i < model.soil.rho.size(); ++i) {
+      const bool first = i == 0;
+      const bool last = i + 1 == model.soil.rho.size();
+      std::string count = std::to_string(model.layers);
+      if (model.layers == survey.layered->chosen) count += ", leads";
+      if (!model.converged) count += ", not converged";
+      table.rows.push_back({first ? count : "", first ? FormatDouble("%.2f", model.rmsPercent) + " %" : "",
+                            std::to_string(i + 1), Rho(model.soil.rho[i], survey.ohmMetres),
+                            model.layers > 1 ? percent(model.rhoPercent[i]) : "",
+                            last ? "" : FormatNumber(RoundTo3Places(LengthFromMetres(model.soil.thicknessM[i], units))),
+                            last ? "" : percent(model.thicknessPercent[i])});
+    }
+  }
+  return table;
+}
+
+namespace {
 
 void Describe(Survey& survey, UnitSystem units) {
   Outcome& outcome = survey.outcome;
@@ -406,7 +468,7 @@ void Describe(Survey& survey, UnitSystem units) {
     }
   }
   outcome.fields.emplace_back("points", Points(survey, units));
-  outcome.table = Table(survey, units);
+  outcome.table = Table(survey, units, survey.fit.modelOhmCm);
   if (survey.arrayLabels.empty()) {
     for (std::string& note : Spreads(survey.readings, units, survey.ohmMetres)) outcome.notes.push_back(std::move(note));
   }
@@ -443,7 +505,7 @@ void DescribeSurveyLines(Survey& survey, UnitSystem units) {
     }
     const LayerModel& model = fit->models.back();
     outcome.details.push_back(shown + ", alone: " + ModelText(model, units, survey.ohmMetres));
-    each.emplace_back(JsonObject{{"name", name}, {"model", ModelJson(model, units)}});
+    each.emplace_back(JsonObject{{"name", name}, {"model", ModelJson(model, units, survey.ohmMetres)}});
     soils.push_back(model.soil);
   }
   outcome.fields.emplace_back("lines", std::move(each));
@@ -540,6 +602,40 @@ void DescribeFitLayers(Survey& survey, const SurveyOptions& options, std::span<c
   DescribeLayers(survey, survey.outcome.units, lines, row);
 }
 
+// A row whose `array` cell names its array, as the rows without one are
+// told apart: that array's columns filled, no other's (a Wenner row's
+// spacing may be written as Wenner's a).
+Result<SurveyRow> OfItsArray(SurveyRow row) {
+  if (!row.array) return row;
+  const std::string name = Lower(Trim(*row.array));
+  const bool wenner = row.spacing.has_value();
+  const bool schlumberger = row.ab2 || row.mn2;
+  const bool dipoles = row.a || row.n;
+  const bool general = row.xa || row.xb || row.xm || row.xn;
+  const auto only = [&](bool own, int others, std::string_view columns) -> Result<SurveyRow> {
+    if (!own || others > 0) {
+      return Refused("array " + name + " takes " + std::string(columns) + ", and no other array's columns");
+    }
+    return row;
+  };
+  if (name == "wenner") {
+    if (!wenner && row.a && !row.n) row.spacing = std::exchange(row.a, std::nullopt);
+    return only(row.spacing.has_value(), (schlumberger ? 1 : 0) + (row.a || row.n ? 1 : 0) + (general ? 1 : 0),
+                "its spacing (spacing, or a)");
+  }
+  if (name == "schlumberger") {
+    return only(row.ab2 && row.mn2, (wenner ? 1 : 0) + (dipoles ? 1 : 0) + (general ? 1 : 0), "ab2 and mn2");
+  }
+  if (name == "dipole-dipole") {
+    return only(row.a && row.n, (wenner ? 1 : 0) + (schlumberger ? 1 : 0) + (general ? 1 : 0), "a and n");
+  }
+  if (name == "general") {
+    return only(row.xa && row.xb && row.xm && row.xn, (wenner ? 1 : 0) + (schlumberger ? 1 : 0) + (dipoles ? 1 : 0),
+                "xa, xb, xm and xn");
+  }
+  return Refused("array " + Quoted(*row.array) + " is none of wenner, schlumberger, dipole-dipole, general");
+}
+
 }  // namespace
 
 bool IsWennerRow(const SurveyRow& row) {
@@ -573,17 +669,17 @@ Result<SurveyOptions> ReadSurveyOptions(std::optional<std::string_view> fitLayer
   return options;
 }
 
-Result<Survey> CalculateSurvey(std::span<const SurveyRow> rows, const ReadContext& context,
+Result<Survey> CalculateSurvey(std::span<const SurveyRow> given, const ReadContext& context,
                                std::string_view row, const SurveyOptions& options) {
-  if (rows.size() > kMaxSurveyRows) {
-    return Refused(std::to_string(rows.size()) + " readings: a survey may have at most " +
+  if (given.size() > kMaxSurveyRows) {
+    return Refused(std::to_string(given.size()) + " readings: a survey may have at most " +
                    std::to_string(kMaxSurveyRows));
   }
   Survey survey;
   std::vector<long> lines;  // each reading's
   std::vector<std::string> left;
   for (const long line : options.exclude) {
-    if (std::none_of(rows.begin(), rows.end(), [&](const SurveyRow& each) { return each.line == line; })) {
+    if (std::none_of(given.begin(), given.end(), [&](const SurveyRow& each) { return each.line == line; })) {
       return Refused("--exclude " + std::to_string(line) + ": no reading on " + std::string(row) + " " +
                      std::to_string(line));
     }
@@ -591,6 +687,19 @@ Result<Survey> CalculateSurvey(std::span<const SurveyRow> rows, const ReadContex
   const auto excluded = [&](const SurveyRow& each) {
     return std::find(options.exclude.begin(), options.exclude.end(), each.line) != options.exclude.end();
   };
+  // Rows that name their array, read as that array's.
+  std::vector<SurveyRow> named;
+  for (const SurveyRow& each : given) {
+    Result<SurveyRow> read = OfItsArray(each);
+    if (read) {
+      named.push_back(*std::move(read));
+    } else {
+      SurveyRow refused = each;
+      refused.why = read.why();
+      named.push_back(std::move(refused));
+    }
+  }
+  const std::span<const SurveyRow> rows = named;
   // Wenner's array alone, or other arrays (then every reading is fitted in
   // layers, its probes' depth neglected up to a twentieth of the reach).
   const bool wenner = std::all_of(rows.begin(), rows.end(),

@@ -38,6 +38,10 @@ struct SurveyRow {
   // a and n, or any four electrodes' positions on a line (A, B the current's).
   std::optional<std::string> ab2{}, mn2{}, a{}, n{}, xa{}, xb{}, xm{}, xn{};
   std::optional<std::string> surveyLine{};  // the survey line it was read on (the `line` column)
+  // The array by name (wenner, schlumberger, dipole-dipole, general), where
+  // the file names it: then that array's columns are the row's, and a
+  // Wenner row's spacing may be its `a`.
+  std::optional<std::string> array{};
 };
 
 // Each column of a survey's file and job, and the row's text it fills (in
@@ -46,7 +50,7 @@ struct SurveyColumn {
   std::string_view name;
   std::optional<std::string> SurveyRow::*cell;
 };
-inline constexpr std::array<SurveyColumn, 13> kSurveyRowColumns{{{"spacing", &SurveyRow::spacing},
+inline constexpr std::array<SurveyColumn, 14> kSurveyRowColumns{{{"spacing", &SurveyRow::spacing},
                                                                  {"reading", &SurveyRow::reading},
                                                                  {"rho", &SurveyRow::rho},
                                                                  {"depth", &SurveyRow::depth},
@@ -58,7 +62,8 @@ inline constexpr std::array<SurveyColumn, 13> kSurveyRowColumns{{{"spacing", &Su
                                                                  {"xb", &SurveyRow::xb},
                                                                  {"xm", &SurveyRow::xm},
                                                                  {"xn", &SurveyRow::xn},
-                                                                 {"line", &SurveyRow::surveyLine}}};
+                                                                 {"line", &SurveyRow::surveyLine},
+                                                                 {"array", &SurveyRow::array}}};
 
 // Whether the row places Wenner's array (no other array's column given).
 bool IsWennerRow(const SurveyRow& row);
@@ -98,11 +103,17 @@ Result<SurveyOptions> ReadSurveyOptions(std::optional<std::string_view> fitLayer
 // read, there are more than kMaxSurveyRows rows, or a line excluded holds
 // no reading. Refused rows are named "line 5" (a file) or, as the page
 // says, "row 5".
-Result<Survey> CalculateSurvey(std::span<const SurveyRow> rows, const ReadContext& context,
+Result<Survey> CalculateSurvey(std::span<const SurveyRow> given, const ReadContext& context,
                                std::string_view row = "line", const SurveyOptions& options = {});
 
 // Apparent resistivity against spacing on log-log axes: the readings, the
 // two layers' curve, the uniform soil, and the layers against depth.
 Chart SurveyChart(const Survey& survey);
+
+// Every count of layers fitted, one after another: a row a layer, its
+// resistivity and thickness with their intervals (+-%), each
+// count's first row with its misfit, the one that leads marked; none
+// without the fit in N layers.
+TextTable ModelsTable(const Survey& survey);
 
 }  // namespace ostrevin::calc

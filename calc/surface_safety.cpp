@@ -22,30 +22,25 @@ namespace {
 
 std::string Volts(double volts) { return FormatDouble("%.1f", volts) + " V"; }
 
-// The map at `stepM` over the conductors' extent and `marginM` round it;
-// refused past the bound, saying what it would need.
-Result<SurfaceMap> MapOf(const SolvedElectrode& electrode, double amperes, double stepM,
-                         double marginM, std::size_t most, const Progress& progress) {
+// The step of a lattice over the conductors' extent and `marginM` round it:
+// `finestM`, or as much coarser as the bound on its points needs.
+double StepWithin(const SolvedElectrode& electrode, double marginM, double finestM, std::size_t most) {
   const auto [x0, x1, y0, y1, deepest] = ExtentOf(electrode.conductors);
-  const Lattice lattice = LatticeOver(x0, x1, y0, y1, marginM, stepM);
-  if (lattice.Size() > most) {
-    return Refused("the map would have " + std::to_string(lattice.Size()) + " points: at most " +
-                   std::to_string(most) + " are worked out here (a wider lattice)");
-  }
-  SurfaceMap map{lattice, SurfacePotentials(electrode.solution, KernelFor(electrode.solution),
-                                            lattice, progress)};
-  for (double& v : map.volts) v *= amperes;
-  return map;
-}
-
-// The searches' spacing: kSearchLatticeM, or as much coarser as the bound needs.
-double SearchStep(const SolvedElectrode& electrode, double marginM, std::size_t most) {
-  const auto [x0, x1, y0, y1, deepest] = ExtentOf(electrode.conductors);
-  double step = kSearchLatticeM;
+  double step = finestM;
   for (int guard = 0; guard < 64 && LatticeOver(x0, x1, y0, y1, marginM, step).Size() > most; ++guard) {
     step *= 1.25;
   }
   return step;
+}
+
+// The map at `stepM` over the conductors' extent and `marginM` round it.
+SurfaceMap MapOf(const SolvedElectrode& electrode, double amperes, double stepM, double marginM,
+                 const Progress& progress) {
+  const auto [x0, x1, y0, y1, deepest] = ExtentOf(electrode.conductors);
+  const Lattice lattice = LatticeOver(x0, x1, y0, y1, marginM, stepM);
+  SurfaceMap map{lattice, SurfacePotentials(electrode.solution, KernelFor(electrode.solution), lattice, progress)};
+  for (double& v : map.volts) v *= amperes;
+  return map;
 }
 
 // The lowest potential of the map within the outline (nothing without an area).
@@ -303,24 +298,24 @@ Checked DescribeSurface(Outcome& outcome, SolvedElectrode& electrode, const Surf
   // The map reaches past the farthest path searched: the fence and a person beyond it.
   const double reach = std::max(kReachM, request.fence ? request.fence->metres + kReachM : 0.0);
   const double margin = std::max(kMapMarginM, reach + kSearchLatticeM);
-  const double searchStep = SearchStep(electrode, margin, bounds.mapPoints);
-  const bool one = std::abs(request.pictureStepM - searchStep) <= 1e-12 * searchStep;
+  const double searchStep = StepWithin(electrode, margin, kSearchLatticeM, bounds.mapPoints);
+  // The picture's lattice grows with the site: the finest asked, or as much
+  // coarser as the bound needs (said).
+  const double pictureStep = StepWithin(electrode, margin, request.pictureStepM, bounds.mapPoints);
+  const bool one = std::abs(pictureStep - searchStep) <= 1e-12 * searchStep;
   const auto part = [&](double from, double share) -> Progress {
     if (!progress) return {};
     return [&progress, from, share](double done) { progress(from + share * done); };
   };
-  Result<SurfaceMap> picture =
-      MapOf(electrode, request.amperes, request.pictureStepM, margin, bounds.mapPoints,
-            part(0, one ? 1 : 0.5));
-  OSTREVIN_PASS_ON(picture);
+  SurfaceMap picture = MapOf(electrode, request.amperes, pictureStep, margin, part(0, one ? 1 : 0.5));
   std::optional<SurfaceMap> searched;
-  if (!one) {
-    Result<SurfaceMap> fine =
-        MapOf(electrode, request.amperes, searchStep, margin, bounds.mapPoints, part(0.5, 0.5));
-    OSTREVIN_PASS_ON(fine);
-    searched = *std::move(fine);
+  if (!one) searched = MapOf(electrode, request.amperes, searchStep, margin, part(0.5, 0.5));
+  if (pictureStep > request.pictureStepM) {
+    outcome.notes.push_back("the map is drawn on a lattice of " + LengthText(pictureStep, units) +
+                            ", the finest its bound of " + std::to_string(bounds.mapPoints) + " points allows (" +
+                            LengthText(request.pictureStepM, units) + " asked)");
   }
-  electrode.map = *std::move(picture);
+  electrode.map = std::move(picture);
   const SurfaceMap& search = searched ? *searched : *electrode.map;
   const double highest = *std::max_element(search.volts.begin(), search.volts.end());
   const std::optional<double> least = LeastWithin(search, electrode.outline);
@@ -334,7 +329,7 @@ Checked DescribeSurface(Outcome& outcome, SolvedElectrode& electrode, const Surf
              : " (no outline with an area: no least within it)") +
       " (searched on a lattice of " + LengthText(searchStep, units) + " over the outline and " +
       LengthText(margin, units) + " round it" +
-      (one ? ")" : "; the map drawn on " + LengthText(request.pictureStepM, units) + ")"));
+      (one ? ")" : "; the map drawn on " + LengthText(pictureStep, units) + ")"));
   if (searchStep > kSearchLatticeM) {
     outcome.warnings.push_back("the worst places were searched on a lattice of " +
                                LengthText(searchStep, units) + ", the finest the map's bound allows");

@@ -12,8 +12,9 @@ Result<std::vector<SurveyRow>> ReadSurvey(ByteSource& in, SurveyFile& file) {
     return header.Failed();
   }
   file.marks = table.Marks();
+  // (An array column names each row's array; Wenner's spacing may then be its a.)
   const bool placed = table.Find("spacing") || (table.Find("ab2") && table.Find("mn2")) ||
-                      (table.Find("a") && table.Find("n")) ||
+                      (table.Find("a") && (table.Find("n") || table.Find("array"))) ||
                       (table.Find("xa") && table.Find("xb") && table.Find("xm") && table.Find("xn"));
   if (!placed || (!table.Find("reading") && !table.Find("rho"))) {
     return Refused("line " + std::to_string(table.Header().line) +

@@ -30,9 +30,17 @@ std::vector<ToolField> With(std::vector<ToolField> fields, const std::vector<Too
   return fields;
 }
 
+// The electrode solver's tools take, beside those, any number of layers
+// (--layers RHO1,H1,...,RHON, typed on the page in a table of layers).
+std::vector<ToolField> SolverSoil() {
+  std::vector<ToolField> fields = Soil();
+  fields.insert(fields.end() - 1, ToolField{"layers"});  // before the season
+  return fields;
+}
+
 // A grid's soil and plan: the grid tool's and the safety tool's.
 std::vector<ToolField> GridPlan() {
-  return With(Soil(), {{"size"},
+  return With(SolverSoil(), {{"size"},
                        {"meshes"},
                        {"depth"},
                        {"conductor"},
@@ -96,7 +104,7 @@ const std::vector<Tool>& ToolTable() {
       {"strip",
        "Strip",
        "strip",
-       With(Soil(), {{"length"}, {"target"}, {"depth"}, {"conductor"}, {"grid-current"}}),
+       With(SolverSoil(), {{"length"}, {"target"}, {"depth"}, {"conductor"}, {"grid-current"}}),
        "A buried horizontal wire or strip: its resistance, and with a current its rise and the "
        "surface's potential.",
        "The electrode solver (method of moments); beside it Dwight's formula as IEEE 142 tables "
@@ -104,7 +112,7 @@ const std::vector<Tool>& ToolTable() {
       {"ring",
        "Ring",
        "ring",
-       With(Soil(), {{"ring-diameter"},
+       With(SolverSoil(), {{"ring-diameter"},
                      {"target"},
                      {"depth"},
                      {"conductor"},
@@ -121,7 +129,8 @@ const std::vector<Tool>& ToolTable() {
        With(GridPlan(), {{"target"}, {"grid-current"}}),
        "A substation's grid, rectangular or L-shaped, with rods: its resistance, and with the "
        "fault current its rise and the surface's potential.",
-       "The electrode solver (method of moments, two-layer images); beside it IEEE 80's Sverak "
+       "The electrode solver (method of moments; images in one or two layers, a layered kernel by "
+       "Key's filter in three to seven); beside it IEEE 80's Sverak "
        "(eq. 52) and Schwarz (eqs. 53 to 56) for uniform soil."},
       {"safety",
        "Grid safety",
@@ -153,9 +162,10 @@ const std::vector<Tool>& ToolTable() {
       {"electrodes",
        "Any electrode",
        "",
-       With(Soil(), {{"grid-current"}}),
-       "Any system of bonded conductors, row by row: rods, strips, rings, grids together.",
-       "The electrode solver: straight conductors at one potential in uniform or two-layer soil, "
+       With(SolverSoil(), {{"grid-current"}, {"conductor"}, {"rod-diameter"}, {"rod-length"}, {"depth"}, {"dxf-units"}}),
+       "Any system of bonded conductors, row by row (or from a CAD drawing, DXF): rods, strips, rings, grids "
+       "together.",
+       "The electrode solver: straight conductors at one potential in uniform or layered soil, "
        "segments of uniform leakage, Galerkin's method of moments.",
        "conductors",
        7},
@@ -288,11 +298,22 @@ JsonValue FieldJson(const ToolField& field, const Calculation* calculation) {
   }
   if (field.name == "rho") json.emplace_back("soil", "uniform");
   if (IsLayerPart(field.name)) json.emplace_back("soil", "layers");
+  if (field.name == "layers") {
+    json.emplace_back("soil", "stack");
+    json.emplace_back("most", static_cast<double>(kMostLayers));
+  }
   if (!field.when.empty()) {
     json.emplace_back("when", JsonObject{{"field", field.of}, {"values", Strings(field.when)}});
   }
   json.emplace_back("required", option != nullptr && option->required);
   return json;
+}
+
+// A table as the page draws it: its headings and rows of texts.
+JsonObject TableJson(const TextTable& table) {
+  JsonArray rows;
+  for (const std::vector<std::string>& row : table.rows) rows.emplace_back(row);
+  return {{"columns", table.columns}, {"rows", std::move(rows)}};
 }
 
 // The outcome for the page: as the command line shows it, and its JSON.
@@ -321,11 +342,7 @@ JsonObject OutcomeJson(const Outcome& outcome, const NumberMarks& marks, int dra
     json.emplace_back("summary", SummaryJson(criteria));
     json.emplace_back("verdict", VerdictOf(criteria));
   }
-  if (!outcome.table.columns.empty()) {
-    JsonArray rows;
-    for (const std::vector<std::string>& row : outcome.table.rows) rows.emplace_back(row);
-    json.emplace_back("table", JsonObject{{"columns", outcome.table.columns}, {"rows", std::move(rows)}});
-  }
+  if (!outcome.table.columns.empty()) json.emplace_back("table", TableJson(outcome.table));
   if (outcome.electrode) {
     const SolvedElectrode& electrode = *outcome.electrode;
     json.emplace_back("plan", PlanDrawing(electrode, drawingWidth).svg);
@@ -542,6 +559,9 @@ std::string RunSurvey(const std::vector<std::array<std::string, 4>>& rows, UnitS
   FitChart(chart, chartWidth);
   answer.emplace_back("svg", ToSvg(chart));
   if (const JsonValue* use = fitted.outcome.Field("use")) answer.emplace_back("use", *use);
+  if (const TextTable models = ModelsTable(fitted); !models.rows.empty()) {
+    answer.emplace_back("models", TableJson(models));
+  }
   return ToJson(answer);
 }
 
@@ -711,6 +731,11 @@ std::string ReadToolAddress(std::string_view toolId, std::string_view query,
       units = "si";
     } else if (name == "units" && ReadUnits(value)) {
       units = UnitsName(*ReadUnits(value));
+    } else if (name == "layers" && hasField("layers") && !SplitLayers(value)) {
+      // Three layers and more, for the table of layers, as the command line
+      // writes them (the page splits them at their commas).
+      fields.emplace_back(name, value);
+      soil = "stack";
     } else if (name == "layers" && hasField("rho1")) {
       const auto parts = SplitLayers(value);
       if (!parts) {
@@ -745,6 +770,14 @@ std::string NumberText(std::string_view text, const NumberMarks& marks) {
 }
 
 std::string CommandLineText(std::string_view name, std::string_view text, const NumberMarks& marks) {
+  if (name == "layers") {
+    // The table of layers' texts (each with its unit), one part at a time.
+    std::string written;
+    for (const std::string_view part : SplitValues(text, 0, marks)) {
+      written += (written.empty() ? "" : ",") + NumberText(part, marks);
+    }
+    return written;
+  }
   const Quantity* quantity = FindQuantity(name);
   if (quantity == nullptr || quantity->dimension == Dimension::kText ||
       quantity->dimension == Dimension::kChoice) {

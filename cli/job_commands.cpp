@@ -107,7 +107,7 @@ int Program::LoadSurvey(const Command& command, const ParsedCommand& parsed) {
   const auto say = [this](const std::string& line) { return Say(line); };
   if (!std::ranges::all_of(survey->rejected, say)) return kFailed;
   std::vector<std::string> notes;
-  const auto model = SurveyModel(*survey, TakesLayers(command.name), notes);
+  const auto model = SurveyModel(*survey, command.name, notes);
   if (!model) return Fail("the survey gives no soil: " + survey->outcome.why);
   Job fitted;
   fitted.layers = *model;

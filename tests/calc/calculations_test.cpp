@@ -584,6 +584,29 @@ TEST(Survey, OtherArraysAreFittedInLayersAndTheirRowsChecked) {
   const auto mixedJson = nlohmann::json::parse(ToJson(both3->outcome));
   EXPECT_LT(mixedJson["model"]["rms_percent"].get<double>(), 0.5);
   EXPECT_EQ(mixedJson["points"][0]["array"], "Wenner 0.5 m");
+
+  // The same rows naming their array: Wenner's spacing may be its a; a row
+  // whose columns are another array's, or an array of no known name, is
+  // refused with why.
+  std::vector<SurveyRow> named = mixed;
+  for (SurveyRow& row : named) {
+    row.array = row.spacing ? "Wenner" : row.a ? "dipole-dipole" : "general";
+    if (row.spacing) row.a = std::exchange(row.spacing, std::nullopt);
+  }
+  SurveyRow odd = named[1];
+  odd.array = "schlumberger";
+  odd.line = 20;
+  named.push_back(odd);
+  odd.array = "pole-dipole";
+  odd.line = 21;
+  named.push_back(odd);
+  const auto byName = CalculateSurvey(named, ReadContext{Metric, ""}, "line", SurveyOptions{3, {}});
+  ASSERT_TRUE(byName) << byName.why();
+  EXPECT_EQ(byName->rejected,
+            (std::vector<std::string>{"line 20: array schlumberger takes ab2 and mn2, and no other array's columns",
+                                      "line 21: array \"pole-dipole\" is none of wenner, schlumberger, "
+                                      "dipole-dipole, general"}));
+  EXPECT_EQ(nlohmann::json::parse(ToJson(byName->outcome))["model"], mixedJson["model"]);
 }
 
 // Two survey lines across a site whose top is 20 % more resistive along the

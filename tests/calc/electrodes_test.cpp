@@ -112,9 +112,18 @@ TEST(Electrodes, TheCurrentsRiseAndTheSurfacesPotentials) {
                                                   {"conductor", "10mm"}, {"grid-current", "100"}}));
   EXPECT_TRUE(strip["surface_min_volts_inside"].is_null());
   EXPECT_TRUE(strip["area"].is_null());
-  // The page's bound on the map's points: refused past it.
+  // Past the page's bound on the map's points the lattice grows, said: the
+  // finest within the bound, the worst places searched on no coarser one.
   options["lattice"] = "0.01m";
-  EXPECT_EQ(Solve("grid", options, Metric, kPageBounds).why().substr(0, 22), "the map would have 577");
+  const Result<Outcome> coarse = Solve("grid", options, Metric, kPageBounds);
+  ASSERT_TRUE(coarse) << coarse.why();
+  const Lattice& drawn = coarse->electrode->map->lattice;
+  EXPECT_LE(drawn.Size(), kPageBounds.mapPoints);
+  EXPECT_GT(drawn.step, 0.01);
+  EXPECT_LT(drawn.step, 0.2);
+  ASSERT_FALSE(coarse->notes.empty());
+  EXPECT_EQ(coarse->notes.back(),
+            "the map is drawn on a lattice of 0.182 m, the finest its bound of 250000 points allows (0.01 m asked)");
 }
 
 TEST(Electrodes, InTwoLayersTheClosedFormsStandAside) {
@@ -214,12 +223,45 @@ INSTANTIATE_TEST_SUITE_P(
                 {{"rho", "100"}, {"ring-diameter", "0.1"}, {"depth", "0.5"}, {"conductor", "0.016"}},
                 "--ring-diameter 0.1 m is less than 10 times the conductor's diameter (0.16 m): so small "
                 "a ring is no thin wire bent round, and the solver takes none"},
+        Refusal{"EightLayers", "ring",
+                {{"layers", "1,1,2,1,3,1,4,1,5,1,6,1,7,1,8"}, {"ring-diameter", "5"}, {"depth", "0.5"}, {"conductor", "0.01"}},
+                "--layers gives 8 layers: at most 7 are solved"},
+        Refusal{"ALayerWithoutThickness", "ring",
+                {{"layers", "100,1,50,0,200"}, {"ring-diameter", "5"}, {"depth", "0.5"}, {"conductor", "0.01"}},
+                "--layers: H2 needs a length between 0.001 and 10000 m, not \"0\""},
+        Refusal{"LayersTooUnlike", "ring",
+                {{"layers", "10,1,50000,1,100"}, {"ring-diameter", "5"}, {"depth", "0.5"}, {"conductor", "0.01"}},
+                "--layers: layers 1 and 2 differ by more than 1000 times"},
+        Refusal{"ThreeLayersForTheRodFormula", "resistance",
+                {{"layers", "100,1,50,2,200"}, {"diameter", "0.016"}, {"length", "3"}},
+                "--layers gives 3 layers: three or more are solved for electrodes (grid, ring, strip, "
+                "electrodes); here give two, RHO1,H,RHO2"},
         Refusal{"PlateInLayers", "plate", {{"layers", "100,1,50"}, {"size", "1x1"}, {"depth", "1"}},
                 "--layers does not go with a plate: the closed forms are for uniform soil"},
         Refusal{"ConcreteThinnerThanTheRod", "encased",
                 {{"rho", "10000"}, {"length", "3"}, {"diameter", "0.02"}, {"concrete-diameter", "0.01"},
                  {"rho-concrete", "5000"}},
                 "--concrete-diameter must be more than the rod's --diameter"}));
+
+TEST(Electrodes, ThreeLayersAreSolvedAndTheSeasonAndFrostWorkOverThem) {
+  const Options ring{{"ring-diameter", "5"}, {"depth", "0.5"}, {"conductor", "0.01"}};
+  const auto ohms = [&](const Options& soil) {
+    const Result<Outcome> outcome = test_support::Solve("ring", With(ring, soil), Metric);
+    EXPECT_TRUE(outcome) << outcome.why();
+    return outcome ? *outcome->value : 0.0;
+  };
+  // A middle layer like the top: the two layers' answer, to the digit shown.
+  EXPECT_NEAR(ohms({{"layers", "300ohm-m,1m,300.001ohm-m,1m,100ohm-m"}}) / ohms({{"layers", "300ohm-m,2m,100ohm-m"}}),
+              1, 1e-4);
+  // Frost to 0.3 m over three layers makes four; a dry season over the top
+  // layer alone is the top layer times the factor.
+  const Result<Outcome> frozen = test_support::Solve(
+      "ring", With(ring, {{"layers", "300ohm-m,1m,100ohm-m,3m,1000ohm-m"}, {"frost", "0.3m,3000ohm-m"}}), Metric);
+  ASSERT_TRUE(frozen) << frozen.why();
+  EXPECT_EQ(Json(frozen)["layers"], "300000ohm-cm,0.3m,30000ohm-cm,0.7m,10000ohm-cm,3m,100000ohm-cm");
+  EXPECT_NEAR(ohms({{"layers", "300ohm-m,1m,100ohm-m,3m,1000ohm-m"}, {"season-factor", "2"}, {"season-layers", "top"}}),
+              ohms({{"layers", "600ohm-m,1m,100ohm-m,3m,1000ohm-m"}}), 1e-9);
+}
 
 TEST(Electrodes, AConductorTableNamesItsRowsAndReadsBackALayout) {
   Options soil{{"rho", "100ohm-m"}};
@@ -336,14 +378,16 @@ TEST(Electrodes, TheConvergenceCheckRefinesAsFarAsTheBoundAllows) {
   const nlohmann::json doubled = Json(Solve("grid", grid));
   EXPECT_EQ(doubled["convergence_refinement"].get<double>(), 2);
   EXPECT_LT(std::abs(doubled["convergence_percent"].get<double>()), 0.5);
-  const double needed = doubled["segments"].get<double>();  // no symmetry: as many unknowns
-  const Result<Outcome> bounded = Solve("grid", grid, Metric, {static_cast<std::size_t>(needed * 1.5), 1'000'000});
+  const double segments = doubled["segments"].get<double>();  // no symmetry: as many unknowns
+  // The dense matrix and Cholesky's copy, and the segments themselves.
+  const auto bytes = [](double n) { return static_cast<std::size_t>(16 * n * n + 64 * n); };
+  const Result<Outcome> bounded = Solve("grid", grid, Metric, {bytes(segments * 1.5), 1'000'000});
   const nlohmann::json j = Json(bounded);
   EXPECT_DOUBLE_EQ(j["ohms"].get<double>(), doubled["ohms"].get<double>());
   EXPECT_GT(j["convergence_refinement"].get<double>(), 1.25);
   EXPECT_LT(j["convergence_refinement"].get<double>(), 2);
-  EXPECT_NE(bounded->details.back().find("(the most the bound on unknowns allows)"), std::string::npos);
-  const nlohmann::json tight = Json(Solve("grid", grid, Metric, {static_cast<std::size_t>(needed), 1'000'000}));
+  EXPECT_NE(bounded->details.back().find("(the most the bound on memory allows)"), std::string::npos);
+  const nlohmann::json tight = Json(Solve("grid", grid, Metric, {bytes(segments), 1'000'000}));
   EXPECT_TRUE(tight["convergence_percent"].is_null());
   EXPECT_DOUBLE_EQ(tight["ohms"].get<double>(), doubled["ohms"].get<double>());
 }

@@ -135,6 +135,25 @@ TEST(FieldTest, TheDesignsCurveMeetsItsResistanceAtTheRule) {
   }
 }
 
+TEST(FieldTest, AnInterfaceFarBelowLeavesThePredictedCurveAsInUniformSoil) {
+  // The current probe's spike and the potential probe are in the top layer:
+  // with the interface 500 m down the predicted readings are the top
+  // layer's own, point by point (a spike taken for the layer below is not).
+  const auto curve = [](const char* key, const char* soil) {
+    Options options{{"current-probe", "100"}, {"diameter", "16mm"}, {"length", "3m"}, {key, soil}};
+    const auto result = Read(kWorked, options);
+    EXPECT_TRUE(result) << result.why();
+    return result ? result->design : std::vector<std::pair<double, double>>{};
+  };
+  const auto uniform = curve("rho", "300ohm-m");
+  const auto deep = curve("layers", "300ohm-m,500m,30ohm-m");
+  ASSERT_EQ(deep.size(), uniform.size());
+  ASSERT_FALSE(deep.empty());
+  for (std::size_t i = 0; i < deep.size(); ++i) {
+    EXPECT_NEAR(deep[i].second / uniform[i].second, 1, 1e-3) << deep[i].first << " m";
+  }
+}
+
 TEST(FieldTest, AGridsPredictedCurveShowsWhereTheRuleFails) {
   // A 20 m grid of 4 x 4 meshes from its table of conductors: with the
   // current probe 25 sizes away the design's own curve at 61.8 % is its

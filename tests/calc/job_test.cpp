@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include "calc/job.h"
+#include "calc/json.h"
 #include "calc/job_run.h"
 #include "calc/page_job.h"
 #include "calc/report.h"
@@ -168,6 +169,47 @@ std::string Edited(const std::string& from, const std::string& to) {
   return text.replace(at, from.size(), to);
 }
 
+// The JSON reader alone: what it reads back as the writer wrote it, and
+// each way text fails RFC 8259 refused with its place.
+TEST(Json, ReadsWhatIsWrittenAndRefusesWhatIsNotJson) {
+  const JsonValue sample(JsonObject{{"a", JsonArray{1, -2.5e-3, "x\n\"y\"\t\\", true, nullptr}},
+                                    {"b", JsonObject{{"c", "\xc3\xa9\xe2\x82\xac"}}}});
+  const Result<JsonValue> back = ParseJson(ToJson(sample), 8);
+  ASSERT_TRUE(back) << back.why();
+  EXPECT_EQ(ToJson(*back), ToJson(sample));
+  // Escapes: a surrogate pair, \u in the basic plane, the solidus.
+  const Result<JsonValue> escaped = ParseJson(R"(["\ud83d\ude00\u00e9\/"])", 8);
+  ASSERT_TRUE(escaped) << escaped.why();
+  EXPECT_EQ(std::get<std::string>(std::get<JsonArray>(escaped->variant())[0].variant()), "\xf0\x9f\x98\x80\xc3\xa9/");
+  struct Row {
+    const char* name;
+    std::string text;
+    const char* says;
+  } const rows[] = {
+      {"empty", "", "at line 1, column 1: a value was expected, not the end"},
+      {"after the value", "{} x", "at line 1, column 4: the text goes on after the value"},
+      {"a leading zero", "01", "at line 1, column 2: the text goes on after the value"},
+      {"a bare point", "[1.]", "at line 1, column 4: a digit was expected after the point, not ']'"},
+      {"no exponent", "1e", "at line 1, column 3: a digit was expected in the exponent, not the end"},
+      {"too large", "1e999", "at line 1, column 1: a number too large"},
+      {"a key twice", "{\"a\": 1,\n \"a\": 2}", "at line 2, column 2: the key \"a\" is given twice"},
+      {"a key unquoted", "{a: 1}", "at line 1, column 2: a key in quotes was expected, not 'a'"},
+      {"a trailing comma", "[1,]", "at line 1, column 4: a value was expected, not ']'"},
+      {"a control character", "[\"a\tb\"]", "at line 1, column 4: a control character inside a string"},
+      {"not UTF-8", "[\"\xc3(\"]", "at line 1, column 3: a string that is not UTF-8"},
+      {"an overlong form", "[\"\xc0\xaf\"]", "at line 1, column 3: a string that is not UTF-8"},
+      {"half a pair", R"(["\ud83d"])", "at line 1, column 9: half of a surrogate pair"},
+      {"no such escape", R"(["\q"])", "at line 1, column 4: no escape \\q"},
+      {"unclosed", "[\"abc", "at line 1, column 6: the text ends inside a string"},
+      {"too deep", "[[[]]]", "nested deeper than 2 levels"},
+  };
+  for (const Row& row : rows) {
+    const Result<JsonValue> read = ParseJson(row.text, 2);
+    ASSERT_FALSE(read) << row.name;
+    EXPECT_EQ(read.why(), row.says) << row.name;
+  }
+}
+
 TEST(JobFile, BadFilesRefusedWithTheirPath) {
   const std::string deep = std::string(65, '[') + std::string(65, ']');
   const std::string big =
@@ -238,16 +280,49 @@ TEST(JobFile, BadFilesRefusedWithTheirPath) {
           "$.soil.survey.rows[2][0]: must be a text");
 }
 
-TEST(JobFile, MoreLayersThanTheCalculationsTakeAreReadAndRefusedWhenRun) {
-  Job job = FromOptions("resistance", {{"rho", "100ohm-m"}, {"diameter", "16mm"}, {"length", "3"}});
-  job.layers = {{"100ohm-m", "2"}, {"300ohm-m", "5"}, {"50ohm-m", ""}};
-  const Result<Job> read = ReadJob(WriteJob(job));
+TEST(JobFile, ThreeLayersAndMoreRunForTheSolverAndAreRefusedByTheRodFormula) {
+  const std::vector<JobLayer> three{{"300ohm-m", "2m"}, {"100ohm-m", "6m"}, {"1000ohm-m", ""}};
+  // The grid in three layers: read back, run, as the command line gives it.
+  Job grid = FromOptions("grid", kGrid);
+  grid.layers = three;
+  const Result<Job> read = ReadJob(WriteJob(grid));
   ASSERT_TRUE(read) << read.why();
   EXPECT_EQ(read->layers.size(), 3u);
   const Result<JobResults> run = RunJobParts(*read);
-  ASSERT_FALSE(run);
-  EXPECT_EQ(run.why(),
-            "$.soil.layers: a soil of 3 layers; this version's calculations take one or two");
+  ASSERT_TRUE(run && run->electrode) << run.why();
+  Options byHand = kGrid;
+  byHand["layers"] = "300ohm-m,2m,100ohm-m,6m,1000ohm-m";
+  const Result<Outcome> alone = test_support::Solve("grid", byHand);
+  ASSERT_TRUE(alone) << alone.why();
+  EXPECT_EQ(*run->electrode->value, *alone->value);
+  // The report states the soil the grid stands in, a row a layer.
+  const std::string report = MakeReport(*read, *run, "test").html;
+  for (const char* row : {"<td>1</td><td>30000 ohm-cm</td><td>2 m</td><td>0 m to 2 m</td>",
+                          "<td>2</td><td>10000 ohm-cm</td><td>6 m</td><td>2 m to 8 m</td>",
+                          "<td>3</td><td>100000 ohm-cm</td><td>-</td><td>below 8 m</td>"}) {
+    EXPECT_NE(report.find(row), std::string::npos) << row;
+  }
+  // Under si a bare resistivity is ohm-m and a bare thickness metres.
+  Job si = FromOptions("ring", {{"ring-diameter", "10"}, {"depth", "0.5"}, {"conductor", "10"}}, "si");
+  si.layers = {{"300", "2"}, {"100", ""}};
+  const Result<JobResults> siRun = RunJobParts(si);
+  ASSERT_TRUE(siRun) << siRun.why();
+  EXPECT_NE(MakeReport(si, *siRun, "test").html.find("<td>1</td><td>30000 ohm-cm</td><td>2 m</td>"),
+            std::string::npos);
+  // A command line's --layers of three is kept as three in the job.
+  EXPECT_EQ(JobFromInputs("grid", [&](std::string_view key) -> std::optional<std::string_view> {
+              if (key == "layers") return byHand["layers"];
+              return std::nullopt;
+            }, "metric").layers.size(), 3u);
+  // The rod formula's calculation says where they are taken; eight are none's.
+  Job rod = FromOptions("resistance", {{"rho", "100ohm-m"}, {"diameter", "16mm"}, {"length", "3"}});
+  rod.layers = three;
+  const Result<JobResults> refused = RunJobParts(rod);
+  ASSERT_FALSE(refused);
+  EXPECT_NE(refused.why().find("layers gives 3 layers: three or more are solved for electrodes"),
+            std::string::npos) << refused.why();
+  grid.layers.assign(8, {"100ohm-m", "1m"});
+  EXPECT_EQ(RunJobParts(grid).why(), "$.soil.layers: a soil of 8 layers; at most 7 are solved");
 }
 
 TEST(JobRun, TheSurveysModelAndTheDesignsResistanceAreCarriedOn) {
@@ -270,6 +345,8 @@ TEST(JobRun, TheSurveysModelAndTheDesignsResistanceAreCarriedOn) {
   ASSERT_TRUE(alone);
   EXPECT_EQ(*run->electrode->value, *alone->value);
   EXPECT_EQ(run->notes.front().substr(0, 37), "the soil is the survey's two layers: ");
+  ASSERT_EQ(run->model.size(), 2u);  // and the report's soil model is the survey's
+  EXPECT_EQ(run->model[0].rho, std::get<std::string>(use->Find("rho1")->variant()));
   // The test is set beside the design's resistance.
   const auto test = nlohmann::json::parse(ToJson(run->test->outcome));
   EXPECT_NEAR(test["design_ohms"].get<double>(), *alone->value, 1e-12);
@@ -277,6 +354,36 @@ TEST(JobRun, TheSurveysModelAndTheDesignsResistanceAreCarriedOn) {
   EXPECT_EQ(json["format"], "ostrevin-results");
   EXPECT_EQ(json["results"]["electrode"]["ohms"], *alone->value);
   EXPECT_TRUE(json["results"].contains("soil") && json["results"].contains("test"));
+}
+
+TEST(JobRun, ASurveyOfThreeLayersGivesTheSolversToolsTheCountThatLeads) {
+  // A Wenner sounding over 100 / 300 / 50 ohm-m with boundaries at 2 m and
+  // 7 m, scattered by 2 % (line 8 written 30 % high): three layers lead.
+  const JobTable three{{"spacing", "rho"},
+                       {{"0.5", "100.57ohm-m"}, {"0.75", "103.14ohm-m"}, {"1", "105.98ohm-m"},
+                        {"1.5", "112.47ohm-m"}, {"2", "120.16ohm-m"}, {"3", "137.19ohm-m"},
+                        {"4", "196.01ohm-m"}, {"6", "165.34ohm-m"}, {"8", "166.13ohm-m"},
+                        {"12", "146.32ohm-m"}, {"16", "121.22ohm-m"}, {"24", "84.55ohm-m"},
+                        {"32", "66.80ohm-m"}, {"48", "55.00ohm-m"}, {"64", "51.64ohm-m"}}};
+  Job ring = FromOptions("ring", {{"ring-diameter", "10"}, {"depth", "0.5"}, {"conductor", "0.01"}});
+  ring.survey = three;
+  const Result<JobResults> run = RunJobParts(ring);
+  ASSERT_TRUE(run && run->electrode) << run.why();
+  ASSERT_EQ(run->model.size(), 3u);
+  const std::string lead = "the soil is the survey's 3 layers, which lead: ";
+  ASSERT_TRUE(run->notes.front().starts_with(lead)) << run->notes.front();
+  // The same ring with the leading model typed by hand.
+  const Result<Outcome> alone =
+      test_support::Solve("ring", {{"ring-diameter", "10"}, {"depth", "0.5"}, {"conductor", "0.01"},
+                                   {"layers", run->notes.front().substr(lead.size())}});
+  ASSERT_TRUE(alone) << alone.why();
+  EXPECT_EQ(*run->electrode->value, *alone->value);
+  // The rod formula takes two layers: the survey's two.
+  Job rod = FromOptions("resistance", {{"diameter", "16mm"}, {"length", "3m"}});
+  rod.survey = three;
+  const Result<JobResults> rodRun = RunJobParts(rod);
+  ASSERT_TRUE(rodRun) << rodRun.why();
+  EXPECT_EQ(rodRun->model.size(), 2u);
 }
 
 TEST(JobRun, AToolOfUniformSoilTakesTheSurveysUniformFit) {
@@ -419,6 +526,32 @@ TEST(PageJob, SavedOnThePageTheSameNumbersFromTheJob) {
   EXPECT_EQ(fields["fields"]["depth"], "0,5");
   EXPECT_EQ(fields["fields"]["rod-length"], "7,5");
   EXPECT_EQ(fields["fields"]["rho1"], "400ohm-m");
+}
+
+// A grid in three layers typed in the page's table of layers (German marks)
+// is saved with its layers and opened again into that table; a rod tool,
+// which takes two layers, says so.
+TEST(PageJob, MoreLayersAreSavedAndOpenedAgain) {
+  const FieldTexts inputs{{"layers", "300ohm-m,2,5m,100ohm-m,8m,1000ohm-m"}, {"size", "20x20"},
+                          {"meshes", "2x2"}, {"depth", "0,5"}, {"conductor", "0,01"}};
+  const auto saved =
+      nlohmann::json::parse(JobOfTool("grid", inputs, {}, UnitSystem::Metric, kGerman, {}));
+  const Result<Job> job = ReadJob(saved["job"].get<std::string>());
+  ASSERT_TRUE(job) << job.why();
+  ASSERT_EQ(job->layers.size(), 3u);
+  EXPECT_EQ(job->layers[0], (JobLayer{"300ohm-m", "2.5m"}));
+  EXPECT_EQ(job->layers[2].rho, "1000ohm-m");
+  const auto opened = nlohmann::json::parse(ToolOfJob(saved["job"].get<std::string>()));
+  EXPECT_EQ(opened["tool"], "grid");
+  const auto fields =
+      nlohmann::json::parse(ReadToolAddress("grid", opened["query"].get<std::string>(), kGerman));
+  EXPECT_EQ(fields["soil"], "stack");
+  EXPECT_EQ(fields["fields"]["layers"], "300ohm-m,2.5m,100ohm-m,8m,1000ohm-m");
+  Job rods = *job;
+  rods.tool = "group";
+  rods.electrode = {{"diameter", "16mm"}, {"length", "3"}, {"layout", "line"}, {"rods", "2"}, {"spacing", "3"}};
+  EXPECT_EQ(nlohmann::json::parse(ToolOfJob(WriteJob(rods))).at("error"),
+            "$.soil.layers: the page's group tool takes one or two layers");
 }
 
 TEST(PageJob, TablesAndWhatThePageCannotShow) {

@@ -163,6 +163,30 @@ TEST(Tools, AnAddressCarriesTheInputsAsData) {
             "rho=%3Cimg%20src%3Dx%20onerror%3Dalert%281%29%3E%26x%3D1");
 }
 
+// A soil of more layers, typed in the table of layers with the page's marks,
+// travels as the command line's --layers and comes back for the table.
+TEST(Tools, MoreLayersTravelAsTheCommandLinesLayers) {
+  EXPECT_EQ(ToolAddress("grid", Fields({"layers", "300ohm-m,2,5m,100ohm-m,8m,1.000ohm-m"}), Metric, kGerman),
+            "layers=300ohm-m,2.5m,100ohm-m,8m,1000ohm-m&units=metric");
+  const auto read = [](std::string_view tool, std::string_view query) {
+    return Json::parse(ReadToolAddress(tool, query, kGerman));
+  };
+  const Json stack = read("grid", "layers=300ohm-m,2.5,100ohm-m,8,1000ohm-m&units=metric");
+  EXPECT_EQ(stack["soil"], "stack");
+  EXPECT_EQ(stack["fields"], Json::parse(R"({"layers":"300ohm-m,2.5,100ohm-m,8,1000ohm-m"})"));
+  // Three parts are two layers, in the two-layer fields; a rod tool takes no more.
+  EXPECT_EQ(read("grid", "layers=300ohm-m,2.5,100ohm-m")["soil"], "layers");
+  const Json rod = read("check", "layers=300ohm-m,2.5,100ohm-m,8,1000ohm-m");
+  EXPECT_EQ(rod["fields"], Json::object());
+  EXPECT_EQ(rod["ignored"].size(), 1u);
+  // The page's answer in those layers is the command line's.
+  const Json grid = Update("grid", {"layers", "300ohm-m,2m,100ohm-m,8m,1000ohm-m", "size", "20x20", "meshes",
+                                    "2x2", "depth", "0.5", "conductor", "0.01"},
+                           Metric);
+  EXPECT_EQ(grid["result"], "7.530") << grid;  // ostrevin-calc grid --layers ... --units metric
+  EXPECT_EQ(grid["json"]["layers"], "30000ohm-cm,2m,10000ohm-cm,8m,100000ohm-cm");
+}
+
 TEST(Tools, ATablesRowsTravelInTheAddressCompactAndComeBackAsTyped) {
   // A German survey: points for the address, commas again for the page;
   // blank rows and trailing blank cells left out, a cell's comma escaped.
@@ -255,6 +279,33 @@ TEST(Tools, TheSurveyAnswersWithItsChartAndNamesTheRowsItRefused) {
   ASSERT_EQ(answer["table"]["rows"].size(), 6u);
   EXPECT_EQ(answer["table"]["rows"][0][0], "1 m");
   for (const Json& line : answer["text"]) EXPECT_EQ(line.get<std::string>().find("measured"), std::string::npos);
+}
+
+// A survey that three layers fit best: they go to the solver's tools with
+// "Use this soil" beside the two the rod tools take; every count fitted is
+// a row of its own, and the reading that stands out from them is marked.
+TEST(Tools, TheSurveyInMoreLayersHandsThemOnAndShowsEveryCount) {
+  const std::vector<std::array<std::string, 4>> rows{{"0.5", "", "", "100.57ohm-m"}, {"0.75", "", "", "103.14ohm-m"}, {"1", "", "", "105.98ohm-m"}, {"1.5", "", "", "112.47ohm-m"}, {"2", "", "", "120.16ohm-m"}, {"3", "", "", "137.19ohm-m"}, {"4", "", "", "196.01ohm-m"}, {"6", "", "", "165.34ohm-m"}, {"8", "", "", "166.13ohm-m"}, {"12", "", "", "146.32ohm-m"}, {"16", "", "", "121.22ohm-m"}, {"24", "", "", "84.55ohm-m"}, {"32", "", "", "66.80ohm-m"}, {"48", "", "", "55.00ohm-m"}, {"64", "", "", "51.64ohm-m"}};
+  const Json answer = Json::parse(RunSurvey(rows, Metric, kEnglish, 360, true));
+  EXPECT_EQ(answer["json"]["model"]["layers"], 3);
+  EXPECT_EQ(answer["use"]["layers"], answer["json"]["model"]["value"]);
+  EXPECT_TRUE(answer["use"].contains("rho1"));
+  const Json& models = answer["models"];
+  EXPECT_EQ(models["columns"], Json::parse(R"(["layers","misfit","layer","rho, ohm-m","+-","thickness, m","+-"])"));
+  ASSERT_EQ(models["rows"].size(), 15u);  // a row a layer of one to five layers
+  EXPECT_EQ(models["rows"][0][0], "1");
+  EXPECT_EQ(models["rows"][0][4], "");  // one layer's resistivity is the mean, no interval
+  EXPECT_EQ(models["rows"][3][0], "3, leads");
+  EXPECT_EQ(models["rows"][5][5], "");  // the last layer goes on down
+  EXPECT_EQ(models["rows"][3][3], answer["json"]["model"]["value"].get<std::string>().substr(0, 5));  // 99.05
+  // The readings against the three layers; the one written down 30 % high marked.
+  const Json& table = answer["table"];
+  EXPECT_EQ(table["columns"].back(), "outlier");
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    EXPECT_EQ(table["rows"][i].back(), i == 6 ? "yes" : "") << i;
+  }
+  const double model = std::stod(table["rows"][6][2].get<std::string>());
+  EXPECT_NEAR(model, 161.82, 0.01);  // three layers' model there, not two layers'
 }
 
 struct PastedCase {

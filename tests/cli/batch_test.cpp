@@ -207,6 +207,22 @@ INSTANTIATE_TEST_SUITE_P(
              ""}),
     [](const testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
 
+TEST(Batch, ALayersCellCarriesAnyNumberOfLayersWhereTheyAreSolved) {
+  // Three layers in one cell, decimal commas split after each unit: solved
+  // for a strip; the rod formula takes two and its row says so.
+  const Ran run = Batch(
+      "mode;units;layers;length;depth;conductor\n"
+      "strip;metric;300ohm-m,2,5m,100ohm-m,8m,1000ohm-m;30m;0,6m;10mm\n"
+      "resistance;metric;300ohm-m,2m,100ohm-m,8m,1000ohm-m;3m;;\n");
+  EXPECT_EQ(run.status, kBadInput);
+  EXPECT_NE(run.out.find("\nstrip;metric;300ohm-m,2,5m,100ohm-m,8m,1000ohm-m;30m;0,6m;10mm;16,777;ohms;"),
+            std::string::npos)
+      << run.out;
+  EXPECT_NE(run.err.find("line 3: layers gives 3 layers: three or more are solved for electrodes"),
+            std::string::npos)
+      << run.err;
+}
+
 TEST(Batch, ALineBeyondTheBoundIsAnErrorRowNotAnAllocation) {
   const std::string huge(CsvReader::kMaxRecordBytes + 10, '9');
   const Ran run = Batch(kHeader + "\n" + kRow + "\nresistance," + huge + ",1,1\n" + kRow + "\n");
