@@ -36,4 +36,26 @@ class StringSource final : public ByteSource {
   std::size_t position_ = 0;
 };
 
+// Bytes already read (a file's start, looked at) and then the rest of the
+// source they came from.
+class PrefixedSource final : public ByteSource {
+ public:
+  PrefixedSource(std::string prefix, ByteSource& rest) : prefix_(std::move(prefix)), rest_(rest) {}
+  std::ptrdiff_t Read(char* buffer, std::size_t size) override {
+    if (position_ < prefix_.size()) {
+      const std::size_t count = std::min(size, prefix_.size() - position_);
+      std::copy_n(prefix_.data() + position_, count, buffer);
+      position_ += count;
+      return static_cast<std::ptrdiff_t>(count);
+    }
+    return rest_.Read(buffer, size);
+  }
+  std::string ErrorText() const override { return rest_.ErrorText(); }
+
+ private:
+  std::string prefix_;
+  ByteSource& rest_;
+  std::size_t position_ = 0;
+};
+
 }  // namespace ostrevin::calc

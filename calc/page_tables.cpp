@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <array>
+#include <map>
 #include <optional>
 #include <span>
 #include <vector>
 
 #include "calc/byte_source.h"
 #include "calc/csv_reader.h"
+#include "calc/dxf_file.h"
 #include "calc/electrode_file.h"
 #include "calc/electrodes.h"
 #include "calc/json.h"
@@ -101,12 +103,39 @@ NumberMarks MarksOfPaste(const std::string& text) {
 }  // namespace
 
 std::string ReadPageTable(std::string_view tool, std::string_view text, std::string_view name,
-                          const NumberMarks& pageMarks) {
+                          const NumberMarks& pageMarks, const FieldTexts& inputs, UnitSystem units) {
   const std::span<const std::string_view> columns = ColumnsOf(tool);
   const auto error = [](const std::string& message) {
     return ToJson(JsonObject{{"error", message}});
   };
   if (columns.empty()) return error("no table of rows in the tool " + Quoted(tool));
+  if (tool == "electrodes" && LooksLikeDxf(text)) {
+    std::map<std::string, std::string> given;
+    for (const auto& [field, value] : inputs) {
+      if (!Trim(value).empty()) given[field] = value;
+    }
+    const InputLookup lookup = [&given](std::string_view field) -> std::optional<std::string_view> {
+      const auto found = given.find(std::string(field));
+      if (found == given.end()) return std::nullopt;
+      return std::string_view(found->second);
+    };
+    ReadContext context{units, "", pageMarks, true};
+    const Result<DxfTable> drawing = ReadDxf(text, name.empty() ? "the drawing" : name, lookup, context);
+    if (!drawing) return error(drawing.why());
+    JsonArray taken;
+    JsonArray problems;
+    for (const ConductorRow& row : drawing->rows) {
+      if (taken.size() == kMaxTableRows) {
+        problems.emplace_back(std::to_string(drawing->rows.size()) + " conductors: the table holds at most " +
+                              std::to_string(kMaxTableRows) + " (the command line reads the whole drawing)");
+        break;
+      }
+      JsonArray cells;
+      for (const std::optional<std::string>& cell : row.cells) cells.emplace_back(PageText(cell.value_or(""), pageMarks));
+      taken.emplace_back(std::move(cells));
+    }
+    return ToJson(JsonObject{{"rows", std::move(taken)}, {"problems", std::move(problems)}, {"notes", drawing->notes}});
+  }
   std::string source(text);
   char separator = ',';
   const std::optional<CsvRecord> first = FirstRecord(source, separator);

@@ -18,6 +18,8 @@
 
 #include "calc/number_reading.h"
 
+#include "calc/tools.h"
+
 namespace ostrevin::calc {
 
 // tool: "survey" (spacing, reading, depth, rho), "test" (distance, reading)
@@ -33,7 +35,14 @@ namespace ostrevin::calc {
 //
 // Example: ReadPageTable("survey", "spacing\treading\n1\t67,5\n", "", {".", ","})
 // gives {"rows":[["1","67.5","",""]],"problems":[]}.
+//
+// The electrodes tool's table may also come from a CAD drawing (a DXF, told
+// by its content), read as the command line reads one (dxf_file.h) with the
+// tool's `inputs` (its conductor's and rods' sizes, the drawing's depth and
+// units) in `units`: its conductors the rows, what the reading did in
+// "notes".
 std::string ReadPageTable(std::string_view tool, std::string_view text, std::string_view name,
-                          const NumberMarks& pageMarks);
+                          const NumberMarks& pageMarks, const FieldTexts& inputs = {},
+                          UnitSystem units = UnitSystem::Metric);
 
 }  // namespace ostrevin::calc

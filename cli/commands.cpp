@@ -49,9 +49,11 @@ const Option kOutlineFileOption{"outline-file", OptionKind::kText, false, "FILE"
 
 // A soil from a survey, fitted on the way, in place of --rho or --layers.
 const Option kSurveyOption{"survey", OptionKind::kText, false, "FILE",
-                           "the soil from a Wenner survey (the soil command's CSV), fitted on the "
-                           "way: its two layers, or its uniform soil where the fit prefers it or "
-                           "the calculation takes no layers; in place of --rho or --layers"};
+                           "the soil from a survey (the soil command's CSV), fitted on the way: "
+                           "the count of layers that leads where three or more do and strip, ring, "
+                           "grid or electrodes solve it, else its two layers, or its uniform soil "
+                           "where the fit prefers it or the calculation takes no layers; in place "
+                           "of --rho or --layers"};
 
 // Every command that computes takes its inputs from a job file and keeps them in one.
 const std::array kJobOptions{
@@ -275,7 +277,7 @@ std::vector<Command> BuildCommands() {
        "                 ...\n",
        nullptr, &Program::RunTest});
   commands.push_back(
-      {"electrodes", "any electrode from a table of conductors (CSV)", ElectrodeCommandOptions(),
+      {"electrodes", "any electrode from a table of conductors (CSV) or a CAD drawing", ElectrodeCommandOptions(),
        true, "[FILE|-]",
        "Reads a table of conductors from FILE (standard input when none or -): CSV\n"
        "with the columns x1,y1,z1,x2,y2,z2,diameter, each row one straight bare\n"
@@ -287,7 +289,15 @@ std::vector<Command> BuildCommands() {
        "than the larger diameter are refused (by their lines), and so is a horizontal\n"
        "one buried less than its radius. The grid, ring and strip commands write\n"
        "their layouts as such a table (--layout-csv) to start from. Every other\n"
-       "option is the grid command's.\n",
+       "option is the grid command's.\n"
+       "Or a CAD drawing (DXF, ASCII; told by its content, or --format dxf): its\n"
+       "lines, polylines, circles and arcs (as polygons within 1 % of their radius)\n"
+       "are conductors of --conductor's diameter, its points rods of --rod-length\n"
+       "and --rod-diameter going down, its blocks expanded; CAD's Z points up, so a\n"
+       "depth is --dxf-ground (0) less the Z, and a plan drawn at one Z lies at\n"
+       "--depth; units from the drawing's header or --dxf-units; --dxf-layers picks\n"
+       "layers, the layer OUTLINE is the outline searched; ends within 1 mm are\n"
+       "joined (said). Every layout writes itself as such a drawing (--layout-dxf).\n",
        "ostrevin-calc electrodes site.csv --rho 100ohm-m --units metric\n"
        "  with site.csv:  x1,y1,z1,x2,y2,z2,diameter\n"
        "                  0,0,0.5,20,0,0.5,10mm\n"
@@ -299,9 +309,10 @@ std::vector<Command> BuildCommands() {
        "\"Save job\" downloads it) and computes every part it holds, as its command\n"
        "would: the soil from its survey, the electrode by its tool, the field test\n"
        "from its readings. The survey's model is used by the electrode when the job\n"
-       "gives none (two layers, or the uniform soil for a tool that takes no layers),\n"
-       "and the electrode's resistance is set beside the field test's. Each part is\n"
-       "printed under a line naming it; with --json one object,\n"
+       "gives none (the leading count of three layers or more for strip, ring, grid\n"
+       "and electrodes, else two layers, or the uniform soil for a tool that takes no\n"
+       "layers), and the electrode's resistance is set beside the field test's. Each\n"
+       "part is printed under a line naming it; with --json one object,\n"
        "{\"format\": \"ostrevin-results\", \"results\": {\"soil\": ..., \"electrode\": ...,\n"
        "\"test\": ...}}, each part its command's own JSON. The values are read in the\n"
        "job's units. A job that cannot be read is refused with the JSON path of the\n"

@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <array>
+#include <memory>
 
 #include <chrono>
 #include <cstdlib>
 
 #include "calc/curve.h"
+#include "calc/dxf_file.h"
 #include "calc/electrode_file.h"
 #include "calc/electrodes.h"
 #include "calc/job_run.h"
@@ -202,6 +204,9 @@ int Program::WriteElectrodeFiles(const ParsedCommand& parsed, const Outcome& out
   if (status == kAnswered) status = write("potential-csv", [&] { return PotentialCsv(electrode); });
   if (status == kAnswered) status = write("currents-csv", [&] { return CurrentsCsv(electrode); });
   if (status == kAnswered) status = write("layout-csv", [&] { return LayoutCsv(electrode); });
+  if (status == kAnswered) {
+    status = write("layout-dxf", [&] { return WriteDxf(electrode.conductors, electrode.outline); });
+  }
   return status;
 }
 
@@ -213,6 +218,7 @@ int Program::RunElectrodes(const Command& command, const ParsedCommand& parsed) 
   if (const int checked = CheckOutputs(command, parsed); checked != kAnswered) return checked;
   std::vector<ConductorRow> rows;
   std::string_view row = "line";
+  std::string drawnOutline;  // a DXF drawing's
   ReadContext context = *read;
   if (parsed.positional.empty() && job_ && job_->conductors) {
     rows = ConductorRows(*job_->conductors);
@@ -220,14 +226,56 @@ int Program::RunElectrodes(const Command& command, const ParsedCommand& parsed) 
   } else {
     Result<std::unique_ptr<ByteSource>> input = OpenInput(command, parsed, file.name);
     if (!input) return Fail(input.Failed());
-    Result<std::vector<ConductorRow>> table = ReadConductors(**input, file);
-    if (!table) return Fail(table.Failed());
-    rows = *std::move(table);
-    context.rowMarks = file.marks;
+    // Its start tells a drawing from a table; a drawing is read whole
+    // (bounded: its bound and a byte, so that one too large is said as such),
+    // a table as it streams.
+    const auto format = parsed.Value("format");
+    if (format && *format != "csv" && *format != "dxf") {
+      return Fail("--format " + Quoted(*format) + ": give csv or dxf", kBadInput);
+    }
+    std::string text;
+    std::array<char, 1 << 16> buffer{};
+    const auto more = [&]() -> Result<bool> {
+      const std::ptrdiff_t got = (*input)->Read(buffer.data(), buffer.size());
+      if (got < 0) return Failed("cannot read " + file.name + ": " + (*input)->ErrorText());
+      text.append(buffer.data(), static_cast<std::size_t>(got));
+      return got > 0;
+    };
+    while (text.size() < 4096) {
+      const Result<bool> begun = more();
+      if (!begun) return Fail(begun.Failed());
+      if (!*begun) break;
+    }
+    const bool isDrawing = format ? *format == "dxf" : LooksLikeDxf(text);
+    for (bool going = isDrawing; going && text.size() <= kMostDxfBytes;) {
+      const Result<bool> further = more();
+      if (!further) return Fail(further.Failed());
+      going = *further;
+    }
+    if (isDrawing) {
+      Result<DxfTable> drawing = ReadDxf(text, file.name, Lookup(parsed), context);
+      if (!drawing) return Fail(drawing.Failed());
+      for (const std::string& note : drawing->notes) Say("note: " + note);
+      rows = std::move(drawing->rows);
+      drawnOutline = std::move(drawing->outline);
+    } else {
+      PrefixedSource bytes(std::move(text), **input);
+      Result<std::vector<ConductorRow>> table = ReadConductors(bytes, file);
+      if (!table) return Fail(table.Failed());
+      rows = *std::move(table);
+      context.rowMarks = file.marks;
+    }
   }
   std::string outline;
-  const Result<InputLookup> lookup = LookupWithOutline(command, parsed, context.units, outline);
+  Result<InputLookup> lookup = LookupWithOutline(command, parsed, context.units, outline);
   if (!lookup) return Fail(lookup.Failed());
+  if (!drawnOutline.empty() && !(*lookup)("outline")) {
+    // The drawing's outline, where none is given.
+    lookup = InputLookup([given = *lookup, &drawnOutline](std::string_view name) -> std::optional<std::string_view> {
+      if (name == "outline") return std::string_view(drawnOutline);
+      return given(name);
+    });
+  }
   const Result<Outcome> result = CalculateElectrodes(rows, *lookup, context, ProgressLine(), row);
   if (!result) return Fail(result.Failed());
   Job saved = JobOf("electrodes", parsed);
@@ -431,15 +479,24 @@ int Program::WritePng(const std::string& path, const std::string& svg, int width
 }
 
 Progress Program::ProgressLine() {
-  // Long calculations (a large group in layers) say how far they are, on a
-  // terminal, once they have taken a second.
+  // Long calculations (a large site, a large group in layers) show how far
+  // they are, on a terminal, once they have taken a second: a bar redrawn
+  // where its percentage changes, ended when the work is.
   if (::isatty(STDERR_FILENO) == 0) return {};
   const auto start = std::chrono::steady_clock::now();
-  return [this, start](double done) {
+  auto shown = std::make_shared<int>(-1);
+  return [this, start, shown](double done) {
     if (std::chrono::steady_clock::now() - start < std::chrono::seconds(1)) return;
-    const std::string line = "\rostrevin-calc " + std::string(command_) + ": working, " +
-                             FormatDouble("%.0f", 100 * done) + " %" + (done >= 1 ? "\n" : "");
-    (void)err_.Write(line);
+    const int percent = static_cast<int>(std::clamp(100 * done, 0.0, 100.0));
+    if (percent == *shown) return;
+    *shown = percent;
+    constexpr int kWidth = 30;
+    const int filled = percent * kWidth / 100;
+    const std::string bar = std::string(static_cast<std::size_t>(filled), '#') +
+                            std::string(static_cast<std::size_t>(kWidth - filled), '.');
+    (void)err_.Write("\rostrevin-calc " + std::string(command_) + ": [" + bar + "] " + std::to_string(percent) +
+                     " %" + (percent == 100 ? "\n" : ""));
+    barShown_ = percent < 100;
   };
 }
 
@@ -463,6 +520,10 @@ int Program::WriteFile(const std::string& path, const std::string& bytes) {
 }
 
 int Program::Print(const std::string& text) {
+  if (barShown_) {
+    (void)err_.Write("\n");
+    barShown_ = false;
+  }
   if (out_.Write(text)) return kAnswered;
   Say("cannot write standard output: " + out_.ErrorText());
   return kFailed;
@@ -470,6 +531,11 @@ int Program::Print(const std::string& text) {
 
 bool Program::Say(const std::string& message) {
   (void)out_.Flush();  // a failure shows at the next write or at the end
+  if (barShown_) {
+    // Below an unfinished bar (a calculation that ended before it), not over it.
+    (void)err_.Write("\n");
+    barShown_ = false;
+  }
   const std::string prefix =
       command_.empty() ? "ostrevin-calc: " : "ostrevin-calc " + std::string(command_) + ": ";
   return err_.Write(prefix + message + "\n");

@@ -100,7 +100,8 @@ class Program {
   int WriteElectrodeFiles(const ParsedCommand& parsed, const Outcome& outcome);
   // The outcome on standard output (text or JSON), its remarks and "na".
   int Report(const ParsedCommand& parsed, const Outcome& outcome);
-  // A line on a terminal telling a long calculation's progress.
+  // A bar on a terminal telling a long calculation's progress, redrawn in
+  // place as its share grows (nothing when standard error is no terminal).
   Progress ProgressLine();
 
   std::optional<Job> job_;
@@ -110,6 +111,7 @@ class Program {
   FdSink out_{STDOUT_FILENO, std::size_t{64} * 1024};
   FdSink err_{STDERR_FILENO, 0};
   std::string_view command_;
+  bool barShown_ = false;  // a progress bar stands unfinished on the terminal's line
 };
 
 }  // namespace ostrevin::calc

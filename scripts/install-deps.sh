@@ -9,7 +9,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-svg-dev libgl-dev fonts-dejavu-core
   appstream desktop-file-utils libfmt-dev libfast-float-dev libeigen3-dev nlohmann-json3-dev
-  poppler-utils
+  poppler-utils python3-ezdxf
   "$@"
 )
 
