@@ -730,18 +730,36 @@ Result<DxfTable> ReadDxf(std::string_view text, std::string_view name, const Inp
   const double thinnest = std::min(wireM > 0 ? wireM : rodM, rodM > 0 ? rodM : wireM);
   const double tolerance = std::min(kJoinM, thinnest / 4);
   const double cell = 10 * std::max(tolerance, 1e-6) + 1;  // metres
-  std::unordered_map<long long, std::vector<std::size_t>> grid;  // conductors by the cells they cross
+  std::unordered_map<long long, std::vector<std::size_t>> grid;  // conductors by the cells they pass near
   const auto key = [](long long i, long long j) { return i * 1'000'003LL + j; };
+  const auto file = [&](std::size_t k, double x, double y, double reach) {
+    const auto i0 = static_cast<long long>(std::floor((x - reach) / cell));
+    const auto i1 = static_cast<long long>(std::floor((x + reach) / cell));
+    const auto j0 = static_cast<long long>(std::floor((y - reach) / cell));
+    const auto j1 = static_cast<long long>(std::floor((y + reach) / cell));
+    for (long long i = i0; i <= i1; ++i) {
+      for (long long j = j0; j <= j1; ++j) {
+        std::vector<std::size_t>& in = grid[key(i, j)];
+        if (in.empty() || in.back() != k) in.push_back(k);
+      }
+    }
+  };
+  // Each conductor filed by points along it half a cell apart (each with the
+  // cells within the tolerance and half a cell of it), so that the work goes
+  // with the conductors' length, not their boxes' area; past kMostFiledPoints
+  // in all, the rest are filed by their ends only (no line to snap onto).
+  constexpr double kMostFiledPoints = 4e6;
+  double filed = 0;
   for (std::size_t k = 0; k < conductors.size(); ++k) {
     const Conductor& c = conductors[k];
     if (std::max({std::abs(c.a.x), std::abs(c.a.y), std::abs(c.b.x), std::abs(c.b.y)}) > kMaxExtentM) continue;
-    const auto i0 = static_cast<long long>(std::floor((std::min(c.a.x, c.b.x) - tolerance) / cell));
-    const auto i1 = static_cast<long long>(std::floor((std::max(c.a.x, c.b.x) + tolerance) / cell));
-    const auto j0 = static_cast<long long>(std::floor((std::min(c.a.y, c.b.y) - tolerance) / cell));
-    const auto j1 = static_cast<long long>(std::floor((std::max(c.a.y, c.b.y) + tolerance) / cell));
-    if ((i1 - i0 + 1) * (j1 - j0 + 1) > 100'000) continue;  // one so long it is no snap target
-    for (long long i = i0; i <= i1; ++i) {
-      for (long long j = j0; j <= j1; ++j) grid[key(i, j)].push_back(k);
+    const double pieces = std::ceil(std::hypot(c.b.x - c.a.x, c.b.y - c.a.y) / (cell / 2));
+    const bool along = filed + pieces + 1 <= kMostFiledPoints;
+    const int count = along ? static_cast<int>(pieces) : 1;
+    if (along) filed += pieces + 1;
+    for (int step = 0; step <= count; ++step) {
+      const double t = static_cast<double>(step) / count;
+      file(k, c.a.x + (c.b.x - c.a.x) * t, c.a.y + (c.b.y - c.a.y) * t, tolerance + cell / 2);
     }
   }
   std::size_t joined = 0;
@@ -805,7 +823,8 @@ Result<DxfTable> ReadDxf(std::string_view text, std::string_view name, const Inp
                          (level ? ", every one at one Z: at " + FormatNumber(depthM) + " m deep"
                                 : ", depths from the ground's Z " + FormatNumber(groundZ)));
   if (joined > 0) {
-    table.notes.push_back(std::to_string(joined) + " conductor ends within " + FormatNumber(tolerance * 1000) +
+    table.notes.push_back(std::to_string(joined) + (joined == 1 ? " conductor end" : " conductor ends") + " within " +
+                          FormatNumber(tolerance * 1000) +
                           " mm of another conductor joined to it");
   }
   std::string kinds;

@@ -178,6 +178,12 @@ TEST(Dxf, EndsAHairApartAreJoinedAndCounted) {
   ASSERT_EQ(read->notes.size(), 2u);
   EXPECT_EQ(read->notes[1], "2 conductor ends within 1 mm of another conductor joined to it");
   EXPECT_TRUE(Solve(read->rows)) << Solve(read->rows).why();
+  // The same onto the middle of a long sloping line (a site's side, 1 km).
+  const Result<DxfTable> side = Read(Drawing(Line(0, 0, -0.5, 1000, 400, -0.5) + Line(500, 200.0004, -0.5, 500, 210, -0.5)),
+                                     {{"conductor", "10mm"}});
+  ASSERT_TRUE(side) << side.why();
+  ASSERT_EQ(side->notes.size(), 2u);
+  EXPECT_EQ(side->notes[1], "1 conductor end within 1 mm of another conductor joined to it");
   // 2 mm apart is no hair: the solver refuses them as too close.
   const Result<DxfTable> apart =
       Read(Drawing(Line(0, 0, -0.5, 5, 0, -0.5) + Line(3, 0.002, -0.5, 3, 5, -0.5)), {{"conductor", "10mm"}});
