@@ -178,9 +178,11 @@ std::string ReadToolAddress(const std::string& tool, const std::string& query) {
 
 std::string PageText(const std::string& text) { return calc::PageText(text, Marks()); }
 
-// Rows pasted or from a CSV file for a tool's table.
-std::string ReadPageTable(const std::string& tool, const std::string& text, const std::string& name) {
-  return calc::ReadPageTable(tool, text, name, Marks());
+// Rows pasted or from a CSV file (or, for the electrodes, a DXF drawing
+// read with the tool's inputs) for a tool's table.
+std::string ReadPageTable(const std::string& tool, const std::string& text, const std::string& name,
+                          const val& inputs, int units) {
+  return calc::ReadPageTable(tool, text, name, Marks(), FieldsOf(inputs), UnitSystemOf(units));
 }
 
 // The job files: a tool's inputs saved, a job opened as a tool's address, a job's report.

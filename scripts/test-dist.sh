@@ -58,7 +58,7 @@ unzip -p "$zip" "Ostrevin-$version-windows-x64/Ostrevin.exe" > "$root/Ostrevin.e
 strings -e l "$root/Ostrevin.exe" | grep -A1 -x FileVersion | tail -1 | grep -qx "$version" ||
   fail "the Windows version block is not $version"
 
-modules=$(cd web && ls js/*.js)
+modules=js/main.js  # the modules, bundled
 expected_site=$(printf '%s\n' "" icons/ icons/ostrevin-128.png icons/ostrevin-256.png \
   icons/ostrevin.svg index.html LICENSE.txt manifest.webmanifest NOTICES.txt ostrevin.js \
   ostrevin.wasm style.css sw.js worker.js js/ $modules | sed "s|^|ostrevin-site-$version/|" | LC_ALL=C sort)

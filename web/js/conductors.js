@@ -12,6 +12,8 @@ export const conductors = new RowsTable({
   caption: 'Conductors: each from (x1, y1) z1 deep to (x2, y2) z2 deep, of its diameter; all bonded together',
   addId: 'conductor-add',
   addLabel: 'Add a conductor',
+  accept: '.csv,.tsv,.txt,.dxf,text/csv,text/plain,image/vnd.dxf',
+  openLabel: 'Open a CSV or DXF file',
   columns: [
     { name: 'x1', label: 'x1', unit: 'length' },
     { name: 'y1', label: 'y1', unit: 'length' },

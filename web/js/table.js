@@ -17,8 +17,8 @@ export class RowsTable {
   // with unit 'length' or 'diameter' for a header that names the unit;
   // noun: what a row is ("reading"); caption: the table's caption; addId
   // and addLabel: the button that adds a row.
-  constructor({ tool, key, id, columns, noun, caption, addId, addLabel }) {
-    Object.assign(this, { tool, key, id, columns, noun, caption, addId, addLabel });
+  constructor({ tool, key, id, columns, noun, caption, addId, addLabel, accept, openLabel }) {
+    Object.assign(this, { tool, key, id, columns, noun, caption, addId, addLabel, accept, openLabel });
   }
 
   get body() { return $(`#${this.id}`); }
@@ -138,7 +138,9 @@ export class RowsTable {
   // that holds anything. What was not taken is said. True when rows went in.
   takeText(section, text, name, from) {
     const note = $('.rows-note', section);
-    const read = JSON.parse(state.engine.readPageTable(this.tool, text, name));
+    // (A drawing is read with the tool's inputs: its sizes and units.)
+    const inputs = this.inputsOf ? this.inputsOf(section) : {};
+    const read = JSON.parse(state.engine.readPageTable(this.tool, text, name, inputs, state.units));
     const said = [];
     if (read.error) {
       said.push(`${name || 'The pasted rows'}: ${read.error}`);
@@ -158,6 +160,7 @@ export class RowsTable {
         said.push(`${read.rows.length - taken.length} ${this.noun}s did not fit: the table holds at most ${state.described.maxTableRows}.`);
       }
       if (read.problems.length) said.unshift(`Not taken: ${read.problems.join('; ')}.`);
+      if (read.notes && read.notes.length) said.push(`${read.notes.join('; ')}.`);
       if (taken.length) said.unshift(`${taken.length} ${this.noun}${taken.length > 1 ? 's' : ''} taken${name ? ` from ${name}` : ''}.`);
     }
     note.textContent = said.join(' ');
@@ -178,8 +181,9 @@ export class RowsTable {
 
   // A CSV file picked or dropped: its rows after those already there.
   async takeFile(section, file) {
-    if (file.size > 16 * 1024 * 1024) {
-      this.takeError(section, `${file.name} is not read: a table's file is at most 16 MiB.`);
+    const drawing = /\.dxf$/i.test(file.name);
+    if (file.size > (drawing ? 100 * 1000 * 1000 : 16 * 1024 * 1024)) {
+      this.takeError(section, `${file.name} is not read: ${drawing ? 'a drawing is at most 100 MB' : 'a table\'s file is at most 16 MiB'}.`);
       return false;
     }
     let text;
@@ -210,8 +214,8 @@ export class RowsTable {
       make('tbody', { id: this.id }));
     const add = make('button', { type: 'button', id: this.addId, class: 'add-row' }, this.addLabel);
     const open = make('button', { type: 'button', class: 'open-rows', 'aria-describedby': `${this.id}-paste` },
-      'Open a CSV file');
-    const picker = make('input', { type: 'file', class: 'rows-file', accept: '.csv,.tsv,.txt,text/csv,text/plain', hidden: true });
+      this.openLabel || 'Open a CSV file');
+    const picker = make('input', { type: 'file', class: 'rows-file', accept: this.accept || '.csv,.tsv,.txt,text/csv,text/plain', hidden: true });
     const hint = make('p', { class: 'help', id: `${this.id}-paste` },
       'Rows copied from a spreadsheet can be pasted into any cell; a CSV file can be opened or dropped here.');
     const note = make('p', { class: 'rows-note', role: 'status', hidden: true });

@@ -10,6 +10,7 @@ import { ENGLISH, METRIC, THEMES, phoneRegion, state, toolOf } from './state.js'
 import * as survey from './survey.js';
 import { conductors, conductorUnits, makeConductorTable, startConductors } from './conductors.js';
 import * as fieldTest from './fieldtest.js';
+import { commandLineRows, layerRows, makeLayersField, relabelLayers, setLayerRows, startLayers } from './layers.js';
 import { share } from './job.js';
 
 // The tools whose rows are typed into a table, and that table.
@@ -77,6 +78,7 @@ function pickUnit(dimension, unit) {
       setPicker(pickerOf(section, field.name), unit);
       relabel(section, field);
     }
+    $$('.layers-field', section).forEach(relabelLayers);
   }
 }
 
@@ -103,6 +105,7 @@ function countryStandard() {
 }
 
 function makeField(tool, field) {
+  if (field.soil === 'stack') return makeLayersField(tool, field);
   const id = fieldId(tool, field.name);
   const label = make('label', { for: id }, fieldLabel(field));
   const help = make('p', { id: `${id}-help`, class: 'help' },
@@ -227,6 +230,9 @@ function makeOutcome(tool) {
     make('p', { class: 'problem', hidden: true }),
     make('div', { class: 'lines' }),
     make('div', { class: 'answer-table table-holder', hidden: true, tabindex: 0, role: 'region', 'aria-label': 'The answer\'s table' }),
+    tool.id === 'survey'
+      ? make('div', { class: 'models-table table-holder', hidden: true, tabindex: 0, role: 'region', 'aria-label': 'Every count of layers fitted' })
+      : null,
     make('ul', { class: 'warnings' }),
     make('ul', { class: 'notes' }),
     make('p', { class: 'reason', 'data-reason': true, hidden: true }),
@@ -274,7 +280,9 @@ function makeTool(tool) {
   const switches = make('div', { class: 'switches' },
     makeSwitch('Units', `${tool.id}-units`, [[ENGLISH, 'English'], [METRIC, 'Metric']], state.units));
   if (tool.fields.some((field) => field.soil)) {
-    switches.append(makeSwitch('Soil', `${tool.id}-soil`, [['uniform', 'Uniform'], ['layers', 'Two layers']], 'uniform'));
+    const soils = [['uniform', 'Uniform'], ['layers', 'Two layers']];
+    if (tool.fields.some((field) => field.soil === 'stack')) soils.push(['stack', 'More layers']);
+    switches.append(makeSwitch('Soil', `${tool.id}-soil`, soils, 'uniform'));
   }
   section.append(switches, makeAnswerBar(tool));
   if (tool.id === 'survey') {
@@ -285,6 +293,7 @@ function makeTool(tool) {
     const fields = make('div', { class: 'fields' });
     for (const field of tool.fields) fields.append(makeField(tool, field));
     section.append(fields);
+    $$('.layers-field', fields).forEach(startLayers);
   }
   section.append(makeOutcome(tool));
   if (tool.id === 'survey') section.append(survey.makeSurveyChart());
@@ -401,6 +410,8 @@ export function show(section, answer) {
   fillList($('.lines', section), ok ? answer.text.slice(1) : [], 'p');
   showSummary($('.answer-summary', section), ok ? answer : null);
   showTable($('.answer-table', section), ok ? answer.table : null);
+  const models = $('.models-table', section);
+  if (models) showTable(models, ok && answer.models ? answer.models : null, 'models');
   fillList($('.warnings', section), ok ? answer.warnings : []);
   // A unit question stands above the result it may make wrong, with the fix a tap away.
   const questions = ok ? answer.notes.map((note) => questionOf(section, note)).filter(Boolean) : [];
@@ -462,13 +473,21 @@ function redraws(holder, content) {
   return Boolean(content);
 }
 
-function showTable(holder, table) {
+function showTable(holder, table, name = 'table') {
   if (!redraws(holder, table)) return;
-  const row = (cells, tag) => make('tr', {}, ...cells.map((cell) => make(tag, tag === 'th' ? { scope: 'col' } : {}, cell)));
+  // A row that stands out (the survey's outliers) is marked as such.
+  const outlier = table.columns.indexOf('outlier');
+  // A heading's unit ("rho, ohm-cm") stays whole when the heading wraps.
+  const heading = (cell) => {
+    const unit = /^(.*, )(\S+)$/.exec(cell);
+    return make('th', { scope: 'col' }, ...(unit ? [unit[1], make('span', { class: 'unit-name' }, unit[2])] : [cell]));
+  };
+  const row = (cells, tag) => make('tr', { class: tag === 'td' && outlier >= 0 && cells[outlier] === 'yes' ? 'outlier' : null },
+    ...cells.map((cell) => (tag === 'th' ? heading(cell) : make(tag, {}, cell))));
   holder.replaceChildren(make('table', {},
     make('thead', {}, row(table.columns, 'th')),
     make('tbody', {}, ...table.rows.map((cells) => row(cells, 'td')))),
-  tableButton(`${holder.closest('section').dataset.tool}-table`, [table.columns, ...table.rows]));
+  tableButton(`${holder.closest('section').dataset.tool}-${name}`, [table.columns, ...table.rows]));
 }
 
 // The criteria judged (value, limit, margin, pass or fail) and the verdict
@@ -580,6 +599,11 @@ const SI_UNITS = { resistivity: 'ohm-m', diameter: 'mm' };
 function setField(section, name, text, si = false) {
   const field = toolOf(section).fields.find((each) => each.name === name);
   if (!field) return false;
+  if (field.soil === 'stack') {
+    const holder = $(`.fields [data-field="${name}"]`, section);
+    setLayerRows(holder, commandLineRows(holder, text, si));
+    return true;
+  }
   const input = $(`.fields [name="${name}"]`, section);
   if (!input) return false;
   if (input.tagName === 'SELECT' && !Array.from(input.options).some((option) => option.value === text)) {
@@ -630,8 +654,12 @@ function useSurveySoil(section) {
   for (const tool of state.tools) {
     const other = $(`#tool-${tool.id}`);
     if (!tool.fields.some((field) => field.soil)) continue;
-    for (const [name, text] of Object.entries(use)) setField(other, name, text);
-    setSwitch(other, `${tool.id}-soil`, 'rho' in use ? 'uniform' : 'layers');
+    // Three layers and more to the solver's tools, which take them; two to the others.
+    const stack = 'layers' in use && tool.fields.some((field) => field.soil === 'stack');
+    for (const [name, text] of Object.entries(use)) {
+      if (name !== 'layers' || stack) setField(other, name, text);
+    }
+    setSwitch(other, `${tool.id}-soil`, stack ? 'stack' : 'rho' in use ? 'uniform' : 'layers');
     names.push(tool.title);
   }
   const note = $('.copy-note', section);
@@ -648,7 +676,8 @@ function keepShared(section, target) {
   const field = toolOf(section).fields.find((f) => f.name === target.name);
   const picker = field && pickerOf(section, field.name);
   if (field && target.closest('.fields')) {
-    shared.set(field.name, { label: field.label, value: target.value, unit: picker ? picker.value : undefined });
+    const rows = field.soil === 'stack' ? layerRows(target.closest('.field')) : undefined;
+    shared.set(field.name, { label: field.label, value: target.value, unit: picker ? picker.value : undefined, rows });
   }
 }
 
@@ -669,6 +698,10 @@ export function carryShared(section) {
   for (const field of tool.fields) {
     const kept = shared.get(field.name);
     if (!kept || (kept.label !== undefined && kept.label !== field.label)) continue;
+    if (kept.rows) {
+      setLayerRows($(`.fields [data-field="${field.name}"]`, section), kept.rows);
+      continue;
+    }
     const input = $(`.fields [name="${field.name}"]`, section);
     if (input && (input.tagName !== 'SELECT' || Array.from(input.options).some((o) => o.value === kept.value))) {
       input.value = kept.value;
@@ -690,7 +723,9 @@ function wireTool(section) {
   const table = TABLES[tool.id];
   const edited = (event) => {
     if (table && event.target.closest('tbody')) table.keepRows(section, (message) => showProblem(section, message));
-    keepShared(section, event.target);
+    // A layer's cell is the layers field's.
+    const layers = event.target.closest('.layers-field');
+    keepShared(section, layers ? $('input[name="layers"]', layers) : event.target);
     // Typed over, the resistivity is no longer the soil type's estimate.
     const type = $('.soil-type', section);
     if (type && event.target.name === 'rho' && section.dataset.estimate &&
@@ -789,6 +824,9 @@ function wireRows(section, table) {
     took(await table.takeFile(section, file));
   });
 }
+
+// A drawing opened in the electrodes tool is read with its inputs (sizes, units).
+conductors.inputsOf = (section) => inputsOf(section);
 
 export function makeTools() {
   const list = $('#tool-list');
