@@ -34,7 +34,7 @@ test-long: build
 
 bench: PRESET := release
 bench: build
-	@for program in length_search_bench rod_groups_bench layered_soil_bench electrode_bench; do \
+	@for program in length_search_bench rod_groups_bench layered_soil_bench electrode_bench site_bench; do \
 	  build/release/bench/$$program --benchmark_repetitions=5 \
 	    --benchmark_report_aggregates_only=true || exit 1; \
 	done
@@ -60,7 +60,7 @@ test-windows: windows
 
 # The page: build/web, a static folder (page, script, WebAssembly, manifest,
 # icons, service worker). Debian's emscripten wants NODE_PATH for its optimiser.
-WEB_PACKAGES = emscripten libfmt-dev libfast-float-dev
+WEB_PACKAGES = emscripten libfmt-dev libfast-float-dev esbuild
 web: export NODE_PATH := /usr/share/nodejs
 web:
 	@scripts/install-deps.sh $(WEB_PACKAGES)
@@ -126,7 +126,7 @@ lint: build
 # libFuzzer targets (clang, address and undefined-behaviour sanitizers), each run
 # for FUZZ_SECONDS from the kept corpus; a crashing input lands in build/fuzz/crashes.
 FUZZ_SECONDS ?= 30
-FUZZ_TARGETS = number_text form batch job
+FUZZ_TARGETS = number_text form batch job dxf
 fuzz:
 	@scripts/install-deps.sh clang-14 libclang-rt-14-dev
 	@cmake --preset fuzz >/dev/null

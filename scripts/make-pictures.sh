@@ -3,7 +3,7 @@
 # programs: the Linux window (the Qt window test's picture), the Windows
 # program under Wine (make test-windows), the page on a phone (make
 # test-web), a command-line session, and the survey chart of the README's
-# example, the first page of its job's report. Each is reduced to a palette PNG of a few tens of KB.
+# example, the first page of its job's report, the solar farm's map. Each is reduced to a palette PNG of a few tens of KB.
 #   scripts/make-pictures.sh          all of them (builds what is missing)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -50,5 +50,10 @@ shrink build/report-1.png report 560
 shrink build/survey.png survey 900
 "$calc" soil docs/survey-three-layers.csv --units si --png build/survey-three-layers.png >/dev/null 2>&1
 shrink build/survey-three-layers.png survey-three-layers 900
+
+# The solar farm read from its drawing, and its surface potential.
+"$calc" electrodes docs/solar-farm.dxf --conductor 10mm --rod-diameter 16mm --rho 100ohm-m --units metric \
+  --grid-current 5000 --potential-png build/solar-farm-potential.png >/dev/null 2>&1
+shrink build/solar-farm-potential.png solar-farm-potential 760
 
 ls -l docs/*.png
