@@ -753,7 +753,8 @@ Result<DxfTable> ReadDxf(std::string_view text, std::string_view name, const Inp
   for (std::size_t k = 0; k < conductors.size(); ++k) {
     const Conductor& c = conductors[k];
     if (std::max({std::abs(c.a.x), std::abs(c.a.y), std::abs(c.b.x), std::abs(c.b.y)}) > kMaxExtentM) continue;
-    const double pieces = std::ceil(std::hypot(c.b.x - c.a.x, c.b.y - c.a.y) / (cell / 2));
+    // (A rod, upright, is one point: its two ends alike.)
+    const double pieces = std::max(1.0, std::ceil(std::hypot(c.b.x - c.a.x, c.b.y - c.a.y) / (cell / 2)));
     const bool along = filed + pieces + 1 <= kMostFiledPoints;
     const int count = along ? static_cast<int>(pieces) : 1;
     if (along) filed += pieces + 1;
