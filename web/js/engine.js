@@ -26,19 +26,21 @@ export class LongWork {
     this.job = 0;
     this.pending = null;        // {id, section, since}
     this.timer = 0;
+    this.sent = 0;              // the id of the job the worker was last given
   }
 
   start() {
     const worker = new Worker(versioned('worker.js'));
     worker.onmessage = (event) => {
       const { id, json, progress } = event.data;
+      if (progress === undefined && id === this.sent) this.busy = false; // the worker is free again
       const pending = this.pending;
-      if (!pending || id !== pending.id) return; // an answer overtaken by newer input
+      // An answer overtaken by newer input, sent or still waiting for its pause, is not shown.
+      if (!pending || id !== pending.id) return;
       if (progress !== undefined) {
         this.showProgress(pending.section, progress);
         return;
       }
-      this.busy = false;
       this.pending = null;
       this.onAnswer(pending.section, JSON.parse(json), pending.since);
     };
@@ -46,7 +48,10 @@ export class LongWork {
       event.preventDefault();
       const pending = this.pending;
       this.end();
-      if (pending) {
+      // Older work failing is no failure of the input waiting for its pause.
+      if (pending && pending.id !== this.sent) {
+        this.pending = pending;
+      } else if (pending) {
         this.onFailure(pending.section,
           `The calculation could not finish: ${event.message || 'the browser stopped it'}.`);
       }
@@ -64,13 +69,17 @@ export class LongWork {
     $('progress', status).hidden = true;
     $('.cancel', status).hidden = false;
     clearTimeout(this.timer);
+    // The wanted answer from now on: one to older input, arriving in the pause, is not shown.
+    this.job += 1;
+    const pending = { id: this.job, section, since };
+    this.pending = pending;
     this.timer = setTimeout(() => {
       if (this.busy) this.end(); // overtaken: ended, not left computing
       if (!this.worker) this.worker = this.start();
-      this.job += 1;
-      this.pending = { id: this.job, section, since };
+      this.pending = pending;
+      this.sent = pending.id;
       this.busy = true;
-      this.worker.postMessage({ id: this.job, ...state.marks, ...job });
+      this.worker.postMessage({ id: pending.id, ...state.marks, ...job });
     }, 120);
   }
 

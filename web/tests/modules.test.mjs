@@ -47,3 +47,48 @@ test('number marks follow the phone\'s language', () => {
     assert.deepEqual(numberMarks(), { decimal, group }, language);
   }
 });
+
+test('long work: an answer to older input is never shown, nor the work said done before the newer answer', async (t) => {
+  t.mock.timers.enable({ apis: ['setTimeout'] });
+  Object.defineProperty(globalThis, 'navigator', { value: { language: 'en-US' }, configurable: true });
+  // A worker that answers when told to, and a section of a status and a result.
+  const workers = [];
+  globalThis.Worker = class {
+    constructor() { this.posted = []; this.ended = false; workers.push(this); }
+    postMessage(message) { this.posted.push(message.id); }
+    terminate() { this.ended = true; }
+    answer(id) { this.onmessage({ data: { id, json: JSON.stringify({ id }) } }); }
+  };
+  const parts = {};
+  const part = () => ({ hidden: false, textContent: '', classList: { add() {} }, querySelector: (selector) => parts[selector] });
+  for (const name of ['.result', '.status', '.status-text', 'progress', '.cancel']) parts[name] = part();
+  const section = part();
+  const { LongWork } = await import('../js/engine.js');
+  const shown = [];
+  const work = new LongWork({ onAnswer: (_, answer) => shown.push(answer.id), onFailure: () => shown.push('failed') });
+
+  work.run(section, { kind: 'survey' }, 0);
+  t.mock.timers.tick(120);
+  assert.deepEqual(workers[0].posted, [1]);
+  // Typed again: the first answer, arriving in the pause before the second is sent, is not shown.
+  work.run(section, { kind: 'survey' }, 0);
+  workers[0].answer(1);
+  assert.deepEqual(shown, []);
+  t.mock.timers.tick(120);
+  // The worker was free again: given the second job, not ended.
+  assert.equal(workers.length, 1);
+  assert.equal(workers[0].ended, false);
+  assert.deepEqual(workers[0].posted, [1, 2]);
+  workers[0].answer(2);
+  assert.deepEqual(shown, [2]);
+
+  // Typed while the worker computes: it is ended and a new one takes the newer input.
+  work.run(section, { kind: 'survey' }, 0);
+  t.mock.timers.tick(120);
+  work.run(section, { kind: 'survey' }, 0);
+  t.mock.timers.tick(120);
+  assert.equal(workers[0].ended, true);
+  assert.deepEqual(workers[1].posted, [4]);
+  workers[1].answer(4);
+  assert.deepEqual(shown, [2, 4]);
+});
