@@ -749,10 +749,13 @@ Result<DxfTable> ReadDxf(std::string_view text, std::string_view name, const Inp
   // with the conductors' length, not their boxes' area; past kMostFiledPoints
   // in all, the rest are filed by their ends only (no line to snap onto).
   constexpr double kMostFiledPoints = 4e6;
+  // (Past the solver's reach nothing is filed or joined: the solver refuses it, saying so.)
+  const bool reached = std::all_of(conductors.begin(), conductors.end(), [](const Conductor& c) {
+    return std::max({std::abs(c.a.x), std::abs(c.a.y), std::abs(c.b.x), std::abs(c.b.y)}) <= kMaxExtentM;
+  });
   double filed = 0;
-  for (std::size_t k = 0; k < conductors.size(); ++k) {
+  for (std::size_t k = 0; reached && k < conductors.size(); ++k) {
     const Conductor& c = conductors[k];
-    if (std::max({std::abs(c.a.x), std::abs(c.a.y), std::abs(c.b.x), std::abs(c.b.y)}) > kMaxExtentM) continue;
     // (A rod, upright, is one point: its two ends alike.)
     const double pieces = std::max(1.0, std::ceil(std::hypot(c.b.x - c.a.x, c.b.y - c.a.y) / (cell / 2)));
     const bool along = filed + pieces + 1 <= kMostFiledPoints;
@@ -764,10 +767,6 @@ Result<DxfTable> ReadDxf(std::string_view text, std::string_view name, const Inp
     }
   }
   std::size_t joined = 0;
-  // (Past the solver's reach nothing is joined: the solver refuses it, saying so.)
-  const bool reached = std::all_of(conductors.begin(), conductors.end(), [](const Conductor& c) {
-    return std::max({std::abs(c.a.x), std::abs(c.a.y), std::abs(c.b.x), std::abs(c.b.y)}) <= kMaxExtentM;
-  });
   for (std::size_t k = 0; reached && k < conductors.size(); ++k) {
     for (Point3* end : {&conductors[k].a, &conductors[k].b}) {
       const auto i = static_cast<long long>(std::floor(end->x / cell));
